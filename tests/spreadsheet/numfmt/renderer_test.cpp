@@ -10,7 +10,10 @@ TEST(BuiltinFormatCode, KnowsExcelEnUsCodesAndMissingIds)
     EXPECT_EQ(builtinFormatCode(0), "General");
     EXPECT_EQ(builtinFormatCode(14), "m/d/yyyy");
     EXPECT_EQ(builtinFormatCode(22), "m/d/yyyy h:mm");
-    EXPECT_FALSE(builtinFormatCode(5).has_value());
+    EXPECT_EQ(builtinFormatCode(5), R"("$"#,##0_);\("$"#,##0\))");
+    EXPECT_EQ(builtinFormatCode(47), "mm:ss.0");
+    EXPECT_FALSE(builtinFormatCode(23).has_value());  // East Asian ids have no en-US code
+    EXPECT_FALSE(builtinFormatCode(-1).has_value());
 }
 
 TEST(Renderer, InternsEachCodeOnce)
