@@ -8,7 +8,8 @@
 namespace veltrano::numfmt::detail {
 
 // The parsed code; valid is false when the code cannot be parsed (open quote or bracket,
-// a condition without a number, more than four sections). An empty code is General.
+// a condition without a number, a bare trailing backslash, '_' or '*', more than four sections).
+// An empty code is General.
 ParsedFormat parseFormat(std::string_view code);
 
 }  // namespace veltrano::numfmt::detail

@@ -96,22 +96,21 @@ private:
         case '"':
             return readQuoted();
         case '\\':
-            ++m_pos;
-            if (m_pos < m_source.size())
-                addLiteral(takeCharacter());
+            if (++m_pos == m_source.size())
+                return false;  // an escape with nothing to escape
+            addLiteral(takeCharacter());
             return true;
         case '_':
-            ++m_pos;
-            if (m_pos < m_source.size()) {
-                takeCharacter();
-                add(TokenKind::Space);
-            }
+            if (++m_pos == m_source.size())
+                return false;
+            takeCharacter();
+            add(TokenKind::Space);
             return true;
         case '*':
             // Fill: Excel repeats the character to the column's width; the text keeps none of it.
-            ++m_pos;
-            if (m_pos < m_source.size())
-                takeCharacter();
+            if (++m_pos == m_source.size())
+                return false;
+            takeCharacter();
             return true;
         case '[':
             return readBracket();

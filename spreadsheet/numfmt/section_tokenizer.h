@@ -16,8 +16,8 @@ enum class TokenMode {
 };
 
 // Tokens of one section (quotes, escapes, brackets, padding and fill already resolved), with
-// its condition when it has one. nullopt when a quote or bracket is left open or a condition
-// has no number.
+// its condition when it has one. nullopt when a quote or bracket is left open, a condition
+// has no number, or the section ends in a bare backslash, '_' or '*'.
 std::optional<Section> tokenizeSection(std::string_view source, TokenMode mode);
 
 }  // namespace veltrano::numfmt::detail
