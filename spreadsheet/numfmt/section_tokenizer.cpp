@@ -28,8 +28,11 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b)
 bool isHexDigit(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
 
 // The symbol of a [$symbol-locale] tag: what comes before a trailing "-hex" locale id.
+// Locale-only tags ([$-409], [$-F800], [$-x-sysdate]) have none.
 std::string_view currencySymbol(std::string_view body)
 {
+    if (body.starts_with('-'))
+        return {};
     const auto dash = body.rfind('-');
     if (dash == std::string_view::npos || dash + 1 == body.size())
         return body;

@@ -64,6 +64,8 @@ TEST(Calendar1900, KeepsExcelsLeapDay)
         {"dddd m/d/yyyy", 45000, "Wednesday 3/15/2023"},
         {"mmmm mmm mmmmm", 45000, "March Mar M"},
         {"yy bbbb", 45000, "23 2566"},       // Buddhist era
+        {"[$-x-sysdate]dddd, mmmm dd, yyyy", 45000, "Wednesday, March 15, 2023"},
+        {"[$-F800]dddd\\,\\ mmmm\\ dd\\,\\ yyyy", 45000, "Wednesday, March 15, 2023"},
     };
     expectShown(DateSystem::Excel1900, cases);
 }
