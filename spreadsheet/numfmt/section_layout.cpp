@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace veltrano::numfmt::detail {
 
@@ -75,7 +76,10 @@ void literaliseNumberTokens(Section& section)
     }
 }
 
-void eraseNone(Section& section)
+// A comma that means nothing in the text is marked (placeholder 0) and removed afterwards.
+void dropComma(Token& token) { token.placeholder = 0; }
+
+void eraseDroppedCommas(Section& section)
 {
     auto& tokens = section.tokens;
     tokens.erase(std::remove_if(tokens.begin(), tokens.end(),
@@ -83,8 +87,21 @@ void eraseNone(Section& section)
                  tokens.end());
 }
 
-// A comma that means nothing in the text is marked (placeholder 0) and removed afterwards.
-void dropComma(Token& token) { token.placeholder = 0; }
+// Placeholders among tokens [0, i) for every i, so "is there a digit between a and b" is
+// answered without rescanning (codes can be long).
+class DigitCounts {
+public:
+    explicit DigitCounts(const std::vector<Token>& tokens) : m_before(tokens.size() + 1, 0)
+    {
+        for (std::size_t i = 0; i < tokens.size(); ++i)
+            m_before[i + 1] = m_before[i] + (tokens[i].kind == TokenKind::Digit ? 1 : 0);
+    }
+
+    bool anyIn(std::size_t from, std::size_t to) const { return from < to && m_before[to] > m_before[from]; }
+
+private:
+    std::vector<std::size_t> m_before;
+};
 
 // Digits, point, commas and percent signs of a plain number or of a mantissa, over tokens
 // [begin, end). Digits before the first point are integer digits, after it fraction digits.
@@ -108,20 +125,16 @@ void layoutDigits(Section& section, std::size_t begin, std::size_t end)
             ++section.percentCount;
         }
     }
+    const DigitCounts digits(tokens);
     for (std::size_t i = begin; i < end; ++i) {
         if (tokens[i].kind != TokenKind::Comma)
             continue;
-        const auto digitIn = [&](std::size_t from, std::size_t to) {
-            return std::any_of(tokens.begin() + from, tokens.begin() + to,
-                               [](const Token& t) { return t.kind == TokenKind::Digit; });
-        };
-        const bool digitBefore = digitIn(begin, i);
-        if (!digitBefore) {
+        if (!digits.anyIn(begin, i)) {
             makeLiteral(section, tokens[i]);
-        } else if (i < point && digitIn(i + 1, point)) {
+        } else if (i < point && digits.anyIn(i + 1, point)) {
             section.grouping = true;
             dropComma(tokens[i]);
-        } else if (!digitIn(i + 1, end)) {
+        } else if (!digits.anyIn(i + 1, end)) {
             ++section.thousandsScale;  // "#,##0," shows thousands
             dropComma(tokens[i]);
         } else {
@@ -193,6 +206,7 @@ void layoutFraction(Section& section, std::size_t bar)
         foldFixedDenominator(section, bar + 1);
     }
 
+    const DigitCounts digits(tokens);
     for (std::size_t i = 0; i < tokens.size(); ++i) {
         auto& token = tokens[i];
         if (token.kind == TokenKind::Digit && token.role == DigitRole::None) {
@@ -205,9 +219,7 @@ void layoutFraction(Section& section, std::size_t bar)
         } else if (token.kind == TokenKind::Percent) {
             ++section.percentCount;
         } else if (token.kind == TokenKind::Comma) {
-            const bool between = i < numeratorStart && section.integerDigits > 0 &&
-                                 std::any_of(tokens.begin() + i + 1, tokens.begin() + numeratorStart,
-                                             [](const Token& t) { return t.kind == TokenKind::Digit; });
+            const bool between = i < numeratorStart && digits.anyIn(0, i) && digits.anyIn(i + 1, numeratorStart);
             if (between) {
                 section.grouping = true;
                 dropComma(token);
@@ -234,15 +246,19 @@ std::size_t findFractionBar(const Section& section)
     return tokens.size();
 }
 
+// The first E+ / E- with a placeholder somewhere after it.
 std::size_t findExponent(const Section& section)
 {
     const auto& tokens = section.tokens;
-    for (std::size_t i = 0; i < tokens.size(); ++i) {
-        if (tokens[i].kind != TokenKind::Exponent)
-            continue;
-        const bool digitsFollow = std::any_of(tokens.begin() + i + 1, tokens.end(),
-                                              [](const Token& t) { return t.kind == TokenKind::Digit; });
-        if (digitsFollow)
+    std::size_t lastDigit = tokens.size();
+    for (std::size_t i = tokens.size(); i-- > 0;) {
+        if (tokens[i].kind == TokenKind::Digit) {
+            lastDigit = i;
+            break;
+        }
+    }
+    for (std::size_t i = 0; i < lastDigit && lastDigit < tokens.size(); ++i) {
+        if (tokens[i].kind == TokenKind::Exponent)
             return i;
     }
     return tokens.size();
@@ -264,7 +280,7 @@ void layoutNumber(Section& section)
         if (strayExponent || token.kind == TokenKind::Slash)
             makeLiteral(section, token);
     }
-    eraseNone(section);
+    eraseDroppedCommas(section);
 }
 
 // An 'm' run is minutes right after an hour or right before a second, else a month.
@@ -301,11 +317,14 @@ void resolveMonthRuns(Section& section)
     }
 }
 
-// ".0", ".00", ".000" show fractions of a second.
+// ".0", ".00", ".000" show fractions of a second: the point and its zeros become one token.
 void foldSubSeconds(Section& section)
 {
-    auto& tokens = section.tokens;
+    const auto& tokens = section.tokens;
+    std::vector<Token> folded;
+    folded.reserve(tokens.size());
     for (std::size_t i = 0; i < tokens.size(); ++i) {
+        folded.push_back(tokens[i]);
         if (tokens[i].kind != TokenKind::DecimalPoint)
             continue;
         std::size_t end = i + 1;
@@ -313,11 +332,13 @@ void foldSubSeconds(Section& section)
             ++end;
         if (end == i + 1)
             continue;
-        tokens[i].kind = TokenKind::SubSecond;
-        tokens[i].width = static_cast<std::uint16_t>(end - i - 1);
-        section.subSecondDigits = std::max(section.subSecondDigits, std::min<int>(tokens[i].width, maxSubSecondPrecision));
-        tokens.erase(tokens.begin() + i + 1, tokens.begin() + end);
+        auto& subSecond = folded.back();
+        subSecond.kind = TokenKind::SubSecond;
+        subSecond.width = static_cast<std::uint16_t>(std::min<std::size_t>(end - i - 1, UINT16_MAX));
+        section.subSecondDigits = std::max(section.subSecondDigits, std::min<int>(subSecond.width, maxSubSecondPrecision));
+        i = end - 1;
     }
+    section.tokens = std::move(folded);
 }
 
 void layoutDateTime(Section& section)
