@@ -27,7 +27,8 @@ std::string generalText(double value);
 // Same as generalText(), appending to out.
 void appendGeneralText(double value, std::string& out);
 
-// Text of a boolean cell, whatever its format: "TRUE" or "FALSE".
+// Text of a boolean cell, whatever its format: "TRUE" or "FALSE". (An error cell needs no
+// rendering: it shows its stored text, "#N/A", "#DIV/0!", ..., whatever its format.)
 std::string_view booleanText(bool value);
 
 // Renders values through format codes; parses each distinct code once and keeps it.
