@@ -23,7 +23,8 @@ std::string usage()
     return "usage: veltrano-pagehost --port N [--modes DIR] [--timeout-ms N]\n"
            "  --port N        port on 127.0.0.1; 0 lets the system pick one\n"
            "  --modes DIR     folder of Apertium's eng-spa.mode and spa-eng.mode (default /usr/share/apertium/modes)\n"
-           "  --timeout-ms N  how long a translation may take before its pipeline is restarted (default 10000)\n";
+           "  --timeout-ms N  how long a translation may take before its pipeline is restarted\n"
+           "                  (default 10000; a new pipeline's first answer may take 20000 more)\n";
 }
 
 Outcome<Options> parseOptions(int argc, char* argv[])

@@ -20,8 +20,9 @@ public:
     // the pipeline is then unusable and must be replaced.
     virtual Outcome<std::string> exchange(std::string_view segment, std::chrono::milliseconds timeout) = 0;
 
-    // False once any of the pipeline's processes has ended.
-    virtual bool alive() = 0;
+    // True when the pipeline can take a segment: none of its processes has ended, and no output
+    // that nobody asked for (the flush of a dying program) is waiting to be mistaken for an answer.
+    virtual bool ready() = 0;
 };
 
 // Starts a fresh pipeline; a failure says which program could not be started and why.

@@ -207,8 +207,15 @@ Outcome<std::string> ProcessPipeline::exchange(std::string_view segment, std::ch
     }
 }
 
-bool ProcessPipeline::alive()
+bool ProcessPipeline::ready()
 {
+    if (m_broken)
+        return false;
+    pollfd output = {m_output, POLLIN, 0};
+    if (poll(&output, 1, 0) != 0) {
+        m_broken = true;
+        return false;
+    }
     for (std::size_t i = 0; i < m_pids.size(); ++i) {
         if (m_reaped[i])
             return false;
@@ -219,7 +226,7 @@ bool ProcessPipeline::alive()
             return false;
         }
     }
-    return !m_broken;
+    return true;
 }
 
 void ProcessPipeline::stopAll()

@@ -23,7 +23,7 @@ public:
     ProcessPipeline& operator=(const ProcessPipeline&) = delete;
 
     Outcome<std::string> exchange(std::string_view segment, std::chrono::milliseconds timeout) override;
-    bool alive() override;
+    bool ready() override;
 
     // Process ids, first program first (for diagnostics and tests).
     const std::vector<pid_t>& processIds() const { return m_pids; }

@@ -69,21 +69,22 @@ std::string escapeForStream(std::string_view text)
     return escaped;
 }
 
-std::string joinSegment(const std::vector<std::string_view>& texts)
+std::string joinSegment(const std::vector<std::string_view>& texts, std::size_t firstNumber)
 {
     std::string segment;
     for (std::size_t i = 0; i < texts.size(); ++i) {
         segment += escapeForStream(texts[i]);
         segment += kSentenceEnd;
         segment += '[';
-        segment += std::to_string(i);
+        segment += std::to_string(firstNumber + i);
         segment += ']';
     }
     segment += kClosingBlank;
     return segment;
 }
 
-std::optional<std::vector<std::string>> splitSegment(std::string_view answer, std::size_t count)
+std::optional<std::vector<std::string>> splitSegment(std::string_view answer, std::size_t firstNumber,
+                                                     std::size_t count)
 {
     std::vector<std::string> texts;
     texts.reserve(count);
@@ -101,7 +102,7 @@ std::optional<std::vector<std::string>> splitSegment(std::string_view answer, st
             if (!content)
                 return std::nullopt;
             const auto number = markerNumber(*content);
-            if (!number || *number != texts.size())
+            if (!number || *number != firstNumber + texts.size())
                 return std::nullopt;
             texts.push_back(std::move(current));
             current.clear();

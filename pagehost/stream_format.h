@@ -16,12 +16,14 @@ std::string escapeForStream(std::string_view text);
 // One segment (without its terminating NUL) carrying the texts in order. Each text is followed by
 // a sentence end and a numbered superblank, which the pipeline passes through untouched and which
 // keeps one text's words out of the next one's sentence; a closing blank ends the segment so the
-// pipeline answers at once. Texts must not contain NUL.
-std::string joinSegment(const std::vector<std::string_view>& texts);
+// pipeline answers at once. The numbers run from firstNumber, so that an answer meant for another
+// segment is never taken for this one's. Texts must not contain NUL.
+std::string joinSegment(const std::vector<std::string_view>& texts, std::size_t firstNumber);
 
-// The texts of a pipeline answer to joinSegment, unescaped, in order, each still ending with the
-// sentence end that joinSegment added (when the pipeline kept it). nullopt when the numbered
-// superblanks are not all there exactly once and in order, so the texts cannot be told apart.
-std::optional<std::vector<std::string>> splitSegment(std::string_view answer, std::size_t count);
+// The count texts of a pipeline answer to joinSegment(texts, firstNumber), unescaped, in order,
+// each still ending with the sentence end that joinSegment added (when the pipeline kept it).
+// nullopt when the numbered superblanks are not all there exactly once and in order.
+std::optional<std::vector<std::string>> splitSegment(std::string_view answer, std::size_t firstNumber,
+                                                     std::size_t count);
 
 }  // namespace veltrano::pagehost

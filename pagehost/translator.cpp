@@ -128,7 +128,7 @@ Outcome<std::vector<std::string>> Translator::translate(const std::vector<std::s
 Outcome<bool> Translator::warmUp()
 {
     std::lock_guard lock(m_mutex);
-    auto answer = exchange(joinSegment({"Hello"}));
+    auto answer = translateChunk({"Hello"});
     if (!answer)
         return Failure{answer.error()};
     return true;
@@ -151,10 +151,12 @@ Outcome<std::vector<std::string>> Translator::translateCores(const std::vector<s
 
 Outcome<std::vector<std::string>> Translator::translateChunk(const std::vector<std::string_view>& cores)
 {
-    auto answer = exchange(joinSegment(cores));
+    const std::size_t first = m_nextMarker;
+    m_nextMarker += cores.size();
+    auto answer = exchange(joinSegment(cores, first));
     if (!answer)
         return Failure{answer.error()};
-    auto split = splitSegment(answer.value(), cores.size());
+    auto split = splitSegment(answer.value(), first, cores.size());
     if (!split && cores.size() > 1) {
         // The pipeline moved a separator; one text per segment cannot be mixed up.
         std::vector<std::string> translations;
@@ -167,7 +169,7 @@ Outcome<std::vector<std::string>> Translator::translateChunk(const std::vector<s
         return translations;
     }
     if (!split)
-        return Failure{"translation pipeline lost the end of the text"};
+        return restartAfter("translation pipeline garbled its answer");
     std::vector<std::string> translations;
     translations.reserve(cores.size());
     for (std::size_t i = 0; i < cores.size(); ++i)
@@ -183,35 +185,41 @@ Outcome<std::string> Translator::exchange(const std::string& segment)
     auto answer = m_pipeline->exchange(segment, timeoutFor(segment.size()));
     if (!answer)
         return restartAfter(answer.error());
+    m_pipelineAnswered = true;
     return answer;
 }
 
 Outcome<bool> Translator::ensurePipeline()
 {
     // A pipeline that ended while idle is replaced before use, so its end costs no request.
-    if (m_pipeline && m_pipeline->alive())
+    if (m_pipeline && m_pipeline->ready())
         return true;
+    return startPipeline();
+}
+
+Outcome<bool> Translator::startPipeline()
+{
     m_pipeline.reset();
     auto started = m_factory();
     if (!started)
         return Failure{started.error()};
     m_pipeline = std::move(started.value());
+    m_pipelineAnswered = false;
     return true;
 }
 
 Failure Translator::restartAfter(const std::string& message)
 {
-    m_pipeline.reset();
     // Started again at once so the next request finds it loading or warm; if that fails too,
     // the next request tries again and reports why.
-    if (auto started = m_factory())
-        m_pipeline = std::move(started.value());
+    startPipeline();
     return Failure{message + "; the pipeline was restarted"};
 }
 
 std::chrono::milliseconds Translator::timeoutFor(std::size_t segmentBytes) const
 {
-    return m_settings.baseTimeout + m_settings.timeoutPerKiB * static_cast<long>((segmentBytes + 1023) / 1024);
+    const auto allowance = m_pipelineAnswered ? std::chrono::milliseconds(0) : m_settings.startAllowance;
+    return m_settings.baseTimeout + allowance + m_settings.timeoutPerKiB * static_cast<long>((segmentBytes + 1023) / 1024);
 }
 
 }  // namespace veltrano::pagehost

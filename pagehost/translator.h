@@ -16,6 +16,9 @@ struct TranslatorSettings {
     // of segment (a warm pipeline needs about 10 ms per KiB on a small machine).
     std::chrono::milliseconds baseTimeout{10000};
     std::chrono::milliseconds timeoutPerKiB{50};
+    // Added for the first segment of a newly started pipeline, which loads its dictionaries
+    // first (a third of a second on an idle machine, several seconds on a busy one).
+    std::chrono::milliseconds startAllowance{20000};
     // Texts are sent in segments of at most this many bytes (a longer single text goes alone).
     std::size_t maxSegmentBytes = 64 * 1024;
 };
@@ -40,6 +43,7 @@ private:
     Outcome<std::vector<std::string>> translateChunk(const std::vector<std::string_view>& cores);
     Outcome<std::string> exchange(const std::string& segment);
     Outcome<bool> ensurePipeline();
+    Outcome<bool> startPipeline();
     Failure restartAfter(const std::string& message);
     std::chrono::milliseconds timeoutFor(std::size_t segmentBytes) const;
 
@@ -47,6 +51,8 @@ private:
     TranslatorSettings m_settings;
     std::mutex m_mutex;
     std::unique_ptr<Pipeline> m_pipeline;
+    bool m_pipelineAnswered = false;  // whether m_pipeline has answered once (is loaded)
+    std::size_t m_nextMarker = 0;     // first separator number of the next segment
 };
 
 }  // namespace veltrano::pagehost

@@ -30,7 +30,7 @@ TEST(ProcessPipeline, AnswersSegmentAfterSegmentThroughSeveralPrograms)
     // Far more than a pipe holds: writing must not wait for the reading.
     const std::string large(3 * 1024 * 1024, 'x');
     EXPECT_EQ(pipeline->exchange(large, 20s).value(), large);
-    EXPECT_TRUE(pipeline->alive());
+    EXPECT_TRUE(pipeline->ready());
 }
 
 TEST(ProcessPipeline, AHungPipelineTimesOutAndIsUnusableAfterwards)
@@ -41,7 +41,7 @@ TEST(ProcessPipeline, AHungPipelineTimesOutAndIsUnusableAfterwards)
     ASSERT_FALSE(answer);
     EXPECT_NE(answer.error().find("did not answer within 50 ms"), std::string::npos) << answer.error();
     EXPECT_FALSE(pipeline->exchange("text", 50ms));
-    EXPECT_FALSE(pipeline->alive());
+    EXPECT_FALSE(pipeline->ready());
 }
 
 TEST(ProcessPipeline, APipelineThatEndsIsReported)
@@ -71,12 +71,24 @@ TEST(ProcessPipeline, NoticesAProcessKilledWhileIdleAndLeavesNoneBehind)
     ASSERT_EQ(pids.size(), 2u);
     ASSERT_EQ(kill(pids[1], SIGKILL), 0);
     // The kill is asynchronous; the next exchange fails or the pipeline is already seen dead.
-    while (pipeline->alive() && pipeline->exchange("x", 5s)) {
+    while (pipeline->ready() && pipeline->exchange("x", 5s)) {
     }
-    EXPECT_FALSE(pipeline->alive());
+    EXPECT_FALSE(pipeline->ready());
     start.value().reset();
     for (const pid_t pid : pids)
         EXPECT_FALSE(processExists(pid)) << pid;
+}
+
+TEST(ProcessPipeline, OutputNobodyAskedForMakesItUnready)
+{
+    auto pipeline = started({{"sh", "-c", "head -c 2; printf late; cat"}});
+    ASSERT_TRUE(pipeline);
+    EXPECT_EQ(pipeline->exchange("a", 5s).value(), "a");
+    // The late output comes when it comes; the bound only keeps a broken build from hanging.
+    const auto giveUp = std::chrono::steady_clock::now() + 30s;
+    while (pipeline->ready() && std::chrono::steady_clock::now() < giveUp) {
+    }
+    EXPECT_FALSE(pipeline->ready());
 }
 
 TEST(ProcessPipeline, AProgramThatCannotStartIsNamed)

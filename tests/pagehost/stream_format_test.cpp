@@ -14,8 +14,9 @@ TEST(EscapeForStream, EscapesEveryReservedCharacterAndNothingElse)
 TEST(Segment, SplitsTheTextsItJoinedWhateverTheyHold)
 {
     const std::vector<std::string_view> texts = {"one", "[0]", "a\\b ^c$ /d @e <f> {g}", "line\nbreak", "x.[1]"};
-    std::string answer = joinSegment(texts);
-    const auto split = splitSegment(answer, texts.size());
+    const std::string answer = joinSegment(texts, 7);
+    EXPECT_EQ(joinSegment({"a"}, 7), "a.[7][\n]");
+    const auto split = splitSegment(answer, 7, texts.size());
     ASSERT_TRUE(split);
     ASSERT_EQ(split->size(), texts.size());
     for (std::size_t i = 0; i < texts.size(); ++i)
@@ -34,9 +35,10 @@ TEST(Segment, RefusesAnswersWhoseSeparatorsCannotBeTrusted)
         {"unclosed superblank", "uno.[0]dos.[1"},
         {"text after the last separator", "uno.[0]dos.[1]tres[\n]"},
         {"unexpected superblank", "uno.[x]dos.[1][\n]"},
+        {"answer to another segment", "uno.[2]dos.[3][\n]"},
     };
     for (const auto& c : cases)
-        EXPECT_FALSE(splitSegment(c.answer, 2)) << c.name;
+        EXPECT_FALSE(splitSegment(c.answer, 0, 2)) << c.name;
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <memory>
+#include <utility>
 
 namespace veltrano::pagehost {
 namespace {
@@ -28,7 +29,7 @@ public:
         m_state.segments.emplace_back(segment);
         return m_state.answer(std::string(segment));
     }
-    bool alive() override { return !m_state.dead; }
+    bool ready() override { return !m_state.dead; }
 
 private:
     FakeState& m_state;
@@ -120,6 +121,20 @@ TEST(Translator, AFailedExchangeIsReportedAndThePipelineReplaced)
     const auto recovered = translator.translate({"text"});
     ASSERT_TRUE(recovered) << recovered.error();
     EXPECT_EQ(recovered.value(), Texts{"text"});
+    EXPECT_EQ(state.started, 2);
+}
+
+TEST(Translator, AnAnswerMeantForAnEarlierSegmentIsNeverTaken)
+{
+    // In step at first, then one answer behind, as after a program flushed on its way out.
+    FakeState state;
+    std::string previous;
+    state.answer = [&previous](const std::string& segment) -> Outcome<std::string> {
+        return previous.empty() ? (previous = segment) : std::exchange(previous, segment);
+    };
+    Translator translator(factoryFor(state));
+    ASSERT_EQ(translator.translate({"One"}).value(), Texts{"One"});
+    EXPECT_FALSE(translator.translate({"Two"}));
     EXPECT_EQ(state.started, 2);
 }
 
