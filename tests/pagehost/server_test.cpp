@@ -3,11 +3,16 @@
 
 #include <gtest/gtest.h>
 
+#include <poll.h>
 #include <signal.h>
+#include <spawn.h>
+#include <unistd.h>
 #include <sys/wait.h>
 
 #include <algorithm>
 #include <thread>
+
+extern char** environ;
 
 namespace veltrano::pagehost::testing {
 namespace {
@@ -265,6 +270,58 @@ TEST_F(PageHost, StopsOnSigtermOrSigintLeavingNoPipelineBehind)
             EXPECT_FALSE(processRunning(child.pid)) << child.commandLine;
         m_host.reset();
     }
+}
+
+// Reads lines from fd until it ends; false if it has not ended within the bound, which only keeps
+// a broken build from hanging the test.
+bool readUntilEnd(int fd, std::string& text)
+{
+    char buffer[4096];
+    for (;;) {
+        pollfd input = {fd, POLLIN, 0};
+        if (poll(&input, 1, 30000) <= 0)
+            return false;
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n <= 0)
+            return n == 0;
+        text.append(buffer, static_cast<std::size_t>(n));
+    }
+}
+
+TEST(PageHostParent, TheHostEndsWhenItsParentDies)
+{
+    int output[2];
+    ASSERT_EQ(pipe(output), 0);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, output[0]);
+    const std::string script = "\"$0\" --port 0 & echo \"host $!\"; wait";
+    const std::string executable = hostExecutable();
+    const char* argv[] = {"sh", "-c", script.c_str(), executable.c_str(), nullptr};
+    pid_t shell = 0;
+    ASSERT_EQ(posix_spawn(&shell, "/bin/sh", &actions, nullptr, const_cast<char**>(argv), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    close(output[1]);
+
+    // Both lines, in either order: the host's pid from the shell, the address from the host.
+    std::string lines;
+    char c = 0;
+    while (std::count(lines.begin(), lines.end(), '\n') < 2 && read(output[0], &c, 1) == 1)
+        lines += c;
+    const auto hostAt = lines.find("host ");
+    ASSERT_NE(hostAt, std::string::npos) << lines;
+    ASSERT_NE(lines.find("listening on 127.0.0.1:"), std::string::npos) << lines;
+    const pid_t host = std::stoi(lines.substr(hostAt + 5));
+
+    kill(shell, SIGKILL);
+    waitpid(shell, nullptr, 0);
+    std::string rest;
+    EXPECT_TRUE(readUntilEnd(output[0], rest)) << "the host still runs";
+    close(output[0]);
+    EXPECT_FALSE(processRunning(host));
+    if (processRunning(host))
+        kill(host, SIGKILL);
 }
 
 }  // namespace
