@@ -142,7 +142,7 @@ bool processRunning(pid_t pid)
 {
     pid_t parent = 0;
     char state = 0;
-    return statOf(pid, parent, state) && state != 'Z';
+    return statOf(pid, parent, state) && state != 'Z' && state != 'X';
 }
 
 }  // namespace veltrano::pagehost::testing
