@@ -24,11 +24,18 @@ int main(int argc, char* argv[])
         std::cerr << "veltrano-pagehost: " << options.error() << '\n' << usage();
         return 2;
     }
+    if (options.value().helpWanted) {
+        std::cout << usage();
+        return 0;
+    }
     TranslationService service(apertiumDirections(options.value().modesDir, options.value().translator));
     const ApiLimits limits;
 
     httplib::Server server;
     server.set_payload_max_length(limits.maxBodyBytes);
+    // Headers and body go out in separate writes; without this, each answer waits on the
+    // client's delayed acknowledgement (tens of milliseconds per request).
+    server.set_tcp_nodelay(true);
     server.Get("/translate_t", [&](const httplib::Request& request, httplib::Response& response) {
         servePage(request, response, service);
     });

@@ -32,6 +32,10 @@ Outcome<Options> parseOptions(int argc, char* argv[])
     Options options;
     for (int i = 1; i < argc; ++i) {
         const std::string_view name = argv[i];
+        if (name == "--help" || name == "-h") {
+            options.helpWanted = true;
+            return options;
+        }
         if (i + 1 >= argc)
             return Failure{"option " + std::string(name) + " needs a value"};
         const std::string_view value = argv[++i];

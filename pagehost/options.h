@@ -12,6 +12,7 @@ struct Options {
     int port = -1;  // 0: a free port picked by the system
     std::string modesDir = "/usr/share/apertium/modes";
     TranslatorSettings translator;
+    bool helpWanted = false;  // --help: print usage and stop
 };
 
 // The options in argv; a failure names the option that is missing, unknown or out of range.

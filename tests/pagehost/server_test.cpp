@@ -214,6 +214,22 @@ TEST_F(PageHost, LimitsAreCheckedFromBothSides)
     EXPECT_EQ(translatedOne("en", "es", "The red car"), translatedOne("en", "es", "The red car"));
 }
 
+TEST_F(PageHost, WithoutApertiumModesItSaysWhyInsteadOfTranslating)
+{
+    m_host.reset();
+    startHost({"--modes", "/nonexistent-apertium-modes"});
+    const auto health = m_client->Get("/health");
+    ASSERT_TRUE(health);
+    EXPECT_EQ(health->status, 503);
+    EXPECT_TRUE(contains(health->body, "/nonexistent-apertium-modes/eng-spa.mode")) << health->body;
+    const ApiAnswer answer = translate(*m_client, "en", "es", {"The red car"});
+    EXPECT_EQ(answer.status, 503);
+    EXPECT_TRUE(contains(answer.body.value("error", ""), "not available")) << answer.body.dump();
+    const auto page = m_client->Get("/translate_t?sl=en&tl=es&text=");
+    ASSERT_TRUE(page);
+    EXPECT_EQ(page->status, 200);
+}
+
 std::optional<HostProcess::Child> childRunning(const HostProcess& host, const std::string& part)
 {
     for (const auto& child : host.children()) {
