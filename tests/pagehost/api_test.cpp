@@ -10,11 +10,6 @@ std::string body(const std::string& texts)
     return R"({"sl":"en","tl":"es","q":[)" + texts + "]}";
 }
 
-std::string quoted(const std::string& text)
-{
-    return "\"" + text + "\"";
-}
-
 TEST(TranslateRequest, ReadsLanguagesAndTextsInOrder)
 {
     const auto parsed = parseTranslateRequest(body(R"("one", "", "tw\u0000o\n")"), ApiLimits{});
@@ -33,28 +28,6 @@ TEST(TranslateRequest, RefusesMalformedBodiesWith400)
         const auto parsed = parseTranslateRequest(bad, ApiLimits{});
         ASSERT_TRUE(std::holds_alternative<ApiError>(parsed)) << bad;
         EXPECT_EQ(std::get<ApiError>(parsed).status, 400) << bad;
-    }
-}
-
-TEST(TranslateRequest, EnforcesEachLimitAtItsEdge)
-{
-    const ApiLimits limits{100, 3, 5};
-    const struct {
-        const char* name;
-        std::string body;
-        int status;  // 0: accepted
-    } cases[] = {
-        {"texts at the limit", body(R"("a","b","c")"), 0},
-        {"one text too many", body(R"("a","b","c","d")"), 413},
-        {"text at the length limit", body(quoted("ñandú")), 0},
-        {"text one character too long", body(quoted("ñandús")), 413},
-        {"body at the size limit", body(quoted("a")) + std::string(100 - body(quoted("a")).size(), ' '), 0},
-        {"body one byte too large", body(quoted("a")) + std::string(101 - body(quoted("a")).size(), ' '), 413},
-    };
-    for (const auto& c : cases) {
-        const auto parsed = parseTranslateRequest(c.body, limits);
-        const int status = std::holds_alternative<ApiError>(parsed) ? std::get<ApiError>(parsed).status : 0;
-        EXPECT_EQ(status, c.status) << c.name;
     }
 }
 

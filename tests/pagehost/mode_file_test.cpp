@@ -35,18 +35,5 @@ TEST(ModeFile, RefusesShellItCannotRunWithoutAShell)
     }
 }
 
-TEST(ModeFile, ReadsTheInstalledModesWhenPresent)
-{
-    const auto programs = readModeFile("/usr/share/apertium/modes/eng-spa.mode");
-    if (!programs)
-        GTEST_SKIP() << programs.error();
-    for (const auto& program : programs.value()) {
-        EXPECT_EQ(program.at(1), "-z") << program.front();
-        for (const auto& argument : program)
-            EXPECT_EQ(argument.find('$'), std::string::npos) << program.front();
-    }
-    EXPECT_FALSE(readModeFile("/nonexistent/eng-spa.mode"));
-}
-
 }  // namespace
 }  // namespace veltrano::pagehost
