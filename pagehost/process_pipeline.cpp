@@ -58,6 +58,9 @@ public:
         posix_spawn_file_actions_init(&m_actions);
         posix_spawn_file_actions_adddup2(&m_actions, input, STDIN_FILENO);
         posix_spawn_file_actions_adddup2(&m_actions, output, STDOUT_FILENO);
+        // HTTP sockets are opened without close-on-exec; a program that kept a client's socket
+        // would hold that connection open after the host has closed it.
+        posix_spawn_file_actions_addclosefrom_np(&m_actions, STDERR_FILENO + 1);
 
         posix_spawnattr_init(&m_attributes);
         posix_spawnattr_setflags(&m_attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <poll.h>
 #include <signal.h>
+#include <unistd.h>
 
 namespace veltrano::pagehost {
 namespace {
@@ -89,6 +91,18 @@ TEST(ProcessPipeline, OutputNobodyAskedForMakesItUnready)
     while (pipeline->ready() && std::chrono::steady_clock::now() < giveUp) {
     }
     EXPECT_FALSE(pipeline->ready());
+}
+
+TEST(ProcessPipeline, ProgramsInheritNoDescriptorsButTheirOwn)
+{
+    int leak[2];
+    ASSERT_EQ(pipe(leak), 0);  // without close-on-exec, as a library's socket may be
+    auto pipeline = started({{"cat"}, {"cat"}});
+    close(leak[1]);
+    pollfd readEnd = {leak[0], POLLIN, 0};
+    EXPECT_EQ(poll(&readEnd, 1, 0), 1) << "a program holds the write end";
+    EXPECT_TRUE(readEnd.revents & POLLHUP);
+    close(leak[0]);
 }
 
 TEST(ProcessPipeline, AProgramThatCannotStartIsNamed)
