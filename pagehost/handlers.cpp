@@ -4,6 +4,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <iostream>
+
 namespace veltrano::pagehost {
 namespace {
 
@@ -107,6 +109,20 @@ int bindLoopback(httplib::Server& server, int port)
     if (port == 0)
         return server.bind_to_any_port(kLoopback);
     return server.bind_to_port(kLoopback, port) ? port : -1;
+}
+
+void reportException(const httplib::Request& request, httplib::Response& response, std::exception_ptr exception)
+{
+    std::string reason = "unknown exception";
+    try {
+        std::rethrow_exception(exception);
+    } catch (const std::exception& error) {
+        reason = error.what();
+    } catch (...) {
+        // reason stays "unknown exception"; it is still reported below.
+    }
+    std::cerr << "veltrano-pagehost: " << request.method << ' ' << request.path << ": " << reason << '\n';
+    answerError(response, 500, "internal error: " + reason);
 }
 
 void describeError(const httplib::Request& request, httplib::Response& response)

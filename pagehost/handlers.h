@@ -6,6 +6,8 @@
 
 #include <httplib.h>
 
+#include <exception>
+
 namespace veltrano::pagehost {
 
 // GET /translate_t?sl=..&tl=..&text=..: the translation page, or a page saying the pair is not
@@ -23,6 +25,9 @@ void serveHealth(const httplib::Request& request, httplib::Response& response, c
 // Binds server to 127.0.0.1 (never another interface) on port, or on a port the system picks
 // when port is 0; the bound port, or -1 when it cannot be bound.
 int bindLoopback(httplib::Server& server, int port);
+
+// Answers a request whose route threw with 500 and the reason, and logs it: a fault of ours.
+void reportException(const httplib::Request& request, httplib::Response& response, std::exception_ptr exception);
 
 // Gives an error status that no route answered (unknown path, over-long body) a one-line body.
 void describeError(const httplib::Request& request, httplib::Response& response);

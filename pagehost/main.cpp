@@ -45,6 +45,7 @@ int main(int argc, char* argv[])
     server.Get("/health", [&](const httplib::Request& request, httplib::Response& response) {
         serveHealth(request, response, service);
     });
+    server.set_exception_handler(reportException);
     server.set_error_handler(describeError);
 
     const int port = bindLoopback(server, options.value().port);
