@@ -15,8 +15,11 @@ body { font-family: sans-serif; margin: 1.5em auto; max-width: 48em; padding: 0 
 )";
 
 // Polls rather than listens: a value set from script fires no input event. An answer is shown
-// only while "source" still holds the text it was asked for, and a later text cancels it; an
-// unchanged text whose result someone emptied gets it back without asking again.
+// only while "source" still holds the text it was asked for, and a later text cancels it.
+// Writes to "source" are counted as well, so that the same text written again (the client
+// empties "result_box" between cells) gets its result back without a new request, or is asked
+// again after a failure; a result is never put back without such a write, since the next text
+// may be about to replace it.
 constexpr std::string_view kScript = R"(
 (function () {
   "use strict";
@@ -25,9 +28,20 @@ constexpr std::string_view kScript = R"(
   const errorBox = document.getElementById("error_box");
   let handled = "";
   let result = "";
+  let failed = false;
   let latest = 0;
+  let writes = 0;
+  let seenWrites = 0;
+
+  const valueProperty = Object.getOwnPropertyDescriptor(HTMLTextAreaElement.prototype, "value");
+  Object.defineProperty(source, "value", {
+    configurable: true,
+    get() { return valueProperty.get.call(this); },
+    set(text) { valueProperty.set.call(this, text); ++writes; }
+  });
 
   function fail(message) {
+    failed = true;
     resultBox.textContent = "";
     errorBox.textContent = message;
   }
@@ -57,18 +71,27 @@ constexpr std::string_view kScript = R"(
       });
   }
 
-  function poll() {
-    const text = source.value;
-    if (text === handled) {
-      if (result !== "" && resultBox.textContent === "") resultBox.textContent = result;
-      return;
-    }
+  function start(text) {
     handled = text;
     result = "";
+    failed = false;
     ++latest;
     resultBox.textContent = "";
     errorBox.textContent = "";
     if (text !== "") ask(text);
+  }
+
+  function poll() {
+    const text = source.value;
+    const written = writes !== seenWrites;
+    seenWrites = writes;
+    if (text !== handled) {
+      start(text);
+    } else if (written && failed) {
+      start(text);
+    } else if (written && result !== "" && resultBox.textContent === "") {
+      resultBox.textContent = result;
+    }
   }
 
   if (initialText !== "") source.value = initialText;

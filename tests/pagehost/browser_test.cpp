@@ -26,6 +26,7 @@ private slots:
     void resultBoxShowsTheTranslationExactly();
     void theSameTextTwiceKeepsItsResultWithoutAsking();
     void aLateAnswerForAnEarlierTextIsDropped();
+    void anEmptiedResultIsNotPutBackUnasked();
     void anEmptySourceEmptiesTheResult();
     void failuresGoToTheErrorBoxOnly();
     void textInTheAddressFillsSourceAtLoad();
@@ -51,12 +52,20 @@ QString scriptString(const QString& text)
     return QString::fromUtf8(array.mid(1, array.size() - 2));
 }
 
-// Counts the page's requests and the answers it has read, and remembers every text result_box has
-// held. The page acts on an answer in the same turn of its event loop as the answer is read.
+// Counts the page's requests, the answers it has read and its looks at source, and remembers every
+// text result_box has held. The page acts on an answer in the same turn as the answer is read.
 const char* kWatch = R"(
 window.asks = 0;
 window.answers = 0;
+window.looks = 0;
 window.seen = [];
+const source = document.getElementById("source");
+const pageValue = Object.getOwnPropertyDescriptor(source, "value");
+Object.defineProperty(source, "value", {
+  configurable: true,
+  get() { window.looks++; return pageValue.get.call(this); },
+  set(text) { pageValue.set.call(this, text); }
+});
 const realFetch = window.fetch;
 window.fetch = function (...args) { window.asks++; return realFetch.apply(this, args); };
 const realJson = Response.prototype.json;
@@ -189,6 +198,18 @@ void BrowserTest::aLateAnswerForAnEarlierTextIsDropped()
     QVERIFY(!evaluate("window.seen").toStringList().contains(early));
 }
 
+void BrowserTest::anEmptiedResultIsNotPutBackUnasked()
+{
+    // Between cells the client empties result_box before the next text goes in; the old result
+    // must not come back in that gap, or it could be read as the next cell's.
+    setSource("Unit price");
+    QVERIFY(!waitForResult().isEmpty());
+    evaluate("document.getElementById('result_box').textContent = ''");
+    const int looks = evaluate("window.looks").toInt();
+    QVERIFY(QTest::qWaitFor([&] { return evaluate("window.looks").toInt() >= looks + 2; }, 30000));
+    QCOMPARE(resultBox(), QString());
+}
+
 void BrowserTest::anEmptySourceEmptiesTheResult()
 {
     setSource("Customer");
@@ -208,6 +229,9 @@ void BrowserTest::failuresGoToTheErrorBoxOnly()
     }, 30000));
     QVERIFY2(error.contains("413"), qPrintable(error));
     QCOMPARE(resultBox(), QString());
+    // The same text written again is asked again.
+    setSource(QString(32768, 'a'));
+    QVERIFY(QTest::qWaitFor([&] { return evaluate("window.asks").toInt() == 2; }, 30000));
     QVERIFY(evaluate("window.seen").toStringList().filter(QRegularExpression(".")).isEmpty());
 }
 
