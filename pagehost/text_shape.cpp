@@ -102,7 +102,7 @@ LetterCases lettersOf(std::string_view text)
     return cases;
 }
 
-// text with the case of its letters changed; from the first letter on only when firstOnly.
+// text with the case of its letters changed; only the first letter that has a case when firstOnly.
 std::string recase(std::string_view text, CaseChange change, bool firstOnly)
 {
     std::string out;
@@ -115,10 +115,11 @@ std::string recase(std::string_view text, CaseChange change, bool firstOnly)
             return out;
         }
         const auto wide = static_cast<wint_t>(point->value);
-        const bool letter = iswalpha_l(wide, utf8Locale());
-        appendUtf8(out, letter ? changeCase(point->value, change) : point->value);
+        // Only letters that have a case count: a source "日本 the dog" starts with a small letter.
+        const bool cased = iswupper_l(wide, utf8Locale()) || iswlower_l(wide, utf8Locale());
+        appendUtf8(out, cased ? changeCase(point->value, change) : point->value);
         pos += point->length;
-        if (letter && firstOnly)
+        if (cased && firstOnly)
             break;
     }
     out.append(text.substr(pos));

@@ -128,6 +128,9 @@ Outcome<std::vector<std::string>> Translator::translate(const std::vector<std::s
 Outcome<bool> Translator::warmUp()
 {
     std::lock_guard lock(m_mutex);
+    // A request may have come first and loaded it already.
+    if (m_pipelineAnswered && m_pipeline && m_pipeline->ready())
+        return true;
     auto answer = translateChunk({"Hello"});
     if (!answer)
         return Failure{answer.error()};

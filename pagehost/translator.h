@@ -35,7 +35,8 @@ public:
     Outcome<std::vector<std::string>> translate(const std::vector<std::string>& texts);
 
     // Starts the pipeline and passes a short text through it, so the first request does not pay
-    // for loading the dictionaries. A failure says why the pipeline is not usable.
+    // for loading the dictionaries; nothing to do once it has answered. A failure says why the
+    // pipeline is not usable.
     Outcome<bool> warmUp();
 
 private:

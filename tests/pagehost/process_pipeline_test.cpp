@@ -85,7 +85,10 @@ TEST(ProcessPipeline, OutputNobodyAskedForMakesItUnready)
 {
     auto pipeline = started({{"sh", "-c", "head -c 2; printf late; cat"}});
     ASSERT_TRUE(pipeline);
-    EXPECT_EQ(pipeline->exchange("a", 5s).value(), "a");
+    // The late output may even come in with the answer, which makes the exchange fail.
+    if (const auto answer = pipeline->exchange("a", 5s)) {
+        EXPECT_EQ(answer.value(), "a");
+    }
     // The late output comes when it comes; the bound only keeps a broken build from hanging.
     const auto giveUp = std::chrono::steady_clock::now() + 30s;
     while (pipeline->ready() && std::chrono::steady_clock::now() < giveUp) {

@@ -49,6 +49,7 @@ TEST(TextShape, CaseFollowsTheSourceWherePipelinesForceIt)
         {"3 kg", "3 Kg", "3 kg"},
         {"eBay sales", "eBay Ventas", "eBay Ventas"},
         {"it's", "\"Es", "\"es"},
+        {"日本 the dog", "日本 El perro", "日本 el perro"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(matchCase(c.source, std::string(c.translated)), c.expected) << c.source;
