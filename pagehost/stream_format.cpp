@@ -6,8 +6,11 @@ namespace veltrano::pagehost {
 namespace {
 
 constexpr std::string_view kReserved = "[]\\^$/@<>{}";
-// Appended to each text: a sentence end, then the superblank with the text's number.
-constexpr char kSentenceEnd = '.';
+// Appended to each text: a sentence end, then the superblank with the text's number. The empty
+// superblank keeps the sentence end a word of its own: after "Mr" or "no" a bare "." would be
+// read as part of an abbreviation ("Mr.", "no."), leave the sentence open, and let the
+// pipeline's reordering carry words from one text into the next.
+constexpr std::string_view kSentenceEnd = "[].";
 // The pipeline holds a segment back until it sees a blank after the last sentence end.
 constexpr std::string_view kClosingBlank = "[\n]";
 
@@ -101,6 +104,8 @@ std::optional<std::vector<std::string>> splitSegment(std::string_view answer, st
             auto content = readSuperblank(answer, pos);
             if (!content)
                 return std::nullopt;
+            if (content->empty())
+                continue;  // the one before a sentence end of ours
             const auto number = markerNumber(*content);
             if (!number || *number != firstNumber + texts.size())
                 return std::nullopt;

@@ -14,8 +14,8 @@ namespace veltrano::pagehost {
 std::string escapeForStream(std::string_view text);
 
 // One segment (without its terminating NUL) carrying the texts in order. Each text is followed by
-// a sentence end and a numbered superblank, which the pipeline passes through untouched and which
-// keeps one text's words out of the next one's sentence; a closing blank ends the segment so the
+// a sentence end that keeps its words out of the next text's sentence, and a numbered superblank,
+// which the pipeline passes through untouched; a closing blank ends the segment so the
 // pipeline answers at once. The numbers run from firstNumber, so that an answer meant for another
 // segment is never taken for this one's. Texts must not contain NUL.
 std::string joinSegment(const std::vector<std::string_view>& texts, std::size_t firstNumber);

@@ -113,10 +113,13 @@ const Texts kEnglishBatch = {
     "Total sales for the year", "[bracketed] a\\b ^caret$ path/to @user <tag> {brace}", "Is it red?",
     "Done.", "", "   ", " \n\t", "1,234.57", "  Unit price  ", "First line\nsecond line\n", "Flurbish zorbles",
     "Total sales for the year", "He said \"yes\"", "red\0car"s, "Q3 2024: 15% growth!", "etc.", "NAME", "name",
+    // A text that ends like an abbreviation must not swallow the sentence end between texts.
+    "Contact Mr", "Smith is here", "This License gives no", "permission to license the work", "Acme Inc", "sales",
 };
 const Texts kSpanishBatch = {
     "Ventas totales del año", "¿Dónde está el coche rojo?", "[caja] a\\b ^x$ c/d @e <f> {g}", "Hecho.",
     "", "  Precio unitario\n", "Línea uno\nlínea dos", "Flurbish zorbles", "12/31/2024", "¡Hola mundo!",
+    "Llame al Sr", "García mañana", "Ver pág", "siguiente", "Acme S.A", "ventas",
 };
 
 TEST_F(PageHost, BatchesComeBackInOrderAsEachTextWouldAlone)

@@ -15,7 +15,7 @@ TEST(Segment, SplitsTheTextsItJoinedWhateverTheyHold)
 {
     const std::vector<std::string_view> texts = {"one", "[0]", "a\\b ^c$ /d @e <f> {g}", "line\nbreak", "x.[1]"};
     const std::string answer = joinSegment(texts, 7);
-    EXPECT_EQ(joinSegment({"a"}, 7), "a.[7][\n]");
+    EXPECT_EQ(joinSegment({"Mr"}, 7), "Mr[].[7][\n]");
     const auto split = splitSegment(answer, 7, texts.size());
     ASSERT_TRUE(split);
     ASSERT_EQ(split->size(), texts.size());

@@ -79,7 +79,7 @@ TEST(Translator, KeepsWhitespaceNulAndCaseAroundWhatThePipelineChanges)
     EXPECT_EQ(translated.value(), texts);
     // One segment; the repeated core and the texts without letters never reached the pipeline.
     ASSERT_EQ(state.segments.size(), 1u);
-    EXPECT_EQ(state.segments[0], "plain words.[0]a.[1]b.[2]\\[x\\] \\\\y\\\\.[3]line\nbreak.[4][\n]");
+    EXPECT_EQ(state.segments[0], "plain words[].[0]a[].[1]b[].[2]\\[x\\] \\\\y\\\\[].[3]line\nbreak[].[4][\n]");
 }
 
 TEST(Translator, AnEmptyTranslationLeavesTheTextAsItWas)
