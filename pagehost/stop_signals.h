@@ -13,7 +13,7 @@ namespace veltrano::pagehost {
 // Waits for a stop signal on its own thread and runs a stop action once.
 class SignalWaiter {
 public:
-    SignalWaiter(std::function<void()> onStop);
+    explicit SignalWaiter(std::function<void()> onStop);
     // Ends the waiting thread without running the action if no signal came.
     ~SignalWaiter();
     SignalWaiter(const SignalWaiter&) = delete;
