@@ -224,7 +224,9 @@ private:
                                         (isColumnOnly(*first) && isColumnOnly(*second)) ||
                                         (isRowOnly(*first) && isRowOnly(*second)));
             if (sameShape && peek() != '(' && peek() != '!') {
-                bool ok = shiftToken(*first, m_rowDelta, m_columnDelta) & shiftToken(*second, m_rowDelta, m_columnDelta);
+                bool firstOk = shiftToken(*first, m_rowDelta, m_columnDelta);
+                bool secondOk = shiftToken(*second, m_rowDelta, m_columnDelta);
+                bool ok = firstOk && secondOk;
                 m_out += ok ? writeToken(*first) + ":" + writeToken(*second) : std::string("#REF!");
                 return;
             }

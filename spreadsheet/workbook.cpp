@@ -87,10 +87,15 @@ Result<Workbook> Workbook::open(const std::string& path)
     auto bytes = readWorkbookFile(path);
     if (!bytes)
         return bytes.error();
-    Status signature = checkFileSignature(path, bytes.value());
+    return openBytes(std::move(bytes.value()), path);
+}
+
+Result<Workbook> Workbook::openBytes(std::string bytes, const std::string& path)
+{
+    Status signature = checkFileSignature(path, bytes);
     if (!signature)
         return signature.error();
-    auto zip = ZipArchive::open(std::move(bytes.value()), path);
+    auto zip = ZipArchive::open(std::move(bytes), path);
     if (!zip)
         return zip.error();
     auto impl = loadWorkbook(path, std::move(zip.value()));

@@ -38,6 +38,10 @@ public:
     // cannot edit safely (legacy .xls, .xlsb, .ods, encrypted, signed, damaged, too large).
     static Result<Workbook> open(const std::string& path);
 
+    // Opens a workbook from bytes already in memory, with the same checks; path is where
+    // save() writes and what messages name.
+    static Result<Workbook> openBytes(std::string bytes, const std::string& path);
+
     Workbook(Workbook&&) noexcept;
     Workbook& operator=(Workbook&&) noexcept;
     ~Workbook();

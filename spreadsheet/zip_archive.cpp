@@ -2,6 +2,9 @@
 
 #include <zip.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <unordered_map>
 
 namespace veltrano::spreadsheet {
@@ -144,11 +147,20 @@ Result<std::string> ZipArchive::rebuild(const Changes& changes) const
     const std::string& label = m_impl->label;
     auto failure = [&](const std::string& what) { return Error{ErrorCode::Io, label + ": cannot write the zip: " + what}; };
 
+    // libzip gets its own copy, allocated with malloc and freed by libzip: when it writes
+    // into a buffer source it may keep the unchanged head of the old buffer and free it
+    // later, which must never happen to memory that this object owns.
+    void* copy = std::malloc(std::max<std::size_t>(m_impl->bytes.size(), 1));
+    if (!copy)
+        return failure("out of memory");
+    std::memcpy(copy, m_impl->bytes.data(), m_impl->bytes.size());
     zip_error_t error;
     zip_error_init(&error);
-    SourcePtr source(zip_source_buffer_create(m_impl->bytes.data(), m_impl->bytes.size(), 0, &error));
-    if (!source)
+    SourcePtr source(zip_source_buffer_create(copy, m_impl->bytes.size(), 1, &error));
+    if (!source) {
+        std::free(copy);
         return failure(zipErrorText(&error));
+    }
     zip_source_keep(source.get());  // one reference for the archive, ours stays
     ArchivePtr archive(zip_open_from_source(source.get(), 0, &error));
     if (!archive) {
