@@ -120,12 +120,12 @@ std::string_view SharedStrings::at(std::size_t index) const
 
 std::uint32_t SharedStrings::add(std::string_view text)
 {
-    auto found = m_addedIndex.find(std::string(text));
+    auto found = m_addedIndex.find(text);
     if (found != m_addedIndex.end())
         return found->second;
     auto index = std::uint32_t(size());
     m_added.emplace_back(text);
-    m_addedIndex.emplace(m_added.back(), index);
+    m_addedIndex.emplace(std::string(text), index);
     return index;
 }
 

@@ -39,7 +39,11 @@ private:
     std::string m_arena;
     std::vector<std::uint32_t> m_offsets{0};
     std::vector<std::string> m_added;
-    std::unordered_map<std::string, std::uint32_t> m_addedIndex;
+    struct Hash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+    };
+    std::unordered_map<std::string, std::uint32_t, Hash, std::equal_to<>> m_addedIndex;
 
     // Where the original part is edited.
     std::string m_prefix;               // element prefix with ':' or ""

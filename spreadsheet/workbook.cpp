@@ -127,6 +127,20 @@ std::optional<std::size_t> Workbook::findWorksheet(std::string_view name) const
     return std::nullopt;
 }
 
+Status reloadAfterSave(Workbook::Impl& wb)
+{
+    if (!wb.savedBytes)
+        return {};
+    auto zip = ZipArchive::open(*wb.savedBytes, wb.path);
+    if (!zip)
+        return Error{zip.error().code, "the saved file cannot be read back: " + zip.error().message};
+    auto fresh = loadWorkbook(wb.path, std::move(zip.value()));
+    if (!fresh)
+        return Error{fresh.error().code, "the saved file cannot be read back: " + fresh.error().message};
+    wb = std::move(*fresh.value());
+    return {};
+}
+
 Status Workbook::save()
 {
     if (!m_impl->modified)
@@ -137,19 +151,16 @@ Status Workbook::save()
     Status written = writeFileAtomically(m_impl->path, bytes.value());
     if (!written)
         return written;
-    // Start again from what is now on disk, so that later edits splice into the new parts.
-    auto zip = ZipArchive::open(std::move(bytes.value()), m_impl->path);
-    if (!zip)
-        return Error{zip.error().code, "saved, but the new file cannot be read back: " + zip.error().message};
-    auto fresh = loadWorkbook(m_impl->path, std::move(zip.value()));
-    if (!fresh)
-        return Error{fresh.error().code, "saved, but the new file cannot be read back: " + fresh.error().message};
-    *m_impl = std::move(*fresh.value());
+    m_impl->savedBytes = std::move(bytes.value());
+    m_impl->modified = false;
     return {};
 }
 
 Status Workbook::saveAs(const std::string& path)
 {
+    Status fresh = reloadAfterSave(*m_impl);
+    if (!fresh)
+        return fresh;
     auto bytes = serializeWorkbook(*m_impl);
     if (!bytes)
         return bytes.error();

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <unordered_map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -32,7 +33,7 @@ struct WorksheetState {
     WorksheetModel model;
     std::size_t zipEntry = 0;
     std::vector<std::size_t> tables;            // indices into Workbook::Impl::tables
-    std::map<std::uint32_t, CellChange> changes;  // by cell index
+    std::unordered_map<std::uint32_t, CellChange> changes;  // by cell index
     // Cells written where the part had no <c>, by (row, column).
     std::map<std::pair<int, int>, CellRecord> added;
 };
@@ -81,6 +82,9 @@ struct Workbook::Impl {
     std::optional<opc::Relationship> calcChainRelationship;
     bool formulaRemoved = false;
     bool modified = false;
+    // After a save, the bytes now on disk. Reads stay valid (the in-memory cells already hold
+    // what was saved), but byte offsets do not: the parts are reloaded before the next edit.
+    std::optional<std::string> savedBytes;
 
     Impl(std::string path, ZipArchive zip) : path(std::move(path)), zip(std::move(zip)) {}
 
@@ -89,6 +93,9 @@ struct Workbook::Impl {
 
 // Loads everything from a package already opened as a zip.
 Result<std::unique_ptr<Workbook::Impl>> loadWorkbook(std::string path, ZipArchive zip);
+
+// Reloads the parts from savedBytes, if a save left them there; a no-op otherwise.
+Status reloadAfterSave(Workbook::Impl& workbook);
 
 // The bytes of the package with every pending edit applied.
 Result<std::string> serializeWorkbook(const Workbook::Impl& workbook);

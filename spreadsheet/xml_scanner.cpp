@@ -129,8 +129,7 @@ bool isTrue(std::string_view raw) { return raw == "1" || raw == "true"; }
 Scanner::Scanner(std::string_view document, ScannerOptions options)
     : m_doc(document), m_options(options)
 {
-    m_attributes.reserve(16);
-    m_openElements.reserve(32);
+    m_attributes.reserve(8);
     if (m_doc.size() >= 3 && std::memcmp(m_doc.data(), "\xEF\xBB\xBF", 3) == 0) {
         m_pos = 3;
     } else if (m_doc.size() >= 2 && ((m_doc[0] == '\xFE' && m_doc[1] == '\xFF') ||
@@ -462,9 +461,9 @@ bool Scanner::declareNamespaces()
         a.uri = kXmlnsNamespace;
         std::string_view uri = a.raw;
         if (uri.find('&') != std::string_view::npos) {
-            m_decodedUris.emplace_back();
-            decodeAttribute(uri, m_decodedUris.back());
-            uri = m_decodedUris.back();
+            m_decodedUris.push_back(std::make_unique<std::string>());
+            decodeAttribute(uri, *m_decodedUris.back());
+            uri = *m_decodedUris.back();
         }
         if (!a.local.empty() && uri.empty())
             return fail(a.valueOffset, "a namespace prefix cannot be undeclared");

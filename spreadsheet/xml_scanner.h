@@ -5,7 +5,7 @@
 // encodings other than UTF-8, and absurd nesting.
 
 #include <cstddef>
-#include <deque>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -116,7 +116,7 @@ private:
     std::vector<Attribute> m_attributes;
     std::vector<std::string_view> m_openElements;
     std::vector<Binding> m_bindings;
-    std::deque<std::string> m_decodedUris;
+    std::vector<std::unique_ptr<std::string>> m_decodedUris;  // rare: URIs written with entities
 
     std::string m_error;
     std::size_t m_errorOffset = 0;
