@@ -205,6 +205,33 @@ TEST(Save, ThatFailsLeavesTheOriginalAndNoTemporaryFile)
     EXPECT_TRUE(book.value().save().ok());
 }
 
+TEST(Save, CanBeFollowedByMoreEditsAndSaves)
+{
+    TempDir dir;
+    auto copy = dir / "book.xlsx";
+    std::filesystem::copy_file(fixtureFile(), copy);
+    auto book = Workbook::open(copy.string());
+    ASSERT_TRUE(book.ok());
+    auto sheet = book.value().worksheet(0);
+    ASSERT_TRUE(sheet.setValue(1, 1, "first").ok());
+    ASSERT_TRUE(book.value().save().ok());
+    EXPECT_FALSE(book.value().isModified());
+    EXPECT_EQ(sheet.text(1, 1), "first");
+    ASSERT_TRUE(sheet.setValue(1, 2, "second").ok());
+    ASSERT_TRUE(sheet.setValue(5, 5, "new").ok());
+    ASSERT_TRUE(book.value().save().ok());
+    ASSERT_TRUE(book.value().saveAs((dir / "copy.xlsx").string()).ok());
+    for (const char* name : {"book.xlsx", "copy.xlsx"}) {
+        auto reopened = Workbook::open((dir / name).string());
+        ASSERT_TRUE(reopened.ok()) << reopened.error().message;
+        auto s = reopened.value().worksheet(0);
+        EXPECT_EQ(s.text(1, 1), "first") << name;
+        EXPECT_EQ(s.text(1, 2), "second") << name;
+        EXPECT_EQ(s.text(5, 5), "new") << name;
+        EXPECT_EQ(s.text(2, 1), "one") << name;
+    }
+}
+
 TEST(Save, KeepsTemplatesAndMacroProjectsAsTheyWere)
 {
     const std::string vba("\xD0\xCF\x11\xE0 binary macro project \x00\x01\x02", 29);
