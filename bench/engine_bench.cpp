@@ -220,6 +220,7 @@ void compare(const std::string& self, int rows, const fs::path& dir)
 int main(int argc, char** argv)
 {
     std::vector<std::string> args(argv + 1, argv + argc);
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);  // each figure shows as soon as it is measured
     if (args.size() == 2 && args[0] == "--edit")
         return edit(args[1]);
     if (args.size() == 3 && args[0] == "--generate") {

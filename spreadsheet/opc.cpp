@@ -124,8 +124,10 @@ Result<Relationships> parseRelationships(std::string_view xml, std::string_view 
         if (scanner.depth() == 1 && scanner.localName() == "Relationships") {
             if (scanner.token() == xml::Token::StartElement)
                 rels.prefix = scanner.prefix().empty() ? std::string() : std::string(scanner.prefix()) + ":";
+            else if ((rels.emptyElement = scanner.begin() == scanner.end()))
+                rels.endTagBegin = scanner.end() - 2;
             else
-                rels.endTagBegin = scanner.begin() == scanner.end() ? scanner.end() - 2 : scanner.begin();
+                rels.endTagBegin = scanner.begin();
             continue;
         }
         if (scanner.uri() != ns::kPackageRelationships || scanner.localName() != "Relationship")

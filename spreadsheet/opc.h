@@ -21,7 +21,8 @@ struct Relationship {
 
 struct Relationships {
     std::vector<Relationship> items;
-    std::size_t endTagBegin = 0;  // offset of </Relationships>, where entries can be added
+    std::size_t endTagBegin = 0;  // offset of </Relationships>, where entries can be added,
+    bool emptyElement = false;    // or of the "/>" of an empty <Relationships/>
     std::string prefix;           // element prefix with ':' or ""
 
     const Relationship* byId(std::string_view id) const;

@@ -223,11 +223,14 @@ Result<std::string> serializeWorkbook(const Workbook::Impl& wb)
             changes.replaced[*wb.sharedStringsEntry] = std::move(xml);
         } else {
             changes.added.emplace_back(wb.sharedStringsPart, std::move(xml));
-            const std::string& rp = wb.workbookRels.prefix;
-            relsSplices.push_back({wb.workbookRels.endTagBegin, wb.workbookRels.endTagBegin,
-                                   "<" + rp + "Relationship Id=\"" + unusedRelationshipId(wb.workbookRels) + "\" Type=\"" +
+            const auto& rels = wb.workbookRels;
+            std::string relationship = "<" + rels.prefix + "Relationship Id=\"" + unusedRelationshipId(rels) + "\" Type=\"" +
                                        ns::relType(wb.family, "sharedStrings") + "\" Target=\"" +
-                                       relativeTarget(wb.workbookPart, wb.sharedStringsPart) + "\"/>"});
+                                       relativeTarget(wb.workbookPart, wb.sharedStringsPart) + "\"/>";
+            if (rels.emptyElement)
+                relsSplices.push_back({rels.endTagBegin, rels.endTagBegin + 2, ">" + relationship + "</" + rels.prefix + "Relationships>"});
+            else
+                relsSplices.push_back({rels.endTagBegin, rels.endTagBegin, std::move(relationship)});
             const std::string& tp = wb.contentTypes.prefix.empty() ? std::string() : wb.contentTypes.prefix + ":";
             typesSplices.push_back({wb.contentTypes.typesEndTag, wb.contentTypes.typesEndTag,
                                     "<" + tp + "Override PartName=\"/" + wb.sharedStringsPart + "\" ContentType=\"" +

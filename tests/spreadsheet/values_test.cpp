@@ -3,6 +3,7 @@
 
 #include "spreadsheet/cell_ref.h"
 #include "spreadsheet/iso_date.h"
+#include "spreadsheet/opc.h"
 
 namespace veltrano::spreadsheet {
 namespace {
@@ -18,6 +19,18 @@ TEST(CellNames, ParseAndFormat)
     EXPECT_EQ(columnName(16384), "XFD");
     EXPECT_EQ(parseRangeName("C3:A1"), (CellRange{1, 1, 3, 3}));
     EXPECT_EQ(rangeName(CellRange{2, 2, 2, 2}), "B2");
+}
+
+TEST(PartNames, ResolveRelationshipTargetsAgainstTheSourceFolder)
+{
+    EXPECT_EQ(opc::resolveTarget("xl/workbook.xml", "worksheets/sheet1.xml"), "xl/worksheets/sheet1.xml");
+    EXPECT_EQ(opc::resolveTarget("xl/workbook.xml", "/xl/worksheets/sheet1.xml"), "xl/worksheets/sheet1.xml");
+    EXPECT_EQ(opc::resolveTarget("xl/worksheets/sheet1.xml", "../tables/./table1.xml"), "xl/tables/table1.xml");
+    EXPECT_EQ(opc::resolveTarget("xl/workbook.xml", "worksheets/sheet%201.xml"), "xl/worksheets/sheet 1.xml");
+    EXPECT_EQ(opc::resolveTarget("", "xl/workbook.xml"), "xl/workbook.xml");
+    EXPECT_EQ(opc::resolveTarget("xl/workbook.xml", "../../escape.xml"), "");
+    EXPECT_EQ(opc::relationshipsPartName("xl/workbook.xml"), "xl/_rels/workbook.xml.rels");
+    EXPECT_EQ(opc::relationshipsPartName(""), "_rels/.rels");
 }
 
 struct IsoCase {
