@@ -58,7 +58,7 @@ void rehomeSharedFormula(WorksheetState& sheet, std::uint32_t si, SharedFormulaG
     if (box.firstColumn == int(next.column)) {
         std::string formula = shiftFormula(group.formula, int(next.row) - int(old.row), int(next.column) - int(old.column));
         std::string attributes = " t=\"shared\" ref=\"" + rangeName(box) + "\" si=\"" + std::to_string(si) + "\"";
-        sheet.changes[remaining.front()].formula = formulaElement(prefix, attributes, formula);
+        sheet.formulaChanges[remaining.front()] = formulaElement(prefix, attributes, formula);
         next.flags = std::uint8_t((next.flags & ~cell_flags::kSharedMember) | cell_flags::kSharedMaster);
         group.master = remaining.front();
         group.formula = std::move(formula);
@@ -68,7 +68,7 @@ void rehomeSharedFormula(WorksheetState& sheet, std::uint32_t si, SharedFormulaG
     for (auto member : remaining) {
         CellRecord& cell = cells[member];
         std::string formula = shiftFormula(group.formula, int(cell.row) - int(old.row), int(cell.column) - int(old.column));
-        sheet.changes[member].formula = formulaElement(prefix, "", formula);
+        sheet.formulaChanges[member] = formulaElement(prefix, "", formula);
         cell.flags = std::uint8_t((cell.flags & ~kFormulaFlags) | cell_flags::kFormula);
     }
     sheet.model.sharedFormulas.erase(si);
@@ -152,8 +152,8 @@ Result<WriteOutcome> Worksheet::setValue(int row, int column, std::string_view t
             --wb.sharedStringRefDelta;
         cell.type = ValueType::SharedString;
         cell.value.index = index;
-        cell.flags = 0;
-        sheet.changes[cellIndex] = CellChange{index, std::nullopt};
+        cell.flags = cell_flags::kWritten;
+        sheet.formulaChanges.erase(cellIndex);
     } else {
         CellRecord& cell = sheet.added[{row, column}];
         if (cell.type == ValueType::SharedString)
@@ -164,6 +164,7 @@ Result<WriteOutcome> Worksheet::setValue(int row, int column, std::string_view t
         cell.value.index = index;
     }
     ++wb.sharedStringRefDelta;
+    sheet.edited = true;
     extendUsedRange(sheet.model, row, column);
     wb.modified = true;
     outcome.storedText = std::move(value);

@@ -1,6 +1,8 @@
 #include "spreadsheet/shared_strings.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cstring>
 
 #include "spreadsheet/namespaces.h"
 #include "spreadsheet/ooxml_text.h"
@@ -118,14 +120,31 @@ std::string_view SharedStrings::at(std::size_t index) const
     return std::string_view(m_arena).substr(m_offsets[index], m_offsets[index + 1] - m_offsets[index]);
 }
 
+std::string_view SharedStrings::Arena::store(std::string_view text)
+{
+    constexpr std::size_t kChunk = 1u << 20;
+    if (text.empty())
+        return {};
+    if (text.size() > m_capacity - m_used) {
+        m_capacity = std::max(kChunk, text.size());
+        m_chunks.push_back(std::make_unique<char[]>(m_capacity));
+        m_used = 0;
+    }
+    char* place = m_chunks.back().get() + m_used;
+    std::memcpy(place, text.data(), text.size());
+    m_used += text.size();
+    return {place, text.size()};
+}
+
 std::uint32_t SharedStrings::add(std::string_view text)
 {
     auto found = m_addedIndex.find(text);
     if (found != m_addedIndex.end())
         return found->second;
     auto index = std::uint32_t(size());
-    m_added.emplace_back(text);
-    m_addedIndex.emplace(std::string(text), index);
+    std::string_view stored = m_addedArena.store(text);
+    m_added.push_back(stored);
+    m_addedIndex.emplace(stored, index);
     return index;
 }
 

@@ -3,6 +3,7 @@
 // for written cells (existing entries are never edited: cells elsewhere share them).
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -38,12 +39,20 @@ private:
     std::string m_xml;
     std::string m_arena;
     std::vector<std::uint32_t> m_offsets{0};
-    std::vector<std::string> m_added;
-    struct Hash {
-        using is_transparent = void;
-        std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+    // New texts live in fixed chunks, so the views of them stay valid as more are added and
+    // each text is stored once.
+    class Arena {
+    public:
+        std::string_view store(std::string_view text);
+
+    private:
+        std::vector<std::unique_ptr<char[]>> m_chunks;
+        std::size_t m_used = 0;
+        std::size_t m_capacity = 0;
     };
-    std::unordered_map<std::string, std::uint32_t, Hash, std::equal_to<>> m_addedIndex;
+    Arena m_addedArena;
+    std::vector<std::string_view> m_added;
+    std::unordered_map<std::string_view, std::uint32_t> m_addedIndex;
 
     // Where the original part is edited.
     std::string m_prefix;               // element prefix with ':' or ""

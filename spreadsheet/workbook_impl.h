@@ -23,17 +23,14 @@
 
 namespace veltrano::spreadsheet {
 
-// An edit of a cell that exists in the part.
-struct CellChange {
-    std::optional<std::uint32_t> sharedString;  // the cell now holds this shared string
-    std::optional<std::string> formula;         // else: its <f> element is replaced by this markup
-};
-
 struct WorksheetState {
     WorksheetModel model;
     std::size_t zipEntry = 0;
     std::vector<std::size_t> tables;            // indices into Workbook::Impl::tables
-    std::unordered_map<std::uint32_t, CellChange> changes;  // by cell index
+    bool edited = false;  // some cell has cell_flags::kWritten, or one of the maps below has entries
+    // Cells whose value stays but whose <f> element is replaced by this markup (the members of
+    // a shared formula whose master was written), by cell index.
+    std::unordered_map<std::uint32_t, std::string> formulaChanges;
     // Cells written where the part had no <c>, by (row, column).
     std::map<std::pair<int, int>, CellRecord> added;
 };

@@ -54,29 +54,44 @@ std::string attributeName(const xml::Attribute& a)
     return std::string(a.prefix) + ":" + std::string(a.local);
 }
 
-std::string valueElement(const std::string& prefix, std::uint32_t index)
+void appendValueElement(std::string& out, const std::string& prefix, std::uint32_t index)
 {
-    return "<" + prefix + "v>" + std::to_string(index) + "</" + prefix + "v>";
+    out += '<';
+    out += prefix;
+    out += "v>";
+    out += std::to_string(index);
+    out += "</";
+    out += prefix;
+    out += "v>";
 }
 
-// A <c> element rewritten for its change: a new shared-string value (keeping its other
-// attributes and any extLst, dropping f, v, is, t, cm and vm), or a replaced <f>.
-std::string rewriteCell(std::string_view xml, const CellRecord& cell, const CellChange& change)
+// Appends a <c> element rewritten: for a written cell, its new shared-string value (keeping
+// its other attributes and any extLst, dropping f, v, is, t, cm and vm); otherwise the same
+// element with its <f> replaced by formula.
+void appendRewrittenCell(std::string& out, std::string_view xml, const CellRecord& cell, const std::string* formula)
 {
     std::string_view fragment = xml.substr(cell.begin, cell.end - cell.begin);
     xml::Scanner scanner(fragment, {.maxDepth = 256, .fragment = true});
     scanner.next();
-    const std::string qname(scanner.qualifiedName());
+    const bool written = cell.has(cell_flags::kWritten);
+    const std::string_view qname = scanner.qualifiedName();
     const std::string prefix = scanner.prefix().empty() ? std::string() : std::string(scanner.prefix()) + ":";
-    std::string startTag = "<" + qname;
-    for (const auto& a : scanner.attributes()) {
-        if (change.sharedString && a.prefix.empty() && (a.local == "t" || a.local == "cm" || a.local == "vm"))
-            continue;
-        char quote = fragment[a.valueOffset - 1];
-        startTag += " " + attributeName(a) + "=" + quote + std::string(a.raw) + quote;
-    }
     const std::size_t startTagEnd = scanner.end();
     const bool empty = scanner.isEmptyElement();
+    const std::size_t outStart = out.size();
+    out += '<';
+    out += qname;
+    for (const auto& a : scanner.attributes()) {
+        if (written && a.prefix.empty() && (a.local == "t" || a.local == "cm" || a.local == "vm"))
+            continue;
+        const char quote = fragment[a.valueOffset - 1];
+        out += ' ';
+        out += attributeName(a);
+        out += '=';
+        out += quote;
+        out += a.raw;
+        out += quote;
+    }
 
     std::size_t formulaBegin = 0, formulaEnd = 0, extBegin = 0, extEnd = 0, childBegin = 0;
     while (scanner.next()) {
@@ -90,49 +105,47 @@ std::string rewriteCell(std::string_view xml, const CellRecord& cell, const Cell
             extBegin = childBegin, extEnd = scanner.end();
     }
 
-    if (change.sharedString) {
-        std::string out = startTag + " t=\"s\">" + valueElement(prefix, *change.sharedString);
+    if (written) {
+        out += " t=\"s\">";
+        appendValueElement(out, prefix, cell.value.index);
         out.append(fragment.substr(extBegin, extEnd - extBegin));
-        out += "</" + qname + ">";
-        return out;
-    }
-    // Only the formula changes; the cached value and everything else stay.
-    if (empty || formulaEnd == 0) {
-        std::string out = startTag + ">" + *change.formula;
-        if (!empty)
+    } else if (empty || formulaEnd == 0) {
+        // Only the formula changes; the cached value and everything else stay.
+        out += '>';
+        out += *formula;
+        if (!empty) {
             out.append(fragment.substr(startTagEnd, fragment.size() - startTagEnd));
-        else
-            out += "</" + qname + ">";
-        return out;
+            return;
+        }
+    } else {
+        out.resize(outStart);
+        out.append(fragment.substr(0, formulaBegin));
+        out += *formula;
+        out.append(fragment.substr(formulaEnd));
+        return;
     }
-    std::string out(fragment.substr(0, formulaBegin));
-    out += *change.formula;
-    out.append(fragment.substr(formulaEnd));
-    return out;
+    out += "</";
+    out += qname;
+    out += '>';
 }
 
 std::string newCell(const std::string& prefix, const CellRecord& cell)
 {
-    return "<" + prefix + "c r=\"" + cellName(int(cell.row), cell.column) + "\" t=\"s\">" +
-           valueElement(prefix, cell.value.index) + "</" + prefix + "c>";
+    std::string out = "<" + prefix + "c r=\"" + cellName(int(cell.row), cell.column) + "\" t=\"s\">";
+    appendValueElement(out, prefix, cell.value.index);
+    return out + "</" + prefix + "c>";
 }
 
-Result<std::string> serializeWorksheet(const Workbook::Impl& wb, const WorksheetState& sheet)
+// Where the cells that did not exist go: into their row, before the first cell to their
+// right, or as new rows before the first row below them.
+Result<std::vector<Splice>> placeNewCells(const Workbook::Impl& wb, const WorksheetState& sheet)
 {
     const WorksheetModel& model = sheet.model;
     const std::string& p = model.elementPrefix;
     std::vector<Splice> splices;
-    for (const auto& [index, change] : sheet.changes) {
-        const CellRecord& cell = model.cells[index];
-        splices.push_back({cell.begin, cell.end, rewriteCell(model.xml, cell, change)});
-    }
-
-    // Cells that did not exist: into their row, before the first cell to their right, or as
-    // new rows before the first row below them.
-    std::map<std::size_t, std::string> insertions;       // offset → markup
-    std::map<std::size_t, std::string> closedRows;       // "/>" of <row/> → ">cells</row>"
-    std::string newRowsAtEnd;
-    std::map<int, std::string> newRows;                  // row number → cells
+    std::map<std::size_t, std::string> insertions;  // offset → markup
+    std::map<std::size_t, std::string> closedRows;  // "/>" of <row/> → ">cells</row>"
+    std::map<int, std::string> newRows;             // row number → cells
     for (const auto& [position, cell] : sheet.added) {
         auto rowIt = std::lower_bound(model.rows.begin(), model.rows.end(), std::uint32_t(position.first),
                                       [](const RowRecord& r, std::uint32_t value) { return r.row < value; });
@@ -153,8 +166,9 @@ Result<std::string> serializeWorksheet(const Workbook::Impl& wb, const Worksheet
         }
         insertions[offset] += newCell(p, cell);
     }
-    for (const auto& [offset, cells] : closedRows)
+    for (auto& [offset, cells] : closedRows)
         splices.push_back({offset, offset + 2, ">" + cells + "</" + p + "row>"});
+    std::string rowsAtEnd;
     for (const auto& [rowNumber, cells] : newRows) {
         std::string markup = "<" + p + "row r=\"" + std::to_string(rowNumber) + "\">" + cells + "</" + p + "row>";
         auto next = std::upper_bound(model.rows.begin(), model.rows.end(), std::uint32_t(rowNumber),
@@ -162,20 +176,64 @@ Result<std::string> serializeWorksheet(const Workbook::Impl& wb, const Worksheet
         if (next != model.rows.end())
             insertions[next->begin] += markup;
         else
-            newRowsAtEnd += markup;
+            rowsAtEnd += markup;
     }
-    if (!newRowsAtEnd.empty()) {
+    if (!rowsAtEnd.empty()) {
         if (model.sheetDataStartTagEnd == 0)
             return Error{ErrorCode::Unsupported, wb.where(model.partName) + ": the sheet has no sheetData to add cells to"};
         if (model.sheetDataEmptyElement)
-            splices.push_back({model.sheetDataEndTagBegin, model.sheetDataEndTagBegin + 2,
-                               ">" + newRowsAtEnd + "</" + p + "sheetData>"});
+            splices.push_back({model.sheetDataEndTagBegin, model.sheetDataEndTagBegin + 2, ">" + rowsAtEnd + "</" + p + "sheetData>"});
         else
-            insertions[model.sheetDataEndTagBegin] += newRowsAtEnd;
+            insertions[model.sheetDataEndTagBegin] += rowsAtEnd;
     }
     for (auto& [offset, markup] : insertions)
         splices.push_back({offset, offset, std::move(markup)});
-    return applySplices(model.xml, std::move(splices));
+    std::sort(splices.begin(), splices.end(), [](const Splice& a, const Splice& b) { return a.begin < b.begin; });
+    return splices;
+}
+
+// The part with its rewritten cells and new cells, everything else byte for byte. Written
+// straight into one string: a sheet may have hundreds of thousands of rewritten cells.
+Result<std::string> serializeWorksheet(const Workbook::Impl& wb, const WorksheetState& sheet)
+{
+    const WorksheetModel& model = sheet.model;
+    std::vector<std::uint32_t> rewritten;
+    for (std::uint32_t i = 0; i < model.cells.size(); ++i)
+        if (model.cells[i].has(cell_flags::kWritten) || sheet.formulaChanges.count(i))
+            rewritten.push_back(i);
+    // Cells are indexed in row and column order, which is their order in the part unless
+    // the part had them out of order.
+    std::sort(rewritten.begin(), rewritten.end(),
+              [&](std::uint32_t a, std::uint32_t b) { return model.cells[a].begin < model.cells[b].begin; });
+    auto placed = placeNewCells(wb, sheet);
+    if (!placed)
+        return placed.error();
+    const std::vector<Splice>& insertions = placed.value();
+
+    std::string_view xml = model.xml;
+    std::string out;
+    out.reserve(xml.size() + rewritten.size() * 8 + sheet.added.size() * 40);
+    std::size_t pos = 0;
+    std::size_t next = 0;
+    auto flushInsertionsBefore = [&](std::size_t offset) {
+        while (next < insertions.size() && insertions[next].begin <= offset) {
+            const Splice& s = insertions[next++];
+            out.append(xml.substr(pos, s.begin - pos));
+            out += s.text;
+            pos = s.end;
+        }
+    };
+    for (std::uint32_t index : rewritten) {
+        const CellRecord& cell = model.cells[index];
+        flushInsertionsBefore(cell.begin);
+        out.append(xml.substr(pos, cell.begin - pos));
+        auto formula = sheet.formulaChanges.find(index);
+        appendRewrittenCell(out, xml, cell, formula == sheet.formulaChanges.end() ? nullptr : &formula->second);
+        pos = cell.end;
+    }
+    flushInsertionsBefore(xml.size());
+    out.append(xml.substr(pos));
+    return out;
 }
 
 std::string relativeTarget(const std::string& fromPart, const std::string& toPart)
@@ -206,7 +264,7 @@ Result<std::string> serializeWorkbook(const Workbook::Impl& wb)
     std::vector<Splice> relsSplices, typesSplices;
 
     for (const auto& sheet : wb.worksheets) {
-        if (sheet->changes.empty() && sheet->added.empty())
+        if (!sheet->edited)
             continue;
         auto xml = serializeWorksheet(wb, *sheet);
         if (!xml)

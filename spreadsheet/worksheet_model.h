@@ -34,6 +34,7 @@ inline constexpr std::uint8_t kSharedMember = 2;   // <f t="shared" si=.../> wit
 inline constexpr std::uint8_t kSharedMaster = 4;   // <f t="shared" ref=... si=...>text</f>
 inline constexpr std::uint8_t kRichValue = 8;      // vm attribute: picture or data type
 inline constexpr std::uint8_t kIsoDate = 16;       // t="d", already turned into a serial
+inline constexpr std::uint8_t kWritten = 32;       // now holds value.index, a new shared string
 }  // namespace cell_flags
 
 struct TextSpan {

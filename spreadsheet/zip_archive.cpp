@@ -171,7 +171,8 @@ Result<std::string> ZipArchive::rebuild(const Changes& changes) const
         return zip_source_buffer(archive.get(), content.data(), content.size(), 0);
     };
     // zlib's usual level: libzip's own default (the best compression) costs about three
-    // times the time for a few per cent.
+    // times the time for a few per cent. The method is given as ZIP_CM_DEFAULT (deflate):
+    // libzip drops the level when the method named equals the entry's original one.
     constexpr zip_uint32_t kDeflateLevel = 6;
     for (const auto& [index, content] : changes.replaced) {
         zip_source_t* data = addBuffer(content);
@@ -180,7 +181,7 @@ Result<std::string> ZipArchive::rebuild(const Changes& changes) const
                 zip_source_free(data);
             return failure(zip_strerror(archive.get()));
         }
-        zip_set_file_compression(archive.get(), index, ZIP_CM_DEFLATE, kDeflateLevel);
+        (void)zip_set_file_compression(archive.get(), index, ZIP_CM_DEFAULT, kDeflateLevel);
     }
     for (std::size_t index : changes.removed)
         if (zip_delete(archive.get(), index) != 0)
@@ -193,7 +194,7 @@ Result<std::string> ZipArchive::rebuild(const Changes& changes) const
                 zip_source_free(data);
             return failure(zip_strerror(archive.get()));
         }
-        zip_set_file_compression(archive.get(), zip_uint64_t(index), ZIP_CM_DEFLATE, kDeflateLevel);
+        (void)zip_set_file_compression(archive.get(), zip_uint64_t(index), ZIP_CM_DEFAULT, kDeflateLevel);
     }
     if (zip_close(archive.get()) != 0)
         return failure(zip_strerror(archive.get()));
