@@ -4,6 +4,11 @@
 // An input starting with "PK" is taken as the zip file itself. Any other input is a list of
 // parts, "#part NAME\n" followed by the content, which is zipped (stored) first: mutations of
 // the XML then reach the parsers instead of failing the zip's checksums.
+//
+//   CXX=clang++ cmake -S . -B build-fuzz -DVELTRANO_FUZZ=ON
+//   cmake --build build-fuzz --target package_loader_fuzz
+//   /usr/bin/python3 fuzz/make_corpus.py /tmp/corpus tests/spreadsheet/data/*.xlsx
+//   build-fuzz/bin/package_loader_fuzz -max_len=40000 -max_total_time=300 /tmp/corpus
 #include <zip.h>
 
 #include <cstddef>
