@@ -109,10 +109,12 @@ TEST_P(RoundTrip, ChangesOnlyTheWrittenCells)
         EXPECT_EQ(afterRaw[i].compressed, old.compressed) << old.name << " was not copied as it was";
     }
     for (std::size_t i = 0; i < before.size(); ++i) {
-        if (before[i].first == source.sheetPart)
+        if (before[i].first == source.sheetPart) {
             EXPECT_EQ(withoutCells(after[i].second, source.cellNames), withoutCells(before[i].second, source.cellNames));
-        if (before[i].first == "xl/sharedStrings.xml")
+        }
+        if (before[i].first == "xl/sharedStrings.xml") {
             EXPECT_EQ(stringsPrefix(after[i].second, stringsBefore), stringsPrefix(before[i].second, stringsBefore));
+        }
     }
     EXPECT_FALSE(usesZip64(testing::readFile(path)));
 

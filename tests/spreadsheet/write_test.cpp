@@ -347,8 +347,10 @@ TEST(CalcChain, GoesWithItsRelationshipAndContentTypeOnceAFormulaGoes)
         EXPECT_EQ(hasPart(path, "xl/calcChain.xml"), !removeFormula);
         EXPECT_EQ(part(path, "xl/_rels/workbook.xml.rels").find("calcChain") == std::string::npos, removeFormula);
         EXPECT_EQ(part(path, "[Content_Types].xml").find("calcChain") == std::string::npos, removeFormula);
-        if (!removeFormula)
-            EXPECT_EQ(part(path, "xl/calcChain.xml"), before[std::size_t(std::find_if(before.begin(), before.end(), [](auto& p) { return p.first == "xl/calcChain.xml"; }) - before.begin())].second);
+        if (!removeFormula) {
+            auto chain = std::find_if(before.begin(), before.end(), [](const auto& p) { return p.first == "xl/calcChain.xml"; });
+            EXPECT_EQ(part(path, "xl/calcChain.xml"), chain->second);
+        }
         EXPECT_TRUE(Workbook::open(path.string()).ok());
     }
 }

@@ -60,8 +60,9 @@ TEST(Scanner, ReportsElementRangesNamespacesAndEmptyElements)
         if (scanner.token() == Token::StartElement && scanner.localName() == "c") {
             EXPECT_EQ(scanner.uri(), "urn:m");
             std::size_t begin = scanner.begin();
-            if (const auto* id = scanner.attribute("urn:r", "id"))
+            if (const auto* id = scanner.attribute("urn:r", "id")) {
                 EXPECT_EQ(id->raw, "7");
+            }
             int depth = scanner.depth();
             while (scanner.next() && !(scanner.token() == Token::EndElement && scanner.depth() == depth)) {
             }
