@@ -20,11 +20,12 @@ constexpr std::string_view kUsageText =
     "       xlcell dump FILE [--sheet NAME]\n"
     "       xlcell set FILE [-o OUT] SHEET!REF=TEXT ...\n"
     "       xlcell format CODE VALUE [--date1904] [--text]\n"
-    "       xlcell format [--date1904]   (reads CODE<TAB>VALUE lines from standard input)\n";
+    "       xlcell format [--date1904] [--text]   (reads CODE<TAB>VALUE lines from standard input)\n";
 
+// A usage error is one line on standard error, like every other error.
 int usage(std::ostream& err, std::string_view problem)
 {
-    err << "xlcell: " << problem << "\n" << kUsageText;
+    err << "xlcell: " << problem << " (xlcell without arguments shows the usage)\n";
     return kUsage;
 }
 
@@ -264,8 +265,10 @@ std::optional<Assignment> parseAssignment(std::string_view argument)
 
 int run(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err)
 {
-    if (args.empty())
-        return usage(err, "no command");
+    if (args.empty()) {
+        err << kUsageText;
+        return kUsage;
+    }
     const std::string& command = args[0];
     if (command == "sheets")
         return sheetsCommand(args, out, err);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 
 #include "spreadsheet/numfmt/renderer.h"
@@ -121,7 +122,9 @@ TEST(Xlcell, FormatRendersArgumentsOrStandardInputLines)
 TEST(Xlcell, ReportsUsageAndFailuresWithTheirStatus)
 {
     EXPECT_EQ(xlcell({}).status, kUsage);
-    EXPECT_EQ(xlcell({"frobnicate"}).status, kUsage);
+    auto unknown = xlcell({"frobnicate"});
+    EXPECT_EQ(unknown.status, kUsage);
+    EXPECT_EQ(std::count(unknown.err.begin(), unknown.err.end(), '\n'), 1) << "one line per error";
     EXPECT_EQ(xlcell({"set", "x.xlsx", "nonsense"}).status, kUsage);
     auto missing = xlcell({"sheets", "/nonexistent/book.xlsx"});
     EXPECT_EQ(missing.status, kFailed);
