@@ -202,6 +202,24 @@ TEST(SharedStrings, PartIsCreatedWithRelationshipAndContentTypeInTheWorkbooksFam
     }
 }
 
+TEST(NewMarkup, UsesThePartsOwnPrefix)
+{
+    TempDir dir;
+    auto path = WorkbookFixture()
+                    .elementPrefix("x")
+                    .sharedStrings({"<x:t>old</x:t>"}, R"(count="1" uniqueCount="1")")
+                    .worksheet("S", R"(<x:row r="1"><x:c r="A1" t="s"><x:v>0</x:v></x:c></x:row>)")
+                    .write(dir / "x.xlsx");
+    auto book = openPath(path);
+    write(book.worksheet(0), 1, 1, "nuevo");
+    write(book.worksheet(0), 2, 2, "otro");
+    ASSERT_TRUE(book.save().ok());
+    EXPECT_NE(part(path, "xl/worksheets/sheet1.xml").find(R"(<x:c r="A1" t="s"><x:v>1</x:v></x:c></x:row><x:row r="2"><x:c r="B2" t="s"><x:v>2</x:v></x:c></x:row>)"),
+              std::string::npos) << part(path, "xl/worksheets/sheet1.xml");
+    EXPECT_NE(part(path, "xl/sharedStrings.xml").find("<x:si><x:t>nuevo</x:t></x:si><x:si><x:t>otro</x:t></x:si></x:sst>"), std::string::npos);
+    EXPECT_EQ(openPath(path).worksheet(0).text(2, 2), "otro");
+}
+
 TEST(TextLimit, CutsLongTextOnACodePointBoundary)
 {
     TempDir dir;
