@@ -1,0 +1,33 @@
+#pragma once
+// A1-style cell references: "B7", "$AA$10", "A1:C3".
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "spreadsheet/cell_types.h"
+
+namespace veltrano::spreadsheet {
+
+struct CellAddress {
+    int row = 1;
+    int column = 1;
+    bool operator==(const CellAddress&) const = default;
+};
+
+// Column letters for a 1-based column: 1 → "A", 27 → "AA"; "" when out of range.
+std::string columnName(int column);
+
+// "B7" for row 7, column 2.
+std::string cellName(int row, int column);
+
+// "A1:C3", or "A1" when the range is a single cell.
+std::string rangeName(const CellRange& range);
+
+// Parses "B7" or "$B$7" (letters in either case); nullopt when malformed or out of the sheet.
+std::optional<CellAddress> parseCellName(std::string_view text);
+
+// Parses "A1:C3" or a single cell "B2"; corners are put in order. nullopt when malformed.
+std::optional<CellRange> parseRangeName(std::string_view text);
+
+}  // namespace veltrano::spreadsheet

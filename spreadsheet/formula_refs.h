@@ -1,0 +1,21 @@
+#pragma once
+// Reading cell formulas as text: moving them to another cell, and finding the table columns
+// they name.
+
+#include <set>
+#include <string>
+#include <string_view>
+
+namespace veltrano::spreadsheet {
+
+// The formula as it reads when copied rowDelta rows down and columnDelta columns right:
+// relative references move, $-absolute parts stay; a reference pushed off the sheet becomes
+// #REF!. Text in quotes, structured references and names are left alone.
+std::string shiftFormula(std::string_view formula, int rowDelta, int columnDelta);
+
+// Adds every name written in square brackets in the formula (structured references such as
+// Table1[Amount], [@Amount], [[#This Row],[Amount]]), with the '@' and the ' escapes
+// removed, case-folded.
+void collectBracketNames(std::string_view formula, std::set<std::string>& names);
+
+}  // namespace veltrano::spreadsheet

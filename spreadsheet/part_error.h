@@ -1,0 +1,24 @@
+#pragma once
+// Errors about a place in a part: "<file>: <part> at byte N: what".
+
+#include <string>
+
+#include "spreadsheet/result.h"
+#include "spreadsheet/xml_scanner.h"
+
+namespace veltrano::spreadsheet {
+
+inline Error partError(ErrorCode code, const std::string& where, std::size_t offset, const std::string& what)
+{
+    return {code, where + " at byte " + std::to_string(offset) + ": " + what};
+}
+
+// The scanner's failure as an error; nesting-depth failures count as too large.
+inline Error scanError(const std::string& where, const xml::Scanner& scanner)
+{
+    bool tooDeep = scanner.errorMessage().starts_with("elements nested deeper");
+    return partError(tooDeep ? ErrorCode::TooLarge : ErrorCode::Damaged, where, scanner.errorOffset(),
+                     "malformed XML: " + scanner.errorMessage());
+}
+
+}  // namespace veltrano::spreadsheet

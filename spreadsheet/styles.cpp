@@ -1,0 +1,94 @@
+#include "spreadsheet/styles.h"
+
+#include <charconv>
+#include <map>
+
+#include "spreadsheet/namespaces.h"
+#include "spreadsheet/part_error.h"
+#include "spreadsheet/xml_scanner.h"
+
+namespace veltrano::spreadsheet {
+
+namespace {
+
+CellFormat makeFormat(numfmt::Renderer& renderer, std::string_view code, bool locked)
+{
+    CellFormat format;
+    format.format = renderer.intern(code);
+    format.isDateTime = renderer.isDateTime(format.format);
+    format.locked = locked;
+    return format;
+}
+
+int readInt(const xml::Attribute* attribute, int fallback)
+{
+    if (!attribute)
+        return fallback;
+    int value = fallback;
+    auto [end, ec] = std::from_chars(attribute->raw.data(), attribute->raw.data() + attribute->raw.size(), value);
+    return ec == std::errc() ? value : fallback;
+}
+
+}  // namespace
+
+Styles::Styles(numfmt::Renderer& renderer) { m_formats.push_back(makeFormat(renderer, "General", true)); }
+
+Result<Styles> Styles::parse(std::string_view xml, const std::string& where, numfmt::Renderer& renderer)
+{
+    std::map<int, std::string> customCodes;
+    struct Xf {
+        int numFmtId = 0;
+        bool locked = true;
+    };
+    std::vector<Xf> xfs;
+    bool inCellXfs = false;
+    bool inXf = false;
+
+    xml::Scanner scanner(xml);
+    while (scanner.next()) {
+        if (!ns::isMain(scanner.uri()))
+            continue;
+        const auto name = scanner.localName();
+        const int depth = scanner.depth();
+        if (scanner.token() == xml::Token::StartElement) {
+            if (depth == 3 && name == "numFmt") {
+                const auto* code = scanner.attribute("formatCode");
+                int id = readInt(scanner.attribute("numFmtId"), -1);
+                if (code && id >= 0)
+                    customCodes[id] = xml::attributeValue(*code);
+            } else if (depth == 2 && name == "cellXfs") {
+                inCellXfs = true;
+            } else if (inCellXfs && depth == 3 && name == "xf") {
+                xfs.push_back({readInt(scanner.attribute("numFmtId"), 0), true});
+                inXf = true;
+            } else if (inXf && depth == 4 && name == "protection") {
+                const auto* locked = scanner.attribute("locked");
+                xfs.back().locked = !locked || xml::isTrue(locked->raw);
+            }
+        } else if (scanner.token() == xml::Token::EndElement) {
+            if (depth == 2 && name == "cellXfs")
+                inCellXfs = false;
+            else if (depth == 3 && name == "xf")
+                inXf = false;
+        }
+    }
+    if (scanner.failed())
+        return scanError(where, scanner);
+
+    Styles styles(renderer);
+    if (xfs.empty())
+        return styles;
+    styles.m_formats.clear();
+    for (const Xf& xf : xfs) {
+        std::string_view code = "General";
+        auto custom = customCodes.find(xf.numFmtId);
+        if (custom != customCodes.end())
+            code = custom->second;
+        else if (auto builtin = numfmt::builtinFormatCode(xf.numFmtId))
+            code = *builtin;
+        styles.m_formats.push_back(makeFormat(renderer, code, xf.locked));
+    }
+    return styles;
+}
+
+}  // namespace veltrano::spreadsheet

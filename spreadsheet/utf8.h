@@ -1,0 +1,37 @@
+#pragma once
+// UTF-8 helpers: encoding, decoding with replacement, and UTF-16 lengths.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace veltrano::spreadsheet::utf8 {
+
+inline constexpr char32_t kReplacement = 0xFFFD;
+
+// Appends the UTF-8 form of a code point; surrogates and values past U+10FFFF become U+FFFD.
+void append(std::string& out, char32_t codePoint);
+
+// Decodes the code point at text[pos] and advances pos. A malformed sequence (bad lead
+// byte, truncated, overlong, surrogate, past U+10FFFF) yields U+FFFD and advances one byte.
+char32_t next(std::string_view text, std::size_t& pos);
+
+// The same text with every malformed sequence replaced by U+FFFD.
+std::string sanitize(std::string_view text);
+
+// How many UTF-16 code units the text takes (malformed bytes count as one unit each).
+std::size_t utf16Length(std::string_view text);
+
+// The longest prefix of valid text that fits in maxUnits UTF-16 code units, never cutting a
+// code point.
+std::string_view truncateUtf16(std::string_view text, std::size_t maxUnits);
+
+}  // namespace veltrano::spreadsheet::utf8
+
+namespace veltrano::spreadsheet::utf8 {
+
+// Lower-case copy for case-insensitive comparison of names: ASCII and Latin-1 letters
+// (enough for English and Spanish); other characters are kept as they are.
+std::string foldCase(std::string_view text);
+
+}  // namespace veltrano::spreadsheet::utf8

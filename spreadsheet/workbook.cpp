@@ -1,0 +1,170 @@
+#include "spreadsheet/workbook.h"
+
+#include "spreadsheet/utf8.h"
+#include "spreadsheet/workbook_impl.h"
+
+namespace veltrano::spreadsheet {
+
+const char* errorCodeName(ErrorCode code)
+{
+    switch (code) {
+    case ErrorCode::NotFound: return "not-found";
+    case ErrorCode::NotAFile: return "not-a-file";
+    case ErrorCode::Io: return "io";
+    case ErrorCode::TooLarge: return "too-large";
+    case ErrorCode::LegacyBinary: return "legacy-binary";
+    case ErrorCode::Encrypted: return "encrypted";
+    case ErrorCode::BinaryWorkbook: return "binary-workbook";
+    case ErrorCode::OpenDocument: return "opendocument";
+    case ErrorCode::NotAWorkbook: return "not-a-workbook";
+    case ErrorCode::Signed: return "signed";
+    case ErrorCode::Damaged: return "damaged";
+    case ErrorCode::Unsupported: return "unsupported";
+    case ErrorCode::NotWritable: return "not-writable";
+    case ErrorCode::InvalidArgument: return "invalid-argument";
+    }
+    return "unknown";
+}
+
+std::string_view sheetKindName(SheetKind kind)
+{
+    switch (kind) {
+    case SheetKind::Worksheet: return "worksheet";
+    case SheetKind::Chartsheet: return "chartsheet";
+    case SheetKind::Dialogsheet: return "dialogsheet";
+    case SheetKind::Macrosheet: return "macrosheet";
+    }
+    return "";
+}
+
+std::string_view visibilityName(SheetVisibility visibility)
+{
+    switch (visibility) {
+    case SheetVisibility::Visible: return "visible";
+    case SheetVisibility::Hidden: return "hidden";
+    case SheetVisibility::VeryHidden: return "veryhidden";
+    }
+    return "";
+}
+
+std::string_view cellKindName(CellKind kind)
+{
+    switch (kind) {
+    case CellKind::Empty: return "empty";
+    case CellKind::Text: return "text";
+    case CellKind::Number: return "number";
+    case CellKind::Boolean: return "boolean";
+    case CellKind::Error: return "error";
+    case CellKind::Date: return "date";
+    case CellKind::Formula: return "formula";
+    }
+    return "";
+}
+
+std::string_view writeBlockReason(WriteBlock block)
+{
+    switch (block) {
+    case WriteBlock::None: return "";
+    case WriteBlock::Formula: return "formula cell";
+    case WriteBlock::ArrayFormula: return "part of an array formula";
+    case WriteBlock::SpillRange: return "part of a spill range";
+    case WriteBlock::DataTable: return "part of a data table";
+    case WriteBlock::PivotTable: return "inside a pivot table";
+    case WriteBlock::ProtectedCell: return "locked cell on a protected sheet";
+    case WriteBlock::RichValue: return "picture or linked data type in the cell";
+    case WriteBlock::TableColumnInUse: return "table header named in formulas or feeding a pivot table";
+    }
+    return "";
+}
+
+Workbook::Workbook(std::unique_ptr<Impl> impl) : m_impl(std::move(impl)) {}
+Workbook::Workbook(Workbook&&) noexcept = default;
+Workbook& Workbook::operator=(Workbook&&) noexcept = default;
+Workbook::~Workbook() = default;
+
+Result<Workbook> Workbook::open(const std::string& path)
+{
+    auto bytes = readWorkbookFile(path);
+    if (!bytes)
+        return bytes.error();
+    return openBytes(std::move(bytes.value()), path);
+}
+
+Result<Workbook> Workbook::openBytes(std::string bytes, const std::string& path)
+{
+    Status signature = checkFileSignature(path, bytes);
+    if (!signature)
+        return signature.error();
+    auto zip = ZipArchive::open(std::move(bytes), path);
+    if (!zip)
+        return zip.error();
+    auto impl = loadWorkbook(path, std::move(zip.value()));
+    if (!impl)
+        return impl.error();
+    return Workbook(std::move(impl.value()));
+}
+
+const std::string& Workbook::path() const { return m_impl->path; }
+const std::vector<SheetInfo>& Workbook::sheets() const { return m_impl->sheets; }
+std::size_t Workbook::activeSheet() const { return m_impl->activeSheet; }
+std::size_t Workbook::worksheetCount() const { return m_impl->worksheets.size(); }
+Worksheet Workbook::worksheet(std::size_t index) { return Worksheet(m_impl.get(), index); }
+bool Workbook::isModified() const { return m_impl->modified; }
+
+std::optional<std::size_t> Workbook::worksheetOfSheet(std::size_t sheetIndex) const
+{
+    if (sheetIndex >= m_impl->worksheetOfSheet.size())
+        return std::nullopt;
+    return m_impl->worksheetOfSheet[sheetIndex];
+}
+
+std::optional<std::size_t> Workbook::findWorksheet(std::string_view name) const
+{
+    const std::string wanted = utf8::foldCase(name);
+    for (std::size_t i = 0; i < m_impl->worksheets.size(); ++i)
+        if (utf8::foldCase(m_impl->worksheets[i]->model.name) == wanted)
+            return i;
+    return std::nullopt;
+}
+
+Status reloadAfterSave(Workbook::Impl& wb)
+{
+    if (!wb.savedBytes)
+        return {};
+    auto zip = ZipArchive::open(*wb.savedBytes, wb.path);
+    if (!zip)
+        return Error{zip.error().code, "the saved file cannot be read back: " + zip.error().message};
+    auto fresh = loadWorkbook(wb.path, std::move(zip.value()));
+    if (!fresh)
+        return Error{fresh.error().code, "the saved file cannot be read back: " + fresh.error().message};
+    wb = std::move(*fresh.value());
+    return {};
+}
+
+Status Workbook::save()
+{
+    if (!m_impl->modified)
+        return {};
+    auto bytes = serializeWorkbook(*m_impl);
+    if (!bytes)
+        return bytes.error();
+    Status written = writeFileAtomically(m_impl->path, bytes.value());
+    if (!written)
+        return written;
+    m_impl->savedBytes = std::move(bytes.value());
+    m_impl->modified = false;
+    return {};
+}
+
+Status Workbook::saveAs(const std::string& path)
+{
+    Status fresh = reloadAfterSave(*m_impl);
+    if (!fresh)
+        return fresh;
+    auto bytes = serializeWorkbook(*m_impl);
+    if (!bytes)
+        return bytes.error();
+    return writeFileAtomically(path, bytes.value());
+}
+
+}  // namespace veltrano::spreadsheet

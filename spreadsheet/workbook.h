@@ -1,0 +1,114 @@
+#pragma once
+// The workbook engine's public face: open an .xlsx/.xlsm/.xltx/.xltm file, list its sheets,
+// read each cell's displayed text and kind, replace text values, and save with a minimal
+// edit. Standard C++ types only. One Workbook per open file; no global state.
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "spreadsheet/cell_types.h"
+#include "spreadsheet/result.h"
+
+namespace veltrano::spreadsheet {
+
+struct SheetInfo {
+    std::string name;
+    SheetKind kind = SheetKind::Worksheet;
+    SheetVisibility visibility = SheetVisibility::Visible;
+};
+
+// Whether setValue may replace a formula. The program keeps formulas; replacing one is
+// there for callers that ask for it explicitly.
+enum class FormulaPolicy { Keep, Replace };
+
+struct WriteOutcome {
+    std::string storedText;      // the text as the cell now holds it
+    bool truncated = false;      // cut to kMaxCellTextUnits
+    bool renamedColumn = false;  // a table header: the table's column got the same name
+};
+
+class Worksheet;
+
+class Workbook {
+public:
+    // Opens and fully checks a workbook file. Refuses, with the reason and place, files it
+    // cannot edit safely (legacy .xls, .xlsb, .ods, encrypted, signed, damaged, too large).
+    static Result<Workbook> open(const std::string& path);
+
+    // Opens a workbook from bytes already in memory, with the same checks; path is where
+    // save() writes and what messages name.
+    static Result<Workbook> openBytes(std::string bytes, const std::string& path);
+
+    Workbook(Workbook&&) noexcept;
+    Workbook& operator=(Workbook&&) noexcept;
+    ~Workbook();
+
+    const std::string& path() const;
+
+    // Every sheet in workbook order: worksheets, chart, dialog and macro sheets.
+    const std::vector<SheetInfo>& sheets() const;
+
+    // Index into sheets() of the sheet that is active after opening.
+    std::size_t activeSheet() const;
+
+    // The worksheets in workbook order (chart, dialog and macro sheets left out).
+    std::size_t worksheetCount() const;
+    Worksheet worksheet(std::size_t index);
+    // The worksheet index of a sheet, or nullopt when that sheet is not a worksheet.
+    std::optional<std::size_t> worksheetOfSheet(std::size_t sheetIndex) const;
+    // The worksheet with this name (compared without case), or nullopt.
+    std::optional<std::size_t> findWorksheet(std::string_view name) const;
+
+    // True once a cell has been written since opening or the last save.
+    bool isModified() const;
+
+    // Writes the workbook back to its own file: to a temporary file in the same folder,
+    // renamed over the original (keeping its mode). On failure the original is untouched.
+    Status save();
+
+    // Writes the workbook to another path the same way; the Workbook keeps its own path.
+    Status saveAs(const std::string& path);
+
+    struct Impl;
+
+private:
+    explicit Workbook(std::unique_ptr<Impl> impl);
+    std::unique_ptr<Impl> m_impl;
+};
+
+// One worksheet of an open workbook; a light handle, valid while its Workbook lives.
+// Rows and columns are 1-based.
+class Worksheet {
+public:
+    const std::string& name() const;
+
+    // The bounding box from A1 to the last row and column of any cell holding a value; A1
+    // for a sheet with none.
+    CellRange usedRange() const;
+
+    // The cell's displayed text (en-US, a wide enough column); a formula shows its cached
+    // result; "" for an empty cell, a cell outside the sheet, or a formula without a result.
+    std::string text(int row, int column) const;
+
+    CellKind kind(int row, int column) const;
+
+    // WriteBlock::None when the cell's value is ours to replace, else why not.
+    WriteBlock writeBlock(int row, int column, FormulaPolicy policy = FormulaPolicy::Keep) const;
+
+    // Replaces the cell's value by text, stored as a string (never parsed: "=1+2" stays text).
+    // Refused with NotWritable and the reason when writeBlock() says so; InvalidArgument
+    // outside the sheet. Nothing is written to disk until Workbook::save().
+    Result<WriteOutcome> setValue(int row, int column, std::string_view text,
+                                  FormulaPolicy policy = FormulaPolicy::Keep);
+
+private:
+    friend class Workbook;
+    Worksheet(Workbook::Impl* workbook, std::size_t index) : m_workbook(workbook), m_index(index) {}
+    Workbook::Impl* m_workbook;
+    std::size_t m_index;
+};
+
+}  // namespace veltrano::spreadsheet

@@ -1,0 +1,110 @@
+#pragma once
+// The state behind a Workbook: the package, its parsed parts, and the edits not yet saved.
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <unordered_map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "spreadsheet/namespaces.h"
+#include "spreadsheet/numfmt/renderer.h"
+#include "spreadsheet/opc.h"
+#include "spreadsheet/shared_strings.h"
+#include "spreadsheet/styles.h"
+#include "spreadsheet/tables.h"
+#include "spreadsheet/workbook.h"
+#include "spreadsheet/worksheet_model.h"
+#include "spreadsheet/zip_archive.h"
+
+namespace veltrano::spreadsheet {
+
+struct WorksheetState {
+    WorksheetModel model;
+    std::size_t zipEntry = 0;
+    std::vector<std::size_t> tables;            // indices into Workbook::Impl::tables
+    bool edited = false;  // some cell has cell_flags::kWritten, or one of the maps below has entries
+    // Cells whose value stays but whose <f> element is replaced by this markup (the members of
+    // a shared formula whose master was written), by cell index.
+    std::unordered_map<std::uint32_t, std::string> formulaChanges;
+    // Cells written where the part had no <c>, by (row, column).
+    std::map<std::pair<int, int>, CellRecord> added;
+};
+
+// Where a pivot cache reads its data: a named table or range, or a sheet and range.
+struct PivotSource {
+    std::string name;   // case-folded; "" when given by sheet and ref
+    std::string sheet;  // case-folded sheet name
+    std::optional<CellRange> ref;
+};
+
+struct Workbook::Impl {
+    std::string path;
+    ZipArchive zip;
+    ns::Family family = ns::Family::Transitional;
+
+    std::size_t contentTypesEntry = 0;
+    std::string contentTypesXml;
+    opc::ContentTypes contentTypes;
+
+    std::string workbookPart;
+    std::string workbookRelsPart;
+    std::size_t workbookRelsEntry = 0;
+    std::string workbookRelsXml;
+    opc::Relationships workbookRels;
+
+    std::unique_ptr<numfmt::Renderer> renderer;
+    std::optional<Styles> styles;
+
+    std::optional<std::size_t> sharedStringsEntry;
+    std::string sharedStringsPart;  // where the part is, or would be made
+    SharedStrings sharedStrings;
+    std::int64_t sharedStringRefDelta = 0;
+
+    std::vector<SheetInfo> sheets;
+    std::vector<std::optional<std::size_t>> worksheetOfSheet;
+    std::vector<std::unique_ptr<WorksheetState>> worksheets;
+    std::size_t activeSheet = 0;
+
+    std::vector<TableModel> tables;
+    std::vector<std::size_t> tableEntries;  // zip entry of each table
+    std::set<std::string> bracketNames;     // names used inside [ ] in any formula
+    std::vector<PivotSource> pivotSources;
+
+    std::optional<std::size_t> calcChainEntry;
+    std::optional<opc::Relationship> calcChainRelationship;
+    bool formulaRemoved = false;
+    bool modified = false;
+    // After a save, the bytes now on disk. Reads stay valid (the in-memory cells already hold
+    // what was saved), but byte offsets do not: the parts are reloaded before the next edit.
+    std::optional<std::string> savedBytes;
+
+    Impl(std::string path, ZipArchive zip) : path(std::move(path)), zip(std::move(zip)) {}
+
+    std::string where(std::string_view part) const { return path + ": " + std::string(part); }
+};
+
+// Loads everything from a package already opened as a zip.
+Result<std::unique_ptr<Workbook::Impl>> loadWorkbook(std::string path, ZipArchive zip);
+
+// Reloads the parts from savedBytes, if a save left them there; a no-op otherwise.
+Status reloadAfterSave(Workbook::Impl& workbook);
+
+// The bytes of the package with every pending edit applied.
+Result<std::string> serializeWorkbook(const Workbook::Impl& workbook);
+
+// Writes bytes to path through a temporary file in the same folder and a rename; the mode
+// of an existing file is kept. On failure nothing at path changes.
+Status writeFileAtomically(const std::string& path, const std::string& bytes);
+
+// Reads a whole file, refusing non-files and files past the size limit.
+Result<std::string> readWorkbookFile(const std::string& path);
+
+// Refuses byte patterns of formats this engine does not edit (OLE compound files, non-zips).
+Status checkFileSignature(const std::string& path, const std::string& bytes);
+
+}  // namespace veltrano::spreadsheet

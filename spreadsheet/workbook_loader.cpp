@@ -1,0 +1,469 @@
+// Opening a workbook: refuse what cannot be edited safely, then find every part through the
+// relationships and parse it. Any failure returns an error; no half-built workbook escapes.
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <charconv>
+#include <cstring>
+#include <fstream>
+
+#include "spreadsheet/cell_ref.h"
+#include "spreadsheet/formula_refs.h"
+#include "spreadsheet/ooxml_text.h"
+#include "spreadsheet/part_error.h"
+#include "spreadsheet/utf8.h"
+#include "spreadsheet/workbook_impl.h"
+#include "spreadsheet/xml_scanner.h"
+
+namespace veltrano::spreadsheet {
+
+namespace {
+
+constexpr std::uint64_t kMaxFileBytes = 2ull << 30;
+
+constexpr std::string_view kWorkbookTypes[] = {
+    "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml",
+    "application/vnd.openxmlformats-officedocument.spreadsheetml.template.main+xml",
+    "application/vnd.ms-excel.sheet.macroEnabled.main+xml",
+    "application/vnd.ms-excel.template.macroEnabled.main+xml",
+};
+constexpr std::string_view kBinaryWorkbookType = "application/vnd.ms-excel.sheet.binary.macroEnabled.main";
+
+struct WorkbookXml {
+    ns::Family family = ns::Family::Transitional;
+    bool date1904 = false;
+    long activeTab = 0;
+    struct Sheet {
+        std::string name;
+        std::string relationshipId;
+        SheetVisibility visibility = SheetVisibility::Visible;
+    };
+    std::vector<Sheet> sheets;
+};
+
+class Loader {
+public:
+    explicit Loader(std::unique_ptr<Workbook::Impl> impl) : m_wb(std::move(impl)) {}
+
+    Result<std::unique_ptr<Workbook::Impl>> run();
+
+private:
+    Result<std::string> readPart(std::string_view partName, ErrorCode missingCode = ErrorCode::Damaged);
+    Status refuseForeignPackages();
+    Result<std::string> findWorkbookPart();
+    Result<WorkbookXml> parseWorkbookXml(const std::string& xml);
+    Status loadStylesAndStrings(const WorkbookXml& book);
+    Status loadSheets(const WorkbookXml& book);
+    Status loadWorksheet(std::size_t sheetIndex, const std::string& partName);
+    Status loadSheetRelations(WorksheetState& state, std::size_t worksheetIndex);
+    Status loadPivotTable(WorksheetState& state, const std::string& partName);
+    Status loadPivotSources();
+
+    std::unique_ptr<Workbook::Impl> m_wb;
+};
+
+Result<std::string> Loader::readPart(std::string_view partName, ErrorCode missingCode)
+{
+    auto index = m_wb->zip.find(partName);
+    if (!index)
+        return Error{missingCode, m_wb->where(partName) + ": part is missing"};
+    return m_wb->zip.read(*index);
+}
+
+Status Loader::refuseForeignPackages()
+{
+    auto& zip = m_wb->zip;
+    if (auto mimetype = zip.find("mimetype")) {
+        auto text = zip.read(*mimetype);
+        if (text && text.value().starts_with("application/vnd.oasis.opendocument"))
+            return Error{ErrorCode::OpenDocument, m_wb->path + ": an OpenDocument file (" + text.value() +
+                                                      "), not an Excel workbook"};
+    }
+    for (const auto& entry : zip.entries())
+        if (lowerAscii(entry.name).starts_with("_xmlsignatures/"))
+            return Error{ErrorCode::Signed, m_wb->path + ": the package is digitally signed (" + entry.name +
+                                                "); editing it would break the signature"};
+    auto typesEntry = zip.find("[Content_Types].xml");
+    if (!typesEntry)
+        return Error{ErrorCode::NotAWorkbook, m_wb->path + ": no [Content_Types].xml: not an Office Open XML package"};
+    m_wb->contentTypesEntry = *typesEntry;
+    auto xml = zip.read(*typesEntry);
+    if (!xml)
+        return xml.error();
+    m_wb->contentTypesXml = std::move(xml.value());
+    auto types = opc::parseContentTypes(m_wb->contentTypesXml, m_wb->where("[Content_Types].xml"));
+    if (!types)
+        return types.error();
+    m_wb->contentTypes = std::move(types.value());
+    return {};
+}
+
+Result<std::string> Loader::findWorkbookPart()
+{
+    auto xml = readPart("_rels/.rels", ErrorCode::NotAWorkbook);
+    if (!xml)
+        return xml.error();
+    auto rels = opc::parseRelationships(xml.value(), "", m_wb->where("_rels/.rels"));
+    if (!rels)
+        return rels.error();
+    for (const auto& r : rels.value().items)
+        if (r.type == ns::kSignatureOriginType)
+            return Error{ErrorCode::Signed, m_wb->path + ": the package is digitally signed; editing it would break the signature"};
+    const auto* office = rels.value().firstOfType("officeDocument");
+    if (!office)
+        return Error{ErrorCode::NotAWorkbook, m_wb->path + ": the package has no main document"};
+    const std::string& part = office->target;
+    std::string type = m_wb->contentTypes.typeOf(part);
+    if (type.starts_with(kBinaryWorkbookType))
+        return Error{ErrorCode::BinaryWorkbook, m_wb->path + ": a binary workbook (.xlsb), which cannot be edited safely"};
+    if (std::find(std::begin(kWorkbookTypes), std::end(kWorkbookTypes), type) == std::end(kWorkbookTypes))
+        return Error{ErrorCode::NotAWorkbook, m_wb->path + ": the main part " + part + " is not a workbook (" +
+                                                  (type.empty() ? std::string("no content type") : type) + ")"};
+    return part;
+}
+
+Result<WorkbookXml> Loader::parseWorkbookXml(const std::string& xmlText)
+{
+    const std::string where = m_wb->where(m_wb->workbookPart);
+    WorkbookXml book;
+    xml::Scanner scanner(xmlText);
+    bool sawView = false;
+    bool inDefinedName = false;
+    std::string definedName;
+    while (scanner.next()) {
+        const int depth = scanner.depth();
+        if (scanner.token() == xml::Token::Text) {
+            if (inDefinedName)
+                scanner.appendText(definedName);
+            continue;
+        }
+        if (scanner.token() == xml::Token::EndElement) {
+            if (inDefinedName && depth == 3) {
+                collectBracketNames(definedName, m_wb->bracketNames);
+                inDefinedName = false;
+            }
+            continue;
+        }
+        if (scanner.token() != xml::Token::StartElement)
+            continue;
+        const auto name = scanner.localName();
+        if (depth == 1) {
+            if (!ns::isMain(scanner.uri()) || name != "workbook")
+                return partError(ErrorCode::Damaged, where, scanner.begin(), "root element is not a workbook");
+            book.family = ns::familyOf(scanner.uri());
+            continue;
+        }
+        if (!ns::isMain(scanner.uri()))
+            continue;
+        if (depth == 2 && name == "workbookPr") {
+            const auto* a = scanner.attribute("date1904");
+            book.date1904 = a && xml::isTrue(a->raw);
+        } else if (depth == 3 && name == "workbookView" && !sawView) {
+            sawView = true;
+            if (const auto* a = scanner.attribute("activeTab"))
+                std::from_chars(a->raw.data(), a->raw.data() + a->raw.size(), book.activeTab);
+        } else if (depth == 3 && name == "sheet") {
+            WorkbookXml::Sheet sheet;
+            if (const auto* a = scanner.attribute("name"))
+                sheet.name = decodeEscapes(xml::attributeValue(*a));
+            if (const auto* a = scanner.attribute("state")) {
+                std::string state = xml::attributeValue(*a);
+                sheet.visibility = state == "hidden"       ? SheetVisibility::Hidden
+                                   : state == "veryHidden" ? SheetVisibility::VeryHidden
+                                                           : SheetVisibility::Visible;
+            }
+            for (const auto& a : scanner.attributes())
+                if (a.local == "id" && ns::isRel(a.uri))
+                    sheet.relationshipId = xml::attributeValue(a);
+            if (sheet.relationshipId.empty())
+                return partError(ErrorCode::Damaged, where, scanner.begin(), "sheet \"" + sheet.name + "\" has no relationship id");
+            book.sheets.push_back(std::move(sheet));
+        } else if (depth == 3 && name == "definedName") {
+            inDefinedName = true;
+            definedName.clear();
+        }
+    }
+    if (scanner.failed())
+        return scanError(where, scanner);
+    if (book.sheets.empty())
+        return partError(ErrorCode::Damaged, where, 0, "the workbook lists no sheets");
+    return book;
+}
+
+Status Loader::loadStylesAndStrings(const WorkbookXml& book)
+{
+    auto system = book.date1904 ? numfmt::DateSystem::Excel1904 : numfmt::DateSystem::Excel1900;
+    m_wb->renderer = std::make_unique<numfmt::Renderer>(system);
+    if (const auto* rel = m_wb->workbookRels.firstOfType("styles")) {
+        auto xml = readPart(rel->target);
+        if (!xml)
+            return xml.error();
+        auto styles = Styles::parse(xml.value(), m_wb->where(rel->target), *m_wb->renderer);
+        if (!styles)
+            return styles.error();
+        m_wb->styles.emplace(std::move(styles.value()));
+    } else {
+        m_wb->styles.emplace(*m_wb->renderer);
+    }
+
+    std::size_t slash = m_wb->workbookPart.rfind('/');
+    std::string folder = slash == std::string::npos ? std::string() : m_wb->workbookPart.substr(0, slash + 1);
+    m_wb->sharedStringsPart = folder + "sharedStrings.xml";
+    if (const auto* rel = m_wb->workbookRels.firstOfType("sharedStrings")) {
+        m_wb->sharedStringsPart = rel->target;
+        m_wb->sharedStringsEntry = m_wb->zip.find(rel->target);
+        if (!m_wb->sharedStringsEntry)
+            return Error{ErrorCode::Damaged, m_wb->where(rel->target) + ": part is missing"};
+        auto xml = m_wb->zip.read(*m_wb->sharedStringsEntry);
+        if (!xml)
+            return xml.error();
+        auto strings = SharedStrings::parse(std::move(xml.value()), m_wb->where(rel->target));
+        if (!strings)
+            return strings.error();
+        m_wb->sharedStrings = std::move(strings.value());
+    } else if (m_wb->zip.find(m_wb->sharedStringsPart)) {
+        // A stray part by that name: a new one must not collide with it.
+        m_wb->sharedStringsPart = folder + "sharedStrings1.xml";
+    }
+    return {};
+}
+
+Status Loader::loadSheets(const WorkbookXml& book)
+{
+    for (std::size_t i = 0; i < book.sheets.size(); ++i) {
+        const auto& sheet = book.sheets[i];
+        const auto* rel = m_wb->workbookRels.byId(sheet.relationshipId);
+        if (!rel || rel->external)
+            return Error{ErrorCode::Damaged, m_wb->where(m_wb->workbookPart) + ": sheet \"" + sheet.name +
+                                                 "\" points at a missing relationship " + sheet.relationshipId};
+        std::string_view type = ns::relTypeName(rel->type);
+        SheetInfo info{sheet.name, SheetKind::Worksheet, sheet.visibility};
+        if (type == "chartsheet")
+            info.kind = SheetKind::Chartsheet;
+        else if (type == "dialogsheet")
+            info.kind = SheetKind::Dialogsheet;
+        else if (type == "xlMacrosheet" || type == "xlIntlMacrosheet")
+            info.kind = SheetKind::Macrosheet;
+        else if (type != "worksheet")
+            return Error{ErrorCode::Unsupported, m_wb->where(m_wb->workbookPart) + ": sheet \"" + sheet.name +
+                                                     "\" has an unknown kind " + rel->type};
+        m_wb->sheets.push_back(info);
+        m_wb->worksheetOfSheet.push_back(std::nullopt);
+        if (info.kind == SheetKind::Worksheet) {
+            Status status = loadWorksheet(i, rel->target);
+            if (!status)
+                return status;
+        }
+    }
+    m_wb->activeSheet = book.activeTab >= 0 && std::size_t(book.activeTab) < m_wb->sheets.size()
+                            ? std::size_t(book.activeTab)
+                            : 0;
+    return {};
+}
+
+Status Loader::loadWorksheet(std::size_t sheetIndex, const std::string& partName)
+{
+    auto state = std::make_unique<WorksheetState>();
+    auto entry = m_wb->zip.find(partName);
+    if (!entry)
+        return Error{ErrorCode::Damaged, m_wb->where(partName) + ": part is missing"};
+    auto xml = m_wb->zip.read(*entry);
+    if (!xml)
+        return xml.error();
+    state->zipEntry = *entry;
+    state->model.name = m_wb->sheets[sheetIndex].name;
+    state->model.partName = partName;
+    state->model.xml = std::move(xml.value());
+    WorksheetParseContext context{&m_wb->sharedStrings, m_wb->renderer->dateSystem(), &m_wb->bracketNames};
+    Status status = parseWorksheet(state->model, context, m_wb->where(partName));
+    if (!status)
+        return status;
+    std::size_t worksheetIndex = m_wb->worksheets.size();
+    m_wb->worksheetOfSheet[sheetIndex] = worksheetIndex;
+    status = loadSheetRelations(*state, worksheetIndex);
+    if (!status)
+        return status;
+    m_wb->worksheets.push_back(std::move(state));
+    return {};
+}
+
+Status Loader::loadSheetRelations(WorksheetState& state, std::size_t worksheetIndex)
+{
+    const std::string relsPart = opc::relationshipsPartName(state.model.partName);
+    if (!m_wb->zip.find(relsPart))
+        return {};
+    auto xml = readPart(relsPart);
+    if (!xml)
+        return xml.error();
+    auto rels = opc::parseRelationships(xml.value(), state.model.partName, m_wb->where(relsPart));
+    if (!rels)
+        return rels.error();
+    for (const auto& id : state.model.tableRelationshipIds) {
+        const auto* rel = rels.value().byId(id);
+        if (!rel || rel->external)
+            return Error{ErrorCode::Damaged, m_wb->where(state.model.partName) + ": table relationship " + id + " is missing"};
+        auto entry = m_wb->zip.find(rel->target);
+        if (!entry)
+            return Error{ErrorCode::Damaged, m_wb->where(rel->target) + ": part is missing"};
+        auto tableXml = m_wb->zip.read(*entry);
+        if (!tableXml)
+            return tableXml.error();
+        auto table = parseTable(std::move(tableXml.value()), rel->target, m_wb->where(rel->target), m_wb->bracketNames);
+        if (!table)
+            return table.error();
+        table.value().worksheet = worksheetIndex;
+        state.tables.push_back(m_wb->tables.size());
+        m_wb->tables.push_back(std::move(table.value()));
+        m_wb->tableEntries.push_back(*entry);
+    }
+    for (const auto* rel : rels.value().allOfType("pivotTable")) {
+        Status status = loadPivotTable(state, rel->target);
+        if (!status)
+            return status;
+    }
+    return {};
+}
+
+Status Loader::loadPivotTable(WorksheetState& state, const std::string& partName)
+{
+    auto xml = readPart(partName);
+    if (!xml)
+        return xml.error();
+    xml::Scanner scanner(xml.value());
+    while (scanner.next()) {
+        if (scanner.token() != xml::Token::StartElement || scanner.depth() != 2 || scanner.localName() != "location")
+            continue;
+        const auto* ref = scanner.attribute("ref");
+        auto range = ref ? parseRangeName(ref->raw) : std::nullopt;
+        if (!range)
+            return partError(ErrorCode::Damaged, m_wb->where(partName), scanner.begin(), "pivot table location is not a valid range");
+        state.model.blocked.push_back({*range, WriteBlock::PivotTable});
+    }
+    if (scanner.failed())
+        return scanError(m_wb->where(partName), scanner);
+    return {};
+}
+
+Status Loader::loadPivotSources()
+{
+    for (const auto* rel : m_wb->workbookRels.allOfType("pivotCacheDefinition")) {
+        auto xml = readPart(rel->target);
+        if (!xml)
+            return xml.error();
+        xml::Scanner scanner(xml.value());
+        while (scanner.next()) {
+            if (scanner.token() != xml::Token::StartElement || scanner.localName() != "worksheetSource")
+                continue;
+            PivotSource source;
+            if (const auto* a = scanner.attribute("name"))
+                source.name = utf8::foldCase(xml::attributeValue(*a));
+            if (const auto* a = scanner.attribute("sheet"))
+                source.sheet = utf8::foldCase(xml::attributeValue(*a));
+            if (const auto* a = scanner.attribute("ref"))
+                source.ref = parseRangeName(xml::attributeValue(*a));
+            m_wb->pivotSources.push_back(std::move(source));
+        }
+        if (scanner.failed())
+            return scanError(m_wb->where(rel->target), scanner);
+    }
+    return {};
+}
+
+Result<std::unique_ptr<Workbook::Impl>> Loader::run()
+{
+    Status status = refuseForeignPackages();
+    if (!status)
+        return status.error();
+    auto part = findWorkbookPart();
+    if (!part)
+        return part.error();
+    m_wb->workbookPart = part.value();
+    auto workbookXml = readPart(m_wb->workbookPart);
+    if (!workbookXml)
+        return workbookXml.error();
+    auto book = parseWorkbookXml(workbookXml.value());
+    if (!book)
+        return book.error();
+    m_wb->family = book.value().family;
+
+    m_wb->workbookRelsPart = opc::relationshipsPartName(m_wb->workbookPart);
+    auto relsEntry = m_wb->zip.find(m_wb->workbookRelsPart);
+    if (!relsEntry)
+        return Error{ErrorCode::Damaged, m_wb->where(m_wb->workbookRelsPart) + ": part is missing"};
+    m_wb->workbookRelsEntry = *relsEntry;
+    auto relsXml = m_wb->zip.read(*relsEntry);
+    if (!relsXml)
+        return relsXml.error();
+    m_wb->workbookRelsXml = std::move(relsXml.value());
+    auto rels = opc::parseRelationships(m_wb->workbookRelsXml, m_wb->workbookPart, m_wb->where(m_wb->workbookRelsPart));
+    if (!rels)
+        return rels.error();
+    m_wb->workbookRels = std::move(rels.value());
+
+    if (!(status = loadStylesAndStrings(book.value())))
+        return status.error();
+    if (!(status = loadSheets(book.value())))
+        return status.error();
+    if (!(status = loadPivotSources()))
+        return status.error();
+    if (const auto* calc = m_wb->workbookRels.firstOfType("calcChain")) {
+        m_wb->calcChainRelationship = *calc;
+        m_wb->calcChainEntry = m_wb->zip.find(calc->target);
+    }
+    return std::move(m_wb);
+}
+
+}  // namespace
+
+Result<std::string> readWorkbookFile(const std::string& path)
+{
+    struct stat info;
+    if (::stat(path.c_str(), &info) != 0) {
+        int error = errno;
+        if (error == ENOENT || error == ENOTDIR)
+            return Error{ErrorCode::NotFound, path + ": no such file"};
+        return Error{ErrorCode::Io, path + ": " + std::strerror(error)};
+    }
+    if (!S_ISREG(info.st_mode))
+        return Error{ErrorCode::NotAFile, path + (S_ISDIR(info.st_mode) ? ": is a folder, not a file" : ": is not a regular file")};
+    if (std::uint64_t(info.st_size) > kMaxFileBytes)
+        return Error{ErrorCode::TooLarge, path + ": " + std::to_string(info.st_size) + " bytes passes the limit of " +
+                                              std::to_string(kMaxFileBytes)};
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return Error{ErrorCode::Io, path + ": cannot be opened for reading: " + std::strerror(errno)};
+    std::string bytes(std::size_t(info.st_size), '\0');
+    in.read(bytes.data(), std::streamsize(bytes.size()));
+    if (in.gcount() != std::streamsize(bytes.size()))
+        return Error{ErrorCode::Io, path + ": could not be read completely"};
+    return bytes;
+}
+
+Status checkFileSignature(const std::string& path, const std::string& bytes)
+{
+    static constexpr char kCompoundFile[] = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1";
+    if (bytes.size() >= 8 && std::memcmp(bytes.data(), kCompoundFile, 8) == 0) {
+        // Directory entry names are UTF-16LE; an encrypted package stores "EncryptionInfo".
+        static const std::string kEncryptionInfo = [] {
+            std::string name;
+            for (char c : std::string_view("EncryptionInfo")) {
+                name += c;
+                name += '\0';
+            }
+            return name;
+        }();
+        if (bytes.find(kEncryptionInfo) != std::string::npos)
+            return Error{ErrorCode::Encrypted, path + ": the workbook is password-protected (encrypted); it cannot be opened without the password"};
+        return Error{ErrorCode::LegacyBinary, path + ": a legacy binary file (.xls/.xlt, OLE compound file), which cannot be edited safely"};
+    }
+    if (bytes.size() < 4 || bytes.compare(0, 2, "PK") != 0)
+        return Error{ErrorCode::NotAWorkbook, path + ": not a zip package, so not an .xlsx/.xlsm/.xltx/.xltm workbook"};
+    return {};
+}
+
+Result<std::unique_ptr<Workbook::Impl>> loadWorkbook(std::string path, ZipArchive zip)
+{
+    return Loader(std::make_unique<Workbook::Impl>(std::move(path), std::move(zip))).run();
+}
+
+}  // namespace veltrano::spreadsheet

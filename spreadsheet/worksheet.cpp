@@ -1,0 +1,119 @@
+// Reading cells of a worksheet: lookups by row and column, displayed text, kind, and whether
+// a value is ours to replace.
+#include "spreadsheet/cell_ref.h"
+#include "spreadsheet/utf8.h"
+#include "spreadsheet/workbook_impl.h"
+
+namespace veltrano::spreadsheet {
+
+namespace {
+
+bool inSheet(int row, int column) { return row >= 1 && row <= kMaxRows && column >= 1 && column <= kMaxColumns; }
+
+const CellRecord* findCell(const WorksheetState& sheet, int row, int column)
+{
+    if (!inSheet(row, column))
+        return nullptr;
+    std::int64_t index = sheet.model.find(row, column);
+    if (index >= 0)
+        return &sheet.model.cells[std::size_t(index)];
+    if (sheet.added.empty())
+        return nullptr;
+    auto found = sheet.added.find({row, column});
+    return found == sheet.added.end() ? nullptr : &found->second;
+}
+
+bool tableColumnInUse(const Workbook::Impl& wb, const TableModel& table, std::size_t column)
+{
+    if (wb.bracketNames.count(utf8::foldCase(table.columns[column].name)))
+        return true;
+    const std::string tableName = utf8::foldCase(table.name);
+    const std::string displayName = utf8::foldCase(table.displayName);
+    const std::string& sheetName = wb.worksheets[table.worksheet]->model.name;
+    for (const auto& source : wb.pivotSources) {
+        if (!source.name.empty() && (source.name == tableName || source.name == displayName))
+            return true;
+        if (source.ref && source.sheet == utf8::foldCase(sheetName) && source.ref->contains(table.ref.firstRow, table.ref.firstColumn + int(column)))
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+const std::string& Worksheet::name() const { return m_workbook->worksheets[m_index]->model.name; }
+
+CellRange Worksheet::usedRange() const
+{
+    const WorksheetModel& model = m_workbook->worksheets[m_index]->model;
+    if (model.lastValueRow == 0)
+        return CellRange{};
+    return CellRange{model.firstValueRow, model.firstValueColumn, model.lastValueRow, model.lastValueColumn};
+}
+
+std::string Worksheet::text(int row, int column) const
+{
+    const Workbook::Impl& wb = *m_workbook;
+    const WorksheetState& sheet = *wb.worksheets[m_index];
+    const CellRecord* cell = findCell(sheet, row, column);
+    if (!cell)
+        return {};
+    const CellFormat& format = wb.styles->of(cell->style);
+    switch (cell->type) {
+    case ValueType::None: return {};
+    case ValueType::Number: return wb.renderer->number(format.format, cell->value.number);
+    case ValueType::SharedString: return wb.renderer->text(format.format, wb.sharedStrings.at(cell->value.index));
+    case ValueType::Text: return wb.renderer->text(format.format, sheet.model.textOf(*cell));
+    case ValueType::Boolean: return cell->value.number != 0 ? "TRUE" : "FALSE";
+    case ValueType::Error: return std::string(sheet.model.textOf(*cell));
+    }
+    return {};
+}
+
+CellKind Worksheet::kind(int row, int column) const
+{
+    const Workbook::Impl& wb = *m_workbook;
+    const CellRecord* cell = findCell(*wb.worksheets[m_index], row, column);
+    if (!cell)
+        return CellKind::Empty;
+    if (cell->has(cell_flags::kFormula))
+        return CellKind::Formula;
+    switch (cell->type) {
+    case ValueType::None: return CellKind::Empty;
+    case ValueType::Number:
+        return cell->has(cell_flags::kIsoDate) || wb.styles->of(cell->style).isDateTime ? CellKind::Date : CellKind::Number;
+    case ValueType::SharedString:
+    case ValueType::Text: return CellKind::Text;
+    case ValueType::Boolean: return CellKind::Boolean;
+    case ValueType::Error: return CellKind::Error;
+    }
+    return CellKind::Empty;
+}
+
+WriteBlock Worksheet::writeBlock(int row, int column, FormulaPolicy policy) const
+{
+    // Table names may have changed with a save; a reload that fails here fails again, and
+    // is reported, in the setValue() or save() that follows.
+    (void)reloadAfterSave(*m_workbook);
+    const Workbook::Impl& wb = *m_workbook;
+    const WorksheetState& sheet = *wb.worksheets[m_index];
+    for (const auto& area : sheet.model.blocked)
+        if (area.range.contains(row, column))
+            return area.reason;
+    const CellRecord* cell = findCell(sheet, row, column);
+    if (cell && cell->has(cell_flags::kRichValue))
+        return WriteBlock::RichValue;
+    if (cell && cell->has(cell_flags::kFormula) && policy == FormulaPolicy::Keep)
+        return WriteBlock::Formula;
+    if (sheet.model.isProtected && wb.styles->of(cell ? cell->style : 0).locked)
+        return WriteBlock::ProtectedCell;
+    for (std::size_t t : sheet.tables) {
+        const TableModel& table = wb.tables[t];
+        int header = table.headerColumnAt(row, column);
+        if (header >= 0 && tableColumnInUse(wb, table, std::size_t(header)))
+            return WriteBlock::TableColumnInUse;
+    }
+    return WriteBlock::None;
+}
+
+}  // namespace veltrano::spreadsheet
