@@ -19,6 +19,8 @@
 #include <QStandardItemModel>
 #include <QTreeView>
 
+#include <algorithm>
+
 namespace veltrano::app {
 
 namespace {
@@ -82,7 +84,6 @@ Form1::Form1(QString pageHost, QWidget* parent)
     createControls();
     applyFonts();
     applyColours();
-    setTabOrderOfControls();
     connectHandlers();
     m_pageClient = std::make_unique<translation::BrowserPageClient>(*WebBrowser1);
     ListView1->setFocus();
@@ -169,14 +170,42 @@ void Form1::applyColours()
     Combo1->setPalette(QApplication::palette(Combo1));
 }
 
-void Form1::setTabOrderOfControls()
+std::vector<QWidget*> Form1::tabOrder() const
 {
-    // The frame and the progress bars take no focus; of the options, tabbing reaches the
-    // selected one.
-    const QWidget* order[] = {ListView1, Check3, Check6, Check7, WebBrowser1, Check1,
-                              Option3,   Option4, Option5, Combo1};
-    for (std::size_t i = 0; i + 1 < std::size(order); ++i)
-        setTabOrder(const_cast<QWidget*>(order[i]), const_cast<QWidget*>(order[i + 1]));
+    // Of the options, tabbing reaches only the selected one (the first when none is); the
+    // frame and the progress bars take no focus.
+    QWidget* option = Option3;
+    for (QRadioButton* candidate : {Option3, Option4, Option5})
+        if (candidate->isChecked())
+            option = candidate;
+    return {ListView1, Check3, Check6, Check7, WebBrowser1, Check1, option, Combo1};
+}
+
+bool Form1::focusNextPrevChild(bool next)
+{
+    // Qt's own focus chain cannot hold the browser in place: it takes the focus through a
+    // child that it makes only once its page exists. So Tab and Shift+Tab follow the order
+    // here, from whichever control holds the focus (or from within it).
+    const std::vector<QWidget*> order = tabOrder();
+    const auto holder = std::find_if(order.begin(), order.end(), [](QWidget* control) {
+        const QWidget* focused = QApplication::focusWidget();
+        return focused && (focused == control || control->isAncestorOf(focused));
+    });
+    if (holder == order.end())
+        return QWidget::focusNextPrevChild(next);
+    const auto count = static_cast<std::ptrdiff_t>(order.size());
+    const std::ptrdiff_t from = holder - order.begin();
+    for (std::ptrdiff_t step = 1; step < count; ++step) {
+        QWidget* candidate = order[static_cast<std::size_t>(((next ? from + step : from - step) % count + count) % count)];
+        // Qt takes Tab focus away from options other than the last one focused, so only
+        // "takes no focus at all" counts here.
+        if (candidate->isVisible() && candidate->isEnabled()
+            && (candidate->focusPolicy() != Qt::NoFocus || candidate->focusProxy())) {
+            candidate->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return true;
+        }
+    }
+    return QWidget::focusNextPrevChild(next);
 }
 
 void Form1::connectHandlers()

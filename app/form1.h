@@ -9,6 +9,7 @@
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QAbstractButton;
 class QCheckBox;
@@ -82,11 +83,16 @@ signals:
     // A click on Check7 ("Convert"), after the button is released again.
     void convertCommand();
 
+protected:
+    bool focusNextPrevChild(bool next) override;
+
 private:
     void createControls();
     void applyFonts();
     void applyColours();
-    void setTabOrderOfControls();
+    // The controls in tab order: ListView1, Check3, Check6, Check7, WebBrowser1, Check1, the
+    // selected option, Combo1.
+    std::vector<QWidget*> tabOrder() const;
     void connectHandlers();
     void actAsPushButton(QAbstractButton* button, void (Form1::*command)());
 
