@@ -84,6 +84,10 @@ TestPageServer::TestPageServer() : m_impl(std::make_unique<Impl>())
     m_impl->port = server.bind_to_any_port("127.0.0.1");
     // The socket is bound and listening already, so requests queue until the thread accepts.
     m_impl->thread = std::thread([&server] { server.listen_after_bind(); });
+    // stop() does nothing to a server whose loop has not begun yet, so a server stopped too
+    // early would listen on forever; the loop is known to run once is_running() says so.
+    while (!server.is_running())
+        std::this_thread::yield();
 }
 
 TestPageServer::~TestPageServer()
