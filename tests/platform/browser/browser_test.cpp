@@ -2,13 +2,11 @@
 // script and back, element look-ups tell a missing element from a found one, and the control
 // reports a finished download as progress -1.
 
-#include "platform/browser/event_pump.h"
 #include "platform/browser/html_document.h"
 #include "platform/browser/web_browser.h"
 #include "tests/platform/browser/web_test_main.h"
 
 #include <QSignalSpy>
-#include <QTimer>
 #include <QUrl>
 
 using namespace veltrano::platform::browser;
@@ -41,12 +39,6 @@ private slots:
     }
 
     void cleanupTestCase() { m_browser.reset(); }
-
-    void noDocumentBeforeAnyNavigation()
-    {
-        WebBrowser fresh;
-        QVERIFY(!fresh.Document().has_value());
-    }
 
     void textSurvivesTheTripIntoTheField_data()
     {
@@ -87,14 +79,6 @@ private slots:
         const HtmlDocument document = *browser->Document();
         browser.reset();
         QCOMPARE(document.hasElement(QStringLiteral("x")).status, DocumentAnswer::Status::Failed);
-    }
-
-    void pumpingRunsQueuedWorkAndStopsWhenDone()
-    {
-        bool ran = false;
-        QTimer::singleShot(0, [&] { ran = true; });
-        QVERIFY(pumpEventsUntil([&] { return ran; }, QDeadlineTimer(10'000)));
-        QVERIFY(!pumpEventsUntil([] { return false; }, QDeadlineTimer(20)));
     }
 
 private:
