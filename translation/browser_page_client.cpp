@@ -110,6 +110,9 @@ std::optional<BrowserPageClient::Delivery> BrowserPageClient::deliverText(const 
 
 CellTranslation BrowserPageClient::TranslateCellText(const QString& text)
 {
+    // The page never answers an empty text, so the poll below would only run out its time.
+    if (text.isEmpty())
+        return CellTranslation::failed(QStringLiteral("An empty text was given to translate."));
     if (!m_held)
         return CellTranslation::failed(
             QStringLiteral("No translation page is loaded, so %1 could not be translated.")

@@ -22,11 +22,13 @@ WebBrowser::WebBrowser(QWidget* parent) : QWebEngineView(parent)
 
 void WebBrowser::Navigate(const QString& address)
 {
+    const QUrl url(address);
     m_navigated = true;
     // The load starts asynchronously; a document taken before loadStarted arrives must
-    // already wait for this load rather than read the page it replaces.
-    m_loading = true;
-    load(QUrl(address));
+    // already wait for this load rather than read the page it replaces. An address that is
+    // no URL at all starts no load, so nothing would ever end the wait.
+    m_loading = url.isValid();
+    load(url);
 }
 
 std::optional<HtmlDocument> WebBrowser::Document()

@@ -46,6 +46,7 @@ private slots:
         QVERIFY(m_form->windowFlags() & Qt::WindowMinimizeButtonHint);
         QCOMPARE(m_form->minimumSize(), m_form->maximumSize());
         QCOMPARE(m_form->palette().color(QPalette::Window), QColor(Qt::white));
+        QCOMPARE(m_form->focusWidget(), m_form->ListView1);
         const QImage icon = m_form->windowIcon().pixmap(32, 32).toImage();
         QCOMPARE(icon.size(), QSize(32, 32));
         for (int y = 0; y < 32; ++y)
