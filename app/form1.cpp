@@ -93,6 +93,15 @@ Form1::~Form1() = default;
 
 void Form1::createControls()
 {
+    createListAndDirectionBox();
+    createScopeFrame();
+    createLargeButtons();
+    createProgressBarsAndBackupBox();
+    createBrowser();
+}
+
+void Form1::createListAndDirectionBox()
+{
     ListView1 = named(new QTreeView(this), "ListView1");
     m_fileListModel = new QStandardItemModel(0, 1, ListView1);
     ListView1->setModel(m_fileListModel);
@@ -101,13 +110,18 @@ void Form1::createControls()
     ListView1->setToolTip(kListHint);
     place(ListView1, 120, 120, 6615, 2430);
 
+    // A drop-down list: the user can only pick one of its entries.
     Combo1 = named(new QComboBox(this), "Combo1");
     Combo1->setEditable(false);
     place(Combo1, 120, 2650, 6615, 345);
+}
 
+void Form1::createScopeFrame()
+{
     Frame2 = named(new QGroupBox(this), "Frame2");
     Frame2->setFocusPolicy(Qt::NoFocus);
     place(Frame2, 120, 3030, 6615, 735);
+    // The options' places are relative to the frame.
     Option3 = named(new QRadioButton(QStringLiteral("Entire workbook"), Frame2), "Option3");
     place(Option3, 135, 225, 1860, 375);
     Option4 = named(new QRadioButton(QStringLiteral("Active sheet"), Frame2), "Option4");
@@ -115,33 +129,45 @@ void Form1::createControls()
     Option5 = named(new QRadioButton(QStringLiteral("Block of specific cells"), Frame2), "Option5");
     place(Option5, 3600, 225, 2175, 375);
     Option3->setChecked(true);
+}
 
-    Check3 = named(new PictureButton(QStringLiteral("Add Excel File(s)"), spreadsheetWindowPicture(), this), "Check3");
+void Form1::createLargeButtons()
+{
+    Check3 = named(new PictureButton(QStringLiteral("Add Excel File(s)"), spreadsheetWindowPicture(), this),
+                   "Check3");
     place(Check3, 120, 3840, 2115, 1335);
-    Check6 = named(new PictureButton(QStringLiteral("Add All Excel File(s) In Folder"), openFolderPicture(), this), "Check6");
+    Check6 = named(new PictureButton(QStringLiteral("Add All Excel File(s) In Folder"), openFolderPicture(), this),
+                   "Check6");
     place(Check6, 2385, 3840, 2115, 1335);
     Check7 = named(new PictureButton(QStringLiteral("Convert"), dropperPicture(), this), "Check7");
     place(Check7, 4605, 3840, 2115, 1335);
+}
 
-    for (QProgressBar** bar : {&ProgressBar1, &ProgressBar2}) {
-        *bar = new QProgressBar(this);
-        (*bar)->setRange(0, 100);
-        (*bar)->setValue(0);
-        (*bar)->setTextVisible(false);
-        (*bar)->setFocusPolicy(Qt::NoFocus);
-    }
-    named(ProgressBar1, "ProgressBar1");
-    named(ProgressBar2, "ProgressBar2");
+void Form1::createProgressBarsAndBackupBox()
+{
+    const auto newProgressBar = [this](const char* name) {
+        auto* bar = named(new QProgressBar(this), name);
+        bar->setRange(0, 100);
+        bar->setValue(0);
+        bar->setTextVisible(false);
+        bar->setFocusPolicy(Qt::NoFocus);
+        return bar;
+    };
+    ProgressBar1 = newProgressBar("ProgressBar1");
     place(ProgressBar1, 135, 5280, 6615, 375);
+    ProgressBar2 = newProgressBar("ProgressBar2");
     place(ProgressBar2, 135, 5760, 6615, 375);
 
-    Check1 = named(new QCheckBox(
-                       QStringLiteral("Make backup of Excel files before convert and put backup in same folder"),
-                       this),
+    Check1 = named(new QCheckBox(QStringLiteral("Make backup of Excel files before convert and put backup in "
+                                                "same folder"),
+                                 this),
                    "Check1");
     Check1->setChecked(true);
     place(Check1, 120, 6240, 6615, 255);
+}
 
+void Form1::createBrowser()
+{
     // Live and shown, but placed beyond the client area so the page loads and runs normally
     // while nobody sees it.
     WebBrowser1 = named(new platform::browser::WebBrowser(this), "WebBrowser1");

@@ -88,6 +88,11 @@ protected:
 
 private:
     void createControls();
+    void createListAndDirectionBox();
+    void createScopeFrame();
+    void createLargeButtons();
+    void createProgressBarsAndBackupBox();
+    void createBrowser();
     void applyFonts();
     void applyColours();
     // The controls in tab order: ListView1, Check3, Check6, Check7, WebBrowser1, Check1, the
