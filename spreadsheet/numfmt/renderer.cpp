@@ -1,11 +1,10 @@
-// Provisional renderer: General for every number, text unchanged. The full format language
-// replaces this file.
 #include "spreadsheet/numfmt/renderer.h"
 
-#include <array>
+#include "spreadsheet/numfmt/format_parser.h"
+#include "spreadsheet/numfmt/general_format.h"
+#include "spreadsheet/numfmt/value_renderer.h"
+
 #include <cmath>
-#include <cstdio>
-#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -13,45 +12,45 @@ namespace veltrano::numfmt {
 
 namespace {
 
-std::string renderGeneral(double value)
-{
-    if (value == 0)
-        return "0";
-    char buffer[64];
-    // Up to 11 characters, then scientific: try fewer significant digits until it fits.
-    for (int digits = 10; digits >= 1; --digits) {
-        std::snprintf(buffer, sizeof buffer, "%.*G", digits, value);
-        std::string text = buffer;
-        if (text.find('E') == std::string::npos && text.size() <= 11)
-            return text;
-    }
-    std::snprintf(buffer, sizeof buffer, "%.5E", value);
-    return buffer;
-}
+constexpr std::string_view notANumber = "#NUM!";
+
+// Lets the cache be searched with a string_view, without building a std::string.
+struct CodeHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view code) const { return std::hash<std::string_view>{}(code); }
+};
 
 }  // namespace
 
-std::optional<std::string_view> builtinFormatCode(int id)
+std::string generalText(double value)
 {
-    static const std::unordered_map<int, std::string_view> codes = {
-        {0, "General"}, {1, "0"}, {2, "0.00"}, {3, "#,##0"}, {4, "#,##0.00"},
-        {9, "0%"}, {10, "0.00%"}, {11, "0.00E+00"}, {12, "# ?/?"}, {13, "# ??/??"},
-        {14, "m/d/yyyy"}, {15, "d-mmm-yy"}, {16, "d-mmm"}, {17, "mmm-yy"},
-        {18, "h:mm AM/PM"}, {19, "h:mm:ss AM/PM"}, {20, "h:mm"}, {21, "h:mm:ss"},
-        {22, "m/d/yyyy h:mm"}, {37, "#,##0 ;(#,##0)"}, {38, "#,##0 ;[Red](#,##0)"},
-        {39, "#,##0.00;(#,##0.00)"}, {40, "#,##0.00;[Red](#,##0.00)"},
-        {45, "mm:ss"}, {46, "[h]:mm:ss"}, {47, "mmss.0"}, {48, "##0.0E+0"}, {49, "@"},
-    };
-    auto found = codes.find(id);
-    if (found == codes.end())
-        return std::nullopt;
-    return found->second;
+    std::string out;
+    appendGeneralText(value, out);
+    return out;
 }
+
+void appendGeneralText(double value, std::string& out)
+{
+    if (!std::isfinite(value)) {
+        out += notANumber;
+        return;
+    }
+    if (value < 0)
+        out += '-';
+    detail::appendGeneralMagnitude(value, out);
+}
+
+std::string_view booleanText(bool value) { return value ? "TRUE" : "FALSE"; }
 
 struct Renderer::Impl {
     DateSystem system;
-    std::unordered_map<std::string, FormatHandle> handles;
-    std::vector<std::string> codes;
+    std::unordered_map<std::string, FormatHandle, CodeHash, std::equal_to<>> handles;
+    std::vector<detail::ParsedFormat> formats;
+
+    const detail::ParsedFormat* find(FormatHandle handle) const
+    {
+        return handle < formats.size() ? &formats[handle] : nullptr;
+    }
 };
 
 Renderer::Renderer(DateSystem system) : m_impl(std::make_unique<Impl>()) { m_impl->system = system; }
@@ -61,10 +60,12 @@ Renderer& Renderer::operator=(Renderer&&) noexcept = default;
 
 FormatHandle Renderer::intern(std::string_view code)
 {
-    auto [it, inserted] = m_impl->handles.try_emplace(std::string(code), FormatHandle(m_impl->codes.size()));
-    if (inserted)
-        m_impl->codes.emplace_back(code);
-    return it->second;
+    if (const auto found = m_impl->handles.find(code); found != m_impl->handles.end())
+        return found->second;
+    const auto handle = static_cast<FormatHandle>(m_impl->formats.size());
+    m_impl->formats.push_back(detail::parseFormat(code));
+    m_impl->handles.emplace(std::string(code), handle);
+    return handle;
 }
 
 std::string Renderer::number(FormatHandle format, double value) const
@@ -74,14 +75,40 @@ std::string Renderer::number(FormatHandle format, double value) const
     return out;
 }
 
-void Renderer::appendNumber(FormatHandle, double value, std::string& out) const
+void Renderer::appendNumber(FormatHandle format, double value, std::string& out) const
 {
-    out += std::isfinite(value) ? renderGeneral(value) : std::string("#NUM!");
+    const auto* parsed = m_impl->find(format);
+    if (!std::isfinite(value)) {
+        out += notANumber;
+    } else if (parsed == nullptr) {
+        appendGeneralText(value, out);
+    } else {
+        detail::renderNumberValue(*parsed, value, m_impl->system, out);
+    }
 }
 
-std::string Renderer::text(FormatHandle, std::string_view value) const { return std::string(value); }
+std::string Renderer::text(FormatHandle format, std::string_view value) const
+{
+    const auto* parsed = m_impl->find(format);
+    if (parsed == nullptr)
+        return std::string(value);
+    std::string out;
+    detail::renderTextValue(*parsed, value, out);
+    return out;
+}
 
-bool Renderer::isDateTime(FormatHandle) const { return false; }
+bool Renderer::isDateTime(FormatHandle format) const
+{
+    const auto* parsed = m_impl->find(format);
+    return parsed != nullptr && parsed->valid && parsed->numericSections > 0 &&
+           parsed->sections.front().kind == detail::SectionKind::DateTime;
+}
+
+bool Renderer::hasTextSection(FormatHandle format) const
+{
+    const auto* parsed = m_impl->find(format);
+    return parsed != nullptr && parsed->valid && parsed->textSection >= 0;
+}
 
 DateSystem Renderer::dateSystem() const { return m_impl->system; }
 

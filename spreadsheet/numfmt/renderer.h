@@ -20,6 +20,17 @@ using FormatHandle = std::uint32_t;
 // nullopt when the id has no built-in code.
 std::optional<std::string_view> builtinFormatCode(int id);
 
+// Text of a number under General ("1234.5", "1.23457E+13", "-0.001"); "#NUM!" when the
+// value is not finite.
+std::string generalText(double value);
+
+// Same as generalText(), appending to out.
+void appendGeneralText(double value, std::string& out);
+
+// Text of a boolean cell, whatever its format: "TRUE" or "FALSE". (An error cell needs no
+// rendering: it shows its stored text, "#N/A", "#DIV/0!", ..., whatever its format.)
+std::string_view booleanText(bool value);
+
 // Renders values through format codes; parses each distinct code once and keeps it.
 // One Renderer per workbook. Not thread-safe.
 class Renderer {
@@ -34,7 +45,9 @@ public:
     FormatHandle intern(std::string_view code);
 
     // Text Excel shows for a number; "" when the format shows nothing (";;;", an empty
-    // section) or when Excel would show only '#' (a date outside Excel's range).
+    // section, a number no condition admits) or when Excel would show only '#' (a date
+    // outside Excel's range). "#NUM!" for a value that is not finite. A handle this Renderer
+    // did not give renders as General.
     std::string number(FormatHandle format, double value) const;
 
     // Same as number(), appending to out instead of allocating a new string.
@@ -46,6 +59,10 @@ public:
 
     // True when the section for positive numbers shows a date or a time.
     bool isDateTime(FormatHandle format) const;
+
+    // True when the code has a section for text (a fourth section, or a last one with '@'),
+    // so text() may differ from the text itself.
+    bool hasTextSection(FormatHandle format) const;
 
     DateSystem dateSystem() const;
 
