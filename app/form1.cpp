@@ -219,6 +219,10 @@ bool Form1::focusNextPrevChild(bool next)
     });
     if (holder == order.end())
         return QWidget::focusNextPrevChild(next);
+    // The page hands the focus on as if forwards even after Shift+Tab; the browser knows which
+    // key it was.
+    if (*holder == WebBrowser1)
+        next = !WebBrowser1->lastTabWasBackwards();
     const auto count = static_cast<std::ptrdiff_t>(order.size());
     const std::ptrdiff_t from = holder - order.begin();
     for (std::ptrdiff_t step = 1; step < count; ++step) {

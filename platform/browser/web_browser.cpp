@@ -2,6 +2,8 @@
 
 #include "platform/browser/event_pump.h"
 
+#include <QChildEvent>
+#include <QKeyEvent>
 #include <QUrl>
 
 namespace veltrano::platform::browser {
@@ -41,6 +43,26 @@ std::optional<HtmlDocument> WebBrowser::Document()
 bool WebBrowser::waitUntilLoaded(QDeadlineTimer deadline)
 {
     return pumpEventsUntil([this] { return !m_loading; }, deadline);
+}
+
+void WebBrowser::childEvent(QChildEvent* event)
+{
+    QWebEngineView::childEvent(event);
+    // Keys go to the child that renders the page; watch them there.
+    if (event->added() && event->child()->isWidgetType())
+        event->child()->installEventFilter(this);
+}
+
+bool WebBrowser::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<const QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Backtab || (key->key() == Qt::Key_Tab && (key->modifiers() & Qt::ShiftModifier)))
+            m_lastTabWasBackwards = true;
+        else if (key->key() == Qt::Key_Tab)
+            m_lastTabWasBackwards = false;
+    }
+    return QWebEngineView::eventFilter(watched, event);
 }
 
 void WebBrowser::onLoadStarted()

@@ -31,10 +31,17 @@ public:
     // Pumps events until no load is in progress; false when the deadline passes first.
     bool waitUntilLoaded(QDeadlineTimer deadline);
 
+    // Whether the last Tab key that reached the page was Shift+Tab (false before any).
+    bool lastTabWasBackwards() const { return m_lastTabWasBackwards; }
+
 signals:
     // The control's progress report: progress out of progressMax while the page loads, and
     // progress -1 once the download is complete.
     void ProgressChange(int progress, int progressMax);
+
+protected:
+    void childEvent(QChildEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void onLoadStarted();
@@ -44,6 +51,7 @@ private:
     bool m_navigated = false;
     bool m_loading = false;
     bool m_lastLoadSucceeded = false;
+    bool m_lastTabWasBackwards = false;
 };
 
 } // namespace veltrano::platform::browser

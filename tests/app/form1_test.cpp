@@ -125,15 +125,21 @@ private slots:
     void tabOrder_data()
     {
         QTest::addColumn<QString>("selectedOption");
+        QTest::addColumn<bool>("backwards");
         QTest::addColumn<QStringList>("expected");
         const QStringList head{"ListView1", "Check3", "Check6", "Check7", "WebBrowser1", "Check1"};
-        QTest::newRow("Entire workbook") << "Option3" << head + QStringList{"Option3", "Combo1", "ListView1"};
-        QTest::newRow("Block of specific cells") << "Option5" << head + QStringList{"Option5", "Combo1", "ListView1"};
+        QTest::newRow("Entire workbook") << "Option3" << false << head + QStringList{"Option3", "Combo1", "ListView1"};
+        QTest::newRow("Block of specific cells")
+            << "Option5" << false << head + QStringList{"Option5", "Combo1", "ListView1"};
+        QTest::newRow("Shift+Tab, Active sheet")
+            << "Option4" << true
+            << QStringList{"ListView1", "Combo1", "Option4", "Check1", "WebBrowser1", "Check7", "Check6", "Check3", "ListView1"};
     }
 
     void tabOrder()
     {
         QFETCH(QString, selectedOption);
+        QFETCH(bool, backwards);
         QFETCH(QStringList, expected);
         m_form->findChild<QRadioButton*>(selectedOption)->setChecked(true);
         m_form->activateWindow();
@@ -142,7 +148,7 @@ private slots:
         // Inside the browser, Tab first walks the page's own fields; each control counts once.
         QStringList visited{controlWithFocus()};
         for (int presses = 0; visited.size() < expected.size() && presses < 3 * expected.size(); ++presses) {
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QTest::keyClick(QApplication::focusWidget(), backwards ? Qt::Key_Backtab : Qt::Key_Tab);
             // The page answers a Tab in its own process; give it time to hand the focus on.
             const bool moved = QTest::qWaitFor([&] { return controlWithFocus() != visited.last(); }, 1000);
             if (moved)
