@@ -5,6 +5,8 @@
 
 #include <QDeadlineTimer>
 
+#include <algorithm>
+
 namespace veltrano::translation {
 
 using platform::browser::DocumentAnswer;
