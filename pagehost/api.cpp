@@ -1,0 +1,94 @@
+#include "pagehost/api.h"
+
+#include <nlohmann/json.hpp>
+
+namespace veltrano::pagehost {
+namespace {
+
+using nlohmann::json;
+
+constexpr int kBadRequest = 400;
+constexpr int kTooLarge = 413;
+constexpr int kInternalError = 500;
+
+std::size_t characterCount(std::string_view utf8)
+{
+    std::size_t count = 0;
+    for (const char c : utf8)
+        count += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    return count;
+}
+
+std::variant<std::string, ApiError> languageField(const json& body, const char* key)
+{
+    const auto field = body.find(key);
+    if (field == body.end() || !field->is_string())
+        return ApiError{kBadRequest, std::string("\"") + key + "\" must be a language code string"};
+    return field->get<std::string>();
+}
+
+std::variant<std::vector<std::string>, ApiError> textsField(const json& body, const ApiLimits& limits)
+{
+    const auto field = body.find("q");
+    if (field == body.end() || !field->is_array())
+        return ApiError{kBadRequest, "\"q\" must be an array of strings"};
+    if (field->size() > limits.maxTexts)
+        return ApiError{kTooLarge, "too many texts: " + std::to_string(field->size()) + ", at most " + std::to_string(limits.maxTexts) + " per request"};
+    std::vector<std::string> texts;
+    texts.reserve(field->size());
+    for (std::size_t i = 0; i < field->size(); ++i) {
+        const auto& item = (*field)[i];
+        if (!item.is_string())
+            return ApiError{kBadRequest, "\"q\"[" + std::to_string(i) + "] is not a string"};
+        const auto& text = item.get_ref<const std::string&>();
+        if (characterCount(text) > limits.maxTextCharacters)
+            return ApiError{kTooLarge, "\"q\"[" + std::to_string(i) + "] is too long: " + std::to_string(characterCount(text)) + " characters, at most " + std::to_string(limits.maxTextCharacters)};
+        texts.push_back(text);
+    }
+    return texts;
+}
+
+}  // namespace
+
+std::variant<TranslateRequest, ApiError> parseTranslateRequest(std::string_view body, const ApiLimits& limits)
+{
+    if (body.size() > limits.maxBodyBytes)
+        return ApiError{kTooLarge, "request body is " + std::to_string(body.size()) + " bytes, at most " + std::to_string(limits.maxBodyBytes)};
+    json parsed;
+    try {
+        parsed = json::parse(body);
+    } catch (const json::parse_error& error) {
+        return ApiError{kBadRequest, std::string("request body is not valid JSON: ") + error.what()};
+    }
+    if (!parsed.is_object())
+        return ApiError{kBadRequest, "request body must be a JSON object"};
+
+    TranslateRequest request;
+    auto source = languageField(parsed, "sl");
+    if (auto* error = std::get_if<ApiError>(&source))
+        return *error;
+    auto target = languageField(parsed, "tl");
+    if (auto* error = std::get_if<ApiError>(&target))
+        return *error;
+    auto texts = textsField(parsed, limits);
+    if (auto* error = std::get_if<ApiError>(&texts))
+        return *error;
+    return TranslateRequest{std::move(std::get<std::string>(source)), std::move(std::get<std::string>(target)),
+                            std::move(std::get<std::vector<std::string>>(texts))};
+}
+
+std::variant<std::string, ApiError> translationsJson(const std::vector<std::string>& translations)
+{
+    try {
+        return json{{"translations", translations}}.dump();
+    } catch (const json::type_error& error) {
+        return ApiError{kInternalError, std::string("translation is not valid UTF-8: ") + error.what()};
+    }
+}
+
+std::string errorJson(std::string_view message)
+{
+    return json{{"error", message}}.dump(-1, ' ', false, json::error_handler_t::replace);
+}
+
+}  // namespace veltrano::pagehost

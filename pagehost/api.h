@@ -1,0 +1,40 @@
+#pragma once
+// The JSON translation API's request checks and answers, apart from HTTP.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+namespace veltrano::pagehost {
+
+struct ApiLimits {
+    std::size_t maxBodyBytes = 1024 * 1024;
+    std::size_t maxTexts = 10000;
+    std::size_t maxTextCharacters = 32767;  // the most one spreadsheet cell can hold
+};
+
+struct TranslateRequest {
+    std::string sourceLanguage;
+    std::string targetLanguage;
+    std::vector<std::string> texts;
+};
+
+// An answer the API gives instead of translations: the HTTP status and a one-line message.
+struct ApiError {
+    int status;
+    std::string message;
+};
+
+// The request in a body {"sl":"en","tl":"es","q":["text", ...]}. An ApiError when the body is
+// not such JSON (400) or goes over a limit (413); the message says which field or limit.
+std::variant<TranslateRequest, ApiError> parseTranslateRequest(std::string_view body, const ApiLimits& limits);
+
+// {"translations":[...]}; an ApiError (500) when a text is not valid UTF-8.
+std::variant<std::string, ApiError> translationsJson(const std::vector<std::string>& translations);
+
+// {"error":"message"}
+std::string errorJson(std::string_view message);
+
+}  // namespace veltrano::pagehost

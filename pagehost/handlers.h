@@ -1,0 +1,35 @@
+#pragma once
+// The host's HTTP routes, each a small function over the translation service.
+
+#include "pagehost/api.h"
+#include "pagehost/translation_service.h"
+
+#include <httplib.h>
+
+#include <exception>
+
+namespace veltrano::pagehost {
+
+// GET /translate_t?sl=..&tl=..&text=..: the translation page, or a page saying the pair is not
+// offered (404).
+void servePage(const httplib::Request& request, httplib::Response& response, TranslationService& service);
+
+// POST /api/translate: {"sl","tl","q":[...]} to {"translations":[...]}; errors as {"error"} with
+// 400 (malformed, pair not offered), 413 (over a limit) or 503 (pipeline failed or unavailable).
+void serveTranslate(const httplib::Request& request, httplib::Response& response, TranslationService& service,
+                    const ApiLimits& limits);
+
+// GET /health: 200 with the available pairs; 503 when none is.
+void serveHealth(const httplib::Request& request, httplib::Response& response, const TranslationService& service);
+
+// Binds server to 127.0.0.1 (never another interface) on port, or on a port the system picks
+// when port is 0; the bound port, or -1 when it cannot be bound.
+int bindLoopback(httplib::Server& server, int port);
+
+// Answers a request whose route threw with 500 and the reason, and logs it: a fault of ours.
+void reportException(const httplib::Request& request, httplib::Response& response, std::exception_ptr exception);
+
+// Gives an error status that no route answered (unknown path, over-long body) a one-line body.
+void describeError(const httplib::Request& request, httplib::Response& response);
+
+}  // namespace veltrano::pagehost

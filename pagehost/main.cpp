@@ -1,0 +1,71 @@
+// veltrano-pagehost: the local translation page and its JSON API, on 127.0.0.1 only.
+//   veltrano-pagehost --port N [--modes DIR] [--timeout-ms N]
+// Prints "listening on 127.0.0.1:PORT" as its first line once it accepts requests; stops on
+// SIGTERM or SIGINT, and when the process that started it ends.
+
+#include "pagehost/handlers.h"
+#include "pagehost/options.h"
+#include "pagehost/stop_signals.h"
+
+#include <atomic>
+#include <cstdio>
+#include <iostream>
+#include <thread>
+
+using namespace veltrano::pagehost;
+
+int main(int argc, char* argv[])
+{
+    const StopSignals stopSignals = StopSignals::takeOver();
+    if (stopSignals.parentAlreadyGone())
+        return 0;
+    const auto options = parseOptions(argc, argv);
+    if (!options) {
+        std::cerr << "veltrano-pagehost: " << options.error() << '\n' << usage();
+        return 2;
+    }
+    if (options.value().helpWanted) {
+        std::cout << usage();
+        return 0;
+    }
+    TranslationService service(apertiumDirections(options.value().modesDir, options.value().translator));
+    const ApiLimits limits;
+
+    httplib::Server server;
+    server.set_payload_max_length(limits.maxBodyBytes);
+    // Headers and body go out in separate writes; without this, each answer waits on the
+    // client's delayed acknowledgement (tens of milliseconds per request).
+    server.set_tcp_nodelay(true);
+    server.Get("/translate_t", [&](const httplib::Request& request, httplib::Response& response) {
+        servePage(request, response, service);
+    });
+    server.Post("/api/translate", [&](const httplib::Request& request, httplib::Response& response) {
+        serveTranslate(request, response, service, limits);
+    });
+    server.Get("/health", [&](const httplib::Request& request, httplib::Response& response) {
+        serveHealth(request, response, service);
+    });
+    server.set_exception_handler(reportException);
+    server.set_error_handler(describeError);
+
+    const int port = bindLoopback(server, options.value().port);
+    if (port < 0) {
+        std::cerr << "veltrano-pagehost: cannot listen on 127.0.0.1:" << options.value().port << '\n';
+        return 1;
+    }
+    std::atomic<bool> listenEnded = false;
+    auto stopper = stopSignals.stopOnSignal([&server, &listenEnded] {
+        // A stop before the accept loop runs would be lost, and the signal can come as soon as
+        // the address is printed.
+        while (!server.is_running() && !listenEnded)
+            std::this_thread::yield();
+        server.stop();
+    });
+    std::jthread warmer([&service] { service.warmUp(); });
+
+    std::printf("listening on 127.0.0.1:%d\n", port);
+    std::fflush(stdout);
+    const bool served = server.listen_after_bind();
+    listenEnded = true;
+    return served ? 0 : 1;
+}

@@ -1,0 +1,31 @@
+#pragma once
+// A translation pipeline kept running between requests: one segment in, one answer out.
+
+#include "pagehost/outcome.h"
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace veltrano::pagehost {
+
+class Pipeline {
+public:
+    virtual ~Pipeline() = default;
+
+    // Sends one segment (no NUL inside) and returns the answer up to the pipeline's NUL. A
+    // failure when the pipeline ended, garbled its answer, or did not answer within timeout;
+    // the pipeline is then unusable and must be replaced.
+    virtual Outcome<std::string> exchange(std::string_view segment, std::chrono::milliseconds timeout) = 0;
+
+    // True when the pipeline can take a segment: none of its processes has ended, and no output
+    // that nobody asked for (the flush of a dying program) is waiting to be mistaken for an answer.
+    virtual bool ready() = 0;
+};
+
+// Starts a fresh pipeline; a failure says which program could not be started and why.
+using PipelineFactory = std::function<Outcome<std::unique_ptr<Pipeline>>()>;
+
+}  // namespace veltrano::pagehost

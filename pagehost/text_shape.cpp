@@ -1,0 +1,163 @@
+#include "pagehost/text_shape.h"
+
+#include <clocale>
+#include <cwctype>
+#include <locale.h>
+#include <optional>
+
+namespace veltrano::pagehost {
+namespace {
+
+bool isSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+
+bool isAsciiLetter(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+// Case mapping of code points needs a UTF-8 locale; C.UTF-8 is always present with glibc,
+// and is used on its own so the process locale is never touched.
+locale_t utf8Locale()
+{
+    static const locale_t locale = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
+    return locale;
+}
+
+struct CodePoint {
+    char32_t value;
+    std::size_t length;
+};
+
+// The code point at text[pos]; nullopt on a malformed sequence.
+std::optional<CodePoint> decodeAt(std::string_view text, std::size_t pos)
+{
+    const auto lead = static_cast<unsigned char>(text[pos]);
+    std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
+    if (length == 0 || pos + length > text.size())
+        return std::nullopt;
+    char32_t value = length == 1 ? lead : lead & (0x7F >> length);
+    for (std::size_t i = 1; i < length; ++i) {
+        const auto next = static_cast<unsigned char>(text[pos + i]);
+        if ((next & 0xC0) != 0x80)
+            return std::nullopt;
+        value = (value << 6) | (next & 0x3F);
+    }
+    return CodePoint{value, length};
+}
+
+void appendUtf8(std::string& out, char32_t value)
+{
+    if (value < 0x80) {
+        out += static_cast<char>(value);
+    } else if (value < 0x800) {
+        out += static_cast<char>(0xC0 | (value >> 6));
+        out += static_cast<char>(0x80 | (value & 0x3F));
+    } else if (value < 0x10000) {
+        out += static_cast<char>(0xE0 | (value >> 12));
+        out += static_cast<char>(0x80 | ((value >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (value & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (value >> 18));
+        out += static_cast<char>(0x80 | ((value >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((value >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (value & 0x3F));
+    }
+}
+
+enum class CaseChange { ToLower, ToUpper };
+
+char32_t changeCase(char32_t value, CaseChange change)
+{
+    const auto wide = static_cast<wint_t>(value);
+    return static_cast<char32_t>(change == CaseChange::ToUpper ? towupper_l(wide, utf8Locale()) : towlower_l(wide, utf8Locale()));
+}
+
+struct LetterCases {
+    std::size_t upper = 0;
+    std::size_t lower = 0;
+    std::optional<bool> firstIsLower;
+};
+
+LetterCases lettersOf(std::string_view text)
+{
+    LetterCases cases;
+    for (std::size_t pos = 0; pos < text.size();) {
+        const auto point = decodeAt(text, pos);
+        if (!point)
+            return cases;
+        const auto wide = static_cast<wint_t>(point->value);
+        const bool upper = iswupper_l(wide, utf8Locale());
+        const bool lower = iswlower_l(wide, utf8Locale());
+        if (upper || lower) {
+            cases.upper += upper;
+            cases.lower += lower;
+            if (!cases.firstIsLower)
+                cases.firstIsLower = lower;
+        }
+        pos += point->length;
+    }
+    return cases;
+}
+
+// text with the case of its letters changed; only the first letter that has a case when firstOnly.
+std::string recase(std::string_view text, CaseChange change, bool firstOnly)
+{
+    std::string out;
+    out.reserve(text.size());
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const auto point = decodeAt(text, pos);
+        if (!point) {
+            out.append(text.substr(pos));
+            return out;
+        }
+        const auto wide = static_cast<wint_t>(point->value);
+        // Only letters that have a case count: a source "日本 the dog" starts with a small letter.
+        const bool cased = iswupper_l(wide, utf8Locale()) || iswlower_l(wide, utf8Locale());
+        appendUtf8(out, cased ? changeCase(point->value, change) : point->value);
+        pos += point->length;
+        if (cased && firstOnly)
+            break;
+    }
+    out.append(text.substr(pos));
+    return out;
+}
+
+}  // namespace
+
+TextShape shapeOf(std::string_view text)
+{
+    std::size_t begin = 0;
+    while (begin < text.size() && isSpace(text[begin]))
+        ++begin;
+    std::size_t end = text.size();
+    while (end > begin && isSpace(text[end - 1]))
+        --end;
+    if (begin == end)
+        return TextShape{text, {}, {}};
+    return TextShape{text.substr(0, begin), text.substr(begin, end - begin), text.substr(end)};
+}
+
+bool needsTranslation(std::string_view core)
+{
+    for (const char c : core) {
+        if (isAsciiLetter(c) || static_cast<unsigned char>(c) >= 0x80)
+            return true;
+    }
+    return false;
+}
+
+std::string matchCase(std::string_view source, std::string translated)
+{
+    const LetterCases cases = lettersOf(source);
+    if (cases.upper >= 2 && cases.lower == 0)
+        return recase(translated, CaseChange::ToUpper, false);
+    if (cases.firstIsLower.value_or(false))
+        return recase(translated, CaseChange::ToLower, true);
+    return translated;
+}
+
+}  // namespace veltrano::pagehost

@@ -1,0 +1,30 @@
+#pragma once
+// The parts of a cell text that translation must leave alone: surrounding whitespace, and the
+// letter case that the pipeline changes at every sentence start.
+
+#include <string>
+#include <string_view>
+
+namespace veltrano::pagehost {
+
+// A text split into its leading whitespace, the core between, and its trailing whitespace.
+// A whitespace-only text is all leading, with an empty core.
+struct TextShape {
+    std::string_view leading;
+    std::string_view core;
+    std::string_view trailing;
+};
+
+TextShape shapeOf(std::string_view text);
+
+// False when the core cannot change in translation: nothing but digits, punctuation and
+// symbols from ASCII (numbers, dates, codes). Anything with a letter, or any non-ASCII
+// character, goes to the pipeline.
+bool needsTranslation(std::string_view core);
+
+// translated with its case brought back in line with source, where the pipeline forced one:
+// an all-capitals source (two letters or more) gives an all-capitals translation, and a source
+// that starts with a small letter gives a translation that starts with one.
+std::string matchCase(std::string_view source, std::string translated);
+
+}  // namespace veltrano::pagehost

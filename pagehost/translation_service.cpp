@@ -1,0 +1,70 @@
+#include "pagehost/translation_service.h"
+
+#include "pagehost/mode_file.h"
+#include "pagehost/process_pipeline.h"
+
+#include <iostream>
+#include <thread>
+
+namespace veltrano::pagehost {
+namespace {
+
+struct ApertiumMode {
+    const char* source;
+    const char* target;
+    const char* title;
+    const char* mode;
+};
+
+constexpr ApertiumMode kModes[] = {
+    {"en", "es", "English to Spanish", "eng-spa"},
+    {"es", "en", "Spanish to English", "spa-eng"},
+};
+
+Direction directionFor(const ApertiumMode& mode, const std::string& modesDir, TranslatorSettings settings)
+{
+    Direction direction{mode.source, mode.target, mode.title, nullptr, {}};
+    auto programs = readModeFile(modesDir + "/" + mode.mode + ".mode");
+    if (!programs) {
+        direction.unavailable = programs.error();
+        return direction;
+    }
+    PipelineFactory factory = [programs = std::move(programs.value())] { return ProcessPipeline::start(programs); };
+    direction.translator = std::make_unique<Translator>(std::move(factory), settings);
+    return direction;
+}
+
+}  // namespace
+
+TranslationService::TranslationService(std::vector<Direction> directions) : m_directions(std::move(directions)) {}
+
+Direction* TranslationService::find(std::string_view sourceLanguage, std::string_view targetLanguage)
+{
+    for (auto& direction : m_directions) {
+        if (direction.sourceLanguage == sourceLanguage && direction.targetLanguage == targetLanguage)
+            return &direction;
+    }
+    return nullptr;
+}
+
+void TranslationService::warmUp()
+{
+    std::vector<std::jthread> warmers;
+    for (auto& direction : m_directions) {
+        if (direction.translator)
+            warmers.emplace_back([&direction] {
+                if (auto warmed = direction.translator->warmUp(); !warmed)
+                    std::cerr << "veltrano-pagehost: " << direction.title << ": " << warmed.error() << '\n';
+            });
+    }
+}
+
+std::vector<Direction> apertiumDirections(const std::string& modesDir, TranslatorSettings settings)
+{
+    std::vector<Direction> directions;
+    for (const auto& mode : kModes)
+        directions.push_back(directionFor(mode, modesDir, settings));
+    return directions;
+}
+
+}  // namespace veltrano::pagehost

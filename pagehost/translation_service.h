@@ -1,0 +1,42 @@
+#pragma once
+// The translation directions this host offers, each with its own translator.
+
+#include "pagehost/translator.h"
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace veltrano::pagehost {
+
+struct Direction {
+    std::string sourceLanguage;  // two-letter code, as in the page address: "en"
+    std::string targetLanguage;  // "es"
+    std::string title;           // for people: "English to Spanish"
+    std::unique_ptr<Translator> translator;  // null when the direction is not available
+    std::string unavailable;                 // why, when translator is null
+};
+
+class TranslationService {
+public:
+    explicit TranslationService(std::vector<Direction> directions);
+
+    // The direction from sourceLanguage to targetLanguage; nullptr when this host does not offer it.
+    Direction* find(std::string_view sourceLanguage, std::string_view targetLanguage);
+
+    const std::vector<Direction>& directions() const { return m_directions; }
+
+    // Warms every available direction's pipeline at the same time; returns when all are done.
+    // Directions whose pipeline fails here report it on their first request.
+    void warmUp();
+
+private:
+    std::vector<Direction> m_directions;
+};
+
+// English to Spanish and Spanish to English through Apertium's modes "eng-spa" and "spa-eng" in
+// modesDir; a direction whose mode file is missing or unreadable is kept, marked unavailable.
+std::vector<Direction> apertiumDirections(const std::string& modesDir, TranslatorSettings settings);
+
+}  // namespace veltrano::pagehost

@@ -1,0 +1,228 @@
+#include "pagehost/translator.h"
+
+#include "pagehost/stream_format.h"
+#include "pagehost/text_shape.h"
+
+#include <unordered_map>
+
+namespace veltrano::pagehost {
+namespace {
+
+constexpr std::size_t kNoJob = static_cast<std::size_t>(-1);
+
+// One NUL-free part of a text; job is the index of its core among the cores to translate.
+struct Part {
+    TextShape shape;
+    std::size_t job = kNoJob;
+};
+
+// The texts cut into parts, and the distinct cores that need the pipeline.
+struct Plan {
+    std::vector<std::vector<Part>> texts;
+    std::vector<std::string_view> cores;
+};
+
+// A NUL cannot travel inside a segment (it ends the segment), so a text is translated as the
+// parts between its NULs and put back together around them.
+std::vector<std::string_view> splitAtNul(std::string_view text)
+{
+    std::vector<std::string_view> parts;
+    std::size_t start = 0;
+    for (std::size_t nul = text.find('\0'); nul != std::string_view::npos; nul = text.find('\0', start)) {
+        parts.push_back(text.substr(start, nul - start));
+        start = nul + 1;
+    }
+    parts.push_back(text.substr(start));
+    return parts;
+}
+
+Plan planFor(const std::vector<std::string>& texts)
+{
+    Plan plan;
+    std::unordered_map<std::string_view, std::size_t> jobOfCore;
+    for (const auto& text : texts) {
+        auto& parts = plan.texts.emplace_back();
+        for (const auto piece : splitAtNul(text)) {
+            Part part{shapeOf(piece)};
+            if (needsTranslation(part.shape.core)) {
+                const auto [found, added] = jobOfCore.try_emplace(part.shape.core, plan.cores.size());
+                if (added)
+                    plan.cores.push_back(part.shape.core);
+                part.job = found->second;
+            }
+            parts.push_back(part);
+        }
+    }
+    return plan;
+}
+
+// The pipeline's text for one core made fit to stand in its place: the sentence end added for
+// the trip removed, whitespace the pipeline put around it dropped (a dropped subject pronoun
+// leaves a space), and the case of the source restored. A translation that came back empty
+// leaves the core as it was rather than erase it.
+std::string finishTranslation(std::string_view core, std::string_view translated)
+{
+    if (!translated.empty() && translated.back() == '.')
+        translated.remove_suffix(1);
+    const std::string_view trimmed = shapeOf(translated).core;
+    if (trimmed.empty())
+        return std::string(core);
+    return matchCase(core, std::string(trimmed));
+}
+
+std::string assemble(const std::vector<Part>& parts, const std::vector<std::string>& translations)
+{
+    std::string text;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        if (i > 0)
+            text += '\0';
+        const auto& shape = parts[i].shape;
+        text += shape.leading;
+        text += parts[i].job == kNoJob ? std::string(shape.core) : translations[parts[i].job];
+        text += shape.trailing;
+    }
+    return text;
+}
+
+// Groups of consecutive cores whose escaped size stays within the segment limit.
+std::vector<std::vector<std::string_view>> chunksOf(const std::vector<std::string_view>& cores, std::size_t maxBytes)
+{
+    std::vector<std::vector<std::string_view>> chunks;
+    std::size_t bytes = 0;
+    for (const auto core : cores) {
+        const std::size_t size = core.size() + 16;
+        if (chunks.empty() || bytes + size > maxBytes) {
+            chunks.emplace_back();
+            bytes = 0;
+        }
+        chunks.back().push_back(core);
+        bytes += size;
+    }
+    return chunks;
+}
+
+}  // namespace
+
+Translator::Translator(PipelineFactory factory, TranslatorSettings settings)
+    : m_factory(std::move(factory)), m_settings(settings)
+{
+}
+
+Outcome<std::vector<std::string>> Translator::translate(const std::vector<std::string>& texts)
+{
+    const Plan plan = planFor(texts);
+    std::vector<std::string> translations;
+    if (!plan.cores.empty()) {
+        auto translated = translateCores(plan.cores);
+        if (!translated)
+            return Failure{translated.error()};
+        translations = std::move(translated.value());
+    }
+    std::vector<std::string> result;
+    result.reserve(texts.size());
+    for (const auto& parts : plan.texts)
+        result.push_back(assemble(parts, translations));
+    return result;
+}
+
+Outcome<bool> Translator::warmUp()
+{
+    std::lock_guard lock(m_mutex);
+    // A request may have come first and loaded it already.
+    if (m_pipelineAnswered && m_pipeline && m_pipeline->ready())
+        return true;
+    auto answer = translateChunk({"Hello"});
+    if (!answer)
+        return Failure{answer.error()};
+    return true;
+}
+
+Outcome<std::vector<std::string>> Translator::translateCores(const std::vector<std::string_view>& cores)
+{
+    std::lock_guard lock(m_mutex);
+    std::vector<std::string> translations;
+    translations.reserve(cores.size());
+    for (const auto& chunk : chunksOf(cores, m_settings.maxSegmentBytes)) {
+        auto translated = translateChunk(chunk);
+        if (!translated)
+            return translated;
+        for (auto& text : translated.value())
+            translations.push_back(std::move(text));
+    }
+    return translations;
+}
+
+Outcome<std::vector<std::string>> Translator::translateChunk(const std::vector<std::string_view>& cores)
+{
+    const std::size_t first = m_nextMarker;
+    m_nextMarker += cores.size();
+    auto answer = exchange(joinSegment(cores, first));
+    if (!answer)
+        return Failure{answer.error()};
+    auto split = splitSegment(answer.value(), first, cores.size());
+    if (!split && cores.size() > 1) {
+        // The pipeline moved a separator; one text per segment cannot be mixed up.
+        std::vector<std::string> translations;
+        for (const auto core : cores) {
+            auto single = translateChunk({core});
+            if (!single)
+                return single;
+            translations.push_back(std::move(single.value().front()));
+        }
+        return translations;
+    }
+    if (!split)
+        return restartAfter("translation pipeline garbled its answer");
+    std::vector<std::string> translations;
+    translations.reserve(cores.size());
+    for (std::size_t i = 0; i < cores.size(); ++i)
+        translations.push_back(finishTranslation(cores[i], (*split)[i]));
+    return translations;
+}
+
+Outcome<std::string> Translator::exchange(const std::string& segment)
+{
+    auto ready = ensurePipeline();
+    if (!ready)
+        return Failure{ready.error()};
+    auto answer = m_pipeline->exchange(segment, timeoutFor(segment.size()));
+    if (!answer)
+        return restartAfter(answer.error());
+    m_pipelineAnswered = true;
+    return answer;
+}
+
+Outcome<bool> Translator::ensurePipeline()
+{
+    // A pipeline that ended while idle is replaced before use, so its end costs no request.
+    if (m_pipeline && m_pipeline->ready())
+        return true;
+    return startPipeline();
+}
+
+Outcome<bool> Translator::startPipeline()
+{
+    m_pipeline.reset();
+    auto started = m_factory();
+    if (!started)
+        return Failure{started.error()};
+    m_pipeline = std::move(started.value());
+    m_pipelineAnswered = false;
+    return true;
+}
+
+Failure Translator::restartAfter(const std::string& message)
+{
+    // Started again at once so the next request finds it loading or warm; if that fails too,
+    // the next request tries again and reports why.
+    startPipeline();
+    return Failure{message + "; the pipeline was restarted"};
+}
+
+std::chrono::milliseconds Translator::timeoutFor(std::size_t segmentBytes) const
+{
+    const auto allowance = m_pipelineAnswered ? std::chrono::milliseconds(0) : m_settings.startAllowance;
+    return m_settings.baseTimeout + allowance + m_settings.timeoutPerKiB * static_cast<long>((segmentBytes + 1023) / 1024);
+}
+
+}  // namespace veltrano::pagehost

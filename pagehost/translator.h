@@ -1,0 +1,59 @@
+#pragma once
+// Translation of batches of cell texts in one direction through one kept-warm pipeline.
+
+#include "pagehost/pipeline.h"
+
+#include <chrono>
+#include <cstddef>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace veltrano::pagehost {
+
+struct TranslatorSettings {
+    // Time a segment may take before the pipeline counts as hung, plus an allowance per KiB
+    // of segment (a warm pipeline needs about 10 ms per KiB on a small machine).
+    std::chrono::milliseconds baseTimeout{10000};
+    std::chrono::milliseconds timeoutPerKiB{50};
+    // Added for the first segment of a newly started pipeline, which loads its dictionaries
+    // first (a third of a second on an idle machine, several seconds on a busy one).
+    std::chrono::milliseconds startAllowance{20000};
+    // Texts are sent in segments of at most this many bytes (a longer single text goes alone).
+    std::size_t maxSegmentBytes = 64 * 1024;
+};
+
+class Translator {
+public:
+    explicit Translator(PipelineFactory factory, TranslatorSettings settings = {});
+
+    // The translations of texts, in the same order. Surrounding whitespace, line breaks, NUL
+    // characters and the case forced at sentence starts are kept as in the text; texts with no
+    // letters come back unchanged without reaching the pipeline. A failure when the pipeline
+    // cannot be started, ends, hangs or garbles the texts; it is then restarted for the next call.
+    // Calls are serialised: one batch at a time goes through the pipeline.
+    Outcome<std::vector<std::string>> translate(const std::vector<std::string>& texts);
+
+    // Starts the pipeline and passes a short text through it, so the first request does not pay
+    // for loading the dictionaries; nothing to do once it has answered. A failure says why the
+    // pipeline is not usable.
+    Outcome<bool> warmUp();
+
+private:
+    Outcome<std::vector<std::string>> translateCores(const std::vector<std::string_view>& cores);
+    Outcome<std::vector<std::string>> translateChunk(const std::vector<std::string_view>& cores);
+    Outcome<std::string> exchange(const std::string& segment);
+    Outcome<bool> ensurePipeline();
+    Outcome<bool> startPipeline();
+    Failure restartAfter(const std::string& message);
+    std::chrono::milliseconds timeoutFor(std::size_t segmentBytes) const;
+
+    PipelineFactory m_factory;
+    TranslatorSettings m_settings;
+    std::mutex m_mutex;
+    std::unique_ptr<Pipeline> m_pipeline;
+    bool m_pipelineAnswered = false;  // whether m_pipeline has answered once (is loaded)
+    std::size_t m_nextMarker = 0;     // first separator number of the next segment
+};
+
+}  // namespace veltrano::pagehost

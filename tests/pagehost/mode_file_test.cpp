@@ -1,0 +1,39 @@
+#include "pagehost/mode_file.h"
+
+#include <gtest/gtest.h>
+
+namespace veltrano::pagehost {
+namespace {
+
+using Programs = std::vector<ProgramCall>;
+
+TEST(ModeFile, MakesEachProgramAnswerPerSegmentWithUnknownWordsUnmarked)
+{
+    const struct {
+        const char* name;
+        std::string_view mode;
+        Programs expected;
+    } cases[] = {
+        {"placeholders", "lt-proc 'a.bin' | apertium-tagger -g $2 'b.prob' | lt-proc $1 'c.bin'\n",
+         {{"lt-proc", "-z", "a.bin"}, {"apertium-tagger", "-z", "-g", "b.prob"}, {"lt-proc", "-z", "-n", "c.bin"}}},
+        {"quoting", "prog \"two words\" 'it''s' back\\ slash ''", {{"prog", "-z", "two words", "its", "back slash", ""}}},
+        {"null flush already there", "lt-proc -z x|cat", {{"lt-proc", "-z", "x"}, {"cat", "-z"}}},
+    };
+    for (const auto& c : cases) {
+        const auto programs = parseModePipeline(c.mode);
+        ASSERT_TRUE(programs) << c.name << ": " << programs.error();
+        EXPECT_EQ(programs.value(), c.expected) << c.name;
+    }
+}
+
+TEST(ModeFile, RefusesShellItCannotRunWithoutAShell)
+{
+    for (const std::string_view mode : {"a > out", "a ; b", "a | | b", "a |", "", "echo $HOME", "echo $1x",
+                                        "a 'open", "a \"$(date)\"", "a `b`", "a && b"}) {
+        const auto programs = parseModePipeline(mode);
+        EXPECT_FALSE(programs) << "accepted: " << mode;
+    }
+}
+
+}  // namespace
+}  // namespace veltrano::pagehost

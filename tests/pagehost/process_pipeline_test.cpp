@@ -1,0 +1,119 @@
+#include "pagehost/process_pipeline.h"
+
+#include <gtest/gtest.h>
+
+#include <poll.h>
+#include <signal.h>
+#include <unistd.h>
+
+namespace veltrano::pagehost {
+namespace {
+
+using namespace std::chrono_literals;
+
+std::unique_ptr<Pipeline> started(const std::vector<ProgramCall>& programs)
+{
+    auto pipeline = ProcessPipeline::start(programs);
+    EXPECT_TRUE(pipeline) << pipeline.error();
+    return pipeline ? std::move(pipeline.value()) : nullptr;
+}
+
+bool processExists(pid_t pid)
+{
+    return kill(pid, 0) == 0;
+}
+
+TEST(ProcessPipeline, AnswersSegmentAfterSegmentThroughSeveralPrograms)
+{
+    auto pipeline = started({{"cat"}, {"cat"}, {"cat"}});
+    ASSERT_TRUE(pipeline);
+    EXPECT_EQ(pipeline->exchange("first", 5s).value(), "first");
+    EXPECT_EQ(pipeline->exchange("", 5s).value(), "");
+    // Far more than a pipe holds: writing must not wait for the reading.
+    const std::string large(3 * 1024 * 1024, 'x');
+    EXPECT_EQ(pipeline->exchange(large, 20s).value(), large);
+    EXPECT_TRUE(pipeline->ready());
+}
+
+TEST(ProcessPipeline, AHungPipelineTimesOutAndIsUnusableAfterwards)
+{
+    auto pipeline = started({{"cat"}, {"sleep", "1000"}});
+    ASSERT_TRUE(pipeline);
+    const auto answer = pipeline->exchange("text", 50ms);
+    ASSERT_FALSE(answer);
+    EXPECT_NE(answer.error().find("did not answer within 50 ms"), std::string::npos) << answer.error();
+    EXPECT_FALSE(pipeline->exchange("text", 50ms));
+    EXPECT_FALSE(pipeline->ready());
+}
+
+TEST(ProcessPipeline, APipelineThatEndsIsReported)
+{
+    const struct {
+        const char* name;
+        std::vector<ProgramCall> programs;
+    } cases[] = {
+        {"ends before answering", {{"cat"}, {"head", "-c", "2"}}},
+        {"ends at once", {{"true"}}},
+        {"answers out of turn", {{"printf", "a\\0b\\0"}}},
+    };
+    for (const auto& c : cases) {
+        auto pipeline = started(c.programs);
+        ASSERT_TRUE(pipeline) << c.name;
+        const auto answer = pipeline->exchange("some text\n", 5s);
+        EXPECT_FALSE(answer) << c.name;
+    }
+}
+
+TEST(ProcessPipeline, NoticesAProcessKilledWhileIdleAndLeavesNoneBehind)
+{
+    auto start = ProcessPipeline::start({{"cat"}, {"cat"}});
+    ASSERT_TRUE(start) << start.error();
+    auto* pipeline = static_cast<ProcessPipeline*>(start.value().get());
+    const auto pids = pipeline->processIds();
+    ASSERT_EQ(pids.size(), 2u);
+    ASSERT_EQ(kill(pids[1], SIGKILL), 0);
+    // The kill is asynchronous; the next exchange fails or the pipeline is already seen dead.
+    while (pipeline->ready() && pipeline->exchange("x", 5s)) {
+    }
+    EXPECT_FALSE(pipeline->ready());
+    start.value().reset();
+    for (const pid_t pid : pids)
+        EXPECT_FALSE(processExists(pid)) << pid;
+}
+
+TEST(ProcessPipeline, OutputNobodyAskedForMakesItUnready)
+{
+    auto pipeline = started({{"sh", "-c", "head -c 2; printf late; cat"}});
+    ASSERT_TRUE(pipeline);
+    // The late output may even come in with the answer, which makes the exchange fail.
+    if (const auto answer = pipeline->exchange("a", 5s)) {
+        EXPECT_EQ(answer.value(), "a");
+    }
+    // The late output comes when it comes; the bound only keeps a broken build from hanging.
+    const auto giveUp = std::chrono::steady_clock::now() + 30s;
+    while (pipeline->ready() && std::chrono::steady_clock::now() < giveUp) {
+    }
+    EXPECT_FALSE(pipeline->ready());
+}
+
+TEST(ProcessPipeline, ProgramsInheritNoDescriptorsButTheirOwn)
+{
+    int leak[2];
+    ASSERT_EQ(pipe(leak), 0);  // without close-on-exec, as a library's socket may be
+    auto pipeline = started({{"cat"}, {"cat"}});
+    close(leak[1]);
+    pollfd readEnd = {leak[0], POLLIN, 0};
+    EXPECT_EQ(poll(&readEnd, 1, 0), 1) << "a program holds the write end";
+    EXPECT_TRUE(readEnd.revents & POLLHUP);
+    close(leak[0]);
+}
+
+TEST(ProcessPipeline, AProgramThatCannotStartIsNamed)
+{
+    const auto pipeline = ProcessPipeline::start({{"cat"}, {"no-such-program-veltrano"}});
+    ASSERT_FALSE(pipeline);
+    EXPECT_NE(pipeline.error().find("no-such-program-veltrano"), std::string::npos) << pipeline.error();
+}
+
+}  // namespace
+}  // namespace veltrano::pagehost

@@ -1,0 +1,337 @@
+// The real host with the real Apertium pipelines, over HTTP.
+#include "host_process.h"
+
+#include <gtest/gtest.h>
+
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <thread>
+
+extern char** environ;
+
+namespace veltrano::pagehost::testing {
+namespace {
+
+using Texts = std::vector<std::string>;
+using namespace std::string_literals;
+
+class PageHost : public ::testing::Test {
+protected:
+    void startHost(const std::vector<std::string>& arguments = {})
+    {
+        std::string error;
+        m_host = HostProcess::start(arguments, error);
+        ASSERT_TRUE(m_host) << error;
+        m_client = m_host->client();
+    }
+    void SetUp() override { startHost(); }
+
+    Texts translated(const std::string& sl, const std::string& tl, const Texts& texts)
+    {
+        const ApiAnswer answer = translate(*m_client, sl, tl, texts);
+        EXPECT_EQ(answer.status, 200) << answer.body.dump();
+        if (answer.status != 200)
+            return {};
+        return answer.body.at("translations").get<Texts>();
+    }
+
+    std::string translatedOne(const std::string& sl, const std::string& tl, const std::string& text)
+    {
+        const Texts one = translated(sl, tl, {text});
+        return one.empty() ? std::string("<failed>") : one.front();
+    }
+
+    std::unique_ptr<HostProcess> m_host;
+    std::unique_ptr<httplib::Client> m_client;
+};
+
+bool contains(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+std::string leadingSpace(const std::string& text)
+{
+    return text.substr(0, text.find_first_not_of(" \t\r\n"));
+}
+
+std::string trailingSpace(const std::string& text)
+{
+    const auto last = text.find_last_not_of(" \t\r\n");
+    return last == std::string::npos ? text : text.substr(last + 1);
+}
+
+TEST_F(PageHost, ServesThePageForBothDirectionsAndRefusesOthers)
+{
+    for (const auto& [query, language] : {std::pair{"sl=en&tl=es&text=", "\"en\""}, std::pair{"sl=es&tl=en&text=", "\"es\""}}) {
+        const auto page = m_client->Get("/translate_t?"s + query);
+        ASSERT_TRUE(page);
+        EXPECT_EQ(page->status, 200);
+        EXPECT_TRUE(contains(page->get_header_value("Content-Type"), "text/html")) << query;
+        for (const char* id : {"id=\"source\"", "id=\"result_box\"", "id=\"error_box\"", "sl: "})
+            EXPECT_TRUE(contains(page->body, id)) << query << ": " << id;
+        EXPECT_TRUE(contains(page->body, "sl: "s + language)) << query;
+        EXPECT_FALSE(contains(page->body, "http://") || contains(page->body, "https://")) << "outside resource";
+    }
+    const auto filled = m_client->Get("/translate_t?sl=en&tl=es&text=Hello%20%3C%2Fscript%3E");
+    ASSERT_TRUE(filled);
+    EXPECT_TRUE(contains(filled->body, R"(const initialText = "Hello \u003c/script>";)"));
+
+    const auto unknown = m_client->Get("/translate_t?sl=fr&tl=es&text=");
+    ASSERT_TRUE(unknown);
+    EXPECT_EQ(unknown->status, 404);
+    EXPECT_TRUE(contains(unknown->body, "not translate from \"fr\" to \"es\""));
+    EXPECT_FALSE(contains(unknown->body, "id=\"result_box\""));
+}
+
+TEST_F(PageHost, TranslatesBothDirectionsSensibly)
+{
+    const std::string spanish = translatedOne("en", "es", "Total sales for the year");
+    EXPECT_TRUE(contains(spanish, "Ventas totales") && contains(spanish, "año")) << spanish;
+    const std::string english = translatedOne("es", "en", "Ventas totales del año");
+    EXPECT_TRUE(contains(english, "sales") && contains(english, "year")) << english;
+
+    const auto health = m_client->Get("/health");
+    ASSERT_TRUE(health);
+    EXPECT_EQ(health->status, 200);
+    EXPECT_EQ(nlohmann::json::parse(health->body).at("pairs").size(), 2u) << health->body;
+
+    const ApiAnswer unknownPair = translate(*m_client, "en", "fr", {"text"});
+    EXPECT_EQ(unknownPair.status, 400);
+    EXPECT_TRUE(unknownPair.body.contains("error"));
+}
+
+// Texts picked for what could go wrong between them in one segment: the stream's own special
+// characters, sentence ends, line breaks, unknown words, and texts with nothing to translate.
+const Texts kEnglishBatch = {
+    "Total sales for the year", "[bracketed] a\\b ^caret$ path/to @user <tag> {brace}", "Is it red?",
+    "Done.", "", "   ", " \n\t", "1,234.57", "  Unit price  ", "First line\nsecond line\n", "Flurbish zorbles",
+    "Total sales for the year", "He said \"yes\"", "red\0car"s, "Q3 2024: 15% growth!", "etc.", "NAME", "name",
+    // A text that ends like an abbreviation must not swallow the sentence end between texts.
+    "Contact Mr", "Smith is here", "This License gives no", "permission to license the work", "Acme Inc", "sales",
+};
+const Texts kSpanishBatch = {
+    "Ventas totales del año", "¿Dónde está el coche rojo?", "[caja] a\\b ^x$ c/d @e <f> {g}", "Hecho.",
+    "", "  Precio unitario\n", "Línea uno\nlínea dos", "Flurbish zorbles", "12/31/2024", "¡Hola mundo!",
+    "Llame al Sr", "García mañana", "Ver pág", "siguiente", "Acme S.A", "ventas",
+};
+
+TEST_F(PageHost, BatchesComeBackInOrderAsEachTextWouldAlone)
+{
+    for (const auto& [sl, tl, texts] : {std::tuple{"en", "es", kEnglishBatch}, std::tuple{"es", "en", kSpanishBatch}}) {
+        const Texts batch = translated(sl, tl, texts);
+        ASSERT_EQ(batch.size(), texts.size()) << sl;
+        for (std::size_t i = 0; i < texts.size(); ++i) {
+            const std::string& text = texts[i];
+            const std::string& translation = batch[i];
+            EXPECT_EQ(translation, translatedOne(sl, tl, text)) << sl << " #" << i;
+            EXPECT_EQ(leadingSpace(translation), leadingSpace(text)) << sl << " #" << i;
+            EXPECT_EQ(trailingSpace(translation), trailingSpace(text)) << sl << " #" << i;
+            for (const char c : std::string("[]\\^$/@<>{}*#\n\0"s))
+                EXPECT_EQ(std::count(translation.begin(), translation.end(), c), std::count(text.begin(), text.end(), c))
+                    << sl << " #" << i << " '" << c << "' in " << translation;
+            const bool endsWithStop = !text.empty() && text.back() == '.';
+            EXPECT_EQ(!translation.empty() && translation.back() == '.', endsWithStop) << translation;
+        }
+    }
+}
+
+TEST_F(PageHost, ConcurrentClientsNeverGetEachOthersAnswers)
+{
+    const Texts english = {"The red car", "Total sales", "Unit price", "The big house", "Phone number", "Due date"};
+    const Texts spanish = {"El coche rojo", "Ventas totales", "Precio unitario", "La casa grande", "Número", "Fecha"};
+    Texts expectedEnglish, expectedSpanish;
+    for (const auto& text : english)
+        expectedEnglish.push_back(translatedOne("en", "es", text));
+    for (const auto& text : spanish)
+        expectedSpanish.push_back(translatedOne("es", "en", text));
+
+    constexpr int kClients = 8;
+    constexpr int kRounds = 15;
+    std::vector<std::string> mistakes(kClients);
+    std::vector<std::thread> clients;
+    for (int c = 0; c < kClients; ++c) {
+        clients.emplace_back([&, c] {
+            auto client = m_host->client();
+            const bool toSpanish = c % 2 == 0;
+            const Texts& texts = toSpanish ? english : spanish;
+            const Texts& expected = toSpanish ? expectedEnglish : expectedSpanish;
+            for (int round = 0; round < kRounds; ++round) {
+                // Each client its own rotation, alone or as a batch, so answers differ by client.
+                const std::size_t first = static_cast<std::size_t>(c + round) % texts.size();
+                const std::size_t count = 1 + static_cast<std::size_t>(round % 3);
+                Texts batch, want;
+                for (std::size_t k = 0; k < count; ++k) {
+                    batch.push_back(texts[(first + k) % texts.size()]);
+                    want.push_back(expected[(first + k) % texts.size()]);
+                }
+                const ApiAnswer answer = translate(*client, toSpanish ? "en" : "es", toSpanish ? "es" : "en", batch);
+                if (answer.status != 200 || answer.body.at("translations").get<Texts>() != want)
+                    mistakes[c] += "round " + std::to_string(round) + ": " + answer.body.dump() + "\n";
+            }
+        });
+    }
+    for (auto& client : clients)
+        client.join();
+    for (int c = 0; c < kClients; ++c)
+        EXPECT_EQ(mistakes[c], "") << "client " << c;
+}
+
+TEST_F(PageHost, LimitsAreCheckedFromBothSides)
+{
+    // Digits only: these never reach a pipeline, so the test is about the limits alone.
+    const auto bodyOfSize = [](std::size_t size) {
+        nlohmann::json request = {{"sl", "en"}, {"tl", "es"}, {"q", Texts(32, std::string(32000, '7'))}};
+        std::string body = request.dump();
+        body.append(size - body.size(), ' ');
+        return body;
+    };
+    const struct {
+        const char* name;
+        std::string body;
+        int status;
+    } cases[] = {
+        {"body of 1 MiB", bodyOfSize(1 << 20), 200},
+        {"body one byte over 1 MiB", bodyOfSize((1 << 20) + 1), 413},
+        {"10000 texts", nlohmann::json{{"sl", "en"}, {"tl", "es"}, {"q", Texts(10000, "1")}}.dump(), 200},
+        {"10001 texts", nlohmann::json{{"sl", "en"}, {"tl", "es"}, {"q", Texts(10001, "1")}}.dump(), 413},
+        {"text of 32767 characters", nlohmann::json{{"sl", "en"}, {"tl", "es"}, {"q", {std::string(32767, '5')}}}.dump(), 200},
+        {"text of 32768 characters", nlohmann::json{{"sl", "en"}, {"tl", "es"}, {"q", {std::string(32768, '5')}}}.dump(), 413},
+        {"not JSON", "sl=en&tl=es", 400},
+    };
+    for (const auto& c : cases) {
+        const auto result = m_client->Post("/api/translate", c.body, "application/json");
+        ASSERT_TRUE(result) << c.name << ": " << httplib::to_string(result.error());
+        EXPECT_EQ(result->status, c.status) << c.name << ": " << result->body.substr(0, 200);
+        if (c.status != 200) {
+            const auto error = nlohmann::json::parse(result->body, nullptr, false);
+            EXPECT_TRUE(error.contains("error")) << c.name << ": " << result->body;
+        }
+    }
+    EXPECT_EQ(translatedOne("en", "es", "The red car"), translatedOne("en", "es", "The red car"));
+}
+
+TEST_F(PageHost, WithoutApertiumModesItSaysWhyInsteadOfTranslating)
+{
+    m_host.reset();
+    startHost({"--modes", "/nonexistent-apertium-modes"});
+    const auto health = m_client->Get("/health");
+    ASSERT_TRUE(health);
+    EXPECT_EQ(health->status, 503);
+    EXPECT_TRUE(contains(health->body, "/nonexistent-apertium-modes/eng-spa.mode")) << health->body;
+    const ApiAnswer answer = translate(*m_client, "en", "es", {"The red car"});
+    EXPECT_EQ(answer.status, 503);
+    EXPECT_TRUE(contains(answer.body.value("error", ""), "not available")) << answer.body.dump();
+    const auto page = m_client->Get("/translate_t?sl=en&tl=es&text=");
+    ASSERT_TRUE(page);
+    EXPECT_EQ(page->status, 200);
+}
+
+std::optional<HostProcess::Child> childRunning(const HostProcess& host, const std::string& part)
+{
+    for (const auto& child : host.children()) {
+        if (contains(child.commandLine, part))
+            return child;
+    }
+    return std::nullopt;
+}
+
+TEST_F(PageHost, APipelineThatDiesIsRestartedAndNoAnswerIsWrong)
+{
+    const std::string expected = translatedOne("en", "es", "The red car");
+    const auto victim = childRunning(*m_host, "eng-spa.t1x.bin");
+    ASSERT_TRUE(victim);
+    ASSERT_EQ(kill(victim->pid, SIGKILL), 0);
+
+    // The first request may still find the dying pipeline (503); it must never get a wrong text.
+    const ApiAnswer first = translate(*m_client, "en", "es", {"The red car"});
+    if (first.status == 200)
+        EXPECT_EQ(first.body.at("translations").at(0), expected);
+    else
+        EXPECT_EQ(first.status, 503) << first.body.dump();
+    EXPECT_EQ(translatedOne("en", "es", "The red car"), expected);
+    EXPECT_FALSE(processRunning(victim->pid));
+    EXPECT_TRUE(childRunning(*m_host, "eng-spa.t1x.bin"));
+}
+
+TEST_F(PageHost, APipelineThatHangsIsRestartedAfterItsTimeout)
+{
+    m_host.reset();
+    startHost({"--timeout-ms", "1000"});
+    const std::string expected = translatedOne("es", "en", "El coche rojo");
+    const auto victim = childRunning(*m_host, "spa-eng.autogen.bin");
+    ASSERT_TRUE(victim);
+    ASSERT_EQ(kill(victim->pid, SIGSTOP), 0);
+
+    const ApiAnswer hung = translate(*m_client, "es", "en", {"El coche rojo"});
+    EXPECT_EQ(hung.status, 503);
+    EXPECT_TRUE(contains(hung.body.value("error", ""), "did not answer")) << hung.body.dump();
+    EXPECT_EQ(translatedOne("es", "en", "El coche rojo"), expected);
+    EXPECT_FALSE(processRunning(victim->pid));
+}
+
+TEST_F(PageHost, StopsOnSigtermOrSigintLeavingNoPipelineBehind)
+{
+    for (const int signal : {SIGTERM, SIGINT}) {
+        if (!m_host)
+            startHost();
+        translatedOne("en", "es", "ready");
+        const auto children = m_host->children();
+        EXPECT_GE(children.size(), 2u);
+        const int status = m_host->stopWith(signal);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "signal " << signal << ", status " << status;
+        for (const auto& child : children)
+            EXPECT_FALSE(processRunning(child.pid)) << child.commandLine;
+        m_host.reset();
+    }
+}
+
+TEST(PageHostParent, TheHostEndsWhenItsParentDies)
+{
+    int output[2];
+    ASSERT_EQ(pipe(output), 0);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, output[0]);
+    const std::string script = "\"$0\" --port 0 & echo \"host $!\"; wait";
+    const std::string executable = hostExecutable();
+    const char* argv[] = {"sh", "-c", script.c_str(), executable.c_str(), nullptr};
+    pid_t shell = 0;
+    ASSERT_EQ(posix_spawn(&shell, "/bin/sh", &actions, nullptr, const_cast<char**>(argv), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    close(output[1]);
+
+    // Both lines, in either order: the host's pid from the shell, the address from the host.
+    std::string lines;
+    char c = 0;
+    while (std::count(lines.begin(), lines.end(), '\n') < 2 && read(output[0], &c, 1) == 1)
+        lines += c;
+    const auto hostAt = lines.find("host ");
+    ASSERT_NE(hostAt, std::string::npos) << lines;
+    ASSERT_NE(lines.find("listening on 127.0.0.1:"), std::string::npos) << lines;
+    const pid_t host = std::stoi(lines.substr(hostAt + 5));
+    close(output[0]);
+    // Readable once the host has ended; not our child, so waitpid cannot tell.
+    const int hostEnded = static_cast<int>(syscall(SYS_pidfd_open, host, 0));
+    ASSERT_GE(hostEnded, 0);
+
+    kill(shell, SIGKILL);
+    waitpid(shell, nullptr, 0);
+    pollfd ended = {hostEnded, POLLIN, 0};
+    // The bound only keeps a broken build from hanging the test.
+    const bool hostGone = poll(&ended, 1, 30000) == 1;
+    EXPECT_TRUE(hostGone) << "the host still runs";
+    if (!hostGone)
+        kill(host, SIGKILL);
+    close(hostEnded);
+}
+
+}  // namespace
+}  // namespace veltrano::pagehost::testing

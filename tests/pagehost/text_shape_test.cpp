@@ -1,0 +1,59 @@
+#include "pagehost/text_shape.h"
+
+#include <gtest/gtest.h>
+
+namespace veltrano::pagehost {
+namespace {
+
+TEST(TextShape, SeparatesSurroundingWhitespaceFromTheCore)
+{
+    const struct {
+        std::string_view text, leading, core, trailing;
+    } cases[] = {
+        {"", "", "", ""},
+        {" \t\r\n ", " \t\r\n ", "", ""},
+        {"word", "", "word", ""},
+        {"\n  two words \n", "\n  ", "two words", " \n"},
+        {"in\nside", "", "in\nside", ""},
+    };
+    for (const auto& c : cases) {
+        const TextShape shape = shapeOf(c.text);
+        EXPECT_EQ(shape.leading, c.leading) << c.text;
+        EXPECT_EQ(shape.core, c.core) << c.text;
+        EXPECT_EQ(shape.trailing, c.trailing) << c.text;
+    }
+}
+
+TEST(TextShape, OnlyTextsWithLettersNeedTranslation)
+{
+    for (const std::string_view text : {"", "1,234.57", "12/31/2024", "-42%", "(555) 010-999", "--"})
+        EXPECT_FALSE(needsTranslation(text)) << text;
+    for (const std::string_view text : {"a", "Q1", "3 kg", "€100", "ñ"})
+        EXPECT_TRUE(needsTranslation(text)) << text;
+}
+
+TEST(TextShape, CaseFollowsTheSourceWherePipelinesForceIt)
+{
+    const struct {
+        std::string_view source, translated, expected;
+    } cases[] = {
+        {"name", "Nombre", "nombre"},
+        {"red car", "Coche rojo", "coche rojo"},
+        {"Name", "Nombre", "Nombre"},
+        {"NAME", "Nombre", "NOMBRE"},
+        {"TOTAL SALES", "Ventas totales", "VENTAS TOTALES"},
+        {"ÁREA", "Area", "AREA"},
+        {"área", "Area", "area"},
+        {"nombre", "Ñame", "ñame"},
+        {"A", "Un", "Un"},
+        {"3 kg", "3 Kg", "3 kg"},
+        {"eBay sales", "eBay Ventas", "eBay Ventas"},
+        {"it's", "\"Es", "\"es"},
+        {"日本 the dog", "日本 El perro", "日本 el perro"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(matchCase(c.source, std::string(c.translated)), c.expected) << c.source;
+}
+
+}  // namespace
+}  // namespace veltrano::pagehost

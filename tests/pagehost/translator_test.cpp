@@ -1,0 +1,181 @@
+#include "pagehost/translator.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <memory>
+#include <utility>
+
+namespace veltrano::pagehost {
+namespace {
+
+using namespace std::string_literals;
+using Texts = std::vector<std::string>;
+using Answerer = std::function<Outcome<std::string>(const std::string&)>;
+
+// Stands in for an Apertium pipeline: answers each segment through a function, and counts.
+struct FakeState {
+    Answerer answer;
+    std::vector<std::string> segments;
+    int started = 0;
+    bool dead = false;
+};
+
+class FakePipeline final : public Pipeline {
+public:
+    explicit FakePipeline(FakeState& state) : m_state(state) {}
+    Outcome<std::string> exchange(std::string_view segment, std::chrono::milliseconds) override
+    {
+        m_state.segments.emplace_back(segment);
+        return m_state.answer(std::string(segment));
+    }
+    bool ready() override { return !m_state.dead; }
+
+private:
+    FakeState& m_state;
+};
+
+PipelineFactory factoryFor(FakeState& state)
+{
+    return [&state]() -> Outcome<std::unique_ptr<Pipeline>> {
+        ++state.started;
+        state.dead = false;
+        return std::unique_ptr<Pipeline>(std::make_unique<FakePipeline>(state));
+    };
+}
+
+Outcome<std::string> echo(const std::string& segment)
+{
+    return segment;
+}
+
+// Like Apertium: each sentence comes back capitalised, after a space where a dropped word was.
+Outcome<std::string> capitaliseSentences(const std::string& segment)
+{
+    std::string answer;
+    bool sentenceStart = true;
+    for (std::size_t i = 0; i < segment.size(); ++i) {
+        const char c = segment[i];
+        const bool letter = std::isalpha(static_cast<unsigned char>(c));
+        if (sentenceStart && letter) {
+            answer += ' ';
+            answer += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        } else {
+            answer += c;
+        }
+        sentenceStart = c == ']' || (sentenceStart && !letter && c != '\\');
+    }
+    return answer;
+}
+
+TEST(Translator, KeepsWhitespaceNulAndCaseAroundWhatThePipelineChanges)
+{
+    FakeState state;
+    state.answer = capitaliseSentences;
+    Translator translator(factoryFor(state));
+    const Texts texts = {"", "   ", "  plain words\n", "1,234.57", "a\0b"s, "[x] \\y\\", "line\nbreak", "plain words"};
+    const auto translated = translator.translate(texts);
+    ASSERT_TRUE(translated) << translated.error();
+    EXPECT_EQ(translated.value(), texts);
+    // One segment; the repeated core and the texts without letters never reached the pipeline.
+    ASSERT_EQ(state.segments.size(), 1u);
+    EXPECT_EQ(state.segments[0], "plain words[].[0]a[].[1]b[].[2]\\[x\\] \\\\y\\\\[].[3]line\nbreak[].[4][\n]");
+}
+
+TEST(Translator, AnEmptyTranslationLeavesTheTextAsItWas)
+{
+    FakeState state;
+    state.answer = [](const std::string&) -> Outcome<std::string> { return std::string(" .[0][\n]"); };
+    Translator translator(factoryFor(state));
+    const auto translated = translator.translate({" He "});
+    ASSERT_TRUE(translated) << translated.error();
+    EXPECT_EQ(translated.value(), Texts{" He "});
+}
+
+TEST(Translator, MovedSeparatorsFallBackToOneTextPerSegment)
+{
+    FakeState state;
+    state.answer = [](const std::string& segment) -> Outcome<std::string> {
+        if (segment.find("[1]") == std::string::npos)
+            return segment;
+        return std::string("one.[1]two.[0][\n]");
+    };
+    Translator translator(factoryFor(state));
+    const auto translated = translator.translate({"one", "two"});
+    ASSERT_TRUE(translated) << translated.error();
+    EXPECT_EQ(translated.value(), (Texts{"one", "two"}));
+    EXPECT_EQ(state.segments.size(), 3u);
+}
+
+TEST(Translator, AFailedExchangeIsReportedAndThePipelineReplaced)
+{
+    FakeState state;
+    state.answer = [](const std::string&) -> Outcome<std::string> { return Failure{"pipeline hung"}; };
+    Translator translator(factoryFor(state));
+    const auto failed = translator.translate({"text"});
+    ASSERT_FALSE(failed);
+    EXPECT_NE(failed.error().find("pipeline hung"), std::string::npos);
+    EXPECT_EQ(state.started, 2);
+
+    state.answer = echo;
+    const auto recovered = translator.translate({"text"});
+    ASSERT_TRUE(recovered) << recovered.error();
+    EXPECT_EQ(recovered.value(), Texts{"text"});
+    EXPECT_EQ(state.started, 2);
+}
+
+TEST(Translator, AnAnswerMeantForAnEarlierSegmentIsNeverTaken)
+{
+    // In step at first, then one answer behind, as after a program flushed on its way out.
+    FakeState state;
+    std::string previous;
+    state.answer = [&previous](const std::string& segment) -> Outcome<std::string> {
+        return previous.empty() ? (previous = segment) : std::exchange(previous, segment);
+    };
+    Translator translator(factoryFor(state));
+    ASSERT_EQ(translator.translate({"One"}).value(), Texts{"One"});
+    EXPECT_FALSE(translator.translate({"Two"}));
+    EXPECT_EQ(state.started, 2);
+}
+
+TEST(Translator, APipelineThatEndedWhileIdleIsReplacedBeforeUse)
+{
+    FakeState state;
+    state.answer = echo;
+    Translator translator(factoryFor(state));
+    ASSERT_TRUE(translator.translate({"first"}));
+    state.dead = true;
+    const auto translated = translator.translate({"second"});
+    ASSERT_TRUE(translated) << translated.error();
+    EXPECT_EQ(translated.value(), Texts{"second"});
+    EXPECT_EQ(state.started, 2);
+}
+
+TEST(Translator, APipelineThatCannotStartIsReported)
+{
+    Translator translator([]() -> Outcome<std::unique_ptr<Pipeline>> { return Failure{"cannot start lt-proc"}; });
+    const auto failed = translator.translate({"text"});
+    ASSERT_FALSE(failed);
+    EXPECT_EQ(failed.error(), "cannot start lt-proc");
+    // Texts that need no pipeline are still answered.
+    EXPECT_TRUE(translator.translate({" 42 ", ""}));
+}
+
+TEST(Translator, LargeBatchesTravelInSeveralSegments)
+{
+    FakeState state;
+    state.answer = echo;
+    TranslatorSettings settings;
+    settings.maxSegmentBytes = 100;
+    Translator translator(factoryFor(state), settings);
+    Texts texts;
+    for (int i = 0; i < 30; ++i)
+        texts.push_back("text number " + std::to_string(i));
+    const auto translated = translator.translate(texts);
+    ASSERT_TRUE(translated) << translated.error();
+    EXPECT_EQ(translated.value(), texts);
+    EXPECT_GT(state.segments.size(), 5u);
+}
+
+}  // namespace
+}  // namespace veltrano::pagehost
