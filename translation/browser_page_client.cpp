@@ -29,9 +29,10 @@ QString quoted(const QString& text)
 // "error_box" in the same step. The page's own script cannot run in the middle of it, so the
 // page never sees the new text beside the previous result, and whatever "result_box" shows
 // later was written for this text. When the field already holds the text (a cell equal to the
-// one before), the page will not translate it again and its result is still that text's, so
-// it stays. The comparison is made after the assignment so that it sees the value as the
-// field keeps it (an input field drops line breaks, for one).
+// one before), a page may well not translate it again, and its result is still that text's, so
+// it stays; an error shown is emptied all the same, being the answer to an earlier attempt
+// (a page that counts writes asks again). The comparison is made after the assignment so that
+// it sees the value as the field keeps it (an input field drops line breaks, for one).
 QString deliveryScript(const QString& text)
 {
     return QStringLiteral("(function () {"
@@ -39,12 +40,11 @@ QString deliveryScript(const QString& text)
                           " if (!source) return \"no-source\";"
                           " var before = source.value;"
                           " source.value = %1;"
-                          " if (source.value !== before) {"
-                          "  var result = document.getElementById(\"result_box\");"
-                          "  if (result) result.innerText = \"\";"
-                          "  var error = document.getElementById(\"error_box\");"
-                          "  if (error) error.innerText = \"\";"
-                          " }"
+                          " var changed = source.value !== before;"
+                          " var result = document.getElementById(\"result_box\");"
+                          " if (changed && result) result.innerText = \"\";"
+                          " var error = document.getElementById(\"error_box\");"
+                          " if (error) error.innerText = \"\";"
                           " return \"delivered\"; })()")
         .arg(javaScriptStringLiteral(text));
 }

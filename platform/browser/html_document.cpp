@@ -72,7 +72,7 @@ DocumentAnswer HtmlDocument::evaluate(const QString& script, std::chrono::millis
         QVariant value;
     };
     auto answer = std::make_shared<Answer>();
-    m_browser->page()->runJavaScript(script, QWebEngineScript::ApplicationWorld,
+    m_browser->page()->runJavaScript(script, QWebEngineScript::MainWorld,
                                      [answer](const QVariant& value) {
                                          answer->value = value;
                                          answer->arrived = true;

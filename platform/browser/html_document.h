@@ -39,8 +39,8 @@ public:
     // The address of the page the document belongs to, for messages.
     QString address() const;
 
-    // Runs a script in the page (in a world of its own, apart from the page's scripts) and
-    // returns its value. A page still loading is waited for first. Failed when the browser
+    // Runs a script in the page, beside the page's own scripts (so that what the page makes of
+    // its elements, such as a watched value, holds for these calls too), and returns its value. A page still loading is waited for first. Failed when the browser
     // is gone, the page stays loading, or no answer comes in time.
     DocumentAnswer evaluate(const QString& script,
                             std::chrono::milliseconds limit = kDocumentAnswerLimit) const;

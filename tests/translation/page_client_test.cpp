@@ -112,6 +112,19 @@ private slots:
         QVERIFY2(result.failure().contains(expectedPart), qPrintable(result.failure()));
     }
 
+    // The page's error belongs to the attempt that failed: the same text written again is
+    // asked again, and its answer is taken instead of the old error.
+    void aFailedTextWrittenAgainIsAskedAgain()
+    {
+        load(QStringLiteral("/fails-once"));
+        BrowserPageClient client(*m_browser, kQuickPacing);
+        client.takeDocument();
+        QVERIFY(client.TranslateCellText(QStringLiteral("Total")).failure().contains("busy, try again"));
+        const CellTranslation again = client.TranslateCellText(QStringLiteral("Total"));
+        QVERIFY2(again.outcome() == Outcome::Translated, qPrintable(again.failure()));
+        QCOMPARE(again.text(), QStringLiteral("<TOTAL>"));
+    }
+
     void withoutADocumentTheExchangeFails()
     {
         WebBrowser neverNavigated;

@@ -44,6 +44,31 @@ const char* kFailingPage =
     " document.getElementById('error_box').innerText = 'the translator is not installed';"
     "}, 50);</script></body></html>";
 
+// Like the real page, counts writes to "source" (a value set again is seen too), and asks again
+// when a text whose attempt failed is written again. The first attempt at each text fails.
+const char* kFailsOncePage =
+    "<!doctype html><html><body><input id='source'><div id='result_box'></div><div id='error_box'></div>"
+    "<script>"
+    "var source = document.getElementById('source'), result = document.getElementById('result_box'),"
+    "    error = document.getElementById('error_box');"
+    "var last = '', failed = false, writes = 0, seen = 0, attempts = {};"
+    "var plain = Object.getOwnPropertyDescriptor(HTMLInputElement.prototype, 'value');"
+    "Object.defineProperty(source, 'value', { configurable: true,"
+    " get: function () { return plain.get.call(this); },"
+    " set: function (v) { plain.set.call(this, v); ++writes; } });"
+    "setInterval(function () {"
+    " var value = source.value, written = writes !== seen; seen = writes;"
+    " if (value === last && !(written && failed)) return;"
+    " last = value; failed = false; result.innerText = ''; error.innerText = '';"
+    " attempts[value] = (attempts[value] || 0) + 1;"
+    " setTimeout(function () {"
+    "  if (source.value !== value) return;"
+    "  if (attempts[value] === 1) { failed = true; error.innerText = 'busy, try again'; }"
+    "  else result.innerText = '<' + value.toUpperCase() + '>';"
+    " }, 100);"
+    "}, 50);"
+    "</script></body></html>";
+
 int intParam(const httplib::Request& request, const char* name, int fallback)
 {
     return request.has_param(name) ? std::stoi(request.get_param_value(name)) : fallback;
@@ -81,6 +106,7 @@ TestPageServer::TestPageServer() : m_impl(std::make_unique<Impl>())
     server.Get("/no-source", html(kNoSourcePage));
     server.Get("/silent", html(kSilentPage));
     server.Get("/failing", html(kFailingPage));
+    server.Get("/fails-once", html(kFailsOncePage));
     m_impl->port = server.bind_to_any_port("127.0.0.1");
     // The socket is bound and listening already, so requests queue until the thread accepts.
     m_impl->thread = std::thread([&server] { server.listen_after_bind(); });

@@ -1,7 +1,7 @@
 #pragma once
 // A local web server with translation pages of our own for the page client's tests: a page
 // that translates (by upper-casing between angle brackets) after a chosen delay, and pages
-// that lack an element, fail, or never answer. It records the address of every request.
+// that lack an element, fail always or once, or never answer. It records the address of every request.
 
 #include <QString>
 #include <QStringList>
