@@ -224,9 +224,11 @@ private slots:
         QVERIFY(m_server->requests().contains("/translate_t?sl=en&tl=es&text="));
         QCOMPARE(m_form->ProgressBar1->maximum(), 101); // the progress report reached the bar
 
+        const qsizetype before = m_server->requests().size();
         m_form->Combo1->setCurrentIndex(1);
         QVERIFY(browser->waitUntilLoaded(QDeadlineTimer(30'000)));
-        QCOMPARE(m_server->requests().last(), QStringLiteral("/translate_t?sl=es&tl=en&text="));
+        // The browser may ask for other things too (its icon), in its own time.
+        QVERIFY(m_server->requests().mid(before).contains("/translate_t?sl=es&tl=en&text="));
         m_form->Combo1->setCurrentIndex(-1);
         QVERIFY(!browser->isLoading());
     }
