@@ -1,13 +1,55 @@
-// Placeholder start: an empty window titled Veltrano until the main window is built.
+// Veltrano: translates the text in the cells of Excel workbooks between English and Spanish.
+// Start-up: reach the translation page host first, then build, load and show the window.
+#include "app/form1.h"
+#include "platform/browser/web_browser.h"
+#include "platform/browser/web_engine_setup.h"
+#include "translation/page_host.h"
+
 #include <QApplication>
-#include <QWidget>
+#include <QMessageBox>
+
+#include <cstdio>
+
+namespace {
+
+// With VELTRANO_STARTUP_REPORT set, says on stderr when the window is shown and when the
+// translation page has first loaded, so start-up can be timed from outside.
+void reportStartUp(veltrano::app::Form1& window)
+{
+    if (qEnvironmentVariableIsEmpty("VELTRANO_STARTUP_REPORT"))
+        return;
+    std::fputs("veltrano: window shown\n", stderr);
+    auto* browser = window.WebBrowser1;
+    auto once = std::make_shared<QMetaObject::Connection>();
+    *once = QObject::connect(browser, &QWebEngineView::loadFinished, browser, [once](bool ok) {
+        std::fprintf(stderr, "veltrano: translation page %s\n", ok ? "loaded" : "failed to load");
+        QObject::disconnect(*once);
+    });
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
+    using namespace veltrano;
+    platform::browser::prepareWebEngine();
     QApplication application(argc, argv);
-    QWidget window;
-    window.setWindowTitle(QStringLiteral("Veltrano"));
-    window.resize(457, 436);
+
+    // The host must be listening before the window navigates to its page.
+    const std::unique_ptr<translation::PageHost> pageHost =
+        translation::PageHost::launch(QCoreApplication::applicationDirPath());
+    const std::optional<QString> address =
+        pageHost->waitForAddress(QDeadlineTimer(translation::kPageHostStartLimit));
+
+    app::Form1 window(address.value_or(QString()));
+    window.Form_Load();
     window.show();
+    reportStartUp(window);
+    if (!address) {
+        QMessageBox::warning(&window, QStringLiteral("Veltrano"),
+                             pageHost->failure()
+                                 + QStringLiteral("\n\nCells cannot be translated until Veltrano is "
+                                                  "started again with a working page host."));
+    }
     return application.exec();
 }

@@ -1,0 +1,335 @@
+#include "app/form1.h"
+
+#include "app/button_pictures.h"
+#include "app/picture_button.h"
+#include "app/twips.h"
+#include "platform/browser/web_browser.h"
+#include "translation/browser_page_client.h"
+#include "translation/page_handlers.h"
+#include "translation/translation_direction.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFontDatabase>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QProgressBar>
+#include <QRadioButton>
+#include <QStandardItemModel>
+#include <QTreeView>
+
+#include <algorithm>
+
+namespace veltrano::app {
+
+namespace {
+
+// The window's client area.
+constexpr double kClientWidthTwips = 6855;
+constexpr double kClientHeightTwips = 6540;
+// The one column of the file list.
+constexpr double kFileColumnWidthTwips = 5500;
+
+const QString kListHint = QStringLiteral(
+    "Drag and drop files here. Double-click item to remove it. Move bar to right and out of "
+    "window to reveal full names.");
+
+// Arial where the machine has it, else its metric twin, so texts take the same room.
+QString controlFontFamily()
+{
+    static const QString family = QFontDatabase::families().contains(QStringLiteral("Arial"))
+                                      ? QStringLiteral("Arial")
+                                      : QStringLiteral("Liberation Sans");
+    return family;
+}
+
+QFont controlFont(double points)
+{
+    QFont font(controlFontFamily());
+    font.setPointSizeF(points);
+    font.setWeight(QFont::Bold);
+    font.setItalic(false);
+    font.setUnderline(false);
+    font.setStrikeOut(false);
+    return font;
+}
+
+template <typename Control>
+Control* named(Control* control, const char* name)
+{
+    control->setObjectName(QLatin1String(name));
+    return control;
+}
+
+void place(QWidget* control, double left, double top, double width, double height)
+{
+    control->setGeometry(twipsRect(left, top, width, height));
+}
+
+} // namespace
+
+Form1::Form1(QString pageHost, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                          | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                          | Qt::WindowCloseButtonHint),
+      m_pageHost(std::move(pageHost))
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Form1"));
+    setWindowIcon(transparentWindowIcon());
+    // A fixed size keeps WebBrowser1, which sits beyond the right edge, out of sight.
+    setFixedSize(twipsToPixels(kClientWidthTwips), twipsToPixels(kClientHeightTwips));
+
+    createControls();
+    applyFonts();
+    applyColours();
+    connectHandlers();
+    m_pageClient = std::make_unique<translation::BrowserPageClient>(*WebBrowser1);
+    ListView1->setFocus();
+}
+
+Form1::~Form1() = default;
+
+void Form1::createControls()
+{
+    createListAndDirectionBox();
+    createScopeFrame();
+    createLargeButtons();
+    createProgressBarsAndBackupBox();
+    createBrowser();
+}
+
+void Form1::createListAndDirectionBox()
+{
+    ListView1 = named(new QTreeView(this), "ListView1");
+    m_fileListModel = new QStandardItemModel(0, 1, ListView1);
+    ListView1->setModel(m_fileListModel);
+    ListView1->setRootIsDecorated(false);
+    ListView1->setUniformRowHeights(true);
+    ListView1->setToolTip(kListHint);
+    place(ListView1, 120, 120, 6615, 2430);
+
+    // A drop-down list: the user can only pick one of its entries.
+    Combo1 = named(new QComboBox(this), "Combo1");
+    Combo1->setEditable(false);
+    place(Combo1, 120, 2650, 6615, 345);
+}
+
+void Form1::createScopeFrame()
+{
+    Frame2 = named(new QGroupBox(this), "Frame2");
+    Frame2->setFocusPolicy(Qt::NoFocus);
+    place(Frame2, 120, 3030, 6615, 735);
+    // The options' places are relative to the frame.
+    Option3 = named(new QRadioButton(QStringLiteral("Entire workbook"), Frame2), "Option3");
+    place(Option3, 135, 225, 1860, 375);
+    Option4 = named(new QRadioButton(QStringLiteral("Active sheet"), Frame2), "Option4");
+    place(Option4, 2025, 225, 1545, 375);
+    Option5 = named(new QRadioButton(QStringLiteral("Block of specific cells"), Frame2), "Option5");
+    place(Option5, 3600, 225, 2175, 375);
+    Option3->setChecked(true);
+}
+
+void Form1::createLargeButtons()
+{
+    Check3 = named(new PictureButton(QStringLiteral("Add Excel File(s)"), spreadsheetWindowPicture(), this),
+                   "Check3");
+    place(Check3, 120, 3840, 2115, 1335);
+    Check6 = named(new PictureButton(QStringLiteral("Add All Excel File(s) In Folder"), openFolderPicture(), this),
+                   "Check6");
+    place(Check6, 2385, 3840, 2115, 1335);
+    Check7 = named(new PictureButton(QStringLiteral("Convert"), dropperPicture(), this), "Check7");
+    place(Check7, 4605, 3840, 2115, 1335);
+}
+
+void Form1::createProgressBarsAndBackupBox()
+{
+    const auto newProgressBar = [this](const char* name) {
+        auto* bar = named(new QProgressBar(this), name);
+        bar->setRange(0, 100);
+        bar->setValue(0);
+        bar->setTextVisible(false);
+        bar->setFocusPolicy(Qt::NoFocus);
+        return bar;
+    };
+    ProgressBar1 = newProgressBar("ProgressBar1");
+    place(ProgressBar1, 135, 5280, 6615, 375);
+    ProgressBar2 = newProgressBar("ProgressBar2");
+    place(ProgressBar2, 135, 5760, 6615, 375);
+
+    Check1 = named(new QCheckBox(QStringLiteral("Make backup of Excel files before convert and put backup in "
+                                                "same folder"),
+                                 this),
+                   "Check1");
+    Check1->setChecked(true);
+    place(Check1, 120, 6240, 6615, 255);
+}
+
+void Form1::createBrowser()
+{
+    // Live and shown, but placed beyond the client area so the page loads and runs normally
+    // while nobody sees it.
+    WebBrowser1 = named(new platform::browser::WebBrowser(this), "WebBrowser1");
+    place(WebBrowser1, 7425, 495, 5505, 5910);
+}
+
+void Form1::applyFonts()
+{
+    const QFont text = controlFont(9);
+    for (QWidget* control : std::initializer_list<QWidget*>{ListView1, Combo1, Option3, Option4, Option5, Check1})
+        control->setFont(text);
+    const QFont buttons = controlFont(11.25);
+    for (QWidget* control : std::initializer_list<QWidget*>{Check3, Check6, Check7})
+        control->setFont(buttons);
+}
+
+void Form1::applyColours()
+{
+    QPalette white = palette();
+    white.setColor(QPalette::Window, Qt::white);
+    white.setColor(QPalette::Button, Qt::white);
+    setPalette(white);
+    setAutoFillBackground(true);
+    // The list and the direction box keep the system's own colours.
+    ListView1->setPalette(QApplication::palette(ListView1));
+    Combo1->setPalette(QApplication::palette(Combo1));
+}
+
+std::vector<QWidget*> Form1::tabOrder() const
+{
+    // Of the options, tabbing reaches only the selected one (the first when none is); the
+    // frame and the progress bars take no focus.
+    QWidget* option = Option3;
+    for (QRadioButton* candidate : {Option3, Option4, Option5})
+        if (candidate->isChecked())
+            option = candidate;
+    return {ListView1, Check3, Check6, Check7, WebBrowser1, Check1, option, Combo1};
+}
+
+bool Form1::focusNextPrevChild(bool next)
+{
+    // Qt's own focus chain cannot hold the browser in place: it takes the focus through a
+    // child that it makes only once its page exists. So Tab and Shift+Tab follow the order
+    // here, from whichever control holds the focus (or from within it).
+    const std::vector<QWidget*> order = tabOrder();
+    const auto holder = std::find_if(order.begin(), order.end(), [](QWidget* control) {
+        const QWidget* focused = QApplication::focusWidget();
+        return focused && (focused == control || control->isAncestorOf(focused));
+    });
+    if (holder == order.end())
+        return QWidget::focusNextPrevChild(next);
+    // The page hands the focus on as if forwards even after Shift+Tab; the browser knows which
+    // key it was.
+    if (*holder == WebBrowser1)
+        next = !WebBrowser1->lastTabWasBackwards();
+    const auto count = static_cast<std::ptrdiff_t>(order.size());
+    const std::ptrdiff_t from = holder - order.begin();
+    for (std::ptrdiff_t step = 1; step < count; ++step) {
+        QWidget* candidate = order[static_cast<std::size_t>(((next ? from + step : from - step) % count + count) % count)];
+        // Qt takes Tab focus away from options other than the last one focused, so only
+        // "takes no focus at all" counts here.
+        if (candidate->isVisible() && candidate->isEnabled()
+            && (candidate->focusPolicy() != Qt::NoFocus || candidate->focusProxy())) {
+            candidate->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return true;
+        }
+    }
+    return QWidget::focusNextPrevChild(next);
+}
+
+void Form1::connectHandlers()
+{
+    actAsPushButton(Check3, &Form1::addFilesCommand);
+    actAsPushButton(Check6, &Form1::addFolderCommand);
+    actAsPushButton(Check7, &Form1::convertCommand);
+
+    connect(Combo1, &QComboBox::currentIndexChanged, this,
+            [this] { translation::Combo1_Click(*Combo1, *WebBrowser1, m_pageHost); });
+    // A drop-down list never has its text edited, so this is there for completeness.
+    connect(Combo1, &QComboBox::editTextChanged, this,
+            [this] { translation::Combo1_Change(*Combo1, *WebBrowser1, m_pageHost); });
+    connect(WebBrowser1, &platform::browser::WebBrowser::ProgressChange, this,
+            [this](int progress, int progressMax) {
+                translation::WebBrowser1_ProgressChange(*ProgressBar1, progress, progressMax);
+            });
+}
+
+void Form1::actAsPushButton(QAbstractButton* button, void (Form1::*command)())
+{
+    // The button's value is 1 only right after a click pressed it: it is released first and
+    // then the command runs, once. Releasing it raises this handler again with value 0, which
+    // does nothing.
+    connect(button, &QAbstractButton::toggled, this, [this, button, command] {
+        if (!button->isChecked())
+            return;
+        button->setChecked(false);
+        (this->*command)();
+    });
+}
+
+void Form1::setMousePointer(MousePointer setting)
+{
+    m_mousePointer = setting;
+    switch (setting) {
+    case MousePointer::Default:
+        unsetCursor();
+        break;
+    case MousePointer::Busy:
+        setCursor(Qt::WaitCursor);
+        break;
+    case MousePointer::Custom:
+        setCursor(m_customPointerImage.value_or(QCursor(Qt::ArrowCursor)));
+        break;
+    }
+}
+
+void Form1::setCustomPointerImage(const QCursor& image)
+{
+    m_customPointerImage = image;
+    if (m_mousePointer == MousePointer::Custom)
+        setMousePointer(MousePointer::Custom);
+}
+
+void Form1::Form_Load()
+{
+    WebBrowser1->Navigate(
+        translation::TranslateBaseUrl(translation::TranslationDirection::EnglishToSpanish, m_pageHost));
+    setWindowTitle(QStringLiteral("Veltrano"));
+    showFileListColumn();
+    paintProgressTracksWhite();
+    fillDirectionBox();
+}
+
+void Form1::showFileListColumn()
+{
+    m_fileListModel->setHorizontalHeaderLabels({QStringLiteral("Excel File(s)")});
+    ListView1->header()->setStretchLastSection(false);
+    ListView1->header()->resizeSection(0, twipsToPixels(kFileColumnWidthTwips));
+}
+
+void Form1::paintProgressTracksWhite()
+{
+    for (QProgressBar* bar : {ProgressBar1, ProgressBar2}) {
+        QPalette track = bar->palette();
+        track.setColor(QPalette::Base, Qt::white);
+        track.setColor(QPalette::Window, Qt::white);
+        bar->setPalette(track);
+    }
+}
+
+void Form1::fillDirectionBox()
+{
+    using translation::TranslationDirection;
+    {
+        // Adding the first entry would select it on its own; the selection is made below,
+        // once, as a change that runs the box's handler.
+        const QSignalBlocker quiet(Combo1);
+        Combo1->addItem(translation::directionCaption(TranslationDirection::EnglishToSpanish));
+        Combo1->addItem(translation::directionCaption(TranslationDirection::SpanishToEnglish));
+        Combo1->setCurrentIndex(-1);
+    }
+    Combo1->setCurrentIndex(static_cast<int>(TranslationDirection::EnglishToSpanish));
+}
+
+} // namespace veltrano::app

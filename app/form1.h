@@ -1,0 +1,115 @@
+#pragma once
+// Form1, the one working window: its controls with their design-time values, the window's
+// pointer setting, the three large buttons' push-button rule, and the start-up of the window.
+
+#include "translation/page_client.h"
+
+#include <QCursor>
+#include <QWidget>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+class QAbstractButton;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QProgressBar;
+class QRadioButton;
+class QStandardItemModel;
+class QTreeView;
+
+namespace veltrano::platform::browser {
+class WebBrowser;
+}
+
+namespace veltrano::app {
+
+class PictureButton;
+
+// The window's pointer setting; while it is not Default it overrides every control's pointer.
+enum class MousePointer {
+    Default = 0, // the ordinary arrow
+    Busy = 11,   // the hourglass, while long work runs
+    Custom = 99, // the window's custom pointer image (the arrow while it has none)
+};
+
+class Form1 : public QWidget {
+    Q_OBJECT
+public:
+    // Builds the window with every control at its design-time value. pageHost
+    // ("127.0.0.1:PORT") is where the translation pages are loaded from; an empty one gives
+    // pages that fail to load, and every exchange then fails saying so.
+    explicit Form1(QString pageHost, QWidget* parent = nullptr);
+    ~Form1() override;
+
+    // The start-up of the window, run once before it is first shown: starts loading the
+    // English-to-Spanish page, sets the caption, the list's column, the progress bars' white
+    // tracks, and fills the direction box, whose selection loads that page again.
+    void Form_Load();
+
+    MousePointer mousePointer() const { return m_mousePointer; }
+    // Changes the pointer setting and the pointer shown over the whole window at once.
+    void setMousePointer(MousePointer setting);
+    // Gives the Custom setting its picture; it keeps it for the life of the window.
+    void setCustomPointerImage(const QCursor& image);
+
+    // The host the translation pages come from.
+    const QString& pageHost() const { return m_pageHost; }
+    // The translation page client over WebBrowser1.
+    translation::PageClient& pageClient() { return *m_pageClient; }
+
+    // The controls, by the names the rest of the program knows them by.
+    QTreeView* ListView1 = nullptr;
+    QComboBox* Combo1 = nullptr;
+    QGroupBox* Frame2 = nullptr;
+    QRadioButton* Option3 = nullptr;
+    QRadioButton* Option4 = nullptr;
+    QRadioButton* Option5 = nullptr;
+    PictureButton* Check3 = nullptr;
+    PictureButton* Check6 = nullptr;
+    PictureButton* Check7 = nullptr;
+    QProgressBar* ProgressBar1 = nullptr;
+    QProgressBar* ProgressBar2 = nullptr;
+    QCheckBox* Check1 = nullptr;
+    platform::browser::WebBrowser* WebBrowser1 = nullptr;
+
+signals:
+    // A click on Check3 ("Add Excel File(s)"), after the button is released again.
+    void addFilesCommand();
+    // A click on Check6 ("Add All Excel File(s) In Folder"), after the button is released again.
+    void addFolderCommand();
+    // A click on Check7 ("Convert"), after the button is released again.
+    void convertCommand();
+
+protected:
+    bool focusNextPrevChild(bool next) override;
+
+private:
+    void createControls();
+    void createListAndDirectionBox();
+    void createScopeFrame();
+    void createLargeButtons();
+    void createProgressBarsAndBackupBox();
+    void createBrowser();
+    void applyFonts();
+    void applyColours();
+    // The controls in tab order: ListView1, Check3, Check6, Check7, WebBrowser1, Check1, the
+    // selected option, Combo1.
+    std::vector<QWidget*> tabOrder() const;
+    void connectHandlers();
+    void actAsPushButton(QAbstractButton* button, void (Form1::*command)());
+
+    void showFileListColumn();
+    void paintProgressTracksWhite();
+    void fillDirectionBox();
+
+    QString m_pageHost;
+    QStandardItemModel* m_fileListModel = nullptr;
+    std::unique_ptr<translation::PageClient> m_pageClient;
+    MousePointer m_mousePointer = MousePointer::Default;
+    std::optional<QCursor> m_customPointerImage;
+};
+
+} // namespace veltrano::app

@@ -1,0 +1,89 @@
+// The browser control against pages given as data addresses: texts survive the trip into a
+// script and back, element look-ups tell a missing element from a found one, and the control
+// reports a finished download as progress -1.
+
+#include "platform/browser/html_document.h"
+#include "platform/browser/web_browser.h"
+#include "tests/platform/browser/web_test_main.h"
+
+#include <QSignalSpy>
+#include <QUrl>
+
+using namespace veltrano::platform::browser;
+
+namespace {
+
+QString dataPage(const QString& html)
+{
+    return QStringLiteral("data:text/html;charset=utf-8,") + QString::fromLatin1(QUrl::toPercentEncoding(html));
+}
+
+} // namespace
+
+class BrowserTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        m_browser = std::make_unique<WebBrowser>();
+        m_browser->resize(200, 200);
+        m_browser->show();
+        QSignalSpy progress(m_browser.get(), &WebBrowser::ProgressChange);
+        m_browser->Navigate(dataPage(QStringLiteral(
+            "<input id='source'><div id='result_box' style='white-space:pre-wrap'>ready</div>")));
+        QVERIFY(m_browser->waitUntilLoaded(QDeadlineTimer(30'000)));
+        QVERIFY(m_browser->lastLoadSucceeded());
+        QVERIFY(!progress.isEmpty());
+        QCOMPARE(progress.last().at(0).toInt(), -1);
+    }
+
+    void cleanupTestCase() { m_browser.reset(); }
+
+    void textSurvivesTheTripIntoTheField_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("plain") << QStringLiteral("Total sales");
+        QTest::newRow("quotes and backslash") << QStringLiteral("say \"hi\" \\ 'there' \\u0041");
+        QTest::newRow("script breakers") << QStringLiteral("</script><b>x</b>${y}`z`");
+        QTest::newRow("accents and emoji") << QStringLiteral("Año niño café 😀");
+        QTest::newRow("line separators") << QStringLiteral("a\u2028b\u2029c");
+        QTest::newRow("percent placeholders") << QStringLiteral("%1 %2 %%3");
+    }
+
+    void textSurvivesTheTripIntoTheField()
+    {
+        QFETCH(QString, text);
+        const HtmlDocument document = *m_browser->Document();
+        QVERIFY(document.setValue(QStringLiteral("source"), text).done());
+        const DocumentAnswer back = document.evaluate(QStringLiteral("document.getElementById('source').value"));
+        QVERIFY(back.done());
+        QCOMPARE(back.value.toString(), text);
+    }
+
+    void elementCallsTellMissingFromFound()
+    {
+        const HtmlDocument document = *m_browser->Document();
+        QCOMPARE(document.hasElement(QStringLiteral("result_box")).value.toBool(), true);
+        QCOMPARE(document.hasElement(QStringLiteral("nothing")).value.toBool(), false);
+        QCOMPARE(document.innerText(QStringLiteral("result_box")).value.toString(), QStringLiteral("ready"));
+        QCOMPARE(document.innerText(QStringLiteral("nothing")).status, DocumentAnswer::Status::NoSuchElement);
+        QCOMPARE(document.setValue(QStringLiteral("nothing"), QStringLiteral("x")).status,
+                 DocumentAnswer::Status::NoSuchElement);
+    }
+
+    void aDocumentOfADestroyedBrowserFails()
+    {
+        auto browser = std::make_unique<WebBrowser>();
+        browser->Navigate(QStringLiteral("about:blank"));
+        const HtmlDocument document = *browser->Document();
+        browser.reset();
+        QCOMPARE(document.hasElement(QStringLiteral("x")).status, DocumentAnswer::Status::Failed);
+    }
+
+private:
+    std::unique_ptr<WebBrowser> m_browser;
+};
+
+VELTRANO_WEB_TEST_MAIN(BrowserTest)
+#include "browser_test.moc"

@@ -1,0 +1,63 @@
+#pragma once
+// The local translation page host the program talks to: either the one it starts itself
+// (veltrano-pagehost beside the program, on a port the system picks) or a running one named
+// by VELTRANO_PAGE_HOST=host:port. A host it started ends with the program.
+
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QString>
+
+#include <chrono>
+#include <memory>
+#include <optional>
+
+namespace veltrano::translation {
+
+// The page host program's file name, looked for in the program's own folder.
+inline constexpr char kPageHostProgram[] = "veltrano-pagehost";
+// The environment variable that names a running page host instead.
+inline constexpr char kPageHostVariable[] = "VELTRANO_PAGE_HOST";
+// How long a started page host may take to say where it listens.
+inline constexpr std::chrono::seconds kPageHostStartLimit{10};
+
+// The address in the host's first line of output ("listening on 127.0.0.1:PORT"); none when
+// the line is not of that form.
+std::optional<QString> addressFromListeningLine(const QString& line);
+
+// Whether a text is a usable "host:port" (a host name or address, a port from 1 to 65535).
+bool isHostAndPort(const QString& text);
+
+class PageHost {
+public:
+    // Starts reaching a page host: VELTRANO_PAGE_HOST when it is set, otherwise the page host
+    // program in programFolder with "--port 0". Returns at once; waitForAddress tells the outcome.
+    static std::unique_ptr<PageHost> launch(const QString& programFolder);
+
+    // Ends a page host that this object started (terminate, then kill if it lingers).
+    ~PageHost();
+    PageHost(const PageHost&) = delete;
+    PageHost& operator=(const PageHost&) = delete;
+
+    // Waits, without pumping window events, until the address is known or the deadline passes.
+    // Returns "host:port", or none with failure() telling what went wrong.
+    std::optional<QString> waitForAddress(QDeadlineTimer deadline);
+
+    // Why no address came; empty while none was asked for or when one came.
+    QString failure() const { return m_failure; }
+
+    // Whether this object started a process of its own (false for VELTRANO_PAGE_HOST).
+    bool startedProcess() const { return m_process != nullptr; }
+
+private:
+    PageHost() = default;
+    void startProcess(const QString& programPath);
+    std::optional<QString> readAddressLine(QDeadlineTimer deadline);
+
+    QElapsedTimer m_sinceLaunch;
+    std::unique_ptr<QProcess> m_process;
+    std::optional<QString> m_address;
+    QString m_failure;
+};
+
+} // namespace veltrano::translation
