@@ -2,6 +2,7 @@
 // Form1, the one working window: its controls with their design-time values, the window's
 // pointer setting, the three large buttons' push-button rule, and the start-up of the window.
 
+#include "platform/shell/shell.h"
 #include "translation/page_client.h"
 
 #include <QCursor>
@@ -54,6 +55,11 @@ public:
     void setMousePointer(MousePointer setting);
     // Gives the Custom setting its picture; it keeps it for the life of the window.
     void setCustomPointerImage(const QCursor& image);
+
+    // The desktop's dialogs and services, as the window's commands reach them.
+    platform::shell::Shell& shell() { return *m_shell; }
+    // Replaces the dialogs and services (tests answer them through their own).
+    void setShell(std::unique_ptr<platform::shell::Shell> shell) { m_shell = std::move(shell); }
 
     // The host the translation pages come from.
     const QString& pageHost() const { return m_pageHost; }
@@ -108,6 +114,7 @@ private:
     QString m_pageHost;
     QStandardItemModel* m_fileListModel = nullptr;
     std::unique_ptr<translation::PageClient> m_pageClient;
+    std::unique_ptr<platform::shell::Shell> m_shell = std::make_unique<platform::shell::QtShell>();
     MousePointer m_mousePointer = MousePointer::Default;
     std::optional<QCursor> m_customPointerImage;
 };

@@ -6,7 +6,6 @@
 #include "translation/page_host.h"
 
 #include <QApplication>
-#include <QMessageBox>
 
 #include <cstdio>
 
@@ -46,10 +45,11 @@ int main(int argc, char* argv[])
     window.show();
     reportStartUp(window);
     if (!address) {
-        QMessageBox::warning(&window, QStringLiteral("Veltrano"),
-                             pageHost->failure()
-                                 + QStringLiteral("\n\nCells cannot be translated until Veltrano is "
-                                                  "started again with a working page host."));
+        window.shell().MsgBox(&window,
+                              pageHost->failure()
+                                  + QStringLiteral("\n\nCells cannot be translated until Veltrano is "
+                                                   "started again with a working page host."),
+                              platform::shell::kOkOnly, QStringLiteral("Veltrano"));
     }
     return application.exec();
 }
