@@ -45,14 +45,14 @@ void drawCarriedEntry(QPainter& painter)
     // The entry: a white bar with a line of "text" in it.
     painter.setPen(QPen(QColor(0x20, 0x20, 0x20), 1.0));
     painter.setBrush(Qt::white);
-    painter.drawRect(QRectF(13.5, 18.5, 17.0, 7.0));
+    painter.drawRect(QRectF(13.5, 17.5, 17.0, 7.0));
     painter.setPen(QPen(QColor(0x1f, 0x5f, 0xbf), 2.0));
-    painter.drawLine(QPointF(16.0, 22.0), QPointF(28.0, 22.0));
+    painter.drawLine(QPointF(16.0, 21.0), QPointF(28.0, 21.0));
     // Arrows up and down: the entry goes either way.
     painter.setPen(QPen(Qt::white, 1.0));
     painter.setBrush(QColor(0x1f, 0x5f, 0xbf));
-    drawHead(painter, 22.0, 17.0, 12.0);
-    drawHead(painter, 22.0, 27.0, 32.0);
+    drawHead(painter, 22.0, 16.0, 11.0);
+    drawHead(painter, 22.0, 26.0, 31.0);
 }
 
 } // namespace
