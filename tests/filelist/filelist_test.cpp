@@ -229,11 +229,13 @@ private slots:
         if (!scanned)
             return;
         QCOMPARE(duringScan, std::optional(MousePointer::Busy));
-        // The folder whose path is too long to open is reported, once, after the scan.
+        // The folder whose path is too long to open, and a matching file that no path we could
+        // list would name, are reported in one message after the scan.
         QCOMPARE(m_shell->messages.size(), 1u);
         QCOMPARE(m_shell->messages.front().title, QStringLiteral("Veltrano"));
-        QVERIFY(m_shell->messages.front().prompt.contains(folder + "/deep/"));
-        QVERIFY(m_shell->messages.front().prompt.contains("File name too long"));
+        const QString& report = m_shell->messages.front().prompt;
+        QVERIFY(report.contains(folder + "/deep/") && report.contains("File name too long"));
+        QCOMPARE(report.contains("not valid UTF-8"), !expected.isEmpty());
     }
 
     void namesAndPatterns_data()
@@ -360,8 +362,8 @@ private:
 
     // D holds the example tree (a.xls; S1 with b.xls and T/c.xls; S2 with d.xls) and around it:
     // a lock file, a "~" inside a name, a hidden file, a capitalised name, a link to a file, a
-    // hidden folder, a link back up (a loop if followed), a workbook of another extension, and
-    // a chain of folders whose last one's path is too long to open.
+    // name that is not UTF-8, a hidden folder, a link back up (a loop if followed), a workbook
+    // of another extension, and a chain of folders whose last one's path is too long to open.
     void makeFolderTree()
     {
         QVERIFY(m_tree.isValid());
@@ -374,6 +376,9 @@ private:
             QVERIFY(workbook.open(QIODevice::WriteOnly));
         }
         QVERIFY(QFile::link(d.filePath("a.xls"), d.filePath("link.xls")));
+        const int undecodable = ::open(QFile::encodeName(d.path()) + "/bad\xff.xls", O_CREAT | O_WRONLY, 0644);
+        QVERIFY(undecodable >= 0);
+        close(undecodable);
         QVERIFY(QFile::link(d.path(), d.filePath("S1/loop")));
         int folder = open(QFile::encodeName(d.filePath("deep")).constData(), O_RDONLY | O_DIRECTORY);
         const QByteArray name(250, 'n');
