@@ -45,7 +45,7 @@ bool isOfficeLockFile(const QString& name)
 void appendMatchingFiles(const FolderTree& tree, const QString& pattern, FileList& list, PacedPump& pump,
                          std::vector<ScanProblem>& problems)
 {
-    const WildcardPattern undecodable(pattern);
+    const WildcardPattern wildcard(pattern);
     for (const ScannedFolder& folder : tree.folders) {
         QStringList paths;
         for (const QString& name : ListMatchingFiles(folder, pattern))
@@ -53,7 +53,7 @@ void appendMatchingFiles(const FolderTree& tree, const QString& pattern, FileLis
                 paths.append(joinPath(folder.path, name));
         list.append(paths);
         for (const QString& name : folder.undecodableFileNames)
-            if (!isOfficeLockFile(name) && undecodable.matches(name))
+            if (!isOfficeLockFile(name) && wildcard.matches(name))
                 problems.push_back({joinPath(folder.path, name),
                                     QStringLiteral("the name is not valid UTF-8, so the file was not added")});
         pump();
