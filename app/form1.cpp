@@ -3,6 +3,7 @@
 #include "app/button_pictures.h"
 #include "app/picture_button.h"
 #include "app/twips.h"
+#include "filelist/file_list_handlers.h"
 #include "platform/browser/web_browser.h"
 #include "translation/browser_page_client.h"
 #include "translation/page_handlers.h"
@@ -85,6 +86,7 @@ Form1::Form1(QString pageHost, QWidget* parent)
     applyFonts();
     applyColours();
     connectHandlers();
+    connectFileList();
     m_pageClient = std::make_unique<translation::BrowserPageClient>(*WebBrowser1);
     ListView1->setFocus();
 }
@@ -253,6 +255,25 @@ void Form1::connectHandlers()
             [this](int progress, int progressMax) {
                 translation::WebBrowser1_ProgressChange(*ProgressBar1, progress, progressMax);
             });
+}
+
+void Form1::connectFileList()
+{
+    filelist::WindowServices services;
+    services.owner = this;
+    services.shell = [this]() -> platform::shell::Shell& { return shell(); };
+    services.pointerIsBusy = [this] { return m_mousePointer == MousePointer::Busy; };
+    services.setPointerBusy = [this](bool busy) { setMousePointer(busy ? MousePointer::Busy : MousePointer::Default); };
+    services.pumpEvents = [] { QCoreApplication::processEvents(); };
+    services.programFolder = QCoreApplication::applicationDirPath();
+    m_fileListHandlers = std::make_unique<filelist::FileListHandlers>(*ListView1, *m_fileListModel, std::move(services));
+    connect(this, &Form1::addFilesCommand, this, [this] { m_fileListHandlers->Check3_Click(); });
+    connect(this, &Form1::addFolderCommand, this, [this] { m_fileListHandlers->Check6_Click(); });
+}
+
+filelist::FileList& Form1::fileList()
+{
+    return m_fileListHandlers->fileList();
 }
 
 void Form1::actAsPushButton(QAbstractButton* button, void (Form1::*command)())

@@ -25,6 +25,11 @@ namespace veltrano::platform::browser {
 class WebBrowser;
 }
 
+namespace veltrano::filelist {
+class FileList;
+class FileListHandlers;
+}
+
 namespace veltrano::app {
 
 class PictureButton;
@@ -66,6 +71,11 @@ public:
     // The translation page client over WebBrowser1.
     translation::PageClient& pageClient() { return *m_pageClient; }
 
+    // The file list held by ListView1: the paths to convert, in order.
+    filelist::FileList& fileList();
+    // ListView1's handlers and the commands that fill the list.
+    filelist::FileListHandlers& fileListHandlers() { return *m_fileListHandlers; }
+
     // The controls, by the names the rest of the program knows them by.
     QTreeView* ListView1 = nullptr;
     QComboBox* Combo1 = nullptr;
@@ -106,6 +116,7 @@ private:
     std::vector<QWidget*> tabOrder() const;
     void connectHandlers();
     void actAsPushButton(QAbstractButton* button, void (Form1::*command)());
+    void connectFileList();
 
     void showFileListColumn();
     void paintProgressTracksWhite();
@@ -114,6 +125,7 @@ private:
     QString m_pageHost;
     QStandardItemModel* m_fileListModel = nullptr;
     std::unique_ptr<translation::PageClient> m_pageClient;
+    std::unique_ptr<filelist::FileListHandlers> m_fileListHandlers;
     std::unique_ptr<platform::shell::Shell> m_shell = std::make_unique<platform::shell::QtShell>();
     MousePointer m_mousePointer = MousePointer::Default;
     std::optional<QCursor> m_customPointerImage;

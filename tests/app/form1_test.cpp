@@ -5,6 +5,7 @@
 #include "app/picture_button.h"
 #include "platform/browser/web_browser.h"
 #include "tests/platform/browser/web_test_main.h"
+#include "tests/support/scripted_shell.h"
 #include "tests/translation/test_page_server.h"
 
 #include <QCheckBox>
@@ -27,6 +28,8 @@ private slots:
     {
         m_server = std::make_unique<veltrano::translation::testing::TestPageServer>();
         m_form = std::make_unique<Form1>(m_server->host());
+        // The add commands open dialogs; these are answered (as cancelled) without a person.
+        m_form->setShell(std::make_unique<veltrano::testing::ScriptedShell>());
         m_form->Form_Load();
         m_form->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));

@@ -30,6 +30,7 @@ public:
     // What was asked.
     std::vector<Message> messages;
     QStringList inputPrompts;
+    QStringList inputDefaults;
     std::vector<platform::shell::OpenFilesRequest> openFileRequests;
     QStringList folderTitles;
     std::vector<QUrl> openedUrls;
@@ -41,9 +42,10 @@ public:
             return msgBoxAnswers.dequeue();
         return style == platform::shell::kYesNo ? platform::shell::kAnswerNo : platform::shell::kAnswerOk;
     }
-    QString InputBox(QWidget*, const QString& prompt, const QString&) override
+    QString InputBox(QWidget*, const QString& prompt, const QString& defaultText) override
     {
         inputPrompts << prompt;
+        inputDefaults << defaultText;
         return inputBoxAnswers.isEmpty() ? QString() : inputBoxAnswers.dequeue();
     }
     QStringList GetOpenFileNames(QWidget*, const platform::shell::OpenFilesRequest& request) override

@@ -1,0 +1,204 @@
+#include "filelist/folder_scan.h"
+
+#include "filelist/folder_reader.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <utility>
+
+namespace veltrano::filelist {
+
+namespace {
+
+struct DecodedName {
+    QString text;
+    bool exact; // false when the bytes are not UTF-8: text then does not name the entry
+};
+
+DecodedName decodeName(const std::string& bytes)
+{
+    QString text = QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    // Invalid bytes come out as replacement characters; a name may also hold one for real.
+    const bool exact = !text.contains(QChar::ReplacementCharacter)
+                       || text.toUtf8() == QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    return {std::move(text), exact};
+}
+
+std::string joinNative(const std::string& folder, const std::string& name)
+{
+    std::string path = folder;
+    if (path.empty() || path.back() != '/')
+        path += '/';
+    path += name;
+    return path;
+}
+
+bool isHidden(const std::string& name)
+{
+    return !name.empty() && name.front() == '.';
+}
+
+// Capitals of every UTF-16 unit, one for one, as the platform's listing compares names.
+QString listingKey(const QString& name)
+{
+    QString key(name.size(), Qt::Uninitialized);
+    for (qsizetype i = 0; i < name.size(); ++i)
+        key[i] = name[i].toUpper();
+    return key;
+}
+
+// The positions of names in the platform's listing order: capitals compared first, then, for
+// names that differ only in case, the exact texts.
+std::vector<std::size_t> listingOrder(const QStringList& names)
+{
+    std::vector<QString> keys;
+    keys.reserve(static_cast<std::size_t>(names.size()));
+    for (const QString& name : names)
+        keys.push_back(listingKey(name));
+    std::vector<std::size_t> order(keys.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        const int byKey = keys[a].compare(keys[b]);
+        if (byKey != 0)
+            return byKey < 0;
+        return names[static_cast<qsizetype>(a)] < names[static_cast<qsizetype>(b)];
+    });
+    return order;
+}
+
+void fillFileNames(ScannedFolder& folder, const std::vector<std::string>& files, PacedPump& pump)
+{
+    folder.fileNames.reserve(static_cast<qsizetype>(files.size()));
+    for (const std::string& file : files) {
+        DecodedName name = decodeName(file);
+        (name.exact ? folder.fileNames : folder.undecodableFileNames).append(std::move(name.text));
+        pump();
+    }
+    sortLikeListing(folder.fileNames);
+}
+
+} // namespace
+
+PacedPump::PacedPump(std::function<void()> pump, std::chrono::milliseconds interval)
+    : m_pump(std::move(pump)), m_interval(interval), m_last(std::chrono::steady_clock::now())
+{
+}
+
+void PacedPump::operator()()
+{
+    if (std::chrono::steady_clock::now() - m_last >= m_interval)
+        now();
+}
+
+void PacedPump::now()
+{
+    if (m_pump)
+        m_pump();
+    m_last = std::chrono::steady_clock::now();
+}
+
+FolderTree CollectSubfolders(const QString& folder, PacedPump& pump)
+{
+    FolderTree tree;
+    // The folders' paths as the file system takes them, beside tree.folders.
+    std::vector<std::string> nativePaths;
+    tree.folders.push_back({folder, {}, {}});
+    nativePaths.push_back(QFile::encodeName(folder).toStdString());
+    pump.now();
+
+    // tree.folders is the queue of the breadth-first walk: each folder read appends its
+    // subfolders at the end, so the levels follow one another.
+    for (std::size_t next = 0; next < tree.folders.size(); ++next) {
+        const FolderEntries entries = readFolder(nativePaths[next]);
+        pump();
+        const QString path = tree.folders[next].path;
+        if (!entries.error.empty())
+            tree.problems.push_back({path, QString::fromLocal8Bit(entries.error)});
+        fillFileNames(tree.folders[next], entries.files, pump);
+
+        QStringList shownNames;
+        std::vector<const std::string*> nativeNames;
+        for (const std::string& name : entries.folders) {
+            pump();
+            if (isHidden(name))
+                continue;
+            DecodedName shown = decodeName(name);
+            if (!shown.exact) {
+                tree.problems.push_back({joinPath(path, shown.text),
+                                         QStringLiteral("the name is not valid UTF-8, so the folder was not searched")});
+                continue;
+            }
+            shownNames.append(std::move(shown.text));
+            nativeNames.push_back(&name);
+        }
+        for (const std::size_t i : listingOrder(shownNames)) {
+            tree.folders.push_back({joinPath(path, shownNames[static_cast<qsizetype>(i)]), {}, {}});
+            nativePaths.push_back(joinNative(nativePaths[next], *nativeNames[i]));
+        }
+    }
+    return tree;
+}
+
+QStringList ListMatchingFiles(const ScannedFolder& folder, const QString& pattern)
+{
+    const WildcardPattern wildcard(pattern);
+    QStringList matching;
+    for (const QString& name : folder.fileNames)
+        if (wildcard.matches(name))
+            matching.append(name);
+    return matching;
+}
+
+QString joinPath(const QString& folder, const QString& name)
+{
+    if (folder.endsWith(QLatin1Char('/')))
+        return folder + name;
+    return folder + QLatin1Char('/') + name;
+}
+
+void sortLikeListing(QStringList& names)
+{
+    QStringList sorted;
+    sorted.reserve(names.size());
+    for (const std::size_t i : listingOrder(names))
+        sorted.append(std::move(names[static_cast<qsizetype>(i)]));
+    names = std::move(sorted);
+}
+
+WildcardPattern::WildcardPattern(const QString& pattern) : m_pattern(pattern.toCaseFolded().toUcs4())
+{
+}
+
+bool WildcardPattern::matches(const QString& name) const
+{
+    const QList<uint> text = name.toCaseFolded().toUcs4();
+    constexpr uint kAnyRun = '*';
+    constexpr uint kAnyOne = '?';
+    qsizetype p = 0;
+    qsizetype t = 0;
+    // Where the last "*" was, and the text position it was last tried against: on a mismatch
+    // the "*" takes one more character and the rest is tried again.
+    qsizetype starP = -1;
+    qsizetype starT = 0;
+    while (t < text.size()) {
+        if (p < m_pattern.size() && m_pattern[p] == kAnyRun) {
+            starP = p++;
+            starT = t;
+        } else if (p < m_pattern.size() && (m_pattern[p] == kAnyOne || m_pattern[p] == text[t])) {
+            ++p;
+            ++t;
+        } else if (starP >= 0) {
+            p = starP + 1;
+            t = ++starT;
+        } else {
+            return false;
+        }
+    }
+    while (p < m_pattern.size() && m_pattern[p] == kAnyRun)
+        ++p;
+    return p == m_pattern.size();
+}
+
+} // namespace veltrano::filelist

@@ -1,0 +1,83 @@
+#pragma once
+// The folder scan behind "Add All Excel File(s) In Folder": the walk over a folder and all of
+// its subfolders, and the choice of the files in one folder that match a wildcard pattern.
+
+#include <QString>
+#include <QStringList>
+
+#include <chrono>
+#include <functional>
+#include <vector>
+
+namespace veltrano::filelist {
+
+// One folder met by the walk.
+struct ScannedFolder {
+    QString path;           // full path with "/" separators, no final "/" except for the root
+    QStringList fileNames;  // its files' names, in the order of the platform's listing
+    // Files whose names are not valid UTF-8: no path we could list would name them. Shown here
+    // with replacement characters, only so that they can be reported.
+    QStringList undecodableFileNames;
+};
+
+// A folder that the walk could not read, or could not read to its end.
+struct ScanProblem {
+    QString path;
+    QString reason;
+};
+
+struct FolderTree {
+    // The chosen folder first, then all its subfolders, then all folders two levels down, and
+    // so on; within a level, grouped by parent in the parents' order.
+    std::vector<ScannedFolder> folders;
+    std::vector<ScanProblem> problems; // in the order the walk met them
+};
+
+// Calls the window's event pump from inside long work, but only once interval has passed since
+// the last call, so that checking costs next to nothing and the window still repaints often.
+class PacedPump {
+public:
+    // pump may be empty: then nothing is ever called.
+    PacedPump(std::function<void()> pump, std::chrono::milliseconds interval);
+    // Pumps when the interval has passed.
+    void operator()();
+    // Pumps now.
+    void now();
+
+private:
+    std::function<void()> m_pump;
+    std::chrono::steady_clock::duration m_interval;
+    std::chrono::steady_clock::time_point m_last;
+};
+
+// Walks folder and every subfolder below it, breadth-first, reading each folder once. Hidden
+// subfolders (names starting with ".") and everything below them are left out; links to
+// folders are not followed. Folders that cannot be read are skipped and listed in problems.
+// Calls pump between entries, as a PacedPump paces it.
+FolderTree CollectSubfolders(const QString& folder, PacedPump& pump);
+
+// The names of folder's files that match pattern (see WildcardPattern), in the folder's order;
+// none when nothing matches.
+QStringList ListMatchingFiles(const ScannedFolder& folder, const QString& pattern);
+
+// folder and name joined by exactly one "/", also when folder is the root "/" or already ends
+// in "/".
+QString joinPath(const QString& folder, const QString& name);
+
+// Sorts names the way the platform's listing orders a folder: without regard to case (letters
+// compared as capitals), then, for names that differ only in case, by their exact text.
+void sortLikeListing(QStringList& names);
+
+// A file name pattern where "*" stands for any run of characters (also none) and "?" for
+// exactly one; every other character stands for itself. Letters match without regard to case.
+class WildcardPattern {
+public:
+    explicit WildcardPattern(const QString& pattern);
+    // True when the whole of name matches.
+    bool matches(const QString& name) const;
+
+private:
+    QList<uint> m_pattern; // case-folded code points
+};
+
+} // namespace veltrano::filelist
