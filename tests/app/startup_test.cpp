@@ -1,10 +1,7 @@
-// The window's start and the pointer: the kept choices restored and written back, the order
-// of the start-up, centring, the hand pointer beside the program, the home-page draw and the
-// hover rule.
-
+// The window's start: kept choices restored and written back, the order of the steps,
+// centring, the hand pointer beside the program, the home-page draw and the hover rule.
 #include "app/form1.h"
 #include "app/kept_choices.h"
-#include "app/main_routines.h"
 #include "app/picture_button.h"
 #include "platform/browser/web_browser.h"
 #include "platform/settings/settings_store.h"
@@ -15,41 +12,32 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
-#include <QGroupBox>
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTreeView>
 
-using veltrano::app::Form1;
-using veltrano::app::MousePointer;
+using namespace veltrano::app;
 using veltrano::testing::ScriptedShell;
+namespace settings = veltrano::platform::settings;
+Q_DECLARE_METATYPE(MousePointer)
 
 namespace {
 
-const QString kAbsent = QStringLiteral("<absent>");
+const QString kAbsent = QStringLiteral("-");
 const QString kHandFile = QStringLiteral(VELTRANO_BIN_DIR "/HAND-M.CUR");
 
 QString stored(const char* key)
 {
-    return veltrano::platform::settings::read(veltrano::app::kSettingsApplication,
-                                              veltrano::app::kSettingsSection, key, kAbsent);
-}
-
-void store(const char* key, const QString& text)
-{
-    if (text != kAbsent)
-        veltrano::platform::settings::write(veltrano::app::kSettingsApplication,
-                                            veltrano::app::kSettingsSection, key, text);
+    return settings::read(kSettingsApplication, kSettingsSection, key, kAbsent);
 }
 
 QString selectedOption(const Form1& form)
 {
-    QStringList selected;
     for (const QRadioButton* option : {form.Option3, form.Option4, form.Option5})
         if (option->isChecked())
-            selected << option->objectName();
-    return selected.join(QLatin1Char(','));
+            return option->objectName();
+    return {};
 }
 
 } // namespace
@@ -60,256 +48,199 @@ class StartupTest : public QObject {
 private slots:
     void initTestCase()
     {
-        QVERIFY(m_config.isValid() && m_emptyFolder.isValid());
+        QVERIFY(m_config.isValid() && m_noPointer.isValid() && QFile::exists(kHandFile));
         qputenv("XDG_CONFIG_HOME", m_config.path().toLocal8Bit());
-        QVERIFY2(QFile::exists(kHandFile), "the build draws the hand pointer beside the program");
-        m_server = std::make_unique<veltrano::translation::testing::TestPageServer>();
     }
 
-    void init() { QFile::remove(veltrano::platform::settings::storeFilePath(veltrano::app::kSettingsApplication)); }
+    void init() { QFile::remove(settings::storeFilePath(kSettingsApplication)); }
 
     void restoredAndWrittenBack_data()
     {
         QTest::addColumn<QString>("backupBefore");
         QTest::addColumn<QString>("typeBefore");
-        QTest::addColumn<bool>("backupChecked");
+        QTest::addColumn<bool>("checked");
         QTest::addColumn<QString>("selected");
         QTest::addColumn<QString>("backupAfter");
         QTest::addColumn<QString>("typeAfter");
-        const auto row = [](const char* name, const QString& backupBefore, const QString& typeBefore, bool checked,
-                            const char* selected, const QString& backupAfter, const QString& typeAfter) {
-            QTest::newRow(name) << backupBefore << typeBefore << checked << QString(selected) << backupAfter
-                                << typeAfter;
+        const auto row = [](const char* name, const char* backup, const char* type, bool checked, const char* selected,
+                            const char* backupAfter, const char* typeAfter) {
+            QTest::newRow(name) << QString(backup) << QString(type) << checked << QString(selected)
+                                << QString(backupAfter) << QString(typeAfter);
         };
-        row("first start writes nothing", kAbsent, kAbsent, true, "Option3", kAbsent, kAbsent);
-        row("True and 1", "True", "1", true, "Option3", "True", "1");
-        row("False", "False", kAbsent, false, "Option3", "False", kAbsent);
-        row("true in small letters becomes False", "true", kAbsent, false, "Option3", "False", kAbsent);
-        row("Type 2", kAbsent, "2", true, "Option4", kAbsent, "2");
-        row("Type 5", kAbsent, "5", true, "Option5", kAbsent, "5");
-        // A stored scope that selects another option is written again, in the program's form.
-        row("Type 02 is written again as 2", kAbsent, "02", true, "Option4", kAbsent, "2");
-        row("Type 1.0 keeps Option3 and is not written", kAbsent, "1.0", true, "Option3", kAbsent, "1.0");
-        row("Type 4 selects nothing new", kAbsent, "4", true, "Option3", kAbsent, "4");
-        row("Type not a number counts as absent", kAbsent, "abc", true, "Option3", kAbsent, "abc");
+        row("first start writes nothing", "-", "-", true, "Option3", "-", "-");
+        row("False", "False", "-", false, "Option3", "False", "-");
+        row("true in small letters becomes False", "true", "-", false, "Option3", "False", "-");
+        row("2", "-", "2", true, "Option4", "-", "2");
+        row("5", "-", "5", true, "Option5", "-", "5");
+        // A value that changes the selection is written again, in the program's own form.
+        row("02 is written again as 2", "-", "02", true, "Option4", "-", "2");
+        row("1.0 keeps Option3 unwritten", "-", "1.0", true, "Option3", "-", "1.0");
+        row("4 selects nothing new", "-", "4", true, "Option3", "-", "4");
+        row("not a number counts as absent", "-", "abc", true, "Option3", "-", "abc");
     }
 
     void restoredAndWrittenBack()
     {
         QFETCH(QString, backupBefore);
         QFETCH(QString, typeBefore);
-        store("BackupCheck", backupBefore);
-        store("Type", typeBefore);
-        const std::unique_ptr<Form1> form = loadedForm(m_emptyFolder.path());
-
-        QTEST(form->Check1->isChecked(), "backupChecked");
+        const QString app = kSettingsApplication, section = kSettingsSection;
+        if (backupBefore != kAbsent)
+            settings::write(app, section, "BackupCheck", backupBefore);
+        if (typeBefore != kAbsent)
+            settings::write(app, section, "Type", typeBefore);
+        const std::unique_ptr<Form1> form = loadedForm(m_noPointer.path());
+        QTEST(form->Check1->isChecked(), "checked");
         QTEST(selectedOption(*form), "selected");
         QTEST(stored("BackupCheck"), "backupAfter");
         QTEST(stored("Type"), "typeAfter");
-        // The direction is never kept: every start begins with English to Spanish.
-        QCOMPARE(form->Combo1->currentIndex(), 0);
     }
 
     void theUsersChangesAreWrittenAtOnce()
     {
-        const std::unique_ptr<Form1> form = loadedForm(m_emptyFolder.path());
-        const auto after = [](const std::function<void()>& change, const char* key) {
-            change();
-            return stored(key);
+        const std::unique_ptr<Form1> form = loadedForm(m_noPointer.path());
+        const std::tuple<std::function<void()>, const char*, QString> changes[] = {
+            {[&] { form->Check1->click(); }, "BackupCheck", "False"},
+            {[&] { form->Check1->click(); }, "BackupCheck", "True"},
+            {[&] { form->Check1->setCheckState(Qt::PartiallyChecked); }, "BackupCheck", "True"},
+            {[&] { form->Option5->click(); }, "Type", "5"},
+            {[&] { form->Option4->click(); }, "Type", "2"},
+            {[&] { form->Option3->click(); }, "Type", "1"},
         };
-        QCOMPARE(after([&] { form->Check1->click(); }, "BackupCheck"), QStringLiteral("False"));
-        QCOMPARE(after([&] { form->Check1->click(); }, "BackupCheck"), QStringLiteral("True"));
-        QCOMPARE(after([&] { form->Check1->setCheckState(Qt::PartiallyChecked); }, "BackupCheck"),
-                 QStringLiteral("True"));
-        QCOMPARE(after([&] { form->Option5->click(); }, "Type"), QStringLiteral("5"));
-        QCOMPARE(after([&] { form->Option4->click(); }, "Type"), QStringLiteral("2"));
-        QCOMPARE(after([&] { form->Option3->click(); }, "Type"), QStringLiteral("1"));
+        for (const auto& [change, key, expected] : changes) {
+            change();
+            QCOMPARE(stored(key), expected);
+        }
+        // The direction is not kept: the next start begins with English to Spanish.
         form->Combo1->setCurrentIndex(1);
-        const std::unique_ptr<Form1> next = loadedForm(m_emptyFolder.path());
-        QCOMPARE(next->Combo1->currentIndex(), 0);
+        QCOMPARE(loadedForm(m_noPointer.path())->Combo1->currentIndex(), 0);
     }
 
     void startUpOrder()
     {
-        // Each observation point is a step that can be seen from outside; what it sees tells
-        // which steps have run before it.
-        store("BackupCheck", "False");
-        store("Type", "5");
-        Form1 form(m_server->host());
+        // What each step that can be seen from outside finds tells which steps ran before it.
+        settings::write(kSettingsApplication, kSettingsSection, "BackupCheck", "False");
+        settings::write(kSettingsApplication, kSettingsSection, "Type", "5");
+        Form1 form(m_server.host());
         auto* shell = new ScriptedShell;
         form.setShell(std::unique_ptr<ScriptedShell>(shell));
         form.setProgramFolder(QStringLiteral(VELTRANO_BIN_DIR));
         QStringList seen;
-        const auto snapshot = [&](const char* step) {
+        const auto look = [&](const char* step) {
             form.setMousePointer(MousePointer::Custom);
             const bool hand = form.cursor().shape() == Qt::BitmapCursor;
             form.setMousePointer(MousePointer::Default);
-            seen << QStringLiteral("%1: loading %2, at %3,%4, hand %5, home %6, %7, column %8, backup %9, %10, "
-                                   "directions %11")
+            seen << QStringLiteral("%1: loading %2 at %3,%4 hand %5 home %6 %7 %8 backup %9 %10 directions %11")
                         .arg(step)
                         .arg(form.WebBrowser1->isLoading())
                         .arg(form.x())
                         .arg(form.y())
                         .arg(hand)
                         .arg(shell->openedUrls.size())
-                        .arg(form.windowTitle())
-                        .arg(form.ListView1->model()->headerData(0, Qt::Horizontal).toString())
+                        .arg(form.windowTitle(), form.ListView1->model()->headerData(0, Qt::Horizontal).toString())
                         .arg(form.Check1->isChecked())
                         .arg(selectedOption(form))
                         .arg(form.Combo1->count());
         };
         form.setHomePageDraw([&] {
-            snapshot("draw");
-            return 0.065; // draws 7
+            look("draw");
+            return 0.065; // 7
         });
-        connect(form.Check1, &QCheckBox::stateChanged, this, [&] { snapshot("backup"); });
-        connect(form.Option5, &QRadioButton::toggled, this, [&] { snapshot("scope"); });
-        connect(form.Combo1, &QComboBox::currentIndexChanged, this, [&] { snapshot("direction"); });
+        connect(form.Check1, &QCheckBox::stateChanged, this, [&] { look("backup"); });
+        connect(form.Option5, &QRadioButton::toggled, this, [&] { look("scope"); });
+        connect(form.Combo1, &QComboBox::currentIndexChanged, this, [&] { look("direction"); });
         form.Form_Load();
 
-        // The offscreen screen is 800 × 800 pixels; the window 457 × 436.
-        QCOMPARE(seen, QStringList({
-                           "draw: loading 1, at 172,182, hand 1, home 0, Form1, column 1, backup 1, Option3, directions 0",
-                           "backup: loading 1, at 172,182, hand 1, home 1, Veltrano, column Excel File(s), backup 0, "
-                           "Option3, directions 0",
-                           "scope: loading 1, at 172,182, hand 1, home 1, Veltrano, column Excel File(s), backup 0, "
-                           "Option5, directions 0",
-                           "direction: loading 1, at 172,182, hand 1, home 1, Veltrano, column Excel File(s), backup 0, "
-                           "Option5, directions 2",
-                       }));
+        // The offscreen screen is 800 × 800 pixels, the window 457 × 436.
+        const QString done = "loading 1 at 172,182 hand 1 home 1 Veltrano Excel File(s)";
+        QCOMPARE(seen, QStringList({"draw: loading 1 at 172,182 hand 1 home 0 Form1 1 backup 1 Option3 directions 0",
+                                    "backup: " + done + " backup 0 Option3 directions 0",
+                                    "scope: " + done + " backup 0 Option5 directions 0",
+                                    "direction: " + done + " backup 0 Option5 directions 2"}));
         QCOMPARE(form.Combo1->currentIndex(), 0);
-        QCOMPARE(shell->openedUrls, std::vector<QUrl>{QUrl(veltrano::app::kHomePageAddress)});
-    }
-
-    void centring_data()
-    {
-        QTest::addColumn<QSize>("window");
-        QTest::addColumn<QPoint>("place");
-        // The offscreen screen is 800 × 800 pixels.
-        QTest::newRow("smaller than the screen") << QSize(457, 436) << QPoint(172, 182);
-        QTest::newRow("as large as the screen") << QSize(800, 800) << QPoint(0, 0);
-        QTest::newRow("larger than the screen") << QSize(830, 860) << QPoint(-15, -30);
+        QCOMPARE(shell->openedUrls, std::vector<QUrl>{QUrl("https://www.marlquist.example/veltrano")});
     }
 
     void centring()
     {
-        QFETCH(QSize, window);
-        QWidget widget;
-        widget.resize(window);
-        veltrano::app::CenterForm(widget);
-        QTEST(widget.pos(), "place");
-        // In twips a window 100 wider than the screen sits 50 to the left of it, unrounded.
-        QCOMPARE(veltrano::app::centredOffsetTwips(12000.0F, 12100.0F), -50.0F);
-        QCOMPARE(veltrano::app::centredOffsetTwips(12000.0F, 6855.0F), 2572.5F);
-    }
-
-    void thePointerFile_data()
-    {
-        QTest::addColumn<QByteArray>("content"); // empty: no file
-        QTest::addColumn<bool>("hand");
-        QFile hand(kHandFile);
-        QVERIFY(hand.open(QIODevice::ReadOnly));
-        const QByteArray ours = hand.readAll();
-        QTest::newRow("ours") << ours << true;
-        QTest::newRow("none") << QByteArray() << false;
-        QTest::newRow("not a picture") << QByteArray("not a cursor") << false;
-        QTest::newRow("cut short") << ours.left(200) << false;
-        QByteArray icon = ours;
-        icon[2] = 1; // an icon's directory, not a cursor's
-        QTest::newRow("an icon") << icon << false;
-    }
-
-    void thePointerFile()
-    {
-        QFETCH(QByteArray, content);
-        QFETCH(bool, hand);
-        QTemporaryDir folder;
-        if (!content.isEmpty()) {
-            QFile file(folder.filePath(QStringLiteral("HAND-M.CUR")));
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
-        }
-        const std::unique_ptr<Form1> form = loadedForm(folder.path());
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-        // Every window of this test sits in the same place; a move must come from elsewhere.
-        QTest::mouseMove(form->ProgressBar1, form->ProgressBar1->rect().center());
-        QTest::mouseMove(form->Check6, form->Check6->rect().center());
-        QCOMPARE(form->mousePointer(), MousePointer::Custom);
-        QCOMPARE(form->cursor().shape(), hand ? Qt::BitmapCursor : Qt::ArrowCursor);
-        if (hand)
-            QCOMPARE(form->cursor().hotSpot(), QPoint(12, 1));
+        // 830 pixels are 12450 twips, 450 more than the 800-pixel screen.
+        QWidget larger;
+        larger.resize(830, 860);
+        CenterForm(larger);
+        QCOMPARE(larger.pos(), QPoint(-15, -30));
+        QCOMPARE(centredOffsetTwips(12000.0F, 12100.0F), -50.0F);
     }
 
     void theHomePageOpensOnlyOnSeven_data()
     {
         QTest::addColumn<double>("draw");
         QTest::addColumn<bool>("opens");
-        QTest::newRow("1") << 0.0 << false;
-        QTest::newRow("6") << 0.0599 << false;
-        QTest::newRow("7, low") << 0.0601 << true;
-        QTest::newRow("7, high") << 0.0699 << true;
-        QTest::newRow("8") << 0.0701 << false;
-        QTest::newRow("100") << 0.9999 << false;
-        QTest::newRow("a draw of 1 itself") << 1.0 << false;
+        for (const auto& [draw, opens] : {std::pair{0.0599, false}, {0.0601, true}, {0.0699, true}, {0.0701, false},
+                                          {1.0, false}})
+            QTest::addRow("%g", draw) << draw << opens;
     }
 
     void theHomePageOpensOnlyOnSeven()
     {
         QFETCH(double, draw);
-        QFETCH(bool, opens);
         ScriptedShell shell;
-        veltrano::app::OpenHomePageByChance(shell, [draw] { return draw; });
-        QCOMPARE(shell.openedUrls.size(), opens ? 1U : 0U);
-        if (opens)
-            QCOMPARE(shell.openedUrls.front(), QUrl(QStringLiteral("https://www.marlquist.example/veltrano")));
+        OpenHomePageByChance(shell, [draw] { return draw; });
+        QTEST(shell.openedUrls.size() == 1, "opens");
     }
 
-    void theHoverRule_data()
+    void theHandPointerAndTheHoverRule_data()
     {
-        QTest::addColumn<int>("start");
-        QTest::addColumn<QStringList>("path"); // controls, or "" for the bare window surface
-        QTest::addColumn<int>("end");
-        QTest::addColumn<int>("shape");
-        const int arrow = Qt::ArrowCursor, hand = Qt::BitmapCursor, hourglass = Qt::WaitCursor;
-        const auto row = [](const char* name, MousePointer start, const QStringList& path, MousePointer end,
-                            int shape) { QTest::newRow(name) << int(start) << path << int(end) << shape; };
-        row("a button shows the hand", MousePointer::Default, {"Check3"}, MousePointer::Custom, hand);
-        row("the bare surface brings the arrow back", MousePointer::Default, {"Check7", ""}, MousePointer::Default,
-            arrow);
-        row("the hand stays over the direction box", MousePointer::Default, {"Check7", "Combo1"},
-            MousePointer::Custom, hand);
-        row("the hand stays over the options and the backup box", MousePointer::Default,
-            {"Check6", "Option4", "Frame2", "Check1", "ProgressBar2"}, MousePointer::Custom, hand);
-        row("busy stays busy over Convert", MousePointer::Busy, {"Check7"}, MousePointer::Busy, hourglass);
-        row("busy stays busy over the surface", MousePointer::Busy, {"Check3", ""}, MousePointer::Busy, hourglass);
+        QTest::addColumn<QByteArray>("pointerFile"); // empty: none beside the program
+        QTest::addColumn<MousePointer>("start");
+        QTest::addColumn<QStringList>("path"); // controls; "" is the bare window surface
+        QTest::addColumn<MousePointer>("end");
+        QTest::addColumn<Qt::CursorShape>("shape");
+        QFile file(kHandFile);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray hand = file.readAll();
+        QByteArray icon = hand;
+        icon[2] = 1; // an icon's directory, not a cursor's
+        using P = MousePointer;
+        const auto row = [](const char* name, const QByteArray& pointerFile, P start, QStringList path, P end,
+                            Qt::CursorShape shape) {
+            QTest::newRow(name) << pointerFile << start << path << end << shape;
+        };
+        row("no pointer file: the arrow", "", P::Default, {"Check3"}, P::Custom, Qt::ArrowCursor);
+        row("not a cursor: the arrow", "not a cursor", P::Default, {"Check6"}, P::Custom, Qt::ArrowCursor);
+        row("cut short: the arrow", hand.left(200), P::Default, {"Check6"}, P::Custom, Qt::ArrowCursor);
+        row("an icon: the arrow", icon, P::Default, {"Check6"}, P::Custom, Qt::ArrowCursor);
+        row("the hand over a button", hand, P::Default, {"Check3"}, P::Custom, Qt::BitmapCursor);
+        row("the bare surface brings the arrow back", hand, P::Default, {"Check7", ""}, P::Default, Qt::ArrowCursor);
+        row("the hand stays over the other controls", hand, P::Default, {"Check6", "Combo1", "Option4", "Frame2", "Check1"},
+            P::Custom, Qt::BitmapCursor);
+        row("busy over Convert", hand, P::Busy, {"Check7"}, P::Busy, Qt::WaitCursor);
+        row("busy over the surface", hand, P::Busy, {"Check3", ""}, P::Busy, Qt::WaitCursor);
     }
 
-    void theHoverRule()
+    void theHandPointerAndTheHoverRule()
     {
-        QFETCH(int, start);
+        QFETCH(QByteArray, pointerFile);
+        QFETCH(MousePointer, start);
         QFETCH(QStringList, path);
-        if (!m_hoverForm) {
-            m_hoverForm = loadedForm(QStringLiteral(VELTRANO_BIN_DIR));
-            m_hoverForm->show();
-            QVERIFY(QTest::qWaitForWindowExposed(m_hoverForm.get()));
-        }
-        // Start from a control without a pointer handler, so every move below is a real move.
-        QTest::mouseMove(m_hoverForm->ProgressBar1, m_hoverForm->ProgressBar1->rect().center());
-        m_hoverForm->setMousePointer(static_cast<MousePointer>(start));
+        QTemporaryDir folder;
+        QFile file(folder.filePath("HAND-M.CUR"));
+        QVERIFY(pointerFile.isEmpty() || (file.open(QIODevice::WriteOnly) && file.write(pointerFile) > 0));
+        file.close();
+        const std::unique_ptr<Form1> form = loadedForm(folder.path());
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        // From a control without a pointer handler, so that every move below is a real move.
+        QTest::mouseMove(form->ProgressBar1, QPoint(2, 2));
+        form->setMousePointer(start);
         for (const QString& name : path) {
             if (name.isEmpty()) // between Check3 and Check6
-                QTest::mouseMove(m_hoverForm.get(), QPoint(154, 300));
+                QTest::mouseMove(form.get(), QPoint(154, 300));
             else
-                QTest::mouseMove(m_hoverForm->findChild<QWidget*>(name), QPoint(4, 4));
+                QTest::mouseMove(form->findChild<QWidget*>(name), QPoint(4, 4));
         }
-        QTEST(int(m_hoverForm->mousePointer()), "end");
-        QTEST(int(m_hoverForm->cursor().shape()), "shape");
-    }
-
-    void cleanupTestCase()
-    {
-        m_hoverForm.reset();
-        m_server.reset();
+        QTEST(form->mousePointer(), "end");
+        QTEST(form->cursor().shape(), "shape");
+        if (form->cursor().shape() == Qt::BitmapCursor)
+            QCOMPARE(form->cursor().hotSpot(), QPoint(12, 1)); // the fingertip
     }
 
 private:
@@ -317,7 +248,7 @@ private:
     // home-page draw that never opens it.
     std::unique_ptr<Form1> loadedForm(const QString& programFolder)
     {
-        auto form = std::make_unique<Form1>(m_server->host());
+        auto form = std::make_unique<Form1>(m_server.host());
         form->setShell(std::make_unique<ScriptedShell>());
         form->setProgramFolder(programFolder);
         form->setHomePageDraw([] { return 0.0; });
@@ -326,9 +257,8 @@ private:
     }
 
     QTemporaryDir m_config;
-    QTemporaryDir m_emptyFolder;
-    std::unique_ptr<veltrano::translation::testing::TestPageServer> m_server;
-    std::unique_ptr<Form1> m_hoverForm;
+    QTemporaryDir m_noPointer;
+    veltrano::translation::testing::TestPageServer m_server;
 };
 
 VELTRANO_WEB_TEST_MAIN(StartupTest)

@@ -1,7 +1,6 @@
-// A program for the closing test: starts like veltrano (its own page host, the window loaded
-// and shown), says "ready", and waits in a long event-pumping wait, as a conversion does. A
-// line on its standard input closes the window from inside that wait. Anything printed after
-// the close means the program did not end there.
+// Run by unload_tests: starts like veltrano (its own page host, the window loaded and shown),
+// says "ready" and waits in a long event-pumping wait, as a conversion does. A line on its
+// input closes the window from inside that wait; any output after that is a fault.
 #include "app/form1.h"
 #include "platform/browser/web_engine_setup.h"
 #include "translation/page_host.h"
@@ -18,14 +17,10 @@ int main(int argc, char* argv[])
     using namespace veltrano;
     platform::browser::prepareWebEngine();
     QApplication application(argc, argv);
-    const std::unique_ptr<translation::PageHost> pageHost =
-        translation::PageHost::launch(QStringLiteral(VELTRANO_BIN_DIR));
-    const std::optional<QString> address =
-        pageHost->waitForAddress(QDeadlineTimer(translation::kPageHostStartLimit));
-    if (!address) {
-        std::fprintf(stderr, "unload_probe: %s\n", qPrintable(pageHost->failure()));
+    const auto pageHost = translation::PageHost::launch(QStringLiteral(VELTRANO_BIN_DIR));
+    const std::optional<QString> address = pageHost->waitForAddress(QDeadlineTimer(translation::kPageHostStartLimit));
+    if (!address)
         return 2;
-    }
     app::Form1 window(*address);
     window.setHomePageDraw([] { return 0.0; });
     window.Form_Load();

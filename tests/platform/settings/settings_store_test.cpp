@@ -1,8 +1,7 @@
-// The settings store: values kept per application and section in the config folder that
-// XDG_CONFIG_HOME names at the time of the call.
+// The settings store: one text per key, in the config folder XDG_CONFIG_HOME names at the
+// time of each call.
 #include "platform/settings/settings_store.h"
 
-#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -10,61 +9,32 @@
 
 using namespace veltrano::platform::settings;
 
-namespace {
-
-class SettingsStoreTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_home.isValid());
-        useConfigFolder(m_home.filePath(QStringLiteral("config")));
-    }
-    static void useConfigFolder(const QString& folder) { qputenv("XDG_CONFIG_HOME", folder.toLocal8Bit()); }
-    QString readKey(const char* key) { return read("Maker", "Program", key, "(default)"); }
-
-    QTemporaryDir m_home;
-};
-
-TEST_F(SettingsStoreTest, KeepsTheLastTextPerKeyAndCreatesTheFolder)
+TEST(SettingsStore, KeepsTheLastTextPerKeyInTheConfigFolderOfTheMoment)
 {
-    EXPECT_EQ(readKey("Type"), "(default)");
+    QTemporaryDir home;
+    qputenv("XDG_CONFIG_HOME", home.filePath("new").toLocal8Bit());
+    EXPECT_EQ(read("Maker", "Program", "Type", "none"), "none");
     ASSERT_TRUE(write("Maker", "Program", "Type", "2"));
     ASSERT_TRUE(write("Maker", "Program", "Type", "5"));
-    ASSERT_TRUE(write("Maker", "Program", "BackupCheck", "False"));
-    EXPECT_EQ(readKey("Type"), "5");
-    EXPECT_EQ(readKey("BackupCheck"), "False");
-    EXPECT_EQ(read("Maker", "Other", "Type", "x"), "x");
-    EXPECT_EQ(read("Other", "Program", "Type", "x"), "x");
-    EXPECT_TRUE(QFile::exists(m_home.filePath(QStringLiteral("config/Maker.ini"))));
+    EXPECT_EQ(read("Maker", "Program", "Type", "none"), "5");
+    EXPECT_EQ(read("Maker", "Other", "Type", "none"), "none");
+    EXPECT_TRUE(QFile::exists(home.filePath("new/Maker.ini")));
+
+    qputenv("XDG_CONFIG_HOME", home.filePath("elsewhere").toLocal8Bit());
+    EXPECT_EQ(read("Maker", "Program", "Type", "none"), "none");
+    // A file where the folder should be: no folder can be made there, not even by root.
+    QFile(home.filePath("elsewhere")).open(QIODevice::WriteOnly);
+    EXPECT_FALSE(write("Maker", "Program", "Type", "2"));
 }
 
-TEST_F(SettingsStoreTest, FollowsTheConfigFolderOfTheMoment)
+TEST(SettingsStore, ATextWrittenByHandIsReadWhole)
 {
-    ASSERT_TRUE(write("Maker", "Program", "Type", "2"));
-    useConfigFolder(m_home.filePath(QStringLiteral("elsewhere")));
-    EXPECT_EQ(readKey("Type"), "(default)");
-}
-
-TEST_F(SettingsStoreTest, ATextWrittenByHandIsReadWhole)
-{
+    QTemporaryDir home;
+    qputenv("XDG_CONFIG_HOME", home.path().toLocal8Bit());
     QFile file(storeFilePath("Maker"));
-    ASSERT_TRUE(QDir().mkpath(m_home.filePath(QStringLiteral("config"))));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("[Program]\nType=1,5\nBackupCheck=true\n");
     file.close();
-    EXPECT_EQ(readKey("Type"), "1,5");
-    EXPECT_EQ(readKey("BackupCheck"), "true");
+    EXPECT_EQ(read("Maker", "Program", "Type", "none"), "1,5");
+    EXPECT_EQ(read("Maker", "Program", "BackupCheck", "none"), "true");
 }
-
-TEST_F(SettingsStoreTest, AStoreThatCannotBeWrittenSaysSo)
-{
-    // A file where the config folder should be: no folder can be made there, not even by root.
-    QFile blocker(m_home.filePath(QStringLiteral("blocker")));
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
-    useConfigFolder(blocker.fileName());
-    EXPECT_FALSE(write("Maker", "Program", "Type", "2"));
-    EXPECT_EQ(readKey("Type"), "(default)");
-}
-
-} // namespace
