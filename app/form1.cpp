@@ -1,7 +1,11 @@
 #include "app/form1.h"
 
 #include "app/button_pictures.h"
+#include "app/cursor_file.h"
+#include "app/kept_choices.h"
 #include "app/picture_button.h"
+#include "app/pointer_moves.h"
+#include "app/program_end.h"
 #include "app/twips.h"
 #include "filelist/file_list_handlers.h"
 #include "platform/browser/web_browser.h"
@@ -11,7 +15,9 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QFontDatabase>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -31,6 +37,9 @@ constexpr double kClientWidthTwips = 6855;
 constexpr double kClientHeightTwips = 6540;
 // The one column of the file list.
 constexpr double kFileColumnWidthTwips = 5500;
+
+// The hand pointer's file, looked for beside the program.
+const QString kHandPointerFile = QStringLiteral("HAND-M.CUR");
 
 const QString kListHint = QStringLiteral(
     "Drag and drop files here. Double-click item to remove it. Move bar to right and out of "
@@ -74,7 +83,8 @@ Form1::Form1(QString pageHost, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                           | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                           | Qt::WindowCloseButtonHint),
-      m_pageHost(std::move(pageHost))
+      m_pageHost(std::move(pageHost)),
+      m_programFolder(QCoreApplication::applicationDirPath())
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Form1"));
@@ -87,6 +97,8 @@ Form1::Form1(QString pageHost, QWidget* parent)
     applyColours();
     connectHandlers();
     connectFileList();
+    connectKeptChoices();
+    connectHoverPointers();
     m_pageClient = std::make_unique<translation::BrowserPageClient>(*WebBrowser1);
     ListView1->setFocus();
 }
@@ -289,6 +301,71 @@ void Form1::actAsPushButton(QAbstractButton* button, void (Form1::*command)())
     });
 }
 
+void Form1::connectKeptChoices()
+{
+    // Each fires only on a real change, by the user or by the restore at start.
+    connect(Check1, &QCheckBox::stateChanged, this, [this] { Check1_Click(*Check1); });
+    connect(Option3, &QRadioButton::toggled, this, [](bool selected) {
+        if (selected)
+            Option3_Click();
+    });
+    connect(Option4, &QRadioButton::toggled, this, [](bool selected) {
+        if (selected)
+            Option4_Click();
+    });
+    connect(Option5, &QRadioButton::toggled, this, [](bool selected) {
+        if (selected)
+            Option5_Click();
+    });
+}
+
+void Form1::connectHoverPointers()
+{
+    onBareSurfacePointerMove(*this, [this] { Form_MouseMove(); });
+    onPointerMove(*Check3, [this] { Check3_MouseMove(); });
+    onPointerMove(*Check6, [this] { Check6_MouseMove(); });
+    onPointerMove(*Check7, [this] { Check7_MouseMove(); });
+}
+
+void Form1::Form_MouseMove()
+{
+    // The hourglass stays until the work that set it ends.
+    if (m_mousePointer != MousePointer::Busy)
+        setMousePointer(MousePointer::Default);
+}
+
+void Form1::Check3_MouseMove()
+{
+    showHandUnlessBusy();
+}
+
+void Form1::Check6_MouseMove()
+{
+    showHandUnlessBusy();
+}
+
+void Form1::Check7_MouseMove()
+{
+    showHandUnlessBusy();
+}
+
+void Form1::showHandUnlessBusy()
+{
+    if (m_mousePointer != MousePointer::Busy)
+        setMousePointer(MousePointer::Custom);
+}
+
+void Form1::closeEvent(QCloseEvent* event)
+{
+    event->accept();
+    Form_Unload();
+}
+
+void Form1::Form_Unload()
+{
+    endProgramNow(0);
+}
+
 void Form1::setMousePointer(MousePointer setting)
 {
     m_mousePointer = setting;
@@ -316,10 +393,26 @@ void Form1::Form_Load()
 {
     WebBrowser1->Navigate(
         translation::TranslateBaseUrl(translation::TranslationDirection::EnglishToSpanish, m_pageHost));
+    CenterForm(*this);
+    loadCustomPointerImage();
+    OpenHomePageByChance(shell(), m_homePageDraw);
     setWindowTitle(QStringLiteral("Veltrano"));
     showFileListColumn();
     paintProgressTracksWhite();
+    restoreBackupChoice(*Check1);
+    restoreScope(*Option3, *Option4, *Option5);
     fillDirectionBox();
+}
+
+void Form1::loadCustomPointerImage()
+{
+    // Without the file, or with one that holds no cursor, the hand is simply not there: the
+    // buttons show the arrow and nothing else depends on it.
+    const QString path = QDir(m_programFolder).filePath(kHandPointerFile);
+    if (!FileExists(path))
+        return;
+    if (const std::optional<QCursor> hand = loadCursorFile(path))
+        setCustomPointerImage(*hand);
 }
 
 void Form1::showFileListColumn()

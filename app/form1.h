@@ -2,6 +2,7 @@
 // Form1, the one working window: its controls with their design-time values, the window's
 // pointer setting, the three large buttons' push-button rule, and the start-up of the window.
 
+#include "app/main_routines.h"
 #include "platform/shell/shell.h"
 #include "translation/page_client.h"
 
@@ -50,10 +51,28 @@ public:
     explicit Form1(QString pageHost, QWidget* parent = nullptr);
     ~Form1() override;
 
-    // The start-up of the window, run once before it is first shown: starts loading the
-    // English-to-Spanish page, sets the caption, the list's column, the progress bars' white
-    // tracks, and fills the direction box, whose selection loads that page again.
+    // The start-up of the window, run once before it is first shown, in this order: starts
+    // loading the English-to-Spanish page, centres the window, loads the hand pointer from
+    // "HAND-M.CUR" in the program's folder (none when it is missing or unreadable), opens the
+    // home page by chance, sets the caption, the list's column, the progress bars' white
+    // tracks, restores the backup choice and the scope, and fills the direction box, whose
+    // selection loads that page again.
     void Form_Load();
+
+    // Closing the window ends the whole program at once, also in the middle of long work.
+    [[noreturn]] void Form_Unload();
+
+    // Pointer movement over the window's bare surface: the arrow, unless the pointer is busy.
+    void Form_MouseMove();
+    // Pointer movement over one of the large buttons: the hand, unless the pointer is busy.
+    void Check3_MouseMove();
+    void Check6_MouseMove();
+    void Check7_MouseMove();
+
+    // The folder Form_Load looks for "HAND-M.CUR" in; the program's own folder unless set.
+    void setProgramFolder(const QString& folder) { m_programFolder = folder; }
+    // The draw that decides whether Form_Load opens the home page; clock-seeded unless set.
+    void setHomePageDraw(UnitDraw draw) { m_homePageDraw = std::move(draw); }
 
     MousePointer mousePointer() const { return m_mousePointer; }
     // Changes the pointer setting and the pointer shown over the whole window at once.
@@ -101,6 +120,7 @@ signals:
 
 protected:
     bool focusNextPrevChild(bool next) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void createControls();
@@ -117,7 +137,11 @@ private:
     void connectHandlers();
     void actAsPushButton(QAbstractButton* button, void (Form1::*command)());
     void connectFileList();
+    void connectKeptChoices();
+    void connectHoverPointers();
+    void showHandUnlessBusy();
 
+    void loadCustomPointerImage();
     void showFileListColumn();
     void paintProgressTracksWhite();
     void fillDirectionBox();
@@ -129,6 +153,8 @@ private:
     std::unique_ptr<platform::shell::Shell> m_shell = std::make_unique<platform::shell::QtShell>();
     MousePointer m_mousePointer = MousePointer::Default;
     std::optional<QCursor> m_customPointerImage;
+    QString m_programFolder;
+    UnitDraw m_homePageDraw = clockSeededDraw();
 };
 
 } // namespace veltrano::app

@@ -35,6 +35,8 @@ int main(int argc, char* argv[])
     QApplication application(argc, argv);
 
     // The host must be listening before the window navigates to its page.
+    // A page host started here is asked to stop by the system when this process ends, also
+    // when closing the window ends it at once.
     const std::unique_ptr<translation::PageHost> pageHost =
         translation::PageHost::launch(QCoreApplication::applicationDirPath());
     const std::optional<QString> address =

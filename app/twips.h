@@ -17,6 +17,12 @@ inline int twipsToPixels(double twips)
     return static_cast<int>(std::lround(twips / kTwipsPerPixel));
 }
 
+// A measure in whole pixels as twips.
+inline constexpr double pixelsToTwips(int pixels)
+{
+    return pixels * kTwipsPerPixel;
+}
+
 // A control's Left, Top, Width and Height in twips as a rectangle in pixels.
 inline QRect twipsRect(double left, double top, double width, double height)
 {

@@ -15,6 +15,7 @@
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTreeView>
 
 using veltrano::app::Form1;
@@ -26,10 +27,16 @@ class Form1Test : public QObject {
 private slots:
     void initTestCase()
     {
+        // The window keeps choices in the user's settings; these go to a folder of the test's.
+        QVERIFY(m_config.isValid());
+        qputenv("XDG_CONFIG_HOME", m_config.path().toLocal8Bit());
         m_server = std::make_unique<veltrano::translation::testing::TestPageServer>();
         m_form = std::make_unique<Form1>(m_server->host());
         // The add commands open dialogs; these are answered (as cancelled) without a person.
         m_form->setShell(std::make_unique<veltrano::testing::ScriptedShell>());
+        // No hand pointer beside this window, and no home page opened by chance.
+        m_form->setProgramFolder(m_config.path());
+        m_form->setHomePageDraw([] { return 0.0; });
         m_form->Form_Load();
         m_form->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
@@ -246,6 +253,7 @@ private:
         return {};
     }
 
+    QTemporaryDir m_config;
     std::unique_ptr<veltrano::translation::testing::TestPageServer> m_server;
     std::unique_ptr<Form1> m_form;
 };
