@@ -1,0 +1,134 @@
+// Excel's objects over the engine: references as typed and shown, a range's rows, columns and
+// items, failures that name their place, and handles after their instance has quit.
+
+#include "platform/excel/application.h"
+#include "platform/excel/reference.h"
+#include "spreadsheet/workbook.h"
+#include "tests/platform/excel/sheet_cells.h"
+#include "tests/spreadsheet/fixture.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace veltrano::platform::excel;
+using veltrano::spreadsheet::CellRange;
+using veltrano::spreadsheet::kMaxColumns;
+using veltrano::spreadsheet::kMaxRows;
+using veltrano::spreadsheet::testing::TempDir;
+using veltrano::spreadsheet::testing::WorkbookFixture;
+using veltrano::testing::namedCells;
+using veltrano::testing::sheetRows;
+
+TEST(Reference, ParsesWhatPeopleTypeAndShowsItBack)
+{
+    const struct {
+        const char* typed;
+        const char* sheet;
+        CellRange range;
+        const char* shown; // qualifiedAddress of the result; "" when typed is not a reference
+    } cases[] = {
+        {"B2:C3", "", {2, 2, 3, 3}, "X!$B$2:$C$3"},
+        {" $c$3:b2 ", "", {2, 2, 3, 3}, "X!$B$2:$C$3"},
+        {"Sheet1!B2", "Sheet1", {2, 2, 2, 2}, "Sheet1!$B$2"},
+        {"'My ''best'' sheet'!A1:A2", "My 'best' sheet", {1, 1, 2, 1}, "'My ''best'' sheet'!$A$1:$A$2"},
+        {"A:A", "", {1, 1, kMaxRows, 1}, "X!$A:$A"},
+        {"$C:$B", "", {1, 2, kMaxRows, 3}, "X!$B:$C"},
+        {"2:3", "", {2, 1, 3, kMaxColumns}, "X!$2:$3"},
+        {"B2:C3,E5:F6", "", {2, 2, 3, 3}, "X!$B$2:$C$3"},
+        {"XFD1048576", "", {kMaxRows, kMaxColumns, kMaxRows, kMaxColumns}, "X!$XFD$1048576"},
+        {"XFE1", "", {}, ""},
+        {"A0", "", {}, ""},
+        {"A", "", {}, ""},
+        {"A1:", "", {}, ""},
+        {"A:1", "", {}, ""},
+        {"!A1", "", {}, ""},
+        {"'Open!A1", "", {}, ""},
+        {"", "", {}, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        const auto parsed = parseReference(c.typed);
+        ASSERT_EQ(parsed.has_value(), *c.shown != '\0');
+        if (!parsed)
+            continue;
+        EXPECT_EQ(parsed->sheet, c.sheet);
+        EXPECT_EQ(parsed->range, c.range);
+        EXPECT_EQ(qualifiedAddress(parsed->sheet.empty() ? "X" : parsed->sheet, parsed->range), c.shown);
+    }
+    // Names that would read as something else are quoted.
+    EXPECT_EQ(qualifiedAddress("A1", {1, 1, 1, 1}), "'A1'!$A$1");
+    EXPECT_EQ(qualifiedAddress("2024", {1, 1, 1, 1}), "'2024'!$A$1");
+    EXPECT_EQ(qualifiedAddress("Año_1", {1, 1, 1, 1}), "Año_1!$A$1");
+}
+
+class ExcelObjectsTest : public ::testing::Test {
+protected:
+    Workbook open(const WorkbookFixture& fixture, const std::string& name = "book.xlsx")
+    {
+        return m_excel.Workbooks().Open({.FileName = fixture.write(m_folder / name).string()});
+    }
+    TempDir m_folder;
+    Application m_excel;
+};
+
+TEST_F(ExcelObjectsTest, RangesCountAndIndexByCellRowAndColumn)
+{
+    const Worksheet sheet = open(WorkbookFixture().worksheet("S", sheetRows(namedCells({"C3", "D5"})))).Worksheets().at(0);
+    const Range block = sheet.Range("B2:D5");
+    EXPECT_EQ(block.Count(), 12);
+    EXPECT_EQ(block.Rows().Count(), 4);
+    EXPECT_EQ(block.Columns().Count(), 3);
+    EXPECT_EQ(block.Rows().Item(block.Rows().Count()).Row(), 5);
+    EXPECT_EQ(block.Columns().Item(block.Columns().Count()).Column(), 4);
+    EXPECT_EQ(block.Rows().Item(2).Address(), "$B$3:$D$3");
+    EXPECT_EQ(block.Columns().Item(2).Address(), "$C$2:$C$5");
+    EXPECT_EQ(block.Item(5).Address(), "$C$3");
+    EXPECT_EQ(block.Item(5).Text(), "C3");
+    EXPECT_EQ(block.Item(4, 3).Text(), "D5");
+    EXPECT_EQ(sheet.UsedRange().Address(), "$C$3:$D$5");
+    EXPECT_EQ(sheet.Range("A:A").Rows().Count(), kMaxRows);
+    EXPECT_THROW(block.Item(0), ExcelError);
+    EXPECT_THROW(sheet.Cells(kMaxRows + 1, 1), ExcelError);
+}
+
+TEST_F(ExcelObjectsTest, FailuresNameTheirPlace)
+{
+    const Workbook book = open(WorkbookFixture().worksheet("Sums", sheetRows({{"A1", "><f>1+1</f><v>2</v>"}})));
+    try {
+        book.Worksheets().at(0).Cells(1, 1).setValue("two");
+        FAIL() << "a formula was replaced";
+    } catch (const ExcelError& error) {
+        EXPECT_EQ(error.place().file, book.FullName());
+        EXPECT_EQ(error.place().sheet, "Sums");
+        EXPECT_EQ(error.place().cell, "A1");
+    }
+    const std::string missing = (m_folder / "missing.xlsx").string();
+    try {
+        m_excel.Workbooks().Open({.FileName = missing});
+        FAIL() << "a missing file was opened";
+    } catch (const ExcelError& error) {
+        EXPECT_EQ(error.place().file, missing);
+        EXPECT_NE(std::string(error.what()).find(missing), std::string::npos);
+    }
+    EXPECT_EQ(m_excel.Workbooks().Count(), 1);
+}
+
+TEST_F(ExcelObjectsTest, QuitLetsGoOfEverythingUnsaved)
+{
+    const Workbook first = open(WorkbookFixture().worksheet("S", sheetRows(namedCells({"A1"}))), "first.xlsx");
+    const Workbook second = open(WorkbookFixture().worksheet("S", sheetRows(namedCells({"A1"}))), "second.xlsx");
+    EXPECT_EQ(m_excel.Workbooks().Count(), 2);
+    EXPECT_EQ(m_excel.Workbooks().Item(2).Name(), "second.xlsx");
+    const Range cell = second.Worksheets().at(0).Cells(1, 1);
+    cell.setValue("changed");
+    m_excel.Quit();
+    EXPECT_THROW(cell.Text(), ExcelError);
+    EXPECT_THROW(first.Save(), ExcelError);
+    EXPECT_THROW(m_excel.Workbooks(), ExcelError);
+    auto reopened = veltrano::spreadsheet::Workbook::open((m_folder / "second.xlsx").string());
+    ASSERT_TRUE(reopened);
+    EXPECT_EQ(reopened.value().worksheet(0).text(1, 1), "A1");
+}
+
+} // namespace
