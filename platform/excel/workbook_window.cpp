@@ -10,7 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QShortcut>
+#include <QKeyEvent>
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QTableView>
@@ -38,10 +38,6 @@ WorkbookWindow::WorkbookWindow(spreadsheet::Workbook& book) : m_book(book)
     layout->addWidget(m_stack, 1);
     createSheetTabs();
     layout->addWidget(m_tabs);
-    new QShortcut(QKeySequence::Cancel, this, [this] {
-        if (m_wait)
-            finish(std::nullopt);
-    });
     resize(960, 640);
 }
 
@@ -238,11 +234,14 @@ void WorkbookWindow::confirm()
     finish(block);
 }
 
+// The first answer stands: once the wait is told to end, nothing else can change the answer.
 void WorkbookWindow::finish(std::optional<Block> result)
 {
+    if (!m_wait)
+        return;
     m_result = result;
-    if (m_wait)
-        m_wait->quit();
+    m_wait->quit();
+    m_wait = nullptr;
 }
 
 std::optional<WorkbookWindow::Block> WorkbookWindow::askForBlock(const QString& prompt)
@@ -262,9 +261,18 @@ std::optional<WorkbookWindow::Block> WorkbookWindow::askForBlock(const QString& 
     m_wait = &wait;
     m_result.reset();
     wait.exec();
-    m_wait = nullptr;
     m_promptStrip->hide();
     return std::exchange(m_result, std::nullopt);
+}
+
+// Escape cancels the question, from the field or the grid alike (neither uses it).
+void WorkbookWindow::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && isAsking()) {
+        finish(std::nullopt);
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void WorkbookWindow::closeEvent(QCloseEvent* event)

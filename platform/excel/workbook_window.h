@@ -58,6 +58,7 @@ public:
     QPushButton* cancelButton() const { return m_cancel; }
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
