@@ -1,5 +1,5 @@
 // Excel's objects over the engine: references as typed and shown, a range's rows, columns and
-// items, failures that name their place, and handles after their instance has quit.
+// items, and handles after their instance has quit.
 
 #include "platform/excel/application.h"
 #include "platform/excel/reference.h"
@@ -90,28 +90,6 @@ TEST_F(ExcelObjectsTest, RangesCountAndIndexByCellRowAndColumn)
     EXPECT_EQ(sheet.Range("A:A").Rows().Count(), kMaxRows);
     EXPECT_THROW(block.Item(0), ExcelError);
     EXPECT_THROW(sheet.Cells(kMaxRows + 1, 1), ExcelError);
-}
-
-TEST_F(ExcelObjectsTest, FailuresNameTheirPlace)
-{
-    const Workbook book = open(WorkbookFixture().worksheet("Sums", sheetRows({{"A1", "><f>1+1</f><v>2</v>"}})));
-    try {
-        book.Worksheets().at(0).Cells(1, 1).setValue("two");
-        FAIL() << "a formula was replaced";
-    } catch (const ExcelError& error) {
-        EXPECT_EQ(error.place().file, book.FullName());
-        EXPECT_EQ(error.place().sheet, "Sums");
-        EXPECT_EQ(error.place().cell, "A1");
-    }
-    const std::string missing = (m_folder / "missing.xlsx").string();
-    try {
-        m_excel.Workbooks().Open({.FileName = missing});
-        FAIL() << "a missing file was opened";
-    } catch (const ExcelError& error) {
-        EXPECT_EQ(error.place().file, missing);
-        EXPECT_NE(std::string(error.what()).find(missing), std::string::npos);
-    }
-    EXPECT_EQ(m_excel.Workbooks().Count(), 1);
 }
 
 TEST_F(ExcelObjectsTest, QuitLetsGoOfEverythingUnsaved)

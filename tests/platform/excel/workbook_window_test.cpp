@@ -68,58 +68,51 @@ private slots:
         QCOMPARE(QString::fromStdString(block->Item(4).Text()), QStringLiteral("C3"));
     }
 
-    void typedReferences_data()
+    // A reference typed into the field, then the way the user ends the question.
+    void typedReferencesAndWaysToEnd_data()
     {
         QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("expected"); // "" when the reference is refused
-        QTest::newRow("on the sheet shown") << "B2:C3" << "First!$B$2:$C$3";
-        QTest::newRow("another sheet, any case, with $") << "second!$b$2" << "Second!$B$2";
-        QTest::newRow("quoted sheet, whole column") << "'Second'!A:A" << "Second!$A:$A";
-        QTest::newRow("several areas: the first") << "C3:B2,E5" << "First!$B$2:$C$3";
-        QTest::newRow("no such sheet") << "Nowhere!A1" << "";
-        QTest::newRow("a chart sheet") << "Plot!A1" << "";
-        QTest::newRow("not a reference") << "B2:" << "";
+        QTest::addColumn<QString>("end"); // Return, OK, Cancel, close or Escape
+        QTest::addColumn<QString>("expected"); // "" for no block
+        QTest::newRow("on the sheet shown") << "B2:C3" << "Return" << "First!$B$2:$C$3";
+        QTest::newRow("another sheet, any case, with $") << "second!$b$2" << "OK" << "Second!$B$2";
+        QTest::newRow("quoted sheet, whole column") << "'Second'!A:A" << "Return" << "Second!$A:$A";
+        QTest::newRow("several areas: the first") << "C3:B2,E5" << "Return" << "First!$B$2:$C$3";
+        QTest::newRow("no such sheet") << "Nowhere!A1" << "Return" << "";
+        QTest::newRow("a chart sheet") << "Plot!A1" << "OK" << "";
+        QTest::newRow("not a reference") << "B2:" << "Return" << "";
+        QTest::newRow("Cancel") << "B2" << "Cancel" << "";
+        QTest::newRow("closing the window") << "B2" << "close" << "";
+        QTest::newRow("Escape") << "B2" << "Escape" << "";
     }
 
-    void typedReferences()
+    void typedReferencesAndWaysToEnd()
     {
         QFETCH(QString, typed);
+        QFETCH(QString, end);
         QFETCH(QString, expected);
         bool problemShown = false;
         const auto block = ask([&](WorkbookWindow* window) {
             window->referenceField()->clear();
             QTest::keyClicks(window->referenceField(), typed);
-            QTest::keyClick(window->referenceField(), Qt::Key_Return);
-            if (!window->isAsking())
-                return;
-            problemShown = window->problemLabel()->isVisible();
-            QTest::mouseClick(window->cancelButton(), Qt::LeftButton);
-        });
-        QCOMPARE(block ? QString::fromStdString(qualifiedAddress(block->Worksheet().Name(), block->area())) : QString(),
-                 expected);
-        QCOMPARE(problemShown, expected.isEmpty());
-    }
-
-    void cancellingGivesNoBlock_data()
-    {
-        QTest::addColumn<int>("way");
-        QTest::newRow("Cancel") << 0;
-        QTest::newRow("closing the window") << 1;
-        QTest::newRow("Escape") << 2;
-    }
-
-    void cancellingGivesNoBlock()
-    {
-        QFETCH(int, way);
-        const auto block = ask([way](WorkbookWindow* window) {
-            if (way == 0)
+            if (end == "Return")
+                QTest::keyClick(window->referenceField(), Qt::Key_Return);
+            else if (end == "OK")
+                QTest::mouseClick(window->okButton(), Qt::LeftButton);
+            else if (end == "Cancel")
                 QTest::mouseClick(window->cancelButton(), Qt::LeftButton);
-            else if (way == 1)
+            else if (end == "close")
                 window->close();
             else
                 QTest::keyClick(window->referenceField(), Qt::Key_Escape);
+            // A refused reference keeps the question open and says why.
+            problemShown = window->problemLabel()->isVisible();
+            if (window->isAsking())
+                QTest::mouseClick(window->cancelButton(), Qt::LeftButton);
         });
-        QVERIFY(!block);
+        QCOMPARE(block ? QString::fromStdString(qualifiedAddress(block->Worksheet().Name(), block->area())) : QString(),
+                 expected);
+        QCOMPARE(problemShown, expected.isEmpty() && (end == "Return" || end == "OK"));
         QVERIFY(!m_excel->window()->isAsking());
     }
 
