@@ -63,7 +63,8 @@ private:
 std::string generateWorkbook(int rows, const std::filesystem::path& folder)
 {
     const std::string path = (folder / ("walk_bench_" + std::to_string(rows) + ".xlsx")).string();
-    const std::string command = std::string(VELTRANO_BIN_DIR) + "/engine_bench --generate " + std::to_string(rows) + " '" + path + "' > /dev/null";
+    const std::string command = std::string(VELTRANO_BIN_DIR) + "/engine_bench --generate " + std::to_string(rows) +
+                                " '" + path + "' > /dev/null";
     if (std::system(command.c_str()) != 0) {
         std::fprintf(stderr, "walk_bench: could not generate %s\n", path.c_str());
         std::exit(1);

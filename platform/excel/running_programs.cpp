@@ -79,7 +79,8 @@ std::string spreadsheetProgramOf(const fs::path& process)
 std::optional<int> processIdOf(const fs::directory_entry& entry)
 {
     const std::string name = entry.path().filename().string();
-    if (name.empty() || name.size() > 9 || !std::all_of(name.begin(), name.end(), [](unsigned char c) { return std::isdigit(c); }))
+    const auto isDigit = [](unsigned char c) { return std::isdigit(c) != 0; };
+    if (name.empty() || name.size() > 9 || !std::all_of(name.begin(), name.end(), isDigit))
         return std::nullopt;
     return std::stoi(name);
 }

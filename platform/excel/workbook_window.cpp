@@ -169,7 +169,8 @@ void WorkbookWindow::showSelection()
         const int column = current.isValid() ? current.column() + 1 : 1;
         range = {row, column, row, column};
     }
-    m_reference->setText(fromUtf8(qualifiedAddress(m_book.sheets()[m_tabSheets[std::size_t(m_tabs->currentIndex())]].name, range)));
+    const std::string& sheet = m_book.sheets()[m_tabSheets[std::size_t(m_tabs->currentIndex())]].name;
+    m_reference->setText(fromUtf8(qualifiedAddress(sheet, range)));
     m_problem->hide();
 }
 

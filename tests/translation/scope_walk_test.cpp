@@ -197,7 +197,8 @@ TEST_F(ScopeWalkTest, AFailedExchangeEndsTheWalkAtItsCell)
 
 TEST_F(ScopeWalkTest, AnActiveChartSheetEndsTheWalkNamingIt)
 {
-    const Workbook book = open(WorkbookFixture().worksheet("One", sheetRows(namedCells({"A1"}))).chartsheet("Plot").activeTab(1));
+    const Workbook book =
+        open(WorkbookFixture().worksheet("One", sheetRows(namedCells({"A1"}))).chartsheet("Plot").activeTab(1));
     try {
         walk(book, Scope::ActiveSheet);
         FAIL() << "a chart sheet was walked";
