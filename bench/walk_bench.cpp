@@ -1,0 +1,154 @@
+// The walk's own cost per cell, on top of its pacing: the engine, the event pump and the page
+// exchange. Measured three ways on a workbook made by engine_bench:
+//   - an instant page client (engine and pump alone), no pauses;
+//   - the real page (page host over Apertium in the embedded browser) with the exchange wait cut
+//     to 0.2 s and no pauses: the time per translated cell minus that wait;
+//   - with --real-pacing also a few cells with the program's own constants: time minus 4 s.
+//
+//   build/bin/walk_bench [ROWS_INSTANT [ROWS_PAGE]] [--real-pacing]     (default 2000 20)
+// No peer program walks a workbook cell by cell through a page; pagehost_bench measures the
+// page host against apertium-apy, engine_bench the engine against openpyxl and LibreOffice.
+#include "platform/browser/web_browser.h"
+#include "platform/browser/web_engine_setup.h"
+#include "platform/excel/application.h"
+#include "translation/browser_page_client.h"
+#include "translation/page_host.h"
+#include "translation/scope_walk.h"
+#include "translation/translation_direction.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+namespace {
+
+using namespace veltrano;
+using translation::CellTranslation;
+using translation::PageClient;
+
+class InstantPage final : public PageClient {
+public:
+    void takeDocument() override {}
+    void releaseDocument() override {}
+    CellTranslation TranslateCellText(const QString& text) override
+    {
+        ++translated;
+        return CellTranslation::translated(text.toUpper());
+    }
+    int translated = 0;
+};
+
+// Passes every exchange on, counting them.
+class CountingPage final : public PageClient {
+public:
+    explicit CountingPage(PageClient& inner) : m_inner(inner) {}
+    void takeDocument() override { m_inner.takeDocument(); }
+    void releaseDocument() override { m_inner.releaseDocument(); }
+    CellTranslation TranslateCellText(const QString& text) override
+    {
+        ++translated;
+        return m_inner.TranslateCellText(text);
+    }
+    int translated = 0;
+
+private:
+    PageClient& m_inner;
+};
+
+std::string generateWorkbook(int rows, const std::filesystem::path& folder)
+{
+    const std::string path = (folder / ("walk_bench_" + std::to_string(rows) + ".xlsx")).string();
+    const std::string command = std::string(VELTRANO_BIN_DIR) + "/engine_bench --generate " + std::to_string(rows) +
+                                " '" + path + "' > /dev/null";
+    if (std::system(command.c_str()) != 0) {
+        std::fprintf(stderr, "walk_bench: could not generate %s\n", path.c_str());
+        std::exit(1);
+    }
+    return path;
+}
+
+struct Walked {
+    double milliseconds;
+    int cellsVisited;
+};
+
+Walked walkWorkbook(const std::string& path, PageClient& page, double pauseSeconds)
+{
+    platform::excel::Application excel;
+    const platform::excel::Workbook book = excel.Workbooks().Open({.FileName = path});
+    int visited = 0;
+    const translation::WalkPacing pacing{pauseSeconds, [&visited] {
+                                             ++visited;
+                                             QCoreApplication::processEvents();
+                                         }};
+    QElapsedTimer clock;
+    clock.start();
+    translation::ConvertWorkbook(book, page, pacing);
+    return {double(clock.nsecsElapsed()) / 1e6, visited};
+}
+
+void measureInstant(const std::string& path)
+{
+    InstantPage page;
+    const Walked walked = walkWorkbook(path, page, 0.0);
+    std::printf("instant page, no pauses: %d cells visited, %d translated, %.1f ms in all: %.4f ms per cell visited, "
+                "%.4f ms per translated cell\n",
+                walked.cellsVisited, page.translated, walked.milliseconds, walked.milliseconds / walked.cellsVisited,
+                walked.milliseconds / std::max(1, page.translated));
+}
+
+void measureRealPage(const std::string& path, platform::browser::WebBrowser& browser, double exchangeWait,
+                     double pause, const char* label)
+{
+    translation::BrowserPageClient browserPage(browser, {exchangeWait, 60.0, 0.005});
+    CountingPage page(browserPage);
+    const Walked walked = walkWorkbook(path, page, pause);
+    const double paced = page.translated * (exchangeWait + 2 * pause) * 1000.0;
+    std::printf("%s: %d cells visited, %d translated, %.0f ms in all, %.0f ms of it waits: "
+                "%.2f ms per translated cell on top of the waits (target under 20 ms)\n",
+                label, walked.cellsVisited, page.translated, walked.milliseconds, paced,
+                (walked.milliseconds - paced) / std::max(1, page.translated));
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    platform::browser::prepareWebEngine();
+    QApplication application(argc, argv);
+    int sizes[2] = {2000, 20};
+    int given = 0;
+    bool realPacing = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--real-pacing")
+            realPacing = true;
+        else if (given < 2)
+            sizes[given++] = std::atoi(argv[i]);
+    }
+    const auto folder = std::filesystem::temp_directory_path();
+    measureInstant(generateWorkbook(sizes[0], folder));
+
+    qunsetenv(translation::kPageHostVariable);
+    const auto host = translation::PageHost::launch(QStringLiteral(VELTRANO_BIN_DIR));
+    const auto address = host->waitForAddress(QDeadlineTimer(translation::kPageHostStartLimit));
+    if (!address) {
+        std::fprintf(stderr, "walk_bench: %s\n", qPrintable(host->failure()));
+        return 1;
+    }
+    platform::browser::WebBrowser browser;
+    browser.resize(300, 300);
+    browser.show();
+    browser.Navigate(translation::TranslateBaseUrl(translation::TranslationDirection::EnglishToSpanish, *address));
+    browser.waitUntilLoaded(QDeadlineTimer(30'000));
+    const std::string small = generateWorkbook(sizes[1], folder);
+    measureRealPage(small, browser, 0.2, 0.0, "real page, exchange wait 0.2 s, no pauses");
+    if (realPacing)
+        measureRealPage(generateWorkbook(1, folder), browser, translation::kExchangeWaitSeconds,
+                        translation::kCellPauseSeconds, "real page, the program's pacing");
+    return 0;
+}

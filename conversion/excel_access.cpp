@@ -1,0 +1,57 @@
+#include "conversion/excel_access.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace veltrano::conversion {
+
+using platform::excel::Application;
+using platform::excel::ExcelError;
+using platform::excel::RunningApplication;
+
+const QString kExcelMayBeOpenMessage =
+    QStringLiteral("Excel may be open. It is recommended that you close Excel first.\r\n\r\n"
+                   "Would you like to proceed anyway?");
+
+bool ExcelIsRunning(const platform::excel::RunningProgramLookup& lookup)
+{
+    try {
+        const RunningApplication running = RunningApplication::attach(lookup);
+        return running.Name() == platform::excel::kApplicationName;
+    } catch (const ExcelError&) {
+        // Attaching fails when nothing runs; that is the answer, not a fault to report.
+        return false;
+    }
+}
+
+bool StopForOpenExcel(QWidget* owner, platform::shell::Shell& shell, const platform::excel::RunningProgramLookup& lookup)
+{
+    if (!ExcelIsRunning(lookup))
+        return false;
+    const int answer = shell.MsgBox(owner, kExcelMayBeOpenMessage, platform::shell::kYesNo, QStringLiteral("Veltrano"));
+    return answer != platform::shell::kAnswerYes;
+}
+
+bool isTemplatePath(const std::string& path)
+{
+    if (path.size() >= 3 && path.compare(path.size() - 3, 3, "xlt") == 0)
+        return true;
+    if (path.size() < 5)
+        return false;
+    std::string extension = path.substr(path.size() - 5);
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return char(std::tolower(c)); });
+    return extension == ".xltx" || extension == ".xltm";
+}
+
+Application OpenWorkbookInExcel(const std::string& path)
+{
+    Application excel;
+    if (isTemplatePath(path))
+        excel.Workbooks().Open({.FileName = path, .Editable = true});
+    else
+        excel.Workbooks().Open({.FileName = path});
+    return excel;
+}
+
+} // namespace veltrano::conversion

@@ -1,0 +1,29 @@
+#pragma once
+// Cell references as people type them and as the workbook window shows them:
+// "B2", "$B$2:$C$3", "A:A", "2:3", optionally after a sheet ("Sheet1!", "'My sheet'!").
+
+#include "spreadsheet/cell_types.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace veltrano::platform::excel {
+
+struct SheetReference {
+    std::string sheet; // "" when the text named no sheet
+    spreadsheet::CellRange range;
+};
+
+// Parses a reference, with or without "$" and a sheet; whole columns ("A:C") span every row,
+// whole rows ("2:3") every column. Of several areas ("B2:C3,E5") the first is taken.
+// nullopt when the text is not a reference or lies outside the sheet.
+std::optional<SheetReference> parseReference(std::string_view text);
+
+// "$B$2:$C$3", "$B$2" for one cell, "$A:$C" for whole columns, "$2:$3" for whole rows.
+std::string absoluteAddress(const spreadsheet::CellRange& range);
+
+// "Sheet1!$B$2:$C$3"; a sheet name that needs it is quoted: "'My sheet'!$A$1".
+std::string qualifiedAddress(std::string_view sheet, const spreadsheet::CellRange& range);
+
+} // namespace veltrano::platform::excel

@@ -1,0 +1,81 @@
+#include "platform/excel/workbook.h"
+
+#include "platform/excel/workbook_state.h"
+
+#include <filesystem>
+
+namespace veltrano::platform::excel {
+
+namespace {
+
+std::string kindInWords(spreadsheet::SheetKind kind)
+{
+    switch (kind) {
+    case spreadsheet::SheetKind::Worksheet: return "worksheet";
+    case spreadsheet::SheetKind::Chartsheet: return "chart sheet";
+    case spreadsheet::SheetKind::Dialogsheet: return "dialog sheet";
+    case spreadsheet::SheetKind::Macrosheet: return "macro sheet";
+    }
+    return "sheet";
+}
+
+} // namespace
+
+spreadsheet::Workbook& Workbook::engineWorkbook() const { return lockWorkbook(m_state)->book; }
+
+std::string Workbook::Name() const { return std::filesystem::path(FullName()).filename().string(); }
+
+std::string Workbook::FullName() const { return engineWorkbook().path(); }
+
+std::vector<Worksheet> Workbook::Worksheets() const
+{
+    const std::size_t count = engineWorkbook().worksheetCount();
+    std::vector<Worksheet> sheets;
+    sheets.reserve(count);
+    for (std::size_t i = 0; i < count; ++i)
+        sheets.push_back(Worksheet(m_state, i));
+    return sheets;
+}
+
+Worksheet Workbook::ActiveSheet() const
+{
+    const spreadsheet::Workbook& book = engineWorkbook();
+    const std::size_t active = book.activeSheet();
+    if (const auto worksheet = book.worksheetOfSheet(active))
+        return Worksheet(m_state, *worksheet);
+    const spreadsheet::SheetInfo& sheet = book.sheets().at(active);
+    throw ExcelError::at({book.path(), sheet.name, {}},
+                         "the active sheet is a " + kindInWords(sheet.kind) +
+                             ", not a worksheet, so it has no cells to work on.");
+}
+
+void Workbook::Save() const
+{
+    spreadsheet::Workbook& book = engineWorkbook();
+    const spreadsheet::Status saved = book.save();
+    if (!saved)
+        throw ExcelError(saved.error().message, {book.path(), {}, {}});
+}
+
+Workbook Workbooks::Open(const OpenArguments& arguments) const
+{
+    const auto session = lockSession(m_session);
+    auto opened = spreadsheet::Workbook::open(arguments.FileName);
+    if (!opened)
+        throw ExcelError(opened.error().message, {arguments.FileName, {}, {}});
+    session->workbooks.push_back(std::make_shared<WorkbookState>(std::move(opened).value()));
+    return Workbook(session->workbooks.back());
+}
+
+int Workbooks::Count() const { return int(lockSession(m_session)->workbooks.size()); }
+
+Workbook Workbooks::Item(int index) const
+{
+    const auto session = lockSession(m_session);
+    if (index < 1 || std::size_t(index) > session->workbooks.size())
+        throw ExcelError::at({}, "there is no workbook " + std::to_string(index) + "; " +
+                                     std::to_string(session->workbooks.size()) + " are open.");
+    return Workbook(session->workbooks[std::size_t(index) - 1]);
+}
+
+} // namespace veltrano::platform::excel

@@ -1,0 +1,154 @@
+#include "translation/scope_walk.h"
+
+#include "platform/excel/worksheet.h"
+#include "translation/wait_seconds.h"
+
+#include <QCoreApplication>
+
+#include <algorithm>
+
+namespace veltrano::translation {
+
+using platform::excel::ExcelError;
+using platform::excel::Place;
+using platform::excel::Range;
+using platform::excel::Workbook;
+using platform::excel::Worksheet;
+using Outcome = CellTranslation::Outcome;
+
+namespace {
+
+std::string withPlace(const std::string& reason, const Place& place)
+{
+    const std::string where = platform::excel::describePlace(place);
+    return where.empty() ? reason : where + ": " + reason;
+}
+
+// A rectangle of sheet rows and columns, 1-based, both ends included.
+struct Area {
+    int firstRow;
+    int firstColumn;
+    int lastRow;
+    int lastColumn;
+};
+
+// Row 1, column 1 to the last row and column of the sheet's used range, as Excel gives them.
+Area sheetArea(const Worksheet& sheet)
+{
+    const Range used = sheet.UsedRange();
+    return {1, 1, used.Rows().Item(used.Rows().Count()).Row(), used.Columns().Item(used.Columns().Count()).Column()};
+}
+
+// Holds the page's document for as long as a walk runs, and lets go of it however the walk ends.
+class DocumentHold {
+public:
+    explicit DocumentHold(PageClient& page) : m_page(page) { m_page.takeDocument(); }
+    ~DocumentHold() { m_page.releaseDocument(); }
+    DocumentHold(const DocumentHold&) = delete;
+    DocumentHold& operator=(const DocumentHold&) = delete;
+
+private:
+    PageClient& m_page;
+};
+
+class CellWalk {
+public:
+    CellWalk(PageClient& page, const WalkPacing& pacing) : m_page(page), m_pacing(pacing) {}
+
+    // Rows outer, columns inner; the bounds were taken before the first cell.
+    void walk(const Worksheet& sheet, const Area& area)
+    {
+        for (int row = area.firstRow; row <= area.lastRow; ++row)
+            for (int column = area.firstColumn; column <= area.lastColumn; ++column)
+                visit(sheet, row, column);
+    }
+
+private:
+    void pumpEvents() const
+    {
+        if (m_pacing.pumpEvents)
+            m_pacing.pumpEvents();
+        else
+            QCoreApplication::processEvents();
+    }
+
+    // An empty cell, and a cell whose value is not ours to replace (a formula, a locked cell on
+    // a protected sheet, ...), cost one pump and one look: no pause, no exchange.
+    void visit(const Worksheet& sheet, int row, int column)
+    {
+        pumpEvents();
+        const Range cell = sheet.Cells(row, column);
+        if (cell.Text().empty() || cell.writeBlock() != spreadsheet::WriteBlock::None)
+            return;
+        WaitSeconds(m_pacing.pauseSeconds);
+        // Read again after the pause: the text sent is the one the cell shows now.
+        const QString sent = QString::fromStdString(sheet.Cells(row, column).Text());
+        if (sent.isEmpty())
+            return;
+        const CellTranslation answer = m_page.TranslateCellText(sent);
+        if (answer.outcome() == Outcome::Failed)
+            throw WalkError(withPlace(answer.failure().toStdString(), cell.place()), cell.place());
+        // A translation equal to the text leaves the cell as it is, so a number keeps its value.
+        if (answer.outcome() == Outcome::Translated && answer.text() != sent)
+            cell.setValue(answer.text().toStdString());
+        WaitSeconds(m_pacing.pauseSeconds);
+    }
+
+    PageClient& m_page;
+    const WalkPacing& m_pacing;
+};
+
+// Runs a walk, giving a failure of the Excel objects the walk's own error type.
+template <typename Walk>
+void reportingWalkErrors(Walk&& walk)
+{
+    try {
+        walk();
+    } catch (const ExcelError& error) {
+        throw WalkError(error.what(), error.place());
+    }
+}
+
+} // namespace
+
+WalkError::WalkError(const std::string& message, Place place) : std::runtime_error(message), m_place(std::move(place)) {}
+
+void ConvertWorkbook(const Workbook& workbook, PageClient& page, const WalkPacing& pacing)
+{
+    reportingWalkErrors([&] {
+        CellWalk walk(page, pacing);
+        const DocumentHold document(page);
+        for (const Worksheet& sheet : workbook.Worksheets())
+            walk.walk(sheet, sheetArea(sheet));
+    });
+}
+
+void ConvertActiveSheet(const Workbook& workbook, PageClient& page, const WalkPacing& pacing)
+{
+    reportingWalkErrors([&] {
+        const Worksheet sheet = workbook.ActiveSheet();
+        const Area area = sheetArea(sheet);
+        CellWalk walk(page, pacing);
+        const DocumentHold document(page);
+        walk.walk(sheet, area);
+    });
+}
+
+void ConvertCellBlock([[maybe_unused]] const Workbook& workbook, const Range& block, PageClient& page,
+                      const WalkPacing& pacing)
+{
+    reportingWalkErrors([&] {
+        const Worksheet sheet = block.Worksheet();
+        Area area{block.Row(), block.Column(), block.Rows().Item(block.Rows().Count()).Row(),
+                  block.Columns().Item(block.Columns().Count()).Column()};
+        // Past the used range every cell is empty: stopping there changes nothing but the time.
+        const Area used = sheetArea(sheet);
+        area.lastRow = std::min(area.lastRow, used.lastRow);
+        area.lastColumn = std::min(area.lastColumn, used.lastColumn);
+        CellWalk walk(page, pacing);
+        const DocumentHold document(page);
+        walk.walk(sheet, area);
+    });
+}
+
+} // namespace veltrano::translation

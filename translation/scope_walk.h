@@ -1,0 +1,54 @@
+#pragma once
+// The walk over the cells of one open workbook, for each conversion scope: every cell that
+// shows text, row by row, has its text translated through the page and written back.
+// Nothing is saved, activated or selected; the caller saves the workbook.
+
+#include "platform/excel/excel_error.h"
+#include "platform/excel/range.h"
+#include "platform/excel/workbook.h"
+#include "translation/page_client.h"
+
+#include <functional>
+#include <stdexcept>
+#include <string>
+
+namespace veltrano::translation {
+
+// The pause before and after each exchange.
+inline constexpr double kCellPauseSeconds = 0.5;
+
+// How a walk paces itself. The program uses the defaults; tests pause for zero seconds and
+// count the pumps.
+struct WalkPacing {
+    double pauseSeconds = kCellPauseSeconds;
+    // One pass over the window's pending events, made at every cell; empty means Qt's own.
+    std::function<void()> pumpEvents;
+};
+
+// Why a walk ended early, and at which sheet and cell (file, sheet and cell in place()). The
+// cells before it hold their translations in the open workbook; the rest are as they were.
+class WalkError : public std::runtime_error {
+public:
+    // message names the place itself.
+    WalkError(const std::string& message, platform::excel::Place place);
+    const platform::excel::Place& place() const { return m_place; }
+
+private:
+    platform::excel::Place m_place;
+};
+
+// Every worksheet of the workbook in workbook order, chart sheets left out; on each, row 1 to
+// the used range's last row by column 1 to its last column. Throws WalkError.
+void ConvertWorkbook(const platform::excel::Workbook& workbook, PageClient& page, const WalkPacing& pacing = {});
+
+// The workbook's active sheet, walked as above. Throws WalkError, naming the sheet, when the
+// active sheet is not a worksheet.
+void ConvertActiveSheet(const platform::excel::Workbook& workbook, PageClient& page, const WalkPacing& pacing = {});
+
+// The block's rectangle on the block's own worksheet (of several areas, the first), never past
+// that sheet's used range, so whole columns cost no more than the cells that hold something.
+// Throws WalkError.
+void ConvertCellBlock(const platform::excel::Workbook& workbook, const platform::excel::Range& block,
+                      PageClient& page, const WalkPacing& pacing = {});
+
+} // namespace veltrano::translation
