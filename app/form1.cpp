@@ -7,6 +7,7 @@
 #include "app/pointer_moves.h"
 #include "app/program_end.h"
 #include "app/twips.h"
+#include "conversion/conversion_run.h"
 #include "filelist/file_list_handlers.h"
 #include "platform/browser/web_browser.h"
 #include "translation/browser_page_client.h"
@@ -97,6 +98,7 @@ Form1::Form1(QString pageHost, QWidget* parent)
     applyColours();
     connectHandlers();
     connectFileList();
+    connectConversion();
     connectKeptChoices();
     connectHoverPointers();
     m_pageClient = std::make_unique<translation::BrowserPageClient>(*WebBrowser1);
@@ -281,6 +283,36 @@ void Form1::connectFileList()
     m_fileListHandlers = std::make_unique<filelist::FileListHandlers>(*ListView1, *m_fileListModel, std::move(services));
     connect(this, &Form1::addFilesCommand, this, [this] { m_fileListHandlers->Check3_Click(); });
     connect(this, &Form1::addFolderCommand, this, [this] { m_fileListHandlers->Check6_Click(); });
+}
+
+void Form1::connectConversion()
+{
+    using conversion::ConversionScope;
+    conversion::RunWindow window;
+    window.owner = this;
+    window.listedFiles = [this] {
+        QStringList paths;
+        for (int position = 1; position <= fileList().count(); ++position)
+            paths << fileList().text(position);
+        return paths;
+    };
+    window.listedCount = [this] { return fileList().count(); };
+    window.backupWanted = [this] { return Check1->checkState() == Qt::Checked; };
+    window.chosenScope = [this]() -> std::optional<ConversionScope> {
+        if (Option3->isChecked())
+            return ConversionScope::EntireWorkbook;
+        if (Option4->isChecked())
+            return ConversionScope::ActiveSheetOnly;
+        if (Option5->isChecked())
+            return ConversionScope::CellBlock;
+        return std::nullopt;
+    };
+    window.showOverallProgress = [this](int percent) { ProgressBar2->setValue(percent); };
+    window.setPointerBusy = [this](bool busy) { setMousePointer(busy ? MousePointer::Busy : MousePointer::Default); };
+    window.shell = [this]() -> platform::shell::Shell& { return shell(); };
+    window.page = [this]() -> translation::PageClient& { return pageClient(); };
+    m_conversionRun = std::make_unique<conversion::ConversionRun>(std::move(window));
+    connect(this, &Form1::convertCommand, this, [this] { m_conversionRun->Check7_Click(); });
 }
 
 filelist::FileList& Form1::fileList()

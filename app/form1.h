@@ -26,6 +26,10 @@ namespace veltrano::platform::browser {
 class WebBrowser;
 }
 
+namespace veltrano::conversion {
+class ConversionRun;
+}
+
 namespace veltrano::filelist {
 class FileList;
 class FileListHandlers;
@@ -87,8 +91,13 @@ public:
 
     // The host the translation pages come from.
     const QString& pageHost() const { return m_pageHost; }
-    // The translation page client over WebBrowser1.
+    // The translation page client; the one over WebBrowser1 unless replaced.
     translation::PageClient& pageClient() { return *m_pageClient; }
+    // Replaces the page client (tests exchange through their own, or pace it differently).
+    void setPageClient(std::unique_ptr<translation::PageClient> page) { m_pageClient = std::move(page); }
+
+    // The Convert command that a click on Check7 runs (tests set its pacing and clock).
+    conversion::ConversionRun& conversionRun() { return *m_conversionRun; }
 
     // The file list held by ListView1: the paths to convert, in order.
     filelist::FileList& fileList();
@@ -137,6 +146,7 @@ private:
     void connectHandlers();
     void actAsPushButton(QAbstractButton* button, void (Form1::*command)());
     void connectFileList();
+    void connectConversion();
     void connectKeptChoices();
     void connectHoverPointers();
     void showHandUnlessBusy();
@@ -150,6 +160,7 @@ private:
     QStandardItemModel* m_fileListModel = nullptr;
     std::unique_ptr<translation::PageClient> m_pageClient;
     std::unique_ptr<filelist::FileListHandlers> m_fileListHandlers;
+    std::unique_ptr<conversion::ConversionRun> m_conversionRun;
     std::unique_ptr<platform::shell::Shell> m_shell = std::make_unique<platform::shell::QtShell>();
     MousePointer m_mousePointer = MousePointer::Default;
     std::optional<QCursor> m_customPointerImage;

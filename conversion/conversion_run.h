@@ -1,0 +1,92 @@
+#pragma once
+// The Convert command: each listed workbook in turn is backed up when asked, opened in an
+// instance of its own, walked in the chosen scope through the translation page, saved and
+// closed, with the overall progress shown and "Done." at the end. A file that fails is left as
+// it was on disk and named in the closing message, and the run goes on with the next file.
+
+#include "platform/excel/running_programs.h"
+#include "platform/shell/shell.h"
+#include "translation/page_client.h"
+#include "translation/scope_walk.h"
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QWidget;
+
+namespace veltrano::conversion {
+
+// Which cells of a workbook are converted: Option3, Option4 and Option5 of the window.
+enum class ConversionScope { EntireWorkbook, ActiveSheetOnly, CellBlock };
+
+// What the run reads and sets on the window, given as functions so that conversion does not
+// depend on the window's class. Each is called at the moment the run needs it, so a choice
+// the user changes during a run counts from the next file on.
+struct RunWindow {
+    // The window that owns the messages.
+    QWidget* owner = nullptr;
+    // The file list's paths now, top to bottom.
+    std::function<QStringList()> listedFiles;
+    // How many entries the file list has now.
+    std::function<int()> listedCount;
+    // Whether the backup box is ticked.
+    std::function<bool()> backupWanted;
+    // The first selected of Option3, Option4, Option5; nullopt when none is.
+    std::function<std::optional<ConversionScope>()> chosenScope;
+    // Shows the per cent of files done on ProgressBar2.
+    std::function<void(int percent)> showOverallProgress;
+    // Sets the window's pointer setting: busy (the hourglass), or default when false.
+    std::function<void(bool busy)> setPointerBusy;
+    // The dialogs as the window has them at the moment of the call.
+    std::function<platform::shell::Shell&()> shell;
+    // The translation page client as the window has it at the moment of the call.
+    std::function<translation::PageClient&()> page;
+};
+
+// ProgressBar2's value after the file at position (from 1) when the list has count entries:
+// floor(position ÷ count × 100), kept within 0..100; 100 when the list has been emptied.
+int overallPercent(int position, int count);
+
+// "Done." when nothing failed; else "Done.", a blank line, and the failures one a line.
+QString closingMessage(const QStringList& failures);
+
+class ConversionRun {
+public:
+    explicit ConversionRun(RunWindow window);
+    ~ConversionRun();
+
+    // Convert, once the button is released again. Does nothing for an empty list, or when a
+    // spreadsheet program runs and the user does not answer Yes; else converts each listed
+    // file (the list as it is when the run starts) and ends with the closing message. A press
+    // while a run is under way is ignored.
+    void Check7_Click();
+    bool isRunning() const { return m_running; }
+
+    // The pauses of the walks; the program keeps the default ones, tests pause for nothing.
+    void setWalkPacing(translation::WalkPacing pacing) { m_walkPacing = std::move(pacing); }
+    // How a running spreadsheet program is found; the process table unless set.
+    void setRunningProgramLookup(std::unique_ptr<platform::excel::RunningProgramLookup> lookup);
+    // The clock the backup stamps are read from; the local time unless set.
+    void setClock(std::function<QDateTime()> now) { m_now = std::move(now); }
+
+private:
+    // Each returns nullopt when the file went through, else why it did not.
+    std::optional<QString> convertFile(const QString& path);
+    std::optional<QString> makeBackup(const QString& path);
+    std::optional<QString> openWalkAndSave(const QString& path);
+    std::optional<QString> walkChosenScope(platform::excel::Application& excel,
+                                           const platform::excel::Workbook& workbook);
+
+    RunWindow m_window;
+    translation::WalkPacing m_walkPacing;
+    std::unique_ptr<platform::excel::RunningProgramLookup> m_lookup;
+    std::function<QDateTime()> m_now;
+    bool m_running = false;
+};
+
+} // namespace veltrano::conversion
