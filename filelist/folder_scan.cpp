@@ -167,15 +167,47 @@ void sortLikeListing(QStringList& names)
     names = std::move(sorted);
 }
 
+namespace {
+
+constexpr uint kAnyRun = '*';
+constexpr uint kAnyOne = '?';
+constexpr uint kDot = '.';
+constexpr qsizetype kShortExtension = 3;
+
+} // namespace
+
 WildcardPattern::WildcardPattern(const QString& pattern) : m_pattern(pattern.toCaseFolded().toUcs4())
 {
+    const qsizetype dot = m_pattern.lastIndexOf(kDot);
+    if (dot < 0 || m_pattern.size() - dot - 1 != kShortExtension)
+        return;
+    const CodePoints extension = m_pattern.mid(dot + 1);
+    if (extension.contains(kAnyRun) || extension.contains(kAnyOne))
+        return;
+    m_stem = m_pattern.first(dot);
+    m_extension = extension;
 }
 
 bool WildcardPattern::matches(const QString& name) const
 {
-    const QList<uint> text = name.toCaseFolded().toUcs4();
-    constexpr uint kAnyRun = '*';
-    constexpr uint kAnyOne = '?';
+    const CodePoints text = name.toCaseFolded().toUcs4();
+    return wholeMatch(m_pattern, text) || matchesByExtensionStart(text);
+}
+
+bool WildcardPattern::matchesByExtensionStart(const CodePoints& text) const
+{
+    if (m_extension.isEmpty())
+        return false;
+    const qsizetype dot = text.lastIndexOf(kDot);
+    if (dot < 0)
+        return false;
+    const CodePoints extension = text.mid(dot + 1);
+    return extension.size() > kShortExtension && extension.first(kShortExtension) == m_extension
+           && wholeMatch(m_stem, text.first(dot));
+}
+
+bool WildcardPattern::wholeMatch(const CodePoints& pattern, const CodePoints& text)
+{
     qsizetype p = 0;
     qsizetype t = 0;
     // Where the last "*" was, and the text position it was last tried against: on a mismatch
@@ -183,10 +215,10 @@ bool WildcardPattern::matches(const QString& name) const
     qsizetype starP = -1;
     qsizetype starT = 0;
     while (t < text.size()) {
-        if (p < m_pattern.size() && m_pattern[p] == kAnyRun) {
+        if (p < pattern.size() && pattern[p] == kAnyRun) {
             starP = p++;
             starT = t;
-        } else if (p < m_pattern.size() && (m_pattern[p] == kAnyOne || m_pattern[p] == text[t])) {
+        } else if (p < pattern.size() && (pattern[p] == kAnyOne || pattern[p] == text[t])) {
             ++p;
             ++t;
         } else if (starP >= 0) {
@@ -196,9 +228,9 @@ bool WildcardPattern::matches(const QString& name) const
             return false;
         }
     }
-    while (p < m_pattern.size() && m_pattern[p] == kAnyRun)
+    while (p < pattern.size() && pattern[p] == kAnyRun)
         ++p;
-    return p == m_pattern.size();
+    return p == pattern.size();
 }
 
 } // namespace veltrano::filelist

@@ -70,6 +70,9 @@ void sortLikeListing(QStringList& names);
 
 // A file name pattern where "*" stands for any run of characters (also none) and "?" for
 // exactly one; every other character stands for itself. Letters match without regard to case.
+// A pattern whose extension (the text after its last ".") is exactly three characters without
+// wildcards also matches longer extensions that begin with those three, as a search through
+// 8.3 short names does: "*.xls" finds a.xlsx and b.XLSM, not c.xlsx.bak.
 class WildcardPattern {
 public:
     explicit WildcardPattern(const QString& pattern);
@@ -77,7 +80,16 @@ public:
     bool matches(const QString& name) const;
 
 private:
-    QList<uint> m_pattern; // case-folded code points
+    using CodePoints = QList<uint>; // case-folded
+
+    static bool wholeMatch(const CodePoints& pattern, const CodePoints& text);
+    bool matchesByExtensionStart(const CodePoints& text) const;
+
+    CodePoints m_pattern;
+    // For a three-character extension: the pattern before its last "." and that extension;
+    // both empty otherwise.
+    CodePoints m_stem;
+    CodePoints m_extension;
 };
 
 } // namespace veltrano::filelist

@@ -86,46 +86,15 @@ DocumentAnswer HtmlDocument::evaluate(const QString& script, std::chrono::millis
     return {DocumentAnswer::Status::Done, answer->value, {}};
 }
 
-DocumentAnswer HtmlDocument::elementCall(const QString& id, const QString& bodyOnElement) const
-{
-    // The element is looked up anew on every call; the answer is [found, value] so that a
-    // missing element and a script that failed (no answer value at all) stay apart.
-    const QString script = QStringLiteral("(function () {"
-                                          " var e = document.getElementById(%1);"
-                                          " if (!e) return [false, null];"
-                                          " %2 })()")
-                               .arg(javaScriptStringLiteral(id), bodyOnElement);
-    DocumentAnswer answer = evaluate(script);
-    if (!answer.done())
-        return answer;
-    const QVariantList pair = answer.value.toList();
-    if (pair.size() != 2)
-        return failed(QStringLiteral("the page %1 gave no usable answer about element \"%2\"")
-                          .arg(address(), id));
-    if (!pair.at(0).toBool())
-        return {DocumentAnswer::Status::NoSuchElement, {}, {}};
-    return {DocumentAnswer::Status::Done, pair.at(1), {}};
-}
-
 DocumentAnswer HtmlDocument::hasElement(const QString& id) const
 {
-    DocumentAnswer answer = elementCall(id, QStringLiteral("return [true, true];"));
-    if (answer.status == DocumentAnswer::Status::NoSuchElement)
-        return {DocumentAnswer::Status::Done, false, {}};
-    return answer;
-}
-
-DocumentAnswer HtmlDocument::setValue(const QString& id, const QString& value) const
-{
-    return elementCall(id, QStringLiteral("e.value = %1; return [true, true];")
-                               .arg(javaScriptStringLiteral(value)));
-}
-
-DocumentAnswer HtmlDocument::innerText(const QString& id) const
-{
-    DocumentAnswer answer = elementCall(id, QStringLiteral("return [true, String(e.innerText)];"));
-    if (answer.done())
-        answer.value = answer.value.toString();
+    // The element is looked up anew on every call. A script that failed gives no value at all,
+    // which must not pass for a missing element.
+    DocumentAnswer answer = evaluate(QStringLiteral("document.getElementById(%1) !== null")
+                                         .arg(javaScriptStringLiteral(id)));
+    if (answer.done() && answer.value.typeId() != QMetaType::Bool)
+        return failed(QStringLiteral("the page %1 gave no usable answer about element \"%2\"")
+                          .arg(address(), id));
     return answer;
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 // The HTML document a WebBrowser shows, reached the way the browser control's document object
-// is: getElementById, an element's value (written) and innerText (read). Every call runs a
-// small script in the page and pumps the window's events until its answer arrives, so it is
-// synchronous for the caller while the page and the window keep running.
+// is: whether getElementById finds an element, and scripts that read and write the elements.
+// Every call runs a small script in the page and pumps the window's events until its answer
+// arrives, so it is synchronous for the caller while the page and the window keep running.
 
 #include <QDeadlineTimer>
 #include <QPointer>
@@ -18,9 +18,8 @@ class WebBrowser;
 // What one call on the document did.
 struct DocumentAnswer {
     enum class Status {
-        Done,          // the call was carried out; value holds its answer
-        NoSuchElement, // getElementById found nothing under that id
-        Failed,        // the page could not be asked or did not answer; failure says why
+        Done,   // the call was carried out; value holds its answer
+        Failed, // the page could not be asked or did not answer; failure says why
     };
     Status status = Status::Failed;
     QVariant value;
@@ -47,14 +46,8 @@ public:
 
     // Whether getElementById(id) finds an element: Done with a bool value.
     DocumentAnswer hasElement(const QString& id) const;
-    // Sets the element's value property; NoSuchElement when there is none.
-    DocumentAnswer setValue(const QString& id, const QString& value) const;
-    // Reads the element's innerText (Done with a QString value); NoSuchElement when there is none.
-    DocumentAnswer innerText(const QString& id) const;
 
 private:
-    DocumentAnswer elementCall(const QString& id, const QString& bodyOnElement) const;
-
     QPointer<WebBrowser> m_browser;
 };
 

@@ -196,7 +196,9 @@ private slots:
         QTest::newRow("extension with a dot") << ".xls" << true << QStringList{};
         const QStringList found{".hidden.xls", "a.xls", "a~b.xls", "B.XLS", "link.xls",
                                 "S1/b.xls",    "S2/d.xls", "S1/T/c.xls"};
-        QTest::newRow("xls") << "xls" << true << found;
+        QStringList foundWithLonger = found;
+        foundWithLonger.insert(5, "x.xlsx");
+        QTest::newRow("xls, longer extensions too") << "xls" << true << foundWithLonger;
         QTest::newRow("XLS, with ?") << "X?S" << true << found;
     }
 
@@ -243,7 +245,15 @@ private slots:
         QTest::addColumn<QString>("pattern");
         QTest::addColumn<QString>("name");
         QTest::addColumn<bool>("matches");
-        QTest::newRow("longer extension") << "*.xls" << "book.xlsx" << false;
+        QTest::newRow("same three letters") << "*.xls" << "a.xls" << true;
+        QTest::newRow("longer extension") << "*.xls" << "b.xlsx" << true;
+        QTest::newRow("longer extension, other case") << "*.xls" << "c.XLSM" << true;
+        QTest::newRow("shorter extension") << "*.xls" << "d.xl" << false;
+        QTest::newRow("longer extension, not the last") << "*.xls" << "e.xlsx.bak" << false;
+        QTest::newRow("no dot") << "*.xls" << "xlsx" << false;
+        QTest::newRow("stem still matched") << "a*.xls" << "b.xlsx" << false;
+        QTest::newRow("wildcard in the extension") << "*.x?s" << "b.xlsx" << false;
+        QTest::newRow("four-letter extension") << "*.xlsx" << "b.xlsxx" << false;
         QTest::newRow("question mark needs one") << "*.x?s" << "b.xs" << false;
         QTest::newRow("two dots") << "*..xls" << "a.xls" << false;
         QTest::newRow("brackets are plain") << "*.[x]ls" << "a.[x]ls" << true;

@@ -1,9 +1,10 @@
 // The browser control against pages given as data addresses: texts survive the trip into a
 // script and back, element look-ups tell a missing element from a found one, and the control
-// reports a finished download as progress -1.
+// reports a finished download as progress -1. Also the Chromium flags the program starts with.
 
 #include "platform/browser/html_document.h"
 #include "platform/browser/web_browser.h"
+#include "platform/browser/web_engine_setup.h"
 #include "tests/platform/browser/web_test_main.h"
 
 #include <QSignalSpy>
@@ -55,21 +56,39 @@ private slots:
     {
         QFETCH(QString, text);
         const HtmlDocument document = *m_browser->Document();
-        QVERIFY(document.setValue(QStringLiteral("source"), text).done());
+        QVERIFY(document.evaluate("document.getElementById('source').value = " + javaScriptStringLiteral(text)).done());
         const DocumentAnswer back = document.evaluate(QStringLiteral("document.getElementById('source').value"));
         QVERIFY(back.done());
         QCOMPARE(back.value.toString(), text);
     }
 
-    void elementCallsTellMissingFromFound()
+    void elementLookUpsTellMissingFromFound()
     {
         const HtmlDocument document = *m_browser->Document();
-        QCOMPARE(document.hasElement(QStringLiteral("result_box")).value.toBool(), true);
-        QCOMPARE(document.hasElement(QStringLiteral("nothing")).value.toBool(), false);
-        QCOMPARE(document.innerText(QStringLiteral("result_box")).value.toString(), QStringLiteral("ready"));
-        QCOMPARE(document.innerText(QStringLiteral("nothing")).status, DocumentAnswer::Status::NoSuchElement);
-        QCOMPARE(document.setValue(QStringLiteral("nothing"), QStringLiteral("x")).status,
-                 DocumentAnswer::Status::NoSuchElement);
+        QCOMPARE(document.hasElement(QStringLiteral("result_box")).value, QVariant(true));
+        QCOMPARE(document.hasElement(QStringLiteral("nothing")).value, QVariant(false));
+        QCOMPARE(document.hasElement(QStringLiteral("it's \"quoted\"")).value, QVariant(false));
+    }
+
+    void throttlingFlagsJoinTheUsersOwn_data()
+    {
+        QTest::addColumn<QByteArray>("given");
+        QTest::addColumn<QByteArray>("expected");
+        const QByteArray ours = "--disable-background-timer-throttling --disable-renderer-backgrounding "
+                                "--disable-backgrounding-occluded-windows";
+        QTest::newRow("none given") << QByteArray() << ours;
+        QTest::newRow("the user's first") << QByteArray(" --lang=es  --no-sandbox ") << "--lang=es  --no-sandbox " + ours;
+        QTest::newRow("one of ours given already")
+            << QByteArray("--disable-renderer-backgrounding")
+            << QByteArray("--disable-renderer-backgrounding --disable-background-timer-throttling "
+                          "--disable-backgrounding-occluded-windows");
+    }
+
+    void throttlingFlagsJoinTheUsersOwn()
+    {
+        QFETCH(QByteArray, given);
+        QFETCH(QByteArray, expected);
+        QCOMPARE(withoutBackgroundThrottling(given), expected);
     }
 
     void aDocumentOfADestroyedBrowserFails()
