@@ -87,7 +87,8 @@ std::string TableModel::serialize() const
     std::size_t pos = 0;
     for (const auto& s : splices) {
         out.append(xml, pos, s.offset - pos);
-        appendEncodedAttribute(*s.text, out);
+        // The value goes between the part's own quotes, whichever they are.
+        appendEncodedAttribute(*s.text, out, xml[s.offset - 1]);
         pos = s.offset + s.length;
     }
     out.append(xml, pos, std::string::npos);

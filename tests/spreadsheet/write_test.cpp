@@ -296,6 +296,22 @@ TEST_F(TableHeaders, RenameTheirColumnUniquelyAndKeepLabelsInStep)
     EXPECT_EQ(openPath(path).worksheet(0).text(1, 1), "amount 2");
 }
 
+TEST_F(TableHeaders, NamesWithQuotesStayInsideThePartsOwnQuotes)
+{
+    const std::pair<char, const char*> cases[] = {{'"', R"(name="Customer's &quot;name&quot;")"},
+                                                   {'\'', R"(name='Customer&apos;s "name"')"}};
+    for (const auto& [quote, expected] : cases) {
+        const std::string q(1, quote);
+        auto path = make(R"(ref="A1:B3")", "<tableColumn id=\"1\" name=" + q + "Name" + q + "/><tableColumn id=\"2\" name=\"Amount\"/>",
+                         kHeaderRows);
+        auto book = openPath(path);
+        write(book.worksheet(0), 1, 1, "Customer's \"name\"");
+        ASSERT_TRUE(book.save().ok());
+        EXPECT_NE(part(path, "xl/tables/table1.xml").find(expected), std::string::npos) << part(path, "xl/tables/table1.xml");
+        EXPECT_EQ(openPath(path).worksheet(0).text(1, 1), "Customer's \"name\"");
+    }
+}
+
 TEST_F(TableHeaders, WithoutHeaderRowTheFirstRowIsJustData)
 {
     auto path = make(R"(ref="A1:B3" headerRowCount="0")", R"(<tableColumn id="1" name="Column1"/><tableColumn id="2" name="Column2"/>)",
