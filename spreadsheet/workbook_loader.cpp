@@ -1,11 +1,13 @@
 // Opening a workbook: refuse what cannot be edited safely, then find every part through the
 // relationships and parse it. Any failure returns an error; no half-built workbook escapes.
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cstring>
-#include <fstream>
 
 #include "spreadsheet/cell_ref.h"
 #include "spreadsheet/formula_refs.h"
@@ -415,28 +417,43 @@ Result<std::unique_ptr<Workbook::Impl>> Loader::run()
 
 }  // namespace
 
-Result<std::string> readWorkbookFile(const std::string& path)
+Result<WorkbookFile> readWorkbookFile(const std::string& path)
 {
-    struct stat info;
-    if (::stat(path.c_str(), &info) != 0) {
-        int error = errno;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        const int error = errno;
         if (error == ENOENT || error == ENOTDIR)
             return Error{ErrorCode::NotFound, path + ": no such file"};
-        return Error{ErrorCode::Io, path + ": " + std::strerror(error)};
+        return Error{ErrorCode::Io, path + ": cannot be opened for reading: " + std::strerror(error)};
     }
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    // The identity comes from the descriptor read, so it is that of the bytes read.
+    struct stat info;
+    if (::fstat(fd, &info) != 0)
+        return Error{ErrorCode::Io, path + ": " + std::strerror(errno)};
     if (!S_ISREG(info.st_mode))
         return Error{ErrorCode::NotAFile, path + (S_ISDIR(info.st_mode) ? ": is a folder, not a file" : ": is not a regular file")};
     if (std::uint64_t(info.st_size) > kMaxFileBytes)
         return Error{ErrorCode::TooLarge, path + ": " + std::to_string(info.st_size) + " bytes passes the limit of " +
                                               std::to_string(kMaxFileBytes)};
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return Error{ErrorCode::Io, path + ": cannot be opened for reading: " + std::strerror(errno)};
-    std::string bytes(std::size_t(info.st_size), '\0');
-    in.read(bytes.data(), std::streamsize(bytes.size()));
-    if (in.gcount() != std::streamsize(bytes.size()))
-        return Error{ErrorCode::Io, path + ": could not be read completely"};
-    return bytes;
+    WorkbookFile file;
+    file.identity = identityOf(info);
+    file.bytes.resize(std::size_t(info.st_size));
+    std::size_t filled = 0;
+    while (filled < file.bytes.size()) {
+        const ssize_t got = ::read(fd, file.bytes.data() + filled, file.bytes.size() - filled);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return Error{ErrorCode::Io, path + ": cannot be read: " + std::strerror(errno)};
+        if (got == 0)
+            return Error{ErrorCode::Io, path + ": could not be read completely (it shrank while being read)"};
+        filled += std::size_t(got);
+    }
+    return file;
 }
 
 Status checkFileSignature(const std::string& path, const std::string& bytes)

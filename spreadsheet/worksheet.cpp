@@ -92,9 +92,6 @@ CellKind Worksheet::kind(int row, int column) const
 
 WriteBlock Worksheet::writeBlock(int row, int column, FormulaPolicy policy) const
 {
-    // Table names may have changed with a save; a reload that fails here fails again, and
-    // is reported, in the setValue() or save() that follows.
-    (void)reloadAfterSave(*m_workbook);
     const Workbook::Impl& wb = *m_workbook;
     const WorksheetState& sheet = *wb.worksheets[m_index];
     for (const auto& area : sheet.model.blocked)

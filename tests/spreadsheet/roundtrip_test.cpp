@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 
 #include <csignal>
+#include <fstream>
+#include <functional>
 #include <regex>
 #include <set>
 
@@ -231,6 +233,43 @@ TEST(Save, CanBeFollowedByMoreEditsAndSaves)
         EXPECT_EQ(s.text(1, 2), "second") << name;
         EXPECT_EQ(s.text(5, 5), "new") << name;
         EXPECT_EQ(s.text(2, 1), "one") << name;
+    }
+}
+
+// The file on disk is replaced only while it is still the one opened, and may be written.
+TEST(Save, RefusesToReplaceAFileThatChangedOrIsReadOnly)
+{
+    namespace fs = std::filesystem;
+    const struct {
+        const char* name;
+        std::function<void(const fs::path&)> meanwhile;
+        const char* reason;
+    } cases[] = {
+        {"read-only", [](const fs::path& p) { fs::permissions(p, fs::perms::owner_read | fs::perms::group_read); }, "read-only"},
+        {"written in place", [](const fs::path& p) { std::ofstream(p, std::ios::app) << "more"; }, "changed on disk"},
+        {"replaced through a rename",
+         [](const fs::path& p) {
+             fs::copy_file(fixtureFile(), p.string() + ".new");
+             fs::rename(p.string() + ".new", p);
+         },
+         "changed on disk"},
+        {"deleted", [](const fs::path& p) { fs::remove(p); }, "moved or deleted"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        const fs::path path = dir / "book.xlsx";
+        fs::copy_file(fixtureFile(), path);
+        auto book = Workbook::open(path.string());
+        ASSERT_TRUE(book.ok());
+        ASSERT_TRUE(book.value().worksheet(0).setValue(1, 1, "x").ok());
+        c.meanwhile(path);
+        const std::string left = fs::exists(path) ? testing::readFile(path) : "";
+        Status saved = book.value().save();
+        ASSERT_FALSE(saved.ok());
+        EXPECT_NE(saved.error().message.find(c.reason), std::string::npos) << saved.error().message;
+        EXPECT_EQ(fs::exists(path) ? testing::readFile(path) : "", left);
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), left.empty() ? 0 : 1);
     }
 }
 
