@@ -104,6 +104,10 @@ public:
 
     CellKind kind(int row, int column) const;
 
+    // The string a text cell holds (shared or inline), before any number format adds to it;
+    // nullopt for any other cell, formulas included.
+    std::optional<std::string> storedText(int row, int column) const;
+
     // WriteBlock::None when the cell's value is ours to replace, else why not.
     WriteBlock writeBlock(int row, int column, FormulaPolicy policy = FormulaPolicy::Keep) const;
 
