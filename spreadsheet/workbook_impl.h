@@ -61,6 +61,16 @@ inline FileIdentity identityOf(const struct stat& info)
             std::int64_t(info.st_mtim.tv_sec), std::int64_t(info.st_mtim.tv_nsec)};
 }
 
+// Where workbook.xml takes fullCalcOnLoad: the value of the attribute on <calcPr>, the
+// place for the attribute in <calcPr>, or the place for a <calcPr> of its own.
+struct CalcSettingsPlace {
+    bool fullCalcOnLoad = false;  // already asks for it
+    bool hasCalcPr = false;
+    std::size_t valueBegin = 0, valueEnd = 0;  // an existing attribute's value, when valueEnd > 0
+    std::size_t insertAt = 0;                  // the attribute's place, or the element's
+    std::string prefix;                        // of the workbook element, with its ':'
+};
+
 struct Workbook::Impl {
     std::string path;
     ZipArchive zip;
@@ -71,6 +81,9 @@ struct Workbook::Impl {
     opc::ContentTypes contentTypes;
 
     std::string workbookPart;
+    std::size_t workbookEntry = 0;
+    std::string workbookXml;
+    CalcSettingsPlace calcSettings;
     std::string workbookRelsPart;
     std::size_t workbookRelsEntry = 0;
     std::string workbookRelsXml;

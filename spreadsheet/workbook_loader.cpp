@@ -41,7 +41,32 @@ struct WorkbookXml {
         SheetVisibility visibility = SheetVisibility::Visible;
     };
     std::vector<Sheet> sheets;
+    CalcSettingsPlace calcSettings;
 };
+
+// The workbook's children that come after calcPr, in their order.
+constexpr std::string_view kAfterCalcPr[] = {"oleSize",        "customWorkbookViews", "pivotCaches",
+                                             "smartTagPr",     "smartTagTypes",       "webPublishing",
+                                             "fileRecoveryPr", "webPublishObjects",   "extLst"};
+
+// Notes, from a child of the workbook element, where fullCalcOnLoad is or would go.
+void noteCalcSettings(const xml::Scanner& scanner, CalcSettingsPlace& place)
+{
+    const auto name = scanner.localName();
+    if (name == "calcPr") {
+        place.hasCalcPr = true;
+        if (const auto* a = scanner.attribute("fullCalcOnLoad")) {
+            place.fullCalcOnLoad = xml::isTrue(a->raw);
+            place.valueBegin = a->valueOffset;
+            place.valueEnd = a->valueOffset + a->raw.size();
+        } else {
+            place.insertAt = scanner.end() - (scanner.isEmptyElement() ? 2 : 1);
+        }
+    } else if (!place.hasCalcPr && place.insertAt == 0 &&
+               std::find(std::begin(kAfterCalcPr), std::end(kAfterCalcPr), name) != std::end(kAfterCalcPr)) {
+        place.insertAt = scanner.begin();
+    }
+}
 
 class Loader {
 public:
@@ -140,6 +165,8 @@ Result<WorkbookXml> Loader::parseWorkbookXml(const std::string& xmlText)
             continue;
         }
         if (scanner.token() == xml::Token::EndElement) {
+            if (depth == 1 && !book.calcSettings.hasCalcPr && book.calcSettings.insertAt == 0)
+                book.calcSettings.insertAt = scanner.begin();
             if (inDefinedName && depth == 3) {
                 collectBracketNames(definedName, m_wb->bracketNames);
                 inDefinedName = false;
@@ -153,10 +180,14 @@ Result<WorkbookXml> Loader::parseWorkbookXml(const std::string& xmlText)
             if (!ns::isMain(scanner.uri()) || name != "workbook")
                 return partError(ErrorCode::Damaged, where, scanner.begin(), "root element is not a workbook");
             book.family = ns::familyOf(scanner.uri());
+            if (!scanner.prefix().empty())
+                book.calcSettings.prefix = std::string(scanner.prefix()) + ":";
             continue;
         }
         if (!ns::isMain(scanner.uri()))
             continue;
+        if (depth == 2)
+            noteCalcSettings(scanner, book.calcSettings);
         if (depth == 2 && name == "workbookPr") {
             const auto* a = scanner.attribute("date1904");
             book.date1904 = a && xml::isTrue(a->raw);
@@ -387,6 +418,9 @@ Result<std::unique_ptr<Workbook::Impl>> Loader::run()
     if (!book)
         return book.error();
     m_wb->family = book.value().family;
+    m_wb->workbookEntry = *m_wb->zip.find(m_wb->workbookPart);
+    m_wb->workbookXml = std::move(workbookXml.value());
+    m_wb->calcSettings = book.value().calcSettings;
 
     m_wb->workbookRelsPart = opc::relationshipsPartName(m_wb->workbookPart);
     auto relsEntry = m_wb->zip.find(m_wb->workbookRelsPart);

@@ -254,6 +254,29 @@ std::string unusedRelationshipId(const opc::Relationships& rels)
     }
 }
 
+bool holdsFormulas(const Workbook::Impl& wb)
+{
+    for (const auto& sheet : wb.worksheets)
+        for (const CellRecord& cell : sheet->model.cells)
+            if (cell.has(cell_flags::kFormula))
+                return true;
+    return false;
+}
+
+// Formulas whose inputs were written keep the results cached before: the workbook asks for
+// a full recalculation when it is next opened, so they show results from the new texts.
+std::optional<Splice> fullCalcOnLoadSplice(const Workbook::Impl& wb)
+{
+    const CalcSettingsPlace& place = wb.calcSettings;
+    if (place.fullCalcOnLoad || !holdsFormulas(wb))
+        return std::nullopt;
+    if (place.valueEnd > 0)
+        return Splice{place.valueBegin, place.valueEnd, "1"};
+    if (place.hasCalcPr)
+        return Splice{place.insertAt, place.insertAt, " fullCalcOnLoad=\"1\""};
+    return Splice{place.insertAt, place.insertAt, "<" + place.prefix + "calcPr fullCalcOnLoad=\"1\"/>"};
+}
+
 }  // namespace
 
 Result<std::string> serializeWorkbook(const Workbook::Impl& wb)
@@ -306,6 +329,8 @@ Result<std::string> serializeWorkbook(const Workbook::Impl& wb)
         if (over != wb.contentTypes.overrides.end() && over->second.end > over->second.begin)
             typesSplices.push_back({over->second.begin, over->second.end, {}});
     }
+    if (auto calc = fullCalcOnLoadSplice(wb))
+        changes.replaced[wb.workbookEntry] = applySplices(wb.workbookXml, {std::move(*calc)});
     if (!relsSplices.empty())
         changes.replaced[wb.workbookRelsEntry] = applySplices(wb.workbookRelsXml, std::move(relsSplices));
     if (!typesSplices.empty())

@@ -389,5 +389,46 @@ TEST(CalcChain, GoesWithItsRelationshipAndContentTypeOnceAFormulaGoes)
     }
 }
 
+// A workbook with formulas asks for a full recalculation once a cell is written: one attribute
+// or one element in its place, the rest of workbook.xml byte for byte, and no second splice.
+TEST(FullCalcOnLoad, IsSplicedIntoCalcPrOrAddedInItsPlace)
+{
+    const struct {
+        const char* name;
+        const char* prefix;
+        const char* before;  // at the end of the workbook element
+        const char* after;
+        bool formula;
+    } cases[] = {
+        {"attribute added", "", R"(<calcPr calcId="191029"/>)", R"(<calcPr calcId="191029" fullCalcOnLoad="1"/>)", true},
+        {"false turned true", "", "<calcPr fullCalcOnLoad='0'></calcPr>", "<calcPr fullCalcOnLoad='1'></calcPr>", true},
+        {"element before extLst", "", "<extLst/>", R"(<calcPr fullCalcOnLoad="1"/><extLst/>)", true},
+        {"element with the prefix", "x", "", R"(<x:calcPr fullCalcOnLoad="1"/>)", true},
+        {"no formula, nothing", "", R"(<calcPr calcId="1"/>)", R"(<calcPr calcId="1"/>)", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        const std::string p = *c.prefix ? std::string(c.prefix) + ":" : "";
+        const std::string cells =
+            c.formula ? "<" + p + "row r=\"1\"><" + p + "c r=\"A1\"><" + p + "f>B1</" + p + "f></" + p + "c></" + p + "row>" : "";
+        auto parts = WorkbookFixture().elementPrefix(c.prefix).worksheet("S", cells).parts();
+        std::string original;
+        for (auto& [name, content] : parts)
+            if (name == "xl/workbook.xml")
+                original = content, content.insert(content.rfind("</"), c.before);
+        std::string expected = original;
+        expected.insert(expected.rfind("</"), c.after);
+        const auto path = dir / "c.xlsx";
+        testing::writeZip(path, parts);
+        auto book = openPath(path);
+        for (const char* text : {"x", "y"}) {
+            write(book.worksheet(0), 2, 2, text);
+            ASSERT_TRUE(book.save().ok());
+            EXPECT_EQ(part(path, "xl/workbook.xml"), expected);
+        }
+    }
+}
+
 }  // namespace
 }  // namespace veltrano::spreadsheet
