@@ -251,6 +251,9 @@ Status WorksheetParser::startRow()
     std::uint32_t number = m_row + 1;
     if (r && (!parseUnsigned(r->raw, number) || number < 1 || number > std::uint32_t(kMaxRows)))
         return fail(m_scanner.begin(), "row number \"" + std::string(r->raw) + "\" is not valid");
+    // A row without a number follows the one before it, which may have been the last.
+    if (number > std::uint32_t(kMaxRows))
+        return fail(m_scanner.begin(), "row " + std::to_string(number) + " lies past the last row of a sheet");
     if (!m_model.rows.empty() && number <= m_model.rows.back().row)
         m_sorted = false;
     m_row = number;
