@@ -49,6 +49,29 @@ constexpr std::string_view kAfterCalcPr[] = {"oleSize",        "customWorkbookVi
                                              "smartTagPr",     "smartTagTypes",       "webPublishing",
                                              "fileRecoveryPr", "webPublishObjects",   "extLst"};
 
+// The filter (page field) rows a pivot table shows above its location, and the empty row
+// between them and the table: pageRows rows of pageColumns label-and-value pairs, a blank
+// column between pairs. nullopt for a pivot table without filters.
+std::optional<CellRange> pivotFilterArea(const CellRange& location, std::uint32_t pageRows, std::uint32_t pageColumns)
+{
+    if (pageRows == 0 || location.firstRow <= 1)
+        return std::nullopt;
+    const std::int64_t firstRow = std::max<std::int64_t>(1, std::int64_t(location.firstRow) - pageRows - 1);
+    const std::int64_t width = 3 * std::int64_t(std::clamp<std::uint32_t>(pageColumns, 1, kMaxColumns)) - 1;
+    const std::int64_t lastColumn =
+        std::min<std::int64_t>(kMaxColumns, std::max<std::int64_t>(location.lastColumn, location.firstColumn + width - 1));
+    return CellRange{int(firstRow), location.firstColumn, location.firstRow - 1, int(lastColumn)};
+}
+
+// A count attribute; 0 when absent or not a number.
+std::uint32_t countAttribute(const xml::Scanner& scanner, std::string_view name)
+{
+    std::uint32_t value = 0;
+    if (const auto* a = scanner.attribute(name))
+        std::from_chars(a->raw.data(), a->raw.data() + a->raw.size(), value);
+    return value;
+}
+
 // Notes, from a child of the workbook element, where fullCalcOnLoad is or would go.
 void noteCalcSettings(const xml::Scanner& scanner, CalcSettingsPlace& place)
 {
@@ -363,17 +386,31 @@ Status Loader::loadPivotTable(WorksheetState& state, const std::string& partName
     if (!xml)
         return xml.error();
     xml::Scanner scanner(xml.value());
+    std::optional<CellRange> location;
+    std::uint32_t pageRows = 0, pageColumns = 0, pageFields = 0;
     while (scanner.next()) {
-        if (scanner.token() != xml::Token::StartElement || scanner.depth() != 2 || scanner.localName() != "location")
+        if (scanner.token() != xml::Token::StartElement || scanner.depth() != 2)
+            continue;
+        if (scanner.localName() == "pageFields") {
+            pageFields = countAttribute(scanner, "count");
+            continue;
+        }
+        if (scanner.localName() != "location")
             continue;
         const auto* ref = scanner.attribute("ref");
-        auto range = ref ? parseRangeName(ref->raw) : std::nullopt;
-        if (!range)
+        location = ref ? parseRangeName(ref->raw) : std::nullopt;
+        if (!location)
             return partError(ErrorCode::Damaged, m_wb->where(partName), scanner.begin(), "pivot table location is not a valid range");
-        state.model.blocked.push_back({*range, WriteBlock::PivotTable});
+        pageRows = countAttribute(scanner, "rowPageCount");
+        pageColumns = countAttribute(scanner, "colPageCount");
     }
     if (scanner.failed())
         return scanError(m_wb->where(partName), scanner);
+    if (!location)
+        return {};
+    state.model.blocked.push_back({*location, WriteBlock::PivotTable});
+    if (auto filters = pivotFilterArea(*location, pageRows > 0 ? pageRows : pageFields, pageColumns))
+        state.model.blocked.push_back({*filters, WriteBlock::PivotTable});
     return {};
 }
 

@@ -60,6 +60,9 @@ protected:
         fixture.relatedPart(1, "pivotTable", "xl/pivotTables/pivotTable1.xml",
                             R"(<pivotTableDefinition xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" name="P"><location ref="H1:I3" firstHeaderRow="1" firstDataRow="1" firstDataCol="1"/></pivotTableDefinition>)",
                             "application/vnd.openxmlformats-officedocument.spreadsheetml.pivotTable+xml");
+        fixture.relatedPart(1, "pivotTable", "xl/pivotTables/pivotTable2.xml",
+                            R"(<pivotTableDefinition xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" name="Q"><location ref="H8:H9" firstHeaderRow="1" firstDataRow="1" firstDataCol="1" rowPageCount="2" colPageCount="1"/></pivotTableDefinition>)",
+                            "application/vnd.openxmlformats-officedocument.spreadsheetml.pivotTable+xml");
         fixture.cellXf(0).cellXf(0, false);
         fixture.worksheet("S", rows, "<tableParts count=\"1\"><tablePart r:id=\"" + tableId + "\"/></tableParts>");
         fixture.worksheet("Locked", R"(<row r="1"><c r="A1" t="inlineStr"><is><t>x</t></is></c><c r="B1" s="1" t="inlineStr"><is><t>y</t></is></c></row>)",
@@ -90,6 +93,8 @@ TEST_F(WriteBlocks, NameWhyEachProtectedCellIsNotOurs)
         {"spill member", 2, 4, WriteBlock::SpillRange},   {"data table", 2, 6, WriteBlock::DataTable},
         {"rich value", 1, 7, WriteBlock::RichValue},      {"pivot", 2, 8, WriteBlock::PivotTable},
         {"empty pivot cell", 3, 9, WriteBlock::PivotTable},
+        {"pivot filter value", 5, 9, WriteBlock::PivotTable},  {"row below pivot filters", 7, 8, WriteBlock::PivotTable},
+        {"above pivot filters", 4, 8, WriteBlock::None},
         {"header named in a formula", 1, 11, WriteBlock::TableColumnInUse},
         {"header not named anywhere", 1, 10, WriteBlock::None}, {"table data", 2, 10, WriteBlock::None},
     };
