@@ -110,7 +110,9 @@ private:
 Status WorksheetParser::run()
 {
     // A typical cell takes 40 to 60 bytes of XML; reserving saves most regrowth on big sheets.
-    m_model.cells.reserve(m_model.xml.size() / 40);
+    // Capped: a part of mostly whitespace would otherwise reserve memory for cells it lacks.
+    constexpr std::size_t kMaxReservedCells = std::size_t(1) << 21;
+    m_model.cells.reserve(std::min(m_model.xml.size() / 40, kMaxReservedCells));
     while (m_scanner.next()) {
         Status status;
         switch (m_scanner.token()) {
