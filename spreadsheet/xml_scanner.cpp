@@ -1,5 +1,7 @@
 #include "spreadsheet/xml_scanner.h"
 
+#include <charconv>
+
 #include <cstring>
 
 #include "spreadsheet/utf8.h"
@@ -139,6 +141,15 @@ Scanner::Scanner(std::string_view document, ScannerOptions options)
                                      (m_doc[0] == '\xFF' && m_doc[1] == '\xFE'))) {
         fail(0, "UTF-16 encoded XML is not supported");
     }
+}
+
+int intAttribute(const Attribute* attribute, int fallback)
+{
+    if (!attribute)
+        return fallback;
+    int value = fallback;
+    auto [end, ec] = std::from_chars(attribute->raw.data(), attribute->raw.data() + attribute->raw.size(), value);
+    return ec == std::errc() ? value : fallback;
 }
 
 const Attribute* Scanner::attribute(std::string_view local) const

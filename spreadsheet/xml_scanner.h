@@ -139,4 +139,7 @@ std::string attributeValue(const Attribute& attribute);
 // xsd:boolean: "1" and "true" are true, anything else false.
 bool isTrue(std::string_view raw);
 
+// The attribute's value as an int; fallback when there is no attribute or it is not one.
+int intAttribute(const Attribute* attribute, int fallback);
+
 }  // namespace veltrano::spreadsheet::xml
