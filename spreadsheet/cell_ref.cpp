@@ -27,37 +27,55 @@ std::string rangeName(const CellRange& range)
     return first + ":" + cellName(range.lastRow, range.lastColumn);
 }
 
-std::optional<CellAddress> parseCellName(std::string_view text)
+std::optional<int> parseColumnName(std::string_view text)
 {
-    std::size_t pos = 0;
-    if (pos < text.size() && text[pos] == '$')
-        ++pos;
-    long column = 0;
-    std::size_t letters = 0;
-    while (pos < text.size() && letters < 4) {
-        char c = text[pos];
+    if (!text.empty() && text.front() == '$')
+        text.remove_prefix(1);
+    if (text.empty() || text.size() > 3)
+        return std::nullopt;
+    int column = 0;
+    for (char c : text) {
         if (c >= 'a' && c <= 'z')
             c = char(c - 'a' + 'A');
         if (c < 'A' || c > 'Z')
-            break;
+            return std::nullopt;
         column = column * 26 + (c - 'A' + 1);
-        ++pos;
-        ++letters;
     }
-    if (letters == 0 || column > kMaxColumns)
+    return column <= kMaxColumns ? std::optional(column) : std::nullopt;
+}
+
+std::optional<int> parseRowNumber(std::string_view text)
+{
+    if (!text.empty() && text.front() == '$')
+        text.remove_prefix(1);
+    if (text.empty() || text.size() > 7)
         return std::nullopt;
-    if (pos < text.size() && text[pos] == '$')
-        ++pos;
-    long row = 0;
-    std::size_t digits = 0;
-    while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9' && digits < 8) {
-        row = row * 10 + (text[pos] - '0');
-        ++pos;
-        ++digits;
+    int row = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        row = row * 10 + (c - '0');
     }
-    if (digits == 0 || pos != text.size() || row < 1 || row > kMaxRows)
+    return row >= 1 && row <= kMaxRows ? std::optional(row) : std::nullopt;
+}
+
+std::size_t columnPartLength(std::string_view reference)
+{
+    std::size_t pos = reference.starts_with('$') ? 1 : 0;
+    const std::size_t letters = pos;
+    while (pos < reference.size() && ((reference[pos] >= 'A' && reference[pos] <= 'Z') || (reference[pos] >= 'a' && reference[pos] <= 'z')))
+        ++pos;
+    return pos == letters ? 0 : pos;
+}
+
+std::optional<CellAddress> parseCellName(std::string_view text)
+{
+    const std::size_t split = columnPartLength(text);
+    const auto column = parseColumnName(text.substr(0, split));
+    const auto row = parseRowNumber(text.substr(split));
+    if (!column || !row)
         return std::nullopt;
-    return CellAddress{int(row), int(column)};
+    return CellAddress{*row, *column};
 }
 
 std::optional<CellRange> parseRangeName(std::string_view text)

@@ -24,6 +24,15 @@ std::string cellName(int row, int column);
 // "A1:C3", or "A1" when the range is a single cell.
 std::string rangeName(const CellRange& range);
 
+// Parses column letters "B" or "$B" (either case) to 2; nullopt when malformed or past XFD.
+std::optional<int> parseColumnName(std::string_view text);
+
+// Parses row digits "7" or "$7"; nullopt when malformed or outside 1..kMaxRows.
+std::optional<int> parseRowNumber(std::string_view text);
+
+// The length of the column part ("$AB" of "$AB$12"); 0 when the text starts with no letters.
+std::size_t columnPartLength(std::string_view reference);
+
 // Parses "B7" or "$B$7" (letters in either case); nullopt when malformed or out of the sheet.
 std::optional<CellAddress> parseCellName(std::string_view text);
 

@@ -119,9 +119,6 @@ void extendUsedRange(WorksheetModel& model, int row, int column)
 
 Result<WriteOutcome> Worksheet::setValue(int row, int column, std::string_view text, FormulaPolicy policy)
 {
-    Status fresh = reloadAfterSave(*m_workbook);
-    if (!fresh)
-        return fresh.error();
     Workbook::Impl& wb = *m_workbook;
     WorksheetState& sheet = *wb.worksheets[m_index];
     if (row < 1 || row > kMaxRows || column < 1 || column > kMaxColumns)

@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "spreadsheet/cell_ref.h"
 #include "spreadsheet/cell_types.h"
 #include "spreadsheet/utf8.h"
 
@@ -32,54 +33,24 @@ struct RefToken {
 std::optional<RefToken> parseRefToken(std::string_view token)
 {
     RefToken ref;
-    std::size_t pos = 0;
-    bool dollar = pos < token.size() && token[pos] == '$';
-    if (dollar)
-        ++pos;
-    std::size_t letters = 0;
-    long column = 0;
-    while (pos < token.size() && isLetter(token[pos]) && letters < 4) {
-        column = column * 26 + ((token[pos] | 0x20) - 'a' + 1);
-        ++pos;
-        ++letters;
-    }
-    if (letters > 3 || (letters > 0 && column > kMaxColumns))
-        return std::nullopt;
-    if (letters > 0) {
-        ref.column = Part{dollar, int(column)};
-        dollar = pos < token.size() && token[pos] == '$';
-        if (dollar)
-            ++pos;
-    }
-    std::size_t digits = 0;
-    long row = 0;
-    while (pos < token.size() && isDigit(token[pos]) && digits < 8) {
-        row = row * 10 + (token[pos] - '0');
-        ++pos;
-        ++digits;
-    }
-    if (pos != token.size())
-        return std::nullopt;
-    if (digits > 0) {
-        if (row < 1 || row > kMaxRows)
+    const std::size_t split = columnPartLength(token);
+    const std::string_view columnPart = token.substr(0, split);
+    const std::string_view rowPart = token.substr(split);
+    if (!columnPart.empty()) {
+        const auto column = parseColumnName(columnPart);
+        if (!column)
             return std::nullopt;
-        ref.row = Part{dollar, int(row)};
-    } else if (dollar) {
-        return std::nullopt;  // "B$" is no reference
+        ref.column = Part{columnPart.front() == '$', *column};
+    }
+    if (!rowPart.empty()) {
+        const auto row = parseRowNumber(rowPart);  // "B$" is no reference
+        if (!row)
+            return std::nullopt;
+        ref.row = Part{rowPart.front() == '$', *row};
     }
     if (!ref.column && !ref.row)
         return std::nullopt;
     return ref;
-}
-
-std::string columnLetters(int column)
-{
-    std::string letters;
-    while (column > 0) {
-        letters.insert(letters.begin(), char('A' + (column - 1) % 26));
-        column = (column - 1) / 26;
-    }
-    return letters;
 }
 
 // Moves a token; false when it leaves the sheet.
@@ -104,7 +75,7 @@ std::string writeToken(const RefToken& ref)
     if (ref.column) {
         if (ref.column->absolute)
             out += '$';
-        out += columnLetters(ref.column->value);
+        out += columnName(ref.column->value);
     }
     if (ref.row) {
         if (ref.row->absolute)

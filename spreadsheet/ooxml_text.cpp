@@ -44,8 +44,9 @@ void appendEscape(char32_t unit, std::string& out)
     out += buffer;
 }
 
+// quote: the character around the attribute value, escaped inside it; '\0' for element text.
 template <bool Attribute>
-void appendEncoded(std::string_view text, std::string& out)
+void appendEncoded(std::string_view text, std::string& out, char quote = '\0')
 {
     std::size_t pos = 0;
     while (pos < text.size()) {
@@ -56,7 +57,10 @@ void appendEncoded(std::string_view text, std::string& out)
         case '<': out += "&lt;"; continue;
         case '>': out += "&gt;"; continue;
         case '"':
-            out += Attribute ? "&quot;" : "\"";
+            out += quote == '"' ? "&quot;" : "\"";
+            continue;
+        case '\'':
+            out += quote == '\'' ? "&apos;" : "'";
             continue;
         case '\r': appendEscape(cp, out); continue;
         case '\t':
@@ -124,7 +128,10 @@ std::string decodeEscapes(std::string_view text)
 
 void appendEncodedText(std::string_view text, std::string& out) { appendEncoded<false>(text, out); }
 
-void appendEncodedAttribute(std::string_view text, std::string& out) { appendEncoded<true>(text, out); }
+void appendEncodedAttribute(std::string_view text, std::string& out, char quote)
+{
+    appendEncoded<true>(text, out, quote);
+}
 
 bool needsSpacePreserve(std::string_view text)
 {

@@ -16,9 +16,9 @@ std::string decodeEscapes(std::string_view text);
 // becomes U+FFFD.
 void appendEncodedText(std::string_view text, std::string& out);
 
-// The same for an attribute value in double quotes: also '"', and tab and line ends as
-// _xHHHH_ (attribute values cannot keep them raw).
-void appendEncodedAttribute(std::string_view text, std::string& out);
+// The same for an attribute value between quote characters (' or "): also that quote, and
+// tab and line ends as _xHHHH_ (attribute values cannot keep them raw).
+void appendEncodedAttribute(std::string_view text, std::string& out, char quote = '"');
 
 // True when a <t> holding this text needs xml:space="preserve": it starts or ends with a
 // space, tab or line end.

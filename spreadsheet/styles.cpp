@@ -20,15 +20,6 @@ CellFormat makeFormat(numfmt::Renderer& renderer, std::string_view code, bool lo
     return format;
 }
 
-int readInt(const xml::Attribute* attribute, int fallback)
-{
-    if (!attribute)
-        return fallback;
-    int value = fallback;
-    auto [end, ec] = std::from_chars(attribute->raw.data(), attribute->raw.data() + attribute->raw.size(), value);
-    return ec == std::errc() ? value : fallback;
-}
-
 }  // namespace
 
 Styles::Styles(numfmt::Renderer& renderer) { m_formats.push_back(makeFormat(renderer, "General", true)); }
@@ -53,13 +44,13 @@ Result<Styles> Styles::parse(std::string_view xml, const std::string& where, num
         if (scanner.token() == xml::Token::StartElement) {
             if (depth == 3 && name == "numFmt") {
                 const auto* code = scanner.attribute("formatCode");
-                int id = readInt(scanner.attribute("numFmtId"), -1);
+                int id = xml::intAttribute(scanner.attribute("numFmtId"), -1);
                 if (code && id >= 0)
                     customCodes[id] = xml::attributeValue(*code);
             } else if (depth == 2 && name == "cellXfs") {
                 inCellXfs = true;
             } else if (inCellXfs && depth == 3 && name == "xf") {
-                xfs.push_back({readInt(scanner.attribute("numFmtId"), 0), true});
+                xfs.push_back({xml::intAttribute(scanner.attribute("numFmtId"), 0), true});
                 inXf = true;
             } else if (inXf && depth == 4 && name == "protection") {
                 const auto* locked = scanner.attribute("locked");

@@ -15,15 +15,6 @@ namespace veltrano::spreadsheet {
 
 namespace {
 
-int readInt(const xml::Attribute* attribute, int fallback)
-{
-    if (!attribute)
-        return fallback;
-    int value = fallback;
-    auto [end, ec] = std::from_chars(attribute->raw.data(), attribute->raw.data() + attribute->raw.size(), value);
-    return ec == std::errc() ? value : fallback;
-}
-
 // Column names compare without case and without trailing spaces.
 std::string nameKey(std::string_view name)
 {
@@ -87,7 +78,8 @@ std::string TableModel::serialize() const
     std::size_t pos = 0;
     for (const auto& s : splices) {
         out.append(xml, pos, s.offset - pos);
-        appendEncodedAttribute(*s.text, out);
+        // The value goes between the part's own quotes, whichever they are.
+        appendEncodedAttribute(*s.text, out, xml[s.offset - 1]);
         pos = s.offset + s.length;
     }
     out.append(xml, pos, std::string::npos);
@@ -123,8 +115,8 @@ Result<TableModel> parseTable(std::string xmlText, std::string partName, const s
                     table.name = decodeEscapes(xml::attributeValue(*a));
                 if (const auto* a = scanner.attribute("displayName"))
                     table.displayName = decodeEscapes(xml::attributeValue(*a));
-                table.headerRowCount = readInt(scanner.attribute("headerRowCount"), 1);
-                table.totalsRowCount = readInt(scanner.attribute("totalsRowCount"), 0);
+                table.headerRowCount = xml::intAttribute(scanner.attribute("headerRowCount"), 1);
+                table.totalsRowCount = xml::intAttribute(scanner.attribute("totalsRowCount"), 0);
             } else if (depth == 3 && name == "tableColumn") {
                 TableColumn column;
                 if (const auto* a = scanner.attribute("name")) {

@@ -84,10 +84,13 @@ Workbook::~Workbook() = default;
 
 Result<Workbook> Workbook::open(const std::string& path)
 {
-    auto bytes = readWorkbookFile(path);
-    if (!bytes)
-        return bytes.error();
-    return openBytes(std::move(bytes.value()), path);
+    auto file = readWorkbookFile(path);
+    if (!file)
+        return file.error();
+    auto book = openBytes(std::move(file.value().bytes), path);
+    if (book)
+        book.value().m_impl->onDisk = file.value().identity;
+    return book;
 }
 
 Result<Workbook> Workbook::openBytes(std::string bytes, const std::string& path)
@@ -127,44 +130,61 @@ std::optional<std::size_t> Workbook::findWorksheet(std::string_view name) const
     return std::nullopt;
 }
 
-Status reloadAfterSave(Workbook::Impl& wb)
+namespace {
+
+// The workbook as save() would write it, read back from those bytes with every check of
+// opening: a save never writes a file that would not open again.
+Result<std::unique_ptr<Workbook::Impl>> readBackSaved(const Workbook::Impl& wb)
 {
-    if (!wb.savedBytes)
-        return {};
-    auto zip = ZipArchive::open(*wb.savedBytes, wb.path);
+    auto bytes = serializeWorkbook(wb);
+    if (!bytes)
+        return bytes.error();
+    auto refuse = [&](const Error& error) {
+        return Error{error.code, wb.path + ": not saved, the file is left as it was: the workbook as it would be "
+                                           "written does not read back (" + error.message + ")"};
+    };
+    auto zip = ZipArchive::open(std::move(bytes.value()), wb.path);
     if (!zip)
-        return Error{zip.error().code, "the saved file cannot be read back: " + zip.error().message};
-    auto fresh = loadWorkbook(wb.path, std::move(zip.value()));
-    if (!fresh)
-        return Error{fresh.error().code, "the saved file cannot be read back: " + fresh.error().message};
-    wb = std::move(*fresh.value());
-    return {};
+        return refuse(zip.error());
+    auto loaded = loadWorkbook(wb.path, std::move(zip.value()));
+    if (!loaded)
+        return refuse(loaded.error());
+    return loaded;
 }
+
+}  // namespace
 
 Status Workbook::save()
 {
     if (!m_impl->modified)
         return {};
-    auto bytes = serializeWorkbook(*m_impl);
-    if (!bytes)
-        return bytes.error();
-    Status written = writeFileAtomically(m_impl->path, bytes.value());
+    auto saved = readBackSaved(*m_impl);
+    if (!saved)
+        return saved.error();
+    auto written = writeFileAtomically(m_impl->path, saved.value()->zip.bytes(), m_impl->onDisk);
     if (!written)
-        return written;
-    m_impl->savedBytes = std::move(bytes.value());
-    m_impl->modified = false;
+        return written.error();
+    // The parts read back hold the byte offsets of the file now on disk, which the next edits
+    // splice into.
+    saved.value()->onDisk = written.value();
+    *m_impl = std::move(*saved.value());
     return {};
 }
 
 Status Workbook::saveAs(const std::string& path)
 {
-    Status fresh = reloadAfterSave(*m_impl);
-    if (!fresh)
-        return fresh;
-    auto bytes = serializeWorkbook(*m_impl);
-    if (!bytes)
-        return bytes.error();
-    return writeFileAtomically(path, bytes.value());
+    std::unique_ptr<Impl> saved;
+    if (m_impl->modified) {
+        auto readBack = readBackSaved(*m_impl);
+        if (!readBack)
+            return readBack.error();
+        saved = std::move(readBack.value());
+    }
+    const std::string& bytes = saved ? saved->zip.bytes() : m_impl->zip.bytes();
+    auto written = writeFileAtomically(path, bytes, std::nullopt);
+    if (!written)
+        return written.error();
+    return {};
 }
 
 }  // namespace veltrano::spreadsheet

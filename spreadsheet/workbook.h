@@ -66,10 +66,14 @@ public:
     bool isModified() const;
 
     // Writes the workbook back to its own file: to a temporary file in the same folder,
-    // renamed over the original (keeping its mode). On failure the original is untouched.
+    // renamed over the original (keeping its mode). The new bytes are read back as a workbook
+    // first, and that reading becomes this workbook's state. Refused, with the original left
+    // untouched, when the bytes do not read back, when the file is read-only or not writable
+    // (checkWritable), or when it has changed on disk since it was opened or last saved.
     Status save();
 
-    // Writes the workbook to another path the same way; the Workbook keeps its own path.
+    // Writes the workbook to another path the same way (the bytes read back first, the target
+    // passing checkWritable); the Workbook keeps its own path and state.
     Status saveAs(const std::string& path);
 
     struct Impl;
@@ -78,6 +82,11 @@ private:
     explicit Workbook(std::unique_ptr<Impl> impl);
     std::unique_ptr<Impl> m_impl;
 };
+
+// Whether a file at path could be replaced by a save: NotWritable, saying why, for a file that
+// is read-only (no write permission bit), one this user may not write, or one in a folder
+// where no file can be made; success for a writable file, or for no file in a writable folder.
+Status checkWritable(const std::string& path);
 
 // One worksheet of an open workbook; a light handle, valid while its Workbook lives.
 // Rows and columns are 1-based.
@@ -94,6 +103,10 @@ public:
     std::string text(int row, int column) const;
 
     CellKind kind(int row, int column) const;
+
+    // The string a text cell holds (shared or inline), before any number format adds to it;
+    // nullopt for any other cell, formulas included.
+    std::optional<std::string> storedText(int row, int column) const;
 
     // WriteBlock::None when the cell's value is ours to replace, else why not.
     WriteBlock writeBlock(int row, int column, FormulaPolicy policy = FormulaPolicy::Keep) const;

@@ -1,6 +1,8 @@
 #pragma once
 // The state behind a Workbook: the package, its parsed parts, and the edits not yet saved.
 
+#include <sys/stat.h>
+
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -42,6 +44,33 @@ struct PivotSource {
     std::optional<CellRange> ref;
 };
 
+// What tells one version of a file from another: a save by another program gives a new
+// inode (replaced through a rename) or a new size or modification time (written in place).
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::int64_t size = 0;
+    std::int64_t modifiedSeconds = 0;
+    std::int64_t modifiedNanoseconds = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+
+inline FileIdentity identityOf(const struct stat& info)
+{
+    return {std::uint64_t(info.st_dev), std::uint64_t(info.st_ino), std::int64_t(info.st_size),
+            std::int64_t(info.st_mtim.tv_sec), std::int64_t(info.st_mtim.tv_nsec)};
+}
+
+// Where workbook.xml takes fullCalcOnLoad: the value of the attribute on <calcPr>, the
+// place for the attribute in <calcPr>, or the place for a <calcPr> of its own.
+struct CalcSettingsPlace {
+    bool fullCalcOnLoad = false;  // already asks for it
+    bool hasCalcPr = false;
+    std::size_t valueBegin = 0, valueEnd = 0;  // an existing attribute's value, when valueEnd > 0
+    std::size_t insertAt = 0;                  // the attribute's place, or the element's
+    std::string prefix;                        // of the workbook element, with its ':'
+};
+
 struct Workbook::Impl {
     std::string path;
     ZipArchive zip;
@@ -52,6 +81,9 @@ struct Workbook::Impl {
     opc::ContentTypes contentTypes;
 
     std::string workbookPart;
+    std::size_t workbookEntry = 0;
+    std::string workbookXml;
+    CalcSettingsPlace calcSettings;
     std::string workbookRelsPart;
     std::size_t workbookRelsEntry = 0;
     std::string workbookRelsXml;
@@ -79,9 +111,9 @@ struct Workbook::Impl {
     std::optional<opc::Relationship> calcChainRelationship;
     bool formulaRemoved = false;
     bool modified = false;
-    // After a save, the bytes now on disk. Reads stay valid (the in-memory cells already hold
-    // what was saved), but byte offsets do not: the parts are reloaded before the next edit.
-    std::optional<std::string> savedBytes;
+    // The file as it was read or last saved; save() refuses to replace a file that has changed
+    // since. nullopt for a workbook opened from bytes.
+    std::optional<FileIdentity> onDisk;
 
     Impl(std::string path, ZipArchive zip) : path(std::move(path)), zip(std::move(zip)) {}
 
@@ -91,18 +123,23 @@ struct Workbook::Impl {
 // Loads everything from a package already opened as a zip.
 Result<std::unique_ptr<Workbook::Impl>> loadWorkbook(std::string path, ZipArchive zip);
 
-// Reloads the parts from savedBytes, if a save left them there; a no-op otherwise.
-Status reloadAfterSave(Workbook::Impl& workbook);
-
 // The bytes of the package with every pending edit applied.
 Result<std::string> serializeWorkbook(const Workbook::Impl& workbook);
 
 // Writes bytes to path through a temporary file in the same folder and a rename; the mode
-// of an existing file is kept. On failure nothing at path changes.
-Status writeFileAtomically(const std::string& path, const std::string& bytes);
+// of an existing file is kept. Refuses a file that checkWritable() refuses, and, when
+// expected is given, a file that is no longer that version. Returns the identity of the file
+// written; on failure nothing at path changes.
+Result<FileIdentity> writeFileAtomically(const std::string& path, const std::string& bytes,
+                                         const std::optional<FileIdentity>& expected);
+
+struct WorkbookFile {
+    std::string bytes;
+    FileIdentity identity;
+};
 
 // Reads a whole file, refusing non-files and files past the size limit.
-Result<std::string> readWorkbookFile(const std::string& path);
+Result<WorkbookFile> readWorkbookFile(const std::string& path);
 
 // Refuses byte patterns of formats this engine does not edit (OLE compound files, non-zips).
 Status checkFileSignature(const std::string& path, const std::string& bytes);

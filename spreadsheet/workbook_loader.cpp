@@ -1,11 +1,13 @@
 // Opening a workbook: refuse what cannot be edited safely, then find every part through the
 // relationships and parse it. Any failure returns an error; no half-built workbook escapes.
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cstring>
-#include <fstream>
 
 #include "spreadsheet/cell_ref.h"
 #include "spreadsheet/formula_refs.h"
@@ -39,7 +41,55 @@ struct WorkbookXml {
         SheetVisibility visibility = SheetVisibility::Visible;
     };
     std::vector<Sheet> sheets;
+    CalcSettingsPlace calcSettings;
 };
+
+// The workbook's children that come after calcPr, in their order.
+constexpr std::string_view kAfterCalcPr[] = {"oleSize",        "customWorkbookViews", "pivotCaches",
+                                             "smartTagPr",     "smartTagTypes",       "webPublishing",
+                                             "fileRecoveryPr", "webPublishObjects",   "extLst"};
+
+// The filter (page field) rows a pivot table shows above its location, and the empty row
+// between them and the table: pageRows rows of pageColumns label-and-value pairs, a blank
+// column between pairs. nullopt for a pivot table without filters.
+std::optional<CellRange> pivotFilterArea(const CellRange& location, std::uint32_t pageRows, std::uint32_t pageColumns)
+{
+    if (pageRows == 0 || location.firstRow <= 1)
+        return std::nullopt;
+    const std::int64_t firstRow = std::max<std::int64_t>(1, std::int64_t(location.firstRow) - pageRows - 1);
+    const std::int64_t width = 3 * std::int64_t(std::clamp<std::uint32_t>(pageColumns, 1, kMaxColumns)) - 1;
+    const std::int64_t lastColumn =
+        std::min<std::int64_t>(kMaxColumns, std::max<std::int64_t>(location.lastColumn, location.firstColumn + width - 1));
+    return CellRange{int(firstRow), location.firstColumn, location.firstRow - 1, int(lastColumn)};
+}
+
+// A count attribute; 0 when absent or not a number.
+std::uint32_t countAttribute(const xml::Scanner& scanner, std::string_view name)
+{
+    std::uint32_t value = 0;
+    if (const auto* a = scanner.attribute(name))
+        std::from_chars(a->raw.data(), a->raw.data() + a->raw.size(), value);
+    return value;
+}
+
+// Notes, from a child of the workbook element, where fullCalcOnLoad is or would go.
+void noteCalcSettings(const xml::Scanner& scanner, CalcSettingsPlace& place)
+{
+    const auto name = scanner.localName();
+    if (name == "calcPr") {
+        place.hasCalcPr = true;
+        if (const auto* a = scanner.attribute("fullCalcOnLoad")) {
+            place.fullCalcOnLoad = xml::isTrue(a->raw);
+            place.valueBegin = a->valueOffset;
+            place.valueEnd = a->valueOffset + a->raw.size();
+        } else {
+            place.insertAt = scanner.end() - (scanner.isEmptyElement() ? 2 : 1);
+        }
+    } else if (!place.hasCalcPr && place.insertAt == 0 &&
+               std::find(std::begin(kAfterCalcPr), std::end(kAfterCalcPr), name) != std::end(kAfterCalcPr)) {
+        place.insertAt = scanner.begin();
+    }
+}
 
 class Loader {
 public:
@@ -138,6 +188,8 @@ Result<WorkbookXml> Loader::parseWorkbookXml(const std::string& xmlText)
             continue;
         }
         if (scanner.token() == xml::Token::EndElement) {
+            if (depth == 1 && !book.calcSettings.hasCalcPr && book.calcSettings.insertAt == 0)
+                book.calcSettings.insertAt = scanner.begin();
             if (inDefinedName && depth == 3) {
                 collectBracketNames(definedName, m_wb->bracketNames);
                 inDefinedName = false;
@@ -151,10 +203,14 @@ Result<WorkbookXml> Loader::parseWorkbookXml(const std::string& xmlText)
             if (!ns::isMain(scanner.uri()) || name != "workbook")
                 return partError(ErrorCode::Damaged, where, scanner.begin(), "root element is not a workbook");
             book.family = ns::familyOf(scanner.uri());
+            if (!scanner.prefix().empty())
+                book.calcSettings.prefix = std::string(scanner.prefix()) + ":";
             continue;
         }
         if (!ns::isMain(scanner.uri()))
             continue;
+        if (depth == 2)
+            noteCalcSettings(scanner, book.calcSettings);
         if (depth == 2 && name == "workbookPr") {
             const auto* a = scanner.attribute("date1904");
             book.date1904 = a && xml::isTrue(a->raw);
@@ -330,17 +386,31 @@ Status Loader::loadPivotTable(WorksheetState& state, const std::string& partName
     if (!xml)
         return xml.error();
     xml::Scanner scanner(xml.value());
+    std::optional<CellRange> location;
+    std::uint32_t pageRows = 0, pageColumns = 0, pageFields = 0;
     while (scanner.next()) {
-        if (scanner.token() != xml::Token::StartElement || scanner.depth() != 2 || scanner.localName() != "location")
+        if (scanner.token() != xml::Token::StartElement || scanner.depth() != 2)
+            continue;
+        if (scanner.localName() == "pageFields") {
+            pageFields = countAttribute(scanner, "count");
+            continue;
+        }
+        if (scanner.localName() != "location")
             continue;
         const auto* ref = scanner.attribute("ref");
-        auto range = ref ? parseRangeName(ref->raw) : std::nullopt;
-        if (!range)
+        location = ref ? parseRangeName(ref->raw) : std::nullopt;
+        if (!location)
             return partError(ErrorCode::Damaged, m_wb->where(partName), scanner.begin(), "pivot table location is not a valid range");
-        state.model.blocked.push_back({*range, WriteBlock::PivotTable});
+        pageRows = countAttribute(scanner, "rowPageCount");
+        pageColumns = countAttribute(scanner, "colPageCount");
     }
     if (scanner.failed())
         return scanError(m_wb->where(partName), scanner);
+    if (!location)
+        return {};
+    state.model.blocked.push_back({*location, WriteBlock::PivotTable});
+    if (auto filters = pivotFilterArea(*location, pageRows > 0 ? pageRows : pageFields, pageColumns))
+        state.model.blocked.push_back({*filters, WriteBlock::PivotTable});
     return {};
 }
 
@@ -385,6 +455,9 @@ Result<std::unique_ptr<Workbook::Impl>> Loader::run()
     if (!book)
         return book.error();
     m_wb->family = book.value().family;
+    m_wb->workbookEntry = *m_wb->zip.find(m_wb->workbookPart);
+    m_wb->workbookXml = std::move(workbookXml.value());
+    m_wb->calcSettings = book.value().calcSettings;
 
     m_wb->workbookRelsPart = opc::relationshipsPartName(m_wb->workbookPart);
     auto relsEntry = m_wb->zip.find(m_wb->workbookRelsPart);
@@ -415,28 +488,43 @@ Result<std::unique_ptr<Workbook::Impl>> Loader::run()
 
 }  // namespace
 
-Result<std::string> readWorkbookFile(const std::string& path)
+Result<WorkbookFile> readWorkbookFile(const std::string& path)
 {
-    struct stat info;
-    if (::stat(path.c_str(), &info) != 0) {
-        int error = errno;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        const int error = errno;
         if (error == ENOENT || error == ENOTDIR)
             return Error{ErrorCode::NotFound, path + ": no such file"};
-        return Error{ErrorCode::Io, path + ": " + std::strerror(error)};
+        return Error{ErrorCode::Io, path + ": cannot be opened for reading: " + std::strerror(error)};
     }
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    // The identity comes from the descriptor read, so it is that of the bytes read.
+    struct stat info;
+    if (::fstat(fd, &info) != 0)
+        return Error{ErrorCode::Io, path + ": " + std::strerror(errno)};
     if (!S_ISREG(info.st_mode))
         return Error{ErrorCode::NotAFile, path + (S_ISDIR(info.st_mode) ? ": is a folder, not a file" : ": is not a regular file")};
     if (std::uint64_t(info.st_size) > kMaxFileBytes)
         return Error{ErrorCode::TooLarge, path + ": " + std::to_string(info.st_size) + " bytes passes the limit of " +
                                               std::to_string(kMaxFileBytes)};
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return Error{ErrorCode::Io, path + ": cannot be opened for reading: " + std::strerror(errno)};
-    std::string bytes(std::size_t(info.st_size), '\0');
-    in.read(bytes.data(), std::streamsize(bytes.size()));
-    if (in.gcount() != std::streamsize(bytes.size()))
-        return Error{ErrorCode::Io, path + ": could not be read completely"};
-    return bytes;
+    WorkbookFile file;
+    file.identity = identityOf(info);
+    file.bytes.resize(std::size_t(info.st_size));
+    std::size_t filled = 0;
+    while (filled < file.bytes.size()) {
+        const ssize_t got = ::read(fd, file.bytes.data() + filled, file.bytes.size() - filled);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return Error{ErrorCode::Io, path + ": cannot be read: " + std::strerror(errno)};
+        if (got == 0)
+            return Error{ErrorCode::Io, path + ": could not be read completely (it shrank while being read)"};
+        filled += std::size_t(got);
+    }
+    return file;
 }
 
 Status checkFileSignature(const std::string& path, const std::string& bytes)

@@ -254,6 +254,29 @@ std::string unusedRelationshipId(const opc::Relationships& rels)
     }
 }
 
+bool holdsFormulas(const Workbook::Impl& wb)
+{
+    for (const auto& sheet : wb.worksheets)
+        for (const CellRecord& cell : sheet->model.cells)
+            if (cell.has(cell_flags::kFormula))
+                return true;
+    return false;
+}
+
+// Formulas whose inputs were written keep the results cached before: the workbook asks for
+// a full recalculation when it is next opened, so they show results from the new texts.
+std::optional<Splice> fullCalcOnLoadSplice(const Workbook::Impl& wb)
+{
+    const CalcSettingsPlace& place = wb.calcSettings;
+    if (place.fullCalcOnLoad || !holdsFormulas(wb))
+        return std::nullopt;
+    if (place.valueEnd > 0)
+        return Splice{place.valueBegin, place.valueEnd, "1"};
+    if (place.hasCalcPr)
+        return Splice{place.insertAt, place.insertAt, " fullCalcOnLoad=\"1\""};
+    return Splice{place.insertAt, place.insertAt, "<" + place.prefix + "calcPr fullCalcOnLoad=\"1\"/>"};
+}
+
 }  // namespace
 
 Result<std::string> serializeWorkbook(const Workbook::Impl& wb)
@@ -306,6 +329,8 @@ Result<std::string> serializeWorkbook(const Workbook::Impl& wb)
         if (over != wb.contentTypes.overrides.end() && over->second.end > over->second.begin)
             typesSplices.push_back({over->second.begin, over->second.end, {}});
     }
+    if (auto calc = fullCalcOnLoadSplice(wb))
+        changes.replaced[wb.workbookEntry] = applySplices(wb.workbookXml, {std::move(*calc)});
     if (!relsSplices.empty())
         changes.replaced[wb.workbookRelsEntry] = applySplices(wb.workbookRelsXml, std::move(relsSplices));
     if (!typesSplices.empty())
@@ -313,28 +338,80 @@ Result<std::string> serializeWorkbook(const Workbook::Impl& wb)
     return wb.zip.rebuild(changes);
 }
 
-Status writeFileAtomically(const std::string& requestedPath, const std::string& bytes)
+namespace {
+
+// The file a path names, through a symbolic link (which a save leaves in place).
+Result<std::filesystem::path> resolvedTarget(const std::string& path)
 {
-    namespace fs = std::filesystem;
-    // Write through a symbolic link to the file it names, leaving the link in place.
-    fs::path target = requestedPath;
     struct stat link;
-    if (::lstat(requestedPath.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
-        std::error_code ec;
-        target = fs::canonical(requestedPath, ec);
-        if (ec)
-            return Error{ErrorCode::Io, requestedPath + ": cannot resolve the link: " + ec.message()};
+    if (::lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode))
+        return std::filesystem::path(path);
+    std::error_code ec;
+    auto target = std::filesystem::canonical(path, ec);
+    if (ec)
+        return Error{ErrorCode::Io, path + ": cannot resolve the link: " + ec.message()};
+    return target;
+}
+
+std::filesystem::path folderOf(const std::filesystem::path& file)
+{
+    return file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
+}
+
+// Refuses when the file at path is no longer the version that was read or last saved.
+Status checkUnchanged(const std::string& path, const FileIdentity& expected)
+{
+    struct stat now;
+    if (::stat(path.c_str(), &now) != 0)
+        return Error{ErrorCode::Io, path + ": not saved: the file was moved or deleted since it was opened"};
+    if (identityOf(now) != expected)
+        return Error{ErrorCode::Io, path + ": not saved: the file was changed on disk since it was opened (by another "
+                                           "program?), and saving would overwrite those changes"};
+    return {};
+}
+
+}  // namespace
+
+Status checkWritable(const std::string& requestedPath)
+{
+    auto target = resolvedTarget(requestedPath);
+    if (!target)
+        return target.error();
+    const std::string path = target.value().string();
+    struct stat info;
+    if (::stat(path.c_str(), &info) == 0) {
+        // Checked by the mode as well as by access(): access() lets root write anything.
+        if ((info.st_mode & 0222) == 0)
+            return Error{ErrorCode::NotWritable, path + ": the file is read-only, so it cannot be saved"};
+        if (::access(path.c_str(), W_OK) != 0)
+            return Error{ErrorCode::NotWritable, path + ": the file is not writable by this user (" + std::strerror(errno) +
+                                                     "), so it cannot be saved"};
     }
-    const std::string path = target.string();
-    fs::path folder = target.parent_path();
-    if (folder.empty())
-        folder = ".";
-    std::string tempPath = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+    // A save makes a new file beside the old one and renames it over it.
+    const std::string folder = folderOf(target.value()).string();
+    if (::access(folder.c_str(), W_OK | X_OK) != 0)
+        return Error{ErrorCode::NotWritable, path + ": the folder " + folder + " is not writable (" + std::strerror(errno) +
+                                                 "), so the file cannot be saved there"};
+    return {};
+}
+
+Result<FileIdentity> writeFileAtomically(const std::string& requestedPath, const std::string& bytes,
+                                         const std::optional<FileIdentity>& expected)
+{
+    auto target = resolvedTarget(requestedPath);
+    if (!target)
+        return target.error();
+    const std::string path = target.value().string();
+    const std::filesystem::path folder = folderOf(target.value());
+    std::string tempPath = (folder / ("." + target.value().filename().string() + ".XXXXXX")).string();
 
     struct stat existing;
     bool exists = ::stat(path.c_str(), &existing) == 0;
     if (exists && !S_ISREG(existing.st_mode))
         return Error{ErrorCode::NotAFile, path + ": is not a regular file"};
+    Status writable = checkWritable(path);
+    if (!writable)
+        return writable.error();
     mode_t mode;
     if (exists) {
         mode = existing.st_mode & 07777;
@@ -369,10 +446,21 @@ Status writeFileAtomically(const std::string& requestedPath, const std::string& 
         (void)!::fchown(fd, existing.st_uid, existing.st_gid);  // best effort: only root may give files away
     if (::fsync(fd) != 0)
         return failWith("cannot flush the temporary file");
+    // The rename keeps inode, size and modification time: this is the saved file's identity.
+    struct stat savedFile;
+    if (::fstat(fd, &savedFile) != 0)
+        return failWith("cannot read back the temporary file's status");
     if (::close(fd) != 0) {
         int error = errno;
         ::unlink(tempPath.c_str());
         return Error{ErrorCode::Io, path + ": cannot close the temporary file: " + std::strerror(error)};
+    }
+    if (expected) {
+        Status unchanged = checkUnchanged(path, *expected);
+        if (!unchanged) {
+            ::unlink(tempPath.c_str());
+            return unchanged.error();
+        }
     }
     if (::rename(tempPath.c_str(), path.c_str()) != 0) {
         int error = errno;
@@ -384,7 +472,7 @@ Status writeFileAtomically(const std::string& requestedPath, const std::string& 
         ::fsync(dirFd);
         ::close(dirFd);
     }
-    return {};
+    return identityOf(savedFile);
 }
 
 }  // namespace veltrano::spreadsheet

@@ -70,6 +70,20 @@ std::string Worksheet::text(int row, int column) const
     return {};
 }
 
+std::optional<std::string> Worksheet::storedText(int row, int column) const
+{
+    const Workbook::Impl& wb = *m_workbook;
+    const WorksheetState& sheet = *wb.worksheets[m_index];
+    const CellRecord* cell = findCell(sheet, row, column);
+    if (!cell || cell->has(cell_flags::kFormula))
+        return std::nullopt;
+    if (cell->type == ValueType::SharedString)
+        return std::string(wb.sharedStrings.at(cell->value.index));
+    if (cell->type == ValueType::Text)
+        return std::string(sheet.model.textOf(*cell));
+    return std::nullopt;
+}
+
 CellKind Worksheet::kind(int row, int column) const
 {
     const Workbook::Impl& wb = *m_workbook;
@@ -92,9 +106,6 @@ CellKind Worksheet::kind(int row, int column) const
 
 WriteBlock Worksheet::writeBlock(int row, int column, FormulaPolicy policy) const
 {
-    // Table names may have changed with a save; a reload that fails here fails again, and
-    // is reported, in the setValue() or save() that follows.
-    (void)reloadAfterSave(*m_workbook);
     const Workbook::Impl& wb = *m_workbook;
     const WorksheetState& sheet = *wb.worksheets[m_index];
     for (const auto& area : sheet.model.blocked)

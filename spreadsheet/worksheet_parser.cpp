@@ -110,7 +110,9 @@ private:
 Status WorksheetParser::run()
 {
     // A typical cell takes 40 to 60 bytes of XML; reserving saves most regrowth on big sheets.
-    m_model.cells.reserve(m_model.xml.size() / 40);
+    // Capped: a part of mostly whitespace would otherwise reserve memory for cells it lacks.
+    constexpr std::size_t kMaxReservedCells = std::size_t(1) << 21;
+    m_model.cells.reserve(std::min(m_model.xml.size() / 40, kMaxReservedCells));
     while (m_scanner.next()) {
         Status status;
         switch (m_scanner.token()) {
@@ -251,6 +253,9 @@ Status WorksheetParser::startRow()
     std::uint32_t number = m_row + 1;
     if (r && (!parseUnsigned(r->raw, number) || number < 1 || number > std::uint32_t(kMaxRows)))
         return fail(m_scanner.begin(), "row number \"" + std::string(r->raw) + "\" is not valid");
+    // A row without a number follows the one before it, which may have been the last.
+    if (number > std::uint32_t(kMaxRows))
+        return fail(m_scanner.begin(), "row " + std::to_string(number) + " lies past the last row of a sheet");
     if (!m_model.rows.empty() && number <= m_model.rows.back().row)
         m_sorted = false;
     m_row = number;

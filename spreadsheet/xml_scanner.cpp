@@ -1,5 +1,7 @@
 #include "spreadsheet/xml_scanner.h"
 
+#include <charconv>
+
 #include <cstring>
 
 #include "spreadsheet/utf8.h"
@@ -9,6 +11,9 @@ namespace veltrano::spreadsheet::xml {
 namespace {
 
 constexpr std::string_view kXmlnsNamespace = "http://www.w3.org/2000/xmlns/";
+// Far beyond what any part of a workbook uses; they bound the work one tag can cause.
+constexpr std::size_t kMaxAttributes = 4096;
+constexpr std::size_t kMaxNamespaceBindings = 1024;
 
 bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
@@ -136,6 +141,15 @@ Scanner::Scanner(std::string_view document, ScannerOptions options)
                                      (m_doc[0] == '\xFF' && m_doc[1] == '\xFE'))) {
         fail(0, "UTF-16 encoded XML is not supported");
     }
+}
+
+int intAttribute(const Attribute* attribute, int fallback)
+{
+    if (!attribute)
+        return fallback;
+    int value = fallback;
+    auto [end, ec] = std::from_chars(attribute->raw.data(), attribute->raw.data() + attribute->raw.size(), value);
+    return ec == std::errc() ? value : fallback;
 }
 
 const Attribute* Scanner::attribute(std::string_view local) const
@@ -445,12 +459,32 @@ bool Scanner::readAttributes(std::size_t& pos)
         }
         attribute.raw = raw;
         attribute.valueOffset = valueStart;
-        for (const auto& other : m_attributes)
-            if (other.prefix == attribute.prefix && other.local == attribute.local)
-                return fail(valueStart, "duplicate attribute " + std::string(name));
+        if (m_attributes.size() >= kMaxAttributes)
+            return fail(valueStart, "more than " + std::to_string(kMaxAttributes) + " attributes on one element");
+        if (isDuplicateAttribute(attribute))
+            return fail(valueStart, "duplicate attribute " + std::string(name));
         m_attributes.push_back(attribute);
         pos = valueEnd + 1;
     }
+}
+
+bool Scanner::isDuplicateAttribute(const Attribute& attribute)
+{
+    // A few attributes are compared one by one; past that a set keeps an element with
+    // thousands of them from costing the square of their number.
+    constexpr std::size_t kCompared = 16;
+    if (m_attributes.size() < kCompared) {
+        for (const auto& other : m_attributes)
+            if (other.prefix == attribute.prefix && other.local == attribute.local)
+                return true;
+        return false;
+    }
+    if (m_attributes.size() == kCompared) {
+        m_attributeNames.clear();
+        for (const auto& other : m_attributes)
+            m_attributeNames.emplace(other.prefix, other.local);
+    }
+    return !m_attributeNames.emplace(attribute.prefix, attribute.local).second;
 }
 
 bool Scanner::declareNamespaces()
@@ -467,6 +501,9 @@ bool Scanner::declareNamespaces()
         }
         if (!a.local.empty() && uri.empty())
             return fail(a.valueOffset, "a namespace prefix cannot be undeclared");
+        // Every prefixed name is looked up through the declarations in scope.
+        if (m_bindings.size() >= kMaxNamespaceBindings)
+            return fail(a.valueOffset, "more than " + std::to_string(kMaxNamespaceBindings) + " namespace declarations in scope");
         m_bindings.push_back({a.local, uri, m_depth});
     }
     return true;

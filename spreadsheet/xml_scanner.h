@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -93,6 +94,7 @@ private:
     bool readCData();
     bool readName(std::size_t& pos, std::string_view& name);
     bool readAttributes(std::size_t& pos);
+    bool isDuplicateAttribute(const Attribute& attribute);
     bool declareNamespaces();
     bool resolve(std::string_view prefix, std::string_view& uri, std::size_t offset);
     void popBindings();
@@ -114,6 +116,7 @@ private:
     std::size_t m_begin = 0, m_end = 0;
 
     std::vector<Attribute> m_attributes;
+    std::set<std::pair<std::string_view, std::string_view>> m_attributeNames;  // of a many-attribute element
     std::vector<std::string_view> m_openElements;
     std::vector<Binding> m_bindings;
     std::vector<std::unique_ptr<std::string>> m_decodedUris;  // rare: URIs written with entities
@@ -135,5 +138,8 @@ std::string attributeValue(const Attribute& attribute);
 
 // xsd:boolean: "1" and "true" are true, anything else false.
 bool isTrue(std::string_view raw);
+
+// The attribute's value as an int; fallback when there is no attribute or it is not one.
+int intAttribute(const Attribute* attribute, int fallback);
 
 }  // namespace veltrano::spreadsheet::xml

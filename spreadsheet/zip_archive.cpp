@@ -42,6 +42,9 @@ struct ZipArchive::Impl {
     ArchivePtr archive;
     std::vector<ZipEntry> entries;
     std::unordered_map<std::string, std::size_t> byLowerName;
+    // Bytes handed out by read(): many entries each just under the limits must not add up
+    // to more memory than the machine has.
+    mutable std::uint64_t readBytes = 0;
 
     Error damaged(const std::string& what) const { return {ErrorCode::Damaged, label + ": damaged zip: " + what}; }
 };
@@ -119,6 +122,9 @@ Result<std::string> ZipArchive::read(std::size_t index) const
         return Error{ErrorCode::TooLarge, where + ": declared size " + std::to_string(entry.size) + " bytes passes the limit of " + std::to_string(kMaxEntryBytes)};
     if (entry.size > (1u << 20) && entry.size / std::max<std::uint64_t>(entry.compressedSize, 1) > kMaxCompressionRatio)
         return Error{ErrorCode::TooLarge, where + ": compression ratio beyond " + std::to_string(kMaxCompressionRatio) + ":1"};
+    if (m_impl->readBytes + entry.size > kMaxTotalReadBytes)
+        return Error{ErrorCode::TooLarge, where + ": the package's parts together pass the limit of " +
+                                              std::to_string(kMaxTotalReadBytes) + " bytes uncompressed"};
 
     std::unique_ptr<zip_file_t, FileCloser> file(zip_fopen_index(m_impl->archive.get(), index, 0));
     if (!file)
@@ -139,6 +145,7 @@ Result<std::string> ZipArchive::read(std::size_t index) const
     zip_int64_t more = zip_fread(file.get(), &extra, 1);
     if (more != 0)
         return Error{ErrorCode::Damaged, where + (more < 0 ? ": " + std::string(zip_file_strerror(file.get())) : ": more data than its declared size")};
+    m_impl->readBytes += data.size();
     return data;
 }
 

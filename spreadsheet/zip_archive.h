@@ -20,6 +20,8 @@ namespace veltrano::spreadsheet {
 inline constexpr std::uint64_t kMaxEntryBytes = 2ull << 30;
 inline constexpr std::uint64_t kMaxCompressionRatio = 1000;
 inline constexpr std::size_t kMaxEntries = 65535;
+// All reads from one package together, uncompressed, are refused past this.
+inline constexpr std::uint64_t kMaxTotalReadBytes = 4ull << 30;
 
 struct ZipEntry {
     std::string name;  // as stored, e.g. "xl/workbook.xml"
@@ -46,8 +48,8 @@ public:
     // are; a leading '/' is ignored. nullopt when absent.
     std::optional<std::size_t> find(std::string_view name) const;
 
-    // The uncompressed bytes of one entry, refused past the size and ratio limits or when
-    // the data does not match its checksum.
+    // The uncompressed bytes of one entry, refused past the size and ratio limits, past
+    // kMaxTotalReadBytes with what was read before, or when the data does not match its checksum.
     Result<std::string> read(std::size_t index) const;
 
     struct Changes {

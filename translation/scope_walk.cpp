@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <optional>
 
 namespace veltrano::translation {
 
@@ -81,8 +82,15 @@ private:
         if (cell.Text().empty() || cell.writeBlock() != spreadsheet::WriteBlock::None)
             return;
         WaitSeconds(m_pacing.pauseSeconds);
-        // Read again after the pause: the text sent is the one the cell shows now.
-        const QString sent = QString::fromStdString(sheet.Cells(row, column).Text());
+        // Read again after the pause: the text sent is the one the cell shows now, except that
+        // text shown through a format with literals (@" kg") is sent as stored, since the answer
+        // replaces the stored text and the format adds its literals again.
+        const Range current = sheet.Cells(row, column);
+        const std::string shown = current.Text();
+        if (shown.empty())
+            return;
+        const std::optional<std::string> stored = current.Value();
+        const QString sent = QString::fromStdString(stored && *stored != shown ? *stored : shown);
         if (sent.isEmpty())
             return;
         const CellTranslation answer = m_page.TranslateCellText(sent);

@@ -71,6 +71,12 @@ std::string Range::Text() const
     return state->book.worksheet(m_sheet).text(m_area.firstRow, m_area.firstColumn);
 }
 
+std::optional<std::string> Range::Value() const
+{
+    const auto state = lockWorkbook(m_workbook);
+    return state->book.worksheet(m_sheet).storedText(m_area.firstRow, m_area.firstColumn);
+}
+
 void Range::setValue(const std::string& text) const
 {
     if (m_area.firstRow != m_area.lastRow || m_area.firstColumn != m_area.lastColumn)

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace veltrano::platform::excel {
@@ -37,6 +38,9 @@ public:
 
     // The first cell's displayed text; "" for a cell that shows nothing.
     std::string Text() const;
+    // The first cell's value when it is text (not a formula): the string as stored, without
+    // what a text format shows around it; nullopt for a cell holding anything else, or nothing.
+    std::optional<std::string> Value() const;
     // Replaces the value of the one cell this range is by text, stored as text. Throws
     // ExcelError naming file, sheet and cell when the range is not one cell or the cell's value
     // is not ours to replace.

@@ -52,36 +52,6 @@ std::optional<std::pair<std::string, std::string_view>> splitSheet(std::string_v
     return std::pair{std::string(text.substr(0, bang)), text.substr(bang + 1)};
 }
 
-std::optional<int> parseColumnLetters(std::string_view text)
-{
-    if (!text.empty() && text.front() == '$')
-        text.remove_prefix(1);
-    if (text.empty() || text.size() > 3)
-        return std::nullopt;
-    int column = 0;
-    for (char c : text) {
-        if (!std::isalpha(static_cast<unsigned char>(c)))
-            return std::nullopt;
-        column = column * 26 + (std::toupper(static_cast<unsigned char>(c)) - 'A' + 1);
-    }
-    return column <= kMaxColumns ? std::optional(column) : std::nullopt;
-}
-
-std::optional<int> parseRowDigits(std::string_view text)
-{
-    if (!text.empty() && text.front() == '$')
-        text.remove_prefix(1);
-    if (text.empty() || text.size() > 7)
-        return std::nullopt;
-    int row = 0;
-    for (char c : text) {
-        if (!std::isdigit(static_cast<unsigned char>(c)))
-            return std::nullopt;
-        row = row * 10 + (c - '0');
-    }
-    return row >= 1 && row <= kMaxRows ? std::optional(row) : std::nullopt;
-}
-
 std::optional<CellRange> parseArea(std::string_view area)
 {
     if (auto cells = spreadsheet::parseRangeName(area))
@@ -91,12 +61,12 @@ std::optional<CellRange> parseArea(std::string_view area)
         return std::nullopt;
     const std::string_view first = area.substr(0, colon);
     const std::string_view last = area.substr(colon + 1);
-    const auto firstColumn = parseColumnLetters(first);
-    const auto lastColumn = parseColumnLetters(last);
+    const auto firstColumn = spreadsheet::parseColumnName(first);
+    const auto lastColumn = spreadsheet::parseColumnName(last);
     if (firstColumn && lastColumn)
         return CellRange{1, std::min(*firstColumn, *lastColumn), kMaxRows, std::max(*firstColumn, *lastColumn)};
-    const auto firstRow = parseRowDigits(first);
-    const auto lastRow = parseRowDigits(last);
+    const auto firstRow = spreadsheet::parseRowNumber(first);
+    const auto lastRow = spreadsheet::parseRowNumber(last);
     if (firstRow && lastRow)
         return CellRange{std::min(*firstRow, *lastRow), 1, std::max(*firstRow, *lastRow), kMaxColumns};
     return std::nullopt;

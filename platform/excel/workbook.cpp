@@ -63,6 +63,11 @@ Workbook Workbooks::Open(const OpenArguments& arguments) const
     auto opened = spreadsheet::Workbook::open(arguments.FileName);
     if (!opened)
         throw ExcelError(opened.error().message, {arguments.FileName, {}, {}});
+    // Every workbook opened here is saved in the end: one that cannot be fails now, before any
+    // work is done on it, rather than at the end of a walk.
+    const spreadsheet::Status writable = spreadsheet::checkWritable(arguments.FileName);
+    if (!writable)
+        throw ExcelError(writable.error().message, {arguments.FileName, {}, {}});
     session->workbooks.push_back(std::make_shared<WorkbookState>(std::move(opened).value()));
     return Workbook(session->workbooks.back());
 }

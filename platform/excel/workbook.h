@@ -49,7 +49,8 @@ struct OpenArguments {
 class Workbooks {
 public:
     // Opens the file as a workbook of this instance and returns it. Throws ExcelError with
-    // the engine's reason (file, part, place) when the file cannot be opened or edited safely.
+    // the engine's reason (file, part, place) when the file cannot be opened or edited safely,
+    // or cannot be saved (read-only, not writable, in a folder where no file can be made).
     Workbook Open(const OpenArguments& arguments) const;
     int Count() const;
     // The index-th open workbook, from 1, in the order they were opened; throws outside 1..Count.

@@ -97,11 +97,17 @@ TEST(OpenWorkbookInExcel, EachCallIsAnInstanceOfItsOwnATemplateIsSavedAsItselfAn
 
     const std::string legacy = (folder / "old.xls").string();
     spreadsheet::testing::writeFile(legacy, std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(504, '\0'));
-    try {
-        OpenWorkbookInExcel(legacy);
-        FAIL() << "a legacy file was opened";
-    } catch (const ExcelError& error) {
-        EXPECT_EQ(error.place().file, legacy);
+    // A read-only workbook could never be saved: it fails at once.
+    const std::string readOnly = (folder / "kept.xlsx").string();
+    WorkbookFixture().worksheet("Form", veltrano::testing::sheetRows(veltrano::testing::namedCells({"A1"}))).write(readOnly);
+    std::filesystem::permissions(readOnly, std::filesystem::perms::owner_read);
+    for (const std::string& failing : {legacy, readOnly}) {
+        try {
+            OpenWorkbookInExcel(failing);
+            ADD_FAILURE() << failing << " was opened";
+        } catch (const ExcelError& error) {
+            EXPECT_EQ(error.place().file, failing);
+        }
     }
 }
 

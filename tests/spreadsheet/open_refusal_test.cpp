@@ -135,6 +135,9 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"duplicate cell", [](const TempDir& d) {
                     return withParts(d, WorkbookFixture().worksheet("S", "<row r=\"1\"><c r=\"A1\"><v>1</v></c><c r=\"A1\"><v>2</v></c></row>").parts());
                 }, ErrorCode::Damaged, "cell A1 appears twice"},
+        Refusal{"unnumbered row past the last", [](const TempDir& d) {
+                    return withParts(d, WorkbookFixture().worksheet("S", "<row r=\"1048576\"/><row><c><v>1</v></c></row>").parts());
+                }, ErrorCode::Damaged, "row 1048577 lies past the last row"},
         Refusal{"missing sheet part", [](const TempDir& d) {
                     auto parts = simple().parts();
                     std::erase_if(parts, [](const auto& p) { return p.first == "xl/worksheets/sheet1.xml"; });

@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 
 #include <csignal>
+#include <fstream>
+#include <functional>
 #include <regex>
 #include <set>
 
@@ -97,7 +99,7 @@ TEST_P(RoundTrip, ChangesOnlyTheWrittenCells)
     const auto afterRaw = testing::readRawZip(path);
     const auto after = testing::readZip(path);
     ASSERT_EQ(afterRaw.size(), beforeRaw.size() + (stringsBefore == 0 ? 1 : 0));
-    std::set<std::string> edited = {source.sheetPart, "xl/sharedStrings.xml"};
+    std::set<std::string> edited = {source.sheetPart, "xl/sharedStrings.xml", "xl/workbook.xml"};
     if (stringsBefore == 0)
         edited.insert({"[Content_Types].xml", "xl/_rels/workbook.xml.rels"});
     for (std::size_t i = 0; i < beforeRaw.size(); ++i) {
@@ -111,6 +113,11 @@ TEST_P(RoundTrip, ChangesOnlyTheWrittenCells)
     for (std::size_t i = 0; i < before.size(); ++i) {
         if (before[i].first == source.sheetPart) {
             EXPECT_EQ(withoutCells(after[i].second, source.cellNames), withoutCells(before[i].second, source.cellNames));
+        }
+        if (before[i].first == "xl/workbook.xml") {
+            // A workbook with formulas asks to be recalculated; nothing else changes.
+            const std::regex fullCalc(" fullCalcOnLoad=\"1\"");
+            EXPECT_EQ(std::regex_replace(after[i].second, fullCalc, ""), std::regex_replace(before[i].second, fullCalc, ""));
         }
         if (before[i].first == "xl/sharedStrings.xml") {
             EXPECT_EQ(stringsPrefix(after[i].second, stringsBefore), stringsPrefix(before[i].second, stringsBefore));
@@ -231,6 +238,43 @@ TEST(Save, CanBeFollowedByMoreEditsAndSaves)
         EXPECT_EQ(s.text(1, 2), "second") << name;
         EXPECT_EQ(s.text(5, 5), "new") << name;
         EXPECT_EQ(s.text(2, 1), "one") << name;
+    }
+}
+
+// The file on disk is replaced only while it is still the one opened, and may be written.
+TEST(Save, RefusesToReplaceAFileThatChangedOrIsReadOnly)
+{
+    namespace fs = std::filesystem;
+    const struct {
+        const char* name;
+        std::function<void(const fs::path&)> meanwhile;
+        const char* reason;
+    } cases[] = {
+        {"read-only", [](const fs::path& p) { fs::permissions(p, fs::perms::owner_read | fs::perms::group_read); }, "read-only"},
+        {"written in place", [](const fs::path& p) { std::ofstream(p, std::ios::app) << "more"; }, "changed on disk"},
+        {"replaced through a rename",
+         [](const fs::path& p) {
+             fs::copy_file(fixtureFile(), p.string() + ".new");
+             fs::rename(p.string() + ".new", p);
+         },
+         "changed on disk"},
+        {"deleted", [](const fs::path& p) { fs::remove(p); }, "moved or deleted"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        const fs::path path = dir / "book.xlsx";
+        fs::copy_file(fixtureFile(), path);
+        auto book = Workbook::open(path.string());
+        ASSERT_TRUE(book.ok());
+        ASSERT_TRUE(book.value().worksheet(0).setValue(1, 1, "x").ok());
+        c.meanwhile(path);
+        const std::string left = fs::exists(path) ? testing::readFile(path) : "";
+        Status saved = book.value().save();
+        ASSERT_FALSE(saved.ok());
+        EXPECT_NE(saved.error().message.find(c.reason), std::string::npos) << saved.error().message;
+        EXPECT_EQ(fs::exists(path) ? testing::readFile(path) : "", left);
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), left.empty() ? 0 : 1);
     }
 }
 

@@ -13,7 +13,7 @@ TEST(CellNames, ParseAndFormat)
     EXPECT_EQ(parseCellName("B7"), (CellAddress{7, 2}));
     EXPECT_EQ(parseCellName("$aa$10"), (CellAddress{10, 27}));
     EXPECT_EQ(parseCellName("XFD1048576"), (CellAddress{1048576, 16384}));
-    for (const char* bad : {"", "A", "7", "A0", "XFE1", "A1048577", "A1:B2", "A-1", "AAAA1"})
+    for (const char* bad : {"", "A", "7", "A0", "XFE1", "A1048577", "A1:B2", "A-1", "AAAA1", "A$$1", "$$A1", "B7C", "A00000001"})
         EXPECT_FALSE(parseCellName(bad).has_value()) << bad;
     EXPECT_EQ(cellName(10, 27), "AA10");
     EXPECT_EQ(columnName(16384), "XFD");

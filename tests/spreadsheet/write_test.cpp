@@ -60,6 +60,9 @@ protected:
         fixture.relatedPart(1, "pivotTable", "xl/pivotTables/pivotTable1.xml",
                             R"(<pivotTableDefinition xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" name="P"><location ref="H1:I3" firstHeaderRow="1" firstDataRow="1" firstDataCol="1"/></pivotTableDefinition>)",
                             "application/vnd.openxmlformats-officedocument.spreadsheetml.pivotTable+xml");
+        fixture.relatedPart(1, "pivotTable", "xl/pivotTables/pivotTable2.xml",
+                            R"(<pivotTableDefinition xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" name="Q"><location ref="H8:H9" firstHeaderRow="1" firstDataRow="1" firstDataCol="1" rowPageCount="2" colPageCount="1"/></pivotTableDefinition>)",
+                            "application/vnd.openxmlformats-officedocument.spreadsheetml.pivotTable+xml");
         fixture.cellXf(0).cellXf(0, false);
         fixture.worksheet("S", rows, "<tableParts count=\"1\"><tablePart r:id=\"" + tableId + "\"/></tableParts>");
         fixture.worksheet("Locked", R"(<row r="1"><c r="A1" t="inlineStr"><is><t>x</t></is></c><c r="B1" s="1" t="inlineStr"><is><t>y</t></is></c></row>)",
@@ -90,6 +93,8 @@ TEST_F(WriteBlocks, NameWhyEachProtectedCellIsNotOurs)
         {"spill member", 2, 4, WriteBlock::SpillRange},   {"data table", 2, 6, WriteBlock::DataTable},
         {"rich value", 1, 7, WriteBlock::RichValue},      {"pivot", 2, 8, WriteBlock::PivotTable},
         {"empty pivot cell", 3, 9, WriteBlock::PivotTable},
+        {"pivot filter value", 5, 9, WriteBlock::PivotTable},  {"row below pivot filters", 7, 8, WriteBlock::PivotTable},
+        {"above pivot filters", 4, 8, WriteBlock::None},
         {"header named in a formula", 1, 11, WriteBlock::TableColumnInUse},
         {"header not named anywhere", 1, 10, WriteBlock::None}, {"table data", 2, 10, WriteBlock::None},
     };
@@ -296,6 +301,22 @@ TEST_F(TableHeaders, RenameTheirColumnUniquelyAndKeepLabelsInStep)
     EXPECT_EQ(openPath(path).worksheet(0).text(1, 1), "amount 2");
 }
 
+TEST_F(TableHeaders, NamesWithQuotesStayInsideThePartsOwnQuotes)
+{
+    const std::pair<char, const char*> cases[] = {{'"', R"(name="Customer's &quot;name&quot;")"},
+                                                   {'\'', R"(name='Customer&apos;s "name"')"}};
+    for (const auto& [quote, expected] : cases) {
+        const std::string q(1, quote);
+        auto path = make(R"(ref="A1:B3")", "<tableColumn id=\"1\" name=" + q + "Name" + q + "/><tableColumn id=\"2\" name=\"Amount\"/>",
+                         kHeaderRows);
+        auto book = openPath(path);
+        write(book.worksheet(0), 1, 1, "Customer's \"name\"");
+        ASSERT_TRUE(book.save().ok());
+        EXPECT_NE(part(path, "xl/tables/table1.xml").find(expected), std::string::npos) << part(path, "xl/tables/table1.xml");
+        EXPECT_EQ(openPath(path).worksheet(0).text(1, 1), "Customer's \"name\"");
+    }
+}
+
 TEST_F(TableHeaders, WithoutHeaderRowTheFirstRowIsJustData)
 {
     auto path = make(R"(ref="A1:B3" headerRowCount="0")", R"(<tableColumn id="1" name="Column1"/><tableColumn id="2" name="Column2"/>)",
@@ -370,6 +391,47 @@ TEST(CalcChain, GoesWithItsRelationshipAndContentTypeOnceAFormulaGoes)
             EXPECT_EQ(part(path, "xl/calcChain.xml"), chain->second);
         }
         EXPECT_TRUE(Workbook::open(path.string()).ok());
+    }
+}
+
+// A workbook with formulas asks for a full recalculation once a cell is written: one attribute
+// or one element in its place, the rest of workbook.xml byte for byte, and no second splice.
+TEST(FullCalcOnLoad, IsSplicedIntoCalcPrOrAddedInItsPlace)
+{
+    const struct {
+        const char* name;
+        const char* prefix;
+        const char* before;  // at the end of the workbook element
+        const char* after;
+        bool formula;
+    } cases[] = {
+        {"attribute added", "", R"(<calcPr calcId="191029"/>)", R"(<calcPr calcId="191029" fullCalcOnLoad="1"/>)", true},
+        {"false turned true", "", "<calcPr fullCalcOnLoad='0'></calcPr>", "<calcPr fullCalcOnLoad='1'></calcPr>", true},
+        {"element before extLst", "", "<extLst/>", R"(<calcPr fullCalcOnLoad="1"/><extLst/>)", true},
+        {"element with the prefix", "x", "", R"(<x:calcPr fullCalcOnLoad="1"/>)", true},
+        {"no formula, nothing", "", R"(<calcPr calcId="1"/>)", R"(<calcPr calcId="1"/>)", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        const std::string p = *c.prefix ? std::string(c.prefix) + ":" : "";
+        const std::string cells =
+            c.formula ? "<" + p + "row r=\"1\"><" + p + "c r=\"A1\"><" + p + "f>B1</" + p + "f></" + p + "c></" + p + "row>" : "";
+        auto parts = WorkbookFixture().elementPrefix(c.prefix).worksheet("S", cells).parts();
+        std::string original;
+        for (auto& [name, content] : parts)
+            if (name == "xl/workbook.xml")
+                original = content, content.insert(content.rfind("</"), c.before);
+        std::string expected = original;
+        expected.insert(expected.rfind("</"), c.after);
+        const auto path = dir / "c.xlsx";
+        testing::writeZip(path, parts);
+        auto book = openPath(path);
+        for (const char* text : {"x", "y"}) {
+            write(book.worksheet(0), 2, 2, text);
+            ASSERT_TRUE(book.save().ok());
+            EXPECT_EQ(part(path, "xl/workbook.xml"), expected);
+        }
     }
 }
 

@@ -39,6 +39,16 @@ INSTANTIATE_TEST_SUITE_P(
         Malformed{"lt in attribute", "<a b=\"<\"/>", "'<'"},
         Malformed{"two roots", "<a/><b/>", "after the root"},
         Malformed{"text outside root", "<a/>junk", "outside the root"},
+        Malformed{"duplicate among many attributes", [] {
+                      std::string tag = "<a";
+                      for (int i = 0; i < 40; ++i) tag += " a" + std::to_string(i) + "=\"\"";
+                      return tag + " a7=\"\"/>";
+                  }(), "duplicate attribute a7"},
+        Malformed{"too many attributes", [] {
+                      std::string tag = "<a";
+                      for (int i = 0; i < 5000; ++i) tag += " a" + std::to_string(i) + "=\"\"";
+                      return tag + "/>";
+                  }(), "more than 4096 attributes"},
         Malformed{"too deep", "<a><a><a><a><a><a><a><a><a/></a></a></a></a></a></a></a></a>", "nested deeper"},
         Malformed{"utf16", std::string("\xFF\xFE<\0a\0/\0>\0", 10), "UTF-16"},
         Malformed{"latin1 declaration", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><a/>", "encoding"},

@@ -134,7 +134,8 @@ TEST_F(ScopeWalkTest, VisitsTheCellsOfEachScopeInOrder)
 
 // What is sent and what is written: numbers go as shown and keep their value when the answer
 // is the same text; formulas and locked cells of a protected sheet are passed over; equal texts
-// are asked twice; a cell the page has no result for stays as it was.
+// are asked twice; a cell the page has no result for stays as it was; text shown through a
+// format with literals goes as stored, so the format's literals are not written into it.
 TEST_F(ScopeWalkTest, SendsWhatCellsShowAndWritesOnlyChangedTranslations)
 {
     page.answer = [](const QString& text) {
@@ -144,6 +145,8 @@ TEST_F(ScopeWalkTest, SendsWhatCellsShowAndWritesOnlyChangedTranslations)
                                    .cellXf(0)
                                    .cellXf(4)
                                    .cellXf(0, /*locked=*/false)
+                                   .numFmt(164, "@&quot; kg&quot;")
+                                   .cellXf(164)
                                    .worksheet("Data", sheetRows({{"A1", text("total")},
                                                                  {"A2", "s=\"1\"><v>1234.5</v>"},
                                                                  {"A3", "t=\"str\"><f>A1&amp;\"x\"</f><v>totalx</v>"},
@@ -151,12 +154,13 @@ TEST_F(ScopeWalkTest, SendsWhatCellsShowAndWritesOnlyChangedTranslations)
                                                                  {"A5", text("year")},
                                                                  {"A6", text("year")},
                                                                  {"A7", "t=\"b\"><v>1</v>"},
-                                                                 {"A8", text("no result")}}))
+                                                                 {"A8", text("no result")},
+                                                                 {"A9", "s=\"3\" " + text("box")}}))
                                    .worksheet("Locked", sheetRows({{"A1", text("kept")}, {"A2", "s=\"2\" " + text("open")}}),
                                               "<sheetProtection sheet=\"1\"/>"));
     walk(book, Scope::Workbook);
 
-    EXPECT_EQ(page.sent, QStringList({"total", "1,234.50", "year", "year", "TRUE", "no result", "open"}));
+    EXPECT_EQ(page.sent, QStringList({"total", "1,234.50", "year", "year", "TRUE", "no result", "box", "open"}));
     spreadsheet::Worksheet data = book.Worksheets().at(0).engineSheet();
     const struct {
         int row;
@@ -165,7 +169,7 @@ TEST_F(ScopeWalkTest, SendsWhatCellsShowAndWritesOnlyChangedTranslations)
     } expected[] = {{1, "TOTAL", spreadsheet::CellKind::Text},     {2, "1,234.50", spreadsheet::CellKind::Number},
                     {3, "totalx", spreadsheet::CellKind::Formula}, {5, "YEAR", spreadsheet::CellKind::Text},
                     {6, "YEAR", spreadsheet::CellKind::Text},       {7, "TRUE", spreadsheet::CellKind::Boolean},
-                    {8, "no result", spreadsheet::CellKind::Text}};
+                    {8, "no result", spreadsheet::CellKind::Text}, {9, "BOX kg", spreadsheet::CellKind::Text}};
     for (const auto& cell : expected) {
         EXPECT_EQ(data.text(cell.row, 1), cell.shown) << "row " << cell.row;
         EXPECT_EQ(data.kind(cell.row, 1), cell.kind) << "row " << cell.row;
