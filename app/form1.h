@@ -89,8 +89,6 @@ public:
     // Replaces the dialogs and services (tests answer them through their own).
     void setShell(std::unique_ptr<platform::shell::Shell> shell) { m_shell = std::move(shell); }
 
-    // The host the translation pages come from.
-    const QString& pageHost() const { return m_pageHost; }
     // The translation page client; the one over WebBrowser1 unless replaced.
     translation::PageClient& pageClient() { return *m_pageClient; }
     // Replaces the page client (tests exchange through their own, or pace it differently).

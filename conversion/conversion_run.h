@@ -65,7 +65,6 @@ public:
     // file (the list as it is when the run starts) and ends with the closing message. A press
     // while a run is under way is ignored.
     void Check7_Click();
-    bool isRunning() const { return m_running; }
 
     // The pauses of the walks; the program keeps the default ones, tests pause for nothing.
     void setWalkPacing(translation::WalkPacing pacing) { m_walkPacing = std::move(pacing); }

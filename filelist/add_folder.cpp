@@ -48,7 +48,7 @@ void appendMatchingFiles(const FolderTree& tree, const QString& pattern, FileLis
     const WildcardPattern wildcard(pattern);
     for (const ScannedFolder& folder : tree.folders) {
         QStringList paths;
-        for (const QString& name : ListMatchingFiles(folder, pattern))
+        for (const QString& name : ListMatchingFiles(folder, wildcard))
             if (!isOfficeLockFile(name))
                 paths.append(joinPath(folder.path, name));
         list.append(paths);

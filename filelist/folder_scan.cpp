@@ -141,12 +141,11 @@ FolderTree CollectSubfolders(const QString& folder, PacedPump& pump)
     return tree;
 }
 
-QStringList ListMatchingFiles(const ScannedFolder& folder, const QString& pattern)
+QStringList ListMatchingFiles(const ScannedFolder& folder, const WildcardPattern& pattern)
 {
-    const WildcardPattern wildcard(pattern);
     QStringList matching;
     for (const QString& name : folder.fileNames)
-        if (wildcard.matches(name))
+        if (pattern.matches(name))
             matching.append(name);
     return matching;
 }

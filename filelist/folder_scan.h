@@ -56,9 +56,11 @@ private:
 // Calls pump between entries, as a PacedPump paces it.
 FolderTree CollectSubfolders(const QString& folder, PacedPump& pump);
 
-// The names of folder's files that match pattern (see WildcardPattern), in the folder's order;
-// none when nothing matches.
-QStringList ListMatchingFiles(const ScannedFolder& folder, const QString& pattern);
+class WildcardPattern;
+
+// The names of folder's files that match pattern, in the folder's order; none when nothing
+// matches.
+QStringList ListMatchingFiles(const ScannedFolder& folder, const WildcardPattern& pattern);
 
 // folder and name joined by exactly one "/", also when folder is the root "/" or already ends
 // in "/".

@@ -84,7 +84,8 @@ std::string assemble(const std::vector<Part>& parts, const std::vector<std::stri
     return text;
 }
 
-// Groups of consecutive cores whose escaped size stays within the segment limit.
+// Groups of consecutive cores of about maxBytes at most: each core counts with a margin for
+// its separator, not with its escapes, which may make a segment up to twice as long.
 std::vector<std::vector<std::string_view>> chunksOf(const std::vector<std::string_view>& cores, std::size_t maxBytes)
 {
     std::vector<std::vector<std::string_view>> chunks;

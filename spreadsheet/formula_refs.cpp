@@ -224,6 +224,15 @@ std::string shiftFormula(std::string_view formula, int rowDelta, int columnDelta
     return Shifter(formula, rowDelta, columnDelta).run();
 }
 
+std::string bracketNameKey(std::string_view name)
+{
+    while (!name.empty() && (name.front() == '@' || name.front() == ' '))
+        name.remove_prefix(1);
+    while (!name.empty() && name.back() == ' ')
+        name.remove_suffix(1);
+    return utf8::foldCase(name);
+}
+
 void collectBracketNames(std::string_view formula, std::set<std::string>& names)
 {
     std::size_t open = std::string_view::npos;
@@ -239,13 +248,9 @@ void collectBracketNames(std::string_view formula, std::set<std::string>& names)
             current.clear();
         } else if (c == ']') {
             if (open != std::string_view::npos) {
-                std::string_view name = current;
-                while (!name.empty() && (name.front() == '@' || name.front() == ' '))
-                    name.remove_prefix(1);
-                while (!name.empty() && name.back() == ' ')
-                    name.remove_suffix(1);
-                if (!name.empty())
-                    names.insert(utf8::foldCase(name));
+                std::string key = bracketNameKey(current);
+                if (!key.empty())
+                    names.insert(std::move(key));
             }
             open = std::string_view::npos;
         } else if (open != std::string_view::npos) {

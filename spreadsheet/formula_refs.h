@@ -13,6 +13,10 @@ namespace veltrano::spreadsheet {
 // #REF!. Text in quotes, structured references and names are left alone.
 std::string shiftFormula(std::string_view formula, int rowDelta, int columnDelta);
 
+// A name from inside square brackets as collectBracketNames keeps it: without a leading '@',
+// leading and trailing spaces, case-folded; so a table column name can be looked up the same way.
+std::string bracketNameKey(std::string_view name);
+
 // Adds every name written in square brackets in the formula (structured references such as
 // Table1[Amount], [@Amount], [[#This Row],[Amount]]), with the '@' and the ' escapes
 // removed, case-folded.

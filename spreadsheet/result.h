@@ -25,9 +25,6 @@ enum class ErrorCode {
     InvalidArgument,   // a caller's mistake: no such sheet, row or column out of range
 };
 
-// One-word name of an error code, e.g. "damaged".
-const char* errorCodeName(ErrorCode code);
-
 // An expected failure. message names the file and the place (part and byte offset, or
 // sheet and cell) and what was found there.
 struct Error {

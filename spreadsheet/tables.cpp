@@ -118,12 +118,14 @@ Result<TableModel> parseTable(std::string xmlText, std::string partName, const s
                 table.headerRowCount = xml::intAttribute(scanner.attribute("headerRowCount"), 1);
                 table.totalsRowCount = xml::intAttribute(scanner.attribute("totalsRowCount"), 0);
             } else if (depth == 3 && name == "tableColumn") {
+                // A renamed header is spliced into the name attribute, which every column has.
+                const auto* nameAttribute = scanner.attribute("name");
+                if (!nameAttribute)
+                    return partError(ErrorCode::Damaged, where, scanner.begin(), "table column without a name");
                 TableColumn column;
-                if (const auto* a = scanner.attribute("name")) {
-                    column.name = decodeEscapes(xml::attributeValue(*a));
-                    column.nameOffset = a->valueOffset;
-                    column.nameLength = a->raw.size();
-                }
+                column.name = decodeEscapes(xml::attributeValue(*nameAttribute));
+                column.nameOffset = nameAttribute->valueOffset;
+                column.nameLength = nameAttribute->raw.size();
                 if (const auto* a = scanner.attribute("totalsRowLabel")) {
                     column.hasTotalsLabel = true;
                     column.labelOffset = a->valueOffset;

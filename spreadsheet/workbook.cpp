@@ -5,27 +5,6 @@
 
 namespace veltrano::spreadsheet {
 
-const char* errorCodeName(ErrorCode code)
-{
-    switch (code) {
-    case ErrorCode::NotFound: return "not-found";
-    case ErrorCode::NotAFile: return "not-a-file";
-    case ErrorCode::Io: return "io";
-    case ErrorCode::TooLarge: return "too-large";
-    case ErrorCode::LegacyBinary: return "legacy-binary";
-    case ErrorCode::Encrypted: return "encrypted";
-    case ErrorCode::BinaryWorkbook: return "binary-workbook";
-    case ErrorCode::OpenDocument: return "opendocument";
-    case ErrorCode::NotAWorkbook: return "not-a-workbook";
-    case ErrorCode::Signed: return "signed";
-    case ErrorCode::Damaged: return "damaged";
-    case ErrorCode::Unsupported: return "unsupported";
-    case ErrorCode::NotWritable: return "not-writable";
-    case ErrorCode::InvalidArgument: return "invalid-argument";
-    }
-    return "unknown";
-}
-
 std::string_view sheetKindName(SheetKind kind)
 {
     switch (kind) {

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <charconv>
 #include <cstring>
 
 #include "spreadsheet/cell_ref.h"
@@ -34,7 +33,7 @@ constexpr std::string_view kBinaryWorkbookType = "application/vnd.ms-excel.sheet
 struct WorkbookXml {
     ns::Family family = ns::Family::Transitional;
     bool date1904 = false;
-    long activeTab = 0;
+    int activeTab = 0;
     struct Sheet {
         std::string name;
         std::string relationshipId;
@@ -66,10 +65,7 @@ std::optional<CellRange> pivotFilterArea(const CellRange& location, std::uint32_
 // A count attribute; 0 when absent or not a number.
 std::uint32_t countAttribute(const xml::Scanner& scanner, std::string_view name)
 {
-    std::uint32_t value = 0;
-    if (const auto* a = scanner.attribute(name))
-        std::from_chars(a->raw.data(), a->raw.data() + a->raw.size(), value);
-    return value;
+    return std::uint32_t(std::max(0, xml::intAttribute(scanner.attribute(name), 0)));
 }
 
 // Notes, from a child of the workbook element, where fullCalcOnLoad is or would go.
@@ -216,8 +212,7 @@ Result<WorkbookXml> Loader::parseWorkbookXml(const std::string& xmlText)
             book.date1904 = a && xml::isTrue(a->raw);
         } else if (depth == 3 && name == "workbookView" && !sawView) {
             sawView = true;
-            if (const auto* a = scanner.attribute("activeTab"))
-                std::from_chars(a->raw.data(), a->raw.data() + a->raw.size(), book.activeTab);
+            book.activeTab = xml::intAttribute(scanner.attribute("activeTab"), 0);
         } else if (depth == 3 && name == "sheet") {
             WorkbookXml::Sheet sheet;
             if (const auto* a = scanner.attribute("name"))

@@ -1,6 +1,7 @@
 // Reading cells of a worksheet: lookups by row and column, displayed text, kind, and whether
 // a value is ours to replace.
 #include "spreadsheet/cell_ref.h"
+#include "spreadsheet/formula_refs.h"
 #include "spreadsheet/utf8.h"
 #include "spreadsheet/workbook_impl.h"
 
@@ -25,7 +26,7 @@ const CellRecord* findCell(const WorksheetState& sheet, int row, int column)
 
 bool tableColumnInUse(const Workbook::Impl& wb, const TableModel& table, std::size_t column)
 {
-    if (wb.bracketNames.count(utf8::foldCase(table.columns[column].name)))
+    if (wb.bracketNames.count(bracketNameKey(table.columns[column].name)))
         return true;
     const std::string tableName = utf8::foldCase(table.name);
     const std::string displayName = utf8::foldCase(table.displayName);
@@ -64,7 +65,7 @@ std::string Worksheet::text(int row, int column) const
     case ValueType::Number: return wb.renderer->number(format.format, cell->value.number);
     case ValueType::SharedString: return wb.renderer->text(format.format, wb.sharedStrings.at(cell->value.index));
     case ValueType::Text: return wb.renderer->text(format.format, sheet.model.textOf(*cell));
-    case ValueType::Boolean: return cell->value.number != 0 ? "TRUE" : "FALSE";
+    case ValueType::Boolean: return std::string(numfmt::booleanText(cell->value.number != 0));
     case ValueType::Error: return std::string(sheet.model.textOf(*cell));
     }
     return {};

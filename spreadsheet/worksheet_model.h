@@ -107,7 +107,6 @@ struct WorksheetModel {
     std::unordered_map<std::uint32_t, SharedFormulaGroup> sharedFormulas;  // by si
     std::vector<std::string> tableRelationshipIds;
     std::vector<std::string> pivotRelationshipIds;
-    std::int64_t sharedStringRefs = 0;  // cells with t="s"
 
     // Index of the cell at (row, column), or -1.
     std::int64_t find(int row, int column) const;

@@ -311,8 +311,6 @@ Status WorksheetParser::startCell()
     if (m_cell.column <= m_lastColumn)
         m_sorted = false;
     m_lastColumn = m_cell.column;
-    if (m_scanner.isEmptyElement())
-        return {};  // the synthesized end element finishes it
     return {};
 }
 
@@ -385,7 +383,6 @@ Status WorksheetParser::finishCell()
             return cellFail("shared string index " + m_value + " is out of range");
         m_cell.type = ValueType::SharedString;
         m_cell.value.index = index;
-        ++m_model.sharedStringRefs;
     } else if (type == "str") {
         m_cell.type = ValueType::Text;
         if (!storeText(decodeEscapes(m_value)))

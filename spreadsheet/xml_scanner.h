@@ -64,18 +64,12 @@ public:
     std::size_t begin() const { return m_begin; }
     std::size_t end() const { return m_end; }
 
-    // Text tokens: the characters as written (entities not decoded), and whether they came
-    // from a CDATA section.
-    std::string_view rawText() const { return m_text; }
-    bool isCData() const { return m_cdata; }
-    // Appends the decoded text (entities expanded, line ends normalized to LF).
+    // Text tokens: appends the decoded text (entities expanded, line ends normalized to LF).
     void appendText(std::string& out) const;
 
     bool failed() const { return !m_error.empty(); }
     const std::string& errorMessage() const { return m_error; }
     std::size_t errorOffset() const { return m_errorOffset; }
-
-    std::string_view document() const { return m_doc; }
 
 private:
     struct Binding {

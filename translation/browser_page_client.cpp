@@ -14,7 +14,6 @@ using platform::browser::javaScriptStringLiteral;
 
 namespace {
 
-const QString kSourceId = QStringLiteral("source");
 const QString kResultId = QStringLiteral("result_box");
 
 // A cell text as it appears in a message: quoted, and cut short when long.

@@ -6,7 +6,6 @@
 #include <QCoreApplication>
 
 #include <algorithm>
-#include <optional>
 
 namespace veltrano::translation {
 
@@ -16,22 +15,9 @@ using platform::excel::Range;
 using platform::excel::Workbook;
 using platform::excel::Worksheet;
 using Outcome = CellTranslation::Outcome;
+using Area = spreadsheet::CellRange;
 
 namespace {
-
-std::string withPlace(const std::string& reason, const Place& place)
-{
-    const std::string where = platform::excel::describePlace(place);
-    return where.empty() ? reason : where + ": " + reason;
-}
-
-// A rectangle of sheet rows and columns, 1-based, both ends included.
-struct Area {
-    int firstRow;
-    int firstColumn;
-    int lastRow;
-    int lastColumn;
-};
 
 // Row 1, column 1 to the last row and column of the sheet's used range, as Excel gives them.
 Area sheetArea(const Worksheet& sheet)
@@ -85,17 +71,15 @@ private:
         // Read again after the pause: the text sent is the one the cell shows now, except that
         // text shown through a format with literals (@" kg") is sent as stored, since the answer
         // replaces the stored text and the format adds its literals again.
-        const Range current = sheet.Cells(row, column);
-        const std::string shown = current.Text();
+        const std::string shown = cell.Text();
         if (shown.empty())
             return;
-        const std::optional<std::string> stored = current.Value();
-        const QString sent = QString::fromStdString(stored && *stored != shown ? *stored : shown);
+        const QString sent = QString::fromStdString(cell.Value().value_or(shown));
         if (sent.isEmpty())
             return;
         const CellTranslation answer = m_page.TranslateCellText(sent);
         if (answer.outcome() == Outcome::Failed)
-            throw WalkError(withPlace(answer.failure().toStdString(), cell.place()), cell.place());
+            throw WalkError(platform::excel::messageAt(cell.place(), answer.failure().toStdString()), cell.place());
         // A translation equal to the text leaves the cell as it is, so a number keeps its value.
         if (answer.outcome() == Outcome::Translated && answer.text() != sent)
             cell.setValue(answer.text().toStdString());

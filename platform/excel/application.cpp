@@ -29,6 +29,13 @@ struct Application::Impl {
     }
 };
 
+Application::Impl& Application::live() const
+{
+    if (!m_impl)
+        throw ExcelError::at({}, "The Excel instance has quit.");
+    return *m_impl;
+}
+
 Application::Application() : m_impl(std::make_unique<Impl>()) {}
 
 Application::~Application()
@@ -51,9 +58,7 @@ Application& Application::operator=(Application&& other) noexcept
 
 class Workbooks Application::Workbooks() const
 {
-    if (!m_impl)
-        throw ExcelError::at({}, "The Excel instance has quit.");
-    m_impl->liveSession();
+    live().liveSession();
     return excel::Workbooks(m_impl->session);
 }
 
@@ -61,27 +66,25 @@ bool Application::Visible() const { return m_impl && m_impl->window && m_impl->w
 
 void Application::setVisible(bool visible)
 {
-    if (!m_impl)
-        throw ExcelError::at({}, "The Excel instance has quit.");
+    Impl& impl = live();
     if (!visible) {
-        if (m_impl->window)
-            m_impl->window->hide();
+        if (impl.window)
+            impl.window->hide();
         return;
     }
-    WorkbookWindow& window = m_impl->windowOverLastWorkbook();
+    WorkbookWindow& window = impl.windowOverLastWorkbook();
     window.show();
     window.raise();
 }
 
 std::optional<Range> Application::InputBox(const std::string& prompt, int type)
 {
-    if (!m_impl)
-        throw ExcelError::at({}, "The Excel instance has quit.");
+    Impl& impl = live();
     if (type != kInputBoxRange)
         throw ExcelError::at({}, "InputBox Type " + std::to_string(type) +
                                      " is not offered; only Type 8 (a block of cells) is.");
-    WorkbookWindow& window = m_impl->windowOverLastWorkbook();
-    const std::weak_ptr<WorkbookState> workbook = m_impl->session->workbooks.back();
+    WorkbookWindow& window = impl.windowOverLastWorkbook();
+    const std::weak_ptr<WorkbookState> workbook = impl.session->workbooks.back();
     const auto block = window.askForBlock(QString::fromStdString(prompt));
     if (!block)
         return std::nullopt;

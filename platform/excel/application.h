@@ -51,6 +51,8 @@ public:
 
 private:
     struct Impl;
+    // The instance's state; throws ExcelError once it has quit.
+    Impl& live() const;
     std::unique_ptr<Impl> m_impl;
 };
 

@@ -17,6 +17,12 @@ std::string describePlace(const Place& place)
     return out;
 }
 
+std::string messageAt(const Place& place, const std::string& reason)
+{
+    const std::string where = describePlace(place);
+    return where.empty() ? reason : where + ": " + reason;
+}
+
 ExcelError::ExcelError(const std::string& message, Place place)
     : std::runtime_error(message), m_place(std::move(place))
 {
@@ -24,8 +30,8 @@ ExcelError::ExcelError(const std::string& message, Place place)
 
 ExcelError ExcelError::at(Place place, const std::string& reason)
 {
-    const std::string where = describePlace(place);
-    return ExcelError(where.empty() ? reason : where + ": " + reason, std::move(place));
+    std::string message = messageAt(place, reason);
+    return ExcelError(message, std::move(place));
 }
 
 } // namespace veltrano::platform::excel

@@ -16,6 +16,9 @@ struct Place {
 // "/data/book.xlsx, sheet "Sales", cell B7", with only the parts that are known; "" for none.
 std::string describePlace(const Place& place);
 
+// The place, then ": ", then reason; reason alone when no part of the place is known.
+std::string messageAt(const Place& place, const std::string& reason);
+
 class ExcelError : public std::runtime_error {
 public:
     // message is the whole text and names the place itself (the engine's messages do).

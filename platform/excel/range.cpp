@@ -50,11 +50,6 @@ Range Range::Item(std::int64_t index) const
     return cellAt(m_area.firstRow + offset / width, m_area.firstColumn + offset % width);
 }
 
-Range Range::Item(int row, int column) const
-{
-    return cellAt(std::int64_t(m_area.firstRow) + row - 1, std::int64_t(m_area.firstColumn) + column - 1);
-}
-
 Range Range::cellAt(std::int64_t row, std::int64_t column) const
 {
     if (row < 1 || row > spreadsheet::kMaxRows || column < 1 || column > spreadsheet::kMaxColumns)

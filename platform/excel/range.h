@@ -27,8 +27,6 @@ public:
     // The index-th cell, row by row (or row, or column, for Rows() and Columns()), from 1;
     // an index past the end reaches beyond the rectangle, as in Excel. Throws outside the sheet.
     Range Item(std::int64_t index) const;
-    // The cell at 1-based row and column counted from the rectangle's first cell.
-    Range Item(int row, int column) const;
 
     // The first row and column of the rectangle.
     int Row() const { return m_area.firstRow; }

@@ -29,8 +29,6 @@ public:
     spreadsheet::Worksheet engineSheet() const;
     // The workbook's file and this sheet, for messages.
     Place place(const std::string& cell = {}) const;
-    // The position among the workbook's worksheets, from 0.
-    std::size_t index() const { return m_index; }
 
 private:
     friend class Workbook;

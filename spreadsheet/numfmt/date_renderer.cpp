@@ -151,6 +151,10 @@ private:
 
 bool renderDateTime(const Section& section, double serial, DateSystem system, std::string& out)
 {
+    // The Hijri calendar (B2) is not reproduced: no text rather than a Gregorian date, which a
+    // walk would take for the cell's own text.
+    if (section.hijri)
+        return false;
     if (!(serial >= 0) || serial >= static_cast<double>(lastSerialDay(system) + 1))
         return false;
     const Moment moment = momentOf(serial, section.subSecondDigits);

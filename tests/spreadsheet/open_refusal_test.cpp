@@ -138,6 +138,17 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"unnumbered row past the last", [](const TempDir& d) {
                     return withParts(d, WorkbookFixture().worksheet("S", "<row r=\"1048576\"/><row><c><v>1</v></c></row>").parts());
                 }, ErrorCode::Damaged, "row 1048577 lies past the last row"},
+        Refusal{"table column without a name", [](const TempDir& d) {
+                    WorkbookFixture fixture;
+                    const std::string id = fixture.relatedPart(
+                        1, "table", "xl/tables/table1.xml",
+                        "<table xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
+                        "id=\"1\" name=\"T\" displayName=\"T\" ref=\"A1:A2\"><tableColumns count=\"1\">"
+                        "<tableColumn id=\"1\"/></tableColumns></table>",
+                        "application/vnd.openxmlformats-officedocument.spreadsheetml.table+xml");
+                    fixture.worksheet("S", "", "<tableParts count=\"1\"><tablePart r:id=\"" + id + "\"/></tableParts>");
+                    return withParts(d, fixture.parts());
+                }, ErrorCode::Damaged, "table column without a name"},
         Refusal{"missing sheet part", [](const TempDir& d) {
                     auto parts = simple().parts();
                     std::erase_if(parts, [](const auto& p) { return p.first == "xl/worksheets/sheet1.xml"; });

@@ -48,14 +48,16 @@ protected:
             R"(<row r="1"><c r="A1"><f>1+1</f><v>2</v></c><c r="B1"><f t="array" ref="B1:B3">ROW(B1:B3)</f><v>1</v></c>)"
             R"(<c r="C1"><f t="array" ref="C1">1</f><v>1</v></c><c r="D1" cm="1"><f t="array" ref="D1:D3">SEQUENCE(3)</f><v>1</v></c>)"
             R"(<c r="E1"><f t="dataTable" ref="E1:F2" dt2D="0" dtr="0" r1="A1"/><v>5</v></c><c r="G1" t="e" vm="1"><v>#VALUE!</v></c>)"
-            R"(<c r="J1" t="inlineStr"><is><t>Name</t></is></c><c r="K1" t="inlineStr"><is><t>Amount</t></is></c></row>)"
+            R"(<c r="J1" t="inlineStr"><is><t>Name</t></is></c><c r="K1" t="inlineStr"><is><t>Amount</t></is></c>)"
+            R"(<c r="L1" t="inlineStr"><is><t>Price </t></is></c></row>)"
             R"(<row r="2"><c r="B2"><v>2</v></c><c r="D2"><v>2</v></c><c r="E2"><v>6</v></c><c r="F2"><v>7</v></c><c r="H2" t="inlineStr"><is><t>pivot</t></is></c>)"
-            R"(<c r="J2" t="inlineStr"><is><t>a</t></is></c><c r="K2"><v>1</v></c></row>)";
-        fixture.definedName("Total", "SUM(Table1[Amount])");
+            R"(<c r="J2" t="inlineStr"><is><t>a</t></is></c><c r="K2"><v>1</v></c><c r="L2"><v>3</v></c></row>)";
+        fixture.definedName("Total", "SUM(Table1[Amount])+SUM(Table1[Price])");
         std::string tableId = fixture.relatedPart(
             1, "table", "xl/tables/table1.xml",
-            R"(<table xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" id="1" name="Table1" displayName="Table1" ref="J1:K2">)"
-            R"(<tableColumns count="2"><tableColumn id="1" name="Name"/><tableColumn id="2" name="Amount"/></tableColumns></table>)",
+            R"(<table xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" id="1" name="Table1" displayName="Table1" ref="J1:L2">)"
+            R"(<tableColumns count="3"><tableColumn id="1" name="Name"/><tableColumn id="2" name="Amount"/>)"
+            R"(<tableColumn id="3" name="Price "/></tableColumns></table>)",
             kTableType);
         fixture.relatedPart(1, "pivotTable", "xl/pivotTables/pivotTable1.xml",
                             R"(<pivotTableDefinition xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" name="P"><location ref="H1:I3" firstHeaderRow="1" firstDataRow="1" firstDataCol="1"/></pivotTableDefinition>)",
@@ -96,6 +98,7 @@ TEST_F(WriteBlocks, NameWhyEachProtectedCellIsNotOurs)
         {"pivot filter value", 5, 9, WriteBlock::PivotTable},  {"row below pivot filters", 7, 8, WriteBlock::PivotTable},
         {"above pivot filters", 4, 8, WriteBlock::None},
         {"header named in a formula", 1, 11, WriteBlock::TableColumnInUse},
+        {"header named in a formula, its name ending in a space", 1, 12, WriteBlock::TableColumnInUse},
         {"header not named anywhere", 1, 10, WriteBlock::None}, {"table data", 2, 10, WriteBlock::None},
     };
     for (const auto& [name, row, column, expected] : cases)
