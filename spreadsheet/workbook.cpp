@@ -1,7 +1,7 @@
 #include "spreadsheet/workbook.h"
 
-#include "spreadsheet/utf8.h"
-#include "spreadsheet/workbook_impl.h"
+#include "spreadsheet/internal/utf8.h"
+#include "spreadsheet/internal/workbook_impl.h"
 
 namespace veltrano::spreadsheet {
 

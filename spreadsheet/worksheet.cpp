@@ -1,9 +1,9 @@
 // Reading cells of a worksheet: lookups by row and column, displayed text, kind, and whether
 // a value is ours to replace.
 #include "spreadsheet/cell_ref.h"
-#include "spreadsheet/formula_refs.h"
-#include "spreadsheet/utf8.h"
-#include "spreadsheet/workbook_impl.h"
+#include "spreadsheet/xlsx/formula_refs.h"
+#include "spreadsheet/internal/utf8.h"
+#include "spreadsheet/internal/workbook_impl.h"
 
 namespace veltrano::spreadsheet {
 

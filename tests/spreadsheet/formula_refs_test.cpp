@@ -1,4 +1,4 @@
-#include "spreadsheet/formula_refs.h"
+#include "spreadsheet/xlsx/formula_refs.h"
 
 #include <gtest/gtest.h>
 

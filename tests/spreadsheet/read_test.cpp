@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "spreadsheet/numfmt/renderer.h"
-#include "spreadsheet/styles.h"
+#include "spreadsheet/xlsx/styles.h"
 #include "spreadsheet/workbook.h"
 #include "tests/spreadsheet/fixture.h"
 

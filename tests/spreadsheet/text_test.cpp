@@ -1,8 +1,8 @@
 // The text forms of cell strings: _xHHHH_ escapes, XML escaping, UTF-8 and UTF-16 lengths.
 #include <gtest/gtest.h>
 
-#include "spreadsheet/ooxml_text.h"
-#include "spreadsheet/utf8.h"
+#include "spreadsheet/xlsx/ooxml_text.h"
+#include "spreadsheet/internal/utf8.h"
 
 namespace veltrano::spreadsheet {
 namespace {

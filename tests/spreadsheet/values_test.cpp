@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "spreadsheet/cell_ref.h"
-#include "spreadsheet/iso_date.h"
-#include "spreadsheet/opc.h"
+#include "spreadsheet/xlsx/iso_date.h"
+#include "spreadsheet/xlsx/opc.h"
 
 namespace veltrano::spreadsheet {
 namespace {

@@ -1,4 +1,4 @@
-#include "spreadsheet/xml_scanner.h"
+#include "spreadsheet/xlsx/xml_scanner.h"
 
 #include <gtest/gtest.h>
 

@@ -12,8 +12,8 @@
 #include <filesystem>
 
 #include "spreadsheet/cell_ref.h"
-#include "spreadsheet/workbook_impl.h"
-#include "spreadsheet/xml_scanner.h"
+#include "spreadsheet/internal/workbook_impl.h"
+#include "spreadsheet/xlsx/xml_scanner.h"
 
 namespace veltrano::spreadsheet {
 

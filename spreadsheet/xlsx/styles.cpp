@@ -1,11 +1,11 @@
-#include "spreadsheet/styles.h"
+#include "spreadsheet/xlsx/styles.h"
 
 #include <charconv>
 #include <map>
 
-#include "spreadsheet/namespaces.h"
-#include "spreadsheet/part_error.h"
-#include "spreadsheet/xml_scanner.h"
+#include "spreadsheet/xlsx/namespaces.h"
+#include "spreadsheet/xlsx/part_error.h"
+#include "spreadsheet/xlsx/xml_scanner.h"
 
 namespace veltrano::spreadsheet {
 

@@ -9,12 +9,12 @@
 #include <cstring>
 
 #include "spreadsheet/cell_ref.h"
-#include "spreadsheet/formula_refs.h"
-#include "spreadsheet/ooxml_text.h"
-#include "spreadsheet/part_error.h"
-#include "spreadsheet/utf8.h"
-#include "spreadsheet/workbook_impl.h"
-#include "spreadsheet/xml_scanner.h"
+#include "spreadsheet/xlsx/formula_refs.h"
+#include "spreadsheet/xlsx/ooxml_text.h"
+#include "spreadsheet/xlsx/part_error.h"
+#include "spreadsheet/internal/utf8.h"
+#include "spreadsheet/internal/workbook_impl.h"
+#include "spreadsheet/xlsx/xml_scanner.h"
 
 namespace veltrano::spreadsheet {
 

@@ -1,4 +1,4 @@
-#include "spreadsheet/utf8.h"
+#include "spreadsheet/internal/utf8.h"
 
 namespace veltrano::spreadsheet::utf8 {
 

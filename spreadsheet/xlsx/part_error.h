@@ -4,7 +4,7 @@
 #include <string>
 
 #include "spreadsheet/result.h"
-#include "spreadsheet/xml_scanner.h"
+#include "spreadsheet/xlsx/xml_scanner.h"
 
 namespace veltrano::spreadsheet {
 

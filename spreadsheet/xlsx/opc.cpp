@@ -1,9 +1,9 @@
-#include "spreadsheet/opc.h"
+#include "spreadsheet/xlsx/opc.h"
 
-#include "spreadsheet/namespaces.h"
-#include "spreadsheet/part_error.h"
-#include "spreadsheet/xml_scanner.h"
-#include "spreadsheet/zip_archive.h"
+#include "spreadsheet/xlsx/namespaces.h"
+#include "spreadsheet/xlsx/part_error.h"
+#include "spreadsheet/xlsx/xml_scanner.h"
+#include "spreadsheet/xlsx/zip_archive.h"
 
 namespace veltrano::spreadsheet::opc {
 

@@ -1,15 +1,15 @@
-#include "spreadsheet/tables.h"
+#include "spreadsheet/xlsx/tables.h"
 
 #include <algorithm>
 #include <charconv>
 
 #include "spreadsheet/cell_ref.h"
-#include "spreadsheet/formula_refs.h"
-#include "spreadsheet/namespaces.h"
-#include "spreadsheet/ooxml_text.h"
-#include "spreadsheet/part_error.h"
-#include "spreadsheet/utf8.h"
-#include "spreadsheet/xml_scanner.h"
+#include "spreadsheet/xlsx/formula_refs.h"
+#include "spreadsheet/xlsx/namespaces.h"
+#include "spreadsheet/xlsx/ooxml_text.h"
+#include "spreadsheet/xlsx/part_error.h"
+#include "spreadsheet/internal/utf8.h"
+#include "spreadsheet/xlsx/xml_scanner.h"
 
 namespace veltrano::spreadsheet {
 

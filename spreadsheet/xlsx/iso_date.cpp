@@ -1,4 +1,4 @@
-#include "spreadsheet/iso_date.h"
+#include "spreadsheet/xlsx/iso_date.h"
 
 #include <cstdint>
 

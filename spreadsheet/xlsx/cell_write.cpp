@@ -3,10 +3,10 @@
 #include <algorithm>
 
 #include "spreadsheet/cell_ref.h"
-#include "spreadsheet/formula_refs.h"
-#include "spreadsheet/ooxml_text.h"
-#include "spreadsheet/utf8.h"
-#include "spreadsheet/workbook_impl.h"
+#include "spreadsheet/xlsx/formula_refs.h"
+#include "spreadsheet/xlsx/ooxml_text.h"
+#include "spreadsheet/internal/utf8.h"
+#include "spreadsheet/internal/workbook_impl.h"
 
 namespace veltrano::spreadsheet {
 

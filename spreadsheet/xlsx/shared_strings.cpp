@@ -1,13 +1,13 @@
-#include "spreadsheet/shared_strings.h"
+#include "spreadsheet/xlsx/shared_strings.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cstring>
 
-#include "spreadsheet/namespaces.h"
-#include "spreadsheet/ooxml_text.h"
-#include "spreadsheet/part_error.h"
-#include "spreadsheet/xml_scanner.h"
+#include "spreadsheet/xlsx/namespaces.h"
+#include "spreadsheet/xlsx/ooxml_text.h"
+#include "spreadsheet/xlsx/part_error.h"
+#include "spreadsheet/xlsx/xml_scanner.h"
 
 namespace veltrano::spreadsheet {
 

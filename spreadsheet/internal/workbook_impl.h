@@ -13,15 +13,15 @@
 #include <utility>
 #include <vector>
 
-#include "spreadsheet/namespaces.h"
+#include "spreadsheet/xlsx/namespaces.h"
 #include "spreadsheet/numfmt/renderer.h"
-#include "spreadsheet/opc.h"
-#include "spreadsheet/shared_strings.h"
-#include "spreadsheet/styles.h"
-#include "spreadsheet/tables.h"
+#include "spreadsheet/xlsx/opc.h"
+#include "spreadsheet/xlsx/shared_strings.h"
+#include "spreadsheet/xlsx/styles.h"
+#include "spreadsheet/xlsx/tables.h"
 #include "spreadsheet/workbook.h"
-#include "spreadsheet/worksheet_model.h"
-#include "spreadsheet/zip_archive.h"
+#include "spreadsheet/internal/worksheet_model.h"
+#include "spreadsheet/xlsx/zip_archive.h"
 
 namespace veltrano::spreadsheet {
 

@@ -1,10 +1,10 @@
-#include "spreadsheet/xml_scanner.h"
+#include "spreadsheet/xlsx/xml_scanner.h"
 
 #include <charconv>
 
 #include <cstring>
 
-#include "spreadsheet/utf8.h"
+#include "spreadsheet/internal/utf8.h"
 
 namespace veltrano::spreadsheet::xml {
 

@@ -7,14 +7,14 @@
 #include <numeric>
 
 #include "spreadsheet/cell_ref.h"
-#include "spreadsheet/formula_refs.h"
-#include "spreadsheet/iso_date.h"
-#include "spreadsheet/namespaces.h"
-#include "spreadsheet/ooxml_text.h"
-#include "spreadsheet/part_error.h"
-#include "spreadsheet/shared_strings.h"
-#include "spreadsheet/worksheet_model.h"
-#include "spreadsheet/xml_scanner.h"
+#include "spreadsheet/xlsx/formula_refs.h"
+#include "spreadsheet/xlsx/iso_date.h"
+#include "spreadsheet/xlsx/namespaces.h"
+#include "spreadsheet/xlsx/ooxml_text.h"
+#include "spreadsheet/xlsx/part_error.h"
+#include "spreadsheet/xlsx/shared_strings.h"
+#include "spreadsheet/internal/worksheet_model.h"
+#include "spreadsheet/xlsx/xml_scanner.h"
 
 namespace veltrano::spreadsheet {
 

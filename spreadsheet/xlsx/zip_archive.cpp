@@ -1,4 +1,4 @@
-#include "spreadsheet/zip_archive.h"
+#include "spreadsheet/xlsx/zip_archive.h"
 
 #include <zip.h>
 

@@ -1,10 +1,10 @@
-#include "spreadsheet/formula_refs.h"
+#include "spreadsheet/xlsx/formula_refs.h"
 
 #include <optional>
 
 #include "spreadsheet/cell_ref.h"
 #include "spreadsheet/cell_types.h"
-#include "spreadsheet/utf8.h"
+#include "spreadsheet/internal/utf8.h"
 
 namespace veltrano::spreadsheet {
 

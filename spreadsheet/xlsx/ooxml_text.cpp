@@ -1,9 +1,9 @@
-#include "spreadsheet/ooxml_text.h"
+#include "spreadsheet/xlsx/ooxml_text.h"
 
 #include <cstdio>
 #include <optional>
 
-#include "spreadsheet/utf8.h"
+#include "spreadsheet/internal/utf8.h"
 
 namespace veltrano::spreadsheet {
 
