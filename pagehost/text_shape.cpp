@@ -160,4 +160,19 @@ std::string matchCase(std::string_view source, std::string translated)
     return translated;
 }
 
+std::string foldCase(std::string_view text)
+{
+    return recase(text, CaseChange::ToLower, false);
+}
+
+std::string caseLike(std::string_view source, std::string_view text)
+{
+    const LetterCases cases = lettersOf(source);
+    if (cases.upper >= 2 && cases.lower == 0)
+        return recase(text, CaseChange::ToUpper, false);
+    if (cases.upper == 0 && cases.lower > 0)
+        return recase(text, CaseChange::ToLower, false);
+    return recase(text, CaseChange::ToUpper, true);
+}
+
 }  // namespace veltrano::pagehost

@@ -27,4 +27,12 @@ bool needsTranslation(std::string_view core);
 // that starts with a small letter gives a translation that starts with one.
 std::string matchCase(std::string_view source, std::string translated);
 
+// text with every letter that has a case in small letters, for comparing without regard to case.
+std::string foldCase(std::string_view text);
+
+// text given the letter case of source, for a fixed translation put in source's place: all
+// capitals when source is (two letters or more), all small letters when source has no capital,
+// otherwise text as written with its first letter a capital.
+std::string caseLike(std::string_view source, std::string_view text);
+
 }  // namespace veltrano::pagehost
