@@ -95,18 +95,25 @@ DomainVocabulary loadDomainVocabulary(const std::string& dataDir, const std::str
 {
     DomainVocabulary vocabulary;
     Fingerprint fingerprint;
-    const DomainStages stages{dataDir + "/" + mode + ".autobil.bin", dataDir + "/" + mode + ".domain.lrx.bin"};
+    DomainStages stages{dataDir + "/" + mode + ".autobil.bin", dataDir + "/" + mode + ".domain.lrx.bin", {}, {}};
     const auto dictionary = readWholeFile(stages.bilingualDictionary);
     const auto rules = readWholeFile(stages.selectionRules);
+    // Only some directions reorder; their rules are used when both files are there.
+    const auto reordering = readWholeFile(dataDir + "/" + mode + ".compounds.t1x");
+    const auto reorderingCompiled = readWholeFile(dataDir + "/" + mode + ".compounds.bin");
+    if (reordering && reorderingCompiled) {
+        stages.reorderingRules = dataDir + "/" + mode + ".compounds.t1x";
+        stages.reorderingRulesCompiled = dataDir + "/" + mode + ".compounds.bin";
+    }
     if (dictionary && rules) {
-        fingerprint.add(*dictionary);
-        fingerprint.add(*rules);
+        for (const auto* part : {&dictionary, &rules, &reordering, &reorderingCompiled})
+            fingerprint.add(part->value_or(std::string()));
         vocabulary.stages = stages;
     } else {
         report << "cannot read " << (dictionary ? stages.selectionRules : stages.bilingualDictionary)
                << "; translating without the domain's rules\n";
-        fingerprint.add({});
-        fingerprint.add({});
+        for (int part = 0; part < 4; ++part)
+            fingerprint.add({});
     }
 
     auto glossary = std::make_shared<Glossary>();
@@ -137,7 +144,7 @@ std::string glossaryFingerprint(const Direction& direction)
     }
     // A direction made without loading a vocabulary translates with none.
     Fingerprint none;
-    for (int part = 0; part < 4; ++part)
+    for (int part = 0; part < 6; ++part)
         none.add({});
     return none.hex();
 }

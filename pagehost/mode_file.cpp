@@ -189,7 +189,11 @@ Outcome<std::vector<ProgramCall>> withDomainStages(std::vector<ProgramCall> prog
     lookup->back() = stages.bilingualDictionary;
     const auto pairSelection = std::find_if(lookup + 1, programs.end(),
                                             [](const ProgramCall& program) { return program[0] == "lrx-proc"; });
+    const auto lookupAt = lookup - programs.begin();
     programs.insert(pairSelection, ProgramCall{"lrx-proc", std::string(kNullFlush), stages.selectionRules});
+    if (!stages.reorderingRules.empty())
+        programs.insert(programs.begin() + lookupAt, ProgramCall{"apertium-transfer", std::string(kNullFlush), "-n",
+                                                                 stages.reorderingRules, stages.reorderingRulesCompiled});
     return programs;
 }
 
