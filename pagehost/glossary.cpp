@@ -23,18 +23,6 @@ bool isBlankByte(char c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }
 
-std::vector<std::string_view> splitTabs(std::string_view line)
-{
-    std::vector<std::string_view> columns;
-    std::size_t start = 0;
-    for (std::size_t tab = line.find('\t'); tab != std::string_view::npos; tab = line.find('\t', start)) {
-        columns.push_back(line.substr(start, tab - start));
-        start = tab + 1;
-    }
-    columns.push_back(line.substr(start));
-    return columns;
-}
-
 // Why a glossary line cannot be an entry; empty when it can.
 std::string lineProblem(const std::vector<std::string_view>& columns)
 {
@@ -54,18 +42,13 @@ std::string lineProblem(const std::vector<std::string_view>& columns)
 void Glossary::addTsv(std::string_view text, std::string_view origin, std::vector<std::string>& problems)
 {
     std::size_t lineNumber = 0;
-    for (std::size_t start = 0; start <= text.size();) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string_view::npos)
-            end = text.size();
-        std::string_view line = text.substr(start, end - start);
-        start = end + 1;
+    for (std::string_view line : splitAt(text, '\n')) {
         ++lineNumber;
         if (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
         if (shapeOf(line).core.empty() || line.front() == '#')
             continue;
-        const auto columns = splitTabs(line);
+        const auto columns = splitAt(line, '\t');
         if (const auto problem = lineProblem(columns); !problem.empty()) {
             problems.push_back(std::string(origin) + ":" + std::to_string(lineNumber) + ": " + problem);
             continue;

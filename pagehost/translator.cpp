@@ -25,27 +25,15 @@ struct Plan {
     std::vector<std::string_view> cores;
 };
 
-// A NUL cannot travel inside a segment (it ends the segment), so a text is translated as the
-// parts between its NULs and put back together around them.
-std::vector<std::string_view> splitAtNul(std::string_view text)
-{
-    std::vector<std::string_view> parts;
-    std::size_t start = 0;
-    for (std::size_t nul = text.find('\0'); nul != std::string_view::npos; nul = text.find('\0', start)) {
-        parts.push_back(text.substr(start, nul - start));
-        start = nul + 1;
-    }
-    parts.push_back(text.substr(start));
-    return parts;
-}
-
 Plan planFor(const std::vector<std::string>& texts, const Glossary* glossary)
 {
     Plan plan;
     std::unordered_map<std::string_view, std::size_t> jobOfCore;
     for (const auto& text : texts) {
         auto& parts = plan.texts.emplace_back();
-        for (const auto piece : splitAtNul(text)) {
+        // A NUL cannot travel inside a segment (it ends the segment), so a text is translated
+        // as the parts between its NULs and put back together around them.
+        for (const auto piece : splitAt(text, '\0')) {
             Part part{shapeOf(piece), kNoJob, std::nullopt};
             if (glossary && needsTranslation(part.shape.core))
                 part.fixed = glossary->wholeText(part.shape.core);
