@@ -392,6 +392,34 @@ void Form1::showHandUnlessBusy()
         setMousePointer(MousePointer::Custom);
 }
 
+bool Form1::frameKnown() const
+{
+    return frameGeometry().size() != size();
+}
+
+bool Form1::event(QEvent* event)
+{
+    const bool handled = QWidget::event(event);
+    // The window system tells the frame only after the window is shown (a window without any
+    // frame is centred right away), so Form_Load's centring, made without it, is made again
+    // with it, once. These are the events that come as the frame is put round the window.
+    switch (event->type()) {
+    case QEvent::Show:
+    case QEvent::Move:
+    case QEvent::Resize:
+    case QEvent::Paint:
+    case QEvent::WindowActivate:
+        if (m_centreOnceFramed && frameKnown()) {
+            m_centreOnceFramed = false;
+            CenterForm(*this);
+        }
+        break;
+    default:
+        break;
+    }
+    return handled;
+}
+
 void Form1::closeEvent(QCloseEvent* event)
 {
     event->accept();
@@ -417,6 +445,9 @@ void Form1::setMousePointer(MousePointer setting)
         setCursor(m_customPointerImage.value_or(QCursor(Qt::ArrowCursor)));
         break;
     }
+    // The list shows a pointer of its own, which would otherwise win over the hourglass.
+    if (m_fileListHandlers)
+        m_fileListHandlers->mouse().windowPointerChanged();
 }
 
 void Form1::setCustomPointerImage(const QCursor& image)
@@ -431,6 +462,7 @@ void Form1::Form_Load()
     WebBrowser1->Navigate(
         translation::TranslateBaseUrl(translation::TranslationDirection::EnglishToSpanish, m_pageHost));
     CenterForm(*this);
+    m_centreOnceFramed = !frameKnown();
     loadCustomPointerImage();
     OpenHomePageByChance(shell(), m_homePageDraw);
     setWindowTitle(QStringLiteral("Veltrano"));

@@ -126,6 +126,7 @@ signals:
     void convertCommand();
 
 protected:
+    bool event(QEvent* event) override;
     bool focusNextPrevChild(bool next) override;
     void closeEvent(QCloseEvent* event) override;
 
@@ -149,6 +150,8 @@ private:
     void connectHoverPointers();
     void showHandUnlessBusy();
 
+    // Whether the window system has told the window's frame (false also for a window without one).
+    bool frameKnown() const;
     void loadCustomPointerImage();
     void showFileListColumn();
     void paintProgressTracksWhite();
@@ -161,6 +164,8 @@ private:
     std::unique_ptr<conversion::ConversionRun> m_conversionRun;
     std::unique_ptr<platform::shell::Shell> m_shell = std::make_unique<platform::shell::QtShell>();
     MousePointer m_mousePointer = MousePointer::Default;
+    // Set when Form_Load centred the window without its frame, until it is centred with it.
+    bool m_centreOnceFramed = false;
     // Set by a change of Combo1's entry until control returns to the event loop.
     bool m_directionJustChanged = false;
     std::optional<QCursor> m_customPointerImage;
