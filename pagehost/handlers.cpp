@@ -17,13 +17,11 @@ PageDirection pageDirection(const Direction& direction)
     return PageDirection{direction.sourceLanguage, direction.targetLanguage, direction.title};
 }
 
-std::vector<PageDirection> pageDirectionsExcept(const TranslationService& service, const Direction* except)
+std::vector<PageDirection> offeredDirections(const TranslationService& service)
 {
     std::vector<PageDirection> directions;
-    for (const auto& direction : service.directions()) {
-        if (&direction != except)
-            directions.push_back(pageDirection(direction));
-    }
+    for (const auto& direction : service.directions())
+        directions.push_back(pageDirection(direction));
     return directions;
 }
 
@@ -47,16 +45,16 @@ void servePage(const httplib::Request& request, httplib::Response& response, Tra
 {
     const auto sourceLanguage = request.get_param_value("sl");
     const auto targetLanguage = request.get_param_value("tl");
-    const Direction* direction = service.find(sourceLanguage, targetLanguage);
+    // An address that names a language twice asks for no one direction.
+    const bool oneDirection = request.get_param_value_count("sl") == 1 && request.get_param_value_count("tl") == 1;
+    const Direction* direction = oneDirection ? service.find(sourceLanguage, targetLanguage) : nullptr;
     response.set_header("Cache-Control", "no-store");
     if (!direction) {
         response.status = 404;
-        response.set_content(unsupportedPairPage(sourceLanguage, targetLanguage, pageDirectionsExcept(service, nullptr)), kHtml);
+        response.set_content(unsupportedPairPage(sourceLanguage, targetLanguage, offeredDirections(service)), kHtml);
         return;
     }
-    response.set_content(translationPage(pageDirection(*direction), request.get_param_value("text"),
-                                         pageDirectionsExcept(service, direction)),
-                         kHtml);
+    response.set_content(translationPage(pageDirection(*direction), request.get_param_value("text")), kHtml);
 }
 
 void serveTranslate(const httplib::Request& request, httplib::Response& response, TranslationService& service,

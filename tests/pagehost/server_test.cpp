@@ -78,6 +78,8 @@ TEST_F(PageHost, ServesThePageForBothDirectionsAndRefusesOthers)
             EXPECT_TRUE(contains(page->body, id)) << query << ": " << id;
         EXPECT_TRUE(contains(page->body, "sl: "s + language)) << query;
         EXPECT_FALSE(contains(page->body, "http://") || contains(page->body, "https://")) << "outside resource";
+        for (const char* leadsAway : {"<a ", "href", "<form", "<button", "location"})
+            EXPECT_FALSE(contains(page->body, leadsAway)) << query << ": " << leadsAway;
     }
     const auto filled = m_client->Get("/translate_t?sl=en&tl=es&text=Hello%20%3C%2Fscript%3E");
     ASSERT_TRUE(filled);
@@ -88,6 +90,11 @@ TEST_F(PageHost, ServesThePageForBothDirectionsAndRefusesOthers)
     EXPECT_EQ(unknown->status, 404);
     EXPECT_TRUE(contains(unknown->body, "not translate from \"fr\" to \"es\""));
     EXPECT_FALSE(contains(unknown->body, "id=\"result_box\""));
+    EXPECT_TRUE(contains(unknown->body, "English to Spanish") && !contains(unknown->body, "href"));
+    // A language named twice: no one direction was asked for.
+    const auto twice = m_client->Get("/translate_t?sl=en&tl=es&sl=es&text=");
+    ASSERT_TRUE(twice);
+    EXPECT_EQ(twice->status, 404);
 }
 
 TEST_F(PageHost, TranslatesBothDirectionsSensibly)
