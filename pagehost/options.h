@@ -1,6 +1,7 @@
 #pragma once
 // Command-line options of veltrano-pagehost.
 
+#include "pagehost/bounded_server.h"
 #include "pagehost/outcome.h"
 #include "pagehost/translator.h"
 
@@ -12,6 +13,7 @@ struct Options {
     int port = -1;  // 0: a free port picked by the system
     std::string modesDir = "/usr/share/apertium/modes";
     TranslatorSettings translator;
+    ServerLimits server;
     bool helpWanted = false;  // --help: print usage and stop
 };
 
