@@ -25,8 +25,8 @@ int main(int argc, char* argv[])
         std::cerr << "veltrano-pagehost: " << options.error() << '\n' << usage();
         return 2;
     }
-    if (options.value().helpWanted) {
-        std::cout << usage();
+    if (options.value().helpWanted || options.value().versionWanted) {
+        std::cout << (options.value().helpWanted ? usage() : versionLine());
         return 0;
     }
     TranslationService service(apertiumDirections(options.value().modesDir, options.value().translator));

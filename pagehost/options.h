@@ -14,12 +14,16 @@ struct Options {
     std::string modesDir = "/usr/share/apertium/modes";
     TranslatorSettings translator;
     ServerLimits server;
-    bool helpWanted = false;  // --help: print usage and stop
+    bool helpWanted = false;     // --help: print usage and stop
+    bool versionWanted = false;  // --version: print the version and stop
 };
 
 // The options in argv; a failure names the option that is missing, unknown or out of range.
 Outcome<Options> parseOptions(int argc, char* argv[]);
 
 std::string usage();
+
+// "veltrano-pagehost VERSION", one line.
+std::string versionLine();
 
 }  // namespace veltrano::pagehost
