@@ -56,13 +56,14 @@ void addressOf(const sockaddr_storage& address, std::string& ip, int& port)
 
 // A client still sending a body the server will not read gets the answer before the connection
 // ends: closing with unread input resets the connection, and the client's system may drop the
-// answer with it. So the rest is read and dropped for a moment, as long as the client goes on.
+// answer with it (or the client fail on its next write before reading it). So the rest is read
+// and dropped while the client goes on, for two seconds at most.
 void discardUnreadInput(int socket)
 {
     shutdown(socket, SHUT_WR);
-    const auto deadline = Clock::now() + milliseconds(1000);
+    const auto deadline = Clock::now() + milliseconds(2000);
     char scrap[16 * 1024];
-    while (Clock::now() < deadline && waitFor(socket, POLLIN, milliseconds(100))) {
+    while (Clock::now() < deadline && waitFor(socket, POLLIN, milliseconds(1000))) {
         if (recv(socket, scrap, sizeof scrap, 0) <= 0)
             return;
     }
@@ -201,12 +202,12 @@ bool BoundedServer::process_and_close_socket(socket_t socket)
         closeAfterAnswer = false;
         bool clientClosed = false;
         served = process_request(stream, left == 1, clientClosed, nullptr);
-        if (!served || clientClosed)
-            break;
         if (closeAfterAnswer) {
             discardUnreadInput(socket);
             break;
         }
+        if (!served || clientClosed)
+            break;
     }
     closeAfterAnswer = false;
     shutdown(socket, SHUT_RDWR);

@@ -139,9 +139,9 @@ httplib::Server::HandlerResponse refuseUnreadBody(const httplib::Request& reques
 {
     using Handled = httplib::Server::HandlerResponse;
     const std::string announced = request.get_header_value("Content-Length");
-    std::uint64_t length = 0;
-    const bool lengthValid =
-        std::from_chars(announced.data(), announced.data() + announced.size(), length).ptr == announced.data() + announced.size();
+    std::uint64_t length = 0;  // none announced: no body, unless a transfer coding says otherwise
+    const auto [end, error] = std::from_chars(announced.data(), announced.data() + announced.size(), length);
+    const bool lengthValid = announced.empty() || (error == std::errc() && end == announced.data() + announced.size());
     if (!request.has_header("Transfer-Encoding") && lengthValid && length == 0)
         return Handled::Unhandled;
     if (request.method == "POST" && request.path == kTranslateRoute && lengthValid && length <= limits.maxBodyBytes)
