@@ -64,8 +64,10 @@ while read -r -t 120 line <&4; do
 done
 [[ $said == *"veltrano: translation page loaded"* ]] || fail "window said: $said"
 started=""
-for child in $(pgrep -P "$window"); do
-  started+="$(readlink -f "/proc/$child/exe") "
+for stat in /proc/[0-9]*/stat; do
+  fields=$(sed -E 's/.*\) //' "$stat" 2>/dev/null) || continue   # state, parent, ...
+  read -r _ parent _ <<<"$fields"
+  [[ $parent == "$window" ]] && started+="$(readlink -f "${stat%/stat}/exe") "
 done
 [[ $started == *"$private/veltrano-pagehost "* ]] || fail "the window started: $started"
 echo "installed programs work from $prefix"
