@@ -86,6 +86,18 @@ std::string userGlossaryPath(const std::string& sourceLanguage, const std::strin
 
 std::string defaultVocabularyDir()
 {
+    // Found from the running program, so the build tree (bin/ beside share/) and an installed
+    // copy (libexec/veltrano/ two levels below share/) each use their own; the folder the build
+    // wrote it to is the last resort.
+    std::error_code error;
+    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error) {
+        for (const char* up : {"..", "../.."}) {
+            const std::filesystem::path candidate = program.parent_path() / up / "share/veltrano-pagehost";
+            if (std::filesystem::is_directory(candidate, error))
+                return candidate.lexically_normal().string();
+        }
+    }
     return VELTRANO_PAGEHOST_VOCABULARY_DIR;
 }
 

@@ -31,7 +31,8 @@ DomainVocabulary loadDomainVocabulary(const std::string& dataDir, const std::str
                                       const std::string& sourceLanguage, const std::string& targetLanguage,
                                       std::ostream& report);
 
-// Where the build puts the compiled vocabulary.
+// Where the compiled vocabulary is: share/veltrano-pagehost above the running program's folder
+// (build tree or installed), else where the build put it.
 std::string defaultVocabularyDir();
 
 }  // namespace veltrano::pagehost

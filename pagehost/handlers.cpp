@@ -1,9 +1,11 @@
 #include "pagehost/handlers.h"
 
+#include "pagehost/bounded_server.h"
 #include "pagehost/page.h"
 
 #include <nlohmann/json.hpp>
 
+#include <charconv>
 #include <iostream>
 
 namespace veltrano::pagehost {
@@ -39,6 +41,30 @@ void answerError(httplib::Response& response, int status, std::string_view messa
     response.set_content(errorJson(message), kJson);
 }
 
+std::string tooLargeMessage(const ApiLimits& limits)
+{
+    return "request body is too large: more than " + std::to_string(limits.maxBodyBytes) + " bytes";
+}
+
+// The body, read no further than the limit: a chunked body announces no length, so its size is
+// only known as it comes.
+std::variant<std::string, ApiError> bodyWithin(const httplib::ContentReader& reader, const ApiLimits& limits)
+{
+    std::string body;
+    bool tooLarge = false;
+    const bool whole = reader([&](const char* data, std::size_t size) {
+        tooLarge = size > limits.maxBodyBytes - body.size();
+        if (!tooLarge)
+            body.append(data, size);
+        return !tooLarge;
+    });
+    if (tooLarge)
+        return ApiError{413, tooLargeMessage(limits)};
+    if (!whole)
+        return ApiError{400, "request body did not arrive whole"};
+    return body;
+}
+
 }  // namespace
 
 void servePage(const httplib::Request& request, httplib::Response& response, TranslationService& service)
@@ -57,10 +83,15 @@ void servePage(const httplib::Request& request, httplib::Response& response, Tra
     response.set_content(translationPage(pageDirection(*direction), request.get_param_value("text")), kHtml);
 }
 
-void serveTranslate(const httplib::Request& request, httplib::Response& response, TranslationService& service,
-                    const ApiLimits& limits)
+void serveTranslate(const httplib::Request&, httplib::Response& response, const httplib::ContentReader& reader,
+                    TranslationService& service, const ApiLimits& limits)
 {
-    auto parsed = parseTranslateRequest(request.body, limits);
+    const auto read = bodyWithin(reader, limits);
+    if (const auto* error = std::get_if<ApiError>(&read)) {
+        BoundedServer::closeConnectionAfterAnswer(response);
+        return answerError(response, error->status, error->message);
+    }
+    auto parsed = parseTranslateRequest(std::get<std::string>(read), limits);
     if (const auto* error = std::get_if<ApiError>(&parsed))
         return answerError(response, error->status, error->message);
     const auto& translateRequest = std::get<TranslateRequest>(parsed);
@@ -99,6 +130,29 @@ void serveHealth(const httplib::Request&, httplib::Response& response, const Tra
         body["unavailable"] = unavailable;
     response.status = available.empty() ? 503 : 200;
     response.set_content(body.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace), kJson);
+}
+
+httplib::Server::HandlerResponse refuseUnreadBody(const httplib::Request& request, httplib::Response& response,
+                                                  const ApiLimits& limits)
+{
+    using Handled = httplib::Server::HandlerResponse;
+    const std::string announced = request.get_header_value("Content-Length");
+    std::uint64_t length = 0;  // none announced: no body, unless a transfer coding says otherwise
+    const auto [end, error] = std::from_chars(announced.data(), announced.data() + announced.size(), length);
+    const bool lengthValid = announced.empty() || (error == std::errc() && end == announced.data() + announced.size());
+    if (!request.has_header("Transfer-Encoding") && lengthValid && length == 0)
+        return Handled::Unhandled;
+    if (request.method == "POST" && request.path == kTranslateRoute && lengthValid && length <= limits.maxBodyBytes)
+        return Handled::Unhandled;
+
+    BoundedServer::closeConnectionAfterAnswer(response);
+    if (!lengthValid)
+        answerError(response, 400, "Content-Length is not a number: " + announced);
+    else if (request.path == kTranslateRoute)
+        answerError(response, 413, tooLargeMessage(limits));
+    else
+        answerError(response, 400, request.method + " " + request.path + " takes no request body");
+    return Handled::Handled;
 }
 
 int bindLoopback(httplib::Server& server, int port)

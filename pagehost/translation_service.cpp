@@ -38,6 +38,7 @@ Direction directionFor(const ApertiumMode& mode, const std::string& modesDir, Tr
         direction.unavailable = programs.error();
         return direction;
     }
+    settings.name = mode.title;
     PipelineFactory factory = [programs = std::move(programs.value())] { return ProcessPipeline::start(programs); };
     direction.translator = std::make_unique<Translator>(std::move(factory), settings, std::move(vocabulary.glossary));
     return direction;

@@ -4,6 +4,7 @@
 #include "pagehost/text_shape.h"
 
 #include <optional>
+#include <iostream>
 #include <unordered_map>
 
 namespace veltrano::pagehost {
@@ -215,6 +216,8 @@ Outcome<bool> Translator::ensurePipeline()
     // A pipeline that ended while idle is replaced before use, so its end costs no request.
     if (m_pipeline && m_pipeline->ready())
         return true;
+    if (m_pipeline)
+        reportRestart("it ended while idle");
     return startPipeline();
 }
 
@@ -233,8 +236,15 @@ Failure Translator::restartAfter(const std::string& message)
 {
     // Started again at once so the next request finds it loading or warm; if that fails too,
     // the next request tries again and reports why.
+    reportRestart(message);
     startPipeline();
     return Failure{message + "; the pipeline was restarted"};
+}
+
+void Translator::reportRestart(const std::string& cause) const
+{
+    // One whole line per restart, so a user or a log sees that a request failed and why.
+    std::cerr << "veltrano-pagehost: " + m_settings.name + " pipeline restarted: " + cause + "\n" << std::flush;
 }
 
 std::chrono::milliseconds Translator::timeoutFor(std::size_t segmentBytes) const

@@ -23,6 +23,8 @@ struct TranslatorSettings {
     std::chrono::milliseconds startAllowance{20000};
     // Texts are sent in segments of at most this many bytes (a longer single text goes alone).
     std::size_t maxSegmentBytes = 64 * 1024;
+    // Names the pipeline in the line written to standard error when it is restarted.
+    std::string name = "translation";
 };
 
 class Translator {
@@ -52,6 +54,7 @@ private:
     Outcome<bool> ensurePipeline();
     Outcome<bool> startPipeline();
     Failure restartAfter(const std::string& message);
+    void reportRestart(const std::string& cause) const;
     std::chrono::milliseconds timeoutFor(std::size_t segmentBytes) const;
 
     PipelineFactory m_factory;

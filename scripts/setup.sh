@@ -10,7 +10,7 @@ packages=(
   apertium apertium-eng-spa apertium-lex-tools-dev lttoolbox-dev
   xvfb xauth fonts-liberation
 )
-test_packages=(libreoffice-calc-nogui python3-openpyxl zip unzip)
+test_packages=(libreoffice-calc-nogui python3-openpyxl zip unzip desktop-file-utils)
 bench_packages=(apertium-apy python3-openpyxl libreoffice-calc-nogui time hyperfine imagemagick)
 
 for arg in "$@"; do

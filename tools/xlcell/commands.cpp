@@ -8,6 +8,7 @@
 #include "spreadsheet/cell_ref.h"
 #include "spreadsheet/numfmt/renderer.h"
 #include "spreadsheet/workbook.h"
+#include "veltrano_version.h"
 
 namespace veltrano::xlcell {
 
@@ -20,7 +21,8 @@ constexpr std::string_view kUsageText =
     "       xlcell dump FILE [--sheet NAME]\n"
     "       xlcell set FILE [-o OUT] SHEET!REF=TEXT ...\n"
     "       xlcell format CODE VALUE [--date1904] [--text]\n"
-    "       xlcell format [--date1904] [--text]   (reads CODE<TAB>VALUE lines from standard input)\n";
+    "       xlcell format [--date1904] [--text]   (reads CODE<TAB>VALUE lines from standard input)\n"
+    "       xlcell --help | --version\n";
 
 // A usage error is one line on standard error, like every other error.
 int usage(std::ostream& err, std::string_view problem)
@@ -270,6 +272,14 @@ int run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
         return kUsage;
     }
     const std::string& command = args[0];
+    if (command == "--help" || command == "-h") {
+        out << kUsageText;
+        return kOk;
+    }
+    if (command == "--version") {
+        out << "xlcell " VELTRANO_VERSION "\n";
+        return kOk;
+    }
     if (command == "sheets")
         return sheetsCommand(args, out, err);
     if (command == "dump")

@@ -122,6 +122,11 @@ TEST(Xlcell, FormatRendersArgumentsOrStandardInputLines)
 TEST(Xlcell, ReportsUsageAndFailuresWithTheirStatus)
 {
     EXPECT_EQ(xlcell({}).status, kUsage);
+    for (const char* option : {"--help", "--version"}) {
+        const auto answer = xlcell({option});
+        EXPECT_EQ(answer.status, kOk) << option;
+        EXPECT_NE(answer.out.find("xlcell"), std::string::npos) << option;
+    }
     auto unknown = xlcell({"frobnicate"});
     EXPECT_EQ(unknown.status, kUsage);
     EXPECT_EQ(std::count(unknown.err.begin(), unknown.err.end(), '\n'), 1) << "one line per error";
