@@ -13,7 +13,7 @@ debs=("$work"/veltrano_*.deb)
 
 # Apertium by name; the libraries as dpkg-shlibdeps found them from the programs.
 depends=", $(dpkg-deb -f "${debs[0]}" Depends),"
-for package in apertium apertium-eng-spa libqt6webenginewidgets6 libqt6webenginecore6-bin libzip4 \
+for package in apertium apertium-eng-spa apertium-lex-tools libqt6webenginewidgets6 libqt6webenginecore6-bin libzip4 \
                libcpp-httplib0.11 libstdc++6; do
   [[ $depends =~ ,\ "$package"[\ ,] ]] || fail "Depends lacks $package: $depends"
 done
@@ -21,7 +21,8 @@ done
 contents=$(dpkg-deb -c "${debs[0]}")
 for path in ./usr/bin/veltrano ./usr/bin/veltrano-pagehost ./usr/bin/xlcell ./usr/libexec/veltrano/HAND-M.CUR \
             ./usr/libexec/veltrano/drag.ico ./usr/share/applications/veltrano.desktop \
-            ./usr/share/icons/hicolor/256x256/apps/veltrano.png ./usr/share/man/man1/xlcell.1; do
+            ./usr/share/icons/hicolor/256x256/apps/veltrano.png ./usr/share/man/man1/xlcell.1 \
+            ./usr/share/veltrano-pagehost/eng-spa.domain.lrx.bin; do
   [[ $contents == *" $path"* ]] || fail "the package lacks $path"
 done
 echo "package $(basename "${debs[0]}") holds the programs and depends on: $depends"
