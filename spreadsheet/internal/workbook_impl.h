@@ -71,8 +71,23 @@ struct CalcSettingsPlace {
     std::string prefix;                        // of the workbook element, with its ':'
 };
 
+// What a file format other than the zip package keeps behind a Workbook: its own file state,
+// how a cell write is checked against the way the file stores that cell, and how the file is
+// written back. The cells, strings and styles themselves live in Workbook::Impl, shared.
+class FormatBackend {
+public:
+    virtual ~FormatBackend() = default;
+    // NotWritable, saying why, when this file cannot store a new text at that cell.
+    virtual Status checkWrite(const Workbook::Impl& wb, std::size_t worksheet, int row, int column) const = 0;
+    // The whole file with every pending edit applied.
+    virtual Result<std::string> serialize(const Workbook::Impl& wb) const = 0;
+    // The file as it was read or last saved.
+    virtual const std::string& bytes() const = 0;
+};
+
 struct Workbook::Impl {
     std::string path;
+    std::unique_ptr<FormatBackend> backend;  // null for the zip package
     ZipArchive zip;
     ns::Family family = ns::Family::Transitional;
 
@@ -119,6 +134,10 @@ struct Workbook::Impl {
 
     std::string where(std::string_view part) const { return path + ": " + std::string(part); }
 };
+
+// Loads a workbook from a file's bytes in whichever format they are: a compound file, or else
+// the zip package.
+Result<std::unique_ptr<Workbook::Impl>> loadAnyWorkbook(const std::string& path, std::string bytes);
 
 // Loads everything from a package already opened as a zip.
 Result<std::unique_ptr<Workbook::Impl>> loadWorkbook(std::string path, ZipArchive zip);

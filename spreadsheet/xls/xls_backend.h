@@ -1,0 +1,54 @@
+#pragma once
+// What an .xls workbook keeps beyond the shared model: the compound file, its workbook
+// stream, and where in that stream the records are that a save rewrites or corrects.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "spreadsheet/internal/workbook_impl.h"
+#include "spreadsheet/xls/compound_file.h"
+
+namespace veltrano::spreadsheet::xls {
+
+// The shared string table as stored: the SST record and its CONTINUE records, and where each
+// string starts (for the EXTSST index).
+struct StoredSst {
+    bool present = false;
+    std::uint32_t begin = 0;       // header of the SST record
+    std::uint32_t end = 0;         // just past the last CONTINUE
+    std::uint32_t lastRecord = 0;  // header of the last record of the chain
+    std::uint32_t totalRefs = 0;   // cstTotal
+    std::vector<std::uint32_t> stringStarts;   // stream offset of each string
+    std::vector<std::uint16_t> stringInRecord; // its offset inside its record, header included
+    std::vector<std::uint32_t> entryOfShared;  // first SST entry of each loaded shared string
+};
+
+class XlsBackend : public FormatBackend {
+public:
+    XlsBackend(std::string fileBytes, CompoundFile file, std::string streamName, std::string stream)
+        : m_fileBytes(std::move(fileBytes)), m_file(std::move(file)), m_streamName(std::move(streamName)), m_stream(std::move(stream))
+    {
+    }
+
+    Status checkWrite(const Workbook::Impl& wb, std::size_t worksheet, int row, int column) const override;
+    Result<std::string> serialize(const Workbook::Impl& wb) const override;
+    const std::string& bytes() const override { return m_fileBytes; }
+
+    const std::string& stream() const { return m_stream; }
+
+    StoredSst sst;
+    bool hasExtSst = false;
+    std::uint32_t extSstBegin = 0, extSstEnd = 0;
+    std::uint32_t globalsEof = 0;                // header of the globals' EOF record
+    std::vector<std::uint32_t> boundSheets;      // header of each BOUNDSHEET8 record
+    std::vector<std::uint32_t> indexRecords;     // header of each INDEX record
+
+private:
+    std::string m_fileBytes;
+    CompoundFile m_file;
+    std::string m_streamName;
+    std::string m_stream;
+};
+
+}  // namespace veltrano::spreadsheet::xls
