@@ -109,9 +109,11 @@ private:
     {
         if (hasRootEntry(file, "_xmlsignatures") || hasRootEntry(file, "_signatures"))
             return Error{ErrorCode::Signed, m_path + ": the workbook carries a digital signature, which any edit would break"};
+        // A file saved as "Excel 97 & 5.0/95" holds both streams; editing one would leave the
+        // other showing the old texts.
+        if (findStream(file, "Book"))
+            return Error{ErrorCode::LegacyBinary, m_path + ": an Excel 5.0/95 or older workbook, which cannot be edited safely"};
         if (!findStream(file, "Workbook")) {
-            if (findStream(file, "Book"))
-                return Error{ErrorCode::LegacyBinary, m_path + ": an Excel 5.0/95 or older workbook, which cannot be edited safely"};
             if (hasRootEntry(file, "encryptioninfo"))
                 return Error{ErrorCode::Encrypted, m_path + ": the workbook is password-protected (encrypted); it cannot be opened without the password"};
             return Error{ErrorCode::NotAWorkbook, m_path + ": a compound file that holds no Excel workbook"};
