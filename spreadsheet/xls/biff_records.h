@@ -23,6 +23,7 @@ inline constexpr std::uint16_t kSst = 0x00FC;
 inline constexpr std::uint16_t kExtSst = 0x00FF;
 inline constexpr std::uint16_t kContinue = 0x003C;
 inline constexpr std::uint16_t kIndex = 0x020B;
+inline constexpr std::uint16_t kDbCell = 0x00D7;
 inline constexpr std::uint16_t kLabelSst = 0x00FD;
 inline constexpr std::uint16_t kLabel = 0x0204;
 inline constexpr std::uint16_t kRString = 0x00D6;

@@ -43,6 +43,7 @@ public:
     std::uint32_t globalsEof = 0;                // header of the globals' EOF record
     std::vector<std::uint32_t> boundSheets;      // header of each BOUNDSHEET8 record
     std::vector<std::uint32_t> indexRecords;     // header of each INDEX record
+    std::vector<std::uint32_t> dbCells;          // header of each DBCELL record
 
 private:
     std::string m_fileBytes;

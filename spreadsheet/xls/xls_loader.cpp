@@ -315,6 +315,8 @@ private:
                 continue;
             if (r.type == rt::kIndex)
                 m_backend->indexRecords.push_back(r.offset);
+            else if (r.type == rt::kDbCell)
+                m_backend->dbCells.push_back(r.offset);
             else if (r.type == rt::kWsBool && r.data.size() >= 2)
                 dialog = (u16At(r.data, 0) & kWsBoolDialog) != 0;
             else if (cells) {

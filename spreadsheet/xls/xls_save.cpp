@@ -15,12 +15,11 @@ namespace {
 // EXTSST indexes every dsst-th string; at most this many entries keep it in one record.
 constexpr std::uint32_t kMinStringsPerBucket = 8;
 constexpr std::uint32_t kMaxBuckets = 128;
+constexpr std::uint32_t kRowRecordSize = 20;
 
 std::string_view recordForm(std::uint16_t type)
 {
     switch (type) {
-    case rt::kLabel: return "a text stored in a LABEL record";
-    case rt::kRString: return "a rich text stored in an RSTRING record";
     case rt::kNumber:
     case rt::kRk:
     case rt::kMulRk: return "a number";
@@ -142,6 +141,26 @@ std::string extSstRecord(const StoredSst& sst)
     return out + payload;
 }
 
+// A DBCELL locates its row block by offsets relative to itself, to the block's second ROW
+// record and to the previous row's first cell: each is recomputed from where those records now
+// stand.
+void correctDbCell(std::string& out, const StreamEditor& editor, std::uint32_t at)
+{
+    const std::uint32_t now = editor.map(at);
+    const std::uint16_t size = u16At(out, now + 2);
+    if (size < 4)
+        return;
+    const std::uint32_t data = now + 4;
+    const std::uint32_t firstRow = at - u32At(out, data);
+    putU32(out, data, now - editor.map(firstRow));
+    std::uint32_t previous = firstRow + kRowRecordSize;
+    for (std::uint32_t i = 4; i + 2 <= size; i += 2) {
+        const std::uint32_t cell = previous + u16At(out, data + i);
+        putU16(out, data + i, std::uint16_t(editor.map(cell) - editor.map(previous)));
+        previous = cell;
+    }
+}
+
 }  // namespace
 
 Status XlsBackend::checkWrite(const Workbook::Impl& wb, std::size_t worksheet, int row, int column) const
@@ -151,55 +170,87 @@ Status XlsBackend::checkWrite(const Workbook::Impl& wb, std::size_t worksheet, i
     std::string_view form = "an empty cell";
     if (found >= 0) {
         Record r;
-        if (readRecord(m_stream, model.cells[std::size_t(found)].begin, r) && r.type == rt::kLabelSst)
+        const bool read = readRecord(m_stream, model.cells[std::size_t(found)].begin, r);
+        if (read && (r.type == rt::kLabelSst || r.type == rt::kLabel || r.type == rt::kRString))
             return {};
         form = recordForm(r.type);
     }
     return Error{ErrorCode::NotWritable, wb.path + ": " + model.name + "!" + cellName(row, column) + ": " + std::string(form) +
-                                             "; in an .xls workbook only text cells of the shared string table take a new text"};
+                                             "; in an .xls workbook only text cells take a new text"};
 }
 
 Result<std::string> XlsBackend::serialize(const Workbook::Impl& wb) const
 {
     const StoredSst& old = sst;
     const std::uint32_t loaded = std::uint32_t(old.entryOfShared.size());
-    const std::uint32_t oldCount = std::uint32_t(old.stringStarts.size());
     // The SST entry of each written cell: an existing entry with the same text, else a new one.
     std::map<std::uint32_t, std::uint32_t> newEntries;  // shared string index → SST entry
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> written;  // record offset, shared string index
+    struct Written {
+        Record record;
+        std::uint32_t index;  // shared string
+    };
+    std::vector<Written> written;
+    std::uint32_t newRefs = 0;  // cells that were not counted in the table before
     for (const auto& sheet : wb.worksheets)
         for (const CellRecord& cell : sheet->model.cells)
             if (cell.has(cell_flags::kWritten)) {
-                written.emplace_back(cell.begin, cell.value.index);
+                Written w{{}, cell.value.index};
+                readRecord(m_stream, cell.begin, w.record);
+                newRefs += w.record.type != rt::kLabelSst;
+                written.push_back(w);
                 if (cell.value.index >= loaded)
                     newEntries.try_emplace(cell.value.index, 0);
             }
-    std::uint32_t next = oldCount;
+    std::uint32_t next = std::uint32_t(old.stringStarts.size());
     for (auto& [index, entry] : newEntries)
         entry = next++;
+    auto entryOf = [&](std::uint32_t index) { return index < loaded ? old.entryOfShared[index] : newEntries.at(index); };
 
     std::vector<Splice> splices;
-    if (!newEntries.empty()) {
-        Record last;
-        readRecord(m_stream, old.lastRecord, last);
+    const bool tableChanges = !newEntries.empty() || newRefs > 0;
+    const std::uint32_t sstAt = old.present ? old.begin : globalsEof;
+    if (tableChanges) {
         StoredSst grown = old;
+        std::string header;
+        appendU32(header, 0);
+        appendU32(header, 0);  // counts, set below
+        Record last{rt::kSst, globalsEof, header};
+        if (old.present)
+            readRecord(m_stream, old.lastRecord, last);
         SstAppender appender(last.offset, last.type, last.data);
         for (const auto& [index, entry] : newEntries)
             appender.add(wb.sharedStrings.at(index), grown);
-        splices.push_back({old.lastRecord, old.end, appender.finish()});
-        if (hasExtSst && extSstBegin >= old.end)
+        const std::uint32_t sstEnd = old.present ? old.end : globalsEof;
+        std::string records = appender.finish();
+        if (!hasExtSst)
+            records += extSstRecord(grown);
+        splices.push_back({old.present ? old.lastRecord : globalsEof, sstEnd, std::move(records)});
+        if (hasExtSst && extSstBegin >= sstEnd)
             splices.push_back({extSstBegin, extSstEnd, extSstRecord(grown)});
-        else if (!hasExtSst)
-            splices.push_back({old.end, old.end, extSstRecord(grown)});
-        // An EXTSST before the SST would have to move; Excel never writes one there.
-        else
+        else if (hasExtSst)  // an EXTSST before its table would have to move; Excel never writes one there
             return Error{ErrorCode::Unsupported, wb.path + ": the EXTSST record stands before the shared string table"};
     }
+    // A text held in the cell's own record (LABEL, RSTRING) becomes a LABELSST record.
+    for (const Written& w : written) {
+        if (w.record.type == rt::kLabelSst)
+            continue;
+        std::string cell;
+        appendU16(cell, rt::kLabelSst);
+        appendU16(cell, 10);
+        cell.append(w.record.data.substr(0, 6));  // row, column, cell format
+        appendU32(cell, entryOf(w.index));
+        splices.push_back({w.record.offset, w.record.end(), std::move(cell)});
+    }
+    std::sort(splices.begin(), splices.end(), [](const Splice& a, const Splice& b) { return a.begin < b.begin; });
     StreamEditor editor(m_stream, std::move(splices));
     std::string out = editor.assemble();
-    if (!newEntries.empty())
-        putU32(out, old.begin + 8, next);  // cstUnique; the SST record itself does not move
-
+    if (tableChanges) {  // the SST record itself does not move
+        putU32(out, sstAt + 4, old.totalRefs + newRefs);
+        putU32(out, sstAt + 8, next);
+    }
+    for (const Written& w : written)
+        if (w.record.type == rt::kLabelSst)
+            putU32(out, editor.map(w.record.offset) + 4 + 6, entryOf(w.index));
     for (std::uint32_t at : boundSheets) {
         const std::uint32_t field = editor.map(at) + 4;
         putU32(out, field, editor.map(u32At(out, field)));
@@ -213,8 +264,8 @@ Result<std::string> XlsBackend::serialize(const Workbook::Impl& wb) const
         for (std::size_t i = 16; i + 4 <= r.data.size(); i += 4)
             putU32(out, std::uint32_t(data + i), editor.map(u32At(out, std::uint32_t(data + i))));  // DBCELLs
     }
-    for (auto [at, index] : written)
-        putU32(out, editor.map(at) + 4 + 6, index < loaded ? old.entryOfShared[index] : newEntries.at(index));
+    for (std::uint32_t at : dbCells)
+        correctDbCell(out, editor, at);
     return m_file.write(m_streamName, out);
 }
 

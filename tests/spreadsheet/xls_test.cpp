@@ -171,6 +171,105 @@ TEST(XlsWrite, ManyNewTextsRunOverRecordBoundariesAndAnXltStaysATemplate)
     EXPECT_EQ(saved.value().worksheet(2).writeBlock(2, 1), WriteBlock::ArrayFormula);
 }
 
+// A workbook stream as some older writers make it: no shared string table, texts in LABEL
+// records, one row block indexed by INDEX and DBCELL.
+struct Biff {
+    std::string bytes;
+    std::uint32_t record(std::uint16_t type, const std::string& payload)
+    {
+        const auto at = std::uint32_t(bytes.size());
+        bytes += {char(type & 0xFF), char(type >> 8), char(payload.size() & 0xFF), char(payload.size() >> 8)};
+        bytes += payload;
+        return at;
+    }
+};
+std::string le(std::uint32_t value, int size)
+{
+    std::string out;
+    for (int i = 0; i < size; ++i)
+        out += char((value >> (8 * i)) & 0xFF);
+    return out;
+}
+std::string label(int row, int column, const std::string& text)
+{
+    return le(row, 2) + le(column, 2) + le(0, 2) + le(text.size(), 2) + '\0' + text;
+}
+
+std::string labelWorkbook()
+{
+    Biff s;
+    const std::string bof = le(0x0600, 2) + le(0x0005, 2) + std::string(12, '\0');
+    s.record(0x0809, bof);
+    const std::uint32_t sheetEntry = s.record(0x0085, le(0, 4) + '\0' + '\0' + '\4' + '\0' + "Hoja");
+    s.record(0x000A, "");
+    const auto sheetAt = std::uint32_t(s.bytes.size());
+    s.bytes.replace(sheetEntry + 4, 4, le(sheetAt, 4));
+    s.record(0x0809, le(0x0600, 2) + le(0x0010, 2) + std::string(12, '\0'));
+    const std::uint32_t index = s.record(0x020B, le(0, 4) + le(0, 4) + le(2, 4) + le(0, 4) + le(0, 4));
+    const std::uint32_t firstRow = s.record(0x0208, le(0, 2) + le(0, 2) + le(2, 2) + le(255, 2) + std::string(8, '\0'));
+    s.record(0x0208, le(1, 2) + le(0, 2) + le(1, 2) + le(255, 2) + std::string(8, '\0'));
+    const std::uint32_t row0 = s.record(0x0204, label(0, 0, "Hello"));
+    s.record(0x0204, label(0, 1, "World"));
+    const std::uint32_t row1 = s.record(0x0204, label(1, 0, "Second row"));
+    const auto dbCell = std::uint32_t(s.bytes.size());
+    s.record(0x00D7, le(dbCell - firstRow, 4) + le(row0 - (firstRow + 20), 2) + le(row1 - row0, 2));
+    s.bytes.replace(index + 4 + 16, 4, le(dbCell, 4));
+    s.record(0x000A, "");
+    return s.bytes;
+}
+
+// Whether every DBCELL of the stream points at its block's first ROW record and at the first
+// cell record of each row.
+bool rowBlocksIndexed(const std::string& stream)
+{
+    auto u16 = [&](std::size_t at) { return std::uint32_t(std::uint8_t(stream[at]) | std::uint8_t(stream[at + 1]) << 8); };
+    auto u32 = [&](std::size_t at) { return u16(at) | u16(at + 2) << 16; };
+    bool found = false;
+    for (std::size_t at = 0; at + 4 <= stream.size(); at += 4 + u16(at + 2)) {
+        if (u16(at) != 0x00D7)
+            continue;
+        found = true;
+        const std::size_t firstRow = at - u32(at + 4);
+        if (u16(firstRow) != 0x0208)
+            return false;
+        std::size_t cell = firstRow + 20;
+        for (std::size_t i = 8; i < 4 + u16(at + 2); i += 2) {
+            cell += u16(at + i);
+            if (u16(cell) != 0x00FD && u16(cell) != 0x0204)
+                return false;
+        }
+    }
+    return found;
+}
+
+TEST(XlsWrite, TextsInLabelRecordsBecomeSharedStringsWithTheRowBlockIndexKept)
+{
+    testing::TempDir dir;
+    auto file = xls::CompoundFile::read(testing::readFile(kData / "libreoffice_legacy.xls"), "template");
+    ASSERT_TRUE(file.ok());
+    auto bytes = file.value().write("Workbook", labelWorkbook());
+    ASSERT_TRUE(bytes.ok());
+    const fs::path path = dir / "labels.xls";
+    testing::writeFile(path, bytes.value());
+    auto book = Workbook::open(path.string());
+    ASSERT_TRUE(book.ok()) << book.error().message;
+    Worksheet sheet = book.value().worksheet(0);
+    ASSERT_EQ(sheet.text(1, 2), "World");
+    ASSERT_TRUE(sheet.setValue(1, 1, "Hola, año").ok());
+    ASSERT_TRUE(sheet.setValue(2, 1, "World").ok());
+    ASSERT_TRUE(book.value().save().ok());
+
+    auto saved = Workbook::open(path.string());
+    ASSERT_TRUE(saved.ok()) << saved.error().message;
+    Worksheet again = saved.value().worksheet(0);
+    EXPECT_EQ(again.text(1, 1), "Hola, año");
+    EXPECT_EQ(again.text(1, 2), "World");
+    EXPECT_EQ(again.text(2, 1), "World");
+    auto written = xls::CompoundFile::read(testing::readFile(path), "saved");
+    ASSERT_TRUE(written.ok());
+    EXPECT_TRUE(rowBlocksIndexed(written.value().find("Workbook")->data));
+}
+
 bool haveSoffice() { return std::system("command -v soffice >/dev/null 2>&1") == 0; }
 
 // The CSV of every sheet, as LibreOffice reads the file, keyed by sheet.
