@@ -24,6 +24,11 @@ void initGsfOnce()
 {
     static const bool done = [] {
         gsf_init();
+        // A damaged file comes back as an Error naming it; libgsf's own complaints about it
+        // would only repeat that on the program's standard error.
+        for (const char* domain : {"libgsf", "libgsf:msole"})
+            g_log_set_handler(domain, GLogLevelFlags(G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE),
+                              [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
         return true;
     }();
     (void)done;
