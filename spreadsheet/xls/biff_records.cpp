@@ -166,10 +166,11 @@ std::string ContinuedReader::chars(std::uint32_t cch, bool highByte)
     return out;
 }
 
-std::string ContinuedReader::richExtendedString()
+std::string ContinuedReader::richExtendedString(bool& plain)
 {
     const std::uint16_t cch = u16();
     const std::uint8_t flags = byte();
+    plain = (flags & 0x0C) == 0;
     const std::uint16_t runs = (flags & 0x08) ? u16() : 0;
     const std::uint32_t extBytes = (flags & 0x04) ? u32() : 0;
     std::string text = chars(cch, (flags & 0x01) != 0);

@@ -114,8 +114,9 @@ public:
     void skip(std::uint64_t bytes);
     // cch characters as UTF-8, 16-bit units when highByte, switching at segment boundaries.
     std::string chars(std::uint32_t cch, bool highByte);
-    // An XLUnicodeRichExtendedString (an SST entry): the text, runs and phonetics passed over.
-    std::string richExtendedString();
+    // An XLUnicodeRichExtendedString (an SST entry): the text, runs and phonetics passed over;
+    // plain tells whether it had neither.
+    std::string richExtendedString(bool& plain);
 
 private:
     bool take(std::size_t bytes);  // ensures bytes in the current segment

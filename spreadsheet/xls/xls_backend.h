@@ -21,7 +21,9 @@ struct StoredSst {
     std::uint32_t totalRefs = 0;   // cstTotal
     std::vector<std::uint32_t> stringStarts;   // stream offset of each string
     std::vector<std::uint16_t> stringInRecord; // its offset inside its record, header included
-    std::vector<std::uint32_t> entryOfShared;  // first SST entry of each loaded shared string
+    // The first SST entry without formatting runs or phonetics that holds each loaded shared
+    // string, UINT32_MAX when every entry with that text has some.
+    std::vector<std::uint32_t> plainEntryOfShared;
 };
 
 class XlsBackend : public FormatBackend {

@@ -232,12 +232,15 @@ private:
                                                  std::to_string(unique) + " it counts");
             sst.stringStarts.push_back(reader.streamPosition());
             sst.stringInRecord.push_back(reader.recordPosition());
-            const std::string text = reader.richExtendedString();
+            bool plain = false;
+            const std::string text = reader.richExtendedString(plain);
             if (reader.failed())
                 return damaged(first.offset, "shared string " + std::to_string(i) + " runs past the table's end");
             const std::uint32_t shared = m_wb->sharedStrings.add(text);
-            if (shared == sst.entryOfShared.size())
-                sst.entryOfShared.push_back(i);
+            if (shared == sst.plainEntryOfShared.size())
+                sst.plainEntryOfShared.push_back(UINT32_MAX);
+            if (plain && sst.plainEntryOfShared[shared] == UINT32_MAX)
+                sst.plainEntryOfShared[shared] = i;
             m_sstIndex.push_back(shared);
         }
         return {};

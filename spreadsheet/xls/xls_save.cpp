@@ -17,18 +17,6 @@ constexpr std::uint32_t kMinStringsPerBucket = 8;
 constexpr std::uint32_t kMaxBuckets = 128;
 constexpr std::uint32_t kRowRecordSize = 20;
 
-std::string_view recordForm(std::uint16_t type)
-{
-    switch (type) {
-    case rt::kNumber:
-    case rt::kRk:
-    case rt::kMulRk: return "a number";
-    case rt::kBoolErr: return "a boolean or error value";
-    case rt::kFormula: return "a formula";
-    default: return "a cell without a value";
-    }
-}
-
 // A stretch of the old stream replaced by new bytes.
 struct Splice {
     std::uint32_t begin = 0, end = 0;
@@ -37,16 +25,22 @@ struct Splice {
 
 class StreamEditor {
 public:
-    StreamEditor(const std::string& stream, std::vector<Splice> splices) : m_stream(stream), m_splices(std::move(splices)) {}
-
-    // Where a byte of the old stream outside every splice lands in the new one.
-    std::uint32_t map(std::uint32_t old) const
+    // splices sorted and apart from each other.
+    StreamEditor(const std::string& stream, std::vector<Splice> splices) : m_stream(stream), m_splices(std::move(splices))
     {
         std::int64_t moved = 0;
-        for (const Splice& s : m_splices)
-            if (s.end <= old && !(s.begin == s.end && s.begin > old))
-                moved += std::int64_t(s.bytes.size()) - (s.end - s.begin);
-        return std::uint32_t(std::int64_t(old) + moved);
+        for (const Splice& s : m_splices) {
+            moved += std::int64_t(s.bytes.size()) - (s.end - s.begin);
+            m_ends.push_back(s.end);
+            m_movedAfter.push_back(moved);
+        }
+    }
+
+    // Where a byte of the old stream outside every splice (or a splice's first byte) lands.
+    std::uint32_t map(std::uint32_t old) const
+    {
+        const auto passed = std::upper_bound(m_ends.begin(), m_ends.end(), old) - m_ends.begin();
+        return std::uint32_t(std::int64_t(old) + (passed == 0 ? 0 : m_movedAfter[std::size_t(passed - 1)]));
     }
 
     std::string assemble() const
@@ -65,7 +59,69 @@ public:
 private:
     const std::string& m_stream;
     std::vector<Splice> m_splices;
+    std::vector<std::uint32_t> m_ends;
+    std::vector<std::int64_t> m_movedAfter;  // the shift of everything after each splice
 };
+
+void appendRecordHeader(std::string& out, std::uint16_t type, std::size_t size)
+{
+    appendU16(out, type);
+    appendU16(out, std::uint16_t(size));
+}
+
+void appendLabelSst(std::string& out, std::uint16_t row, std::uint16_t column, std::uint16_t format, std::uint32_t entry)
+{
+    appendRecordHeader(out, rt::kLabelSst, 10);
+    appendU16(out, row);
+    appendU16(out, column);
+    appendU16(out, format);
+    appendU32(out, entry);
+}
+
+// The records that take the place of a cell record some of whose cells now hold an SST entry
+// (column → entry): a LABELSST for each of those, and the record's other cells of a MULRK or
+// MULBLANK kept in records of their own kind around them.
+std::string replacementRecords(const Record& r, const std::map<std::uint16_t, std::uint32_t>& entries)
+{
+    const std::uint16_t row = u16At(r.data, 0);
+    std::string out;
+    if (r.type != rt::kMulRk && r.type != rt::kMulBlank) {
+        appendLabelSst(out, row, u16At(r.data, 2), u16At(r.data, 4), entries.begin()->second);
+        return out;
+    }
+    const bool rk = r.type == rt::kMulRk;
+    const std::size_t width = rk ? 6 : 2;
+    const std::uint16_t first = u16At(r.data, 2);
+    const std::size_t count = (r.data.size() - 6) / width;
+    std::size_t runBegin = 0;
+    auto keepRun = [&](std::size_t runEnd) {  // cells [runBegin, runEnd) unchanged
+        if (runEnd == runBegin)
+            return;
+        const std::string_view cells = r.data.substr(4 + runBegin * width, (runEnd - runBegin) * width);
+        if (runEnd - runBegin == 1) {
+            appendRecordHeader(out, rk ? rt::kRk : rt::kBlank, 4 + width);
+            appendU16(out, row);
+            appendU16(out, std::uint16_t(first + runBegin));
+        } else {
+            appendRecordHeader(out, r.type, 6 + cells.size());
+            appendU16(out, row);
+            appendU16(out, std::uint16_t(first + runBegin));
+        }
+        out += cells;
+        if (runEnd - runBegin > 1)
+            appendU16(out, std::uint16_t(first + runEnd - 1));
+    };
+    for (std::size_t i = 0; i < count; ++i) {
+        auto entry = entries.find(std::uint16_t(first + i));
+        if (entry == entries.end())
+            continue;
+        keepRun(i);
+        appendLabelSst(out, row, entry->first, u16At(r.data, 4 + i * width), entry->second);
+        runBegin = i + 1;
+    }
+    keepRun(count);
+    return out;
+}
 
 // Builds the records that replace the last record of the SST chain: it, filled up, then
 // CONTINUE records, holding the new strings.
@@ -165,46 +221,46 @@ void correctDbCell(std::string& out, const StreamEditor& editor, std::uint32_t a
 
 Status XlsBackend::checkWrite(const Workbook::Impl& wb, std::size_t worksheet, int row, int column) const
 {
+    // A new cell would need new ROW, DBCELL and INDEX entries; a formula's record brings others
+    // (its STRING, ARRAY, SHRFMLA, TABLE) that would have to go with it.
     const WorksheetModel& model = wb.worksheets[worksheet]->model;
     const std::int64_t found = model.find(row, column);
-    std::string_view form = "an empty cell";
-    if (found >= 0) {
-        Record r;
-        const bool read = readRecord(m_stream, model.cells[std::size_t(found)].begin, r);
-        if (read && (r.type == rt::kLabelSst || r.type == rt::kLabel || r.type == rt::kRString))
-            return {};
-        form = recordForm(r.type);
-    }
-    return Error{ErrorCode::NotWritable, wb.path + ": " + model.name + "!" + cellName(row, column) + ": " + std::string(form) +
-                                             "; in an .xls workbook only text cells take a new text"};
+    Record r;
+    if (found >= 0 && readRecord(m_stream, model.cells[std::size_t(found)].begin, r) && r.type != rt::kFormula)
+        return {};
+    return Error{ErrorCode::NotWritable, wb.path + ": " + model.name + "!" + cellName(row, column) +
+                                             (found < 0 ? ": an empty cell; an .xls workbook takes new texts only in cells that hold a value"
+                                                        : ": a formula cell; an .xls workbook keeps its formulas")};
 }
 
 Result<std::string> XlsBackend::serialize(const Workbook::Impl& wb) const
 {
     const StoredSst& old = sst;
-    const std::uint32_t loaded = std::uint32_t(old.entryOfShared.size());
-    // The SST entry of each written cell: an existing entry with the same text, else a new one.
+    const std::uint32_t loaded = std::uint32_t(old.plainEntryOfShared.size());
+    auto reused = [&](std::uint32_t index) { return index < loaded && old.plainEntryOfShared[index] != UINT32_MAX; };
+    // The SST entry of each written cell: an existing plain entry with the same text, else a new one.
     std::map<std::uint32_t, std::uint32_t> newEntries;  // shared string index → SST entry
     struct Written {
         Record record;
-        std::uint32_t index;  // shared string
+        std::uint16_t column;  // 0-based
+        std::uint32_t index;   // shared string
     };
     std::vector<Written> written;
     std::uint32_t newRefs = 0;  // cells that were not counted in the table before
     for (const auto& sheet : wb.worksheets)
         for (const CellRecord& cell : sheet->model.cells)
             if (cell.has(cell_flags::kWritten)) {
-                Written w{{}, cell.value.index};
+                Written w{{}, std::uint16_t(cell.column - 1), cell.value.index};
                 readRecord(m_stream, cell.begin, w.record);
                 newRefs += w.record.type != rt::kLabelSst;
                 written.push_back(w);
-                if (cell.value.index >= loaded)
+                if (!reused(cell.value.index))
                     newEntries.try_emplace(cell.value.index, 0);
             }
     std::uint32_t next = std::uint32_t(old.stringStarts.size());
     for (auto& [index, entry] : newEntries)
         entry = next++;
-    auto entryOf = [&](std::uint32_t index) { return index < loaded ? old.entryOfShared[index] : newEntries.at(index); };
+    auto entryOf = [&](std::uint32_t index) { return reused(index) ? old.plainEntryOfShared[index] : newEntries.at(index); };
 
     std::vector<Splice> splices;
     const bool tableChanges = !newEntries.empty() || newRefs > 0;
@@ -230,17 +286,17 @@ Result<std::string> XlsBackend::serialize(const Workbook::Impl& wb) const
         else if (hasExtSst)  // an EXTSST before its table would have to move; Excel never writes one there
             return Error{ErrorCode::Unsupported, wb.path + ": the EXTSST record stands before the shared string table"};
     }
-    // A text held in the cell's own record (LABEL, RSTRING) becomes a LABELSST record.
-    for (const Written& w : written) {
-        if (w.record.type == rt::kLabelSst)
-            continue;
-        std::string cell;
-        appendU16(cell, rt::kLabelSst);
-        appendU16(cell, 10);
-        cell.append(w.record.data.substr(0, 6));  // row, column, cell format
-        appendU32(cell, entryOf(w.index));
-        splices.push_back({w.record.offset, w.record.end(), std::move(cell)});
-    }
+    // Any other record of a written cell gives way to a LABELSST record (and, for a record of
+    // several cells, records for the others).
+    std::map<std::uint32_t, std::pair<Record, std::map<std::uint16_t, std::uint32_t>>> rewritten;  // by offset
+    for (const Written& w : written)
+        if (w.record.type != rt::kLabelSst) {
+            auto& [record, entries] = rewritten[w.record.offset];
+            record = w.record;
+            entries[w.column] = entryOf(w.index);
+        }
+    for (const auto& [offset, change] : rewritten)
+        splices.push_back({offset, change.first.end(), replacementRecords(change.first, change.second)});
     std::sort(splices.begin(), splices.end(), [](const Splice& a, const Splice& b) { return a.begin < b.begin; });
     StreamEditor editor(m_stream, std::move(splices));
     std::string out = editor.assemble();

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <map>
 #include <optional>
+#include <set>
 #include <sstream>
 #include <tuple>
 
@@ -159,7 +160,8 @@ TEST(XlsWrite, ManyNewTextsRunOverRecordBoundariesAndAnXltStaysATemplate)
     Worksheet sheet = book.value().worksheet(0);
     for (int row = 1; row <= 2000; ++row)
         ASSERT_TRUE(sheet.setValue(row, 1, "Texto " + std::to_string(row) + (row % 3 ? " largo de la tabla" : " 東京")).ok()) << row;
-    EXPECT_EQ(sheet.setValue(1, 2, "x").error().code, ErrorCode::NotWritable);  // a number record
+    EXPECT_EQ(sheet.setValue(3000, 1, "x").error().code, ErrorCode::NotWritable);  // no record to take it
+    EXPECT_EQ(book.value().worksheet(2).setValue(1, 1, "x", FormulaPolicy::Replace).error().code, ErrorCode::NotWritable);
     ASSERT_TRUE(book.value().save().ok());
     auto saved = Workbook::open(path.string());
     ASSERT_TRUE(saved.ok()) << saved.error().message;
@@ -235,7 +237,8 @@ bool rowBlocksIndexed(const std::string& stream)
         std::size_t cell = firstRow + 20;
         for (std::size_t i = 8; i < 4 + u16(at + 2); i += 2) {
             cell += u16(at + i);
-            if (u16(cell) != 0x00FD && u16(cell) != 0x0204)
+            static const std::set<std::uint32_t> cellRecords{0x00FD, 0x0204, 0x00D6, 0x0203, 0x027E, 0x00BD, 0x0205, 0x0006, 0x0201, 0x00BE};
+            if (!cellRecords.count(u16(cell)))
                 return false;
         }
     }
@@ -269,6 +272,45 @@ TEST(XlsWrite, TextsInLabelRecordsBecomeSharedStringsWithTheRowBlockIndexKept)
     ASSERT_TRUE(written.ok());
     EXPECT_TRUE(rowBlocksIndexed(written.value().find("Workbook")->data));
 }
+
+struct SplitCase {
+    const char* file;
+    std::vector<std::pair<int, int>> cells;  // written, in sheet 0
+};
+void PrintTo(const SplitCase& c, std::ostream* out) { *out << c.file; }
+
+class XlsSplit : public ::testing::TestWithParam<SplitCase> {};
+
+// Numbers and blanks stored several to a record (MULRK, MULBLANK) take a text each while the
+// record's other cells keep theirs.
+TEST_P(XlsSplit, ACellOfAMultiCellRecordTakesATextAndItsNeighboursKeepTheirs)
+{
+    testing::TempDir dir;
+    const fs::path path = writableCopy(dir, GetParam().file, "split.xls");
+    auto book = Workbook::open(path.string());
+    ASSERT_TRUE(book.ok()) << book.error().message;
+    Texts expected = allTexts(book.value());
+    for (auto [row, column] : GetParam().cells) {
+        ASSERT_TRUE(book.value().worksheet(0).setValue(row, column, kNewText).ok()) << row << "," << column;
+        expected.erase({0, row, column});
+    }
+    ASSERT_TRUE(book.value().save().ok());
+    auto saved = Workbook::open(path.string());
+    ASSERT_TRUE(saved.ok()) << saved.error().message;
+    Texts now = allTexts(saved.value());
+    for (auto [row, column] : GetParam().cells) {
+        EXPECT_EQ(saved.value().worksheet(0).storedText(row, column), kNewText);
+        now.erase({0, row, column});
+    }
+    EXPECT_TRUE(now == expected);
+    auto file = xls::CompoundFile::read(testing::readFile(path), "saved");
+    ASSERT_TRUE(file.ok());
+    EXPECT_TRUE(rowBlocksIndexed(file.value().find("Workbook")->data));
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, XlsSplit,
+                         ::testing::Values(SplitCase{"xls/NumberFormatCondition.xls", {{1, 2}, {1, 4}, {2, 1}}},
+                                           SplitCase{"xls/46445.xls", {{1, 3}}}, SplitCase{"xls/write.xls", {{1, 3}}}));
 
 bool haveSoffice() { return std::system("command -v soffice >/dev/null 2>&1") == 0; }
 
