@@ -9,11 +9,6 @@
 //   cmake --build build-fuzz --target xls_loader_fuzz
 //   /usr/bin/python3 fuzz/make_xls_corpus.py /tmp/xls-corpus tests/spreadsheet/data/*.xls tests/spreadsheet/data/xls/*.xls
 //   build-fuzz/bin/xls_loader_fuzz -max_len=300000 -max_total_time=300 /tmp/xls-corpus
-#include <gsf/gsf-outfile-msole.h>
-#include <gsf/gsf-outfile.h>
-#include <gsf/gsf-output-memory.h>
-#include <gsf/gsf-utils.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -21,30 +16,21 @@
 #include <string_view>
 
 #include "spreadsheet/workbook.h"
+#include "spreadsheet/xls/compound_file.h"
 
 namespace {
 
 using veltrano::spreadsheet::Workbook;
+namespace xls = veltrano::spreadsheet::xls;
 
 std::string compoundFileWith(std::string_view stream)
 {
-    static const bool initialized = [] {
-        gsf_init();
-        return true;
-    }();
-    (void)initialized;
-    GsfOutput* sink = gsf_output_memory_new();
-    GsfOutfile* ole = gsf_outfile_msole_new(sink);
-    GsfOutput* child = gsf_outfile_new_child(ole, "Workbook", FALSE);
-    gsf_output_write(child, stream.size(), reinterpret_cast<const guint8*>(stream.data()));
-    gsf_output_close(child);
-    g_object_unref(child);
-    gsf_output_close(GSF_OUTPUT(ole));
-    g_object_unref(ole);
-    std::string bytes(reinterpret_cast<const char*>(gsf_output_memory_get_bytes(GSF_OUTPUT_MEMORY(sink))),
-                      std::size_t(gsf_output_size(sink)));
-    g_object_unref(sink);
-    return bytes;
+    xls::CompoundEntry root, workbook;
+    workbook.name = "Workbook";
+    workbook.data = std::string(stream);
+    root.children.push_back(std::move(workbook));
+    auto bytes = xls::CompoundFile::fromRoot(std::move(root), "fuzz").write("", "");
+    return bytes ? std::move(bytes.value()) : std::string();
 }
 
 }  // namespace

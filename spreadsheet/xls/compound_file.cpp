@@ -125,6 +125,15 @@ Result<CompoundFile> CompoundFile::read(const std::string& bytes, const std::str
     return file;
 }
 
+CompoundFile CompoundFile::fromRoot(CompoundEntry root, std::string label)
+{
+    CompoundFile file;
+    file.m_root = std::move(root);
+    file.m_root.isStorage = true;
+    file.m_label = std::move(label);
+    return file;
+}
+
 const CompoundEntry* CompoundFile::find(std::string_view name) const
 {
     for (const CompoundEntry& entry : m_root.children)

@@ -29,6 +29,9 @@ public:
     // Reads every entry of a compound file; Damaged, naming label, when it cannot be read.
     static Result<CompoundFile> read(const std::string& bytes, const std::string& label);
 
+    // A compound file holding these entries, to be written out.
+    static CompoundFile fromRoot(CompoundEntry root, std::string label);
+
     const CompoundEntry& root() const { return m_root; }
     // The stream or storage with this name directly under the root, or null.
     const CompoundEntry* find(std::string_view name) const;

@@ -220,6 +220,93 @@ std::string labelWorkbook()
     return s.bytes;
 }
 
+std::string rec(std::uint16_t type, const std::string& payload)
+{
+    Biff b;
+    b.record(type, payload);
+    return b.bytes;
+}
+
+// A workbook stream of one worksheet: a BIFF8 BOF, the globals given, the sheet's entry, and
+// the sheet holding the records given.
+std::string oneSheet(const std::string& globals, const std::string& sheet, std::uint16_t version = 0x0600)
+{
+    const std::string bof = rec(0x0809, le(version, 2) + le(0x0005, 2) + std::string(12, '\0'));
+    std::string head = bof + globals;
+    const std::size_t entrySize = 4 + 6 + 2 + 5, eofSize = 4;
+    const auto sheetAt = std::uint32_t(head.size() + entrySize + eofSize);
+    head += rec(0x0085, le(sheetAt, 4) + '\0' + '\0' + '\5' + '\0' + "Sheet") + rec(0x000A, "");
+    return head + rec(0x0809, le(version, 2) + le(0x0010, 2) + std::string(12, '\0')) + sheet + rec(0x000A, "");
+}
+
+// A compound file of these root entries; a name ending in '/' is an (empty) storage.
+std::string compoundFile(const std::vector<std::pair<std::string, std::string>>& entries)
+{
+    xls::CompoundEntry root;
+    for (const auto& [name, data] : entries) {
+        xls::CompoundEntry entry;
+        entry.isStorage = name.back() == '/';
+        entry.name = entry.isStorage ? name.substr(0, name.size() - 1) : name;
+        entry.data = data;
+        root.children.push_back(entry);
+    }
+    return xls::CompoundFile::fromRoot(root, "test").write("", "").value();
+}
+
+struct XlsRefusal {
+    const char* name;
+    std::vector<std::pair<std::string, std::string>> entries;
+    ErrorCode code;
+    const char* says;
+};
+void PrintTo(const XlsRefusal& r, std::ostream* out) { *out << r.name; }
+
+class XlsRefuses : public ::testing::TestWithParam<XlsRefusal> {};
+
+TEST_P(XlsRefuses, WithOneLineSayingWhy)
+{
+    testing::TempDir dir;
+    const fs::path path = dir / "refused.xls";
+    testing::writeFile(path, compoundFile(GetParam().entries));
+    auto book = Workbook::open(path.string());
+    ASSERT_FALSE(book.ok());
+    EXPECT_EQ(book.error().code, GetParam().code) << book.error().message;
+    EXPECT_NE(book.error().message.find(GetParam().says), std::string::npos) << book.error().message;
+    EXPECT_EQ(book.error().message.rfind(path.string(), 0), 0u) << book.error().message;
+    EXPECT_EQ(book.error().message.find('\n'), std::string::npos);
+}
+
+const std::string kSst = rec(0x00FC, le(1, 4) + le(1, 4) + le(1, 2) + '\0' + "a");
+const std::string kText = rec(0x00FD, le(0, 2) + le(0, 2) + le(15, 2) + le(0, 4));
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, XlsRefuses,
+    ::testing::Values(
+        XlsRefusal{"Excel 5.0/95 stream", {{"Book", oneSheet("", "", 0x0500)}}, ErrorCode::LegacyBinary, "Excel 5.0/95"},
+        XlsRefusal{"Excel 97 & 5.0/95 file", {{"Workbook", oneSheet(kSst, kText)}, {"Book", oneSheet("", "", 0x0500)}},
+                   ErrorCode::LegacyBinary, "Excel 5.0/95"},
+        XlsRefusal{"BIFF5 records", {{"Workbook", oneSheet("", "", 0x0500)}}, ErrorCode::LegacyBinary, "Excel 5.0/95"},
+        XlsRefusal{"FILEPASS", {{"Workbook", oneSheet(rec(0x002F, le(1, 2) + std::string(52, '\0')) + kSst, kText)}},
+                   ErrorCode::Encrypted, "password"},
+        XlsRefusal{"encrypted package", {{"EncryptionInfo", "x"}, {"EncryptedPackage", "y"}}, ErrorCode::Encrypted, "password"},
+        XlsRefusal{"signed", {{"Workbook", oneSheet(kSst, kText)}, {"_xmlsignatures/", ""}}, ErrorCode::Signed, "signature"},
+        XlsRefusal{"no workbook stream", {{"WordDocument", "text"}}, ErrorCode::NotAWorkbook, "no Excel workbook"},
+        XlsRefusal{"records cut short", {{"Workbook", oneSheet(kSst, kText).substr(0, 80)}}, ErrorCode::Damaged, "workbook stream"},
+        XlsRefusal{"string past the table", {{"Workbook", oneSheet(kSst, rec(0x00FD, le(0, 2) + le(0, 2) + le(15, 2) + le(7, 4)))}},
+                   ErrorCode::Damaged, "shared string 7"},
+        XlsRefusal{"table shorter than its count", {{"Workbook", oneSheet(rec(0x00FC, le(2, 4) + le(2, 4) + le(1, 2) + '\0' + "a"), kText)}},
+                   ErrorCode::Damaged, "holds 1 strings"}));
+
+TEST(XlsRead, AMinimalWorkbookOfOneTextOpens)
+{
+    testing::TempDir dir;
+    const fs::path path = dir / "minimal.xls";
+    testing::writeFile(path, compoundFile({{"Workbook", oneSheet(kSst, kText)}}));
+    auto book = Workbook::open(path.string());
+    ASSERT_TRUE(book.ok()) << book.error().message;
+    EXPECT_EQ(book.value().worksheet(0).text(1, 1), "a");
+}
+
 // Whether every DBCELL of the stream points at its block's first ROW record and at the first
 // cell record of each row.
 bool rowBlocksIndexed(const std::string& stream)
