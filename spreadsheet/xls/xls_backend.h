@@ -28,8 +28,9 @@ struct StoredSst {
 
 class XlsBackend : public FormatBackend {
 public:
-    XlsBackend(std::string fileBytes, CompoundFile file, std::string streamName, std::string stream)
-        : m_fileBytes(std::move(fileBytes)), m_file(std::move(file)), m_streamName(std::move(streamName)), m_stream(std::move(stream))
+    // stream names the workbook stream, a stream at the file's root.
+    XlsBackend(std::string fileBytes, CompoundFile file, std::string stream)
+        : m_fileBytes(std::move(fileBytes)), m_file(std::move(file)), m_streamName(std::move(stream)), m_stream(m_file.find(m_streamName)->data)
     {
     }
 
@@ -51,7 +52,7 @@ private:
     std::string m_fileBytes;
     CompoundFile m_file;
     std::string m_streamName;
-    std::string m_stream;
+    const std::string& m_stream;  // held in m_file
 };
 
 }  // namespace veltrano::spreadsheet::xls
