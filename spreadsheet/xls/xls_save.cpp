@@ -16,6 +16,7 @@ namespace {
 constexpr std::uint32_t kMinStringsPerBucket = 8;
 constexpr std::uint32_t kMaxBuckets = 128;
 constexpr std::uint32_t kRowRecordSize = 20;
+constexpr std::size_t kMinWorkbookStream = 4096;
 
 // A stretch of the old stream replaced by new bytes.
 struct Splice {
@@ -322,6 +323,10 @@ Result<std::string> XlsBackend::serialize(const Workbook::Impl& wb) const
     }
     for (std::uint32_t at : dbCells)
         correctDbCell(out, editor, at);
+    // Excel expects the workbook stream in the compound file's regular sectors, which takes at
+    // least this many bytes; readers pass over bytes after the last EOF.
+    if (m_stream.size() >= kMinWorkbookStream && out.size() < kMinWorkbookStream)
+        out.resize(kMinWorkbookStream, '\0');
     return m_file.write(m_streamName, out);
 }
 
