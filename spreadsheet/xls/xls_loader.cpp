@@ -112,13 +112,18 @@ private:
         // A file saved as "Excel 97 & 5.0/95" holds both streams; editing one would leave the
         // other showing the old texts.
         if (findStream(file, "Book"))
-            return Error{ErrorCode::LegacyBinary, m_path + ": an Excel 5.0/95 or older workbook, which cannot be edited safely"};
+            return excel95OrOlder();
         if (!findStream(file, "Workbook")) {
             if (hasRootEntry(file, "encryptioninfo"))
                 return Error{ErrorCode::Encrypted, m_path + ": the workbook is password-protected (encrypted); it cannot be opened without the password"};
             return Error{ErrorCode::NotAWorkbook, m_path + ": a compound file that holds no Excel workbook"};
         }
         return {};
+    }
+
+    Error excel95OrOlder() const
+    {
+        return {ErrorCode::LegacyBinary, m_path + ": an Excel 5.0/95 or older workbook, which cannot be edited safely"};
     }
 
     Error damaged(std::uint32_t offset, const std::string& what) const
@@ -139,7 +144,7 @@ private:
         if (!readRecord(m_stream, 0, r) || r.type != rt::kBof || r.data.size() < 4)
             return damaged(0, "it does not begin with a BOF record");
         if (u16At(r.data, 0) != kBiff8Version)
-            return Error{ErrorCode::LegacyBinary, m_path + ": an Excel 5.0/95 or older workbook, which cannot be edited safely"};
+            return excel95OrOlder();
         std::uint32_t pos = r.end();
         bool haveWindow = false;
         std::size_t activeTab = 0;
