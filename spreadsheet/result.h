@@ -13,7 +13,7 @@ enum class ErrorCode {
     NotAFile,          // the path is a folder, device or other non-regular file
     Io,                // reading or writing the file system failed
     TooLarge,          // the file or one of its parts passes a size or nesting limit
-    LegacyBinary,      // an OLE compound file: .xls/.xlt or another legacy format
+    LegacyBinary,      // an Excel 5.0/95 or older workbook (BIFF5 and before)
     Encrypted,         // a password-protected workbook (encrypted package)
     BinaryWorkbook,    // an .xlsb workbook
     OpenDocument,      // an .ods spreadsheet

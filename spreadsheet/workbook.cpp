@@ -2,6 +2,7 @@
 
 #include "spreadsheet/internal/utf8.h"
 #include "spreadsheet/internal/workbook_impl.h"
+#include "spreadsheet/xls/xls_workbook.h"
 
 namespace veltrano::spreadsheet {
 
@@ -74,16 +75,23 @@ Result<Workbook> Workbook::open(const std::string& path)
 
 Result<Workbook> Workbook::openBytes(std::string bytes, const std::string& path)
 {
+    auto impl = loadAnyWorkbook(path, std::move(bytes));
+    if (!impl)
+        return impl.error();
+    return Workbook(std::move(impl.value()));
+}
+
+Result<std::unique_ptr<Workbook::Impl>> loadAnyWorkbook(const std::string& path, std::string bytes)
+{
+    if (xls::isCompoundFile(bytes))
+        return xls::loadWorkbook(path, std::move(bytes));
     Status signature = checkFileSignature(path, bytes);
     if (!signature)
         return signature.error();
     auto zip = ZipArchive::open(std::move(bytes), path);
     if (!zip)
         return zip.error();
-    auto impl = loadWorkbook(path, std::move(zip.value()));
-    if (!impl)
-        return impl.error();
-    return Workbook(std::move(impl.value()));
+    return loadWorkbook(path, std::move(zip.value()));
 }
 
 const std::string& Workbook::path() const { return m_impl->path; }
@@ -115,21 +123,20 @@ namespace {
 // opening: a save never writes a file that would not open again.
 Result<std::unique_ptr<Workbook::Impl>> readBackSaved(const Workbook::Impl& wb)
 {
-    auto bytes = serializeWorkbook(wb);
+    auto bytes = wb.backend ? wb.backend->serialize(wb) : serializeWorkbook(wb);
     if (!bytes)
         return bytes.error();
     auto refuse = [&](const Error& error) {
         return Error{error.code, wb.path + ": not saved, the file is left as it was: the workbook as it would be "
                                            "written does not read back (" + error.message + ")"};
     };
-    auto zip = ZipArchive::open(std::move(bytes.value()), wb.path);
-    if (!zip)
-        return refuse(zip.error());
-    auto loaded = loadWorkbook(wb.path, std::move(zip.value()));
+    auto loaded = loadAnyWorkbook(wb.path, std::move(bytes.value()));
     if (!loaded)
         return refuse(loaded.error());
     return loaded;
 }
+
+const std::string& fileBytes(const Workbook::Impl& wb) { return wb.backend ? wb.backend->bytes() : wb.zip.bytes(); }
 
 }  // namespace
 
@@ -140,7 +147,7 @@ Status Workbook::save()
     auto saved = readBackSaved(*m_impl);
     if (!saved)
         return saved.error();
-    auto written = writeFileAtomically(m_impl->path, saved.value()->zip.bytes(), m_impl->onDisk);
+    auto written = writeFileAtomically(m_impl->path, fileBytes(*saved.value()), m_impl->onDisk);
     if (!written)
         return written.error();
     // The parts read back hold the byte offsets of the file now on disk, which the next edits
@@ -159,7 +166,7 @@ Status Workbook::saveAs(const std::string& path)
             return readBack.error();
         saved = std::move(readBack.value());
     }
-    const std::string& bytes = saved ? saved->zip.bytes() : m_impl->zip.bytes();
+    const std::string& bytes = fileBytes(saved ? *saved : *m_impl);
     auto written = writeFileAtomically(path, bytes, std::nullopt);
     if (!written)
         return written.error();

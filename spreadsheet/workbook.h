@@ -1,5 +1,5 @@
 #pragma once
-// The workbook engine's public face: open an .xlsx/.xlsm/.xltx/.xltm file, list its sheets,
+// The workbook engine's public face: open an .xlsx/.xlsm/.xltx/.xltm or .xls/.xlt file, list its sheets,
 // read each cell's displayed text and kind, replace text values, and save with a minimal
 // edit. Standard C++ types only. One Workbook per open file; no global state.
 
@@ -35,7 +35,8 @@ class Worksheet;
 class Workbook {
 public:
     // Opens and fully checks a workbook file. Refuses, with the reason and place, files it
-    // cannot edit safely (legacy .xls, .xlsb, .ods, encrypted, signed, damaged, too large).
+    // cannot edit safely (Excel 5.0/95 and older, .xlsb, .ods, encrypted, signed, damaged, too
+    // large). The format is told by the content: a compound file is read as BIFF8 records.
     static Result<Workbook> open(const std::string& path);
 
     // Opens a workbook from bytes already in memory, with the same checks; path is where

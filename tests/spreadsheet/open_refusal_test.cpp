@@ -85,7 +85,7 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"missing", [](const TempDir& d) { return d / "absent.xlsx"; }, ErrorCode::NotFound, "no such file"},
         Refusal{"folder", [](const TempDir& d) { std::filesystem::create_directory(d / "dir.xlsx"); return d / "dir.xlsx"; },
                 ErrorCode::NotAFile, "folder"},
-        Refusal{"legacy xls", [](const TempDir& d) { return withBytes(d, compoundFile(false), "old.xls"); }, ErrorCode::LegacyBinary, ".xls"},
+        Refusal{"damaged xls", [](const TempDir& d) { return withBytes(d, compoundFile(false), "old.xls"); }, ErrorCode::Damaged, "compound file"},
         Refusal{"encrypted", [](const TempDir& d) { return withBytes(d, compoundFile(true)); }, ErrorCode::Encrypted, "password"},
         Refusal{"text file", [](const TempDir& d) { return withBytes(d, "name,amount\n"); }, ErrorCode::NotAWorkbook, "not a zip"},
         Refusal{"truncated zip", [](const TempDir& d) {
