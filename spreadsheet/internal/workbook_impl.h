@@ -1,8 +1,6 @@
 #pragma once
 // The state behind a Workbook: the package, its parsed parts, and the edits not yet saved.
 
-#include <sys/stat.h>
-
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -20,6 +18,7 @@
 #include "spreadsheet/xlsx/styles.h"
 #include "spreadsheet/xlsx/tables.h"
 #include "spreadsheet/workbook.h"
+#include "spreadsheet/internal/file_access.h"
 #include "spreadsheet/internal/worksheet_model.h"
 #include "spreadsheet/xlsx/zip_archive.h"
 
@@ -43,23 +42,6 @@ struct PivotSource {
     std::string sheet;  // case-folded sheet name
     std::optional<CellRange> ref;
 };
-
-// What tells one version of a file from another: a save by another program gives a new
-// inode (replaced through a rename) or a new size or modification time (written in place).
-struct FileIdentity {
-    std::uint64_t device = 0;
-    std::uint64_t inode = 0;
-    std::int64_t size = 0;
-    std::int64_t modifiedSeconds = 0;
-    std::int64_t modifiedNanoseconds = 0;
-    bool operator==(const FileIdentity&) const = default;
-};
-
-inline FileIdentity identityOf(const struct stat& info)
-{
-    return {std::uint64_t(info.st_dev), std::uint64_t(info.st_ino), std::int64_t(info.st_size),
-            std::int64_t(info.st_mtim.tv_sec), std::int64_t(info.st_mtim.tv_nsec)};
-}
 
 // Where workbook.xml takes fullCalcOnLoad: the value of the attribute on <calcPr>, the
 // place for the attribute in <calcPr>, or the place for a <calcPr> of its own.
@@ -125,21 +107,6 @@ Result<std::unique_ptr<Workbook::Impl>> loadWorkbook(std::string path, ZipArchiv
 
 // The bytes of the package with every pending edit applied.
 Result<std::string> serializeWorkbook(const Workbook::Impl& workbook);
-
-// Writes bytes to path through a temporary file in the same folder and a rename; the mode
-// of an existing file is kept. Refuses a file that checkWritable() refuses, and, when
-// expected is given, a file that is no longer that version. Returns the identity of the file
-// written; on failure nothing at path changes.
-Result<FileIdentity> writeFileAtomically(const std::string& path, const std::string& bytes,
-                                         const std::optional<FileIdentity>& expected);
-
-struct WorkbookFile {
-    std::string bytes;
-    FileIdentity identity;
-};
-
-// Reads a whole file, refusing non-files and files past the size limit.
-Result<WorkbookFile> readWorkbookFile(const std::string& path);
 
 // Refuses byte patterns of formats this engine does not edit (OLE compound files, non-zips).
 Status checkFileSignature(const std::string& path, const std::string& bytes);

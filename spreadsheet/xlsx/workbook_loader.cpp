@@ -1,11 +1,6 @@
 // Opening a workbook: refuse what cannot be edited safely, then find every part through the
 // relationships and parse it. Any failure returns an error; no half-built workbook escapes.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 
 #include "spreadsheet/cell_ref.h"
@@ -19,8 +14,6 @@
 namespace veltrano::spreadsheet {
 
 namespace {
-
-constexpr std::uint64_t kMaxFileBytes = 2ull << 30;
 
 constexpr std::string_view kWorkbookTypes[] = {
     "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml",
@@ -482,45 +475,6 @@ Result<std::unique_ptr<Workbook::Impl>> Loader::run()
 }
 
 }  // namespace
-
-Result<WorkbookFile> readWorkbookFile(const std::string& path)
-{
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        const int error = errno;
-        if (error == ENOENT || error == ENOTDIR)
-            return Error{ErrorCode::NotFound, path + ": no such file"};
-        return Error{ErrorCode::Io, path + ": cannot be opened for reading: " + std::strerror(error)};
-    }
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
-    // The identity comes from the descriptor read, so it is that of the bytes read.
-    struct stat info;
-    if (::fstat(fd, &info) != 0)
-        return Error{ErrorCode::Io, path + ": " + std::strerror(errno)};
-    if (!S_ISREG(info.st_mode))
-        return Error{ErrorCode::NotAFile, path + (S_ISDIR(info.st_mode) ? ": is a folder, not a file" : ": is not a regular file")};
-    if (std::uint64_t(info.st_size) > kMaxFileBytes)
-        return Error{ErrorCode::TooLarge, path + ": " + std::to_string(info.st_size) + " bytes passes the limit of " +
-                                              std::to_string(kMaxFileBytes)};
-    WorkbookFile file;
-    file.identity = identityOf(info);
-    file.bytes.resize(std::size_t(info.st_size));
-    std::size_t filled = 0;
-    while (filled < file.bytes.size()) {
-        const ssize_t got = ::read(fd, file.bytes.data() + filled, file.bytes.size() - filled);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            return Error{ErrorCode::Io, path + ": cannot be read: " + std::strerror(errno)};
-        if (got == 0)
-            return Error{ErrorCode::Io, path + ": could not be read completely (it shrank while being read)"};
-        filled += std::size_t(got);
-    }
-    return file;
-}
 
 Status checkFileSignature(const std::string& path, const std::string& bytes)
 {
