@@ -67,8 +67,10 @@ Result<Workbook> Workbook::open(const std::string& path)
     if (!file)
         return file.error();
     auto book = openBytes(std::move(file.value().bytes), path);
-    if (book)
+    if (book) {
         book.value().m_impl->onDisk = file.value().identity;
+        book.value().m_impl->lock = std::move(file.value().lock);
+    }
     return book;
 }
 
@@ -140,9 +142,10 @@ Status Workbook::save()
     auto saved = readBackSaved(*m_impl);
     if (!saved)
         return saved.error();
-    auto written = writeFileAtomically(m_impl->path, saved.value()->zip.bytes(), m_impl->onDisk);
+    auto written = writeFileAtomically(m_impl->path, saved.value()->zip.bytes(), m_impl->onDisk, &m_impl->lock);
     if (!written)
         return written.error();
+    saved.value()->lock = std::move(m_impl->lock);
     // The parts read back hold the byte offsets of the file now on disk, which the next edits
     // splice into.
     saved.value()->onDisk = written.value();
@@ -164,6 +167,14 @@ Status Workbook::saveAs(const std::string& path)
     if (!written)
         return written.error();
     return {};
+}
+
+Result<FileReadLock> FileReadLock::acquire(const std::string& path)
+{
+    auto lock = lockFile(path, false);
+    if (!lock)
+        return lock.error();
+    return FileReadLock(std::make_shared<FileLock>(std::move(lock.value())));
 }
 
 }  // namespace veltrano::spreadsheet

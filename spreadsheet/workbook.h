@@ -88,6 +88,19 @@ private:
 // where no file can be made; success for a writable file, or for no file in a writable folder.
 Status checkWritable(const std::string& path);
 
+// A shared lock on a workbook file: while one lives, no Workbook in another process opens the
+// file (they wait or are refused), so a copy made meanwhile is of one whole version.
+class FileReadLock {
+public:
+    // Takes it, waiting a few seconds for a Workbook elsewhere to save and let go: InUse when it
+    // does not; NotFound or NotAFile (without blocking on a FIFO or device) as Workbook::open.
+    static Result<FileReadLock> acquire(const std::string& path);
+
+private:
+    explicit FileReadLock(std::shared_ptr<const void> lock) : m_lock(std::move(lock)) {}
+    std::shared_ptr<const void> m_lock;
+};
+
 // One worksheet of an open workbook; a light handle, valid while its Workbook lives.
 // Rows and columns are 1-based.
 class Worksheet {

@@ -96,6 +96,7 @@ struct Workbook::Impl {
     // The file as it was read or last saved; save() refuses to replace a file that has changed
     // since. nullopt for a workbook opened from bytes.
     std::optional<FileIdentity> onDisk;
+    FileLock lock;  // on the file at path, from opening to the last save; none for bytes
 
     Impl(std::string path, ZipArchive zip) : path(std::move(path)), zip(std::move(zip)) {}
 
