@@ -26,7 +26,6 @@ enum class FormulaPolicy { Keep, Replace };
 
 struct WriteOutcome {
     std::string storedText;      // the text as the cell now holds it
-    bool truncated = false;      // cut to kMaxCellTextUnits
     bool renamedColumn = false;  // a table header: the table's column got the same name
 };
 
