@@ -288,12 +288,17 @@ Status Loader::loadStylesAndStrings(const WorkbookXml& book)
 
 Status Loader::loadSheets(const WorkbookXml& book)
 {
+    std::map<std::string, std::string> sheetOfPart;  // lower-cased part name → sheet name
     for (std::size_t i = 0; i < book.sheets.size(); ++i) {
         const auto& sheet = book.sheets[i];
         const auto* rel = m_wb->workbookRels.byId(sheet.relationshipId);
         if (!rel || rel->external)
             return Error{ErrorCode::Damaged, m_wb->where(m_wb->workbookPart) + ": sheet \"" + sheet.name +
                                                  "\" points at a missing relationship " + sheet.relationshipId};
+        // Edits to both would go into one part, and those to the sheet saved first be lost.
+        if (auto [it, added] = sheetOfPart.emplace(lowerAscii(rel->target), sheet.name); !added)
+            return Error{ErrorCode::Damaged, m_wb->where(m_wb->workbookPart) + ": sheets \"" + it->second + "\" and \"" +
+                                                 sheet.name + "\" share one part, " + rel->target};
         std::string_view type = ns::relTypeName(rel->type);
         SheetInfo info{sheet.name, SheetKind::Worksheet, sheet.visibility};
         if (type == "chartsheet")
