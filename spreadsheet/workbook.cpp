@@ -115,11 +115,12 @@ namespace {
 
 // The workbook as save() would write it, read back from those bytes with every check of
 // opening: a save never writes a file that would not open again.
-Result<std::unique_ptr<Workbook::Impl>> readBackSaved(const Workbook::Impl& wb)
+Result<std::unique_ptr<Workbook::Impl>> readBackSaved(Workbook::Impl& wb)
 {
     auto bytes = serializeWorkbook(wb);
     if (!bytes)
         return bytes.error();
+    releaseWorksheetXml(wb);
     auto refuse = [&](const Error& error) {
         return Error{error.code, wb.path + ": not saved, the file is left as it was: the workbook as it would be "
                                            "written does not read back (" + error.message + ")"};
@@ -133,6 +134,15 @@ Result<std::unique_ptr<Workbook::Impl>> readBackSaved(const Workbook::Impl& wb)
     return loaded;
 }
 
+// The workbook's XML back in place after a save that failed; the failure is what is reported,
+// with the restoring's own should that fail too (the sheets it misses then refuse any save).
+Error restoredWithError(Workbook::Impl& wb, Error error)
+{
+    if (Status restored = restoreWorksheetXml(wb); !restored)
+        error.message += "; " + restored.error().message;
+    return error;
+}
+
 }  // namespace
 
 Status Workbook::save()
@@ -141,10 +151,10 @@ Status Workbook::save()
         return {};
     auto saved = readBackSaved(*m_impl);
     if (!saved)
-        return saved.error();
+        return restoredWithError(*m_impl, saved.error());
     auto written = writeFileAtomically(m_impl->path, saved.value()->zip.bytes(), m_impl->onDisk, &m_impl->lock);
     if (!written)
-        return written.error();
+        return restoredWithError(*m_impl, written.error());
     saved.value()->lock = std::move(m_impl->lock);
     // The parts read back hold the byte offsets of the file now on disk, which the next edits
     // splice into.
@@ -159,14 +169,16 @@ Status Workbook::saveAs(const std::string& path)
     if (m_impl->modified) {
         auto readBack = readBackSaved(*m_impl);
         if (!readBack)
-            return readBack.error();
+            return restoredWithError(*m_impl, readBack.error());
         saved = std::move(readBack.value());
     }
     const std::string& bytes = saved ? saved->zip.bytes() : m_impl->zip.bytes();
     auto written = writeFileAtomically(path, bytes, std::nullopt);
+    saved.reset();
+    Status restored = restoreWorksheetXml(*m_impl);
     if (!written)
         return written.error();
-    return {};
+    return restored;
 }
 
 Result<FileReadLock> FileReadLock::acquire(const std::string& path)

@@ -104,6 +104,7 @@ private:
     Status loadPivotSources();
 
     std::unique_ptr<Workbook::Impl> m_wb;
+    std::size_t m_cellCount = 0;  // stored cells in the worksheets loaded so far
 };
 
 // Every part the loader parses is read here: found by name, refused when missing.
@@ -112,6 +113,9 @@ Result<Loader::Part> Loader::readPartEntry(std::string_view partName, ErrorCode 
     auto index = m_wb->zip.find(partName);
     if (!index)
         return Error{missingCode, m_wb->where(partName) + ": part is missing"};
+    if (const std::uint64_t size = m_wb->zip.entries()[*index].size; size > kMaxPartBytes)
+        return Error{ErrorCode::TooLarge, m_wb->where(partName) + ": the part is " + std::to_string(size) +
+                                              " bytes uncompressed, past the limit of " + std::to_string(kMaxPartBytes)};
     auto bytes = m_wb->zip.read(*index);
     if (!bytes)
         return bytes.error();
@@ -334,7 +338,8 @@ Status Loader::loadWorksheet(std::size_t sheetIndex, const std::string& partName
     state->model.name = m_wb->sheets[sheetIndex].name;
     state->model.partName = partName;
     state->model.xml = std::move(part.value().xml);
-    WorksheetParseContext context{&m_wb->sharedStrings, m_wb->renderer->dateSystem(), &m_wb->bracketNames};
+    WorksheetParseContext context{&m_wb->sharedStrings, m_wb->renderer->dateSystem(), &m_wb->bracketNames,
+                                  kMaxStoredCells - m_cellCount};
     Status status = parseWorksheet(state->model, context, m_wb->where(partName));
     if (!status)
         return status;
@@ -343,6 +348,7 @@ Status Loader::loadWorksheet(std::size_t sheetIndex, const std::string& partName
     status = loadSheetRelations(*state, worksheetIndex);
     if (!status)
         return status;
+    m_cellCount += state->model.cells.size();
     m_wb->worksheets.push_back(std::move(state));
     return {};
 }
