@@ -61,11 +61,22 @@ Workbook::Workbook(Workbook&&) noexcept = default;
 Workbook& Workbook::operator=(Workbook&&) noexcept = default;
 Workbook::~Workbook() = default;
 
+namespace {
+
+// Messages are one line of valid text, whatever the file put into them.
+Error oneLine(Error error)
+{
+    error.message = utf8::singleLine(error.message);
+    return error;
+}
+
+}  // namespace
+
 Result<Workbook> Workbook::open(const std::string& path)
 {
     auto file = readWorkbookFile(path);
     if (!file)
-        return file.error();
+        return oneLine(file.error());
     auto book = openBytes(std::move(file.value().bytes), path);
     if (book) {
         book.value().m_impl->onDisk = file.value().identity;
@@ -78,13 +89,13 @@ Result<Workbook> Workbook::openBytes(std::string bytes, const std::string& path)
 {
     Status signature = checkFileSignature(path, bytes);
     if (!signature)
-        return signature.error();
+        return oneLine(signature.error());
     auto zip = ZipArchive::open(std::move(bytes), path);
     if (!zip)
-        return zip.error();
+        return oneLine(zip.error());
     auto impl = loadWorkbook(path, std::move(zip.value()));
     if (!impl)
-        return impl.error();
+        return oneLine(impl.error());
     return Workbook(std::move(impl.value()));
 }
 

@@ -30,13 +30,10 @@ std::optional<std::string> readHead(const std::filesystem::path& path)
     return head;
 }
 
-// One line of valid UTF-8: a name from a file never splits a message.
+// One line of valid UTF-8 without blanks around it: a name from a file never splits a message.
 std::string oneLine(std::string_view text)
 {
-    std::string clean = utf8::sanitize(text);
-    for (char& c : clean)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
-            c = ' ';
+    const std::string clean = utf8::singleLine(text);
     const auto first = clean.find_first_not_of(' ');
     const auto last = clean.find_last_not_of(' ');
     return first == std::string::npos ? std::string() : clean.substr(first, last - first + 1);

@@ -229,7 +229,7 @@ Result<WorkbookXml> Loader::parseWorkbookXml(const std::string& xmlText)
         } else if (depth == 3 && name == "sheet") {
             WorkbookXml::Sheet sheet;
             if (const auto* a = scanner.attribute("name"))
-                sheet.name = decodeEscapes(xml::attributeValue(*a));
+                sheet.name = utf8::sanitize(decodeEscapes(xml::attributeValue(*a)));
             if (const auto* a = scanner.attribute("state")) {
                 std::string state = xml::attributeValue(*a);
                 sheet.visibility = state == "hidden"       ? SheetVisibility::Hidden

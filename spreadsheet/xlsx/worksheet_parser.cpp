@@ -371,7 +371,7 @@ Status WorksheetParser::finishCell()
     if (type == "inlineStr") {
         if (m_hasInline) {
             m_cell.type = ValueType::Text;
-            if (!storeText(decodeEscapes(m_value)))
+            if (!storeText(utf8::sanitize(decodeEscapes(m_value))))
                 return cellFail("too much text");
         }
     } else if (!m_hasValue || m_value.empty()) {
