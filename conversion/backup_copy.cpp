@@ -3,6 +3,8 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include "spreadsheet/workbook.h"
+
 namespace veltrano::conversion {
 
 int LastDotPosition(const QString& text)
@@ -35,6 +37,10 @@ QString backupPathFor(const QString& path, const QString& stamp)
 
 std::optional<QString> copyForBackup(const QString& path, const QString& backupPath)
 {
+    // Held while copying: the copy waits for another process editing the file to save it.
+    const auto lock = spreadsheet::FileReadLock::acquire(QFile::encodeName(path).toStdString());
+    if (!lock)
+        return QString::fromStdString(lock.error().message);
     QFile source(path);
     if (!source.open(QIODevice::ReadOnly))
         return QStringLiteral("%1 cannot be read: %2").arg(path, source.errorString());

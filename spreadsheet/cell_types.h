@@ -31,6 +31,12 @@ enum class WriteBlock {
     TableColumnInUse,  // a table header whose column is named in formulas or feeds a pivot
 };
 
+struct CellAddress {
+    int row = 1;
+    int column = 1;
+    bool operator==(const CellAddress&) const = default;
+};
+
 // Rows and columns are 1-based; a range includes both corners.
 struct CellRange {
     int firstRow = 1;

@@ -11,6 +11,7 @@ namespace veltrano::spreadsheet {
 enum class ErrorCode {
     NotFound,          // no file at the path
     NotAFile,          // the path is a folder, device or other non-regular file
+    InUse,             // the file is being edited by another program or process
     Io,                // reading or writing the file system failed
     TooLarge,          // the file or one of its parts passes a size or nesting limit
     LegacyBinary,      // an Excel 5.0/95 or older workbook (BIFF5 and before)

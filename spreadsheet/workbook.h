@@ -26,7 +26,6 @@ enum class FormulaPolicy { Keep, Replace };
 
 struct WriteOutcome {
     std::string storedText;      // the text as the cell now holds it
-    bool truncated = false;      // cut to kMaxCellTextUnits
     bool renamedColumn = false;  // a table header: the table's column got the same name
 };
 
@@ -89,6 +88,19 @@ private:
 // where no file can be made; success for a writable file, or for no file in a writable folder.
 Status checkWritable(const std::string& path);
 
+// A shared lock on a workbook file: while one lives, no Workbook in another process opens the
+// file (they wait or are refused), so a copy made meanwhile is of one whole version.
+class FileReadLock {
+public:
+    // Takes it, waiting a few seconds for a Workbook elsewhere to save and let go: InUse when it
+    // does not; NotFound or NotAFile (without blocking on a FIFO or device) as Workbook::open.
+    static Result<FileReadLock> acquire(const std::string& path);
+
+private:
+    explicit FileReadLock(std::shared_ptr<const void> lock) : m_lock(std::move(lock)) {}
+    std::shared_ptr<const void> m_lock;
+};
+
 // One worksheet of an open workbook; a light handle, valid while its Workbook lives.
 // Rows and columns are 1-based.
 class Worksheet {
@@ -104,6 +116,11 @@ public:
     std::string text(int row, int column) const;
 
     CellKind kind(int row, int column) const;
+
+    // The cells inside range that the sheet stores (with a value, a formula, or only a format),
+    // row by row and left to right; every other cell of the range is empty. Costs the cells
+    // found and a search per row that has any, not the size of the range.
+    std::vector<CellAddress> storedCells(const CellRange& range) const;
 
     // The string a text cell holds (shared or inline), before any number format adds to it;
     // nullopt for any other cell, formulas included.

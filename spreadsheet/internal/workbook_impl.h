@@ -19,6 +19,7 @@
 #include "spreadsheet/xlsx/tables.h"
 #include "spreadsheet/workbook.h"
 #include "spreadsheet/internal/file_access.h"
+#include "spreadsheet/internal/limits.h"
 #include "spreadsheet/internal/worksheet_model.h"
 #include "spreadsheet/xlsx/zip_archive.h"
 
@@ -111,6 +112,7 @@ struct Workbook::Impl {
     // The file as it was read or last saved; save() refuses to replace a file that has changed
     // since. nullopt for a workbook opened from bytes.
     std::optional<FileIdentity> onDisk;
+    FileLock lock;  // on the file at path, from opening to the last save; none for bytes
 
     Impl(std::string path, ZipArchive zip) : path(std::move(path)), zip(std::move(zip)) {}
 
@@ -126,6 +128,12 @@ Result<std::unique_ptr<Workbook::Impl>> loadWorkbook(std::string path, ZipArchiv
 
 // The bytes of the package with every pending edit applied.
 Result<std::string> serializeWorkbook(const Workbook::Impl& workbook);
+
+// Lets go of the worksheets' XML, which the package holds compressed, while a save's bytes
+// are read back, so the workbook is never held twice over; restoreWorksheetXml() reads it
+// again where the workbook stays in use.
+void releaseWorksheetXml(Workbook::Impl& workbook);
+Status restoreWorksheetXml(Workbook::Impl& workbook);
 
 // Refuses byte patterns of formats this engine does not edit (OLE compound files, non-zips).
 Status checkFileSignature(const std::string& path, const std::string& bytes);

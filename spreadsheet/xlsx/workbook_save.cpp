@@ -280,6 +280,8 @@ Result<std::string> serializeWorkbook(const Workbook::Impl& wb)
     std::vector<Splice> relsSplices, typesSplices;
 
     for (const auto& sheet : wb.worksheets) {
+        if (sheet->model.xml.empty())
+            return Error{ErrorCode::Io, wb.where(sheet->model.partName) + ": the part could not be read again after a failed save"};
         if (!sheet->edited)
             continue;
         auto xml = serializeWorksheet(wb, *sheet);
@@ -329,6 +331,34 @@ Result<std::string> serializeWorkbook(const Workbook::Impl& wb)
     if (!typesSplices.empty())
         changes.replaced[wb.contentTypesEntry] = applySplices(wb.contentTypesXml, std::move(typesSplices));
     return wb.zip.rebuild(changes);
+}
+
+void releaseWorksheetXml(Workbook::Impl& wb)
+{
+    // Only the zip package keeps its worksheets' XML; another format's backend holds its own bytes.
+    if (wb.backend)
+        return;
+    for (auto& sheet : wb.worksheets)
+        std::string().swap(sheet->model.xml);
+}
+
+Status restoreWorksheetXml(Workbook::Impl& wb)
+{
+    if (wb.backend)
+        return {};
+    // A package of its own: its read budget is not the one spent opening the workbook.
+    auto zip = ZipArchive::open(wb.zip.bytes(), wb.path);
+    if (!zip)
+        return zip.error();
+    for (auto& sheet : wb.worksheets) {
+        if (!sheet->model.xml.empty())
+            continue;
+        auto xml = zip.value().read(sheet->zipEntry);
+        if (!xml)
+            return xml.error();
+        sheet->model.xml = std::move(xml.value());
+    }
+    return {};
 }
 
 }  // namespace veltrano::spreadsheet

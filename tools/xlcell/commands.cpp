@@ -67,21 +67,20 @@ int sheetsCommand(const std::vector<std::string>& args, std::ostream& out, std::
 
 void dumpWorksheet(ss::Worksheet sheet, std::ostream& out)
 {
-    const ss::CellRange used = sheet.usedRange();
     const std::string name = escapeField(sheet.name());
-    for (int row = used.firstRow; row <= used.lastRow; ++row) {
-        for (int column = used.firstColumn; column <= used.lastColumn; ++column) {
-            ss::CellKind kind = sheet.kind(row, column);
-            if (kind == ss::CellKind::Empty)
-                continue;
-            ss::WriteBlock block = sheet.writeBlock(row, column);
-            out << name << '\t' << ss::cellName(row, column) << '\t' << ss::cellKindName(kind) << '\t';
-            if (block == ss::WriteBlock::None)
-                out << "yes";
-            else
-                out << "no: " << ss::writeBlockReason(block);
-            out << '\t' << escapeField(sheet.text(row, column)) << '\n';
-        }
+    // Only the cells stored: a sheet holding A1 and XFD1048576 costs two cells, not the grid.
+    for (const ss::CellAddress& cell : sheet.storedCells(sheet.usedRange())) {
+        const int row = cell.row, column = cell.column;
+        ss::CellKind kind = sheet.kind(row, column);
+        if (kind == ss::CellKind::Empty)
+            continue;
+        ss::WriteBlock block = sheet.writeBlock(row, column);
+        out << name << '\t' << ss::cellName(row, column) << '\t' << ss::cellKindName(kind) << '\t';
+        if (block == ss::WriteBlock::None)
+            out << "yes";
+        else
+            out << "no: " << ss::writeBlockReason(block);
+        out << '\t' << escapeField(sheet.text(row, column)) << '\n';
     }
 }
 

@@ -136,5 +136,19 @@ TEST(Xlcell, ReportsUsageAndFailuresWithTheirStatus)
     EXPECT_EQ(missing.err, "xlcell: /nonexistent/book.xlsx: no such file\n");
 }
 
+// Only the stored cells are visited: a sheet spanning the whole grid dumps in no time.
+TEST(Xlcell, DumpOfASparseSheetListsItsStoredCells)
+{
+    TempDir dir;
+    const std::string path = WorkbookFixture()
+                                 .worksheet("S", R"(<row r="1"><c r="A1"><v>1</v></c></row>)"
+                                                 R"(<row r="1048576"><c r="XFD1048576"><v>2</v></c></row>)")
+                                 .write(dir / "sparse.xlsx")
+                                 .string();
+    auto result = xlcell({"dump", path});
+    EXPECT_EQ(result.status, kOk);
+    EXPECT_EQ(result.out, "S\tA1\tnumber\tyes\t1\nS\tXFD1048576\tnumber\tyes\t2\n");
+}
+
 }  // namespace
 }  // namespace veltrano::xlcell
