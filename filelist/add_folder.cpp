@@ -35,11 +35,6 @@ private:
     bool m_wasBusy;
 };
 
-bool isOfficeLockFile(const QString& name)
-{
-    return name.startsWith(QLatin1Char('~'));
-}
-
 // Appends each folder's matching files, in the folders' order; files that match but cannot be
 // named go to problems.
 void appendMatchingFiles(const FolderTree& tree, const QString& pattern, FileList& list, PacedPump& pump,
@@ -47,15 +42,7 @@ void appendMatchingFiles(const FolderTree& tree, const QString& pattern, FileLis
 {
     const WildcardPattern wildcard(pattern);
     for (const ScannedFolder& folder : tree.folders) {
-        QStringList paths;
-        for (const QString& name : ListMatchingFiles(folder, wildcard))
-            if (!isOfficeLockFile(name))
-                paths.append(joinPath(folder.path, name));
-        list.append(paths);
-        for (const QString& name : folder.undecodableFileNames)
-            if (!isOfficeLockFile(name) && wildcard.matches(name))
-                problems.push_back({joinPath(folder.path, name),
-                                    QStringLiteral("the name is not valid UTF-8, so the file was not added")});
+        list.append(MatchingFilePaths(folder, wildcard, problems));
         pump();
     }
 }

@@ -1,5 +1,6 @@
 #include "pagehost/handlers.h"
 
+#include "pagehost/fingerprint.h"
 #include "pagehost/page.h"
 
 #include <nlohmann/json.hpp>
@@ -100,6 +101,17 @@ void serveHealth(const httplib::Request&, httplib::Response& response, const Tra
     if (!unavailable.empty())
         body["unavailable"] = unavailable;
     response.status = available.empty() ? 503 : 200;
+    response.set_content(body.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace), kJson);
+}
+
+void serveVersion(const httplib::Request&, httplib::Response& response, const TranslationService& service)
+{
+    nlohmann::json directions = nlohmann::json::array();
+    for (const auto& direction : service.directions())
+        directions.push_back({{"sl", direction.sourceLanguage},
+                              {"tl", direction.targetLanguage},
+                              {"fingerprint", translationFingerprint(direction)}});
+    const nlohmann::json body = {{"program", "veltrano-pagehost"}, {"version", VELTRANO_VERSION}, {"directions", directions}};
     response.set_content(body.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace), kJson);
 }
 

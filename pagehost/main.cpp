@@ -1,5 +1,5 @@
 // veltrano-pagehost: the local translation page and its JSON API, on 127.0.0.1 only.
-//   veltrano-pagehost --port N [--modes DIR] [--timeout-ms N]
+//   veltrano-pagehost --port N [--modes DIR] [--timeout-ms N] [--jobs N]
 // Prints "listening on 127.0.0.1:PORT" as its first line once it accepts requests; stops on
 // SIGTERM or SIGINT, and when the process that started it ends.
 
@@ -7,6 +7,7 @@
 #include "pagehost/options.h"
 #include "pagehost/stop_signals.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <iostream>
@@ -28,7 +29,9 @@ int main(int argc, char* argv[])
         std::cout << usage();
         return 0;
     }
-    TranslationService service(apertiumDirections(options.value().modesDir, options.value().translator));
+    const std::size_t jobs = options.value().jobs > 0 ? options.value().jobs
+                                                      : std::max(1u, std::thread::hardware_concurrency());
+    TranslationService service(apertiumDirections(options.value().modesDir, options.value().translator, jobs));
     const ApiLimits limits;
 
     httplib::Server server;
@@ -41,6 +44,9 @@ int main(int argc, char* argv[])
     });
     server.Post("/api/translate", [&](const httplib::Request& request, httplib::Response& response) {
         serveTranslate(request, response, service, limits);
+    });
+    server.Get("/api/version", [&](const httplib::Request& request, httplib::Response& response) {
+        serveVersion(request, response, service);
     });
     server.Get("/health", [&](const httplib::Request& request, httplib::Response& response) {
         serveHealth(request, response, service);

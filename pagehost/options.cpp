@@ -20,11 +20,13 @@ std::optional<long> wholeNumber(std::string_view text, long min, long max)
 
 std::string usage()
 {
-    return "usage: veltrano-pagehost --port N [--modes DIR] [--timeout-ms N]\n"
+    return "usage: veltrano-pagehost --port N [--modes DIR] [--timeout-ms N] [--jobs N]\n"
            "  --port N        port on 127.0.0.1; 0 lets the system pick one\n"
            "  --modes DIR     folder of Apertium's eng-spa.mode and spa-eng.mode (default /usr/share/apertium/modes)\n"
            "  --timeout-ms N  how long a translation may take before its pipeline is restarted\n"
-           "                  (default 10000; a new pipeline's first answer may take 20000 more)\n";
+           "                  (default 10000; a new pipeline's first answer may take 20000 more)\n"
+           "  --jobs N        translation pipelines per direction a large request is shared out among\n"
+           "                  (default: one per processor core)\n";
 }
 
 Outcome<Options> parseOptions(int argc, char* argv[])
@@ -51,6 +53,11 @@ Outcome<Options> parseOptions(int argc, char* argv[])
             if (!timeout)
                 return Failure{"--timeout-ms must be a number of milliseconds from 1 to 3600000"};
             options.translator.baseTimeout = std::chrono::milliseconds(*timeout);
+        } else if (name == "--jobs") {
+            const auto jobs = wholeNumber(value, 1, 256);
+            if (!jobs)
+                return Failure{"--jobs must be a number of pipelines from 1 to 256"};
+            options.jobs = static_cast<std::size_t>(*jobs);
         } else {
             return Failure{"unknown option " + std::string(name)};
         }

@@ -12,6 +12,7 @@ struct Options {
     int port = -1;  // 0: a free port picked by the system
     std::string modesDir = "/usr/share/apertium/modes";
     TranslatorSettings translator;
+    std::size_t jobs = 0;  // pipelines per direction; 0: one per processor core
     bool helpWanted = false;  // --help: print usage and stop
 };
 

@@ -21,16 +21,17 @@ constexpr ApertiumMode kModes[] = {
     {"es", "en", "Spanish to English", "spa-eng"},
 };
 
-Direction directionFor(const ApertiumMode& mode, const std::string& modesDir, TranslatorSettings settings)
+Direction directionFor(const ApertiumMode& mode, const std::string& modesDir, TranslatorSettings settings,
+                       std::size_t pipelines)
 {
-    Direction direction{mode.source, mode.target, mode.title, nullptr, {}};
-    auto programs = readModeFile(modesDir + "/" + mode.mode + ".mode");
+    Direction direction{mode.source, mode.target, mode.title, nullptr, {}, modesDir + "/" + mode.mode + ".mode"};
+    auto programs = readModeFile(direction.modeFile);
     if (!programs) {
         direction.unavailable = programs.error();
         return direction;
     }
     PipelineFactory factory = [programs = std::move(programs.value())] { return ProcessPipeline::start(programs); };
-    direction.translator = std::make_unique<Translator>(std::move(factory), settings);
+    direction.translator = std::make_unique<TranslatorPool>(factory, settings, pipelines);
     return direction;
 }
 
@@ -59,11 +60,12 @@ void TranslationService::warmUp()
     }
 }
 
-std::vector<Direction> apertiumDirections(const std::string& modesDir, TranslatorSettings settings)
+std::vector<Direction> apertiumDirections(const std::string& modesDir, TranslatorSettings settings,
+                                          std::size_t pipelines)
 {
     std::vector<Direction> directions;
     for (const auto& mode : kModes)
-        directions.push_back(directionFor(mode, modesDir, settings));
+        directions.push_back(directionFor(mode, modesDir, settings, pipelines));
     return directions;
 }
 

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-webengine-dev libqt6svg6-dev
-  libzip-dev zlib1g-dev libcpp-httplib-dev nlohmann-json3-dev libgtest-dev libgmock-dev
+  libzip-dev zlib1g-dev libsqlite3-dev libcpp-httplib-dev nlohmann-json3-dev libgtest-dev libgmock-dev
   apertium apertium-eng-spa
   xvfb xauth fonts-liberation
 )

@@ -1,0 +1,116 @@
+#include "batch/page_host_client.h"
+
+#include <httplib.h>
+#include <nlohmann/json.hpp>
+
+namespace veltrano::batch {
+namespace {
+
+using nlohmann::json;
+
+// Well under the host's body limit, and large enough that each pipeline gets a share of several
+// segments.
+constexpr std::size_t kRequestBytes = 384 * 1024;
+constexpr std::size_t kRequestTexts = 4000;
+// A large request on a busy machine can take minutes; the host restarts a hung pipeline itself.
+constexpr time_t kReadTimeoutSeconds = 900;
+constexpr int kTooLarge = 413;
+
+std::string errorOf(const httplib::Result& result)
+{
+    if (!result)
+        return "the page host did not answer: " + httplib::to_string(result.error());
+    try {
+        const json body = json::parse(result->body);
+        if (body.contains("error") && body["error"].is_string())
+            return "the page host answered " + std::to_string(result->status) + ": " + body["error"].get<std::string>();
+    } catch (const json::exception&) {
+        // Not our JSON: the status alone says it.
+    }
+    return "the page host answered " + std::to_string(result->status);
+}
+
+}  // namespace
+
+PageHostClient::PageHostClient(const std::string& address, std::string sourceLanguage, std::string targetLanguage)
+    : m_client(std::make_unique<httplib::Client>("http://" + address)),
+      m_address(address),
+      m_sourceLanguage(std::move(sourceLanguage)),
+      m_targetLanguage(std::move(targetLanguage))
+{
+    m_client->set_read_timeout(kReadTimeoutSeconds, 0);
+    m_client->set_keep_alive(true);
+    m_client->set_tcp_nodelay(true);
+}
+
+PageHostClient::~PageHostClient() = default;
+
+Outcome<std::vector<std::string>> PageHostClient::translate(const std::vector<std::string>& texts)
+{
+    std::vector<std::string> translations;
+    translations.reserve(texts.size());
+    std::size_t begin = 0;
+    while (begin < texts.size()) {
+        std::size_t end = begin;
+        std::size_t bytes = 0;
+        while (end < texts.size() && end - begin < kRequestTexts && (end == begin || bytes + texts[end].size() <= kRequestBytes))
+            bytes += texts[end++].size() + 8;
+        auto translated = translateRequest(texts, begin, end);
+        if (!translated)
+            return translated;
+        std::move(translated.value().begin(), translated.value().end(), std::back_inserter(translations));
+        begin = end;
+        if (m_progress)
+            m_progress(begin, texts.size());
+    }
+    return translations;
+}
+
+Outcome<std::vector<std::string>> PageHostClient::translateRequest(const std::vector<std::string>& texts,
+                                                                   std::size_t begin, std::size_t end)
+{
+    const json request = {{"sl", m_sourceLanguage},
+                          {"tl", m_targetLanguage},
+                          {"q", std::vector<std::string>(texts.begin() + long(begin), texts.begin() + long(end))}};
+    const auto result = m_client->Post("/api/translate", request.dump(-1, ' ', false, json::error_handler_t::replace),
+                                       "application/json");
+    if (result && result->status == kTooLarge && end - begin > 1) {
+        const std::size_t middle = begin + (end - begin) / 2;
+        auto first = translateRequest(texts, begin, middle);
+        if (!first)
+            return first;
+        auto second = translateRequest(texts, middle, end);
+        if (!second)
+            return second;
+        std::move(second.value().begin(), second.value().end(), std::back_inserter(first.value()));
+        return first;
+    }
+    if (!result || result->status != 200)
+        return Failure{errorOf(result)};
+    try {
+        auto translations = json::parse(result->body).at("translations").get<std::vector<std::string>>();
+        if (translations.size() != end - begin)
+            return Failure{"the page host answered " + std::to_string(translations.size()) + " translations for " +
+                           std::to_string(end - begin) + " texts"};
+        return translations;
+    } catch (const json::exception& error) {
+        return Failure{std::string("the page host's answer is not the expected JSON: ") + error.what()};
+    }
+}
+
+Outcome<std::string> PageHostClient::fingerprint()
+{
+    const auto result = m_client->Get("/api/version");
+    if (!result || result->status != 200)
+        return Failure{errorOf(result)};
+    try {
+        for (const json& direction : json::parse(result->body).at("directions"))
+            if (direction.at("sl") == m_sourceLanguage && direction.at("tl") == m_targetLanguage)
+                return direction.at("fingerprint").get<std::string>();
+    } catch (const json::exception& error) {
+        return Failure{std::string("the page host's version is not the expected JSON: ") + error.what()};
+    }
+    return Failure{"the page host at " + m_address + " does not translate " + m_sourceLanguage + " to " + m_targetLanguage};
+}
+
+}  // namespace veltrano::batch
