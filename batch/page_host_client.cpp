@@ -104,7 +104,8 @@ Outcome<std::string> PageHostClient::fingerprint()
     if (!result || result->status != 200)
         return Failure{errorOf(result)};
     try {
-        for (const json& direction : json::parse(result->body).at("directions"))
+        const json version = json::parse(result->body);
+        for (const json& direction : version.at("directions"))
             if (direction.at("sl") == m_sourceLanguage && direction.at("tl") == m_targetLanguage)
                 return direction.at("fingerprint").get<std::string>();
     } catch (const json::exception& error) {
