@@ -31,8 +31,7 @@ CellRange sheetArea(const Worksheet& sheet)
 
 bool isOursToTranslate(const Worksheet& sheet, int row, int column)
 {
-    return sheet.writeBlock(row, column) == spreadsheet::WriteBlock::None
-           && sheet.kind(row, column) == spreadsheet::CellKind::Text;
+    return sheet.translationBlock(row, column) == spreadsheet::WriteBlock::None;
 }
 
 std::variant<std::vector<ScopeCell>, std::string> cellsInScope(spreadsheet::Workbook& workbook, const Scope& scope)
