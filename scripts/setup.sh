@@ -11,7 +11,7 @@ packages=(
   xvfb xauth fonts-liberation
 )
 test_packages=(libreoffice-calc-nogui python3-openpyxl zip unzip)
-bench_packages=(apertium-apy python3-openpyxl libreoffice-calc-nogui time hyperfine imagemagick)
+bench_packages=(apertium-apy python3-openpyxl libreoffice-calc-nogui time hyperfine imagemagick parallel)
 
 for arg in "$@"; do
   case "$arg" in
