@@ -3,6 +3,9 @@
 #include <httplib.h>
 #include <nlohmann/json.hpp>
 
+#include <future>
+#include <optional>
+
 namespace veltrano::batch {
 namespace {
 
@@ -15,6 +18,23 @@ constexpr std::size_t kRequestTexts = 4000;
 // A large request on a busy machine can take minutes; the host restarts a hung pipeline itself.
 constexpr time_t kReadTimeoutSeconds = 900;
 constexpr int kTooLarge = 413;
+constexpr std::size_t kRequestsInFlight = 2;
+
+// Consecutive ranges of texts, each one request.
+std::vector<std::pair<std::size_t, std::size_t>> requestRanges(const std::vector<std::string>& texts)
+{
+    std::vector<std::pair<std::size_t, std::size_t>> ranges;
+    std::size_t begin = 0;
+    while (begin < texts.size()) {
+        std::size_t end = begin;
+        std::size_t bytes = 0;
+        while (end < texts.size() && end - begin < kRequestTexts && (end == begin || bytes + texts[end].size() <= kRequestBytes))
+            bytes += texts[end++].size() + 8;
+        ranges.emplace_back(begin, end);
+        begin = end;
+    }
+    return ranges;
+}
 
 std::string errorOf(const httplib::Result& result)
 {
@@ -33,53 +53,67 @@ std::string errorOf(const httplib::Result& result)
 }  // namespace
 
 PageHostClient::PageHostClient(const std::string& address, std::string sourceLanguage, std::string targetLanguage)
-    : m_client(std::make_unique<httplib::Client>("http://" + address)),
-      m_address(address),
-      m_sourceLanguage(std::move(sourceLanguage)),
-      m_targetLanguage(std::move(targetLanguage))
+    : m_address(address), m_sourceLanguage(std::move(sourceLanguage)), m_targetLanguage(std::move(targetLanguage))
 {
-    m_client->set_read_timeout(kReadTimeoutSeconds, 0);
-    m_client->set_keep_alive(true);
-    m_client->set_tcp_nodelay(true);
+    for (std::size_t i = 0; i < kRequestsInFlight; ++i) {
+        auto& client = m_clients.emplace_back(std::make_unique<httplib::Client>("http://" + address));
+        client->set_read_timeout(kReadTimeoutSeconds, 0);
+        client->set_keep_alive(true);
+        client->set_tcp_nodelay(true);
+    }
 }
 
 PageHostClient::~PageHostClient() = default;
 
 Outcome<std::vector<std::string>> PageHostClient::translate(const std::vector<std::string>& texts)
 {
+    const auto ranges = requestRanges(texts);
+    std::vector<std::future<Outcome<std::vector<std::string>>>> requests(ranges.size());
+    // Request i goes out on connection i % kRequestsInFlight once request i - kRequestsInFlight,
+    // the connection's last, has been answered; answers are taken in order.
+    const auto send = [&](std::size_t i) {
+        requests[i] = std::async(std::launch::async, [this, &texts, &ranges, i] {
+            return translateRequest(*m_clients[i % kRequestsInFlight], texts, ranges[i].first, ranges[i].second);
+        });
+    };
+    for (std::size_t i = 0; i < std::min(kRequestsInFlight, ranges.size()); ++i)
+        send(i);
     std::vector<std::string> translations;
     translations.reserve(texts.size());
-    std::size_t begin = 0;
-    while (begin < texts.size()) {
-        std::size_t end = begin;
-        std::size_t bytes = 0;
-        while (end < texts.size() && end - begin < kRequestTexts && (end == begin || bytes + texts[end].size() <= kRequestBytes))
-            bytes += texts[end++].size() + 8;
-        auto translated = translateRequest(texts, begin, end);
-        if (!translated)
-            return translated;
+    std::optional<Failure> failure;
+    for (std::size_t i = 0; i < ranges.size(); ++i) {
+        auto translated = requests[i].get();
+        if (!translated && !failure)
+            failure = Failure{translated.error()};
+        // After a failure nothing more is sent; the requests out are still waited for.
+        if (!failure && i + kRequestsInFlight < ranges.size())
+            send(i + kRequestsInFlight);
+        if (failure)
+            continue;
         std::move(translated.value().begin(), translated.value().end(), std::back_inserter(translations));
-        begin = end;
         if (m_progress)
-            m_progress(begin, texts.size());
+            m_progress(ranges[i].second, texts.size());
     }
+    if (failure)
+        return *failure;
     return translations;
 }
 
-Outcome<std::vector<std::string>> PageHostClient::translateRequest(const std::vector<std::string>& texts,
+Outcome<std::vector<std::string>> PageHostClient::translateRequest(httplib::Client& client,
+                                                                   const std::vector<std::string>& texts,
                                                                    std::size_t begin, std::size_t end)
 {
     const json request = {{"sl", m_sourceLanguage},
                           {"tl", m_targetLanguage},
                           {"q", std::vector<std::string>(texts.begin() + long(begin), texts.begin() + long(end))}};
-    const auto result = m_client->Post("/api/translate", request.dump(-1, ' ', false, json::error_handler_t::replace),
+    const auto result = client.Post("/api/translate", request.dump(-1, ' ', false, json::error_handler_t::replace),
                                        "application/json");
     if (result && result->status == kTooLarge && end - begin > 1) {
         const std::size_t middle = begin + (end - begin) / 2;
-        auto first = translateRequest(texts, begin, middle);
+        auto first = translateRequest(client, texts, begin, middle);
         if (!first)
             return first;
-        auto second = translateRequest(texts, middle, end);
+        auto second = translateRequest(client, texts, middle, end);
         if (!second)
             return second;
         std::move(second.value().begin(), second.value().end(), std::back_inserter(first.value()));
@@ -100,7 +134,7 @@ Outcome<std::vector<std::string>> PageHostClient::translateRequest(const std::ve
 
 Outcome<std::string> PageHostClient::fingerprint()
 {
-    const auto result = m_client->Get("/api/version");
+    const auto result = m_clients.front()->Get("/api/version");
     if (!result || result->status != 200)
         return Failure{errorOf(result)};
     try {

@@ -31,7 +31,8 @@ public:
     ~PageHostClient() override;
 
     // POST /api/translate in requests of a few hundred KiB, which the host shares out among its
-    // pipelines; a request the host finds too large is sent again in halves.
+    // pipelines, two at a time so that the pipelines have the next one while the last share of
+    // the one before finishes; a request the host finds too large is sent again in halves.
     Outcome<std::vector<std::string>> translate(const std::vector<std::string>& texts) override;
 
     // The host's translation fingerprint for this direction (GET /api/version).
@@ -41,10 +42,11 @@ public:
     void onProgress(std::function<void(std::size_t done, std::size_t total)> report) { m_progress = std::move(report); }
 
 private:
-    Outcome<std::vector<std::string>> translateRequest(const std::vector<std::string>& texts, std::size_t begin,
-                                                       std::size_t end);
+    Outcome<std::vector<std::string>> translateRequest(httplib::Client& client, const std::vector<std::string>& texts,
+                                                       std::size_t begin, std::size_t end);
 
-    std::unique_ptr<httplib::Client> m_client;
+    // One connection per request in flight.
+    std::vector<std::unique_ptr<httplib::Client>> m_clients;
     std::string m_address;
     std::string m_sourceLanguage;
     std::string m_targetLanguage;
