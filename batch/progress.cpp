@@ -1,6 +1,5 @@
 #include "batch/progress.h"
 
-#include <cstdio>
 #include <filesystem>
 
 namespace veltrano::batch {
@@ -76,8 +75,7 @@ void Progress::draw(const std::string& status)
     m_lastDraw = std::chrono::steady_clock::now();
     const double seconds = std::chrono::duration<double>(m_lastDraw - m_start).count();
     const int filled = m_totalFiles == 0 ? kBarWidth : int(kBarWidth * m_filesDone / m_totalFiles);
-    char rate[32];
-    std::snprintf(rate, sizeof rate, "%.0f", seconds > 0 ? double(m_cells) / seconds : 0.0);
+    const std::string rate = grouped(seconds > 0 ? std::size_t(double(m_cells) / seconds) : 0);
     m_out << "\r\033[K[" << std::string(std::size_t(filled), '#') << std::string(std::size_t(kBarWidth - filled), '.')
           << "] " << m_filesDone << "/" << m_totalFiles << "  " << grouped(m_cells) << " cells  " << rate
           << " cells/s  " << m_current << ": " << status << std::flush;
