@@ -45,12 +45,12 @@ void BatchRun::convert(const std::string& path)
         m_progress.endFile(path, 0, *failure);
         return;
     }
-    const auto& cells = std::get<std::vector<ChangedCell>>(converted);
+    const Converted& done = std::get<Converted>(converted);
     ++m_totals.converted;
-    m_totals.cells += cells.size();
-    if (m_report && !m_report->add(path, cells))
+    m_totals.cells += done.cells;
+    if (m_report && !m_report->add(path, done.details))
         m_progress.note("veltrano-batch: the report could not be written");
-    m_progress.endFile(path, cells.size(), std::nullopt);
+    m_progress.endFile(path, done.cells, std::nullopt);
 }
 
 void BatchRun::fail(const std::string& path, const std::string& reason)
@@ -59,7 +59,7 @@ void BatchRun::fail(const std::string& path, const std::string& reason)
     m_progress.note("veltrano-batch: " + lineFor(path, reason));
 }
 
-std::variant<std::vector<ChangedCell>, std::string> BatchRun::convertFile(const std::string& path)
+std::variant<BatchRun::Converted, std::string> BatchRun::convertFile(const std::string& path)
 {
     auto opened = spreadsheet::Workbook::open(path);
     if (!opened)
@@ -68,16 +68,17 @@ std::variant<std::vector<ChangedCell>, std::string> BatchRun::convertFile(const 
     auto scoped = cellsInScope(workbook, m_settings.scope);
     if (auto* reason = std::get_if<std::string>(&scoped))
         return lineFor(path, *reason + ", so it was not converted");
-    const auto& cells = std::get<std::vector<ScopeCell>>(scoped);
+    std::vector<ScopeCell> cells = std::move(std::get<std::vector<ScopeCell>>(scoped));
 
-    std::vector<std::string> texts;
+    std::vector<std::string_view> texts;
     texts.reserve(cells.size());
     for (const ScopeCell& cell : cells)
-        texts.push_back(cell.text);
+        texts.emplace_back(cell.text);
     if (auto prepared = m_translations.prepare(texts); !prepared)
         return lineFor(path, "not translated: " + prepared.error() + "; the file was left as it was");
+    texts = {};
 
-    std::vector<ChangedCell> changed;
+    Converted converted;
     for (const ScopeCell& cell : cells) {
         const std::string& translation = m_translations.of(cell.text);
         if (translation == cell.text)
@@ -88,18 +89,23 @@ std::variant<std::vector<ChangedCell>, std::string> BatchRun::convertFile(const 
             auto written = sheet.setValue(cell.row, cell.column, translation);
             if (!written)
                 return lineFor(path, written.error().message + "; the file was left as it was");
-            after = written.value().storedText;
+            after = std::move(written.value().storedText);
         }
-        changed.push_back({sheet.name(), spreadsheet::cellName(cell.row, cell.column), cell.text, std::move(after)});
+        ++converted.cells;
+        if (m_report)
+            converted.details.push_back(
+                {sheet.name(), spreadsheet::cellName(cell.row, cell.column), cell.text, std::move(after)});
     }
-    if (m_settings.dryRun || changed.empty())
-        return changed;
+    // Saving holds the workbook twice (before and as read back); the cells are not needed then.
+    cells = {};
+    if (m_settings.dryRun || converted.cells == 0)
+        return converted;
     if (m_settings.backup)
         if (const auto failure = makeBackup(path))
             return lineFor(path, "no backup copy could be made (" + *failure + "), so the file was not converted");
     if (auto saved = workbook.save(); !saved)
         return lineFor(path, saved.error().message + "; the file was left as it was");
-    return changed;
+    return converted;
 }
 
 }  // namespace veltrano::batch

@@ -38,8 +38,12 @@ public:
     const RunTotals& totals() const { return m_totals; }
 
 private:
-    // The cells changed, or the failure's line (naming the file).
-    std::variant<std::vector<ChangedCell>, std::string> convertFile(const std::string& path);
+    struct Converted {
+        std::size_t cells = 0;             // cells changed
+        std::vector<ChangedCell> details;  // each of them, when there is a report to write
+    };
+    // What changed, or the failure's line (naming the file).
+    std::variant<Converted, std::string> convertFile(const std::string& path);
 
     RunSettings m_settings;
     RunTranslations& m_translations;

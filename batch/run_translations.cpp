@@ -9,13 +9,13 @@ RunTranslations::RunTranslations(TextTranslator& translator, TranslationMemory* 
 {
 }
 
-Outcome<bool> RunTranslations::prepare(const std::vector<std::string>& texts)
+Outcome<bool> RunTranslations::prepare(const std::vector<std::string_view>& texts)
 {
     std::vector<std::string> unknown;
     std::unordered_set<std::string_view> listed;
-    for (const std::string& text : texts)
+    for (const std::string_view text : texts)
         if (!m_known.contains(text) && listed.insert(text).second)
-            unknown.push_back(text);
+            unknown.emplace_back(text);
     if (unknown.empty())
         return true;
 

@@ -6,6 +6,7 @@
 #include "batch/translation_memory.h"
 
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -18,10 +19,10 @@ public:
 
     // Makes sure each of texts has its translation, asking the memory and then the translator
     // only for those the run has not met before. The translator's failure when it fails.
-    Outcome<bool> prepare(const std::vector<std::string>& texts);
+    Outcome<bool> prepare(const std::vector<std::string_view>& texts);
 
     // The translation of a text prepare() was given.
-    const std::string& of(const std::string& text) const { return m_known.at(text); }
+    const std::string& of(const std::string& text) const { return m_known.find(text)->second; }
 
     std::size_t distinctTexts() const { return m_known.size(); }
     std::size_t fromMemory() const { return m_fromMemory; }
@@ -30,7 +31,12 @@ private:
     TextTranslator& m_translator;
     TranslationMemory* m_memory;
     bool m_keepNew;
-    std::unordered_map<std::string, std::string> m_known;
+    // Looked up by string_view without making a string of it.
+    struct Hash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+    };
+    std::unordered_map<std::string, std::string, Hash, std::equal_to<>> m_known;
     std::size_t m_fromMemory = 0;
 };
 
