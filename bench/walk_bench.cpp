@@ -5,7 +5,9 @@
 //     to 0.2 s and no pauses: the time per translated cell minus that wait;
 //   - with --real-pacing also a few cells with the program's own constants: time minus 4 s.
 //
-//   build/bin/walk_bench [ROWS_INSTANT [ROWS_PAGE]] [--real-pacing]     (default 2000 20)
+//   build/bin/walk_bench [ROWS_INSTANT [ROWS_PAGE]] [--real-pacing] [--keep]     (default 2000 20)
+// --keep saves the workbook walked on the real page and prints its path, to be set beside the
+// same workbook converted by veltrano-batch.
 // No peer program walks a workbook cell by cell through a page; pagehost_bench measures the
 // page host against apertium-apy, engine_bench the engine against openpyxl and LibreOffice.
 #include "platform/browser/web_browser.h"
@@ -77,7 +79,7 @@ struct Walked {
     int cellsVisited;
 };
 
-Walked walkWorkbook(const std::string& path, PageClient& page, double pauseSeconds)
+Walked walkWorkbook(const std::string& path, PageClient& page, double pauseSeconds, bool keep = false)
 {
     platform::excel::Application excel;
     const platform::excel::Workbook book = excel.Workbooks().Open({.FileName = path});
@@ -89,7 +91,12 @@ Walked walkWorkbook(const std::string& path, PageClient& page, double pauseSecon
     QElapsedTimer clock;
     clock.start();
     translation::ConvertWorkbook(book, page, pacing);
-    return {double(clock.nsecsElapsed()) / 1e6, visited};
+    const Walked walked{double(clock.nsecsElapsed()) / 1e6, visited};
+    if (keep) {
+        book.Save();
+        std::printf("walked workbook kept: %s\n", path.c_str());
+    }
+    return walked;
 }
 
 void measureInstant(const std::string& path)
@@ -103,11 +110,11 @@ void measureInstant(const std::string& path)
 }
 
 void measureRealPage(const std::string& path, platform::browser::WebBrowser& browser, double exchangeWait,
-                     double pause, const char* label)
+                     double pause, const char* label, bool keep = false)
 {
     translation::BrowserPageClient browserPage(browser, {exchangeWait, 60.0, 0.005});
     CountingPage page(browserPage);
-    const Walked walked = walkWorkbook(path, page, pause);
+    const Walked walked = walkWorkbook(path, page, pause, keep);
     const double paced = page.translated * (exchangeWait + 2 * pause) * 1000.0;
     std::printf("%s: %d cells visited, %d translated, %.0f ms in all, %.0f ms of it waits: "
                 "%.2f ms per translated cell on top of the waits (target under 20 ms)\n",
@@ -124,9 +131,12 @@ int main(int argc, char* argv[])
     int sizes[2] = {2000, 20};
     int given = 0;
     bool realPacing = false;
+    bool keep = false;
     for (int i = 1; i < argc; ++i) {
         if (std::string(argv[i]) == "--real-pacing")
             realPacing = true;
+        else if (std::string(argv[i]) == "--keep")
+            keep = true;
         else if (given < 2)
             sizes[given++] = std::atoi(argv[i]);
     }
@@ -146,7 +156,7 @@ int main(int argc, char* argv[])
     browser.Navigate(translation::TranslateBaseUrl(translation::TranslationDirection::EnglishToSpanish, *address));
     browser.waitUntilLoaded(QDeadlineTimer(30'000));
     const std::string small = generateWorkbook(sizes[1], folder);
-    measureRealPage(small, browser, 0.2, 0.0, "real page, exchange wait 0.2 s, no pauses");
+    measureRealPage(small, browser, 0.2, 0.0, "real page, exchange wait 0.2 s, no pauses", keep);
     if (realPacing)
         measureRealPage(generateWorkbook(1, folder), browser, translation::kExchangeWaitSeconds,
                         translation::kCellPauseSeconds, "real page, the program's pacing");

@@ -37,11 +37,6 @@ private:
     bool m_wasBusy;
 };
 
-bool isOfficeLockFile(const QString& name)
-{
-    return name.startsWith(QLatin1Char('~'));
-}
-
 // Appends each folder's matching files, in the folders' order, in one change of the list and
 // without handling any event on the way: a Convert pressed meanwhile finds either none or all
 // of them listed. Files that match but cannot be named go to problems.
@@ -50,15 +45,8 @@ void appendMatchingFiles(const FolderTree& tree, const QString& pattern, FileLis
 {
     const WildcardPattern wildcard(pattern);
     QStringList paths;
-    for (const ScannedFolder& folder : tree.folders) {
-        for (const QString& name : ListMatchingFiles(folder, wildcard))
-            if (!isOfficeLockFile(name))
-                paths.append(joinPath(folder.path, name));
-        for (const QString& name : folder.undecodableFileNames)
-            if (!isOfficeLockFile(name) && wildcard.matches(name))
-                problems.push_back({joinPath(folder.path, name),
-                                    QStringLiteral("the name is not valid UTF-8, so the file was not added")});
-    }
+    for (const ScannedFolder& folder : tree.folders)
+        paths.append(MatchingFilePaths(folder, wildcard, problems));
     list.append(paths);
 }
 

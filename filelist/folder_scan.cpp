@@ -173,6 +173,21 @@ QStringList ListMatchingFiles(const ScannedFolder& folder, const WildcardPattern
     return matching;
 }
 
+QStringList MatchingFilePaths(const ScannedFolder& folder, const WildcardPattern& pattern,
+                              std::vector<ScanProblem>& problems)
+{
+    const auto isOfficeLockFile = [](const QString& name) { return name.startsWith(QLatin1Char('~')); };
+    QStringList paths;
+    for (const QString& name : ListMatchingFiles(folder, pattern))
+        if (!isOfficeLockFile(name))
+            paths.append(joinPath(folder.path, name));
+    for (const QString& name : folder.undecodableFileNames)
+        if (!isOfficeLockFile(name) && pattern.matches(name))
+            problems.push_back({joinPath(folder.path, name),
+                                QStringLiteral("the name is not valid UTF-8, so the file was not added")});
+    return paths;
+}
+
 QString joinPath(const QString& folder, const QString& name)
 {
     if (folder.endsWith(QLatin1Char('/')))

@@ -63,6 +63,12 @@ class WildcardPattern;
 // matches.
 QStringList ListMatchingFiles(const ScannedFolder& folder, const WildcardPattern& pattern);
 
+// The full paths of folder's files that match pattern, in the folder's order, leaving out names
+// that start with "~" (the lock and temporary files of an open workbook). Matching files whose
+// names are not valid UTF-8 go to problems instead.
+QStringList MatchingFilePaths(const ScannedFolder& folder, const WildcardPattern& pattern,
+                              std::vector<ScanProblem>& problems);
+
 // folder and name joined by exactly one "/", also when folder is the root "/" or already ends
 // in "/".
 QString joinPath(const QString& folder, const QString& name);

@@ -1,7 +1,9 @@
 #include "pagehost/handlers.h"
 
 #include "pagehost/bounded_server.h"
+#include "pagehost/fingerprint.h"
 #include "pagehost/page.h"
+#include "veltrano_version.h"
 
 #include <nlohmann/json.hpp>
 
@@ -153,6 +155,17 @@ httplib::Server::HandlerResponse refuseUnreadBody(const httplib::Request& reques
     else
         answerError(response, 400, request.method + " " + request.path + " takes no request body");
     return Handled::Handled;
+}
+
+void serveVersion(const httplib::Request&, httplib::Response& response, const TranslationService& service)
+{
+    nlohmann::json directions = nlohmann::json::array();
+    for (const auto& direction : service.directions())
+        directions.push_back({{"sl", direction.sourceLanguage},
+                              {"tl", direction.targetLanguage},
+                              {"fingerprint", translationFingerprint(direction)}});
+    const nlohmann::json body = {{"program", "veltrano-pagehost"}, {"version", VELTRANO_VERSION}, {"directions", directions}};
+    response.set_content(body.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace), kJson);
 }
 
 int bindLoopback(httplib::Server& server, int port)

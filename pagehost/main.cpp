@@ -1,5 +1,5 @@
 // veltrano-pagehost: the local translation page and its JSON API, on 127.0.0.1 only.
-//   veltrano-pagehost --port N [--modes DIR] [--timeout-ms N] [--arrival-timeout-ms N]
+//   veltrano-pagehost --port N [--modes DIR] [--timeout-ms N] [--arrival-timeout-ms N] [--jobs N]
 // Prints "listening on 127.0.0.1:PORT" as its first line once it accepts requests; stops on
 // SIGTERM or SIGINT, and when the process that started it ends.
 
@@ -8,6 +8,7 @@
 #include "pagehost/options.h"
 #include "pagehost/stop_signals.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <iostream>
@@ -29,7 +30,9 @@ int main(int argc, char* argv[])
         std::cout << (options.value().helpWanted ? usage() : versionLine());
         return 0;
     }
-    TranslationService service(apertiumDirections(options.value().modesDir, options.value().translator));
+    const std::size_t jobs = options.value().jobs > 0 ? options.value().jobs
+                                                      : std::max(1u, std::thread::hardware_concurrency());
+    TranslationService service(apertiumDirections(options.value().modesDir, options.value().translator, jobs));
     const ApiLimits limits;
 
     BoundedServer server(options.value().server);
@@ -45,6 +48,9 @@ int main(int argc, char* argv[])
     server.Post(std::string(kTranslateRoute), [&](const httplib::Request& request, httplib::Response& response,
                                                   const httplib::ContentReader& body) {
         serveTranslate(request, response, body, service, limits);
+    });
+    server.Get("/api/version", [&](const httplib::Request& request, httplib::Response& response) {
+        serveVersion(request, response, service);
     });
     server.Get("/health", [&](const httplib::Request& request, httplib::Response& response) {
         serveHealth(request, response, service);

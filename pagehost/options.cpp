@@ -22,14 +22,16 @@ std::optional<long> wholeNumber(std::string_view text, long min, long max)
 
 std::string usage()
 {
-    return "usage: veltrano-pagehost --port N [--modes DIR] [--timeout-ms N] [--arrival-timeout-ms N]\n"
+    return "usage: veltrano-pagehost --port N [--modes DIR] [--timeout-ms N] [--arrival-timeout-ms N] [--jobs N]\n"
            "       veltrano-pagehost --help | --version\n"
            "  --port N        port on 127.0.0.1; 0 lets the system pick one\n"
            "  --modes DIR     folder of Apertium's eng-spa.mode and spa-eng.mode (default /usr/share/apertium/modes)\n"
            "  --timeout-ms N  how long a translation may take before its pipeline is restarted\n"
            "                  (default 10000; a new pipeline's first answer may take 20000 more)\n"
            "  --arrival-timeout-ms N  how long a request may take to arrive whole, from its first byte\n"
-           "                  to its last (default 10000); a slower client is cut off\n";
+           "                  to its last (default 10000); a slower client is cut off\n"
+           "  --jobs N        translation pipelines per direction a large request is shared out among\n"
+           "                  (default: one per processor core)\n";
 }
 
 std::string versionLine()
@@ -66,6 +68,11 @@ Outcome<Options> parseOptions(int argc, char* argv[])
                 return Failure{std::string(name) + " must be a number of milliseconds from 1 to 3600000"};
             (name == "--timeout-ms" ? options.translator.baseTimeout : options.server.requestArrival) =
                 std::chrono::milliseconds(*timeout);
+        } else if (name == "--jobs") {
+            const auto jobs = wholeNumber(value, 1, 256);
+            if (!jobs)
+                return Failure{"--jobs must be a number of pipelines from 1 to 256"};
+            options.jobs = static_cast<std::size_t>(*jobs);
         } else {
             return Failure{"unknown option " + std::string(name)};
         }

@@ -23,15 +23,16 @@ constexpr ApertiumMode kModes[] = {
     {"es", "en", "Spanish to English", "spa-eng"},
 };
 
-Direction directionFor(const ApertiumMode& mode, const std::string& modesDir, TranslatorSettings settings)
+Direction directionFor(const ApertiumMode& mode, const std::string& modesDir, TranslatorSettings settings,
+                       std::size_t pipelines)
 {
-    Direction direction{mode.source, mode.target, mode.title, nullptr, {}};
+    Direction direction{mode.source, mode.target, mode.title, nullptr, {}, modesDir + "/" + mode.mode + ".mode"};
     std::ostringstream report;
     auto vocabulary = loadDomainVocabulary(defaultVocabularyDir(), mode.mode, mode.source, mode.target, report);
     std::istringstream reported(report.str());
     for (std::string line; std::getline(reported, line);)
         std::cerr << "veltrano-pagehost: " << mode.title << ": " << line << '\n';
-    auto programs = readModeFile(modesDir + "/" + mode.mode + ".mode");
+    auto programs = readModeFile(direction.modeFile);
     if (programs && vocabulary.stages)
         programs = withDomainStages(std::move(programs.value()), *vocabulary.stages);
     if (!programs) {
@@ -40,7 +41,7 @@ Direction directionFor(const ApertiumMode& mode, const std::string& modesDir, Tr
     }
     settings.name = mode.title;
     PipelineFactory factory = [programs = std::move(programs.value())] { return ProcessPipeline::start(programs); };
-    direction.translator = std::make_unique<Translator>(std::move(factory), settings, std::move(vocabulary.glossary));
+    direction.translator = std::make_unique<TranslatorPool>(factory, settings, pipelines, std::move(vocabulary.glossary));
     return direction;
 }
 
@@ -69,11 +70,12 @@ void TranslationService::warmUp()
     }
 }
 
-std::vector<Direction> apertiumDirections(const std::string& modesDir, TranslatorSettings settings)
+std::vector<Direction> apertiumDirections(const std::string& modesDir, TranslatorSettings settings,
+                                          std::size_t pipelines)
 {
     std::vector<Direction> directions;
     for (const auto& mode : kModes)
-        directions.push_back(directionFor(mode, modesDir, settings));
+        directions.push_back(directionFor(mode, modesDir, settings, pipelines));
     return directions;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // The translation directions this host offers, each with its own translator.
 
-#include "pagehost/translator.h"
+#include "pagehost/translator_pool.h"
 
 #include <memory>
 #include <string>
@@ -14,8 +14,9 @@ struct Direction {
     std::string sourceLanguage;  // two-letter code, as in the page address: "en"
     std::string targetLanguage;  // "es"
     std::string title;           // for people: "English to Spanish"
-    std::unique_ptr<Translator> translator;  // null when the direction is not available
-    std::string unavailable;                 // why, when translator is null
+    std::unique_ptr<TranslatorPool> translator;  // null when the direction is not available
+    std::string unavailable;                     // why, when translator is null
+    std::string modeFile;                        // the Apertium mode file its pipelines come from
 };
 
 class TranslationService {
@@ -36,7 +37,9 @@ private:
 };
 
 // English to Spanish and Spanish to English through Apertium's modes "eng-spa" and "spa-eng" in
-// modesDir; a direction whose mode file is missing or unreadable is kept, marked unavailable.
-std::vector<Direction> apertiumDirections(const std::string& modesDir, TranslatorSettings settings);
+// modesDir, each with pipelines pipelines; a direction whose mode file is missing or unreadable is
+// kept, marked unavailable.
+std::vector<Direction> apertiumDirections(const std::string& modesDir, TranslatorSettings settings,
+                                          std::size_t pipelines = 1);
 
 }  // namespace veltrano::pagehost

@@ -5,13 +5,13 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config
-  qt6-base-dev qt6-base-dev-tools qt6-webengine-dev libqt6svg6-dev
-  libzip-dev libgsf-1-dev zlib1g-dev libcpp-httplib-dev nlohmann-json3-dev libgtest-dev libgmock-dev
+  qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-svg-dev
+  libzip-dev libgsf-1-dev zlib1g-dev libsqlite3-dev libcpp-httplib-dev nlohmann-json3-dev libgtest-dev libgmock-dev
   apertium apertium-eng-spa apertium-lex-tools-dev lttoolbox-dev
   xvfb xauth fonts-liberation
 )
 test_packages=(libreoffice-calc-nogui python3-openpyxl zip unzip desktop-file-utils)
-bench_packages=(apertium-apy python3-openpyxl libreoffice-calc-nogui time hyperfine imagemagick)
+bench_packages=(apertium-apy python3-openpyxl libreoffice-calc-nogui time hyperfine imagemagick parallel)
 
 for arg in "$@"; do
   case "$arg" in

@@ -48,7 +48,7 @@ bool isHostAndPort(const QString& text)
     return port >= 1 && port <= 65535;
 }
 
-std::unique_ptr<PageHost> PageHost::launch(const QString& programFolder)
+std::unique_ptr<PageHost> PageHost::launch(const QString& programFolder, const PageHostLaunch& how)
 {
     std::unique_ptr<PageHost> host(new PageHost);
     const QString named = qEnvironmentVariable(kPageHostVariable);
@@ -60,25 +60,26 @@ std::unique_ptr<PageHost> PageHost::launch(const QString& programFolder)
                                   .arg(QLatin1String(kPageHostVariable), named);
         return host;
     }
-    host->startProcess(QDir(programFolder).filePath(QLatin1String(kPageHostProgram)));
+    host->startProcess(QDir(programFolder).filePath(QLatin1String(kPageHostProgram)), how);
     return host;
 }
 
-void PageHost::startProcess(const QString& programPath)
+void PageHost::startProcess(const QString& programPath, const PageHostLaunch& how)
 {
     m_sinceLaunch.start();
     m_process = std::make_unique<QProcess>();
     // The host's diagnostics go where ours go; only its first output line is ours to read.
     m_process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_process->setChildProcessModifier([] {
+    m_process->setChildProcessModifier([lowerPriority = how.lowerPriority] {
         // Should this program die without ending the host (killed, crashed), the host is told too.
         ::prctl(PR_SET_PDEATHSIG, SIGTERM);
         // The host warms its translation pipelines up at start, which costs about a second of
         // CPU; a lower priority lets the window come up first. Cells are exchanged seconds
         // later, when the window mostly waits and the host has the processor to itself.
-        ::setpriority(PRIO_PROCESS, 0, kPageHostNiceness);
+        if (lowerPriority)
+            ::setpriority(PRIO_PROCESS, 0, kPageHostNiceness);
     });
-    m_process->start(programPath, {QStringLiteral("--port"), QStringLiteral("0")});
+    m_process->start(programPath, QStringList{QStringLiteral("--port"), QStringLiteral("0")} + how.arguments);
 }
 
 PageHost::~PageHost()

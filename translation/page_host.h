@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QString>
+#include <QStringList>
 
 #include <chrono>
 #include <memory>
@@ -28,11 +29,17 @@ std::optional<QString> addressFromListeningLine(const QString& line);
 // Whether a text is a usable "host:port" (a host name or address, a port from 1 to 65535).
 bool isHostAndPort(const QString& text);
 
+// How a page host of our own is started.
+struct PageHostLaunch {
+    QStringList arguments;      // given after "--port 0"
+    bool lowerPriority = true;  // false when the host does all the work, as for a batch run
+};
+
 class PageHost {
 public:
     // Starts reaching a page host: VELTRANO_PAGE_HOST when it is set, otherwise the page host
     // program in programFolder with "--port 0". Returns at once; waitForAddress tells the outcome.
-    static std::unique_ptr<PageHost> launch(const QString& programFolder);
+    static std::unique_ptr<PageHost> launch(const QString& programFolder, const PageHostLaunch& how = {});
 
     // Ends a page host that this object started (terminate, then kill if it lingers).
     ~PageHost();
@@ -51,7 +58,7 @@ public:
 
 private:
     PageHost() = default;
-    void startProcess(const QString& programPath);
+    void startProcess(const QString& programPath, const PageHostLaunch& how);
     std::optional<QString> readAddressLine(QDeadlineTimer deadline);
 
     QElapsedTimer m_sinceLaunch;

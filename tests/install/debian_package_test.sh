@@ -19,7 +19,7 @@ for package in apertium apertium-eng-spa apertium-lex-tools libqt6webenginewidge
 done
 
 contents=$(dpkg-deb -c "${debs[0]}")
-for path in ./usr/bin/veltrano ./usr/bin/veltrano-pagehost ./usr/bin/xlcell ./usr/libexec/veltrano/HAND-M.CUR \
+for path in ./usr/bin/veltrano ./usr/bin/veltrano-pagehost ./usr/bin/xlcell ./usr/bin/veltrano-batch ./usr/libexec/veltrano/HAND-M.CUR \
             ./usr/libexec/veltrano/drag.ico ./usr/share/applications/veltrano.desktop \
             ./usr/share/icons/hicolor/256x256/apps/veltrano.png ./usr/share/man/man1/xlcell.1 \
             ./usr/share/veltrano-pagehost/eng-spa.domain.lrx.bin; do

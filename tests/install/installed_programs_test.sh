@@ -21,7 +21,7 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 mkdir "$work/elsewhere" && cd "$work/elsewhere"
 unset VELTRANO_PAGE_HOST
 
-for program in veltrano veltrano-pagehost xlcell; do
+for program in veltrano veltrano-pagehost xlcell veltrano-batch; do
   version=$("$prefix/bin/$program" --version)
   [[ $version =~ ^$program\ [0-9]+\.[0-9]+\.[0-9]+$ ]] || fail "$program --version said: $version"
   "$prefix/bin/$program" --help | grep -q "^usage: $program" || fail "$program --help"
@@ -29,7 +29,7 @@ done
 
 desktop-file-validate "$prefix/share/applications/veltrano.desktop" || fail "desktop entry"
 for file in share/icons/hicolor/scalable/apps/veltrano.svg share/icons/hicolor/256x256/apps/veltrano.png \
-            share/man/man1/xlcell.1 share/man/man1/veltrano-pagehost.1; do
+            share/man/man1/xlcell.1 share/man/man1/veltrano-pagehost.1 share/man/man1/veltrano-batch.1; do
   [[ -s $prefix/$file ]] || fail "$file not installed"
 done
 private=$(dirname "$(readlink -f "$prefix/bin/veltrano")")

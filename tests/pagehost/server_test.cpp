@@ -122,6 +122,12 @@ TEST_F(PageHost, TranslatesBothDirectionsSensibly)
     const ApiAnswer unknownPair = translate(*m_client, "en", "fr", {"text"});
     EXPECT_EQ(unknownPair.status, 400);
     EXPECT_TRUE(unknownPair.body.contains("error"));
+
+    // Each direction names the installed language pair its translations come from.
+    const auto version = m_client->Get("/api/version");
+    ASSERT_TRUE(version);
+    for (const auto& direction : nlohmann::json::parse(version->body).at("directions"))
+        EXPECT_TRUE(direction.at("fingerprint").get<std::string>().starts_with("apertium-eng-spa ")) << version->body;
 }
 
 // Texts picked for what could go wrong between them in one segment: the stream's own special

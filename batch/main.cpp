@@ -1,0 +1,138 @@
+// veltrano-batch: translates the text cells of many workbooks in place, as fast as the machine
+// allows, through the same engine, cell rule, backups and page host as the window.
+
+#include "batch/batch_run.h"
+#include "batch/options.h"
+#include "batch/page_host_client.h"
+#include "batch/progress.h"
+#include "batch/translation_memory.h"
+#include "batch/workbook_files.h"
+#include "translation/page_host.h"
+#include "veltrano_version.h"
+
+#include <QCoreApplication>
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <iostream>
+#include <thread>
+
+using namespace veltrano;
+using namespace veltrano::batch;
+
+namespace {
+
+// Loading a pipeline's dictionaries on a busy machine can take several seconds.
+constexpr std::chrono::seconds kPageHostReady{60};
+
+struct HostAddress {
+    std::unique_ptr<translation::PageHost> host;  // set when this run started the host
+    std::string address;
+    std::string failure;
+};
+
+HostAddress reachPageHost(const BatchOptions& options)
+{
+    if (!options.pageHost.empty())
+        return {nullptr, options.pageHost, {}};
+    const unsigned jobs = options.jobs > 0 ? options.jobs : std::max(1u, std::thread::hardware_concurrency());
+    translation::PageHostLaunch how{{QStringLiteral("--jobs"), QString::number(jobs)}, false};
+    auto host = translation::PageHost::launch(QCoreApplication::applicationDirPath(), how);
+    const auto address = host->waitForAddress(QDeadlineTimer(kPageHostReady));
+    if (!address)
+        return {std::move(host), {}, host->failure().toStdString()};
+    return {std::move(host), address->toStdString(), {}};
+}
+
+std::unique_ptr<TranslationMemory> openMemory(const BatchOptions& options, PageHostClient& client, Progress& progress)
+{
+    if (!options.memory)
+        return nullptr;
+    const auto warn = [&progress](const std::string& line) { progress.note("veltrano-batch: warning: " + line); };
+    auto fingerprint = client.fingerprint();
+    if (!fingerprint) {
+        warn("no translation memory this run, since the page host's translations cannot be told apart (" +
+             fingerprint.error() + ")");
+        return nullptr;
+    }
+    const std::string path = options.memoryPath.empty() ? defaultMemoryPath() : options.memoryPath;
+    return TranslationMemory::open(path, options.sourceLanguage + "-" + options.targetLanguage, fingerprint.value(), warn);
+}
+
+std::string summaryLine(const RunTotals& totals, const RunTranslations* translations, bool dryRun, double seconds)
+{
+    char time[32];
+    std::snprintf(time, sizeof time, "%.1f s", seconds);
+    std::string line = "veltrano-batch: " + grouped(totals.converted) + (dryRun ? " files checked" : " files converted");
+    if (totals.failed > 0)
+        line += ", " + grouped(totals.failed) + " failed";
+    line += "; " + grouped(totals.cells) + (dryRun ? " cells would be translated" : " cells translated");
+    if (translations)
+        line += ", " + grouped(translations->distinctTexts()) + " distinct texts (" +
+                grouped(translations->fromMemory()) + " from memory)";
+    return line + "; " + time;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    const auto started = std::chrono::steady_clock::now();
+    QCoreApplication app(argc, argv);
+    const auto parsed = parseOptions(std::vector<std::string>(argv + 1, argv + argc));
+    if (const auto* problem = std::get_if<std::string>(&parsed)) {
+        std::cerr << "veltrano-batch: " << *problem << '\n' << usageText();
+        return kUsage;
+    }
+    const BatchOptions& options = std::get<BatchOptions>(parsed);
+    if (options.helpWanted) {
+        std::cout << usageText();
+        return kAllConverted;
+    }
+    if (options.versionWanted) {
+        std::cout << "veltrano-batch " << VELTRANO_VERSION << '\n';
+        return kAllConverted;
+    }
+    if (!options.pageHost.empty() && !translation::isHostAndPort(QString::fromStdString(options.pageHost))) {
+        std::cerr << "veltrano-batch: --page-host must be host:port, not \"" << options.pageHost << "\"\n";
+        return kUsage;
+    }
+
+    std::unique_ptr<ReportFile> report;
+    if (!options.reportPath.empty()) {
+        report = std::make_unique<ReportFile>(options.reportPath);
+        if (!report->ok()) {
+            std::cerr << "veltrano-batch: the report " << options.reportPath << " cannot be written\n";
+            return kSomeFailed;
+        }
+    }
+
+    const WorkbookFiles files = gatherWorkbooks(options.paths, options.extension);
+    Progress progress(std::cerr, ::isatty(STDERR_FILENO) == 1, files.files.size());
+    const RunSettings settings{options.scope, options.backup, options.dryRun};
+    RunTotals totals;
+    std::unique_ptr<RunTranslations> translations;
+    {
+        const HostAddress host = files.files.empty() ? HostAddress{} : reachPageHost(options);
+        PageHostClient client(host.address, options.sourceLanguage, options.targetLanguage);
+        client.onProgress([&progress](std::size_t done, std::size_t total) { progress.translating(done, total); });
+        const auto memory = host.failure.empty() && !files.files.empty() ? openMemory(options, client, progress) : nullptr;
+        translations = std::make_unique<RunTranslations>(client, memory.get(), !options.dryRun);
+        BatchRun run(settings, *translations, progress, report.get());
+        for (const PathProblem& problem : files.problems)
+            run.fail(problem.path, problem.reason);
+        for (const std::string& file : files.files) {
+            if (host.failure.empty())
+                run.convert(file);
+            else
+                run.fail(file, "not translated: " + host.failure);
+        }
+        totals = run.totals();
+        progress.finish();
+    }
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    std::cout << summaryLine(totals, translations.get(), options.dryRun, seconds) << '\n';
+    return totals.failed > 0 ? kSomeFailed : kAllConverted;
+}

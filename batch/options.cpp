@@ -1,0 +1,186 @@
+#include "batch/options.h"
+
+#include "spreadsheet/cell_ref.h"
+
+#include <charconv>
+#include <functional>
+#include <map>
+
+namespace veltrano::batch {
+namespace {
+
+using Setter = std::function<std::optional<std::string>(BatchOptions&, const std::string&)>;
+
+std::optional<std::string> setDirection(BatchOptions& options, const std::string& value)
+{
+    if (value == "es") {
+        options.sourceLanguage = "en";
+        options.targetLanguage = "es";
+    } else if (value == "en") {
+        options.sourceLanguage = "es";
+        options.targetLanguage = "en";
+    } else {
+        return "--to takes es or en, not \"" + value + "\"";
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> setScope(BatchOptions& options, const std::string& value)
+{
+    if (value == "workbook") {
+        options.scope = {Scope::Kind::Workbook, {}, {}};
+    } else if (value == "active-sheet") {
+        options.scope = {Scope::Kind::ActiveSheet, {}, {}};
+    } else if (const auto block = parseBlockScope(value)) {
+        options.scope = *block;
+    } else {
+        return "--scope takes workbook, active-sheet or a block such as Sheet1!A1:C9, not \"" + value + "\"";
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> setJobs(BatchOptions& options, const std::string& value)
+{
+    unsigned jobs = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), jobs);
+    if (value.empty() || error != std::errc() || end != value.data() + value.size() || jobs < 1 || jobs > 256)
+        return "--jobs takes a number from 1 to 256, not \"" + value + "\"";
+    options.jobs = jobs;
+    return std::nullopt;
+}
+
+// The options that take a value.
+const std::map<std::string, Setter>& valueOptions()
+{
+    static const std::map<std::string, Setter> options = {
+        {"--to", setDirection},
+        {"--scope", setScope},
+        {"--jobs", setJobs},
+        {"--report", [](BatchOptions& o, const std::string& v) { o.reportPath = v; return std::optional<std::string>(); }},
+        {"--memory", [](BatchOptions& o, const std::string& v) { o.memoryPath = v; return std::optional<std::string>(); }},
+        {"--page-host", [](BatchOptions& o, const std::string& v) { o.pageHost = v; return std::optional<std::string>(); }},
+        {"--ext",
+         [](BatchOptions& o, const std::string& v) {
+             if (v.empty())
+                 return std::optional<std::string>("--ext needs an extension such as xlsx");
+             o.extension = v;
+             return std::optional<std::string>();
+         }},
+    };
+    return options;
+}
+
+// The options that are switches.
+const std::map<std::string, std::function<void(BatchOptions&)>>& switchOptions()
+{
+    static const std::map<std::string, std::function<void(BatchOptions&)>> options = {
+        {"--backup", [](BatchOptions& o) { o.backup = true; }},
+        {"--no-backup", [](BatchOptions& o) { o.backup = false; }},
+        {"--dry-run", [](BatchOptions& o) { o.dryRun = true; }},
+        {"--no-memory", [](BatchOptions& o) { o.memory = false; }},
+        {"--help", [](BatchOptions& o) { o.helpWanted = true; }},
+        {"-h", [](BatchOptions& o) { o.helpWanted = true; }},
+        {"--version", [](BatchOptions& o) { o.versionWanted = true; }},
+    };
+    return options;
+}
+
+}  // namespace
+
+std::optional<Scope> parseBlockScope(const std::string& text)
+{
+    std::string sheet;
+    std::size_t rest = 0;
+    if (!text.empty() && text.front() == '\'') {
+        std::size_t pos = 1;
+        for (; pos < text.size(); ++pos) {
+            if (text[pos] != '\'') {
+                sheet += text[pos];
+            } else if (pos + 1 < text.size() && text[pos + 1] == '\'') {
+                sheet += '\'';
+                ++pos;
+            } else {
+                break;
+            }
+        }
+        if (pos + 1 >= text.size() || text[pos + 1] != '!')
+            return std::nullopt;
+        rest = pos + 2;
+    } else {
+        // A reference holds no "!", so the last one ends the sheet's name.
+        const std::size_t bang = text.rfind('!');
+        if (bang == std::string::npos || bang == 0)
+            return std::nullopt;
+        sheet = text.substr(0, bang);
+        rest = bang + 1;
+    }
+    const auto range = spreadsheet::parseRangeName(std::string_view(text).substr(rest));
+    if (sheet.empty() || !range)
+        return std::nullopt;
+    return Scope{Scope::Kind::Block, sheet, *range};
+}
+
+std::variant<BatchOptions, std::string> parseOptions(const std::vector<std::string>& args)
+{
+    BatchOptions options;
+    bool onlyPaths = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string name = args[i];
+        if (onlyPaths || name.empty() || name.front() != '-' || name == "-") {
+            options.paths.push_back(name);
+            continue;
+        }
+        if (name == "--") {
+            onlyPaths = true;
+            continue;
+        }
+        if (const auto found = switchOptions().find(name); found != switchOptions().end()) {
+            found->second(options);
+            continue;
+        }
+        std::optional<std::string> value;
+        if (const auto equals = name.find('='); equals != std::string::npos) {
+            value = name.substr(equals + 1);
+            name.resize(equals);
+        }
+        const auto found = valueOptions().find(name);
+        if (found == valueOptions().end())
+            return "unknown option " + name;
+        if (!value) {
+            if (i + 1 >= args.size())
+                return "option " + name + " needs a value";
+            value = args[++i];
+        }
+        if (auto problem = found->second(options, *value))
+            return *problem;
+    }
+    if (options.paths.empty() && !options.helpWanted && !options.versionWanted)
+        return "no workbook or folder given";
+    return options;
+}
+
+std::string usageText()
+{
+    return "usage: veltrano-batch [--to es|en] [--scope workbook|active-sheet|SHEET!A1:C9]\n"
+           "                      [--backup|--no-backup] [--dry-run] [--report FILE.tsv]\n"
+           "                      [--ext EXT] [--jobs N] [--memory FILE|--no-memory]\n"
+           "                      [--page-host HOST:PORT] PATH...\n"
+           "Translates the text cells of workbooks in place, English to Spanish or back.\n"
+           "  PATH                 a workbook, or a folder searched with its subfolders for *.EXT\n"
+           "  --to es|en           the language to translate into (default es: English to Spanish)\n"
+           "  --scope S            workbook (default), active-sheet, or a block such as 'Sales'!A1:C9\n"
+           "  --backup             copy each file beside it before it is changed (the default)\n"
+           "  --no-backup          make no copies\n"
+           "  --dry-run            write nothing; report what would change\n"
+           "  --report FILE.tsv    every changed cell: file, sheet, cell, before, after\n"
+           "  --ext EXT            extension of the files a folder search takes (default xls, which\n"
+           "                       also finds .xlsx and .xlsm)\n"
+           "  --jobs N             translation pipelines (default: one per processor core)\n"
+           "  --memory FILE        translation memory (default $XDG_CACHE_HOME/veltrano/translations.sqlite)\n"
+           "  --no-memory          neither read nor keep translations between runs\n"
+           "  --page-host H:P      use a running veltrano-pagehost instead of starting one\n"
+           "  --help, --version\n"
+           "Exit status: 0 every file converted, 1 some failed, 2 wrong usage.\n";
+}
+
+}  // namespace veltrano::batch

@@ -1,0 +1,56 @@
+#pragma once
+// Translations from a running veltrano-pagehost through its JSON API.
+
+#include "pagehost/outcome.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace httplib {
+class Client;
+}
+
+namespace veltrano::batch {
+
+using pagehost::Failure;
+using pagehost::Outcome;
+
+// Whatever turns texts into their translations, in the same order.
+class TextTranslator {
+public:
+    virtual ~TextTranslator() = default;
+    virtual Outcome<std::vector<std::string>> translate(const std::vector<std::string>& texts) = 0;
+};
+
+class PageHostClient final : public TextTranslator {
+public:
+    // address is "host:port"; texts go from sourceLanguage to targetLanguage.
+    PageHostClient(const std::string& address, std::string sourceLanguage, std::string targetLanguage);
+    ~PageHostClient() override;
+
+    // POST /api/translate in requests of a few hundred KiB, which the host shares out among its
+    // pipelines, two at a time so that the pipelines have the next one while the last share of
+    // the one before finishes; a request the host finds too large is sent again in halves.
+    Outcome<std::vector<std::string>> translate(const std::vector<std::string>& texts) override;
+
+    // The host's translation fingerprint for this direction (GET /api/version).
+    Outcome<std::string> fingerprint();
+
+    // Called after each request with the texts of the current translate() done so far and in all.
+    void onProgress(std::function<void(std::size_t done, std::size_t total)> report) { m_progress = std::move(report); }
+
+private:
+    Outcome<std::vector<std::string>> translateRequest(httplib::Client& client, const std::vector<std::string>& texts,
+                                                       std::size_t begin, std::size_t end);
+
+    // One connection per request in flight.
+    std::vector<std::unique_ptr<httplib::Client>> m_clients;
+    std::string m_address;
+    std::string m_sourceLanguage;
+    std::string m_targetLanguage;
+    std::function<void(std::size_t, std::size_t)> m_progress;
+};
+
+}  // namespace veltrano::batch

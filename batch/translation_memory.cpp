@@ -1,0 +1,211 @@
+#include "batch/translation_memory.h"
+
+#include <sqlite3.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <system_error>
+
+namespace veltrano::batch {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Another process writing its batch holds the lock for a fraction of a second at a time.
+constexpr int kBusyTimeoutMs = 30000;
+
+constexpr const char* kSchema =
+    "PRAGMA journal_mode=WAL;"
+    "PRAGMA synchronous=NORMAL;"
+    "CREATE TABLE IF NOT EXISTS translations ("
+    " direction TEXT NOT NULL, fingerprint TEXT NOT NULL, source TEXT NOT NULL, target TEXT NOT NULL,"
+    " PRIMARY KEY (direction, fingerprint, source)) WITHOUT ROWID;"
+    "SELECT count(*) FROM translations;";
+
+bool isDamage(int code)
+{
+    code &= 0xff;
+    return code == SQLITE_CORRUPT || code == SQLITE_NOTADB;
+}
+
+// A statement finalized however its use ends.
+class Statement {
+public:
+    Statement(sqlite3* db, const char* sql) { m_code = sqlite3_prepare_v2(db, sql, -1, &m_statement, nullptr); }
+    ~Statement() { sqlite3_finalize(m_statement); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    int prepared() const { return m_code; }
+    sqlite3_stmt* get() const { return m_statement; }
+    void bind(int index, const std::string& text) const
+    {
+        sqlite3_bind_text(m_statement, index, text.data(), int(text.size()), SQLITE_STATIC);
+    }
+
+private:
+    sqlite3_stmt* m_statement = nullptr;
+    int m_code = SQLITE_OK;
+};
+
+std::string stampNow()
+{
+    const std::time_t now = std::time(nullptr);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", std::localtime(&now));
+    return stamp;
+}
+
+}  // namespace
+
+std::string defaultMemoryPath()
+{
+    const char* cache = std::getenv("XDG_CACHE_HOME");
+    fs::path folder;
+    if (cache && *cache)
+        folder = cache;
+    else if (const char* home = std::getenv("HOME"); home && *home)
+        folder = fs::path(home) / ".cache";
+    else
+        folder = fs::temp_directory_path();
+    return (folder / "veltrano" / "translations.sqlite").string();
+}
+
+TranslationMemory::TranslationMemory(std::string path, std::string direction, std::string fingerprint, Warn warn)
+    : m_path(std::move(path)), m_direction(std::move(direction)), m_fingerprint(std::move(fingerprint)), m_warn(std::move(warn))
+{
+}
+
+TranslationMemory::~TranslationMemory()
+{
+    sqlite3_close(m_db);
+}
+
+std::unique_ptr<TranslationMemory> TranslationMemory::open(const std::string& path, std::string direction,
+                                                           std::string fingerprint, Warn warn)
+{
+    std::unique_ptr<TranslationMemory> memory(
+        new TranslationMemory(path, std::move(direction), std::move(fingerprint), std::move(warn)));
+    std::error_code ignored;  // a folder that cannot be made shows as a database that cannot be opened
+    fs::create_directories(fs::path(path).parent_path(), ignored);
+    if (memory->connect())
+        return memory;
+    if (!memory->m_db)
+        return nullptr;  // warned already; nothing to set aside
+    const int code = sqlite3_extended_errcode(memory->m_db);
+    const std::string reason = sqlite3_errmsg(memory->m_db);
+    sqlite3_close(memory->m_db);
+    memory->m_db = nullptr;
+    if (!isDamage(code)) {
+        memory->m_warn("the translation memory " + path + " cannot be used (" + reason + "); going on without it");
+        return nullptr;
+    }
+    const std::string aside = path + ".damaged-" + stampNow();
+    std::error_code renamed;
+    fs::rename(path, aside, renamed);
+    for (const char* suffix : {"-wal", "-shm"})
+        fs::remove(path + suffix, ignored);
+    if (renamed) {
+        memory->m_warn("the translation memory " + path + " is damaged (" + reason + ") and cannot be set aside (" +
+                       renamed.message() + "); going on without it");
+        return nullptr;
+    }
+    memory->m_warn("the translation memory " + path + " was damaged (" + reason + "); it was set aside as " + aside +
+                   " and a new one started");
+    if (memory->connect())
+        return memory;
+    if (memory->m_db)
+        memory->giveUp("cannot be made again");
+    return nullptr;
+}
+
+// Opens the file and makes sure the table is there and readable. False with m_db still open
+// (for its error) when the file is not a usable database; false with m_db null, after a warning,
+// when the file cannot be opened at all.
+bool TranslationMemory::connect()
+{
+    const int opened = sqlite3_open_v2(m_path.c_str(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    if (opened != SQLITE_OK) {
+        const std::string reason = m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(opened);
+        sqlite3_close(m_db);
+        m_db = nullptr;
+        m_warn("the translation memory " + m_path + " cannot be opened (" + reason + "); going on without it");
+        return false;
+    }
+    sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
+    sqlite3_extended_result_codes(m_db, 1);
+    return sqlite3_exec(m_db, kSchema, nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+void TranslationMemory::giveUp(const std::string& what)
+{
+    m_warn("the translation memory " + m_path + " " + what + " (" + sqlite3_errmsg(m_db) +
+           "); the rest of this run goes on without it");
+    sqlite3_close(m_db);
+    m_db = nullptr;
+}
+
+std::vector<std::optional<std::string>> TranslationMemory::find(const std::vector<std::string>& texts)
+{
+    std::vector<std::optional<std::string>> found(texts.size());
+    if (!m_db)
+        return found;
+    const Statement select(m_db, "SELECT target FROM translations WHERE direction = ?1 AND fingerprint = ?2 AND source = ?3");
+    if (select.prepared() != SQLITE_OK) {
+        giveUp("cannot be read");
+        return found;
+    }
+    select.bind(1, m_direction);
+    select.bind(2, m_fingerprint);
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        select.bind(3, texts[i]);
+        const int step = sqlite3_step(select.get());
+        if (step == SQLITE_ROW) {
+            const auto* target = reinterpret_cast<const char*>(sqlite3_column_text(select.get(), 0));
+            found[i] = std::string(target ? target : "", std::size_t(sqlite3_column_bytes(select.get(), 0)));
+        } else if (step != SQLITE_DONE) {
+            giveUp("cannot be read");
+            return std::vector<std::optional<std::string>>(texts.size());
+        }
+        sqlite3_reset(select.get());
+    }
+    return found;
+}
+
+void TranslationMemory::keep(const std::vector<std::pair<std::string, std::string>>& translations)
+{
+    if (!m_db || translations.empty())
+        return;
+    // BEGIN IMMEDIATE takes the write lock at once, so waiting for another process happens here,
+    // under the busy timeout, rather than failing half-way.
+    if (sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
+        return giveUp("cannot be written");
+    {
+        const Statement insert(m_db, "INSERT OR REPLACE INTO translations (direction, fingerprint, source, target) "
+                                     "VALUES (?1, ?2, ?3, ?4)");
+        if (insert.prepared() != SQLITE_OK) {
+            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+            return giveUp("cannot be written");
+        }
+        insert.bind(1, m_direction);
+        insert.bind(2, m_fingerprint);
+        for (const auto& [source, target] : translations) {
+            insert.bind(3, source);
+            insert.bind(4, target);
+            if (sqlite3_step(insert.get()) != SQLITE_DONE) {
+                sqlite3_reset(insert.get());
+                sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+                return giveUp("cannot be written");
+            }
+            sqlite3_reset(insert.get());
+        }
+    }
+    if (sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        giveUp("cannot be written");
+    }
+}
+
+}  // namespace veltrano::batch

@@ -1,0 +1,54 @@
+#pragma once
+// Translations kept between runs in an SQLite database, keyed by direction, the page host's
+// translation fingerprint and the source text. Several processes may share one file. The memory
+// is a cache: when it cannot be used the run goes on without it, after a warning.
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+struct sqlite3;
+
+namespace veltrano::batch {
+
+// $XDG_CACHE_HOME/veltrano/translations.sqlite, with ~/.cache for an unset XDG_CACHE_HOME.
+std::string defaultMemoryPath();
+
+class TranslationMemory {
+public:
+    using Warn = std::function<void(const std::string&)>;
+
+    // Opens the database at path, making it and its folder when missing. A file that is not a
+    // database or is damaged is renamed aside (path + ".damaged-" + time) and a new one made,
+    // with a warning. nullptr, after a warning, when no database can be had at all.
+    static std::unique_ptr<TranslationMemory> open(const std::string& path, std::string direction,
+                                                   std::string fingerprint, Warn warn);
+    ~TranslationMemory();
+    TranslationMemory(const TranslationMemory&) = delete;
+    TranslationMemory& operator=(const TranslationMemory&) = delete;
+
+    // The kept translation of each text, or nullopt where none is kept.
+    std::vector<std::optional<std::string>> find(const std::vector<std::string>& texts);
+
+    // Keeps these (source, translation) pairs, in one transaction.
+    void keep(const std::vector<std::pair<std::string, std::string>>& translations);
+
+    // False once a failure made the memory stop being used for this run.
+    bool usable() const { return m_db != nullptr; }
+
+private:
+    TranslationMemory(std::string path, std::string direction, std::string fingerprint, Warn warn);
+    bool connect();
+    void giveUp(const std::string& what);
+
+    std::string m_path;
+    std::string m_direction;
+    std::string m_fingerprint;
+    Warn m_warn;
+    sqlite3* m_db = nullptr;
+};
+
+}  // namespace veltrano::batch

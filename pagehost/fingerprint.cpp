@@ -1,0 +1,78 @@
+#include "pagehost/fingerprint.h"
+
+#include "pagehost/glossary_fingerprint.h"
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace veltrano::pagehost {
+namespace {
+
+constexpr const char* kPackageDatabase = "/var/lib/dpkg/status";
+
+std::string fileText(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+// The Version field of an installed package's stanza in the package database; "" when absent.
+std::string installedVersion(const std::string& database, const std::string& package)
+{
+    std::istringstream lines(database);
+    std::string line;
+    bool inStanza = false;
+    while (std::getline(lines, line)) {
+        if (line.empty())
+            inStanza = false;
+        else if (line.starts_with("Package: "))
+            inStanza = line.substr(9) == package;
+        else if (inStanza && line.starts_with("Version: "))
+            return line.substr(9);
+    }
+    return {};
+}
+
+std::string fnv1a(std::string_view text)
+{
+    std::uint64_t hash = 14695981039346656037ull;
+    for (const char c : text) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 1099511628211ull;
+    }
+    std::ostringstream hex;
+    hex << std::hex << hash;
+    return hex.str();
+}
+
+// The installed Apertium pair package's name and version; for a pair not installed as a
+// package, a hash of its mode file's text.
+std::string pairFingerprint(const Direction& direction)
+{
+    // A pair "xxx-yyy" is packaged as apertium-xxx-yyy, which also holds its reverse yyy-xxx.
+    const std::string pair = std::filesystem::path(direction.modeFile).stem().string();
+    const auto dash = pair.find('-');
+    const std::string database = fileText(kPackageDatabase);
+    if (dash != std::string::npos) {
+        const std::string reverse = pair.substr(dash + 1) + "-" + pair.substr(0, dash);
+        for (const std::string& name : {pair, reverse}) {
+            const std::string package = "apertium-" + name;
+            if (const std::string version = installedVersion(database, package); !version.empty())
+                return package + " " + version;
+        }
+    }
+    return "mode " + pair + " " + fnv1a(fileText(direction.modeFile));
+}
+
+}  // namespace
+
+std::string translationFingerprint(const Direction& direction)
+{
+    // The pair's version, and the vocabulary (rules, dictionary additions, glossaries) over it.
+    return pairFingerprint(direction) + " vocabulary " + glossaryFingerprint(direction);
+}
+
+}  // namespace veltrano::pagehost

@@ -1,0 +1,108 @@
+#include "pagehost/translator_pool.h"
+
+#include <algorithm>
+#include <future>
+#include <numeric>
+
+namespace veltrano::pagehost {
+namespace {
+
+// Below this a share costs more in hand-over than a second pipeline saves (a few milliseconds
+// of Apertium time).
+constexpr std::size_t kMinShareBytes = 4096;
+
+// Marks a member busy for as long as one share runs on it.
+class InFlight {
+public:
+    explicit InFlight(std::atomic<int>& count) : m_count(count) {}
+    ~InFlight() { --m_count; }
+    InFlight(const InFlight&) = delete;
+    InFlight& operator=(const InFlight&) = delete;
+
+private:
+    std::atomic<int>& m_count;
+};
+
+}  // namespace
+
+std::vector<std::pair<std::size_t, std::size_t>> shareOut(const std::vector<std::string>& texts, std::size_t shares,
+                                                           std::size_t minShareBytes)
+{
+    const std::size_t total = std::accumulate(texts.begin(), texts.end(), std::size_t{0},
+                                              [](std::size_t sum, const std::string& text) { return sum + text.size() + 1; });
+    shares = std::clamp<std::size_t>(std::min(shares, total / std::max<std::size_t>(minShareBytes, 1)), 1,
+                                     std::max<std::size_t>(texts.size(), 1));
+    std::vector<std::pair<std::size_t, std::size_t>> ranges;
+    std::size_t begin = 0;
+    std::size_t bytes = 0;
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        bytes += texts[i].size() + 1;
+        // Share k ends once the bytes so far reach k/shares of the whole.
+        if (ranges.size() + 1 < shares && bytes * shares >= total * (ranges.size() + 1)) {
+            ranges.emplace_back(begin, i + 1);
+            begin = i + 1;
+        }
+    }
+    ranges.emplace_back(begin, texts.size());
+    return ranges;
+}
+
+TranslatorPool::TranslatorPool(const PipelineFactory& factory, TranslatorSettings settings, std::size_t size,
+                               std::shared_ptr<const Glossary> glossary)
+{
+    for (std::size_t i = 0; i < std::max<std::size_t>(size, 1); ++i) {
+        auto member = std::make_unique<Member>();
+        member->translator = std::make_unique<Translator>(factory, settings, glossary);
+        m_members.push_back(std::move(member));
+    }
+}
+
+std::vector<TranslatorPool::Member*> TranslatorPool::leastBusy(std::size_t count)
+{
+    std::lock_guard lock(m_choosing);
+    std::vector<Member*> members;
+    for (auto& member : m_members)
+        members.push_back(member.get());
+    // Stable, so that among idle members the first (the warm one) is taken first.
+    std::stable_sort(members.begin(), members.end(),
+                     [](const Member* a, const Member* b) { return a->inFlight < b->inFlight; });
+    members.resize(count);
+    for (Member* member : members)
+        ++member->inFlight;
+    return members;
+}
+
+Outcome<std::vector<std::string>> TranslatorPool::translate(const std::vector<std::string>& texts)
+{
+    const auto shares = shareOut(texts, m_members.size(), kMinShareBytes);
+    const std::vector<Member*> members = leastBusy(shares.size());
+    const auto translateShare = [&](std::size_t i) {
+        const InFlight busy(members[i]->inFlight);
+        const std::vector<std::string> share(texts.begin() + static_cast<std::ptrdiff_t>(shares[i].first),
+                                             texts.begin() + static_cast<std::ptrdiff_t>(shares[i].second));
+        return members[i]->translator->translate(share);
+    };
+    std::vector<std::future<Outcome<std::vector<std::string>>>> others;
+    for (std::size_t i = 1; i < shares.size(); ++i)
+        others.push_back(std::async(std::launch::async, translateShare, i));
+    auto result = translateShare(0);
+    for (auto& other : others) {
+        auto translated = other.get();
+        if (!result)
+            continue;  // every share is waited for: they refer to texts
+        if (!translated) {
+            result = Failure{translated.error()};
+            continue;
+        }
+        auto& all = result.value();
+        std::move(translated.value().begin(), translated.value().end(), std::back_inserter(all));
+    }
+    return result;
+}
+
+Outcome<bool> TranslatorPool::warmUp()
+{
+    return m_members.front()->translator->warmUp();
+}
+
+}  // namespace veltrano::pagehost

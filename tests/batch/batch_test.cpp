@@ -1,0 +1,276 @@
+// veltrano-batch run as a program on workbooks in a folder of their own, with the real page host
+// and Apertium: what it changes, what it leaves, what it says and how it ends.
+
+#include "spreadsheet/workbook.h"
+#include "tests/platform/excel/sheet_cells.h"
+#include "tests/spreadsheet/fixture.h"
+#include "translation/page_host.h"
+
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <memory>
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace veltrano;
+using spreadsheet::testing::readFile;
+using spreadsheet::testing::TempDir;
+using spreadsheet::testing::WorkbookFixture;
+using spreadsheet::testing::writeFile;
+using veltrano::testing::sheetRows;
+using veltrano::testing::text;
+
+using CellValues = std::map<std::string, std::string>;  // "Sheet!A1" → displayed text
+
+// Two worksheets (the second active) and a protected one: texts, a number, a formula.
+WorkbookFixture englishBook()
+{
+    return WorkbookFixture()
+        .worksheet("One", sheetRows({{"A1", text("The house")},
+                                     {"B1", "><v>42</v>"},
+                                     {"C1", "t=\"str\"><f>A1&amp;\"\"</f><v>The house</v>"},
+                                     {"A2", text("Good morning")}}))
+        .worksheet("Two", sheetRows({{"A1", text("The red car")}}))
+        .worksheet("Locked", sheetRows({{"A1", text("The house")}}), "<sheetProtection sheet=\"1\"/>")
+        .activeTab(1);
+}
+
+WorkbookFixture spanishBook()
+{
+    return WorkbookFixture().worksheet("Uno", sheetRows({{"A1", text("La casa")}, {"A2", text("Buenos días")}}));
+}
+
+CellValues valuesOf(const fs::path& path)
+{
+    auto book = spreadsheet::Workbook::open(path.string());
+    EXPECT_TRUE(book) << book.error().message;
+    CellValues values;
+    for (std::size_t i = 0; book && i < book.value().worksheetCount(); ++i) {
+        const spreadsheet::Worksheet sheet = book.value().worksheet(i);
+        const spreadsheet::CellRange used = sheet.usedRange();
+        for (int row = 1; row <= used.lastRow; ++row)
+            for (int column = 1; column <= used.lastColumn; ++column)
+                if (!sheet.text(row, column).empty())
+                    values[sheet.name() + "!" + spreadsheet::cellName(row, column)] = sheet.text(row, column);
+    }
+    return values;
+}
+
+struct Ran {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+class BatchTest : public ::testing::Test {
+protected:
+    // One page host for all the runs of a test: starting Apertium is what takes time.
+    static void SetUpTestSuite()
+    {
+        qputenv(translation::kPageHostVariable, QByteArray());
+        host = translation::PageHost::launch(QStringLiteral(VELTRANO_BIN_DIR),
+                                             {{QStringLiteral("--jobs"), QStringLiteral("1")}, false});
+        address = host->waitForAddress(QDeadlineTimer(60000)).value_or(QString()).toStdString();
+    }
+    static void TearDownTestSuite() { host.reset(); }
+
+    void SetUp() override { ASSERT_FALSE(address.empty()) << host->failure().toStdString(); }
+
+    QProcess* start(std::vector<std::string> args, bool ownHost = false)
+    {
+        if (!ownHost)
+            args.insert(args.begin(), {"--page-host", address});
+        auto* process = new QProcess;
+        m_processes.emplace_back(process);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_CACHE_HOME"), QString::fromStdString((m_dir / "cache").string()));
+        environment.remove(QString::fromLatin1(translation::kPageHostVariable));
+        process->setProcessEnvironment(environment);
+        process->setWorkingDirectory(QString::fromStdString(m_dir.path().string()));
+        QStringList arguments;
+        for (const auto& arg : args)
+            arguments << QString::fromStdString(arg);
+        process->start(QStringLiteral(VELTRANO_BIN_DIR "/veltrano-batch"), arguments);
+        return process;
+    }
+
+    static Ran finish(QProcess* process)
+    {
+        process->waitForFinished(300000);
+        return {process->exitStatus() == QProcess::NormalExit ? process->exitCode() : -1,
+                process->readAllStandardOutput().toStdString(), process->readAllStandardError().toStdString()};
+    }
+
+    Ran run(std::vector<std::string> args, bool ownHost = false) { return finish(start(std::move(args), ownHost)); }
+
+    fs::path book(const std::string& name, const WorkbookFixture& fixture = englishBook())
+    {
+        return fixture.write(m_dir / name);
+    }
+
+    std::vector<std::string> filesInFolder() const
+    {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(m_dir.path()))
+            if (entry.is_regular_file())
+                names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    static inline std::unique_ptr<translation::PageHost> host;
+    static inline std::string address;
+    TempDir m_dir;
+    std::vector<std::unique_ptr<QProcess>> m_processes;
+};
+
+// The cells each choice changes; every other cell keeps its value.
+struct ConversionCase {
+    const char* name;
+    std::function<WorkbookFixture()> workbook;
+    std::vector<std::string> options;
+    CellValues changed;
+};
+
+const ConversionCase kConversionCases[] = {
+    {"whole workbook to Spanish: texts only, the locked sheet and the formula kept", englishBook,
+     {"--to", "es"},
+     {{"One!A1", "La casa"}, {"One!A2", "Buenos días"}, {"Two!A1", "El coche rojo"}}},
+    {"the active sheet only", englishBook, {"--scope", "active-sheet"}, {{"Two!A1", "El coche rojo"}}},
+    {"a block only", englishBook, {"--scope", "One!A2:C9"}, {{"One!A2", "Buenos días"}}},
+    {"Spanish to English", spanishBook, {"--to", "en"}, {{"Uno!A1", "The house"}, {"Uno!A2", "Good morning"}}},
+};
+
+TEST_F(BatchTest, ConvertsTheCellsOfTheChosenDirectionAndScope)
+{
+    for (const ConversionCase& c : kConversionCases) {
+        SCOPED_TRACE(c.name);
+        const fs::path path = book(std::string(c.name).substr(0, 12) + ".xlsx", c.workbook());
+        CellValues expected = valuesOf(path);
+        for (const auto& [cell, value] : c.changed)
+            expected[cell] = value;
+        std::vector<std::string> args = c.options;
+        args.insert(args.end(), {"--no-backup", path.string()});
+        const Ran ran = run(args);
+        EXPECT_EQ(ran.exitCode, 0) << ran.err;
+        EXPECT_EQ(valuesOf(path), expected);
+    }
+}
+
+TEST_F(BatchTest, AFileThatFailsIsNamedAndLeftWhileTheOthersAreConverted)
+{
+    const fs::path first = book("first.xlsx");
+    writeFile(m_dir / "broken.xlsx", "not a workbook at all");
+    const fs::path last = book("last.xlsx");
+    const Ran ran = run({"--no-backup", first.string(), (m_dir / "broken.xlsx").string(), last.string(),
+                         (m_dir / "missing.xlsx").string()});
+    EXPECT_EQ(ran.exitCode, 1);
+    EXPECT_NE(ran.err.find("broken.xlsx"), std::string::npos) << ran.err;
+    EXPECT_NE(ran.err.find("missing.xlsx"), std::string::npos) << ran.err;
+    EXPECT_EQ(readFile(m_dir / "broken.xlsx"), "not a workbook at all");
+    EXPECT_EQ(valuesOf(first).at("One!A1"), "La casa");
+    EXPECT_EQ(valuesOf(last).at("One!A1"), "La casa");
+    EXPECT_NE(ran.out.find("2 files converted, 2 failed"), std::string::npos) << ran.out;
+}
+
+TEST_F(BatchTest, TheReportListsExactlyTheChangedCellsAndADryRunWritesNothingElse)
+{
+    const fs::path path = book("book.xlsx");
+    const std::string before = readFile(path);
+    const std::string expected = "file\tsheet\tcell\tbefore\tafter\n" + path.string() + "\tOne\tA1\tThe house\tLa casa\n" +
+                                 path.string() + "\tOne\tA2\tGood morning\tBuenos días\n" + path.string() +
+                                 "\tTwo\tA1\tThe red car\tEl coche rojo\n";
+    for (const bool dryRun : {true, false}) {
+        SCOPED_TRACE(dryRun ? "dry run" : "conversion");
+        const fs::path report = m_dir / "report" / (dryRun ? "dry.tsv" : "real.tsv");
+        fs::create_directories(report.parent_path());
+        std::vector<std::string> args = {"--report", report.string(), path.string()};
+        if (dryRun)
+            args.insert(args.begin(), "--dry-run");
+        const Ran ran = run(args);
+        EXPECT_EQ(ran.exitCode, 0) << ran.err;
+        EXPECT_EQ(readFile(report), expected);
+        if (dryRun) {
+            EXPECT_EQ(readFile(path), before);
+            EXPECT_EQ(filesInFolder(), std::vector<std::string>{"book.xlsx"});
+            EXPECT_NE(ran.out.find("3 cells would be translated"), std::string::npos) << ran.out;
+        }
+    }
+}
+
+TEST_F(BatchTest, BackupsAreMadeBesideTheFileAsTheWindowNamesThem)
+{
+    const fs::path path = book("Sales.final.xlsx");
+    const std::string before = readFile(path);
+    const Ran ran = run({path.string()});
+    ASSERT_EQ(ran.exitCode, 0) << ran.err;
+    const std::vector<std::string> files = filesInFolder();
+    ASSERT_EQ(files.size(), 2u);
+    const std::string& backup = files[0] == "Sales.final.xlsx" ? files[1] : files[0];
+    EXPECT_TRUE(backup.starts_with("Sales.final Backup ") && backup.ends_with(".xlsx")) << backup;
+    EXPECT_EQ(readFile(m_dir / backup), before);
+    EXPECT_EQ(valuesOf(path).at("One!A1"), "La casa");
+}
+
+TEST_F(BatchTest, TheMemoryIsReusedSharedByTwoRunsAtOnceAndRebuiltWhenDamaged)
+{
+    const fs::path memory = m_dir / "cache" / "veltrano" / "translations.sqlite";
+    const Ran first = run({"--no-backup", book("a.xlsx").string()});
+    EXPECT_NE(first.out.find("3 distinct texts (0 from memory)"), std::string::npos) << first.out;
+    const Ran second = run({"--no-backup", book("b.xlsx").string()});
+    EXPECT_NE(second.out.find("3 distinct texts (3 from memory)"), std::string::npos) << second.out;
+
+    QProcess* one = start({"--no-backup", book("c.xlsx", spanishBook()).string(), "--to", "en"});
+    QProcess* two = start({"--no-backup", book("d.xlsx", spanishBook()).string(), "--to", "en"});
+    for (const Ran& ran : {finish(one), finish(two)}) {
+        EXPECT_EQ(ran.exitCode, 0) << ran.err;
+        EXPECT_EQ(ran.err.find("warning"), std::string::npos) << ran.err;
+    }
+
+    writeFile(memory, std::string(8192, 'x'));
+    const Ran damaged = run({"--no-backup", book("e.xlsx").string()});
+    EXPECT_EQ(damaged.exitCode, 0) << damaged.err;
+    EXPECT_NE(damaged.err.find("set aside"), std::string::npos) << damaged.err;
+    EXPECT_EQ(valuesOf(m_dir / "e.xlsx").at("One!A1"), "La casa");
+    const Ran rebuilt = run({"--no-backup", book("f.xlsx").string()});
+    EXPECT_NE(rebuilt.out.find("(3 from memory)"), std::string::npos) << rebuilt.out;
+}
+
+TEST_F(BatchTest, StartsItsOwnPageHostAndScansFoldersAsTheWindowDoes)
+{
+    fs::create_directories(m_dir / "tree" / "sub");
+    fs::create_directories(m_dir / "tree" / ".hidden");
+    book("tree/sub/deep.xlsx");
+    book("tree/.hidden/skipped.xlsx");
+    book("tree/~$lock.xlsx");
+    const Ran ran = run({"--no-backup", "--no-memory", (m_dir / "tree").string(), (m_dir / "tree" / "sub").string()},
+                        true);
+    EXPECT_EQ(ran.exitCode, 0) << ran.err;
+    EXPECT_NE(ran.out.find("1 files converted"), std::string::npos) << ran.out;
+    EXPECT_EQ(valuesOf(m_dir / "tree" / "sub" / "deep.xlsx").at("One!A1"), "La casa");
+    EXPECT_EQ(valuesOf(m_dir / "tree" / ".hidden" / "skipped.xlsx").at("One!A1"), "The house");
+}
+
+struct UsageCase {
+    std::vector<std::string> args;
+    int exitCode;
+};
+
+TEST_F(BatchTest, WrongUsageEndsWithTwo)
+{
+    const UsageCase cases[] = {
+        {{}, 2}, {{"--to", "fr", "x.xlsx"}, 2}, {{"--scope", "A1:B2", "x.xlsx"}, 2}, {{"--bogus", "x.xlsx"}, 2},
+        {{"--jobs", "0", "x.xlsx"}, 2}, {{"--help"}, 0}, {{"--version"}, 0},
+    };
+    for (const UsageCase& c : cases) {
+        const Ran ran = run(c.args, true);
+        EXPECT_EQ(ran.exitCode, c.exitCode) << (c.args.empty() ? "" : c.args.front()) << ran.err;
+    }
+}
+
+}  // namespace

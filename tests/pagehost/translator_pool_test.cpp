@@ -1,0 +1,69 @@
+#include "pagehost/translator_pool.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+namespace veltrano::pagehost {
+namespace {
+
+using Texts = std::vector<std::string>;
+using Ranges = std::vector<std::pair<std::size_t, std::size_t>>;
+
+// Echoes every segment, so translations equal their texts; counts the pipelines started.
+class EchoPipeline final : public Pipeline {
+public:
+    Outcome<std::string> exchange(std::string_view segment, std::chrono::milliseconds) override
+    {
+        return std::string(segment);
+    }
+    bool ready() override { return true; }
+};
+
+struct ShareCase {
+    const char* name;
+    std::vector<std::size_t> sizes;  // text lengths
+    std::size_t shares;
+    std::size_t minShareBytes;
+    Ranges expected;
+};
+
+TEST(TranslatorPool, SharesOutConsecutiveTextsOfAboutEqualSize)
+{
+    const ShareCase cases[] = {
+        {"equal texts, two shares", {9, 9, 9, 9}, 2, 1, {{0, 2}, {2, 4}}},
+        {"a long text weighs more", {29, 9, 9, 9}, 2, 1, {{0, 1}, {1, 4}}},
+        {"too small to share", {9, 9, 9, 9}, 4, 30, {{0, 4}}},
+        {"never more shares than texts", {99, 99}, 8, 1, {{0, 1}, {1, 2}}},
+        {"no texts", {}, 4, 1, {{0, 0}}},
+    };
+    for (const ShareCase& c : cases) {
+        Texts texts;
+        for (const std::size_t size : c.sizes)
+            texts.emplace_back(size, 'a');
+        EXPECT_EQ(shareOut(texts, c.shares, c.minShareBytes), c.expected) << c.name;
+    }
+}
+
+TEST(TranslatorPool, ALargeBatchTakesEveryPipelineAndASingleTextOne)
+{
+    std::atomic<int> started = 0;
+    const PipelineFactory factory = [&started]() -> Outcome<std::unique_ptr<Pipeline>> {
+        ++started;
+        return std::unique_ptr<Pipeline>(std::make_unique<EchoPipeline>());
+    };
+    TranslatorPool pool(factory, {}, 3);
+    ASSERT_TRUE(pool.translate({"Hello"}));
+    EXPECT_EQ(started, 1);
+
+    Texts texts;
+    for (int i = 0; i < 3000; ++i)
+        texts.push_back("text number " + std::to_string(i));
+    const auto translated = pool.translate(texts);
+    ASSERT_TRUE(translated) << translated.error();
+    EXPECT_EQ(translated.value(), texts);
+    EXPECT_EQ(started, 3);
+}
+
+}  // namespace
+}  // namespace veltrano::pagehost
