@@ -29,6 +29,12 @@ enum class WriteBlock {
     ProtectedCell,     // a locked cell on a protected sheet
     RichValue,         // an in-cell picture or linked data type
     TableColumnInUse,  // a table header whose column is named in formulas or feeds a pivot
+    // Values that are not text: a translation never replaces them (Worksheet::translationBlock).
+    NumberValue,
+    DateValue,     // a number shown as a date or time, or an ISO date
+    BooleanValue,
+    ErrorValue,
+    EmptyCell,
 };
 
 // Rows and columns are 1-based; a range includes both corners.

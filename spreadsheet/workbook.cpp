@@ -52,6 +52,11 @@ std::string_view writeBlockReason(WriteBlock block)
     case WriteBlock::ProtectedCell: return "locked cell on a protected sheet";
     case WriteBlock::RichValue: return "picture or linked data type in the cell";
     case WriteBlock::TableColumnInUse: return "table header named in formulas or feeding a pivot table";
+    case WriteBlock::NumberValue: return "number value";
+    case WriteBlock::DateValue: return "date or time value";
+    case WriteBlock::BooleanValue: return "TRUE or FALSE value";
+    case WriteBlock::ErrorValue: return "error value";
+    case WriteBlock::EmptyCell: return "empty cell";
     }
     return "";
 }

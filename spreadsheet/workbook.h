@@ -111,6 +111,11 @@ public:
     // WriteBlock::None when the cell's value is ours to replace, else why not.
     WriteBlock writeBlock(int row, int column, FormulaPolicy policy = FormulaPolicy::Keep) const;
 
+    // The one rule for what a translation may replace: WriteBlock::None only for a cell whose
+    // stored value is text (shared, inline or rich) and that writeBlock() allows; else why not,
+    // writeBlock()'s reason first, then the kind of value (number, date, boolean, error, empty).
+    WriteBlock translationBlock(int row, int column) const;
+
     // Replaces the cell's value by text, stored as a string (never parsed: "=1+2" stays text).
     // Refused with NotWritable and the reason when writeBlock() says so; InvalidArgument
     // outside the sheet. Nothing is written to disk until Workbook::save().

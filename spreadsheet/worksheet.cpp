@@ -128,4 +128,20 @@ WriteBlock Worksheet::writeBlock(int row, int column, FormulaPolicy policy) cons
     return WriteBlock::None;
 }
 
+WriteBlock Worksheet::translationBlock(int row, int column) const
+{
+    if (const WriteBlock block = writeBlock(row, column); block != WriteBlock::None)
+        return block;
+    switch (kind(row, column)) {
+    case CellKind::Text: return WriteBlock::None;
+    case CellKind::Number: return WriteBlock::NumberValue;
+    case CellKind::Date: return WriteBlock::DateValue;
+    case CellKind::Boolean: return WriteBlock::BooleanValue;
+    case CellKind::Error: return WriteBlock::ErrorValue;
+    case CellKind::Formula: return WriteBlock::Formula;
+    case CellKind::Empty: break;
+    }
+    return WriteBlock::EmptyCell;
+}
+
 }  // namespace veltrano::spreadsheet

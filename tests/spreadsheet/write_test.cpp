@@ -121,6 +121,41 @@ TEST_F(WriteBlocks, RefusedWritesSayWhereAndWhyAndChangeNothing)
     EXPECT_EQ(sheet.writeBlock(1, 1, FormulaPolicy::Replace), WriteBlock::None);
 }
 
+// Only a cell whose stored value is text is for a translation to replace, whatever a number
+// format shows; writeBlock()'s reasons come first.
+TEST(TranslationBlock, OnlyStoredTextIsOursToTranslate)
+{
+    TempDir dir;
+    const std::string rows =
+        R"(<row r="1"><c r="A1" t="s"><v>0</v></c><c r="B1" t="s"><v>1</v></c><c r="C1" t="inlineStr"><is><t>x</t></is></c>)"
+        R"(<c r="D1" s="1" t="inlineStr"><is><t>7</t></is></c><c r="E1"><v>8412345678901</v></c><c r="F1" s="2"><v>0.378</v></c>)"
+        R"(<c r="G1" t="d"><v>2017-09-23</v></c><c r="H1" t="b"><v>1</v></c><c r="I1" t="e"><v>#N/A</v></c>)"
+        R"(<c r="J1" s="1"/><c r="K1" t="str"><f>A1</f><v>house</v></c><c r="L1" s="3"><v>1234.5</v></c></row>)";
+    const auto path = WorkbookFixture()
+                          .sharedStrings({"<t>house</t>", "<r><t>big </t></r><r><rPr><b/></rPr><t>house</t></r>"})
+                          .numFmt(164, "h:mm AM/PM")
+                          .cellXf(0)
+                          .cellXf(49)
+                          .cellXf(164)
+                          .cellXf(4)
+                          .worksheet("S", rows)
+                          .worksheet("Locked", R"(<row r="1"><c r="A1" t="inlineStr"><is><t>x</t></is></c></row>)",
+                                     R"(<sheetProtection sheet="1"/>)")
+                          .write(dir / "kinds.xlsx");
+    Workbook book = openPath(path);
+    const Worksheet sheet = book.worksheet(0);
+    const std::pair<int, WriteBlock> cases[] = {
+        {1, WriteBlock::None},          {2, WriteBlock::None},         {3, WriteBlock::None},
+        {4, WriteBlock::None},          {5, WriteBlock::NumberValue},  {6, WriteBlock::DateValue},
+        {7, WriteBlock::DateValue},     {8, WriteBlock::BooleanValue}, {9, WriteBlock::ErrorValue},
+        {10, WriteBlock::EmptyCell},    {11, WriteBlock::Formula},     {12, WriteBlock::NumberValue},
+        {13, WriteBlock::EmptyCell},
+    };
+    for (const auto& [column, expected] : cases)
+        EXPECT_EQ(sheet.translationBlock(1, column), expected) << "column " << column << ": " << sheet.text(1, column);
+    EXPECT_EQ(book.worksheet(1).translationBlock(1, 1), WriteBlock::ProtectedCell);
+}
+
 struct CellShape {
     const char* name;
     std::string original;
