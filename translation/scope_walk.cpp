@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <optional>
 
 namespace veltrano::translation {
 
@@ -59,28 +60,29 @@ private:
             QCoreApplication::processEvents();
     }
 
-    // An empty cell, and a cell whose value is not ours to replace (a formula, a locked cell on
-    // a protected sheet, ...), cost one pump and one look: no pause, no exchange.
+    // An empty cell, and a cell whose value is not text for us to replace (a number, date,
+    // boolean or error whatever it shows, a formula, a locked cell on a protected sheet, ...),
+    // cost one pump and one look: no pause, no exchange, no write.
     void visit(const Worksheet& sheet, int row, int column)
     {
         pumpEvents();
         const Range cell = sheet.Cells(row, column);
-        if (cell.Text().empty() || cell.writeBlock() != spreadsheet::WriteBlock::None)
+        if (cell.Text().empty() || cell.translationBlock() != spreadsheet::WriteBlock::None)
             return;
         WaitSeconds(m_pacing.pauseSeconds);
-        // Read again after the pause: the text sent is the one the cell shows now, except that
-        // text shown through a format with literals (@" kg") is sent as stored, since the answer
-        // replaces the stored text and the format adds its literals again.
-        const std::string shown = cell.Text();
-        if (shown.empty())
+        // Read again after the pause. The text is sent as stored, so that text shown through a
+        // format with literals (@" kg") does not get them written in: the answer replaces the
+        // stored text and the format adds its literals again.
+        if (cell.Text().empty())
             return;
-        const QString sent = QString::fromStdString(cell.Value().value_or(shown));
-        if (sent.isEmpty())
+        const std::optional<std::string> stored = cell.Value();
+        if (!stored || stored->empty())
             return;
+        const QString sent = QString::fromStdString(*stored);
         const CellTranslation answer = m_page.TranslateCellText(sent);
         if (answer.outcome() == Outcome::Failed)
             throw WalkError(platform::excel::messageAt(cell.place(), answer.failure().toStdString()), cell.place());
-        // A translation equal to the text leaves the cell as it is, so a number keeps its value.
+        // A translation equal to the text leaves the cell as it is.
         if (answer.outcome() == Outcome::Translated && answer.text() != sent)
             cell.setValue(answer.text().toStdString());
         WaitSeconds(m_pacing.pauseSeconds);

@@ -132,8 +132,8 @@ TEST_F(ScopeWalkTest, VisitsTheCellsOfEachScopeInOrder)
     }
 }
 
-// What is sent and what is written: numbers go as shown and keep their value when the answer
-// is the same text; formulas and locked cells of a protected sheet are passed over; equal texts
+// What is sent and what is written: only text; numbers, booleans, formulas and locked cells of
+// a protected sheet are passed over; equal texts
 // are asked twice; a cell the page has no result for stays as it was; text shown through a
 // format with literals goes as stored, so the format's literals are not written into it.
 TEST_F(ScopeWalkTest, SendsWhatCellsShowAndWritesOnlyChangedTranslations)
@@ -160,7 +160,7 @@ TEST_F(ScopeWalkTest, SendsWhatCellsShowAndWritesOnlyChangedTranslations)
                                               "<sheetProtection sheet=\"1\"/>"));
     walk(book, Scope::Workbook);
 
-    EXPECT_EQ(page.sent, QStringList({"total", "1,234.50", "year", "year", "TRUE", "no result", "box", "open"}));
+    EXPECT_EQ(page.sent, QStringList({"total", "year", "year", "no result", "box", "open"}));
     spreadsheet::Worksheet data = book.Worksheets().at(0).engineSheet();
     const struct {
         int row;
