@@ -9,12 +9,6 @@
 
 namespace veltrano::spreadsheet {
 
-struct CellAddress {
-    int row = 1;
-    int column = 1;
-    bool operator==(const CellAddress&) const = default;
-};
-
 // Column letters for a 1-based column: 1 → "A", 27 → "AA"; "" when out of range.
 std::string columnName(int column);
 

@@ -37,6 +37,12 @@ enum class WriteBlock {
     EmptyCell,
 };
 
+struct CellAddress {
+    int row = 1;
+    int column = 1;
+    bool operator==(const CellAddress&) const = default;
+};
+
 // Rows and columns are 1-based; a range includes both corners.
 struct CellRange {
     int firstRow = 1;

@@ -104,6 +104,11 @@ public:
 
     CellKind kind(int row, int column) const;
 
+    // The cells inside range that the sheet stores (with a value, a formula, or only a format),
+    // row by row and left to right; every other cell of the range is empty. Costs the cells
+    // found and a search per row that has any, not the size of the range.
+    std::vector<CellAddress> storedCells(const CellRange& range) const;
+
     // The string a text cell holds (shared or inline), before any number format adds to it;
     // nullopt for any other cell, formulas included.
     std::optional<std::string> storedText(int row, int column) const;

@@ -5,6 +5,8 @@
 #include "spreadsheet/internal/utf8.h"
 #include "spreadsheet/internal/workbook_impl.h"
 
+#include <algorithm>
+
 namespace veltrano::spreadsheet {
 
 namespace {
@@ -83,6 +85,34 @@ std::optional<std::string> Worksheet::storedText(int row, int column) const
     if (cell->type == ValueType::Text)
         return std::string(sheet.model.textOf(*cell));
     return std::nullopt;
+}
+
+std::vector<CellAddress> Worksheet::storedCells(const CellRange& range) const
+{
+    const WorksheetState& sheet = *m_workbook->worksheets[m_index];
+    const WorksheetModel& model = sheet.model;
+    std::vector<CellAddress> stored;
+    auto row = std::lower_bound(model.rows.begin(), model.rows.end(), range.firstRow,
+                                [](const RowRecord& r, int value) { return int(r.row) < value; });
+    for (; row != model.rows.end() && int(row->row) <= range.lastRow; ++row) {
+        const auto first = model.cells.begin() + row->firstCell;
+        const auto last = first + row->cellCount;
+        auto cell = std::lower_bound(first, last, range.firstColumn,
+                                     [](const CellRecord& c, int value) { return c.column < value; });
+        for (; cell != last && cell->column <= range.lastColumn; ++cell)
+            stored.push_back({int(cell->row), int(cell->column)});
+    }
+    if (sheet.added.empty())
+        return stored;
+    // Cells written where the part had none, merged in their places.
+    std::vector<CellAddress> added;
+    for (const auto& [place, cell] : sheet.added)
+        if (range.contains(place.first, place.second))
+            added.push_back({place.first, place.second});
+    std::vector<CellAddress> merged(stored.size() + added.size());
+    std::merge(stored.begin(), stored.end(), added.begin(), added.end(), merged.begin(),
+               [](const CellAddress& a, const CellAddress& b) { return std::pair(a.row, a.column) < std::pair(b.row, b.column); });
+    return merged;
 }
 
 CellKind Worksheet::kind(int row, int column) const

@@ -2,6 +2,7 @@
 // the used range, and the odd shapes other writers produce.
 #include <gtest/gtest.h>
 
+#include "spreadsheet/cell_ref.h"
 #include "spreadsheet/numfmt/renderer.h"
 #include "spreadsheet/xlsx/styles.h"
 #include "spreadsheet/workbook.h"
@@ -239,6 +240,34 @@ TEST(Layout, ReadsRowsOutOfOrderAndPositionalCells)
     EXPECT_EQ(sheet.text(1, 2), "2");
     EXPECT_EQ(sheet.text(3, 1), "4");
     EXPECT_EQ(sheet.text(3, 2), "3");
+}
+
+// Stored cells come row by row, left to right, whatever the part's order, with styled blanks
+// and cells written where the part had none; nothing outside the range.
+TEST(StoredCells, AreListedInRowMajorOrderWithinTheRange)
+{
+    TempDir dir;
+    auto book = openFixture(WorkbookFixture().cellXf(0).worksheet(
+                                "S", R"(<row r="9"><c r="XFD9"><v>9</v></c></row><row r="3"><c r="D3" s="0"/><c r="B3"><v>3</v></c></row>)"
+                                     R"(<row r="1"><c r="A1"><v>1</v></c><c r="C1"><f>A1</f></c></row><row r="5"/>)"),
+                            dir);
+    auto sheet = book.worksheet(0);
+    ASSERT_TRUE(sheet.setValue(3, 3, "added").ok());
+    ASSERT_TRUE(sheet.setValue(1048576, 1, "last").ok());
+    const struct {
+        CellRange range;
+        std::vector<CellAddress> expected;
+    } cases[] = {
+        {{1, 1, kMaxRows, kMaxColumns}, {{1, 1}, {1, 3}, {3, 2}, {3, 3}, {3, 4}, {9, 16384}, {1048576, 1}}},
+        {{2, 2, 9, 3}, {{3, 2}, {3, 3}}},
+        {{1, 3, 3, 3}, {{1, 3}, {3, 3}}},
+        {{4, 1, 8, kMaxColumns}, {}},
+        {{9, 16384, 9, 16384}, {{9, 16384}}},
+    };
+    for (const auto& c : cases) {
+        const auto found = sheet.storedCells(c.range);
+        EXPECT_EQ(found, c.expected) << rangeName(c.range);
+    }
 }
 
 TEST(Layout, ReadsPrefixedAndStrictWorkbooks)
