@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <cstdint>
 #include <optional>
 
 namespace veltrano::translation {
@@ -43,15 +44,22 @@ class CellWalk {
 public:
     CellWalk(PageClient& page, const WalkPacing& pacing) : m_page(page), m_pacing(pacing) {}
 
-    // Rows outer, columns inner; the bounds were taken before the first cell.
+    // Rows outer, columns inner; the bounds were taken before the first cell. Only the cells
+    // the sheet stores are visited: every other one is empty, and would cost an event pump and
+    // nothing else. They are listed a band of rows at a time, so that listing a large sheet
+    // never holds the window up for long between two pumps.
     void walk(const Worksheet& sheet, const Area& area)
     {
-        for (int row = area.firstRow; row <= area.lastRow; ++row)
-            for (int column = area.firstColumn; column <= area.lastColumn; ++column)
-                visit(sheet, row, column);
+        for (int first = area.firstRow; first <= area.lastRow; first += kRowsPerBand) {
+            const int last = int(std::min<std::int64_t>(std::int64_t(first) + kRowsPerBand - 1, area.lastRow));
+            for (const spreadsheet::CellAddress& cell : sheet.storedCells({first, area.firstColumn, last, area.lastColumn}))
+                visit(sheet, cell.row, cell.column);
+        }
     }
 
 private:
+    static constexpr int kRowsPerBand = 1024;
+
     void pumpEvents() const
     {
         if (m_pacing.pumpEvents)
