@@ -26,7 +26,7 @@ namespace {
 
 enum Scope { EntireWorkbook, ActiveSheetOnly, CellBlock };
 
-// Passes every call on, noting when each exchange began.
+// Passes every call on, noting the text of each exchange and when it began.
 class TimedPageClient final : public PageClient {
 public:
     explicit TimedPageClient(PageClient& inner) : m_inner(inner) { clock.start(); }
