@@ -28,6 +28,7 @@
 #include <QTreeView>
 
 #include <algorithm>
+#include <utility>
 
 namespace veltrano::app {
 
@@ -220,14 +221,13 @@ std::vector<QWidget*> Form1::tabOrder() const
     for (QRadioButton* candidate : {Option3, Option4, Option5})
         if (candidate->isChecked())
             option = candidate;
-    return {ListView1, Check3, Check6, Check7, WebBrowser1, Check1, option, Combo1};
+    return {ListView1, Check3, Check6, Check7, Check1, option, Combo1};
 }
 
 bool Form1::focusNextPrevChild(bool next)
 {
-    // Qt's own focus chain cannot hold the browser in place: it takes the focus through a
-    // child that it makes only once its page exists. So Tab and Shift+Tab follow the order
-    // here, from whichever control holds the focus (or from within it).
+    // Tab and Shift+Tab follow the order here, from whichever control holds the focus (or from
+    // within it).
     const std::vector<QWidget*> order = tabOrder();
     const auto holder = std::find_if(order.begin(), order.end(), [](QWidget* control) {
         const QWidget* focused = QApplication::focusWidget();
@@ -235,18 +235,13 @@ bool Form1::focusNextPrevChild(bool next)
     });
     if (holder == order.end())
         return QWidget::focusNextPrevChild(next);
-    // The page hands the focus on as if forwards even after Shift+Tab; the browser knows which
-    // key it was.
-    if (*holder == WebBrowser1)
-        next = !WebBrowser1->lastTabWasBackwards();
     const auto count = static_cast<std::ptrdiff_t>(order.size());
     const std::ptrdiff_t from = holder - order.begin();
     for (std::ptrdiff_t step = 1; step < count; ++step) {
         QWidget* candidate = order[static_cast<std::size_t>(((next ? from + step : from - step) % count + count) % count)];
         // Qt takes Tab focus away from options other than the last one focused, so only
         // "takes no focus at all" counts here.
-        if (candidate->isVisible() && candidate->isEnabled()
-            && (candidate->focusPolicy() != Qt::NoFocus || candidate->focusProxy())) {
+        if (candidate->isVisible() && candidate->isEnabled() && candidate->focusPolicy() != Qt::NoFocus) {
             candidate->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
             return true;
         }
@@ -260,8 +255,18 @@ void Form1::connectHandlers()
     actAsPushButton(Check6, &Form1::addFolderCommand);
     actAsPushButton(Check7, &Form1::convertCommand);
 
-    connect(Combo1, &QComboBox::currentIndexChanged, this,
-            [this] { translation::Combo1_Click(*Combo1, *WebBrowser1, m_pageHost); });
+    // A change of the entry, by the user or by the program, loads its page. So does the user's
+    // choice of the entry already shown (a page that failed to load is loaded again), which
+    // Qt reports only as an activation; an activation right after a change is that change.
+    connect(Combo1, &QComboBox::currentIndexChanged, this, [this] {
+        translation::Combo1_Click(*Combo1, *WebBrowser1, m_pageHost);
+        m_directionJustChanged = true;
+        QMetaObject::invokeMethod(this, [this] { m_directionJustChanged = false; }, Qt::QueuedConnection);
+    });
+    connect(Combo1, &QComboBox::activated, this, [this] {
+        if (!std::exchange(m_directionJustChanged, false))
+            translation::Combo1_Click(*Combo1, *WebBrowser1, m_pageHost);
+    });
     // A drop-down list never has its text edited, so this is there for completeness.
     connect(Combo1, &QComboBox::editTextChanged, this,
             [this] { translation::Combo1_Change(*Combo1, *WebBrowser1, m_pageHost); });
@@ -387,6 +392,34 @@ void Form1::showHandUnlessBusy()
         setMousePointer(MousePointer::Custom);
 }
 
+bool Form1::frameKnown() const
+{
+    return frameGeometry().size() != size();
+}
+
+bool Form1::event(QEvent* event)
+{
+    const bool handled = QWidget::event(event);
+    // The window system tells the frame only after the window is shown (a window without any
+    // frame is centred right away), so Form_Load's centring, made without it, is made again
+    // with it, once. These are the events that come as the frame is put round the window.
+    switch (event->type()) {
+    case QEvent::Show:
+    case QEvent::Move:
+    case QEvent::Resize:
+    case QEvent::Paint:
+    case QEvent::WindowActivate:
+        if (m_centreOnceFramed && frameKnown()) {
+            m_centreOnceFramed = false;
+            CenterForm(*this);
+        }
+        break;
+    default:
+        break;
+    }
+    return handled;
+}
+
 void Form1::closeEvent(QCloseEvent* event)
 {
     event->accept();
@@ -412,6 +445,9 @@ void Form1::setMousePointer(MousePointer setting)
         setCursor(m_customPointerImage.value_or(QCursor(Qt::ArrowCursor)));
         break;
     }
+    // The list shows a pointer of its own, which would otherwise win over the hourglass.
+    if (m_fileListHandlers)
+        m_fileListHandlers->mouse().windowPointerChanged();
 }
 
 void Form1::setCustomPointerImage(const QCursor& image)
@@ -426,6 +462,7 @@ void Form1::Form_Load()
     WebBrowser1->Navigate(
         translation::TranslateBaseUrl(translation::TranslationDirection::EnglishToSpanish, m_pageHost));
     CenterForm(*this);
+    m_centreOnceFramed = !frameKnown();
     loadCustomPointerImage();
     OpenHomePageByChance(shell(), m_homePageDraw);
     setWindowTitle(QStringLiteral("Veltrano"));

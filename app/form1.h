@@ -126,6 +126,7 @@ signals:
     void convertCommand();
 
 protected:
+    bool event(QEvent* event) override;
     bool focusNextPrevChild(bool next) override;
     void closeEvent(QCloseEvent* event) override;
 
@@ -138,8 +139,8 @@ private:
     void createBrowser();
     void applyFonts();
     void applyColours();
-    // The controls in tab order: ListView1, Check3, Check6, Check7, WebBrowser1, Check1, the
-    // selected option, Combo1.
+    // The controls in tab order: ListView1, Check3, Check6, Check7, Check1, the selected
+    // option, Combo1. WebBrowser1 takes no focus: keys never reach the page.
     std::vector<QWidget*> tabOrder() const;
     void connectHandlers();
     void actAsPushButton(QAbstractButton* button, void (Form1::*command)());
@@ -149,6 +150,8 @@ private:
     void connectHoverPointers();
     void showHandUnlessBusy();
 
+    // Whether the window system has told the window's frame (false also for a window without one).
+    bool frameKnown() const;
     void loadCustomPointerImage();
     void showFileListColumn();
     void paintProgressTracksWhite();
@@ -161,6 +164,10 @@ private:
     std::unique_ptr<conversion::ConversionRun> m_conversionRun;
     std::unique_ptr<platform::shell::Shell> m_shell = std::make_unique<platform::shell::QtShell>();
     MousePointer m_mousePointer = MousePointer::Default;
+    // Set when Form_Load centred the window without its frame, until it is centred with it.
+    bool m_centreOnceFramed = false;
+    // Set by a change of Combo1's entry until control returns to the event loop.
+    bool m_directionJustChanged = false;
     std::optional<QCursor> m_customPointerImage;
     QString m_programFolder;
     UnitDraw m_homePageDraw = clockSeededDraw();

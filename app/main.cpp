@@ -1,5 +1,6 @@
 // Veltrano: translates the text in the cells of Excel workbooks between English and Spanish.
 // Start-up: reach the translation page host first, then build, load and show the window.
+#include "app/command_line.h"
 #include "app/form1.h"
 #include "platform/browser/web_browser.h"
 #include "platform/browser/web_engine_setup.h"
@@ -26,13 +27,34 @@ void reportStartUp(veltrano::app::Form1& window)
     });
 }
 
+// The arguments as the system gave them, before Qt takes its own options out.
+QStringList rawArguments(int argc, char* argv[])
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    return arguments;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
     using namespace veltrano;
+    // Answered before any window exists, so they work without a display too.
+    const app::CommandLine early = app::parseCommandLine(rawArguments(argc, argv));
+    if (early.helpWanted || early.versionWanted) {
+        std::fputs(qPrintable(early.helpWanted ? app::usageText() : app::versionText()), stdout);
+        return 0;
+    }
     platform::browser::prepareWebEngine();
     QApplication application(argc, argv);
+    const app::CommandLine commandLine = app::parseCommandLine(QCoreApplication::arguments().mid(1));
+    if (!commandLine.problem.isEmpty()) {
+        std::fputs(qPrintable(QStringLiteral("veltrano: ") + commandLine.problem + QLatin1Char('\n') + app::usageText()),
+                   stderr);
+        return 2;
+    }
 
     // The host must be listening before the window navigates to its page.
     // A page host started here is asked to stop by the system when this process ends, also
@@ -45,6 +67,7 @@ int main(int argc, char* argv[])
     app::Form1 window(address.value_or(QString()));
     window.Form_Load();
     window.show();
+    app::addStartFiles(commandLine.files, window.fileList());
     reportStartUp(window);
     if (!address) {
         window.shell().MsgBox(&window,

@@ -24,7 +24,9 @@ bool FileExists(const QString& path);
 float centredOffsetTwips(float screenTwips, float windowTwips);
 
 // Places the window's outer frame in the middle of the primary screen (nothing clamps a window
-// larger than the screen). Does nothing when there is no screen at all.
+// larger than the screen), by the frame's size as the window system knows it now: before the
+// window is first shown, that is the window without its frame. Does nothing when there is no
+// screen at all.
 void CenterForm(QWidget& window);
 
 // The maker's home page.

@@ -1,11 +1,12 @@
 // Benchmark of the workbook engine against its peers on the same generated workbook:
 // open + read every cell's text + write a new text into every text cell + save, as a whole
 // process, beside LibreOffice headless converting the file, apertium -f xlsx translating it,
-// and openpyxl doing the same edit. Wall time and peak memory come from /usr/bin/time.
+// and openpyxl doing the same edit; then the same workbook saved as .xls, against LibreOffice
+// opening and saving that. Wall time and peak memory come from /usr/bin/time.
 //
 //   build/bin/engine_bench [ROWS ...]        (default: 20000 200000)
 //   build/bin/engine_bench --generate ROWS OUT.xlsx
-//   build/bin/engine_bench --edit FILE.xlsx   (the engine's part, run as its own process)
+//   build/bin/engine_bench --edit FILE        (the engine's part on an .xlsx or .xls, as its own process)
 #include <unistd.h>
 #include <zip.h>
 
@@ -215,6 +216,30 @@ void compare(const std::string& self, int rows, const fs::path& dir)
         row("apertium -f xlsx eng-spa", timed("apertium -f xlsx eng-spa '" + work.string() + "' '" + (dir / "ap.xlsx").string() + "'", pristine, work), ours);
 }
 
+// The same workbook saved as .xls by LibreOffice (so only up to the format's 65,536 rows): the
+// engine's edit against LibreOffice opening and saving that .xls.
+void compareLegacy(const std::string& self, int rows, const fs::path& dir)
+{
+    if (rows >= 65536 || !have("soffice"))
+        return;
+    const fs::path xlsx = dir / ("bench-" + std::to_string(rows) + ".xlsx");
+    const fs::path pristine = dir / ("bench-" + std::to_string(rows) + ".xls");
+    const std::string profile = "-env:UserInstallation=file://" + (dir / "lo-profile").string();
+    const std::string make = "soffice " + profile + " --headless --convert-to 'xls:MS Excel 97' --outdir '" + dir.string() + "' '" +
+                             xlsx.string() + "' >/dev/null 2>&1";
+    if (std::system(make.c_str()) != 0 || !fs::exists(pristine)) {
+        std::printf("  LibreOffice could not save the workbook as .xls\n");
+        return;
+    }
+    std::printf("%d rows x 7 columns as .xls, saved by LibreOffice (%.1f MB file)\n", rows, double(fs::file_size(pristine)) / 1e6);
+    const fs::path work = dir / "work.xls";
+    Measure ours = timed("'" + self + "' --edit '" + work.string() + "'", pristine, work);
+    row("veltrano engine: open+read+write+save", ours, ours);
+    std::string convert = "soffice " + profile + " --headless --convert-to 'xls:MS Excel 97' --outdir '" + (dir / "lo-out").string() +
+                          "' '" + work.string() + "'";
+    row("LibreOffice headless open+save .xls", timed(convert, pristine, work), ours);
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -235,8 +260,10 @@ int main(int argc, char** argv)
     fs::path dir = fs::temp_directory_path() / ("veltrano-bench-" + std::to_string(::getpid()));
     fs::create_directories(dir);
     std::string self = fs::canonical("/proc/self/exe").string();
-    for (int rows : sizes)
+    for (int rows : sizes) {
         compare(self, rows, dir);
+        compareLegacy(self, rows, dir);
+    }
     fs::remove_all(dir);
     return 0;
 }

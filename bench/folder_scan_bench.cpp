@@ -62,9 +62,12 @@ public:
         std::fprintf(stderr, "message: %s\n", qPrintable(prompt));
         return veltrano::platform::shell::kAnswerOk;
     }
-    QString InputBox(QWidget*, const QString&, const QString&) override { return QStringLiteral("xls"); }
+    QString InputBox(QWidget*, const QString&, const QString&, const QString&) override
+    {
+        return QStringLiteral("xls");
+    }
     QStringList GetOpenFileNames(QWidget*, const veltrano::platform::shell::OpenFilesRequest&) override { return {}; }
-    QString BrowseForFolder(QWidget*, const QString&) override { return m_folder; }
+    QString BrowseForFolder(QWidget*, const QString&, const QString&) override { return m_folder; }
     void OpenUrl(const QUrl&) override {}
     QPoint GetCursorPos() const override { return {}; }
 

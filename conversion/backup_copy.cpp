@@ -11,6 +11,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "spreadsheet/workbook.h"
+
 namespace veltrano::conversion {
 
 int LastDotPosition(const QString& text)
@@ -93,6 +95,10 @@ std::optional<QString> copyInto(QFile& source, QTemporaryFile& copy)
 
 BackupCopy copyForBackup(const QString& path, const QString& stamp)
 {
+    // Held while copying: the copy waits for another process editing the file to save it.
+    const auto lock = spreadsheet::FileReadLock::acquire(QFile::encodeName(path).toStdString());
+    if (!lock)
+        return {{}, QString::fromStdString(lock.error().message)};
     QFile source(path);
     if (!source.open(QIODevice::ReadOnly))
         return {{}, QStringLiteral("%1 cannot be read: %2").arg(path, source.errorString())};

@@ -150,14 +150,21 @@ std::optional<QString> ConversionRun::openWalkAndSave(const QString& path)
     const platform::excel::Workbooks books = excel.Workbooks();
     const Workbook workbook = books.Item(books.Count());
     pointer.again();
-    if (const std::optional<QString> failure = walkChosenScope(excel, workbook))
+    translation::PassedOver passedOver;
+    if (const std::optional<QString> failure = walkChosenScope(excel, workbook, passedOver))
         return failure;
     workbook.Save();
     excel.Quit();
-    return std::nullopt;
+    if (passedOver.empty())
+        return std::nullopt;
+    QStringList cells;
+    for (const std::string& cell : passedOver)
+        cells << reasonWithoutPath(cell, path);
+    return QStringLiteral("saved, but not every cell was converted: ") + cells.join(QStringLiteral("; "));
 }
 
-std::optional<QString> ConversionRun::walkChosenScope(Application& excel, const Workbook& workbook)
+std::optional<QString> ConversionRun::walkChosenScope(Application& excel, const Workbook& workbook,
+                                                      translation::PassedOver& passedOver)
 {
     translation::PageClient& page = m_window.page();
     const std::optional<ConversionScope> scope = m_window.chosenScope();
@@ -165,11 +172,11 @@ std::optional<QString> ConversionRun::walkChosenScope(Application& excel, const 
         return std::nullopt; // no scope chosen: the workbook is saved as it is
     switch (*scope) {
     case ConversionScope::EntireWorkbook:
-        translation::ConvertWorkbook(workbook, page, m_walkPacing);
+        passedOver = translation::ConvertWorkbook(workbook, page, m_walkPacing);
         break;
     case ConversionScope::ActiveSheetOnly:
         m_window.setPointerBusy(true);
-        translation::ConvertActiveSheet(workbook, page, m_walkPacing);
+        passedOver = translation::ConvertActiveSheet(workbook, page, m_walkPacing);
         break;
     case ConversionScope::CellBlock: {
         m_window.setPointerBusy(true);
@@ -178,7 +185,7 @@ std::optional<QString> ConversionRun::walkChosenScope(Application& excel, const 
             excel.InputBox(platform::excel::kBlockPrompt, platform::excel::kInputBoxRange);
         if (!block)
             return QStringLiteral("no block of cells was chosen, so the file was not converted");
-        translation::ConvertCellBlock(workbook, *block, page, m_walkPacing);
+        passedOver = translation::ConvertCellBlock(workbook, *block, page, m_walkPacing);
         break;
     }
     }

@@ -78,8 +78,10 @@ private:
     std::optional<QString> convertFile(const QString& path);
     std::optional<QString> makeBackup(const QString& path);
     std::optional<QString> openWalkAndSave(const QString& path);
+    // Also gives the cells the walk left as they were.
     std::optional<QString> walkChosenScope(platform::excel::Application& excel,
-                                           const platform::excel::Workbook& workbook);
+                                           const platform::excel::Workbook& workbook,
+                                           translation::PassedOver& passedOver);
 
     RunWindow m_window;
     translation::WalkPacing m_walkPacing;

@@ -2,6 +2,8 @@
 
 #include "filelist/folder_scan.h"
 
+#include <QDir>
+
 #include <chrono>
 #include <vector>
 
@@ -40,24 +42,24 @@ bool isOfficeLockFile(const QString& name)
     return name.startsWith(QLatin1Char('~'));
 }
 
-// Appends each folder's matching files, in the folders' order; files that match but cannot be
-// named go to problems.
-void appendMatchingFiles(const FolderTree& tree, const QString& pattern, FileList& list, PacedPump& pump,
+// Appends each folder's matching files, in the folders' order, in one change of the list and
+// without handling any event on the way: a Convert pressed meanwhile finds either none or all
+// of them listed. Files that match but cannot be named go to problems.
+void appendMatchingFiles(const FolderTree& tree, const QString& pattern, FileList& list,
                          std::vector<ScanProblem>& problems)
 {
     const WildcardPattern wildcard(pattern);
+    QStringList paths;
     for (const ScannedFolder& folder : tree.folders) {
-        QStringList paths;
         for (const QString& name : ListMatchingFiles(folder, wildcard))
             if (!isOfficeLockFile(name))
                 paths.append(joinPath(folder.path, name));
-        list.append(paths);
         for (const QString& name : folder.undecodableFileNames)
             if (!isOfficeLockFile(name) && wildcard.matches(name))
                 problems.push_back({joinPath(folder.path, name),
                                     QStringLiteral("the name is not valid UTF-8, so the file was not added")});
-        pump();
     }
+    list.append(paths);
 }
 
 QString problemReport(const std::vector<ScanProblem>& problems)
@@ -74,11 +76,12 @@ QString problemReport(const std::vector<ScanProblem>& problems)
 
 void Check6_Click(FileList& list, const WindowServices& window)
 {
-    const QString extension =
-        window.shell().InputBox(window.owner, QStringLiteral("Enter file extension to load:"), QStringLiteral("xls"));
+    const QString extension = window.shell().InputBox(window.owner, QStringLiteral("Enter file extension to load:"),
+                                                      QStringLiteral("xls"), QStringLiteral("Veltrano"));
     if (extension.isEmpty())
         return;
-    const QString folder = window.shell().BrowseForFolder(window.owner, QStringLiteral("Please select folder to add:"));
+    const QString folder = window.shell().BrowseForFolder(window.owner, QStringLiteral("Please select folder to add:"),
+                                                          QDir::homePath());
     if (folder.isEmpty())
         return;
 
@@ -90,7 +93,7 @@ void Check6_Click(FileList& list, const WindowServices& window)
         const FolderTree tree = CollectSubfolders(folder, pump);
         problems = tree.problems;
         // The extension is taken exactly as typed: ".xls" gives "*..xls", which finds nothing.
-        appendMatchingFiles(tree, QStringLiteral("*.") + extension, list, pump, problems);
+        appendMatchingFiles(tree, QStringLiteral("*.") + extension, list, problems);
     }
     if (!problems.empty())
         window.shell().MsgBox(window.owner, problemReport(problems), platform::shell::kOkOnly,

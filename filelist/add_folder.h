@@ -7,11 +7,12 @@
 
 namespace veltrano::filelist {
 
-// Asks for an extension ("xls" offered) and a folder; stops silently when either is
-// cancelled or the extension is empty. Then, with the busy pointer, walks the folder tree
-// (pumping the window's events) and appends, folder by folder, each file matching
-// "*." + extension whose name does not start with "~". Folders that could not be read, and
-// matching files whose names no path can hold, are reported afterwards in one message.
+// Asks for an extension ("xls" offered, titled "Veltrano") and a folder (from the user's home
+// folder); stops silently when either is cancelled or the extension is empty. Then, with the
+// busy pointer, walks the folder tree (pumping the window's events) and appends, in one step
+// that pumps none, each file matching "*." + extension whose name does not start with "~".
+// Folders that could not be read, links that could not be followed, and matching files whose
+// names no path can hold, are reported afterwards in one message.
 void Check6_Click(FileList& list, const WindowServices& window);
 
 } // namespace veltrano::filelist

@@ -18,9 +18,10 @@ FileListHandlers::FileListHandlers(QTreeView& listView, QStandardItemModel& mode
     m_view.setSelectionMode(QAbstractItemView::SingleSelection);
     m_view.setSelectionBehavior(QAbstractItemView::SelectRows);
     m_view.setEditTriggers(QAbstractItemView::NoEditTriggers);
-    // Carrying is ours: the view neither drags entries out nor scrolls on its own near its edges.
+    // Carrying is ours: the view does not drag entries out. It scrolls to the entry that keys
+    // make current, but not while a button is held (see mouseEvent).
     m_view.setDragDropMode(QAbstractItemView::NoDragDrop);
-    m_view.setAutoScroll(false);
+    m_view.setAutoScroll(true);
     // Drops and pointer moves reach the viewport; moves without a button too.
     m_view.viewport()->setAcceptDrops(true);
     m_view.viewport()->setMouseTracking(true);
@@ -50,6 +51,9 @@ bool FileListHandlers::mouseEvent(QEvent* event)
 {
     switch (event->type()) {
     case QEvent::MouseButtonPress:
+        // While a button is held the list scrolls only as a carry asks: the view would bring the
+        // pressed or carried entry fully into view by itself, at once or a moment later.
+        m_view.setAutoScroll(false);
         // The view selects the pressed entry next and reports it, which runs ItemClick.
         m_mouse.ListView1_MouseDown();
         return false;
@@ -64,6 +68,8 @@ bool FileListHandlers::mouseEvent(QEvent* event)
         return m_mouse.listMouseDown();
     case QEvent::MouseButtonRelease:
         m_mouse.ListView1_MouseUp();
+        if (static_cast<QMouseEvent*>(event)->buttons() == Qt::NoButton)
+            m_view.setAutoScroll(true);
         return false;
     default:
         return false;

@@ -12,7 +12,12 @@ namespace veltrano::filelist {
 
 namespace {
 
-enum class Kind { Folder, File, Other };
+enum class Kind { Folder, File, BrokenLink, Other };
+
+struct EntryKind {
+    Kind kind;
+    int error = 0; // for a broken link, why its target could not be reached
+};
 
 Kind kindOfMode(mode_t mode)
 {
@@ -23,34 +28,34 @@ Kind kindOfMode(mode_t mode)
     return Kind::Other;
 }
 
-// A link counts as a file when it leads to one; a link to a folder is never walked into, so
-// a link back up the tree cannot make the walk go round for ever.
-Kind kindOfLink(int folder, const char* name)
+// A link is what it leads to. The walk goes into a link to a folder like into any folder (it
+// meets each real folder once, so a link back up the tree does not make it go round).
+EntryKind kindOfLink(int folder, const char* name)
 {
     struct stat target {};
     if (fstatat(folder, name, &target, 0) != 0)
-        return Kind::Other;
-    return S_ISREG(target.st_mode) ? Kind::File : Kind::Other;
+        return {Kind::BrokenLink, errno};
+    return {kindOfMode(target.st_mode)};
 }
 
-Kind kindOf(int folder, const dirent& entry)
+EntryKind kindOf(int folder, const dirent& entry)
 {
     switch (entry.d_type) {
     case DT_DIR:
-        return Kind::Folder;
+        return {Kind::Folder};
     case DT_REG:
-        return Kind::File;
+        return {Kind::File};
     case DT_LNK:
         return kindOfLink(folder, entry.d_name);
     case DT_UNKNOWN:
         break; // file systems that do not report the kind: ask for it
     default:
-        return Kind::Other;
+        return {Kind::Other};
     }
     struct stat own {};
     if (fstatat(folder, entry.d_name, &own, AT_SYMLINK_NOFOLLOW) != 0)
-        return Kind::Other;
-    return S_ISLNK(own.st_mode) ? kindOfLink(folder, entry.d_name) : kindOfMode(own.st_mode);
+        return {Kind::Other};
+    return S_ISLNK(own.st_mode) ? kindOfLink(folder, entry.d_name) : EntryKind{kindOfMode(own.st_mode)};
 }
 
 bool isDotOrDotDot(const char* name)
@@ -69,6 +74,9 @@ FolderEntries readFolder(const std::string& path)
         return entries;
     }
     const int descriptor = dirfd(folder.get());
+    struct stat own {};
+    if (fstat(descriptor, &own) == 0)
+        entries.identity = FolderIdentity{static_cast<std::uint64_t>(own.st_dev), static_cast<std::uint64_t>(own.st_ino)};
     for (;;) {
         errno = 0;
         const dirent* entry = readdir(folder.get());
@@ -79,12 +87,16 @@ FolderEntries readFolder(const std::string& path)
         }
         if (isDotOrDotDot(entry->d_name))
             continue;
-        switch (kindOf(descriptor, *entry)) {
+        const EntryKind kind = kindOf(descriptor, *entry);
+        switch (kind.kind) {
         case Kind::Folder:
             entries.folders.emplace_back(entry->d_name);
             break;
         case Kind::File:
             entries.files.emplace_back(entry->d_name);
+            break;
+        case Kind::BrokenLink:
+            entries.brokenLinks.push_back({entry->d_name, std::strerror(kind.error)});
             break;
         case Kind::Other:
             break;

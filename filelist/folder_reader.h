@@ -1,20 +1,36 @@
 #pragma once
-// One folder's entries straight from the file system, without following links into other
-// folders. Names are bytes, exactly as the file system holds them.
+// One folder's entries straight from the file system, links followed one step to see what they
+// lead to. Names are bytes, exactly as the file system holds them.
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace veltrano::filelist {
 
+// What makes a folder the one it is, whatever path reached it.
+struct FolderIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    friend bool operator==(const FolderIdentity&, const FolderIdentity&) = default;
+};
+
+struct BrokenLink {
+    std::string name;
+    std::string reason; // why it could not be followed
+};
+
 struct FolderEntries {
-    std::vector<std::string> folders; // real subfolders; links to folders are not among them
-    std::vector<std::string> files;   // regular files, and links that lead to one
-    std::string error;                // why the folder could not be read; empty when it was
+    std::optional<FolderIdentity> identity; // none when the folder could not be opened
+    std::vector<std::string> folders;       // subfolders, and links that lead to one
+    std::vector<std::string> files;         // regular files, and links that lead to one
+    std::vector<BrokenLink> brokenLinks;    // links that lead nowhere, or nowhere we may look
+    std::string error;                      // why the folder could not be read; empty when it was
 };
 
 // Reads the folder at path ("." and ".." left out), in the file system's order. Devices,
-// pipes, sockets and broken links are neither folders nor files here. On failure, error says
+// pipes, sockets and links to them are neither folders nor files here. On failure, error says
 // why and the lists hold what was read before it.
 FolderEntries readFolder(const std::string& path);
 

@@ -5,6 +5,8 @@
 #include <QFile>
 
 #include <algorithm>
+#include <cstdint>
+#include <set>
 #include <utility>
 
 namespace veltrano::filelist {
@@ -79,6 +81,37 @@ void fillFileNames(ScannedFolder& folder, const std::vector<std::string>& files,
     sortLikeListing(folder.fileNames);
 }
 
+// A folder waiting in the walk's queue: its path as shown and as the file system takes it.
+struct PendingFolder {
+    QString path;
+    std::string nativePath;
+};
+
+// Queues parent's subfolders that are not hidden, in the platform's listing order; a name that
+// no shown path can hold is reported instead.
+void queueSubfolders(const PendingFolder& parent, const std::vector<std::string>& names,
+                     std::vector<PendingFolder>& queue, std::vector<ScanProblem>& problems, PacedPump& pump)
+{
+    QStringList shownNames;
+    std::vector<const std::string*> nativeNames;
+    for (const std::string& name : names) {
+        pump();
+        if (isHidden(name))
+            continue;
+        DecodedName shown = decodeName(name);
+        if (!shown.exact) {
+            problems.push_back({joinPath(parent.path, shown.text),
+                                QStringLiteral("the name is not valid UTF-8, so the folder was not searched")});
+            continue;
+        }
+        shownNames.append(std::move(shown.text));
+        nativeNames.push_back(&name);
+    }
+    for (const std::size_t i : listingOrder(shownNames))
+        queue.push_back({joinPath(parent.path, shownNames[static_cast<qsizetype>(i)]),
+                         joinNative(parent.nativePath, *nativeNames[i])});
+}
+
 } // namespace
 
 PacedPump::PacedPump(std::function<void()> pump, std::chrono::milliseconds interval)
@@ -102,41 +135,31 @@ void PacedPump::now()
 FolderTree CollectSubfolders(const QString& folder, PacedPump& pump)
 {
     FolderTree tree;
-    // The folders' paths as the file system takes them, beside tree.folders.
-    std::vector<std::string> nativePaths;
-    tree.folders.push_back({folder, {}, {}});
-    nativePaths.push_back(QFile::encodeName(folder).toStdString());
+    // The breadth-first walk's queue: each folder read appends its subfolders at the end, so the
+    // levels follow one another.
+    std::vector<PendingFolder> queue{{folder, QFile::encodeName(folder).toStdString()}};
+    // Links may lead to a folder met before, or back up the tree: each real folder is read once,
+    // under the first path that reached it.
+    std::set<std::pair<std::uint64_t, std::uint64_t>> seen;
     pump.now();
 
-    // tree.folders is the queue of the breadth-first walk: each folder read appends its
-    // subfolders at the end, so the levels follow one another.
-    for (std::size_t next = 0; next < tree.folders.size(); ++next) {
-        const FolderEntries entries = readFolder(nativePaths[next]);
+    for (std::size_t next = 0; next < queue.size(); ++next) {
+        const PendingFolder pending = queue[next];
+        const FolderEntries entries = readFolder(pending.nativePath);
         pump();
-        const QString path = tree.folders[next].path;
+        if (entries.identity && !seen.insert({entries.identity->device, entries.identity->inode}).second)
+            continue;
         if (!entries.error.empty())
-            tree.problems.push_back({path, QString::fromLocal8Bit(entries.error)});
-        fillFileNames(tree.folders[next], entries.files, pump);
-
-        QStringList shownNames;
-        std::vector<const std::string*> nativeNames;
-        for (const std::string& name : entries.folders) {
-            pump();
-            if (isHidden(name))
-                continue;
-            DecodedName shown = decodeName(name);
-            if (!shown.exact) {
-                tree.problems.push_back({joinPath(path, shown.text),
-                                         QStringLiteral("the name is not valid UTF-8, so the folder was not searched")});
-                continue;
-            }
-            shownNames.append(std::move(shown.text));
-            nativeNames.push_back(&name);
-        }
-        for (const std::size_t i : listingOrder(shownNames)) {
-            tree.folders.push_back({joinPath(path, shownNames[static_cast<qsizetype>(i)]), {}, {}});
-            nativePaths.push_back(joinNative(nativePaths[next], *nativeNames[i]));
-        }
+            tree.problems.push_back({pending.path, QString::fromLocal8Bit(entries.error)});
+        ScannedFolder scanned{pending.path, {}, {}};
+        fillFileNames(scanned, entries.files, pump);
+        for (const BrokenLink& link : entries.brokenLinks)
+            if (!isHidden(link.name))
+                tree.problems.push_back({joinPath(pending.path, decodeName(link.name).text),
+                                         QStringLiteral("the link cannot be followed: %1")
+                                             .arg(QString::fromLocal8Bit(link.reason))});
+        queueSubfolders(pending, entries.folders, queue, tree.problems, pump);
+        tree.folders.push_back(std::move(scanned));
     }
     return tree;
 }

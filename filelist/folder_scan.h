@@ -50,9 +50,10 @@ private:
     std::chrono::steady_clock::time_point m_last;
 };
 
-// Walks folder and every subfolder below it, breadth-first, reading each folder once. Hidden
-// subfolders (names starting with ".") and everything below them are left out; links to
-// folders are not followed. Folders that cannot be read are skipped and listed in problems.
+// Walks folder and every subfolder below it, breadth-first, links to folders included, reading
+// each real folder once (under the first path that reaches it). Hidden subfolders (names
+// starting with ".") and everything below them are left out. Folders that cannot be read, and
+// links that cannot be followed, are listed in problems.
 // Calls pump between entries, as a PacedPump paces it.
 FolderTree CollectSubfolders(const QString& folder, PacedPump& pump);
 

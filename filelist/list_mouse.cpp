@@ -1,10 +1,13 @@
 #include "filelist/list_mouse.h"
 
 #include <QCursor>
+#include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QPixmap>
 #include <QStandardItemModel>
 #include <QTreeView>
+
+#include <utility>
 
 namespace veltrano::filelist {
 
@@ -32,7 +35,7 @@ ListMouse::ListMouse(QTreeView& view, FileList& list, const WindowServices& wind
 
 void ListMouse::ListView1_ItemClick()
 {
-    m_view.viewport()->setCursor(carryPointer(m_window.programFolder));
+    setListPointer(carryPointer(m_window.programFolder));
     const int selected = selectedPosition();
     DragItem = selected > 0 ? QPersistentModelIndex(m_list.model().index(selected - 1, 0)) : QPersistentModelIndex();
 }
@@ -68,12 +71,35 @@ void ListMouse::ListView1_MouseMove(const QPoint& at)
 void ListMouse::ListView1_MouseUp()
 {
     ListMouseDown = false;
-    m_view.viewport()->setCursor(Qt::ArrowCursor);
+    setListPointer(QCursor(Qt::ArrowCursor));
 }
 
 void ListMouse::ListView1_DblClick()
 {
     m_list.remove(selectedPosition());
+}
+
+void ListMouse::windowPointerChanged()
+{
+    // A control's own pointer wins over its window's, so the hourglass has to be the list's
+    // own while it shows. The header sets a pointer of its own over its dividers, but only
+    // while it has none.
+    if (m_window.pointerIsBusy()) {
+        m_view.viewport()->setCursor(Qt::WaitCursor);
+        m_view.header()->setCursor(Qt::WaitCursor);
+        return;
+    }
+    m_view.header()->unsetCursor();
+    if (m_listPointer)
+        m_view.viewport()->setCursor(*m_listPointer);
+    else
+        m_view.viewport()->unsetCursor();
+}
+
+void ListMouse::setListPointer(std::optional<QCursor> pointer)
+{
+    m_listPointer = std::move(pointer);
+    windowPointerChanged();
 }
 
 int ListMouse::selectedPosition() const

@@ -5,10 +5,12 @@
 #include "filelist/file_list.h"
 #include "filelist/window_services.h"
 
+#include <QCursor>
 #include <QPersistentModelIndex>
 #include <QPoint>
 
-class QCursor;
+#include <optional>
+
 class QTreeView;
 
 namespace veltrano::filelist {
@@ -37,12 +39,18 @@ public:
     void ListView1_MouseUp();
     // Removes the selected entry; does nothing when none is selected.
     void ListView1_DblClick();
+    // Shows the window's busy pointer over the whole list (its header too) while the window's
+    // setting is busy, and the list's own pointer otherwise. Called on every change of the
+    // window's setting.
+    void windowPointerChanged();
 
     bool listMouseDown() const { return ListMouseDown; }
     // The carried entry's position (from 1); 0 when there is none, also when it was removed.
     int dragItemPosition() const { return DragItem.isValid() ? DragItem.row() + 1 : 0; }
 
 private:
+    // Makes pointer the list's own pointer (none: the window's), shown unless the window's is busy.
+    void setListPointer(std::optional<QCursor> pointer);
     int selectedPosition() const;
     void select(int position);
     void ensureVisible(int position);
@@ -52,6 +60,7 @@ private:
     FileList& m_list;
     const WindowServices& m_window;
 
+    std::optional<QCursor> m_listPointer;
     bool ListMouseDown = false;
     // Follows its row through moves and becomes invalid when the row is removed, so a removed
     // entry counts as none.

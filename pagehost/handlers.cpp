@@ -1,9 +1,11 @@
 #include "pagehost/handlers.h"
 
+#include "pagehost/bounded_server.h"
 #include "pagehost/page.h"
 
 #include <nlohmann/json.hpp>
 
+#include <charconv>
 #include <iostream>
 
 namespace veltrano::pagehost {
@@ -17,13 +19,11 @@ PageDirection pageDirection(const Direction& direction)
     return PageDirection{direction.sourceLanguage, direction.targetLanguage, direction.title};
 }
 
-std::vector<PageDirection> pageDirectionsExcept(const TranslationService& service, const Direction* except)
+std::vector<PageDirection> offeredDirections(const TranslationService& service)
 {
     std::vector<PageDirection> directions;
-    for (const auto& direction : service.directions()) {
-        if (&direction != except)
-            directions.push_back(pageDirection(direction));
-    }
+    for (const auto& direction : service.directions())
+        directions.push_back(pageDirection(direction));
     return directions;
 }
 
@@ -41,28 +41,57 @@ void answerError(httplib::Response& response, int status, std::string_view messa
     response.set_content(errorJson(message), kJson);
 }
 
+std::string tooLargeMessage(const ApiLimits& limits)
+{
+    return "request body is too large: more than " + std::to_string(limits.maxBodyBytes) + " bytes";
+}
+
+// The body, read no further than the limit: a chunked body announces no length, so its size is
+// only known as it comes.
+std::variant<std::string, ApiError> bodyWithin(const httplib::ContentReader& reader, const ApiLimits& limits)
+{
+    std::string body;
+    bool tooLarge = false;
+    const bool whole = reader([&](const char* data, std::size_t size) {
+        tooLarge = size > limits.maxBodyBytes - body.size();
+        if (!tooLarge)
+            body.append(data, size);
+        return !tooLarge;
+    });
+    if (tooLarge)
+        return ApiError{413, tooLargeMessage(limits)};
+    if (!whole)
+        return ApiError{400, "request body did not arrive whole"};
+    return body;
+}
+
 }  // namespace
 
 void servePage(const httplib::Request& request, httplib::Response& response, TranslationService& service)
 {
     const auto sourceLanguage = request.get_param_value("sl");
     const auto targetLanguage = request.get_param_value("tl");
-    const Direction* direction = service.find(sourceLanguage, targetLanguage);
+    // An address that names a language twice asks for no one direction.
+    const bool oneDirection = request.get_param_value_count("sl") == 1 && request.get_param_value_count("tl") == 1;
+    const Direction* direction = oneDirection ? service.find(sourceLanguage, targetLanguage) : nullptr;
     response.set_header("Cache-Control", "no-store");
     if (!direction) {
         response.status = 404;
-        response.set_content(unsupportedPairPage(sourceLanguage, targetLanguage, pageDirectionsExcept(service, nullptr)), kHtml);
+        response.set_content(unsupportedPairPage(sourceLanguage, targetLanguage, offeredDirections(service)), kHtml);
         return;
     }
-    response.set_content(translationPage(pageDirection(*direction), request.get_param_value("text"),
-                                         pageDirectionsExcept(service, direction)),
-                         kHtml);
+    response.set_content(translationPage(pageDirection(*direction), request.get_param_value("text")), kHtml);
 }
 
-void serveTranslate(const httplib::Request& request, httplib::Response& response, TranslationService& service,
-                    const ApiLimits& limits)
+void serveTranslate(const httplib::Request&, httplib::Response& response, const httplib::ContentReader& reader,
+                    TranslationService& service, const ApiLimits& limits)
 {
-    auto parsed = parseTranslateRequest(request.body, limits);
+    const auto read = bodyWithin(reader, limits);
+    if (const auto* error = std::get_if<ApiError>(&read)) {
+        BoundedServer::closeConnectionAfterAnswer(response);
+        return answerError(response, error->status, error->message);
+    }
+    auto parsed = parseTranslateRequest(std::get<std::string>(read), limits);
     if (const auto* error = std::get_if<ApiError>(&parsed))
         return answerError(response, error->status, error->message);
     const auto& translateRequest = std::get<TranslateRequest>(parsed);
@@ -101,6 +130,29 @@ void serveHealth(const httplib::Request&, httplib::Response& response, const Tra
         body["unavailable"] = unavailable;
     response.status = available.empty() ? 503 : 200;
     response.set_content(body.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace), kJson);
+}
+
+httplib::Server::HandlerResponse refuseUnreadBody(const httplib::Request& request, httplib::Response& response,
+                                                  const ApiLimits& limits)
+{
+    using Handled = httplib::Server::HandlerResponse;
+    const std::string announced = request.get_header_value("Content-Length");
+    std::uint64_t length = 0;  // none announced: no body, unless a transfer coding says otherwise
+    const auto [end, error] = std::from_chars(announced.data(), announced.data() + announced.size(), length);
+    const bool lengthValid = announced.empty() || (error == std::errc() && end == announced.data() + announced.size());
+    if (!request.has_header("Transfer-Encoding") && lengthValid && length == 0)
+        return Handled::Unhandled;
+    if (request.method == "POST" && request.path == kTranslateRoute && lengthValid && length <= limits.maxBodyBytes)
+        return Handled::Unhandled;
+
+    BoundedServer::closeConnectionAfterAnswer(response);
+    if (!lengthValid)
+        answerError(response, 400, "Content-Length is not a number: " + announced);
+    else if (request.path == kTranslateRoute)
+        answerError(response, 413, tooLargeMessage(limits));
+    else
+        answerError(response, 400, request.method + " " + request.path + " takes no request body");
+    return Handled::Handled;
 }
 
 int bindLoopback(httplib::Server& server, int port)

@@ -7,6 +7,7 @@
 #include <httplib.h>
 
 #include <exception>
+#include <string_view>
 
 namespace veltrano::pagehost {
 
@@ -14,10 +15,20 @@ namespace veltrano::pagehost {
 // offered (404).
 void servePage(const httplib::Request& request, httplib::Response& response, TranslationService& service);
 
+// The one route that reads a request body.
+inline constexpr std::string_view kTranslateRoute = "/api/translate";
+
 // POST /api/translate: {"sl","tl","q":[...]} to {"translations":[...]}; errors as {"error"} with
 // 400 (malformed, pair not offered), 413 (over a limit) or 503 (pipeline failed or unavailable).
-void serveTranslate(const httplib::Request& request, httplib::Response& response, TranslationService& service,
-                    const ApiLimits& limits);
+// The body is read through reader and no further than the limit, however it is sent.
+void serveTranslate(const httplib::Request& request, httplib::Response& response, const httplib::ContentReader& reader,
+                    TranslationService& service, const ApiLimits& limits);
+
+// Before routing: answers, without reading its body, a request that announces a body over the
+// limit (413) or a body on a route that takes none (400), and ends its connection; Unhandled for
+// every other request.
+httplib::Server::HandlerResponse refuseUnreadBody(const httplib::Request& request, httplib::Response& response,
+                                                  const ApiLimits& limits);
 
 // GET /health: 200 with the available pairs; 503 when none is.
 void serveHealth(const httplib::Request& request, httplib::Response& response, const TranslationService& service);

@@ -1,8 +1,9 @@
 // veltrano-pagehost: the local translation page and its JSON API, on 127.0.0.1 only.
-//   veltrano-pagehost --port N [--modes DIR] [--timeout-ms N]
+//   veltrano-pagehost --port N [--modes DIR] [--timeout-ms N] [--arrival-timeout-ms N]
 // Prints "listening on 127.0.0.1:PORT" as its first line once it accepts requests; stops on
 // SIGTERM or SIGINT, and when the process that started it ends.
 
+#include "pagehost/bounded_server.h"
 #include "pagehost/handlers.h"
 #include "pagehost/options.h"
 #include "pagehost/stop_signals.h"
@@ -24,23 +25,26 @@ int main(int argc, char* argv[])
         std::cerr << "veltrano-pagehost: " << options.error() << '\n' << usage();
         return 2;
     }
-    if (options.value().helpWanted) {
-        std::cout << usage();
+    if (options.value().helpWanted || options.value().versionWanted) {
+        std::cout << (options.value().helpWanted ? usage() : versionLine());
         return 0;
     }
     TranslationService service(apertiumDirections(options.value().modesDir, options.value().translator));
     const ApiLimits limits;
 
-    httplib::Server server;
-    server.set_payload_max_length(limits.maxBodyBytes);
+    BoundedServer server(options.value().server);
+    server.set_pre_routing_handler([&limits](const httplib::Request& request, httplib::Response& response) {
+        return refuseUnreadBody(request, response, limits);
+    });
     // Headers and body go out in separate writes; without this, each answer waits on the
     // client's delayed acknowledgement (tens of milliseconds per request).
     server.set_tcp_nodelay(true);
     server.Get("/translate_t", [&](const httplib::Request& request, httplib::Response& response) {
         servePage(request, response, service);
     });
-    server.Post("/api/translate", [&](const httplib::Request& request, httplib::Response& response) {
-        serveTranslate(request, response, service, limits);
+    server.Post(std::string(kTranslateRoute), [&](const httplib::Request& request, httplib::Response& response,
+                                                  const httplib::ContentReader& body) {
+        serveTranslate(request, response, body, service, limits);
     });
     server.Get("/health", [&](const httplib::Request& request, httplib::Response& response) {
         serveHealth(request, response, service);

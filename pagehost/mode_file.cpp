@@ -145,6 +145,11 @@ private:
     bool m_lastWordQuoted = false;
 };
 
+bool isBilingualLookup(const ProgramCall& program)
+{
+    return program.size() >= 3 && program[0] == "lt-proc" && std::find(program.begin(), program.end(), "-b") != program.end();
+}
+
 void addNullFlush(ProgramCall& program)
 {
     if (std::find(program.begin() + 1, program.end(), kNullFlush) == program.end())
@@ -173,6 +178,22 @@ Outcome<std::vector<ProgramCall>> readModeFile(const std::string& path)
     auto programs = parseModePipeline(text.str());
     if (!programs)
         return Failure{path + ": " + programs.error()};
+    return programs;
+}
+
+Outcome<std::vector<ProgramCall>> withDomainStages(std::vector<ProgramCall> programs, const DomainStages& stages)
+{
+    const auto lookup = std::find_if(programs.begin(), programs.end(), isBilingualLookup);
+    if (lookup == programs.end())
+        return Failure{"mode file: no bilingual lookup (lt-proc -b) to add the domain's words to"};
+    lookup->back() = stages.bilingualDictionary;
+    const auto pairSelection = std::find_if(lookup + 1, programs.end(),
+                                            [](const ProgramCall& program) { return program[0] == "lrx-proc"; });
+    const auto lookupAt = lookup - programs.begin();
+    programs.insert(pairSelection, ProgramCall{"lrx-proc", std::string(kNullFlush), stages.selectionRules});
+    if (!stages.reorderingRules.empty())
+        programs.insert(programs.begin() + lookupAt, ProgramCall{"apertium-transfer", std::string(kNullFlush), "-n",
+                                                                 stages.reorderingRules, stages.reorderingRulesCompiled});
     return programs;
 }
 

@@ -22,4 +22,20 @@ Outcome<std::vector<ProgramCall>> parseModePipeline(std::string_view modeText);
 // parseModePipeline on the contents of the file at path; a failure when it cannot be read.
 Outcome<std::vector<ProgramCall>> readModeFile(const std::string& path);
 
+// Compiled files that fit a mode to the vocabulary of spreadsheets and business documents.
+struct DomainStages {
+    std::string bilingualDictionary;  // the pair's bilingual dictionary with the domain's words added
+    std::string selectionRules;       // the domain's lexical-selection rules
+    // Transfer rules (source .t1x and compiled) that reorder the analysed source before the
+    // lookup; both empty when the direction has none.
+    std::string reorderingRules;
+    std::string reorderingRulesCompiled;
+};
+
+// programs with stages's dictionary in place of the one of the bilingual lookup ("lt-proc -b"),
+// "lrx-proc -z rules" right before the pair's lexical selection (right after the lookup when
+// the pair has none), and the reordering, if any, as "apertium-transfer -z -n" right before
+// the lookup. A failure when the pipeline has no bilingual lookup.
+Outcome<std::vector<ProgramCall>> withDomainStages(std::vector<ProgramCall> programs, const DomainStages& stages);
+
 }  // namespace veltrano::pagehost

@@ -1,5 +1,7 @@
 #include "pagehost/options.h"
 
+#include "veltrano_version.h"
+
 #include <charconv>
 #include <optional>
 #include <string_view>
@@ -20,11 +22,19 @@ std::optional<long> wholeNumber(std::string_view text, long min, long max)
 
 std::string usage()
 {
-    return "usage: veltrano-pagehost --port N [--modes DIR] [--timeout-ms N]\n"
+    return "usage: veltrano-pagehost --port N [--modes DIR] [--timeout-ms N] [--arrival-timeout-ms N]\n"
+           "       veltrano-pagehost --help | --version\n"
            "  --port N        port on 127.0.0.1; 0 lets the system pick one\n"
            "  --modes DIR     folder of Apertium's eng-spa.mode and spa-eng.mode (default /usr/share/apertium/modes)\n"
            "  --timeout-ms N  how long a translation may take before its pipeline is restarted\n"
-           "                  (default 10000; a new pipeline's first answer may take 20000 more)\n";
+           "                  (default 10000; a new pipeline's first answer may take 20000 more)\n"
+           "  --arrival-timeout-ms N  how long a request may take to arrive whole, from its first byte\n"
+           "                  to its last (default 10000); a slower client is cut off\n";
+}
+
+std::string versionLine()
+{
+    return "veltrano-pagehost " VELTRANO_VERSION "\n";
 }
 
 Outcome<Options> parseOptions(int argc, char* argv[])
@@ -34,6 +44,10 @@ Outcome<Options> parseOptions(int argc, char* argv[])
         const std::string_view name = argv[i];
         if (name == "--help" || name == "-h") {
             options.helpWanted = true;
+            return options;
+        }
+        if (name == "--version") {
+            options.versionWanted = true;
             return options;
         }
         if (i + 1 >= argc)
@@ -46,11 +60,12 @@ Outcome<Options> parseOptions(int argc, char* argv[])
             options.port = static_cast<int>(*port);
         } else if (name == "--modes") {
             options.modesDir = value;
-        } else if (name == "--timeout-ms") {
+        } else if (name == "--timeout-ms" || name == "--arrival-timeout-ms") {
             const auto timeout = wholeNumber(value, 1, 3600000);
             if (!timeout)
-                return Failure{"--timeout-ms must be a number of milliseconds from 1 to 3600000"};
-            options.translator.baseTimeout = std::chrono::milliseconds(*timeout);
+                return Failure{std::string(name) + " must be a number of milliseconds from 1 to 3600000"};
+            (name == "--timeout-ms" ? options.translator.baseTimeout : options.server.requestArrival) =
+                std::chrono::milliseconds(*timeout);
         } else {
             return Failure{"unknown option " + std::string(name)};
         }

@@ -1,6 +1,7 @@
 #pragma once
 // Command-line options of veltrano-pagehost.
 
+#include "pagehost/bounded_server.h"
 #include "pagehost/outcome.h"
 #include "pagehost/translator.h"
 
@@ -12,12 +13,17 @@ struct Options {
     int port = -1;  // 0: a free port picked by the system
     std::string modesDir = "/usr/share/apertium/modes";
     TranslatorSettings translator;
-    bool helpWanted = false;  // --help: print usage and stop
+    ServerLimits server;
+    bool helpWanted = false;     // --help: print usage and stop
+    bool versionWanted = false;  // --version: print the version and stop
 };
 
 // The options in argv; a failure names the option that is missing, unknown or out of range.
 Outcome<Options> parseOptions(int argc, char* argv[]);
 
 std::string usage();
+
+// "veltrano-pagehost VERSION", one line.
+std::string versionLine();
 
 }  // namespace veltrano::pagehost

@@ -118,19 +118,17 @@ std::string scriptString(std::string_view text)
     return safe;
 }
 
-std::string pageAddress(const PageDirection& direction)
+// The directions by name, as plain text: the page offers nothing to follow, so that only the
+// address the client asked for decides the direction.
+std::string namesOf(const std::vector<PageDirection>& directions)
 {
-    return "/translate_t?sl=" + direction.sourceLanguage + "&amp;tl=" + direction.targetLanguage + "&amp;text=";
-}
-
-std::string linksTo(const std::vector<PageDirection>& directions)
-{
-    std::string links;
+    std::string names;
     for (const auto& direction : directions) {
-        links += links.empty() ? "" : " · ";
-        links += "<a href=\"" + pageAddress(direction) + "\">" + escapeHtml(direction.title) + "</a>";
+        names += names.empty() ? "" : ", ";
+        names += escapeHtml(direction.title) + " (sl=" + escapeHtml(direction.sourceLanguage) +
+                 ", tl=" + escapeHtml(direction.targetLanguage) + ")";
     }
-    return links;
+    return names;
 }
 
 std::string head(std::string_view title)
@@ -158,16 +156,13 @@ std::string escapeHtml(std::string_view text)
     return escaped;
 }
 
-std::string translationPage(const PageDirection& direction, std::string_view initialText,
-                            const std::vector<PageDirection>& others)
+std::string translationPage(const PageDirection& direction, std::string_view initialText)
 {
     std::string page = head("Translate " + direction.title);
     page += "<body>\n<h1>" + escapeHtml(direction.title) + "</h1>\n";
-    if (!others.empty())
-        page += "<p>" + linksTo(others) + "</p>\n";
     // A text area, not a one-line input: an input's value loses the line breaks of a cell.
     page += "<textarea id=\"source\" lang=\"" + escapeHtml(direction.sourceLanguage) +
-            "\" autofocus spellcheck=\"false\" aria-label=\"Text to translate\"></textarea>\n";
+            "\" spellcheck=\"false\" aria-label=\"Text to translate\"></textarea>\n";
     page += "<div id=\"result_box\" lang=\"" + escapeHtml(direction.targetLanguage) + "\" aria-live=\"polite\"></div>\n";
     page += "<div id=\"error_box\" role=\"alert\"></div>\n";
     page += "<script>\nconst direction = { sl: " + scriptString(direction.sourceLanguage) +
@@ -183,7 +178,7 @@ std::string unsupportedPairPage(std::string_view sourceLanguage, std::string_vie
     std::string page = head("Translation not offered");
     page += "<body>\n<h1>Translation not offered</h1>\n<p>This page host does not translate from \"" +
             escapeHtml(sourceLanguage) + "\" to \"" + escapeHtml(targetLanguage) + "\".</p>\n";
-    page += "<p>Offered: " + (offered.empty() ? std::string("nothing") : linksTo(offered)) + "</p>\n</body>\n</html>\n";
+    page += "<p>Offered: " + (offered.empty() ? std::string("nothing") : namesOf(offered)) + "</p>\n</body>\n</html>\n";
     return page;
 }
 

@@ -16,12 +16,12 @@ struct PageDirection {
 // The page for one direction. Its script watches the text area "source" (a value set from
 // script fires no event, so it polls), asks /api/translate for each new text and puts the
 // answer into "result_box" while "source" still holds that text; failures go to "error_box",
-// never into "result_box". initialText, when not empty, is in "source" from the start.
-// others are the directions to link to.
-std::string translationPage(const PageDirection& direction, std::string_view initialText,
-                            const std::vector<PageDirection>& others);
+// never into "result_box". initialText, when not empty, is in "source" from the start. The
+// page holds no link, form or other control that leads elsewhere.
+std::string translationPage(const PageDirection& direction, std::string_view initialText);
 
-// A page saying that sourceLanguage to targetLanguage is not offered, with links to offered.
+// A page saying that sourceLanguage to targetLanguage is not offered, naming (not linking to)
+// the offered directions.
 std::string unsupportedPairPage(std::string_view sourceLanguage, std::string_view targetLanguage,
                                 const std::vector<PageDirection>& offered);
 

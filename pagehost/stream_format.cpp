@@ -13,6 +13,16 @@ constexpr std::string_view kReserved = "[]\\^$/@<>{}";
 constexpr std::string_view kSentenceEnd = "[].";
 // The pipeline holds a segment back until it sees a blank after the last sentence end.
 constexpr std::string_view kClosingBlank = "[\n]";
+// Starts the content of a protected block, which neither a number nor an empty blank does.
+constexpr char kProtectedMark = '=';
+
+void appendEnd(std::string& segment, std::size_t number)
+{
+    segment += kSentenceEnd;
+    segment += '[';
+    segment += std::to_string(number);
+    segment += ']';
+}
 
 // Reads the superblank that starts at answer[pos] ('['); returns its content with escapes
 // removed and moves pos past its ']', or nullopt when it never closes.
@@ -77,10 +87,23 @@ std::string joinSegment(const std::vector<std::string_view>& texts, std::size_t 
     std::string segment;
     for (std::size_t i = 0; i < texts.size(); ++i) {
         segment += escapeForStream(texts[i]);
-        segment += kSentenceEnd;
-        segment += '[';
-        segment += std::to_string(firstNumber + i);
-        segment += ']';
+        appendEnd(segment, firstNumber + i);
+    }
+    segment += kClosingBlank;
+    return segment;
+}
+
+std::string protectedBlock(std::string_view text)
+{
+    return '[' + std::string(1, kProtectedMark) + escapeForStream(text) + ']';
+}
+
+std::string joinStreamSegment(const std::vector<std::string>& streamTexts, std::size_t firstNumber)
+{
+    std::string segment;
+    for (std::size_t i = 0; i < streamTexts.size(); ++i) {
+        segment += streamTexts[i];
+        appendEnd(segment, firstNumber + i);
     }
     segment += kClosingBlank;
     return segment;
@@ -106,6 +129,10 @@ std::optional<std::vector<std::string>> splitSegment(std::string_view answer, st
                 return std::nullopt;
             if (content->empty())
                 continue;  // the one before a sentence end of ours
+            if (content->front() == kProtectedMark) {
+                current.append(*content, 1);
+                continue;
+            }
             const auto number = markerNumber(*content);
             if (!number || *number != firstNumber + texts.size())
                 return std::nullopt;

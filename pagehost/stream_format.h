@@ -20,8 +20,16 @@ std::string escapeForStream(std::string_view text);
 // segment is never taken for this one's. Texts must not contain NUL.
 std::string joinSegment(const std::vector<std::string_view>& texts, std::size_t firstNumber);
 
+// A superblank carrying text for the pipeline to pass through untouched; splitSegment puts the
+// text back, unescaped, as part of the text around it.
+std::string protectedBlock(std::string_view text);
+
+// joinSegment for texts already in the stream format: escaped, with protected blocks.
+std::string joinStreamSegment(const std::vector<std::string>& streamTexts, std::size_t firstNumber);
+
 // The count texts of a pipeline answer to joinSegment(texts, firstNumber), unescaped, in order,
-// each still ending with the sentence end that joinSegment added (when the pipeline kept it).
+// each still ending with the sentence end that joinSegment added (when the pipeline kept it),
+// with the text of protected blocks in place.
 // nullopt when the numbered superblanks are not all there exactly once and in order.
 std::optional<std::vector<std::string>> splitSegment(std::string_view answer, std::size_t firstNumber,
                                                      std::size_t count);

@@ -160,4 +160,31 @@ std::string matchCase(std::string_view source, std::string translated)
     return translated;
 }
 
+std::vector<std::string_view> splitAt(std::string_view text, char separator)
+{
+    std::vector<std::string_view> parts;
+    std::size_t start = 0;
+    for (std::size_t at = text.find(separator); at != std::string_view::npos; at = text.find(separator, start)) {
+        parts.push_back(text.substr(start, at - start));
+        start = at + 1;
+    }
+    parts.push_back(text.substr(start));
+    return parts;
+}
+
+std::string foldCase(std::string_view text)
+{
+    return recase(text, CaseChange::ToLower, false);
+}
+
+std::string caseLike(std::string_view source, std::string_view text)
+{
+    const LetterCases cases = lettersOf(source);
+    if (cases.upper >= 2 && cases.lower == 0)
+        return recase(text, CaseChange::ToUpper, false);
+    if (cases.upper == 0 && cases.lower > 0)
+        return recase(text, CaseChange::ToLower, false);
+    return recase(text, CaseChange::ToUpper, true);
+}
+
 }  // namespace veltrano::pagehost

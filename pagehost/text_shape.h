@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace veltrano::pagehost {
 
@@ -26,5 +27,16 @@ bool needsTranslation(std::string_view core);
 // an all-capitals source (two letters or more) gives an all-capitals translation, and a source
 // that starts with a small letter gives a translation that starts with one.
 std::string matchCase(std::string_view source, std::string translated);
+
+// The parts of text between the separators (one more part than separators).
+std::vector<std::string_view> splitAt(std::string_view text, char separator);
+
+// text with every letter that has a case in small letters, for comparing without regard to case.
+std::string foldCase(std::string_view text);
+
+// text given the letter case of source, for a fixed translation put in source's place: all
+// capitals when source is (two letters or more), all small letters when source has no capital,
+// otherwise text as written with its first letter a capital.
+std::string caseLike(std::string_view source, std::string_view text);
 
 }  // namespace veltrano::pagehost

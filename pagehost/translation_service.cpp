@@ -1,9 +1,11 @@
 #include "pagehost/translation_service.h"
 
+#include "pagehost/domain_vocabulary.h"
 #include "pagehost/mode_file.h"
 #include "pagehost/process_pipeline.h"
 
 #include <iostream>
+#include <sstream>
 #include <thread>
 
 namespace veltrano::pagehost {
@@ -24,13 +26,21 @@ constexpr ApertiumMode kModes[] = {
 Direction directionFor(const ApertiumMode& mode, const std::string& modesDir, TranslatorSettings settings)
 {
     Direction direction{mode.source, mode.target, mode.title, nullptr, {}};
+    std::ostringstream report;
+    auto vocabulary = loadDomainVocabulary(defaultVocabularyDir(), mode.mode, mode.source, mode.target, report);
+    std::istringstream reported(report.str());
+    for (std::string line; std::getline(reported, line);)
+        std::cerr << "veltrano-pagehost: " << mode.title << ": " << line << '\n';
     auto programs = readModeFile(modesDir + "/" + mode.mode + ".mode");
+    if (programs && vocabulary.stages)
+        programs = withDomainStages(std::move(programs.value()), *vocabulary.stages);
     if (!programs) {
         direction.unavailable = programs.error();
         return direction;
     }
+    settings.name = mode.title;
     PipelineFactory factory = [programs = std::move(programs.value())] { return ProcessPipeline::start(programs); };
-    direction.translator = std::make_unique<Translator>(std::move(factory), settings);
+    direction.translator = std::make_unique<Translator>(std::move(factory), settings, std::move(vocabulary.glossary));
     return direction;
 }
 

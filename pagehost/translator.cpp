@@ -3,6 +3,8 @@
 #include "pagehost/stream_format.h"
 #include "pagehost/text_shape.h"
 
+#include <optional>
+#include <iostream>
 #include <unordered_map>
 
 namespace veltrano::pagehost {
@@ -10,10 +12,12 @@ namespace {
 
 constexpr std::size_t kNoJob = static_cast<std::size_t>(-1);
 
-// One NUL-free part of a text; job is the index of its core among the cores to translate.
+// One NUL-free part of a text; job is the index of its core among the cores to translate, and
+// fixed its glossary translation when the glossary decides the whole core.
 struct Part {
     TextShape shape;
     std::size_t job = kNoJob;
+    std::optional<std::string> fixed;
 };
 
 // The texts cut into parts, and the distinct cores that need the pipeline.
@@ -22,29 +26,19 @@ struct Plan {
     std::vector<std::string_view> cores;
 };
 
-// A NUL cannot travel inside a segment (it ends the segment), so a text is translated as the
-// parts between its NULs and put back together around them.
-std::vector<std::string_view> splitAtNul(std::string_view text)
-{
-    std::vector<std::string_view> parts;
-    std::size_t start = 0;
-    for (std::size_t nul = text.find('\0'); nul != std::string_view::npos; nul = text.find('\0', start)) {
-        parts.push_back(text.substr(start, nul - start));
-        start = nul + 1;
-    }
-    parts.push_back(text.substr(start));
-    return parts;
-}
-
-Plan planFor(const std::vector<std::string>& texts)
+Plan planFor(const std::vector<std::string>& texts, const Glossary* glossary)
 {
     Plan plan;
     std::unordered_map<std::string_view, std::size_t> jobOfCore;
     for (const auto& text : texts) {
         auto& parts = plan.texts.emplace_back();
-        for (const auto piece : splitAtNul(text)) {
-            Part part{shapeOf(piece)};
-            if (needsTranslation(part.shape.core)) {
+        // A NUL cannot travel inside a segment (it ends the segment), so a text is translated
+        // as the parts between its NULs and put back together around them.
+        for (const auto piece : splitAt(text, '\0')) {
+            Part part{shapeOf(piece), kNoJob, std::nullopt};
+            if (glossary && needsTranslation(part.shape.core))
+                part.fixed = glossary->wholeText(part.shape.core);
+            if (!part.fixed && needsTranslation(part.shape.core)) {
                 const auto [found, added] = jobOfCore.try_emplace(part.shape.core, plan.cores.size());
                 if (added)
                     plan.cores.push_back(part.shape.core);
@@ -78,7 +72,10 @@ std::string assemble(const std::vector<Part>& parts, const std::vector<std::stri
             text += '\0';
         const auto& shape = parts[i].shape;
         text += shape.leading;
-        text += parts[i].job == kNoJob ? std::string(shape.core) : translations[parts[i].job];
+        if (parts[i].fixed)
+            text += *parts[i].fixed;
+        else
+            text += parts[i].job == kNoJob ? std::string(shape.core) : translations[parts[i].job];
         text += shape.trailing;
     }
     return text;
@@ -104,14 +101,14 @@ std::vector<std::vector<std::string_view>> chunksOf(const std::vector<std::strin
 
 }  // namespace
 
-Translator::Translator(PipelineFactory factory, TranslatorSettings settings)
-    : m_factory(std::move(factory)), m_settings(settings)
+Translator::Translator(PipelineFactory factory, TranslatorSettings settings, std::shared_ptr<const Glossary> glossary)
+    : m_factory(std::move(factory)), m_settings(settings), m_glossary(std::move(glossary))
 {
 }
 
 Outcome<std::vector<std::string>> Translator::translate(const std::vector<std::string>& texts)
 {
-    const Plan plan = planFor(texts);
+    const Plan plan = planFor(texts, m_glossary.get());
     std::vector<std::string> translations;
     if (!plan.cores.empty()) {
         auto translated = translateCores(plan.cores);
@@ -157,7 +154,11 @@ Outcome<std::vector<std::string>> Translator::translateChunk(const std::vector<s
 {
     const std::size_t first = m_nextMarker;
     m_nextMarker += cores.size();
-    auto answer = exchange(joinSegment(cores, first));
+    std::vector<std::string> streamTexts;
+    streamTexts.reserve(cores.size());
+    for (const auto core : cores)
+        streamTexts.push_back(streamTextOf(core));
+    auto answer = exchange(joinStreamSegment(streamTexts, first));
     if (!answer)
         return Failure{answer.error()};
     auto split = splitSegment(answer.value(), first, cores.size());
@@ -181,6 +182,23 @@ Outcome<std::vector<std::string>> Translator::translateChunk(const std::vector<s
     return translations;
 }
 
+// The core in the stream format, with the glossary's terms in protected blocks that carry
+// their translations past the pipeline.
+std::string Translator::streamTextOf(std::string_view core) const
+{
+    if (!m_glossary || m_glossary->empty())
+        return escapeForStream(core);
+    std::string text;
+    std::size_t done = 0;
+    for (const auto& term : m_glossary->termsIn(core)) {
+        text += escapeForStream(core.substr(done, term.begin - done));
+        text += protectedBlock(term.replacement);
+        done = term.begin + term.length;
+    }
+    text += escapeForStream(core.substr(done));
+    return text;
+}
+
 Outcome<std::string> Translator::exchange(const std::string& segment)
 {
     auto ready = ensurePipeline();
@@ -198,6 +216,8 @@ Outcome<bool> Translator::ensurePipeline()
     // A pipeline that ended while idle is replaced before use, so its end costs no request.
     if (m_pipeline && m_pipeline->ready())
         return true;
+    if (m_pipeline)
+        reportRestart("it ended while idle");
     return startPipeline();
 }
 
@@ -216,8 +236,15 @@ Failure Translator::restartAfter(const std::string& message)
 {
     // Started again at once so the next request finds it loading or warm; if that fails too,
     // the next request tries again and reports why.
+    reportRestart(message);
     startPipeline();
     return Failure{message + "; the pipeline was restarted"};
+}
+
+void Translator::reportRestart(const std::string& cause) const
+{
+    // One whole line per restart, so a user or a log sees that a request failed and why.
+    std::cerr << "veltrano-pagehost: " + m_settings.name + " pipeline restarted: " + cause + "\n" << std::flush;
 }
 
 std::chrono::milliseconds Translator::timeoutFor(std::size_t segmentBytes) const

@@ -1,10 +1,12 @@
 #pragma once
 // Translation of batches of cell texts in one direction through one kept-warm pipeline.
 
+#include "pagehost/glossary.h"
 #include "pagehost/pipeline.h"
 
 #include <chrono>
 #include <cstddef>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -21,15 +23,20 @@ struct TranslatorSettings {
     std::chrono::milliseconds startAllowance{20000};
     // Texts are sent in segments of at most this many bytes (a longer single text goes alone).
     std::size_t maxSegmentBytes = 64 * 1024;
+    // Names the pipeline in the line written to standard error when it is restarted.
+    std::string name = "translation";
 };
 
 class Translator {
 public:
-    explicit Translator(PipelineFactory factory, TranslatorSettings settings = {});
+    // glossary, when given, decides texts that are one of its terms and the terms inside others.
+    explicit Translator(PipelineFactory factory, TranslatorSettings settings = {},
+                        std::shared_ptr<const Glossary> glossary = nullptr);
 
     // The translations of texts, in the same order. Surrounding whitespace, line breaks, NUL
     // characters and the case forced at sentence starts are kept as in the text; texts with no
-    // letters come back unchanged without reaching the pipeline. A failure when the pipeline
+    // letters come back unchanged without reaching the pipeline, and so do texts the glossary
+    // translates whole. Glossary terms inside a text reach the pipeline protected from it. A failure when the pipeline
     // cannot be started, ends, hangs or garbles the texts; it is then restarted for the next call.
     // Calls are serialised: one batch at a time goes through the pipeline.
     Outcome<std::vector<std::string>> translate(const std::vector<std::string>& texts);
@@ -41,15 +48,18 @@ public:
 
 private:
     Outcome<std::vector<std::string>> translateCores(const std::vector<std::string_view>& cores);
+    std::string streamTextOf(std::string_view core) const;
     Outcome<std::vector<std::string>> translateChunk(const std::vector<std::string_view>& cores);
     Outcome<std::string> exchange(const std::string& segment);
     Outcome<bool> ensurePipeline();
     Outcome<bool> startPipeline();
     Failure restartAfter(const std::string& message);
+    void reportRestart(const std::string& cause) const;
     std::chrono::milliseconds timeoutFor(std::size_t segmentBytes) const;
 
     PipelineFactory m_factory;
     TranslatorSettings m_settings;
+    std::shared_ptr<const Glossary> m_glossary;  // may be null
     std::mutex m_mutex;
     std::unique_ptr<Pipeline> m_pipeline;
     bool m_pipelineAnswered = false;  // whether m_pipeline has answered once (is loaded)

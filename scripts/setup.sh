@@ -6,11 +6,11 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-webengine-dev libqt6svg6-dev
-  libzip-dev zlib1g-dev libcpp-httplib-dev nlohmann-json3-dev libgtest-dev libgmock-dev
-  apertium apertium-eng-spa
+  libzip-dev libgsf-1-dev zlib1g-dev libcpp-httplib-dev nlohmann-json3-dev libgtest-dev libgmock-dev
+  apertium apertium-eng-spa apertium-lex-tools-dev lttoolbox-dev
   xvfb xauth fonts-liberation
 )
-test_packages=(libreoffice-calc-nogui python3-openpyxl zip unzip)
+test_packages=(libreoffice-calc-nogui python3-openpyxl zip unzip desktop-file-utils)
 bench_packages=(apertium-apy python3-openpyxl libreoffice-calc-nogui time hyperfine imagemagick)
 
 for arg in "$@"; do

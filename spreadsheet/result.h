@@ -11,9 +11,10 @@ namespace veltrano::spreadsheet {
 enum class ErrorCode {
     NotFound,          // no file at the path
     NotAFile,          // the path is a folder, device or other non-regular file
+    InUse,             // the file is being edited by another program or process
     Io,                // reading or writing the file system failed
     TooLarge,          // the file or one of its parts passes a size or nesting limit
-    LegacyBinary,      // an OLE compound file: .xls/.xlt or another legacy format
+    LegacyBinary,      // an Excel 5.0/95 or older workbook (BIFF5 and before)
     Encrypted,         // a password-protected workbook (encrypted package)
     BinaryWorkbook,    // an .xlsb workbook
     OpenDocument,      // an .ods spreadsheet

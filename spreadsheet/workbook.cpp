@@ -2,6 +2,7 @@
 
 #include "spreadsheet/internal/utf8.h"
 #include "spreadsheet/internal/workbook_impl.h"
+#include "spreadsheet/xls/xls_workbook.h"
 
 namespace veltrano::spreadsheet {
 
@@ -66,29 +67,56 @@ Workbook::Workbook(Workbook&&) noexcept = default;
 Workbook& Workbook::operator=(Workbook&&) noexcept = default;
 Workbook::~Workbook() = default;
 
+namespace {
+
+// Messages are one line of valid text, whatever the file put into them.
+Error oneLine(Error error)
+{
+    error.message = utf8::singleLine(error.message);
+    return error;
+}
+
+}  // namespace
+
 Result<Workbook> Workbook::open(const std::string& path)
 {
     auto file = readWorkbookFile(path);
     if (!file)
-        return file.error();
+        return oneLine(file.error());
     auto book = openBytes(std::move(file.value().bytes), path);
-    if (book)
+    if (book) {
         book.value().m_impl->onDisk = file.value().identity;
+        book.value().m_impl->lock = std::move(file.value().lock);
+    }
     return book;
 }
 
 Result<Workbook> Workbook::openBytes(std::string bytes, const std::string& path)
 {
+    auto impl = loadAnyWorkbook(path, std::move(bytes));
+    if (!impl)
+        return impl.error();  // already one line
+    return Workbook(std::move(impl.value()));
+}
+
+Result<std::unique_ptr<Workbook::Impl>> loadAnyWorkbook(const std::string& path, std::string bytes)
+{
+    if (xls::isCompoundFile(bytes)) {
+        auto impl = xls::loadWorkbook(path, std::move(bytes));
+        if (!impl)
+            return oneLine(impl.error());
+        return impl;
+    }
     Status signature = checkFileSignature(path, bytes);
     if (!signature)
-        return signature.error();
+        return oneLine(signature.error());
     auto zip = ZipArchive::open(std::move(bytes), path);
     if (!zip)
-        return zip.error();
+        return oneLine(zip.error());
     auto impl = loadWorkbook(path, std::move(zip.value()));
     if (!impl)
-        return impl.error();
-    return Workbook(std::move(impl.value()));
+        return oneLine(impl.error());
+    return impl;
 }
 
 const std::string& Workbook::path() const { return m_impl->path; }
@@ -118,22 +146,31 @@ namespace {
 
 // The workbook as save() would write it, read back from those bytes with every check of
 // opening: a save never writes a file that would not open again.
-Result<std::unique_ptr<Workbook::Impl>> readBackSaved(const Workbook::Impl& wb)
+Result<std::unique_ptr<Workbook::Impl>> readBackSaved(Workbook::Impl& wb)
 {
-    auto bytes = serializeWorkbook(wb);
+    auto bytes = wb.backend ? wb.backend->serialize(wb) : serializeWorkbook(wb);
     if (!bytes)
         return bytes.error();
+    releaseWorksheetXml(wb);
     auto refuse = [&](const Error& error) {
         return Error{error.code, wb.path + ": not saved, the file is left as it was: the workbook as it would be "
                                            "written does not read back (" + error.message + ")"};
     };
-    auto zip = ZipArchive::open(std::move(bytes.value()), wb.path);
-    if (!zip)
-        return refuse(zip.error());
-    auto loaded = loadWorkbook(wb.path, std::move(zip.value()));
+    auto loaded = loadAnyWorkbook(wb.path, std::move(bytes.value()));
     if (!loaded)
         return refuse(loaded.error());
     return loaded;
+}
+
+const std::string& fileBytes(const Workbook::Impl& wb) { return wb.backend ? wb.backend->bytes() : wb.zip.bytes(); }
+
+// The workbook's XML back in place after a save that failed; the failure is what is reported,
+// with the restoring's own should that fail too (the sheets it misses then refuse any save).
+Error restoredWithError(Workbook::Impl& wb, Error error)
+{
+    if (Status restored = restoreWorksheetXml(wb); !restored)
+        error.message += "; " + restored.error().message;
+    return error;
 }
 
 }  // namespace
@@ -144,10 +181,11 @@ Status Workbook::save()
         return {};
     auto saved = readBackSaved(*m_impl);
     if (!saved)
-        return saved.error();
-    auto written = writeFileAtomically(m_impl->path, saved.value()->zip.bytes(), m_impl->onDisk);
+        return restoredWithError(*m_impl, saved.error());
+    auto written = writeFileAtomically(m_impl->path, fileBytes(*saved.value()), m_impl->onDisk, &m_impl->lock);
     if (!written)
-        return written.error();
+        return restoredWithError(*m_impl, written.error());
+    saved.value()->lock = std::move(m_impl->lock);
     // The parts read back hold the byte offsets of the file now on disk, which the next edits
     // splice into.
     saved.value()->onDisk = written.value();
@@ -161,14 +199,24 @@ Status Workbook::saveAs(const std::string& path)
     if (m_impl->modified) {
         auto readBack = readBackSaved(*m_impl);
         if (!readBack)
-            return readBack.error();
+            return restoredWithError(*m_impl, readBack.error());
         saved = std::move(readBack.value());
     }
-    const std::string& bytes = saved ? saved->zip.bytes() : m_impl->zip.bytes();
+    const std::string& bytes = fileBytes(saved ? *saved : *m_impl);
     auto written = writeFileAtomically(path, bytes, std::nullopt);
+    saved.reset();
+    Status restored = restoreWorksheetXml(*m_impl);
     if (!written)
         return written.error();
-    return {};
+    return restored;
+}
+
+Result<FileReadLock> FileReadLock::acquire(const std::string& path)
+{
+    auto lock = lockFile(path, false);
+    if (!lock)
+        return lock.error();
+    return FileReadLock(std::make_shared<FileLock>(std::move(lock.value())));
 }
 
 }  // namespace veltrano::spreadsheet

@@ -1,5 +1,5 @@
 #pragma once
-// The workbook engine's public face: open an .xlsx/.xlsm/.xltx/.xltm file, list its sheets,
+// The workbook engine's public face: open an .xlsx/.xlsm/.xltx/.xltm or .xls/.xlt file, list its sheets,
 // read each cell's displayed text and kind, replace text values, and save with a minimal
 // edit. Standard C++ types only. One Workbook per open file; no global state.
 
@@ -26,7 +26,6 @@ enum class FormulaPolicy { Keep, Replace };
 
 struct WriteOutcome {
     std::string storedText;      // the text as the cell now holds it
-    bool truncated = false;      // cut to kMaxCellTextUnits
     bool renamedColumn = false;  // a table header: the table's column got the same name
 };
 
@@ -35,7 +34,8 @@ class Worksheet;
 class Workbook {
 public:
     // Opens and fully checks a workbook file. Refuses, with the reason and place, files it
-    // cannot edit safely (legacy .xls, .xlsb, .ods, encrypted, signed, damaged, too large).
+    // cannot edit safely (Excel 5.0/95 and older, .xlsb, .ods, encrypted, signed, damaged, too
+    // large). The format is told by the content: a compound file is read as BIFF8 records.
     static Result<Workbook> open(const std::string& path);
 
     // Opens a workbook from bytes already in memory, with the same checks; path is where
@@ -87,6 +87,19 @@ private:
 // is read-only (no write permission bit), one this user may not write, or one in a folder
 // where no file can be made; success for a writable file, or for no file in a writable folder.
 Status checkWritable(const std::string& path);
+
+// A shared lock on a workbook file: while one lives, no Workbook in another process opens the
+// file (they wait or are refused), so a copy made meanwhile is of one whole version.
+class FileReadLock {
+public:
+    // Takes it, waiting a few seconds for a Workbook elsewhere to save and let go: InUse when it
+    // does not; NotFound or NotAFile (without blocking on a FIFO or device) as Workbook::open.
+    static Result<FileReadLock> acquire(const std::string& path);
+
+private:
+    explicit FileReadLock(std::shared_ptr<const void> lock) : m_lock(std::move(lock)) {}
+    std::shared_ptr<const void> m_lock;
+};
 
 // One worksheet of an open workbook; a light handle, valid while its Workbook lives.
 // Rows and columns are 1-based.

@@ -57,6 +57,8 @@ public:
         }
     }
 
+    const PassedOver& passedOver() const { return m_passedOver; }
+
 private:
     static constexpr int kRowsPerBand = 1024;
 
@@ -92,12 +94,27 @@ private:
             throw WalkError(platform::excel::messageAt(cell.place(), answer.failure().toStdString()), cell.place());
         // A translation equal to the text leaves the cell as it is.
         if (answer.outcome() == Outcome::Translated && answer.text() != sent)
-            cell.setValue(answer.text().toStdString());
+            write(cell, answer.text());
         WaitSeconds(m_pacing.pauseSeconds);
+    }
+
+    // A translation longer than a cell holds (QString counts UTF-16 units, as the limit does)
+    // would lose its end: the cell keeps its text and the walk goes on, noting which cell.
+    void write(const Range& cell, const QString& translation)
+    {
+        if (translation.size() > spreadsheet::kMaxCellTextUnits) {
+            m_passedOver.push_back(platform::excel::messageAt(
+                cell.place(), "the translation is " + std::to_string(translation.size()) +
+                                  " characters long, past a cell's limit of " +
+                                  std::to_string(spreadsheet::kMaxCellTextUnits) + ", so the cell was left as it was"));
+            return;
+        }
+        cell.setValue(translation.toStdString());
     }
 
     PageClient& m_page;
     const WalkPacing& m_pacing;
+    PassedOver m_passedOver;
 };
 
 // Runs a walk, giving a failure of the Excel objects the walk's own error type.
@@ -115,30 +132,33 @@ void reportingWalkErrors(Walk&& walk)
 
 WalkError::WalkError(const std::string& message, Place place) : std::runtime_error(message), m_place(std::move(place)) {}
 
-void ConvertWorkbook(const Workbook& workbook, PageClient& page, const WalkPacing& pacing)
+PassedOver ConvertWorkbook(const Workbook& workbook, PageClient& page, const WalkPacing& pacing)
 {
+    CellWalk walk(page, pacing);
     reportingWalkErrors([&] {
-        CellWalk walk(page, pacing);
         const DocumentHold document(page);
         for (const Worksheet& sheet : workbook.Worksheets())
             walk.walk(sheet, sheetArea(sheet));
     });
+    return walk.passedOver();
 }
 
-void ConvertActiveSheet(const Workbook& workbook, PageClient& page, const WalkPacing& pacing)
+PassedOver ConvertActiveSheet(const Workbook& workbook, PageClient& page, const WalkPacing& pacing)
 {
+    CellWalk walk(page, pacing);
     reportingWalkErrors([&] {
         const Worksheet sheet = workbook.ActiveSheet();
         const Area area = sheetArea(sheet);
-        CellWalk walk(page, pacing);
         const DocumentHold document(page);
         walk.walk(sheet, area);
     });
+    return walk.passedOver();
 }
 
-void ConvertCellBlock([[maybe_unused]] const Workbook& workbook, const Range& block, PageClient& page,
-                      const WalkPacing& pacing)
+PassedOver ConvertCellBlock([[maybe_unused]] const Workbook& workbook, const Range& block, PageClient& page,
+                            const WalkPacing& pacing)
 {
+    CellWalk walk(page, pacing);
     reportingWalkErrors([&] {
         const Worksheet sheet = block.Worksheet();
         Area area{block.Row(), block.Column(), block.Rows().Item(block.Rows().Count()).Row(),
@@ -147,10 +167,10 @@ void ConvertCellBlock([[maybe_unused]] const Workbook& workbook, const Range& bl
         const Area used = sheetArea(sheet);
         area.lastRow = std::min(area.lastRow, used.lastRow);
         area.lastColumn = std::min(area.lastColumn, used.lastColumn);
-        CellWalk walk(page, pacing);
         const DocumentHold document(page);
         walk.walk(sheet, area);
     });
+    return walk.passedOver();
 }
 
 } // namespace veltrano::translation

@@ -12,6 +12,7 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace veltrano::translation {
 
@@ -38,18 +39,22 @@ private:
     platform::excel::Place m_place;
 };
 
+// The cells a walk left as they were although their translation came back (it was longer
+// than a cell holds), one message each, naming the cell and why.
+using PassedOver = std::vector<std::string>;
+
 // Every worksheet of the workbook in workbook order, chart sheets left out; on each, row 1 to
 // the used range's last row by column 1 to its last column. Throws WalkError.
-void ConvertWorkbook(const platform::excel::Workbook& workbook, PageClient& page, const WalkPacing& pacing = {});
+PassedOver ConvertWorkbook(const platform::excel::Workbook& workbook, PageClient& page, const WalkPacing& pacing = {});
 
 // The workbook's active sheet, walked as above. Throws WalkError, naming the sheet, when the
 // active sheet is not a worksheet.
-void ConvertActiveSheet(const platform::excel::Workbook& workbook, PageClient& page, const WalkPacing& pacing = {});
+PassedOver ConvertActiveSheet(const platform::excel::Workbook& workbook, PageClient& page, const WalkPacing& pacing = {});
 
 // The block's rectangle on the block's own worksheet (of several areas, the first), never past
 // that sheet's used range, so whole columns cost no more than the cells that hold something.
 // Throws WalkError.
-void ConvertCellBlock(const platform::excel::Workbook& workbook, const platform::excel::Range& block,
-                      PageClient& page, const WalkPacing& pacing = {});
+PassedOver ConvertCellBlock(const platform::excel::Workbook& workbook, const platform::excel::Range& block,
+                            PageClient& page, const WalkPacing& pacing = {});
 
 } // namespace veltrano::translation

@@ -3,8 +3,10 @@
 #include "platform/browser/event_pump.h"
 
 #include <QChildEvent>
-#include <QKeyEvent>
-#include <QUrl>
+#include <QWebEngineLoadingInfo>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineSettings>
 
 namespace veltrano::platform::browser {
 
@@ -15,11 +17,37 @@ constexpr int kProgressScale = 100;
 constexpr int kDownloadComplete = -1;
 } // namespace
 
+// A page that goes only where its view's Navigate sends it. The page shown decides what is
+// translated and in which direction, so a link followed, a form sent or a script's change of
+// address (also one the user set off with a key in a page that had the focus) must not change it.
+class NavigateOnlyPage final : public QWebEnginePage {
+public:
+    explicit NavigateOnlyPage(WebBrowser& browser)
+        : QWebEnginePage(QWebEngineProfile::defaultProfile(), &browser), m_browser(browser)
+    {
+    }
+
+protected:
+    bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override
+    {
+        // A load started through Navigate arrives as a typed address.
+        if (!isMainFrame || type == NavigationTypeTyped)
+            return true;
+        m_browser.refuse(url);
+        return false;
+    }
+
+private:
+    WebBrowser& m_browser;
+};
+
 WebBrowser::WebBrowser(QWidget* parent) : QWebEngineView(parent)
 {
-    connect(this, &QWebEngineView::loadStarted, this, &WebBrowser::onLoadStarted);
+    setPage(new NavigateOnlyPage(*this));
+    page()->settings()->setAttribute(QWebEngineSettings::FocusOnNavigationEnabled, false);
+    setFocusPolicy(Qt::NoFocus);
+    connect(page(), &QWebEnginePage::loadingChanged, this, &WebBrowser::onLoadingChanged);
     connect(this, &QWebEngineView::loadProgress, this, &WebBrowser::onLoadProgress);
-    connect(this, &QWebEngineView::loadFinished, this, &WebBrowser::onLoadFinished);
 }
 
 void WebBrowser::Navigate(const QString& address)
@@ -48,39 +76,42 @@ bool WebBrowser::waitUntilLoaded(QDeadlineTimer deadline)
 void WebBrowser::childEvent(QChildEvent* event)
 {
     QWebEngineView::childEvent(event);
-    // Keys go to the child that renders the page; watch them there.
-    if (event->added() && event->child()->isWidgetType())
-        event->child()->installEventFilter(this);
+    // The page is drawn by a child widget that the view makes its focus proxy, with a focus
+    // policy of its own; it is polished before it is first shown.
+    if (event->polished() && event->child()->isWidgetType())
+        static_cast<QWidget*>(event->child())->setFocusPolicy(Qt::NoFocus);
 }
 
-bool WebBrowser::eventFilter(QObject* watched, QEvent* event)
+void WebBrowser::refuse(const QUrl& address)
 {
-    if (event->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<const QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Backtab || (key->key() == Qt::Key_Tab && (key->modifiers() & Qt::ShiftModifier)))
-            m_lastTabWasBackwards = true;
-        else if (key->key() == Qt::Key_Tab)
-            m_lastTabWasBackwards = false;
+    // The refused address still starts a load of its own, which stops at once; it is no load
+    // of the page shown.
+    m_refused.append(address);
+    emit navigationRefused(address);
+}
+
+void WebBrowser::onLoadingChanged(const QWebEngineLoadingInfo& load)
+{
+    const bool started = load.status() == QWebEngineLoadingInfo::LoadStartedStatus;
+    if (m_refused.contains(load.url())) {
+        if (!started)
+            m_refused.removeOne(load.url());
+        return;
     }
-    return QWebEngineView::eventFilter(watched, event);
-}
-
-void WebBrowser::onLoadStarted()
-{
-    m_navigated = true;
-    m_loading = true;
+    if (started) {
+        m_navigated = true;
+        m_loading = true;
+        return;
+    }
+    m_loading = false;
+    m_lastLoadSucceeded = load.status() == QWebEngineLoadingInfo::LoadSucceededStatus;
+    emit ProgressChange(kDownloadComplete, kProgressScale);
 }
 
 void WebBrowser::onLoadProgress(int percent)
 {
-    emit ProgressChange(percent, kProgressScale);
-}
-
-void WebBrowser::onLoadFinished(bool ok)
-{
-    m_loading = false;
-    m_lastLoadSucceeded = ok;
-    emit ProgressChange(kDownloadComplete, kProgressScale);
+    if (m_refused.isEmpty())
+        emit ProgressChange(percent, kProgressScale);
 }
 
 } // namespace veltrano::platform::browser

@@ -44,10 +44,11 @@ int QtShell::MsgBox(QWidget* owner, const QString& prompt, int style, const QStr
     return answer == QMessageBox::Yes ? kAnswerYes : kAnswerNo;
 }
 
-QString QtShell::InputBox(QWidget* owner, const QString& prompt, const QString& defaultText)
+QString QtShell::InputBox(QWidget* owner, const QString& prompt, const QString& defaultText,
+                          const QString& title)
 {
     bool accepted = false;
-    const QString text = QInputDialog::getText(owner, QString(), prompt, QLineEdit::Normal,
+    const QString text = QInputDialog::getText(owner, title, prompt, QLineEdit::Normal,
                                                defaultText, &accepted);
     return accepted ? text : QString();
 }
@@ -67,9 +68,9 @@ QStringList QtShell::GetOpenFileNames(QWidget* owner, const OpenFilesRequest& re
     return dialog.selectedFiles();
 }
 
-QString QtShell::BrowseForFolder(QWidget* owner, const QString& title)
+QString QtShell::BrowseForFolder(QWidget* owner, const QString& title, const QString& startFolder)
 {
-    return QFileDialog::getExistingDirectory(owner, title);
+    return QFileDialog::getExistingDirectory(owner, title, startFolder);
 }
 
 void QtShell::OpenUrl(const QUrl& address)

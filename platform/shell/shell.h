@@ -36,15 +36,17 @@ public:
     // Returns the answer: kAnswerOk, kAnswerYes, or kAnswerNo (also when closed).
     virtual int MsgBox(QWidget* owner, const QString& prompt, int style, const QString& title) = 0;
 
-    // Modal input box with a default text; returns the text, or "" when cancelled.
-    virtual QString InputBox(QWidget* owner, const QString& prompt, const QString& defaultText) = 0;
+    // Modal input box with a title and a default text; returns the text, or "" when cancelled.
+    virtual QString InputBox(QWidget* owner, const QString& prompt, const QString& defaultText,
+                             const QString& title) = 0;
 
     // Modal file-open dialog; the chosen files' full paths in the dialog's order, none when
     // cancelled.
     virtual QStringList GetOpenFileNames(QWidget* owner, const OpenFilesRequest& request) = 0;
 
-    // Modal folder browser; the chosen folder's full path, or "" when cancelled.
-    virtual QString BrowseForFolder(QWidget* owner, const QString& title) = 0;
+    // Modal folder browser that opens at startFolder; the chosen folder's full path, or ""
+    // when cancelled.
+    virtual QString BrowseForFolder(QWidget* owner, const QString& title, const QString& startFolder) = 0;
 
     // Hands an address to the desktop's web browser; nothing waits for it.
     virtual void OpenUrl(const QUrl& address) = 0;
@@ -57,9 +59,10 @@ public:
 class QtShell final : public Shell {
 public:
     int MsgBox(QWidget* owner, const QString& prompt, int style, const QString& title) override;
-    QString InputBox(QWidget* owner, const QString& prompt, const QString& defaultText) override;
+    QString InputBox(QWidget* owner, const QString& prompt, const QString& defaultText,
+                     const QString& title) override;
     QStringList GetOpenFileNames(QWidget* owner, const OpenFilesRequest& request) override;
-    QString BrowseForFolder(QWidget* owner, const QString& title) override;
+    QString BrowseForFolder(QWidget* owner, const QString& title, const QString& startFolder) override;
     void OpenUrl(const QUrl& address) override;
     QPoint GetCursorPos() const override;
 };

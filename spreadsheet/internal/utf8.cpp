@@ -70,6 +70,15 @@ std::string sanitize(std::string_view text)
     return out;
 }
 
+std::string singleLine(std::string_view text)
+{
+    std::string line = sanitize(text);
+    for (char& c : line)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            c = ' ';
+    return line;
+}
+
 std::size_t utf16Length(std::string_view text)
 {
     std::size_t units = 0;

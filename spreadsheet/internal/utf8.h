@@ -19,6 +19,10 @@ char32_t next(std::string_view text, std::size_t& pos);
 // The same text with every malformed sequence replaced by U+FFFD.
 std::string sanitize(std::string_view text);
 
+// One line of valid text for a message: malformed sequences as U+FFFD, control characters
+// (line breaks, tabs) as blanks, so a value read from a file never splits a message.
+std::string singleLine(std::string_view text);
+
 // How many UTF-16 code units the text takes (malformed bytes count as one unit each).
 std::size_t utf16Length(std::string_view text);
 

@@ -1,8 +1,6 @@
 #pragma once
 // The state behind a Workbook: the package, its parsed parts, and the edits not yet saved.
 
-#include <sys/stat.h>
-
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -20,6 +18,8 @@
 #include "spreadsheet/xlsx/styles.h"
 #include "spreadsheet/xlsx/tables.h"
 #include "spreadsheet/workbook.h"
+#include "spreadsheet/internal/file_access.h"
+#include "spreadsheet/internal/limits.h"
 #include "spreadsheet/internal/worksheet_model.h"
 #include "spreadsheet/xlsx/zip_archive.h"
 
@@ -44,23 +44,6 @@ struct PivotSource {
     std::optional<CellRange> ref;
 };
 
-// What tells one version of a file from another: a save by another program gives a new
-// inode (replaced through a rename) or a new size or modification time (written in place).
-struct FileIdentity {
-    std::uint64_t device = 0;
-    std::uint64_t inode = 0;
-    std::int64_t size = 0;
-    std::int64_t modifiedSeconds = 0;
-    std::int64_t modifiedNanoseconds = 0;
-    bool operator==(const FileIdentity&) const = default;
-};
-
-inline FileIdentity identityOf(const struct stat& info)
-{
-    return {std::uint64_t(info.st_dev), std::uint64_t(info.st_ino), std::int64_t(info.st_size),
-            std::int64_t(info.st_mtim.tv_sec), std::int64_t(info.st_mtim.tv_nsec)};
-}
-
 // Where workbook.xml takes fullCalcOnLoad: the value of the attribute on <calcPr>, the
 // place for the attribute in <calcPr>, or the place for a <calcPr> of its own.
 struct CalcSettingsPlace {
@@ -71,8 +54,23 @@ struct CalcSettingsPlace {
     std::string prefix;                        // of the workbook element, with its ':'
 };
 
+// What a file format other than the zip package keeps behind a Workbook: its own file state,
+// how a cell write is checked against the way the file stores that cell, and how the file is
+// written back. The cells, strings and styles themselves live in Workbook::Impl, shared.
+class FormatBackend {
+public:
+    virtual ~FormatBackend() = default;
+    // NotWritable, saying why, when this file cannot store a new text at that cell.
+    virtual Status checkWrite(const Workbook::Impl& wb, std::size_t worksheet, int row, int column) const = 0;
+    // The whole file with every pending edit applied.
+    virtual Result<std::string> serialize(const Workbook::Impl& wb) const = 0;
+    // The file as it was read or last saved.
+    virtual const std::string& bytes() const = 0;
+};
+
 struct Workbook::Impl {
     std::string path;
+    std::unique_ptr<FormatBackend> backend;  // null for the zip package
     ZipArchive zip;
     ns::Family family = ns::Family::Transitional;
 
@@ -114,11 +112,16 @@ struct Workbook::Impl {
     // The file as it was read or last saved; save() refuses to replace a file that has changed
     // since. nullopt for a workbook opened from bytes.
     std::optional<FileIdentity> onDisk;
+    FileLock lock;  // on the file at path, from opening to the last save; none for bytes
 
     Impl(std::string path, ZipArchive zip) : path(std::move(path)), zip(std::move(zip)) {}
 
     std::string where(std::string_view part) const { return path + ": " + std::string(part); }
 };
+
+// Loads a workbook from a file's bytes in whichever format they are: a compound file, or else
+// the zip package.
+Result<std::unique_ptr<Workbook::Impl>> loadAnyWorkbook(const std::string& path, std::string bytes);
 
 // Loads everything from a package already opened as a zip.
 Result<std::unique_ptr<Workbook::Impl>> loadWorkbook(std::string path, ZipArchive zip);
@@ -126,20 +129,11 @@ Result<std::unique_ptr<Workbook::Impl>> loadWorkbook(std::string path, ZipArchiv
 // The bytes of the package with every pending edit applied.
 Result<std::string> serializeWorkbook(const Workbook::Impl& workbook);
 
-// Writes bytes to path through a temporary file in the same folder and a rename; the mode
-// of an existing file is kept. Refuses a file that checkWritable() refuses, and, when
-// expected is given, a file that is no longer that version. Returns the identity of the file
-// written; on failure nothing at path changes.
-Result<FileIdentity> writeFileAtomically(const std::string& path, const std::string& bytes,
-                                         const std::optional<FileIdentity>& expected);
-
-struct WorkbookFile {
-    std::string bytes;
-    FileIdentity identity;
-};
-
-// Reads a whole file, refusing non-files and files past the size limit.
-Result<WorkbookFile> readWorkbookFile(const std::string& path);
+// Lets go of the worksheets' XML, which the package holds compressed, while a save's bytes
+// are read back, so the workbook is never held twice over; restoreWorksheetXml() reads it
+// again where the workbook stays in use.
+void releaseWorksheetXml(Workbook::Impl& workbook);
+Status restoreWorksheetXml(Workbook::Impl& workbook);
 
 // Refuses byte patterns of formats this engine does not edit (OLE compound files, non-zips).
 Status checkFileSignature(const std::string& path, const std::string& bytes);

@@ -120,6 +120,7 @@ struct WorksheetParseContext {
     const SharedStrings* sharedStrings = nullptr;
     numfmt::DateSystem dateSystem = numfmt::DateSystem::Excel1900;
     std::set<std::string>* bracketNames = nullptr;  // names used in structured references
+    std::size_t maxCells = SIZE_MAX;                // how many more cells the workbook may hold
 };
 
 // Parses a worksheet part (model.xml must be filled). where names it in error messages.

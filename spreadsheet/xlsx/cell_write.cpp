@@ -128,14 +128,19 @@ Result<WriteOutcome> Worksheet::setValue(int row, int column, std::string_view t
     if (block != WriteBlock::None)
         return Error{ErrorCode::NotWritable, wb.path + ": " + sheet.model.name + "!" + cellName(row, column) + ": " +
                                                  std::string(writeBlockReason(block))};
+    if (wb.backend) {
+        Status storable = wb.backend->checkWrite(wb, m_index, row, column);
+        if (!storable)
+            return storable.error();
+    }
 
     WriteOutcome outcome;
     std::string value = utf8::sanitize(text);
-    std::string_view kept = utf8::truncateUtf16(value, kMaxCellTextUnits);
-    if (kept.size() != value.size()) {
-        outcome.truncated = true;
-        value.resize(kept.size());
-    }
+    // Cut, the text would lose its end without anyone seeing it: the cell keeps what it had.
+    if (const std::size_t units = utf8::utf16Length(value); units > std::size_t(kMaxCellTextUnits))
+        return Error{ErrorCode::TooLarge, wb.path + ": " + sheet.model.name + "!" + cellName(row, column) + ": the text is " +
+                                              std::to_string(units) + " characters long, past a cell's limit of " +
+                                              std::to_string(kMaxCellTextUnits) + "; the cell was left as it was"};
     value = applyTableRules(wb, sheet, row, column, std::move(value), outcome.renamedColumn);
     const std::uint32_t index = wb.sharedStrings.add(value);
 

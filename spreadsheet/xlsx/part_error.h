@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "spreadsheet/internal/utf8.h"
 #include "spreadsheet/result.h"
 #include "spreadsheet/xlsx/xml_scanner.h"
 
@@ -10,7 +11,7 @@ namespace veltrano::spreadsheet {
 
 inline Error partError(ErrorCode code, const std::string& where, std::size_t offset, const std::string& what)
 {
-    return {code, where + " at byte " + std::to_string(offset) + ": " + what};
+    return {code, where + " at byte " + std::to_string(offset) + ": " + utf8::singleLine(what)};
 }
 
 // The scanner's failure as an error; nesting-depth failures count as too large.

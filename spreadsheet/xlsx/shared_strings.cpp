@@ -95,7 +95,7 @@ Result<SharedStrings> SharedStrings::parse(std::string xml, const std::string& w
                 inT = false;
             } else if (depth == 2 && inSi) {
                 inSi = false;
-                table.m_arena += decodeEscapes(text);
+                table.m_arena += utf8::sanitize(decodeEscapes(text));
                 if (table.m_arena.size() > UINT32_MAX)
                     return partError(ErrorCode::TooLarge, where, scanner.begin(), "shared strings too large");
                 table.m_offsets.push_back(std::uint32_t(table.m_arena.size()));

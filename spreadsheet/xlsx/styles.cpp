@@ -24,6 +24,11 @@ CellFormat makeFormat(numfmt::Renderer& renderer, std::string_view code, bool lo
 
 Styles::Styles(numfmt::Renderer& renderer) { m_formats.push_back(makeFormat(renderer, "General", true)); }
 
+Styles Styles::fromFormats(std::vector<CellFormat> formats)
+{
+    return Styles(std::move(formats));
+}
+
 Result<Styles> Styles::parse(std::string_view xml, const std::string& where, numfmt::Renderer& renderer)
 {
     std::map<int, std::string> customCodes;

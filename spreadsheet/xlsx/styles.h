@@ -3,6 +3,7 @@
 // locks the cell.
 
 #include <cstdint>
+#include <utility>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,6 +28,9 @@ public:
     // built-in code, else General.
     static Result<Styles> parse(std::string_view xml, const std::string& where, numfmt::Renderer& renderer);
 
+    // The formats given, one per cell style index (at least one); for formats read elsewhere.
+    static Styles fromFormats(std::vector<CellFormat> formats);
+
     // The format of a cell's s attribute; an index past the table falls back to the first.
     const CellFormat& of(std::uint32_t styleIndex) const
     {
@@ -34,6 +38,7 @@ public:
     }
 
 private:
+    explicit Styles(std::vector<CellFormat> formats) : m_formats(std::move(formats)) {}
     std::vector<CellFormat> m_formats;
 };
 

@@ -1,11 +1,6 @@
 // Opening a workbook: refuse what cannot be edited safely, then find every part through the
 // relationships and parse it. Any failure returns an error; no half-built workbook escapes.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 
 #include "spreadsheet/cell_ref.h"
@@ -19,8 +14,6 @@
 namespace veltrano::spreadsheet {
 
 namespace {
-
-constexpr std::uint64_t kMaxFileBytes = 2ull << 30;
 
 constexpr std::string_view kWorkbookTypes[] = {
     "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml",
@@ -94,6 +87,11 @@ public:
     Result<std::unique_ptr<Workbook::Impl>> run();
 
 private:
+    struct Part {
+        std::size_t entry = 0;
+        std::string xml;
+    };
+    Result<Part> readPartEntry(std::string_view partName, ErrorCode missingCode = ErrorCode::Damaged);
     Result<std::string> readPart(std::string_view partName, ErrorCode missingCode = ErrorCode::Damaged);
     Status refuseForeignPackages();
     Result<std::string> findWorkbookPart();
@@ -106,14 +104,30 @@ private:
     Status loadPivotSources();
 
     std::unique_ptr<Workbook::Impl> m_wb;
+    std::size_t m_cellCount = 0;  // stored cells in the worksheets loaded so far
 };
 
-Result<std::string> Loader::readPart(std::string_view partName, ErrorCode missingCode)
+// Every part the loader parses is read here: found by name, refused when missing.
+Result<Loader::Part> Loader::readPartEntry(std::string_view partName, ErrorCode missingCode)
 {
     auto index = m_wb->zip.find(partName);
     if (!index)
         return Error{missingCode, m_wb->where(partName) + ": part is missing"};
-    return m_wb->zip.read(*index);
+    if (const std::uint64_t size = m_wb->zip.entries()[*index].size; size > kMaxPartBytes)
+        return Error{ErrorCode::TooLarge, m_wb->where(partName) + ": the part is " + std::to_string(size) +
+                                              " bytes uncompressed, past the limit of " + std::to_string(kMaxPartBytes)};
+    auto bytes = m_wb->zip.read(*index);
+    if (!bytes)
+        return bytes.error();
+    return Part{*index, std::move(bytes.value())};
+}
+
+Result<std::string> Loader::readPart(std::string_view partName, ErrorCode missingCode)
+{
+    auto part = readPartEntry(partName, missingCode);
+    if (!part)
+        return part.error();
+    return std::move(part.value().xml);
 }
 
 Status Loader::refuseForeignPackages()
@@ -129,18 +143,17 @@ Status Loader::refuseForeignPackages()
         if (lowerAscii(entry.name).starts_with("_xmlsignatures/"))
             return Error{ErrorCode::Signed, m_wb->path + ": the package is digitally signed (" + entry.name +
                                                 "); editing it would break the signature"};
-    auto typesEntry = zip.find("[Content_Types].xml");
-    if (!typesEntry)
+    if (!zip.find("[Content_Types].xml"))
         return Error{ErrorCode::NotAWorkbook, m_wb->path + ": no [Content_Types].xml: not an Office Open XML package"};
-    m_wb->contentTypesEntry = *typesEntry;
-    auto xml = zip.read(*typesEntry);
-    if (!xml)
-        return xml.error();
-    m_wb->contentTypesXml = std::move(xml.value());
-    auto types = opc::parseContentTypes(m_wb->contentTypesXml, m_wb->where("[Content_Types].xml"));
+    auto types = readPartEntry("[Content_Types].xml");
     if (!types)
         return types.error();
-    m_wb->contentTypes = std::move(types.value());
+    m_wb->contentTypesEntry = types.value().entry;
+    m_wb->contentTypesXml = std::move(types.value().xml);
+    auto parsed = opc::parseContentTypes(m_wb->contentTypesXml, m_wb->where("[Content_Types].xml"));
+    if (!parsed)
+        return parsed.error();
+    m_wb->contentTypes = std::move(parsed.value());
     return {};
 }
 
@@ -216,7 +229,7 @@ Result<WorkbookXml> Loader::parseWorkbookXml(const std::string& xmlText)
         } else if (depth == 3 && name == "sheet") {
             WorkbookXml::Sheet sheet;
             if (const auto* a = scanner.attribute("name"))
-                sheet.name = decodeEscapes(xml::attributeValue(*a));
+                sheet.name = utf8::sanitize(decodeEscapes(xml::attributeValue(*a)));
             if (const auto* a = scanner.attribute("state")) {
                 std::string state = xml::attributeValue(*a);
                 sheet.visibility = state == "hidden"       ? SheetVisibility::Hidden
@@ -262,13 +275,11 @@ Status Loader::loadStylesAndStrings(const WorkbookXml& book)
     m_wb->sharedStringsPart = folder + "sharedStrings.xml";
     if (const auto* rel = m_wb->workbookRels.firstOfType("sharedStrings")) {
         m_wb->sharedStringsPart = rel->target;
-        m_wb->sharedStringsEntry = m_wb->zip.find(rel->target);
-        if (!m_wb->sharedStringsEntry)
-            return Error{ErrorCode::Damaged, m_wb->where(rel->target) + ": part is missing"};
-        auto xml = m_wb->zip.read(*m_wb->sharedStringsEntry);
-        if (!xml)
-            return xml.error();
-        auto strings = SharedStrings::parse(std::move(xml.value()), m_wb->where(rel->target));
+        auto part = readPartEntry(rel->target);
+        if (!part)
+            return part.error();
+        m_wb->sharedStringsEntry = part.value().entry;
+        auto strings = SharedStrings::parse(std::move(part.value().xml), m_wb->where(rel->target));
         if (!strings)
             return strings.error();
         m_wb->sharedStrings = std::move(strings.value());
@@ -281,12 +292,17 @@ Status Loader::loadStylesAndStrings(const WorkbookXml& book)
 
 Status Loader::loadSheets(const WorkbookXml& book)
 {
+    std::map<std::string, std::string> sheetOfPart;  // lower-cased part name → sheet name
     for (std::size_t i = 0; i < book.sheets.size(); ++i) {
         const auto& sheet = book.sheets[i];
         const auto* rel = m_wb->workbookRels.byId(sheet.relationshipId);
         if (!rel || rel->external)
             return Error{ErrorCode::Damaged, m_wb->where(m_wb->workbookPart) + ": sheet \"" + sheet.name +
                                                  "\" points at a missing relationship " + sheet.relationshipId};
+        // Edits to both would go into one part, and those to the sheet saved first be lost.
+        if (auto [it, added] = sheetOfPart.emplace(lowerAscii(rel->target), sheet.name); !added)
+            return Error{ErrorCode::Damaged, m_wb->where(m_wb->workbookPart) + ": sheets \"" + it->second + "\" and \"" +
+                                                 sheet.name + "\" share one part, " + rel->target};
         std::string_view type = ns::relTypeName(rel->type);
         SheetInfo info{sheet.name, SheetKind::Worksheet, sheet.visibility};
         if (type == "chartsheet")
@@ -315,17 +331,15 @@ Status Loader::loadSheets(const WorkbookXml& book)
 Status Loader::loadWorksheet(std::size_t sheetIndex, const std::string& partName)
 {
     auto state = std::make_unique<WorksheetState>();
-    auto entry = m_wb->zip.find(partName);
-    if (!entry)
-        return Error{ErrorCode::Damaged, m_wb->where(partName) + ": part is missing"};
-    auto xml = m_wb->zip.read(*entry);
-    if (!xml)
-        return xml.error();
-    state->zipEntry = *entry;
+    auto part = readPartEntry(partName);
+    if (!part)
+        return part.error();
+    state->zipEntry = part.value().entry;
     state->model.name = m_wb->sheets[sheetIndex].name;
     state->model.partName = partName;
-    state->model.xml = std::move(xml.value());
-    WorksheetParseContext context{&m_wb->sharedStrings, m_wb->renderer->dateSystem(), &m_wb->bracketNames};
+    state->model.xml = std::move(part.value().xml);
+    WorksheetParseContext context{&m_wb->sharedStrings, m_wb->renderer->dateSystem(), &m_wb->bracketNames,
+                                  kMaxStoredCells - m_cellCount};
     Status status = parseWorksheet(state->model, context, m_wb->where(partName));
     if (!status)
         return status;
@@ -334,6 +348,7 @@ Status Loader::loadWorksheet(std::size_t sheetIndex, const std::string& partName
     status = loadSheetRelations(*state, worksheetIndex);
     if (!status)
         return status;
+    m_cellCount += state->model.cells.size();
     m_wb->worksheets.push_back(std::move(state));
     return {};
 }
@@ -353,19 +368,16 @@ Status Loader::loadSheetRelations(WorksheetState& state, std::size_t worksheetIn
         const auto* rel = rels.value().byId(id);
         if (!rel || rel->external)
             return Error{ErrorCode::Damaged, m_wb->where(state.model.partName) + ": table relationship " + id + " is missing"};
-        auto entry = m_wb->zip.find(rel->target);
-        if (!entry)
-            return Error{ErrorCode::Damaged, m_wb->where(rel->target) + ": part is missing"};
-        auto tableXml = m_wb->zip.read(*entry);
-        if (!tableXml)
-            return tableXml.error();
-        auto table = parseTable(std::move(tableXml.value()), rel->target, m_wb->where(rel->target), m_wb->bracketNames);
+        auto part = readPartEntry(rel->target);
+        if (!part)
+            return part.error();
+        auto table = parseTable(std::move(part.value().xml), rel->target, m_wb->where(rel->target), m_wb->bracketNames);
         if (!table)
             return table.error();
         table.value().worksheet = worksheetIndex;
         state.tables.push_back(m_wb->tables.size());
         m_wb->tables.push_back(std::move(table.value()));
-        m_wb->tableEntries.push_back(*entry);
+        m_wb->tableEntries.push_back(part.value().entry);
     }
     for (const auto* rel : rels.value().allOfType("pivotTable")) {
         Status status = loadPivotTable(state, rel->target);
@@ -443,26 +455,23 @@ Result<std::unique_ptr<Workbook::Impl>> Loader::run()
     if (!part)
         return part.error();
     m_wb->workbookPart = part.value();
-    auto workbookXml = readPart(m_wb->workbookPart);
+    auto workbookXml = readPartEntry(m_wb->workbookPart);
     if (!workbookXml)
         return workbookXml.error();
-    auto book = parseWorkbookXml(workbookXml.value());
+    auto book = parseWorkbookXml(workbookXml.value().xml);
     if (!book)
         return book.error();
     m_wb->family = book.value().family;
-    m_wb->workbookEntry = *m_wb->zip.find(m_wb->workbookPart);
-    m_wb->workbookXml = std::move(workbookXml.value());
+    m_wb->workbookEntry = workbookXml.value().entry;
+    m_wb->workbookXml = std::move(workbookXml.value().xml);
     m_wb->calcSettings = book.value().calcSettings;
 
     m_wb->workbookRelsPart = opc::relationshipsPartName(m_wb->workbookPart);
-    auto relsEntry = m_wb->zip.find(m_wb->workbookRelsPart);
-    if (!relsEntry)
-        return Error{ErrorCode::Damaged, m_wb->where(m_wb->workbookRelsPart) + ": part is missing"};
-    m_wb->workbookRelsEntry = *relsEntry;
-    auto relsXml = m_wb->zip.read(*relsEntry);
+    auto relsXml = readPartEntry(m_wb->workbookRelsPart);
     if (!relsXml)
         return relsXml.error();
-    m_wb->workbookRelsXml = std::move(relsXml.value());
+    m_wb->workbookRelsEntry = relsXml.value().entry;
+    m_wb->workbookRelsXml = std::move(relsXml.value().xml);
     auto rels = opc::parseRelationships(m_wb->workbookRelsXml, m_wb->workbookPart, m_wb->where(m_wb->workbookRelsPart));
     if (!rels)
         return rels.error();
@@ -482,45 +491,6 @@ Result<std::unique_ptr<Workbook::Impl>> Loader::run()
 }
 
 }  // namespace
-
-Result<WorkbookFile> readWorkbookFile(const std::string& path)
-{
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        const int error = errno;
-        if (error == ENOENT || error == ENOTDIR)
-            return Error{ErrorCode::NotFound, path + ": no such file"};
-        return Error{ErrorCode::Io, path + ": cannot be opened for reading: " + std::strerror(error)};
-    }
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
-    // The identity comes from the descriptor read, so it is that of the bytes read.
-    struct stat info;
-    if (::fstat(fd, &info) != 0)
-        return Error{ErrorCode::Io, path + ": " + std::strerror(errno)};
-    if (!S_ISREG(info.st_mode))
-        return Error{ErrorCode::NotAFile, path + (S_ISDIR(info.st_mode) ? ": is a folder, not a file" : ": is not a regular file")};
-    if (std::uint64_t(info.st_size) > kMaxFileBytes)
-        return Error{ErrorCode::TooLarge, path + ": " + std::to_string(info.st_size) + " bytes passes the limit of " +
-                                              std::to_string(kMaxFileBytes)};
-    WorkbookFile file;
-    file.identity = identityOf(info);
-    file.bytes.resize(std::size_t(info.st_size));
-    std::size_t filled = 0;
-    while (filled < file.bytes.size()) {
-        const ssize_t got = ::read(fd, file.bytes.data() + filled, file.bytes.size() - filled);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            return Error{ErrorCode::Io, path + ": cannot be read: " + std::strerror(errno)};
-        if (got == 0)
-            return Error{ErrorCode::Io, path + ": could not be read completely (it shrank while being read)"};
-        filled += std::size_t(got);
-    }
-    return file;
-}
 
 Status checkFileSignature(const std::string& path, const std::string& bytes)
 {

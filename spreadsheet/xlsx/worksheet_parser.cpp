@@ -6,6 +6,7 @@
 #include <tuple>
 #include <numeric>
 
+#include "spreadsheet/internal/limits.h"
 #include "spreadsheet/cell_ref.h"
 #include "spreadsheet/xlsx/formula_refs.h"
 #include "spreadsheet/xlsx/iso_date.h"
@@ -370,7 +371,7 @@ Status WorksheetParser::finishCell()
     if (type == "inlineStr") {
         if (m_hasInline) {
             m_cell.type = ValueType::Text;
-            if (!storeText(decodeEscapes(m_value)))
+            if (!storeText(utf8::sanitize(decodeEscapes(m_value))))
                 return cellFail("too much text");
         }
     } else if (!m_hasValue || m_value.empty()) {
@@ -416,6 +417,9 @@ Status WorksheetParser::finishCell()
         m_model.lastValueRow = std::max(m_model.lastValueRow, int(m_cell.row));
         m_model.lastValueColumn = std::max(m_model.lastValueColumn, int(m_cell.column));
     }
+    if (m_model.cells.size() >= m_context.maxCells)
+        return partError(ErrorCode::TooLarge, m_where, m_cellBegin,
+                         "the workbook holds more cells than the limit of " + std::to_string(kMaxStoredCells));
     m_model.cells.push_back(m_cell);
     return {};
 }

@@ -20,8 +20,10 @@ namespace veltrano::spreadsheet {
 inline constexpr std::uint64_t kMaxEntryBytes = 2ull << 30;
 inline constexpr std::uint64_t kMaxCompressionRatio = 1000;
 inline constexpr std::size_t kMaxEntries = 65535;
-// All reads from one package together, uncompressed, are refused past this.
-inline constexpr std::uint64_t kMaxTotalReadBytes = 4ull << 30;
+// All reads from one package together, uncompressed, are refused past this: twice the
+// largest part a workbook may have (kMaxPartBytes), which keeps a save, holding the parts and
+// an edited part's new text at once, within memory.
+inline constexpr std::uint64_t kMaxTotalReadBytes = 512ull << 20;
 
 struct ZipEntry {
     std::string name;  // as stored, e.g. "xl/workbook.xml"

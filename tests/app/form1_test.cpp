@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QAbstractItemView>
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QSignalSpy>
@@ -137,13 +138,13 @@ private slots:
         QTest::addColumn<QString>("selectedOption");
         QTest::addColumn<bool>("backwards");
         QTest::addColumn<QStringList>("expected");
-        const QStringList head{"ListView1", "Check3", "Check6", "Check7", "WebBrowser1", "Check1"};
+        const QStringList head{"ListView1", "Check3", "Check6", "Check7", "Check1"};
         QTest::newRow("Entire workbook") << "Option3" << false << head + QStringList{"Option3", "Combo1", "ListView1"};
         QTest::newRow("Block of specific cells")
             << "Option5" << false << head + QStringList{"Option5", "Combo1", "ListView1"};
         QTest::newRow("Shift+Tab, Active sheet")
             << "Option4" << true
-            << QStringList{"ListView1", "Combo1", "Option4", "Check1", "WebBrowser1", "Check7", "Check6", "Check3", "ListView1"};
+            << QStringList{"ListView1", "Combo1", "Option4", "Check1", "Check7", "Check6", "Check3", "ListView1"};
     }
 
     void tabOrder()
@@ -155,14 +156,12 @@ private slots:
         m_form->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
         m_form->ListView1->setFocus(Qt::OtherFocusReason);
-        // Inside the browser, Tab first walks the page's own fields; each control counts once.
+        // The page is loaded, so a browser that took the focus would now be in the way.
+        QVERIFY(m_form->WebBrowser1->waitUntilLoaded(QDeadlineTimer(30'000)));
         QStringList visited{controlWithFocus()};
-        for (int presses = 0; visited.size() < expected.size() && presses < 3 * expected.size(); ++presses) {
+        while (visited.size() < expected.size()) {
             QTest::keyClick(QApplication::focusWidget(), backwards ? Qt::Key_Backtab : Qt::Key_Tab);
-            // The page answers a Tab in its own process; give it time to hand the focus on.
-            const bool moved = QTest::qWaitFor([&] { return controlWithFocus() != visited.last(); }, 1000);
-            if (moved)
-                visited << controlWithFocus();
+            visited << controlWithFocus();
         }
         m_form->Option3->setChecked(true);
         QCOMPARE(visited, expected);
@@ -234,11 +233,28 @@ private slots:
         QVERIFY(m_server->requests().contains("/translate_t?sl=en&tl=es&text="));
         QCOMPARE(m_form->ProgressBar1->maximum(), 101); // the progress report reached the bar
 
-        const qsizetype before = m_server->requests().size();
+        // The browser may ask for other things too (its icon), in its own time.
+        const QString spanishToEnglish = QStringLiteral("/translate_t?sl=es&tl=en&text=");
+        const QString englishToSpanish = QStringLiteral("/translate_t?sl=en&tl=es&text=");
+        const qsizetype before = m_server->requests().count(spanishToEnglish);
         m_form->Combo1->setCurrentIndex(1);
         QVERIFY(browser->waitUntilLoaded(QDeadlineTimer(30'000)));
-        // The browser may ask for other things too (its icon), in its own time.
-        QVERIFY(m_server->requests().mid(before).contains("/translate_t?sl=es&tl=en&text="));
+        QCOMPARE(m_server->requests().count(spanishToEnglish), before + 1);
+
+        // Chosen again from the list, the entry shown loads its page again; another entry
+        // loads its page once.
+        const std::pair<int, QString> choices[] = {{1, spanishToEnglish}, {0, englishToSpanish}};
+        for (const auto& [entry, address] : choices) {
+            const qsizetype loads = m_server->requests().count(address);
+            m_form->Combo1->showPopup();
+            QAbstractItemView* popup = m_form->Combo1->view();
+            QVERIFY(QTest::qWaitForWindowExposed(popup->window()));
+            popup->setCurrentIndex(popup->model()->index(entry, 0));
+            QTest::keyClick(popup, Qt::Key_Return);
+            QVERIFY(browser->waitUntilLoaded(QDeadlineTimer(30'000)));
+            QCOMPARE(m_form->Combo1->currentIndex(), entry);
+            QCOMPARE(m_server->requests().count(address), loads + 1);
+        }
         m_form->Combo1->setCurrentIndex(-1);
         QVERIFY(!browser->isLoading());
     }

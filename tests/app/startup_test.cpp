@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QProgressBar>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTreeView>
 
@@ -168,6 +169,15 @@ private slots:
         CenterForm(larger);
         QCOMPARE(larger.pos(), QPoint(-15, -30));
         QCOMPARE(centredOffsetTwips(12000.0F, 12100.0F), -50.0F);
+
+        // Shown, the window gets its frame; it is the whole, frame included, that is centred.
+        const std::unique_ptr<Form1> form = loadedForm(m_noPointer.path());
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        const QRect frame = form->frameGeometry();
+        QVERIFY(frame.size() != form->size());
+        const QPoint offCentre = frame.center() - form->screen()->geometry().center();
+        QVERIFY2(offCentre.manhattanLength() <= 1, qPrintable(QStringLiteral("%1,%2").arg(offCentre.x()).arg(offCentre.y())));
     }
 
     void theHomePageOpensOnlyOnSeven_data()

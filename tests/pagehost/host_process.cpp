@@ -4,10 +4,12 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <fstream>
+#include <iostream>
 #include <sstream>
 
 extern char** environ;
@@ -59,6 +61,9 @@ std::unique_ptr<HostProcess> HostProcess::start(const std::vector<std::string>& 
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
     std::unique_ptr<HostProcess> host(new HostProcess);
+    host->m_errors = memfd_create("pagehost-stderr", MFD_CLOEXEC);
+    if (host->m_errors >= 0)
+        posix_spawn_file_actions_adddup2(&actions, host->m_errors, STDERR_FILENO);
     const int failed = posix_spawn(&host->m_pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     close(output[1]);
@@ -86,6 +91,18 @@ HostProcess::~HostProcess()
         stopWith(SIGTERM);
     if (m_output >= 0)
         close(m_output);
+    std::cerr << errorOutput();
+    if (m_errors >= 0)
+        close(m_errors);
+}
+
+std::string HostProcess::errorOutput() const
+{
+    std::string text;
+    char buffer[4096];
+    for (ssize_t n = 0; m_errors >= 0 && (n = pread(m_errors, buffer, sizeof buffer, static_cast<off_t>(text.size()))) > 0;)
+        text.append(buffer, static_cast<std::size_t>(n));
+    return text;
 }
 
 std::unique_ptr<httplib::Client> HostProcess::client() const

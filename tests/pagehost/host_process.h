@@ -23,6 +23,8 @@ public:
     int port() const { return m_port; }
     pid_t pid() const { return m_pid; }
     const std::string& firstLine() const { return m_firstLine; }
+    // What the host wrote to standard error so far (passed on to the test's own at the end).
+    std::string errorOutput() const;
     std::unique_ptr<httplib::Client> client() const;
 
     // Sends signal and waits for the host to end; its exit status as waitpid gives it.
@@ -40,6 +42,7 @@ private:
 
     pid_t m_pid = -1;
     int m_output = -1;
+    int m_errors = -1;  // memory file holding the host's standard error
     int m_port = 0;
     std::string m_firstLine;
 };

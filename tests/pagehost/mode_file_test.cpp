@@ -35,5 +35,35 @@ TEST(ModeFile, RefusesShellItCannotRunWithoutAShell)
     }
 }
 
+TEST(ModeFile, DomainStagesReplaceTheDictionaryAndSelectBeforeThePair)
+{
+    const DomainStages stages{"domain.autobil.bin", "domain.lrx.bin", {}, {}};
+    const Programs lookup{{"lt-proc", "-z", "a.bin"}, {"lt-proc", "-z", "-b", "pair.autobil.bin"}};
+    const Programs pairSelection{{"lrx-proc", "-z", "-m", "pair.lex.bin"}, {"apertium-transfer", "-z", "t1x"}};
+    const Programs domainSelection{{"lrx-proc", "-z", "domain.lrx.bin"}};
+    const Programs domainLookup{{"lt-proc", "-z", "a.bin"}, {"lt-proc", "-z", "-b", "domain.autobil.bin"}};
+
+    auto withPairSelection = lookup;
+    withPairSelection.insert(withPairSelection.end(), pairSelection.begin(), pairSelection.end());
+    auto expected = domainLookup;
+    expected.insert(expected.end(), domainSelection.begin(), domainSelection.end());
+    expected.insert(expected.end(), pairSelection.begin(), pairSelection.end());
+    auto result = withDomainStages(withPairSelection, stages);
+    ASSERT_TRUE(result) << result.error();
+    EXPECT_EQ(result.value(), expected);
+
+    // Without a selection of the pair's, and with reordering before the lookup.
+    DomainStages reordering = stages;
+    reordering.reorderingRules = "r.t1x";
+    reordering.reorderingRulesCompiled = "r.bin";
+    expected = {domainLookup[0], {"apertium-transfer", "-z", "-n", "r.t1x", "r.bin"}, domainLookup[1]};
+    expected.insert(expected.end(), domainSelection.begin(), domainSelection.end());
+    result = withDomainStages(lookup, reordering);
+    ASSERT_TRUE(result) << result.error();
+    EXPECT_EQ(result.value(), expected);
+
+    EXPECT_FALSE(withDomainStages({{"lt-proc", "-z", "a.bin"}}, stages));
+}
+
 }  // namespace
 }  // namespace veltrano::pagehost

@@ -3,14 +3,18 @@
 
 #include <gtest/gtest.h>
 
+#include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <spawn.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <chrono>
+#include <sstream>
 #include <thread>
 
 extern char** environ;
@@ -30,7 +34,13 @@ protected:
         ASSERT_TRUE(m_host) << error;
         m_client = m_host->client();
     }
-    void SetUp() override { startHost(); }
+    void SetUp() override
+    {
+        // Some tests send more than the host reads; a write after it has closed must fail with
+        // EPIPE, not end the test.
+        signal(SIGPIPE, SIG_IGN);
+        startHost();
+    }
 
     Texts translated(const std::string& sl, const std::string& tl, const Texts& texts)
     {
@@ -78,6 +88,8 @@ TEST_F(PageHost, ServesThePageForBothDirectionsAndRefusesOthers)
             EXPECT_TRUE(contains(page->body, id)) << query << ": " << id;
         EXPECT_TRUE(contains(page->body, "sl: "s + language)) << query;
         EXPECT_FALSE(contains(page->body, "http://") || contains(page->body, "https://")) << "outside resource";
+        for (const char* leadsAway : {"<a ", "href", "<form", "<button", "location"})
+            EXPECT_FALSE(contains(page->body, leadsAway)) << query << ": " << leadsAway;
     }
     const auto filled = m_client->Get("/translate_t?sl=en&tl=es&text=Hello%20%3C%2Fscript%3E");
     ASSERT_TRUE(filled);
@@ -88,6 +100,11 @@ TEST_F(PageHost, ServesThePageForBothDirectionsAndRefusesOthers)
     EXPECT_EQ(unknown->status, 404);
     EXPECT_TRUE(contains(unknown->body, "not translate from \"fr\" to \"es\""));
     EXPECT_FALSE(contains(unknown->body, "id=\"result_box\""));
+    EXPECT_TRUE(contains(unknown->body, "English to Spanish") && !contains(unknown->body, "href"));
+    // A language named twice: no one direction was asked for.
+    const auto twice = m_client->Get("/translate_t?sl=en&tl=es&sl=es&text=");
+    ASSERT_TRUE(twice);
+    EXPECT_EQ(twice->status, 404);
 }
 
 TEST_F(PageHost, TranslatesBothDirectionsSensibly)
@@ -217,6 +234,120 @@ TEST_F(PageHost, LimitsAreCheckedFromBothSides)
     EXPECT_EQ(translatedOne("en", "es", "The red car"), translatedOne("en", "es", "The red car"));
 }
 
+// A client socket driven by hand, for clients that misbehave.
+class RawConnection {
+public:
+    explicit RawConnection(int port) : m_socket(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0))
+    {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(static_cast<std::uint16_t>(port));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        m_closed = connect(m_socket, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0;
+    }
+    ~RawConnection() { close(m_socket); }
+    RawConnection(const RawConnection&) = delete;
+    RawConnection& operator=(const RawConnection&) = delete;
+
+    // Waits up to wait for the host, then reads what it answered and writes what it takes of the
+    // data from sent on. False once the host has closed the connection.
+    bool step(std::string_view data, std::size_t& sent, std::chrono::milliseconds wait)
+    {
+        pollfd descriptor = {m_socket, static_cast<short>(POLLIN | (sent < data.size() ? POLLOUT : 0)), 0};
+        if (m_closed || poll(&descriptor, 1, static_cast<int>(wait.count())) <= 0)
+            return !m_closed;
+        if (descriptor.revents & (POLLIN | POLLHUP | POLLERR)) {
+            char buffer[4096];
+            const ssize_t n = recv(m_socket, buffer, sizeof buffer, MSG_DONTWAIT);
+            m_closed = n == 0 || (n < 0 && errno != EAGAIN);
+            m_answer.append(buffer, static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
+        }
+        if (!m_closed && (descriptor.revents & POLLOUT)) {
+            const ssize_t n = send(m_socket, data.data() + sent, data.size() - sent, MSG_DONTWAIT | MSG_NOSIGNAL);
+            m_closed = n < 0 && errno != EAGAIN;
+            sent += static_cast<std::size_t>(std::max<ssize_t>(n, 0));
+        }
+        return !m_closed;
+    }
+
+    const std::string& answer() const { return m_answer; }
+    bool closed() const { return m_closed; }
+
+private:
+    int m_socket;
+    bool m_closed = false;
+    std::string m_answer;
+};
+
+TEST_F(PageHost, SlowClientsAreCutOffAndNeverHoldOthersUp)
+{
+    m_host.reset();
+    startHost({"--arrival-timeout-ms", "1000"});
+    const std::string slowRequest = "POST /api/translate HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Padding: " + std::string(200, 'a') +
+                                    "\r\nContent-Length: 2\r\n\r\n{}";
+    const std::string healthRequest = "GET /health HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n";
+    constexpr int kSlow = 16;
+    std::vector<std::unique_ptr<RawConnection>> slow;
+    std::vector<std::size_t> sent(kSlow, 0);
+    for (int i = 0; i < kSlow; ++i)
+        slow.push_back(std::make_unique<RawConnection>(m_host->port()));
+    RawConnection health(m_host->port());
+    std::size_t healthSent = 0;
+
+    // Each round lets every slow client send one more byte; waiting for an answer on the first
+    // one still open paces the rounds (the wait ends early only when the host answers or closes it).
+    for (std::size_t round = 1; round < 400; ++round) {
+        health.step(healthRequest, healthSent, std::chrono::milliseconds(0));
+        for (int i = 0; i < kSlow; ++i)
+            slow[i]->step(std::string_view(slowRequest).substr(0, round), sent[i], std::chrono::milliseconds(0));
+        const auto open = std::find_if(slow.begin(), slow.end(), [](const auto& client) { return !client->closed(); });
+        if (open == slow.end() && health.closed())
+            break;
+        std::size_t nothing = 0;
+        if (open != slow.end())
+            (*open)->step({}, nothing, std::chrono::milliseconds(250));
+    }
+    EXPECT_EQ(health.answer().substr(0, 12), "HTTP/1.1 200") << health.answer();
+    for (int i = 0; i < kSlow; ++i) {
+        EXPECT_TRUE(slow[i]->closed()) << "slow client " << i << " still connected";
+        EXPECT_LT(sent[i], slowRequest.size()) << "slow client " << i << " was served";
+    }
+}
+
+TEST_F(PageHost, BodiesStopAtTheLimitWhateverTheirEncoding)
+{
+    const std::string frame = "10000\r\n" + std::string(0x10000, 'x') + "\r\n";
+    constexpr std::size_t kGiveUpAfter = 64 << 20;
+    const struct {
+        const char* name;
+        std::string head;
+        const char* status;
+    } cases[] = {
+        {"chunked body to the API", "POST /api/translate HTTP/1.1\r\nHost: h\r\nTransfer-Encoding: chunked\r\n\r\n", "413"},
+        {"1 GiB announced to the API", "POST /api/translate HTTP/1.1\r\nHost: h\r\nContent-Length: 1073741824\r\n\r\n", "413"},
+        {"chunked body to a page", "GET /health HTTP/1.1\r\nHost: h\r\nTransfer-Encoding: chunked\r\n\r\n", "400"},
+    };
+    for (const auto& c : cases) {
+        RawConnection connection(m_host->port());
+        std::size_t headSent = 0;
+        while (headSent < c.head.size() && connection.step(c.head, headSent, std::chrono::seconds(1))) {
+        }
+        // Frames go out until the host answers, stops taking them (for ten quiet seconds), or has
+        // taken far more than it should read.
+        std::size_t bodySent = 0;
+        for (int quiet = 0; quiet < 10 && connection.answer().empty() && bodySent < kGiveUpAfter;) {
+            std::size_t sent = bodySent % frame.size();
+            if (!connection.step(frame, sent, std::chrono::seconds(1)))
+                break;
+            quiet = sent == bodySent % frame.size() ? quiet + 1 : 0;
+            bodySent += sent - bodySent % frame.size();
+        }
+        EXPECT_EQ(connection.answer().substr(0, 12), "HTTP/1.1 "s + c.status) << c.name << ": " << connection.answer();
+        EXPECT_LT(bodySent, kGiveUpAfter) << c.name;
+    }
+    EXPECT_EQ(translatedOne("en", "es", "The red car"), translatedOne("en", "es", "The red car"));
+}
+
 TEST_F(PageHost, WithoutApertiumModesItSaysWhyInsteadOfTranslating)
 {
     m_host.reset();
@@ -242,6 +373,19 @@ std::optional<HostProcess::Child> childRunning(const HostProcess& host, const st
     return std::nullopt;
 }
 
+// The host's lines about restarted pipelines, each cut after "restarted" (the cause varies with
+// the moment the pipeline's end was noticed).
+std::string restartLines(const HostProcess& host)
+{
+    std::istringstream errors(host.errorOutput());
+    std::string lines;
+    for (std::string line; std::getline(errors, line);) {
+        if (const auto end = line.find(" restarted"); end != std::string::npos)
+            lines += line.substr(0, end + 10) + '\n';
+    }
+    return lines;
+}
+
 TEST_F(PageHost, APipelineThatDiesIsRestartedAndNoAnswerIsWrong)
 {
     const std::string expected = translatedOne("en", "es", "The red car");
@@ -258,6 +402,7 @@ TEST_F(PageHost, APipelineThatDiesIsRestartedAndNoAnswerIsWrong)
     EXPECT_EQ(translatedOne("en", "es", "The red car"), expected);
     EXPECT_FALSE(processRunning(victim->pid));
     EXPECT_TRUE(childRunning(*m_host, "eng-spa.t1x.bin"));
+    EXPECT_EQ(restartLines(*m_host), "veltrano-pagehost: English to Spanish pipeline restarted\n") << m_host->errorOutput();
 }
 
 TEST_F(PageHost, APipelineThatHangsIsRestartedAfterItsTimeout)
@@ -274,6 +419,8 @@ TEST_F(PageHost, APipelineThatHangsIsRestartedAfterItsTimeout)
     EXPECT_TRUE(contains(hung.body.value("error", ""), "did not answer")) << hung.body.dump();
     EXPECT_EQ(translatedOne("es", "en", "El coche rojo"), expected);
     EXPECT_FALSE(processRunning(victim->pid));
+    EXPECT_EQ(restartLines(*m_host), "veltrano-pagehost: Spanish to English pipeline restarted\n") << m_host->errorOutput();
+    EXPECT_TRUE(contains(m_host->errorOutput(), "did not answer within")) << m_host->errorOutput();
 }
 
 TEST_F(PageHost, StopsOnSigtermOrSigintLeavingNoPipelineBehind)

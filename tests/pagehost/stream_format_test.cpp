@@ -23,6 +23,16 @@ TEST(Segment, SplitsTheTextsItJoinedWhateverTheyHold)
         EXPECT_EQ((*split)[i], std::string(texts[i]) + ".") << i;
 }
 
+TEST(Segment, ProtectedBlocksComeBackInPlaceUnescaped)
+{
+    const std::string texts[] = {"Total " + protectedBlock("N/D [x]") + " sales", protectedBlock("a\\b")};
+    const std::string segment = joinStreamSegment({texts[0], texts[1]}, 3);
+    EXPECT_EQ(segment, "Total [=N\\/D \\[x\\]] sales[].[3][=a\\\\b][].[4][\n]");
+    const auto split = splitSegment(segment, 3, 2);
+    ASSERT_TRUE(split);
+    EXPECT_EQ(*split, (std::vector<std::string>{"Total N/D [x] sales.", "a\\b."}));
+}
+
 TEST(Segment, RefusesAnswersWhoseSeparatorsCannotBeTrusted)
 {
     const struct {

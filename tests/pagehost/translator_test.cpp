@@ -82,6 +82,21 @@ TEST(Translator, KeepsWhitespaceNulAndCaseAroundWhatThePipelineChanges)
     EXPECT_EQ(state.segments[0], "plain words[].[0]a[].[1]b[].[2]\\[x\\] \\\\y\\\\[].[3]line\nbreak[].[4][\n]");
 }
 
+TEST(Translator, GlossaryDecidesWholeTextsAndProtectsTermsInsideOthers)
+{
+    FakeState state;
+    state.answer = echo;
+    auto glossary = std::make_shared<Glossary>();
+    std::vector<std::string> problems;
+    glossary->addTsv("N/A\tN/D\nYTD\tAcum. [anual]\n", "test", problems);
+    Translator translator(factoryFor(state), {}, glossary);
+    const auto translated = translator.translate({" n/a ", "N/A", "Sales YTD"});
+    ASSERT_TRUE(translated) << translated.error();
+    EXPECT_EQ(translated.value(), (Texts{" n/d ", "N/D", "Sales Acum. [anual]"}));
+    ASSERT_EQ(state.segments.size(), 1u);
+    EXPECT_EQ(state.segments[0], "Sales [=Acum. \\[anual\\]][].[0][\n]");
+}
+
 TEST(Translator, AnEmptyTranslationLeavesTheTextAsItWas)
 {
     FakeState state;

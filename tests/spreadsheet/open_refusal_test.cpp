@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <regex>
 
 #include "spreadsheet/workbook.h"
 #include "tests/spreadsheet/fixture.h"
@@ -56,6 +57,7 @@ TEST_P(OpenRefuses, WithCodeAndReason)
     EXPECT_EQ(workbook.error().code, GetParam().code) << workbook.error().message;
     EXPECT_NE(workbook.error().message.find(GetParam().messagePart), std::string::npos) << workbook.error().message;
     EXPECT_NE(workbook.error().message.find(path.filename().string()), std::string::npos) << workbook.error().message;
+    EXPECT_EQ(workbook.error().message.find('\n'), std::string::npos) << workbook.error().message;
 }
 
 std::filesystem::path withParts(const TempDir& dir, const Parts& parts)
@@ -85,7 +87,7 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"missing", [](const TempDir& d) { return d / "absent.xlsx"; }, ErrorCode::NotFound, "no such file"},
         Refusal{"folder", [](const TempDir& d) { std::filesystem::create_directory(d / "dir.xlsx"); return d / "dir.xlsx"; },
                 ErrorCode::NotAFile, "folder"},
-        Refusal{"legacy xls", [](const TempDir& d) { return withBytes(d, compoundFile(false), "old.xls"); }, ErrorCode::LegacyBinary, ".xls"},
+        Refusal{"damaged xls", [](const TempDir& d) { return withBytes(d, compoundFile(false), "old.xls"); }, ErrorCode::Damaged, "compound file"},
         Refusal{"encrypted", [](const TempDir& d) { return withBytes(d, compoundFile(true)); }, ErrorCode::Encrypted, "password"},
         Refusal{"text file", [](const TempDir& d) { return withBytes(d, "name,amount\n"); }, ErrorCode::NotAWorkbook, "not a zip"},
         Refusal{"truncated zip", [](const TempDir& d) {
@@ -132,6 +134,16 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"unreadable number", [](const TempDir& d) {
                     return withParts(d, WorkbookFixture().worksheet("S", "<row r=\"3\"><c r=\"C3\"><v>12abc</v></c></row>").parts());
                 }, ErrorCode::Damaged, "cell C3: number \"12abc\""},
+        Refusal{"two sheets sharing one part", [](const TempDir& d) {
+                    auto parts = WorkbookFixture().worksheet("A", "").worksheet("B", "").parts();
+                    for (auto& [n, c] : parts)
+                        if (n == "xl/_rels/workbook.xml.rels")
+                            c = std::regex_replace(c, std::regex("sheet2\\.xml"), "sheet1.xml");
+                    return withParts(d, parts);
+                }, ErrorCode::Damaged, "sheets \"A\" and \"B\" share one part"},
+        Refusal{"encoding name across lines", [](const TempDir& d) {
+                    return withSheet(d, "<?xml version=\"1.0\" encoding=\"utf\n-16\"?>" + kMain + "<sheetData/></worksheet>");
+                }, ErrorCode::Damaged, "encoding \"utf -16\""},
         Refusal{"duplicate cell", [](const TempDir& d) {
                     return withParts(d, WorkbookFixture().worksheet("S", "<row r=\"1\"><c r=\"A1\"><v>1</v></c><c r=\"A1\"><v>2</v></c></row>").parts());
                 }, ErrorCode::Damaged, "cell A1 appears twice"},

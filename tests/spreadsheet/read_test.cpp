@@ -58,6 +58,19 @@ TEST(Sheets, ActiveTabOutOfRangeFallsBackToTheFirstSheet)
     EXPECT_EQ(book.activeSheet(), 0u);
 }
 
+TEST(Sheets, MalformedUtf8InNamesAndTextsReadsAsReplacementCharacters)
+{
+    TempDir dir;
+    auto book = openFixture(WorkbookFixture()
+                                .sharedStrings({"<t>b\xFF</t>"})
+                                .worksheet("Ho\xFEja", "<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>a\xC3</t></is></c>"
+                                                       R"(<c r="B1" t="s"><v>0</v></c></row>)"),
+                            dir);
+    EXPECT_EQ(book.sheets()[0].name, "Ho\uFFFDja");
+    EXPECT_EQ(book.worksheet(0).text(1, 1), "a\uFFFD");
+    EXPECT_EQ(book.worksheet(0).text(1, 2), "b\uFFFD");
+}
+
 struct CellCase {
     const char* cell;
     int row;

@@ -263,19 +263,19 @@ TEST(NewMarkup, UsesThePartsOwnPrefix)
     EXPECT_EQ(openPath(path).worksheet(0).text(2, 2), "otro");
 }
 
-TEST(TextLimit, CutsLongTextOnACodePointBoundary)
+TEST(TextLimit, RefusesTextPastTheLimitInUtf16UnitsAndKeepsTheCell)
 {
     TempDir dir;
     auto path = WorkbookFixture().worksheet("S", R"(<row r="1"><c r="A1"><v>1</v></c><c r="B1"><v>1</v></c></row>)").write(dir / "in.xlsx");
     auto book = openPath(path);
-    const std::string emoji = "\xF0\x9F\x98\x80";
-    auto cut = book.worksheet(0).setValue(1, 1, std::string(32766, 'a') + emoji + "tail");
-    ASSERT_TRUE(cut.ok());
-    EXPECT_TRUE(cut.value().truncated);
-    EXPECT_EQ(cut.value().storedText, std::string(32766, 'a'));
+    const std::string emoji = "\xF0\x9F\x98\x80";  // two UTF-16 units
+    auto tooLong = book.worksheet(0).setValue(1, 1, std::string(32766, 'a') + emoji);
+    ASSERT_FALSE(tooLong.ok());
+    EXPECT_EQ(tooLong.error().code, ErrorCode::TooLarge);
+    EXPECT_NE(tooLong.error().message.find("S!A1: the text is 32768 characters long"), std::string::npos) << tooLong.error().message;
+    EXPECT_EQ(book.worksheet(0).text(1, 1), "1");
     auto exact = book.worksheet(0).setValue(1, 2, std::string(32765, 'b') + emoji);
     ASSERT_TRUE(exact.ok());
-    EXPECT_FALSE(exact.value().truncated);
     ASSERT_TRUE(book.save().ok());
     EXPECT_EQ(openPath(path).worksheet(0).text(1, 2), std::string(32765, 'b') + emoji);
 }

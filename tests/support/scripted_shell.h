@@ -31,8 +31,10 @@ public:
     std::vector<Message> messages;
     QStringList inputPrompts;
     QStringList inputDefaults;
+    QStringList inputTitles;
     std::vector<platform::shell::OpenFilesRequest> openFileRequests;
     QStringList folderTitles;
+    QStringList folderStarts;
     std::vector<QUrl> openedUrls;
 
     int MsgBox(QWidget*, const QString& prompt, int style, const QString& title) override
@@ -42,10 +44,11 @@ public:
             return msgBoxAnswers.dequeue();
         return style == platform::shell::kYesNo ? platform::shell::kAnswerNo : platform::shell::kAnswerOk;
     }
-    QString InputBox(QWidget*, const QString& prompt, const QString& defaultText) override
+    QString InputBox(QWidget*, const QString& prompt, const QString& defaultText, const QString& title) override
     {
         inputPrompts << prompt;
         inputDefaults << defaultText;
+        inputTitles << title;
         return inputBoxAnswers.isEmpty() ? QString() : inputBoxAnswers.dequeue();
     }
     QStringList GetOpenFileNames(QWidget*, const platform::shell::OpenFilesRequest& request) override
@@ -53,9 +56,10 @@ public:
         openFileRequests.push_back(request);
         return openFileAnswers.isEmpty() ? QStringList() : openFileAnswers.dequeue();
     }
-    QString BrowseForFolder(QWidget*, const QString& title) override
+    QString BrowseForFolder(QWidget*, const QString& title, const QString& startFolder) override
     {
         folderTitles << title;
+        folderStarts << startFolder;
         return folderAnswers.isEmpty() ? QString() : folderAnswers.dequeue();
     }
     void OpenUrl(const QUrl& address) override { openedUrls.push_back(address); }

@@ -44,14 +44,14 @@ protected:
     {
         translation::WalkPacing pacing{0.0, [this] { ++pumps; }};
         switch (scope) {
-        case Scope::Workbook: return translation::ConvertWorkbook(book, page, pacing);
-        case Scope::ActiveSheet: return translation::ConvertActiveSheet(book, page, pacing);
+        case Scope::Workbook: passedOver = translation::ConvertWorkbook(book, page, pacing); return;
+        case Scope::ActiveSheet: passedOver = translation::ConvertActiveSheet(book, page, pacing); return;
         case Scope::Block: {
             const auto bang = block.find('!');
             const std::string sheetName = bang == std::string::npos ? "" : block.substr(0, bang);
             for (const auto& sheet : book.Worksheets())
                 if (sheetName.empty() || sheet.Name() == sheetName)
-                    return translation::ConvertCellBlock(book, sheet.Range(block), page, pacing);
+                    return void(passedOver = translation::ConvertCellBlock(book, sheet.Range(block), page, pacing));
             FAIL() << "no sheet " << sheetName;
         }
         }
@@ -61,6 +61,7 @@ protected:
     Application m_excel;
     FakePageClient page;
     int pumps = 0;
+    translation::PassedOver passedOver;
 };
 
 struct VisitCase {
@@ -178,6 +179,22 @@ TEST_F(ScopeWalkTest, SendsWhatCellsShowAndWritesOnlyChangedTranslations)
     }
     EXPECT_EQ(book.Worksheets().at(1).Cells(1, 1).Text(), "kept");
     EXPECT_EQ(book.Worksheets().at(1).Cells(2, 1).Text(), "OPEN");
+}
+
+TEST_F(ScopeWalkTest, ATranslationLongerThanACellHoldsLeavesTheCellAndIsNamed)
+{
+    const Workbook book = open(WorkbookFixture().worksheet("Notes", sheetRows(namedCells({"A1", "B1", "A2"}))));
+    page.answer = [](const QString& text) {
+        return CellTranslation::translated(text == "B1" ? QString(spreadsheet::kMaxCellTextUnits + 1, 'x') : "es:" + text);
+    };
+    walk(book, Scope::Workbook);
+    const auto sheet = book.Worksheets().at(0);
+    EXPECT_EQ(sheet.Cells(1, 1).Text(), "es:A1");
+    EXPECT_EQ(sheet.Cells(1, 2).Text(), "B1");
+    EXPECT_EQ(sheet.Cells(2, 1).Text(), "es:A2");
+    ASSERT_EQ(passedOver.size(), 1u);
+    EXPECT_NE(passedOver[0].find("sheet \"Notes\", cell B1: the translation is 32768 characters long"), std::string::npos)
+        << passedOver[0];
 }
 
 TEST_F(ScopeWalkTest, AFailedExchangeEndsTheWalkAtItsCell)

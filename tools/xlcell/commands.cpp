@@ -8,6 +8,7 @@
 #include "spreadsheet/cell_ref.h"
 #include "spreadsheet/numfmt/renderer.h"
 #include "spreadsheet/workbook.h"
+#include "veltrano_version.h"
 
 namespace veltrano::xlcell {
 
@@ -20,7 +21,8 @@ constexpr std::string_view kUsageText =
     "       xlcell dump FILE [--sheet NAME]\n"
     "       xlcell set FILE [-o OUT] SHEET!REF=TEXT ...\n"
     "       xlcell format CODE VALUE [--date1904] [--text]\n"
-    "       xlcell format [--date1904] [--text]   (reads CODE<TAB>VALUE lines from standard input)\n";
+    "       xlcell format [--date1904] [--text]   (reads CODE<TAB>VALUE lines from standard input)\n"
+    "       xlcell --help | --version\n";
 
 // A usage error is one line on standard error, like every other error.
 int usage(std::ostream& err, std::string_view problem)
@@ -65,21 +67,20 @@ int sheetsCommand(const std::vector<std::string>& args, std::ostream& out, std::
 
 void dumpWorksheet(ss::Worksheet sheet, std::ostream& out)
 {
-    const ss::CellRange used = sheet.usedRange();
     const std::string name = escapeField(sheet.name());
-    for (int row = used.firstRow; row <= used.lastRow; ++row) {
-        for (int column = used.firstColumn; column <= used.lastColumn; ++column) {
-            ss::CellKind kind = sheet.kind(row, column);
-            if (kind == ss::CellKind::Empty)
-                continue;
-            ss::WriteBlock block = sheet.translationBlock(row, column);
-            out << name << '\t' << ss::cellName(row, column) << '\t' << ss::cellKindName(kind) << '\t';
-            if (block == ss::WriteBlock::None)
-                out << "yes";
-            else
-                out << "no: " << ss::writeBlockReason(block);
-            out << '\t' << escapeField(sheet.text(row, column)) << '\n';
-        }
+    // Only the cells stored: a sheet holding A1 and XFD1048576 costs two cells, not the grid.
+    for (const ss::CellAddress& cell : sheet.storedCells(sheet.usedRange())) {
+        const int row = cell.row, column = cell.column;
+        ss::CellKind kind = sheet.kind(row, column);
+        if (kind == ss::CellKind::Empty)
+            continue;
+        ss::WriteBlock block = sheet.translationBlock(row, column);
+        out << name << '\t' << ss::cellName(row, column) << '\t' << ss::cellKindName(kind) << '\t';
+        if (block == ss::WriteBlock::None)
+            out << "yes";
+        else
+            out << "no: " << ss::writeBlockReason(block);
+        out << '\t' << escapeField(sheet.text(row, column)) << '\n';
     }
 }
 
@@ -270,6 +271,14 @@ int run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
         return kUsage;
     }
     const std::string& command = args[0];
+    if (command == "--help" || command == "-h") {
+        out << kUsageText;
+        return kOk;
+    }
+    if (command == "--version") {
+        out << "xlcell " VELTRANO_VERSION "\n";
+        return kOk;
+    }
     if (command == "sheets")
         return sheetsCommand(args, out, err);
     if (command == "dump")

@@ -1,6 +1,7 @@
 // The browser control against pages given as data addresses: texts survive the trip into a
-// script and back, element look-ups tell a missing element from a found one, and the control
-// reports a finished download as progress -1. Also the Chromium flags the program starts with.
+// script and back, element look-ups tell a missing element from a found one, the control
+// reports a finished download as progress -1, and a page cannot take it elsewhere. Also the
+// Chromium flags the program starts with.
 
 #include "platform/browser/html_document.h"
 #include "platform/browser/web_browser.h"
@@ -89,6 +90,27 @@ private slots:
         QFETCH(QByteArray, given);
         QFETCH(QByteArray, expected);
         QCOMPARE(withoutBackgroundThrottling(given), expected);
+    }
+
+    void thePageCannotGoElsewhereByItself()
+    {
+        WebBrowser browser;
+        browser.Navigate(dataPage(QStringLiteral("<a id='away' href='http://127.0.0.1:9/away'>away</a><form id='send' "
+                                                 "action='http://127.0.0.1:9/send'></form><script>var here = 1;</script>")));
+        QVERIFY(browser.waitUntilLoaded(QDeadlineTimer(30'000)));
+        const HtmlDocument document = *browser.Document();
+        QSignalSpy refused(&browser, &WebBrowser::navigationRefused);
+        qsizetype tries = 0;
+        for (const char* leave : {"document.getElementById('away').click()", "document.getElementById('send').submit()",
+                                  "location.href = 'http://127.0.0.1:9/script'"}) {
+            QVERIFY(document.evaluate(QString::fromLatin1(leave)).done());
+            // The answer to the script may come before or after the refusal.
+            QVERIFY(refused.size() > tries || refused.wait(10'000));
+            ++tries;
+            QCOMPARE(document.evaluate(QStringLiteral("typeof here")).value, QVariant(QStringLiteral("number")));
+        }
+        QVERIFY(!browser.isLoading());
+        QVERIFY(browser.lastLoadSucceeded());
     }
 
     void aDocumentOfADestroyedBrowserFails()

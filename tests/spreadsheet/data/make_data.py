@@ -14,7 +14,7 @@ from openpyxl import Workbook
 from openpyxl.chart import BarChart, Reference
 from openpyxl.comments import Comment
 from openpyxl.formatting.rule import CellIsRule
-from openpyxl.styles import Font, PatternFill
+from openpyxl.styles import Font, PatternFill, Protection
 from openpyxl.worksheet.datavalidation import DataValidation
 from openpyxl.worksheet.table import Table, TableStyleInfo
 
@@ -66,16 +66,44 @@ def features_workbook(path):
     wb.save(path)
 
 
-def libreoffice_copy(source, target):
+def legacy_workbook(path):
+    """What the real .xls files lack: a shared string table longer than one record (strings
+    cross CONTINUE records, some in 16-bit characters), a protected sheet, an array formula."""
+    wb = Workbook()
+    ws = wb.active
+    ws.title = "Long"
+    for i in range(1, 2001):
+        ws.cell(row=i, column=1, value="Row text number %d of the long table" % i)
+        ws.cell(row=i, column=2, value="Fila %d: año, niño, 東京" % i if i % 7 == 0 else i)
+    locked = wb.create_sheet("Locked")
+    locked["A1"] = "Locked text"
+    locked["B1"] = "Open text"
+    locked["B1"].protection = Protection(locked=False)
+    locked.protection.sheet = True
+    array = wb.create_sheet("Array")
+    for row in range(1, 4):
+        array.cell(row=row, column=2, value=row)
+    array["A1"] = "=B1:B3*2"
+    array.formula_attributes["A1"] = {"t": "array", "ref": "A1:A3"}
+    array["C1"] = "Plain text"
+    wb.save(path)
+
+
+def libreoffice_copy(source, target, filter_name="xlsx:Calc MS Excel 2007 XML"):
     with tempfile.TemporaryDirectory() as work:
         profile = "file://" + os.path.join(work, "profile")
         subprocess.run(["soffice", "-env:UserInstallation=" + profile, "--headless", "--convert-to",
-                        "xlsx:Calc MS Excel 2007 XML", "--outdir", work, source],
+                        filter_name, "--outdir", work, source],
                        check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=180)
-        shutil.copy(os.path.join(work, os.path.basename(source)), target)
+        made = os.path.splitext(os.path.basename(source))[0] + os.path.splitext(target)[1]
+        shutil.copy(os.path.join(work, made), target)
 
 
 if __name__ == "__main__":
     features = os.path.join(HERE, "openpyxl_features.xlsx")
     features_workbook(features)
     libreoffice_copy(features, os.path.join(HERE, "libreoffice_features.xlsx"))
+    with tempfile.TemporaryDirectory() as work:
+        legacy = os.path.join(work, "legacy.xlsx")
+        legacy_workbook(legacy)
+        libreoffice_copy(legacy, os.path.join(HERE, "libreoffice_legacy.xls"), "xls:MS Excel 97")

@@ -122,6 +122,11 @@ TEST(Xlcell, FormatRendersArgumentsOrStandardInputLines)
 TEST(Xlcell, ReportsUsageAndFailuresWithTheirStatus)
 {
     EXPECT_EQ(xlcell({}).status, kUsage);
+    for (const char* option : {"--help", "--version"}) {
+        const auto answer = xlcell({option});
+        EXPECT_EQ(answer.status, kOk) << option;
+        EXPECT_NE(answer.out.find("xlcell"), std::string::npos) << option;
+    }
     auto unknown = xlcell({"frobnicate"});
     EXPECT_EQ(unknown.status, kUsage);
     EXPECT_EQ(std::count(unknown.err.begin(), unknown.err.end(), '\n'), 1) << "one line per error";
@@ -129,6 +134,20 @@ TEST(Xlcell, ReportsUsageAndFailuresWithTheirStatus)
     auto missing = xlcell({"sheets", "/nonexistent/book.xlsx"});
     EXPECT_EQ(missing.status, kFailed);
     EXPECT_EQ(missing.err, "xlcell: /nonexistent/book.xlsx: no such file\n");
+}
+
+// Only the stored cells are visited: a sheet spanning the whole grid dumps in no time.
+TEST(Xlcell, DumpOfASparseSheetListsItsStoredCells)
+{
+    TempDir dir;
+    const std::string path = WorkbookFixture()
+                                 .worksheet("S", R"(<row r="1"><c r="A1"><v>1</v></c></row>)"
+                                                 R"(<row r="1048576"><c r="XFD1048576"><v>2</v></c></row>)")
+                                 .write(dir / "sparse.xlsx")
+                                 .string();
+    auto result = xlcell({"dump", path});
+    EXPECT_EQ(result.status, kOk);
+    EXPECT_EQ(result.out, "S\tA1\tnumber\tno: number value\t1\nS\tXFD1048576\tnumber\tno: number value\t2\n");
 }
 
 }  // namespace

@@ -1,0 +1,118 @@
+#include "pagehost/glossary.h"
+
+#include "pagehost/text_shape.h"
+
+#include <algorithm>
+
+namespace veltrano::pagehost {
+namespace {
+
+constexpr std::string_view kKeepAsIs = "=";
+constexpr std::string_view kWholeCellOnly = "cell";
+
+// Bytes of words: ASCII letters and digits, and every byte of a non-ASCII character (letters
+// such as "ñ" and signs such as "º" alike), so a term never matches inside a word.
+bool isWordByte(char c)
+{
+    const auto byte = static_cast<unsigned char>(c);
+    return byte >= 0x80 || (byte >= '0' && byte <= '9') || (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z');
+}
+
+bool isBlankByte(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+
+// Why a glossary line cannot be an entry; empty when it can.
+std::string lineProblem(const std::vector<std::string_view>& columns)
+{
+    if (columns.size() < 2)
+        return "expected a term, a tab and its translation";
+    if (columns.size() > 3)
+        return "more than three tab-separated columns";
+    if (shapeOf(columns[0]).core.empty() || shapeOf(columns[1]).core.empty())
+        return "empty term or translation";
+    if (columns.size() == 3 && shapeOf(columns[2]).core != kWholeCellOnly)
+        return "third column must be \"cell\" or absent";
+    return {};
+}
+
+}  // namespace
+
+void Glossary::addTsv(std::string_view text, std::string_view origin, std::vector<std::string>& problems)
+{
+    std::size_t lineNumber = 0;
+    for (std::string_view line : splitAt(text, '\n')) {
+        ++lineNumber;
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        if (shapeOf(line).core.empty() || line.front() == '#')
+            continue;
+        const auto columns = splitAt(line, '\t');
+        if (const auto problem = lineProblem(columns); !problem.empty()) {
+            problems.push_back(std::string(origin) + ":" + std::to_string(lineNumber) + ": " + problem);
+            continue;
+        }
+        const std::string_view source = shapeOf(columns[0]).core;
+        const std::string_view translation = shapeOf(columns[1]).core;
+        std::string key = foldCase(source);
+        m_longestTerm = std::max(m_longestTerm, key.size());
+        m_entries[std::move(key)] = Entry{translation == kKeepAsIs ? std::string() : std::string(translation),
+                                          columns.size() == 3};
+    }
+}
+
+std::optional<std::string> Glossary::wholeText(std::string_view text) const
+{
+    if (text.size() > m_longestTerm)
+        return std::nullopt;
+    const auto found = m_entries.find(foldCase(text));
+    if (found == m_entries.end())
+        return std::nullopt;
+    return replacementFor(text, found->second);
+}
+
+std::vector<GlossaryTerm> Glossary::termsIn(std::string_view text) const
+{
+    std::vector<GlossaryTerm> terms;
+    const std::string folded = foldCase(text);
+    // Offsets in the folded text stand for the same characters in text only when folding kept
+    // every character's length, as it does for the Latin letters of both languages.
+    if (m_entries.empty() || folded.size() != text.size())
+        return terms;
+    for (std::size_t begin = 0; begin < text.size();) {
+        const bool atWordStart = !isBlankByte(text[begin]) && (begin == 0 || !isWordByte(text[begin - 1]));
+        std::optional<GlossaryTerm> longest;
+        const std::size_t lastEnd = std::min(text.size(), begin + m_longestTerm);
+        for (std::size_t end = lastEnd; atWordStart && end > begin && !longest; --end) {
+            if (end < text.size() && isWordByte(text[end]) && isWordByte(text[end - 1]))
+                continue;
+            const auto found = m_entries.find(folded.substr(begin, end - begin));
+            if (found != m_entries.end() && !found->second.wholeCellOnly)
+                longest = GlossaryTerm{begin, end - begin, termReplacement(text.substr(begin, end - begin), found->second)};
+        }
+        if (longest) {
+            begin += longest->length;
+            terms.push_back(std::move(*longest));
+        } else {
+            ++begin;
+        }
+    }
+    return terms;
+}
+
+std::string Glossary::replacementFor(std::string_view found, const Entry& entry)
+{
+    if (entry.translation.empty())
+        return std::string(found);
+    return caseLike(found, entry.translation);
+}
+
+// Inside a sentence a term's case says little (an acronym, a capital at the sentence start),
+// so its translation goes in as written.
+std::string Glossary::termReplacement(std::string_view found, const Entry& entry)
+{
+    return entry.translation.empty() ? std::string(found) : entry.translation;
+}
+
+}  // namespace veltrano::pagehost

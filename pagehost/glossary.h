@@ -1,0 +1,55 @@
+#pragma once
+// Fixed translations for what lexical rules cannot reach: abbreviations, headers whose
+// word-by-word translation is wrong, and names that must stay as they are.
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace veltrano::pagehost {
+
+// A glossary term found inside a longer text: text[begin, begin + length) is to come out as
+// replacement, untouched by the pipeline.
+struct GlossaryTerm {
+    std::size_t begin = 0;
+    std::size_t length = 0;
+    std::string replacement;
+};
+
+class Glossary {
+public:
+    // Adds the entries of a glossary file's text, over those already there. One entry a line:
+    // source, a tab, and the translation ("=" keeps the source as it is); an optional third
+    // column "cell" limits the entry to texts that are nothing but the term. Blank lines and
+    // lines starting with "#" are skipped. A malformed line is skipped and described in
+    // problems as "origin:line: why".
+    void addTsv(std::string_view text, std::string_view origin, std::vector<std::string>& problems);
+
+    // The translation of a text that is, apart from letter case, exactly a glossary term: the
+    // entry's text in the text's case (all capitals, capital first letter, or small letters),
+    // or the text itself for a term kept as is. nullopt when the text is no term.
+    std::optional<std::string> wholeText(std::string_view text) const;
+
+    // The terms (not limited to whole texts) found in text between word boundaries, without
+    // regard to case, longest first, in order and not overlapping; each to be replaced by its
+    // translation as the glossary writes it (or kept, for a term kept as is).
+    std::vector<GlossaryTerm> termsIn(std::string_view text) const;
+
+    bool empty() const { return m_entries.empty(); }
+
+private:
+    struct Entry {
+        std::string translation;  // empty: kept as it is
+        bool wholeCellOnly = false;
+    };
+    static std::string replacementFor(std::string_view found, const Entry& entry);
+    static std::string termReplacement(std::string_view found, const Entry& entry);
+
+    std::unordered_map<std::string, Entry> m_entries;  // by the case-folded source
+    std::size_t m_longestTerm = 0;                     // in bytes of the folded source
+};
+
+}  // namespace veltrano::pagehost

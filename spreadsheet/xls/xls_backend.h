@@ -1,0 +1,58 @@
+#pragma once
+// What an .xls workbook keeps beyond the shared model: the compound file, its workbook
+// stream, and where in that stream the records are that a save rewrites or corrects.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "spreadsheet/internal/workbook_impl.h"
+#include "spreadsheet/xls/compound_file.h"
+
+namespace veltrano::spreadsheet::xls {
+
+// The shared string table as stored: the SST record and its CONTINUE records, and where each
+// string starts (for the EXTSST index).
+struct StoredSst {
+    bool present = false;
+    std::uint32_t begin = 0;       // header of the SST record
+    std::uint32_t end = 0;         // just past the last CONTINUE
+    std::uint32_t lastRecord = 0;  // header of the last record of the chain
+    std::uint32_t totalRefs = 0;   // cstTotal
+    std::vector<std::uint32_t> stringStarts;   // stream offset of each string
+    std::vector<std::uint16_t> stringInRecord; // its offset inside its record, header included
+    // The first SST entry without formatting runs or phonetics that holds each loaded shared
+    // string, UINT32_MAX when every entry with that text has some.
+    std::vector<std::uint32_t> plainEntryOfShared;
+};
+
+class XlsBackend : public FormatBackend {
+public:
+    // stream names the workbook stream, a stream at the file's root.
+    XlsBackend(std::string fileBytes, CompoundFile file, std::string stream)
+        : m_fileBytes(std::move(fileBytes)), m_file(std::move(file)), m_streamName(std::move(stream)), m_stream(m_file.find(m_streamName)->data)
+    {
+    }
+
+    Status checkWrite(const Workbook::Impl& wb, std::size_t worksheet, int row, int column) const override;
+    Result<std::string> serialize(const Workbook::Impl& wb) const override;
+    const std::string& bytes() const override { return m_fileBytes; }
+
+    const std::string& stream() const { return m_stream; }
+
+    StoredSst sst;
+    bool hasExtSst = false;
+    std::uint32_t extSstBegin = 0, extSstEnd = 0;
+    std::uint32_t globalsEof = 0;                // header of the globals' EOF record
+    std::vector<std::uint32_t> boundSheets;      // header of each BOUNDSHEET8 record
+    std::vector<std::uint32_t> indexRecords;     // header of each INDEX record
+    std::vector<std::uint32_t> dbCells;          // header of each DBCELL record
+
+private:
+    std::string m_fileBytes;
+    CompoundFile m_file;
+    std::string m_streamName;
+    const std::string& m_stream;  // held in m_file
+};
+
+}  // namespace veltrano::spreadsheet::xls

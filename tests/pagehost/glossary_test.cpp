@@ -1,0 +1,72 @@
+#include "pagehost/glossary.h"
+
+#include <gtest/gtest.h>
+
+namespace veltrano::pagehost {
+namespace {
+
+Glossary glossaryOf(std::string_view builtIn, std::string_view user, std::vector<std::string>& problems)
+{
+    Glossary glossary;
+    glossary.addTsv(builtIn, "built-in", problems);
+    glossary.addTsv(user, "user", problems);
+    return glossary;
+}
+
+TEST(Glossary, WholeTextsComeBackInTheirOwnLetterCase)
+{
+    std::vector<std::string> problems;
+    const Glossary glossary = glossaryOf("N/A\tN/D\nQty\tCant.\nFecha de alta\tStart date\nAcme\tACME Corp\n",
+                                         "# mine\nacme\t=\nqty\tUds.\n", problems);
+    EXPECT_TRUE(problems.empty());
+    const struct {
+        std::string_view text;
+        std::optional<std::string> expected;
+    } cases[] = {
+        {"N/A", "N/D"},     {"n/a", "n/d"},
+        {"Qty", "Uds."},    {"QTY", "UDS."},  // the user's entry wins over the built-in one
+        {"FECHA DE ALTA", "START DATE"},      {"fecha de alta", "start date"}, {"Fecha De Alta", "Start date"},
+        {"ACME", "ACME"},   {"acme", "acme"},  // kept as written
+        {"Fecha", std::nullopt},              {"N/A N/A", std::nullopt},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(glossary.wholeText(c.text), c.expected) << c.text;
+}
+
+TEST(Glossary, FindsTermsInsideTextsOnlyAtWordBoundaries)
+{
+    std::vector<std::string> problems;
+    const Glossary glossary =
+        glossaryOf("YTD\tAcumulado anual\nNo.\tNº\tcell\nN/A\tN/D\nsales rep\tcomercial\nsales\tventas\n", "", problems);
+    const struct {
+        std::string_view text;
+        std::vector<std::pair<std::string_view, std::string>> expected;  // found text, replacement
+    } cases[] = {
+        {"Total YTD", {{"YTD", "Acumulado anual"}}},
+        {"YTD total, n/a here", {{"YTD", "Acumulado anual"}, {"n/a", "N/D"}}},
+        {"Sales rep name", {{"Sales rep", "comercial"}}},  // the longest term
+        {"YTDs, SYTD, salesman", {}},
+        {"No. of items", {}},  // whole-cell terms stay out of longer texts
+    };
+    for (const auto& c : cases) {
+        std::vector<std::pair<std::string_view, std::string>> found;
+        for (const auto& term : glossary.termsIn(c.text))
+            found.emplace_back(c.text.substr(term.begin, term.length), term.replacement);
+        EXPECT_EQ(found, c.expected) << c.text;
+    }
+}
+
+TEST(Glossary, MalformedLinesAreReportedWithTheirNumberAndSkipped)
+{
+    std::vector<std::string> problems;
+    const Glossary glossary = glossaryOf("", "good\tbueno\nno tab here\n\n\tempty\none\ttwo\tthree\nlast\túltimo\r\n",
+                                         problems);
+    EXPECT_EQ(problems, (std::vector<std::string>{"user:2: expected a term, a tab and its translation",
+                                                  "user:4: empty term or translation",
+                                                  "user:5: third column must be \"cell\" or absent"}));
+    EXPECT_EQ(glossary.wholeText("good"), "bueno");
+    EXPECT_EQ(glossary.wholeText("Last"), "Último");
+}
+
+}  // namespace
+}  // namespace veltrano::pagehost
