@@ -24,10 +24,10 @@ std::string lineFor(const std::string& path, const std::string& reason)
 std::optional<std::string> makeBackup(const std::string& path)
 {
     const QString file = QFile::decodeName(QByteArray::fromStdString(path));
-    const QString backupPath =
-        conversion::backupPathFor(file, conversion::backupStamp(QDateTime::currentDateTime(), QLocale::system()));
-    if (const std::optional<QString> failure = conversion::copyForBackup(file, backupPath))
-        return failure->toStdString();
+    const conversion::BackupCopy backup =
+        conversion::copyForBackup(file, conversion::backupStamp(QDateTime::currentDateTime(), QLocale::system()));
+    if (!backup.failure.isEmpty())
+        return backup.failure.toStdString();
     return std::nullopt;
 }
 

@@ -1,7 +1,15 @@
 #include "conversion/backup_copy.h"
 
 #include <QFile>
-#include <QSaveFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+
+#include <fcntl.h>
+#include <stdio.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include "spreadsheet/workbook.h"
 
@@ -35,33 +43,86 @@ QString backupPathFor(const QString& path, const QString& stamp)
     return path.left(dot - 1) + marker + path.mid(dot - 1);
 }
 
-std::optional<QString> copyForBackup(const QString& path, const QString& backupPath)
+namespace {
+
+// The most numbered names tried before giving up.
+constexpr int kMaxBackupNumber = 9999;
+
+enum class Placing { Placed, Taken, Failed };
+
+// Gives the file at from the name to only when no file or folder has that name, in one step:
+// a rename that refuses to replace, or, on a file system without one, a second hard link that
+// the kernel makes only under a free name (the temporary name is then let go).
+Placing placeWithoutReplacing(const QString& from, const QString& to, int& error)
+{
+    const QByteArray source = QFile::encodeName(from);
+    const QByteArray target = QFile::encodeName(to);
+    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
+        return Placing::Placed;
+    if (errno == EEXIST)
+        return Placing::Taken;
+    if (errno == EINVAL || errno == ENOSYS || errno == ENOTSUP) {
+        if (::link(source.constData(), target.constData()) == 0) {
+            ::unlink(source.constData());
+            return Placing::Placed;
+        }
+        if (errno == EEXIST)
+            return Placing::Taken;
+    }
+    error = errno;
+    return Placing::Failed;
+}
+
+// The whole file copied into an open temporary file, flushed to the disk; why not on failure.
+std::optional<QString> copyInto(QFile& source, QTemporaryFile& copy)
+{
+    constexpr qint64 kChunk = 1 << 20;
+    while (!source.atEnd()) {
+        const QByteArray chunk = source.read(kChunk);
+        if (chunk.isEmpty() && source.error() != QFileDevice::NoError)
+            return QStringLiteral("%1 cannot be read: %2").arg(source.fileName(), source.errorString());
+        if (copy.write(chunk) != chunk.size())
+            return QStringLiteral("the copy cannot be written in %1: %2")
+                .arg(QFileInfo(source.fileName()).path(), copy.errorString());
+    }
+    if (!copy.flush() || ::fsync(copy.handle()) != 0)
+        return QStringLiteral("the copy cannot be written in %1: %2")
+            .arg(QFileInfo(source.fileName()).path(), copy.errorString());
+    return std::nullopt;
+}
+
+} // namespace
+
+BackupCopy copyForBackup(const QString& path, const QString& stamp)
 {
     // Held while copying: the copy waits for another process editing the file to save it.
     const auto lock = spreadsheet::FileReadLock::acquire(QFile::encodeName(path).toStdString());
     if (!lock)
-        return QString::fromStdString(lock.error().message);
+        return {{}, QString::fromStdString(lock.error().message)};
     QFile source(path);
     if (!source.open(QIODevice::ReadOnly))
-        return QStringLiteral("%1 cannot be read: %2").arg(path, source.errorString());
-    QSaveFile copy(backupPath);
-    if (!copy.open(QIODevice::WriteOnly))
-        return QStringLiteral("%1 cannot be written: %2").arg(backupPath, copy.errorString());
+        return {{}, QStringLiteral("%1 cannot be read: %2").arg(path, source.errorString())};
+    // A short name of its own, so that a backup name too long for the folder fails at the end.
+    QTemporaryFile copy(QFileInfo(path).path() + QStringLiteral("/.veltrano-backup-XXXXXX"));
+    if (!copy.open())
+        return {{}, QStringLiteral("no copy can be made in %1: %2").arg(QFileInfo(path).path(), copy.errorString())};
     // A spreadsheet only its owner may read keeps that protection in its copy.
     copy.setPermissions(source.permissions());
-    constexpr qint64 kChunk = 1 << 20;
-    while (!source.atEnd()) {
-        const QByteArray chunk = source.read(kChunk);
-        // An uncommitted copy takes its temporary file with it.
-        if (chunk.isEmpty() && source.error() != QFileDevice::NoError)
-            return QStringLiteral("%1 cannot be read: %2").arg(path, source.errorString());
-        if (copy.write(chunk) != chunk.size())
-            break;
+    if (const std::optional<QString> failure = copyInto(source, copy))
+        return {{}, *failure};
+    for (int number = 1; number <= kMaxBackupNumber; ++number) {
+        const QString numbered = number == 1 ? stamp : QStringLiteral("%1 (%2)").arg(stamp).arg(number);
+        const QString backupPath = backupPathFor(path, numbered);
+        int error = 0;
+        switch (placeWithoutReplacing(copy.fileName(), backupPath, error)) {
+        case Placing::Placed: copy.setAutoRemove(false); return {backupPath, {}};
+        case Placing::Taken: continue;
+        case Placing::Failed:
+            return {{}, QStringLiteral("%1 cannot be written: %2").arg(backupPath, QString::fromLocal8Bit(std::strerror(error)))};
+        }
     }
-    // commit() also reports a failed write above, and removes the temporary file on any failure.
-    if (!copy.commit())
-        return QStringLiteral("%1 cannot be written: %2").arg(backupPath, copy.errorString());
-    return std::nullopt;
+    return {{}, QStringLiteral("%1 and its numbered names up to (%2) are all taken")
+                    .arg(backupPathFor(path, stamp)).arg(kMaxBackupNumber)};
 }
 
 } // namespace veltrano::conversion

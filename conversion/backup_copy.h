@@ -23,10 +23,15 @@ QString backupStamp(const QDateTime& when, const QLocale& locale);
 // only in a folder name), " Backup " and the stamp go at the end of the path.
 QString backupPathFor(const QString& path, const QString& stamp);
 
-// Copies the file at path to backupPath byte for byte, with the file's permissions, through a
-// temporary file in the same folder that is renamed at the end, so a file already there is
-// replaced whole or not at all. Returns nullopt on success, else why it could not be done; no
-// temporary file is left behind.
-std::optional<QString> copyForBackup(const QString& path, const QString& backupPath);
+// Copies the workbook at path beside it, byte for byte with its permissions, under the first
+// free name of backupPathFor(path, stamp), then with " (2)", " (3)", ... after the stamp. The
+// copy is made in a temporary file in the same folder and given its name only where no file
+// has it, in one step, so another file is never replaced and a half-made copy never has the
+// name. Returns the backup's path, or why no copy could be made (no temporary file is left).
+struct BackupCopy {
+    QString path;     // the backup made; empty on failure
+    QString failure;  // why none was made; empty on success
+};
+BackupCopy copyForBackup(const QString& path, const QString& stamp);
 
 } // namespace veltrano::conversion

@@ -134,9 +134,9 @@ std::optional<QString> ConversionRun::convertFile(const QString& path)
 
 std::optional<QString> ConversionRun::makeBackup(const QString& path)
 {
-    const QString backupPath = backupPathFor(path, backupStamp(m_now(), QLocale::system()));
-    if (const std::optional<QString> failure = copyForBackup(path, backupPath))
-        return QStringLiteral("no backup copy could be made (%1), so the file was not converted").arg(*failure);
+    const BackupCopy backup = copyForBackup(path, backupStamp(m_now(), QLocale::system()));
+    if (!backup.failure.isEmpty())
+        return QStringLiteral("no backup copy could be made (%1), so the file was not converted").arg(backup.failure);
     return std::nullopt;
 }
 

@@ -4,6 +4,7 @@
 #include "translation/wait_seconds.h"
 
 #include <QDeadlineTimer>
+#include <QStringList>
 
 #include <algorithm>
 
@@ -72,6 +73,43 @@ std::optional<ResultLook> lookAtResult(const platform::browser::HtmlDocument& do
         return std::nullopt;
     }
     return ResultLook{parts.at(0).toBool(), parts.at(1).toString(), parts.at(2).toString()};
+}
+
+// The line breaks of a text in order, each as written: "\r\n", "\r" or "\n".
+QStringList lineBreaksOf(const QString& text)
+{
+    QStringList breaks;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
+            breaks << text.sliced(i++, 2);
+        else if (text[i] == u'\r' || text[i] == u'\n')
+            breaks << text.sliced(i, 1);
+    }
+    return breaks;
+}
+
+// The answer with the line breaks of the text sent. A text area hands its value on with every
+// line break as "\n", so the page sees, and answers, the text with its breaks made alike; the
+// answer's breaks take back the forms of the sent text's breaks, in order (the last form for
+// any beyond). An answer that differs from the text only in its line breaks thus equals it.
+QString withLineBreaksOf(const QString& sent, const QString& answer)
+{
+    const QStringList forms = lineBreaksOf(sent);
+    if (forms.isEmpty())
+        return answer;
+    QString out;
+    out.reserve(answer.size() + forms.size());
+    qsizetype count = 0;
+    for (qsizetype i = 0; i < answer.size(); ++i) {
+        if (answer[i] != u'\r' && answer[i] != u'\n') {
+            out += answer[i];
+            continue;
+        }
+        if (answer[i] == u'\r' && i + 1 < answer.size() && answer[i + 1] == u'\n')
+            ++i;
+        out += forms[std::min(count++, forms.size() - 1)];
+    }
+    return out;
 }
 
 } // namespace
@@ -172,7 +210,7 @@ CellTranslation BrowserPageClient::pollForResult(const QString& text)
                     .arg(quoted(text), look->error));
         if (!look->result.isEmpty()) {
             if (sawResult)
-                return CellTranslation::translated(look->result);
+                return CellTranslation::translated(withLineBreaksOf(text, look->result));
             sawResult = true;
             continue;
         }

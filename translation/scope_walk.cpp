@@ -6,6 +6,8 @@
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <cstdint>
+#include <optional>
 
 namespace veltrano::translation {
 
@@ -42,17 +44,24 @@ class CellWalk {
 public:
     CellWalk(PageClient& page, const WalkPacing& pacing) : m_page(page), m_pacing(pacing) {}
 
-    // Rows outer, columns inner; the bounds were taken before the first cell.
+    // Rows outer, columns inner; the bounds were taken before the first cell. Only the cells
+    // the sheet stores are visited: every other one is empty, and would cost an event pump and
+    // nothing else. They are listed a band of rows at a time, so that listing a large sheet
+    // never holds the window up for long between two pumps.
     void walk(const Worksheet& sheet, const Area& area)
     {
-        for (int row = area.firstRow; row <= area.lastRow; ++row)
-            for (int column = area.firstColumn; column <= area.lastColumn; ++column)
-                visit(sheet, row, column);
+        for (int first = area.firstRow; first <= area.lastRow; first += kRowsPerBand) {
+            const int last = int(std::min<std::int64_t>(std::int64_t(first) + kRowsPerBand - 1, area.lastRow));
+            for (const spreadsheet::CellAddress& cell : sheet.storedCells({first, area.firstColumn, last, area.lastColumn}))
+                visit(sheet, cell.row, cell.column);
+        }
     }
 
     const PassedOver& passedOver() const { return m_passedOver; }
 
 private:
+    static constexpr int kRowsPerBand = 1024;
+
     void pumpEvents() const
     {
         if (m_pacing.pumpEvents)
@@ -61,28 +70,29 @@ private:
             QCoreApplication::processEvents();
     }
 
-    // An empty cell, and a cell whose value is not ours to replace (a formula, a locked cell on
-    // a protected sheet, ...), cost one pump and one look: no pause, no exchange.
+    // An empty cell, and a cell whose value is not text for us to replace (a number, date,
+    // boolean or error whatever it shows, a formula, a locked cell on a protected sheet, ...),
+    // cost one pump and one look: no pause, no exchange, no write.
     void visit(const Worksheet& sheet, int row, int column)
     {
         pumpEvents();
         const Range cell = sheet.Cells(row, column);
-        if (cell.Text().empty() || cell.writeBlock() != spreadsheet::WriteBlock::None)
+        if (cell.Text().empty() || cell.translationBlock() != spreadsheet::WriteBlock::None)
             return;
         WaitSeconds(m_pacing.pauseSeconds);
-        // Read again after the pause: the text sent is the one the cell shows now, except that
-        // text shown through a format with literals (@" kg") is sent as stored, since the answer
-        // replaces the stored text and the format adds its literals again.
-        const std::string shown = cell.Text();
-        if (shown.empty())
+        // Read again after the pause. The text is sent as stored, so that text shown through a
+        // format with literals (@" kg") does not get them written in: the answer replaces the
+        // stored text and the format adds its literals again.
+        if (cell.Text().empty())
             return;
-        const QString sent = QString::fromStdString(cell.Value().value_or(shown));
-        if (sent.isEmpty())
+        const std::optional<std::string> stored = cell.Value();
+        if (!stored || stored->empty())
             return;
+        const QString sent = QString::fromStdString(*stored);
         const CellTranslation answer = m_page.TranslateCellText(sent);
         if (answer.outcome() == Outcome::Failed)
             throw WalkError(platform::excel::messageAt(cell.place(), answer.failure().toStdString()), cell.place());
-        // A translation equal to the text leaves the cell as it is, so a number keeps its value.
+        // A translation equal to the text leaves the cell as it is.
         if (answer.outcome() == Outcome::Translated && answer.text() != sent)
             write(cell, answer.text());
         WaitSeconds(m_pacing.pauseSeconds);

@@ -1,6 +1,7 @@
 #pragma once
 // The walk over the cells of one open workbook, for each conversion scope: every cell that
-// shows text, row by row, has its text translated through the page and written back.
+// holds text, row by row, has its text translated through the page and written back; numbers,
+// dates, booleans, errors and formulas are passed over, whatever they show.
 // Nothing is saved, activated or selected; the caller saves the workbook.
 
 #include "platform/excel/excel_error.h"

@@ -84,10 +84,10 @@ void Range::setValue(const std::string& text) const
 
 std::string Range::Address() const { return absoluteAddress(m_area); }
 
-spreadsheet::WriteBlock Range::writeBlock() const
+spreadsheet::WriteBlock Range::translationBlock() const
 {
     const auto state = lockWorkbook(m_workbook);
-    return state->book.worksheet(m_sheet).writeBlock(m_area.firstRow, m_area.firstColumn);
+    return state->book.worksheet(m_sheet).translationBlock(m_area.firstRow, m_area.firstColumn);
 }
 
 Place Range::place() const

@@ -46,8 +46,9 @@ public:
 
     // "$B$2:$C$3" (see absoluteAddress).
     std::string Address() const;
-    // Why the first cell's value is not ours to replace; WriteBlock::None when it is.
-    spreadsheet::WriteBlock writeBlock() const;
+    // Why the first cell's value is not for a translation to replace (not text, a formula, a
+    // locked cell, ...); WriteBlock::None when it is.
+    spreadsheet::WriteBlock translationBlock() const;
 
     const spreadsheet::CellRange& area() const { return m_area; }
     // The file, sheet and cells of this range, for messages.

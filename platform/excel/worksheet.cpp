@@ -9,6 +9,11 @@ std::string Worksheet::Name() const { return engineSheet().name(); }
 
 spreadsheet::Worksheet Worksheet::engineSheet() const { return lockWorkbook(m_workbook)->book.worksheet(m_index); }
 
+std::vector<spreadsheet::CellAddress> Worksheet::storedCells(const spreadsheet::CellRange& area) const
+{
+    return engineSheet().storedCells(area);
+}
+
 Place Worksheet::place(const std::string& cell) const
 {
     const auto state = m_workbook.lock();

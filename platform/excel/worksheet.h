@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace veltrano::spreadsheet {
 class Workbook;
@@ -24,6 +25,10 @@ public:
     // The range a reference names ("B2:C3", "$A:$A", "Sheet1!B2"); throws ExcelError when it is
     // not a reference or names another sheet.
     class Range Range(const std::string& reference) const;
+
+    // The cells of area that the sheet stores, row by row and left to right; every other cell
+    // there is empty. Throws ExcelError once the instance has quit.
+    std::vector<spreadsheet::CellAddress> storedCells(const spreadsheet::CellRange& area) const;
 
     // The engine's worksheet, valid while the instance lives; throws once it has quit.
     spreadsheet::Worksheet engineSheet() const;

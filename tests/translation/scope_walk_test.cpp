@@ -70,7 +70,7 @@ struct VisitCase {
     Scope scope;
     std::string block;
     QStringList sent;
-    int cellsVisited;
+    int storedCellsVisited;  // one event pump each; the empty cells between are not visited
 };
 
 const std::vector<std::string> kFourByFour = {"A1", "B1", "C1", "D1", "A2", "B2", "C2", "D2",
@@ -83,8 +83,10 @@ const VisitCase kVisitCases[] = {
      Scope::Block, "C3", {"C3"}, 1},
     {"a sheet from A1 to the end of its used range",
      [] { return WorkbookFixture().worksheet("One", sheetRows(namedCells({"E9", "C5", "D7"}))); }, Scope::ActiveSheet, {},
-     {"C5", "D7", "E9"}, 9 * 5},
-    {"an empty sheet: A1 only", [] { return WorkbookFixture().worksheet("One", ""); }, Scope::ActiveSheet, {}, {}, 1},
+     {"C5", "D7", "E9"}, 3},
+    {"a far-off cell", [] { return WorkbookFixture().worksheet("One", sheetRows(namedCells({"A1", "XFD1048576"}))); },
+     Scope::ActiveSheet, {}, {"A1", "XFD1048576"}, 2},
+    {"an empty sheet: A1 only", [] { return WorkbookFixture().worksheet("One", ""); }, Scope::ActiveSheet, {}, {}, 0},
     {"the active sheet alone",
      [] {
          return WorkbookFixture()
@@ -92,7 +94,7 @@ const VisitCase kVisitCases[] = {
              .worksheet("Two", sheetRows(namedCells({"B1"})))
              .activeTab(1);
      },
-     Scope::ActiveSheet, {}, {"B1"}, 2},
+     Scope::ActiveSheet, {}, {"B1"}, 1},
     {"worksheets in order, a chart sheet between them skipped",
      [] {
          return WorkbookFixture()
@@ -100,20 +102,20 @@ const VisitCase kVisitCases[] = {
              .chartsheet("Chart")
              .worksheet("Two", sheetRows(namedCells({"B2"})));
      },
-     Scope::Workbook, {}, {"A1", "B2"}, 1 + 4},
+     Scope::Workbook, {}, {"A1", "B2"}, 2},
     {"a block on its own sheet",
      [] {
          return WorkbookFixture()
              .worksheet("One", sheetRows(namedCells({"B2"})))
              .worksheet("Two", sheetRows(namedCells({"A1", "B2", "C3"})));
      },
-     Scope::Block, "Two!B2:C3", {"B2", "C3"}, 4},
+     Scope::Block, "Two!B2:C3", {"B2", "C3"}, 2},
     {"whole columns stop at the used range",
      [] { return WorkbookFixture().worksheet("One", sheetRows(namedCells({"A1", "A2", "C100"}))); }, Scope::Block, "A:A",
-     {"A1", "A2"}, 100},
+     {"A1", "A2"}, 2},
     {"a block of 32,767 rows walks to its last row",
      [] { return WorkbookFixture().worksheet("One", sheetRows(namedCells({"A1", "A32767", "A40000"}))); },
-     Scope::Block, "A1:A32767", {"A1", "A32767"}, 32767},
+     Scope::Block, "A1:A32767", {"A1", "A32767"}, 2},
 };
 
 TEST_F(ScopeWalkTest, VisitsTheCellsOfEachScopeInOrder)
@@ -125,7 +127,7 @@ TEST_F(ScopeWalkTest, VisitsTheCellsOfEachScopeInOrder)
         Workbook book = open(c.workbook());
         walk(book, c.scope, c.block);
         EXPECT_EQ(page.sent, c.sent);
-        EXPECT_EQ(pumps, c.cellsVisited);
+        EXPECT_EQ(pumps, c.storedCellsVisited);
         // The page's document is held once, around the whole walk.
         EXPECT_EQ(page.log.count("take"), 1);
         EXPECT_EQ(page.log.front(), "take");
@@ -133,8 +135,8 @@ TEST_F(ScopeWalkTest, VisitsTheCellsOfEachScopeInOrder)
     }
 }
 
-// What is sent and what is written: numbers go as shown and keep their value when the answer
-// is the same text; formulas and locked cells of a protected sheet are passed over; equal texts
+// What is sent and what is written: only text; numbers, booleans, formulas and locked cells of
+// a protected sheet are passed over; equal texts
 // are asked twice; a cell the page has no result for stays as it was; text shown through a
 // format with literals goes as stored, so the format's literals are not written into it.
 TEST_F(ScopeWalkTest, SendsWhatCellsShowAndWritesOnlyChangedTranslations)
@@ -161,7 +163,7 @@ TEST_F(ScopeWalkTest, SendsWhatCellsShowAndWritesOnlyChangedTranslations)
                                               "<sheetProtection sheet=\"1\"/>"));
     walk(book, Scope::Workbook);
 
-    EXPECT_EQ(page.sent, QStringList({"total", "1,234.50", "year", "year", "TRUE", "no result", "box", "open"}));
+    EXPECT_EQ(page.sent, QStringList({"total", "year", "year", "no result", "box", "open"}));
     spreadsheet::Worksheet data = book.Worksheets().at(0).engineSheet();
     const struct {
         int row;

@@ -74,7 +74,7 @@ void dumpWorksheet(ss::Worksheet sheet, std::ostream& out)
         ss::CellKind kind = sheet.kind(row, column);
         if (kind == ss::CellKind::Empty)
             continue;
-        ss::WriteBlock block = sheet.writeBlock(row, column);
+        ss::WriteBlock block = sheet.translationBlock(row, column);
         out << name << '\t' << ss::cellName(row, column) << '\t' << ss::cellKindName(kind) << '\t';
         if (block == ss::WriteBlock::None)
             out << "yes";

@@ -60,7 +60,7 @@ TEST(Xlcell, DumpPrintsEscapedTsvRowMajorSheetBySheet)
               "Main\tA1\ttext\tyes\ttab\\there\n"
               "Main\tC1\tformula\tno: formula cell\t2\n"
               "Main\tB2\ttext\tyes\ttwo\\nlines\n"
-              "Main\tC2\tboolean\tyes\tFALSE\n"
+              "Main\tC2\tboolean\tno: TRUE or FALSE value\tFALSE\n"
               "My Sheet\tA3\ttext\tyes\tback\\\\slash\n");
     auto one = xlcell({"dump", path, "--sheet", "my sheet"});
     EXPECT_EQ(one.out, "My Sheet\tA3\ttext\tyes\tback\\\\slash\n");
@@ -147,7 +147,7 @@ TEST(Xlcell, DumpOfASparseSheetListsItsStoredCells)
                                  .string();
     auto result = xlcell({"dump", path});
     EXPECT_EQ(result.status, kOk);
-    EXPECT_EQ(result.out, "S\tA1\tnumber\tyes\t1\nS\tXFD1048576\tnumber\tyes\t2\n");
+    EXPECT_EQ(result.out, "S\tA1\tnumber\tno: number value\t1\nS\tXFD1048576\tnumber\tno: number value\t2\n");
 }
 
 }  // namespace
