@@ -67,7 +67,9 @@ TEST(WindowAndBatch, EndWithTheSameCellValues)
                                           {"C1", "><v>1234.5</v>"},
                                           {"A2", "t=\"str\"><f>A1&amp;\"x\"</f><v>Totalx</v>"},
                                           {"B2", "s=\"1\" " + text("Flour")},
-                                          {"C3", "t=\"s\"><v>0</v>"}}))
+                                          {"C3", "t=\"s\"><v>0</v>"},
+                                          {"D3", "t=\"b\"><v>1</v>"},
+                                          {"E3", "t=\"e\"><v>#N/A</v>"}}))
             .worksheet("Kept", sheetRows({{"A1", text("Locked")}}), "<sheetProtection sheet=\"1\"/>");
     TempDir folder;
     const std::string byWindow = fixture.write(folder / "window.xlsx").string();
