@@ -2,6 +2,7 @@
 
 #include "batch/number_template.h"
 
+#include <algorithm>
 #include <optional>
 #include <unordered_set>
 
@@ -24,11 +25,13 @@ Outcome<bool> RunTranslations::prepare(const std::vector<std::string_view>& text
         return true;
     if (m_numberTemplates)
         return prepareThroughTemplates(std::move(unknown));
-    auto translated = translateDistinct(unknown, m_fromMemory);
+    std::vector<bool> kept;
+    auto translated = translateDistinct(unknown, kept);
     if (!translated)
         return Failure{translated.error()};
     for (std::size_t i = 0; i < unknown.size(); ++i)
         m_known.emplace(std::move(unknown[i]), std::move(translated.value()[i]));
+    m_fromMemory += static_cast<std::size_t>(std::count(kept.begin(), kept.end(), true));
     return true;
 }
 
@@ -47,8 +50,8 @@ Outcome<bool> RunTranslations::prepareThroughTemplates(std::vector<std::string> 
             sent.push_back(key);
         sentIndex.push_back(found->second);
     }
-    std::size_t found = 0;
-    auto translated = translateDistinct(sent, found);
+    std::vector<bool> kept;
+    auto translated = translateDistinct(sent, kept);
     if (!translated)
         return Failure{translated.error()};
 
@@ -61,23 +64,26 @@ Outcome<bool> RunTranslations::prepareThroughTemplates(std::vector<std::string> 
             m_known.emplace(std::move(unknown[i]), std::move(*restored));
         } else {
             unmapped.push_back(std::move(unknown[i]));
+            continue;
         }
+        m_fromMemory += kept[sentIndex[i]] ? 1 : 0;
     }
-    m_fromMemory += found;
     if (unmapped.empty())
         return true;
-    auto direct = translateDistinct(unmapped, m_fromMemory);
+    auto direct = translateDistinct(unmapped, kept);
     if (!direct)
         return Failure{direct.error()};
     for (std::size_t i = 0; i < unmapped.size(); ++i)
         m_known.emplace(std::move(unmapped[i]), std::move(direct.value()[i]));
+    m_fromMemory += static_cast<std::size_t>(std::count(kept.begin(), kept.end(), true));
     return true;
 }
 
 Outcome<std::vector<std::string>> RunTranslations::translateDistinct(const std::vector<std::string>& texts,
-                                                                     std::size_t& found)
+                                                                     std::vector<bool>& fromMemory)
 {
     std::vector<std::string> result(texts.size());
+    fromMemory.assign(texts.size(), false);
     std::vector<std::string> toSend;
     std::vector<std::size_t> sentAt;
     const auto kept = m_memory && m_memory->usable() ? m_memory->find(texts)
@@ -85,7 +91,7 @@ Outcome<std::vector<std::string>> RunTranslations::translateDistinct(const std::
     for (std::size_t i = 0; i < texts.size(); ++i) {
         if (kept[i]) {
             result[i] = *kept[i];
-            ++found;
+            fromMemory[i] = true;
         } else {
             toSend.push_back(texts[i]);
             sentAt.push_back(i);

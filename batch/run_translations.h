@@ -29,12 +29,14 @@ public:
     const std::string& of(const std::string& text) const { return m_known.find(text)->second; }
 
     std::size_t distinctTexts() const { return m_known.size(); }
+    // How many of the distinct texts had their translation (or their template's) in the memory.
     std::size_t fromMemory() const { return m_fromMemory; }
 
 private:
     // The translations of distinct texts, from the memory or else the translator, kept in the
-    // memory when new; found counts those the memory had.
-    Outcome<std::vector<std::string>> translateDistinct(const std::vector<std::string>& texts, std::size_t& found);
+    // memory when new; fromMemory tells which the memory had.
+    Outcome<std::vector<std::string>> translateDistinct(const std::vector<std::string>& texts,
+                                                        std::vector<bool>& fromMemory);
     Outcome<bool> prepareThroughTemplates(std::vector<std::string> unknown);
 
     TextTranslator& m_translator;
