@@ -7,6 +7,8 @@ namespace {
 
 // Longer numbers are left as they are: a text with one is rare and not worth the risk.
 constexpr std::size_t kLongestNumber = 15;
+// A text with more numbers seldom shares its template, and mapping them back costs their square.
+constexpr std::size_t kMostNumbers = 8;
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -50,7 +52,8 @@ std::optional<NumberTemplate> numberTemplateOf(std::string_view text)
         if (!replaced.back())
             kept.push_back(number);
     }
-    if (std::find(replaced.begin(), replaced.end(), true) == replaced.end())
+    const auto count = static_cast<std::size_t>(std::count(replaced.begin(), replaced.end(), true));
+    if (count == 0 || count > kMostNumbers)
         return std::nullopt;
 
     NumberTemplate templ;

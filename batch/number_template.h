@@ -21,7 +21,7 @@ struct NumberTemplate {
 // The template of text, or nullopt when it has no number worth replacing. Only a run of ASCII
 // digits between spaces (or the text's ends) is replaced, and not "0", "1" (which the pipeline
 // may agree a noun with) nor one with leading zeros; decimals, thousands separators and digits
-// touching other characters stay as written. A stand-in is a number no other digit run of the
+// touching other characters stay as written, and a text with many numbers gets no template. A stand-in is a number no other digit run of the
 // text spells, so that each can be found again.
 std::optional<NumberTemplate> numberTemplateOf(std::string_view text);
 

@@ -78,6 +78,7 @@ TEST(NumberTemplate, TranslationThroughTheTemplateIsTheTextsOwnOrNone)
         {"Total 1,000 and 3.5 kg", kSame, false, false},
         {"A4 paper, item 12.", kSame, false, false},
         {"Item  99999999999999999", kSame, false, false},
+        {"2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17", kSame, false, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
