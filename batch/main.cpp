@@ -119,7 +119,8 @@ int main(int argc, char* argv[])
         PageHostClient client(host.address, options.sourceLanguage, options.targetLanguage);
         client.onProgress([&progress](std::size_t done, std::size_t total) { progress.translating(done, total); });
         const auto memory = host.failure.empty() && !files.files.empty() ? openMemory(options, client, progress) : nullptr;
-        translations = std::make_unique<RunTranslations>(client, memory.get(), !options.dryRun);
+        const bool numberTemplates = host.failure.empty() && !files.files.empty() && client.allowsNumberTemplates();
+        translations = std::make_unique<RunTranslations>(client, memory.get(), !options.dryRun, numberTemplates);
         BatchRun run(settings, *translations, progress, report.get());
         for (const PathProblem& problem : files.problems)
             run.fail(problem.path, problem.reason);

@@ -132,7 +132,7 @@ Outcome<std::vector<std::string>> PageHostClient::translateRequest(httplib::Clie
     }
 }
 
-Outcome<std::string> PageHostClient::fingerprint()
+Outcome<json> PageHostClient::directionVersion()
 {
     const auto result = m_clients.front()->Get("/api/version");
     if (!result || result->status != 200)
@@ -141,11 +141,32 @@ Outcome<std::string> PageHostClient::fingerprint()
         const json version = json::parse(result->body);
         for (const json& direction : version.at("directions"))
             if (direction.at("sl") == m_sourceLanguage && direction.at("tl") == m_targetLanguage)
-                return direction.at("fingerprint").get<std::string>();
+                return direction;
     } catch (const json::exception& error) {
         return Failure{std::string("the page host's version is not the expected JSON: ") + error.what()};
     }
     return Failure{"the page host at " + m_address + " does not translate " + m_sourceLanguage + " to " + m_targetLanguage};
+}
+
+Outcome<std::string> PageHostClient::fingerprint()
+{
+    auto direction = directionVersion();
+    if (!direction)
+        return Failure{direction.error()};
+    const auto field = direction.value().find("fingerprint");
+    if (field == direction.value().end() || !field->is_string())
+        return Failure{"the page host's version names no fingerprint"};
+    return field->get<std::string>();
+}
+
+bool PageHostClient::allowsNumberTemplates()
+{
+    auto direction = directionVersion();
+    if (!direction)
+        return false;
+    const auto field = direction.value().find("numberTemplates");
+    // A host from before templates were known says nothing, and is taken at its silence.
+    return field != direction.value().end() && field->is_boolean() && field->get<bool>();
 }
 
 }  // namespace veltrano::batch

@@ -3,6 +3,8 @@
 
 #include "pagehost/outcome.h"
 
+#include <nlohmann/json_fwd.hpp>
+
 #include <functional>
 #include <memory>
 #include <string>
@@ -38,10 +40,15 @@ public:
     // The host's translation fingerprint for this direction (GET /api/version).
     Outcome<std::string> fingerprint();
 
+    // Whether the host says texts of this direction that differ only in standalone numbers may
+    // go through one template (GET /api/version); false when it cannot say.
+    bool allowsNumberTemplates();
+
     // Called after each request with the texts of the current translate() done so far and in all.
     void onProgress(std::function<void(std::size_t done, std::size_t total)> report) { m_progress = std::move(report); }
 
 private:
+    Outcome<nlohmann::json> directionVersion();
     Outcome<std::vector<std::string>> translateRequest(httplib::Client& client, const std::vector<std::string>& texts,
                                                        std::size_t begin, std::size_t end);
 

@@ -1,11 +1,16 @@
 #include "batch/run_translations.h"
 
+#include "batch/number_template.h"
+
+#include <algorithm>
+#include <optional>
 #include <unordered_set>
 
 namespace veltrano::batch {
 
-RunTranslations::RunTranslations(TextTranslator& translator, TranslationMemory* memory, bool keepNew)
-    : m_translator(translator), m_memory(memory), m_keepNew(keepNew)
+RunTranslations::RunTranslations(TextTranslator& translator, TranslationMemory* memory, bool keepNew,
+                                 bool numberTemplates)
+    : m_translator(translator), m_memory(memory), m_keepNew(keepNew), m_numberTemplates(numberTemplates)
 {
 }
 
@@ -18,23 +23,82 @@ Outcome<bool> RunTranslations::prepare(const std::vector<std::string_view>& text
             unknown.emplace_back(text);
     if (unknown.empty())
         return true;
+    if (m_numberTemplates)
+        return prepareThroughTemplates(std::move(unknown));
+    std::vector<bool> kept;
+    auto translated = translateDistinct(unknown, kept);
+    if (!translated)
+        return Failure{translated.error()};
+    for (std::size_t i = 0; i < unknown.size(); ++i)
+        m_known.emplace(std::move(unknown[i]), std::move(translated.value()[i]));
+    m_fromMemory += static_cast<std::size_t>(std::count(kept.begin(), kept.end(), true));
+    return true;
+}
 
-    std::vector<std::string> toSend;
-    if (m_memory && m_memory->usable()) {
-        const auto kept = m_memory->find(unknown);
-        for (std::size_t i = 0; i < unknown.size(); ++i) {
-            if (kept[i]) {
-                m_known.emplace(unknown[i], *kept[i]);
-                ++m_fromMemory;
-            } else {
-                toSend.push_back(unknown[i]);
-            }
+Outcome<bool> RunTranslations::prepareThroughTemplates(std::vector<std::string> unknown)
+{
+    // Each template (or text without one) once, in the order first met.
+    std::vector<std::optional<NumberTemplate>> templates;
+    std::vector<std::string> sent;
+    std::vector<std::size_t> sentIndex;
+    std::unordered_map<std::string, std::size_t> indexOf;
+    for (const auto& text : unknown) {
+        templates.push_back(numberTemplateOf(text));
+        const std::string& key = templates.back() ? templates.back()->text : text;
+        const auto [found, added] = indexOf.try_emplace(key, sent.size());
+        if (added)
+            sent.push_back(key);
+        sentIndex.push_back(found->second);
+    }
+    std::vector<bool> kept;
+    auto translated = translateDistinct(sent, kept);
+    if (!translated)
+        return Failure{translated.error()};
+
+    std::vector<std::string> unmapped;  // texts whose template's translation lost a number
+    for (std::size_t i = 0; i < unknown.size(); ++i) {
+        std::string& translation = translated.value()[sentIndex[i]];
+        if (!templates[i]) {
+            m_known.emplace(std::move(unknown[i]), translation);
+        } else if (auto restored = restoreNumbers(translation, *templates[i])) {
+            m_known.emplace(std::move(unknown[i]), std::move(*restored));
+        } else {
+            unmapped.push_back(std::move(unknown[i]));
+            continue;
         }
-    } else {
-        toSend = std::move(unknown);
+        m_fromMemory += kept[sentIndex[i]] ? 1 : 0;
+    }
+    if (unmapped.empty())
+        return true;
+    auto direct = translateDistinct(unmapped, kept);
+    if (!direct)
+        return Failure{direct.error()};
+    for (std::size_t i = 0; i < unmapped.size(); ++i)
+        m_known.emplace(std::move(unmapped[i]), std::move(direct.value()[i]));
+    m_fromMemory += static_cast<std::size_t>(std::count(kept.begin(), kept.end(), true));
+    return true;
+}
+
+Outcome<std::vector<std::string>> RunTranslations::translateDistinct(const std::vector<std::string>& texts,
+                                                                     std::vector<bool>& fromMemory)
+{
+    std::vector<std::string> result(texts.size());
+    fromMemory.assign(texts.size(), false);
+    std::vector<std::string> toSend;
+    std::vector<std::size_t> sentAt;
+    const auto kept = m_memory && m_memory->usable() ? m_memory->find(texts)
+                                                     : std::vector<std::optional<std::string>>(texts.size());
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        if (kept[i]) {
+            result[i] = *kept[i];
+            fromMemory[i] = true;
+        } else {
+            toSend.push_back(texts[i]);
+            sentAt.push_back(i);
+        }
     }
     if (toSend.empty())
-        return true;
+        return result;
 
     auto translated = m_translator.translate(toSend);
     if (!translated)
@@ -42,12 +106,12 @@ Outcome<bool> RunTranslations::prepare(const std::vector<std::string_view>& text
     std::vector<std::pair<std::string, std::string>> pairs;
     pairs.reserve(toSend.size());
     for (std::size_t i = 0; i < toSend.size(); ++i) {
-        m_known.emplace(toSend[i], translated.value()[i]);
+        result[sentAt[i]] = translated.value()[i];
         pairs.emplace_back(std::move(toSend[i]), std::move(translated.value()[i]));
     }
     if (m_memory && m_keepNew)
         m_memory->keep(pairs);
-    return true;
+    return result;
 }
 
 }  // namespace veltrano::batch

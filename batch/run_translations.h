@@ -1,6 +1,9 @@
 #pragma once
 // The translations of one run: every distinct text is translated once, taken from the memory
 // when it is kept there, else sent to the translator in one batch with the run's other new texts.
+// With number templates, texts that differ only in standalone numbers share one translation of
+// their template (number_template.h), and the memory keeps what was actually translated: the
+// template, or the text itself when it has none or its template's translation cannot be mapped back.
 
 #include "batch/page_host_client.h"
 #include "batch/translation_memory.h"
@@ -15,7 +18,8 @@ namespace veltrano::batch {
 class RunTranslations {
 public:
     // memory may be null (--no-memory, or none could be opened); keepNew false reads it only.
-    RunTranslations(TextTranslator& translator, TranslationMemory* memory, bool keepNew);
+    // numberTemplates only when the translator gives a template's numbers no meaning of their own.
+    RunTranslations(TextTranslator& translator, TranslationMemory* memory, bool keepNew, bool numberTemplates = false);
 
     // Makes sure each of texts has its translation, asking the memory and then the translator
     // only for those the run has not met before. The translator's failure when it fails.
@@ -25,12 +29,20 @@ public:
     const std::string& of(const std::string& text) const { return m_known.find(text)->second; }
 
     std::size_t distinctTexts() const { return m_known.size(); }
+    // How many of the distinct texts had their translation (or their template's) in the memory.
     std::size_t fromMemory() const { return m_fromMemory; }
 
 private:
+    // The translations of distinct texts, from the memory or else the translator, kept in the
+    // memory when new; fromMemory tells which the memory had.
+    Outcome<std::vector<std::string>> translateDistinct(const std::vector<std::string>& texts,
+                                                        std::vector<bool>& fromMemory);
+    Outcome<bool> prepareThroughTemplates(std::vector<std::string> unknown);
+
     TextTranslator& m_translator;
     TranslationMemory* m_memory;
     bool m_keepNew;
+    bool m_numberTemplates;
     // Looked up by string_view without making a string of it.
     struct Hash {
         using is_transparent = void;

@@ -57,6 +57,7 @@ void Glossary::addTsv(std::string_view text, std::string_view origin, std::vecto
         const std::string_view translation = shapeOf(columns[1]).core;
         std::string key = foldCase(source);
         m_longestTerm = std::max(m_longestTerm, key.size());
+        m_hasDigits = m_hasDigits || key.find_first_of("0123456789") != std::string::npos;
         m_entries[std::move(key)] = Entry{translation == kKeepAsIs ? std::string() : std::string(translation),
                                           columns.size() == 3};
     }

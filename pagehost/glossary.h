@@ -40,6 +40,9 @@ public:
 
     bool empty() const { return m_entries.empty(); }
 
+    // Whether some term has an ASCII digit: a text's numbers may then decide its translation.
+    bool hasTermWithDigits() const { return m_hasDigits; }
+
 private:
     struct Entry {
         std::string translation;  // empty: kept as it is
@@ -50,6 +53,7 @@ private:
 
     std::unordered_map<std::string, Entry> m_entries;  // by the case-folded source
     std::size_t m_longestTerm = 0;                     // in bytes of the folded source
+    bool m_hasDigits = false;                          // some source has an ASCII digit
 };
 
 }  // namespace veltrano::pagehost

@@ -163,7 +163,8 @@ void serveVersion(const httplib::Request&, httplib::Response& response, const Tr
     for (const auto& direction : service.directions())
         directions.push_back({{"sl", direction.sourceLanguage},
                               {"tl", direction.targetLanguage},
-                              {"fingerprint", translationFingerprint(direction)}});
+                              {"fingerprint", translationFingerprint(direction)},
+                              {"numberTemplates", direction.translator && !direction.translator->numbersMayDecide()}});
     const nlohmann::json body = {{"program", "veltrano-pagehost"}, {"version", VELTRANO_VERSION}, {"directions", directions}};
     response.set_content(body.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace), kJson);
 }

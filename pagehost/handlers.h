@@ -33,8 +33,10 @@ httplib::Server::HandlerResponse refuseUnreadBody(const httplib::Request& reques
 // GET /health: 200 with the available pairs; 503 when none is.
 void serveHealth(const httplib::Request& request, httplib::Response& response, const TranslationService& service);
 
-// GET /api/version: {"program","version","directions":[{"sl","tl","fingerprint"}]}, the
-// fingerprint telling whether translations kept from an earlier run are still the ones given.
+// GET /api/version: {"program","version","directions":[{"sl","tl","fingerprint","numberTemplates"}]},
+// the fingerprint telling whether translations kept from an earlier run are still the ones given,
+// numberTemplates whether texts that differ only in standalone numbers may be translated through
+// one template (no glossary term of the direction has a digit).
 void serveVersion(const httplib::Request& request, httplib::Response& response, const TranslationService& service);
 
 // Binds server to 127.0.0.1 (never another interface) on port, or on a port the system picks

@@ -49,6 +49,7 @@ std::vector<std::pair<std::size_t, std::size_t>> shareOut(const std::vector<std:
 
 TranslatorPool::TranslatorPool(const PipelineFactory& factory, TranslatorSettings settings, std::size_t size,
                                std::shared_ptr<const Glossary> glossary)
+    : m_numbersMayDecide(glossary && glossary->hasTermWithDigits())
 {
     for (std::size_t i = 0; i < std::max<std::size_t>(size, 1); ++i) {
         auto member = std::make_unique<Member>();

@@ -29,6 +29,10 @@ public:
 
     std::size_t size() const { return m_members.size(); }
 
+    // Whether two texts that differ only in their numbers may be translated differently other
+    // than by the pipeline: when a glossary term has a digit.
+    bool numbersMayDecide() const { return m_numbersMayDecide; }
+
 private:
     struct Member {
         std::unique_ptr<Translator> translator;
@@ -39,6 +43,7 @@ private:
 
     std::vector<std::unique_ptr<Member>> m_members;
     std::mutex m_choosing;
+    bool m_numbersMayDecide;
 };
 
 // The consecutive shares [begin, end) of texts for at most shares translators: about equal in

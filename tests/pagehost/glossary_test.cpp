@@ -54,6 +54,9 @@ TEST(Glossary, FindsTermsInsideTextsOnlyAtWordBoundaries)
             found.emplace_back(c.text.substr(term.begin, term.length), term.replacement);
         EXPECT_EQ(found, c.expected) << c.text;
     }
+    // A term with a number makes that number matter to the text's translation.
+    EXPECT_FALSE(glossary.hasTermWithDigits());
+    EXPECT_TRUE(glossaryOf("", "Form 1099\tFormulario 1099\n", problems).hasTermWithDigits());
 }
 
 TEST(Glossary, MalformedLinesAreReportedWithTheirNumberAndSkipped)
