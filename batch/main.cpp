@@ -38,7 +38,10 @@ HostAddress reachPageHost(const BatchOptions& options)
     if (!options.pageHost.empty())
         return {nullptr, options.pageHost, {}};
     const unsigned jobs = options.jobs > 0 ? options.jobs : std::max(1u, std::thread::hardware_concurrency());
-    translation::PageHostLaunch how{{QStringLiteral("--jobs"), QString::number(jobs)}, false};
+    // No warm-up: a run answered from its memory never starts a pipeline, and a run that needs
+    // them pays the same start-up on its first batch.
+    translation::PageHostLaunch how{{QStringLiteral("--jobs"), QString::number(jobs), QStringLiteral("--no-warm-up")},
+                                    false};
     auto host = translation::PageHost::launch(QCoreApplication::applicationDirPath(), how);
     const auto address = host->waitForAddress(QDeadlineTimer(kPageHostReady));
     if (!address)

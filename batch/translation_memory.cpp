@@ -24,6 +24,23 @@ constexpr const char* kSchema =
     " PRIMARY KEY (direction, fingerprint, source)) WITHOUT ROWID;"
     "SELECT count(*) FROM translations;";
 
+// Holds a read transaction for its lifetime; ends it however the reading ends.
+class ReadTransaction {
+public:
+    explicit ReadTransaction(sqlite3* db) : m_db(db), m_open(sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK) {}
+    ~ReadTransaction()
+    {
+        if (m_open)
+            sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr);
+    }
+    ReadTransaction(const ReadTransaction&) = delete;
+    ReadTransaction& operator=(const ReadTransaction&) = delete;
+
+private:
+    sqlite3* m_db;
+    bool m_open;
+};
+
 bool isDamage(int code)
 {
     code &= 0xff;
@@ -159,6 +176,9 @@ std::vector<std::optional<std::string>> TranslationMemory::find(const std::vecto
     }
     select.bind(1, m_direction);
     select.bind(2, m_fingerprint);
+    // One read transaction for all the look-ups, rather than one each (in WAL mode each costs a
+    // look at the log's index).
+    const ReadTransaction reading(m_db);
     for (std::size_t i = 0; i < texts.size(); ++i) {
         select.bind(3, texts[i]);
         const int step = sqlite3_step(select.get());

@@ -1,5 +1,5 @@
 // veltrano-pagehost: the local translation page and its JSON API, on 127.0.0.1 only.
-//   veltrano-pagehost --port N [--modes DIR] [--timeout-ms N] [--arrival-timeout-ms N] [--jobs N]
+//   veltrano-pagehost --port N [--modes DIR] [--timeout-ms N] [--arrival-timeout-ms N] [--jobs N] [--no-warm-up]
 // Prints "listening on 127.0.0.1:PORT" as its first line once it accepts requests; stops on
 // SIGTERM or SIGINT, and when the process that started it ends.
 
@@ -71,7 +71,12 @@ int main(int argc, char* argv[])
             std::this_thread::yield();
         server.stop();
     });
-    std::jthread warmer([&service] { service.warmUp(); });
+    // Started in the background so the address goes out at once; a caller that may need no
+    // translation at all (a batch answered from its memory) asks for none.
+    std::jthread warmer([&service, warm = options.value().warmUp] {
+        if (warm)
+            service.warmUp();
+    });
 
     std::printf("listening on 127.0.0.1:%d\n", port);
     std::fflush(stdout);

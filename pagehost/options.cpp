@@ -23,6 +23,7 @@ std::optional<long> wholeNumber(std::string_view text, long min, long max)
 std::string usage()
 {
     return "usage: veltrano-pagehost --port N [--modes DIR] [--timeout-ms N] [--arrival-timeout-ms N] [--jobs N]\n"
+           "                         [--no-warm-up]\n"
            "       veltrano-pagehost --help | --version\n"
            "  --port N        port on 127.0.0.1; 0 lets the system pick one\n"
            "  --modes DIR     folder of Apertium's eng-spa.mode and spa-eng.mode (default /usr/share/apertium/modes)\n"
@@ -31,7 +32,8 @@ std::string usage()
            "  --arrival-timeout-ms N  how long a request may take to arrive whole, from its first byte\n"
            "                  to its last (default 10000); a slower client is cut off\n"
            "  --jobs N        translation pipelines per direction a large request is shared out among\n"
-           "                  (default: one per processor core)\n";
+           "                  (default: one per processor core)\n"
+           "  --no-warm-up    start each pipeline when a translation first needs it, not at once\n";
 }
 
 std::string versionLine()
@@ -51,6 +53,10 @@ Outcome<Options> parseOptions(int argc, char* argv[])
         if (name == "--version") {
             options.versionWanted = true;
             return options;
+        }
+        if (name == "--no-warm-up") {
+            options.warmUp = false;
+            continue;
         }
         if (i + 1 >= argc)
             return Failure{"option " + std::string(name) + " needs a value"};
