@@ -126,7 +126,7 @@ void drawDropper(QPainter& p)
     p.drawEllipse(QRectF(-2.2, -13.5, 1.6, 4));
 }
 
-} // namespace
+}  // namespace
 
 QIcon spreadsheetWindowPicture()
 {
@@ -150,4 +150,4 @@ QIcon transparentWindowIcon()
     return QIcon(pixmap);
 }
 
-} // namespace veltrano::app
+}  // namespace veltrano::app

@@ -15,4 +15,4 @@ QIcon dropperPicture();
 // The window's icon: 32 x 32, every pixel transparent.
 QIcon transparentWindowIcon();
 
-} // namespace veltrano::app
+}  // namespace veltrano::app

@@ -54,4 +54,4 @@ void addStartFiles(const QStringList& files, filelist::FileList& list)
     filelist::ListView1_OLEDragDrop(drop, list);
 }
 
-} // namespace veltrano::app
+}  // namespace veltrano::app

@@ -32,4 +32,4 @@ QString versionText();
 // folder as a file manager's drop would carry it.
 void addStartFiles(const QStringList& files, filelist::FileList& list);
 
-} // namespace veltrano::app
+}  // namespace veltrano::app

@@ -31,9 +31,9 @@ void writeBitmap(QDataStream& out, const QImage& argb)
     const int width = argb.width();
     const int height = argb.height();
     // The bitmap's height counts the colour rows and the mask rows together.
-    out << kBitmapInfoHeaderBytes << qint32(width) << qint32(height * 2) << quint16(1) << quint16(32)
-        << quint32(0) << quint32(width * height * 4 + maskRowBytes(width) * height) << qint32(0) << qint32(0)
-        << quint32(0) << quint32(0);
+    out << kBitmapInfoHeaderBytes << qint32(width) << qint32(height * 2) << quint16(1) << quint16(32) << quint32(0)
+        << quint32(width * height * 4 + maskRowBytes(width) * height) << qint32(0) << qint32(0) << quint32(0)
+        << quint32(0);
     // Rows go bottom-up, pixels as blue, green, red, alpha.
     for (int y = height - 1; y >= 0; --y) {
         const auto* row = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
@@ -51,7 +51,7 @@ void writeBitmap(QDataStream& out, const QImage& argb)
     }
 }
 
-} // namespace
+}  // namespace
 
 QByteArray encodeCursorFile(const QImage& picture, QPoint hotSpot)
 {
@@ -110,4 +110,4 @@ std::optional<QCursor> loadCursorFile(const QString& path)
     return QCursor(QPixmap::fromImage(picture), hotSpot->x(), hotSpot->y());
 }
 
-} // namespace veltrano::app
+}  // namespace veltrano::app

@@ -23,4 +23,4 @@ std::optional<QPoint> cursorFileHotSpot(const QByteArray& data);
 // cannot be read or holds no cursor picture.
 std::optional<QCursor> loadCursorFile(const QString& path);
 
-} // namespace veltrano::app
+}  // namespace veltrano::app

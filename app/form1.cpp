@@ -43,9 +43,9 @@ constexpr double kFileColumnWidthTwips = 5500;
 // The hand pointer's file, looked for beside the program.
 const QString kHandPointerFile = QStringLiteral("HAND-M.CUR");
 
-const QString kListHint = QStringLiteral(
-    "Drag and drop files here. Double-click item to remove it. Move bar to right and out of "
-    "window to reveal full names.");
+const QString kListHint =
+    QStringLiteral("Drag and drop files here. Double-click item to remove it. Move bar to right and out of "
+                   "window to reveal full names.");
 
 // Arial where the machine has it, else its metric twin, so texts take the same room.
 QString controlFontFamily()
@@ -79,12 +79,11 @@ void place(QWidget* control, double left, double top, double width, double heigh
     control->setGeometry(twipsRect(left, top, width, height));
 }
 
-} // namespace
+}  // namespace
 
 Form1::Form1(QString pageHost, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                          | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
-                          | Qt::WindowCloseButtonHint),
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                          | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       m_pageHost(std::move(pageHost)),
       m_programFolder(QCoreApplication::applicationDirPath())
 {
@@ -150,8 +149,7 @@ void Form1::createScopeFrame()
 
 void Form1::createLargeButtons()
 {
-    Check3 = named(new PictureButton(QStringLiteral("Add Excel File(s)"), spreadsheetWindowPicture(), this),
-                   "Check3");
+    Check3 = named(new PictureButton(QStringLiteral("Add Excel File(s)"), spreadsheetWindowPicture(), this), "Check3");
     place(Check3, 120, 3840, 2115, 1335);
     Check6 = named(new PictureButton(QStringLiteral("Add All Excel File(s) In Folder"), openFolderPicture(), this),
                    "Check6");
@@ -238,7 +236,8 @@ bool Form1::focusNextPrevChild(bool next)
     const auto count = static_cast<std::ptrdiff_t>(order.size());
     const std::ptrdiff_t from = holder - order.begin();
     for (std::ptrdiff_t step = 1; step < count; ++step) {
-        QWidget* candidate = order[static_cast<std::size_t>(((next ? from + step : from - step) % count + count) % count)];
+        QWidget* candidate =
+            order[static_cast<std::size_t>(((next ? from + step : from - step) % count + count) % count)];
         // Qt takes Tab focus away from options other than the last one focused, so only
         // "takes no focus at all" counts here.
         if (candidate->isVisible() && candidate->isEnabled() && candidate->focusPolicy() != Qt::NoFocus) {
@@ -261,7 +260,8 @@ void Form1::connectHandlers()
     connect(Combo1, &QComboBox::currentIndexChanged, this, [this] {
         translation::Combo1_Click(*Combo1, *WebBrowser1, m_pageHost);
         m_directionJustChanged = true;
-        QMetaObject::invokeMethod(this, [this] { m_directionJustChanged = false; }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { m_directionJustChanged = false; }, Qt::QueuedConnection);
     });
     connect(Combo1, &QComboBox::activated, this, [this] {
         if (!std::exchange(m_directionJustChanged, false))
@@ -270,10 +270,9 @@ void Form1::connectHandlers()
     // A drop-down list never has its text edited, so this is there for completeness.
     connect(Combo1, &QComboBox::editTextChanged, this,
             [this] { translation::Combo1_Change(*Combo1, *WebBrowser1, m_pageHost); });
-    connect(WebBrowser1, &platform::browser::WebBrowser::ProgressChange, this,
-            [this](int progress, int progressMax) {
-                translation::WebBrowser1_ProgressChange(*ProgressBar1, progress, progressMax);
-            });
+    connect(WebBrowser1, &platform::browser::WebBrowser::ProgressChange, this, [this](int progress, int progressMax) {
+        translation::WebBrowser1_ProgressChange(*ProgressBar1, progress, progressMax);
+    });
 }
 
 void Form1::connectFileList()
@@ -285,7 +284,8 @@ void Form1::connectFileList()
     services.setPointerBusy = [this](bool busy) { setMousePointer(busy ? MousePointer::Busy : MousePointer::Default); };
     services.pumpEvents = [] { QCoreApplication::processEvents(); };
     services.programFolder = QCoreApplication::applicationDirPath();
-    m_fileListHandlers = std::make_unique<filelist::FileListHandlers>(*ListView1, *m_fileListModel, std::move(services));
+    m_fileListHandlers =
+        std::make_unique<filelist::FileListHandlers>(*ListView1, *m_fileListModel, std::move(services));
     connect(this, &Form1::addFilesCommand, this, [this] { m_fileListHandlers->Check3_Click(); });
     connect(this, &Form1::addFolderCommand, this, [this] { m_fileListHandlers->Check6_Click(); });
 }
@@ -515,4 +515,4 @@ void Form1::fillDirectionBox()
     Combo1->setCurrentIndex(static_cast<int>(TranslationDirection::EnglishToSpanish));
 }
 
-} // namespace veltrano::app
+}  // namespace veltrano::app

@@ -33,7 +33,7 @@ class ConversionRun;
 namespace veltrano::filelist {
 class FileList;
 class FileListHandlers;
-}
+}  // namespace veltrano::filelist
 
 namespace veltrano::app {
 
@@ -41,9 +41,9 @@ class PictureButton;
 
 // The window's pointer setting; while it is not Default it overrides every control's pointer.
 enum class MousePointer {
-    Default = 0, // the ordinary arrow
-    Busy = 11,   // the hourglass, while long work runs
-    Custom = 99, // the window's custom pointer image (the arrow while it has none)
+    Default = 0,  // the ordinary arrow
+    Busy = 11,    // the hourglass, while long work runs
+    Custom = 99,  // the window's custom pointer image (the arrow while it has none)
 };
 
 class Form1 : public QWidget {
@@ -173,4 +173,4 @@ private:
     UnitDraw m_homePageDraw = clockSeededDraw();
 };
 
-} // namespace veltrano::app
+}  // namespace veltrano::app

@@ -9,11 +9,11 @@
 namespace veltrano::app {
 
 struct PointerPicture {
-    QImage picture; // 32 × 32, transparent around the hand
-    QPoint hotSpot; // the tip of the forefinger
+    QImage picture;  // 32 × 32, transparent around the hand
+    QPoint hotSpot;  // the tip of the forefinger
 };
 
 // The hand, drawn afresh on every call.
 PointerPicture drawHandPointer();
 
-} // namespace veltrano::app
+}  // namespace veltrano::app

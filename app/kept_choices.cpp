@@ -34,7 +34,7 @@ double storedScopeNumber()
     return isNumber ? number : 1;
 }
 
-} // namespace
+}  // namespace
 
 void Check1_Click(const QCheckBox& Check1)
 {
@@ -73,4 +73,4 @@ void restoreScope(QRadioButton& Option3, QRadioButton& Option4, QRadioButton& Op
         Option5.setChecked(true);
 }
 
-} // namespace veltrano::app
+}  // namespace veltrano::app

@@ -30,4 +30,4 @@ void restoreBackupChoice(QCheckBox& Check1);
 // that option's Click, which stores the value again.
 void restoreScope(QRadioButton& Option3, QRadioButton& Option4, QRadioButton& Option5);
 
-} // namespace veltrano::app
+}  // namespace veltrano::app

@@ -36,7 +36,7 @@ QStringList rawArguments(int argc, char* argv[])
     return arguments;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char* argv[])
 {
@@ -51,8 +51,9 @@ int main(int argc, char* argv[])
     QApplication application(argc, argv);
     const app::CommandLine commandLine = app::parseCommandLine(QCoreApplication::arguments().mid(1));
     if (!commandLine.problem.isEmpty()) {
-        std::fputs(qPrintable(QStringLiteral("veltrano: ") + commandLine.problem + QLatin1Char('\n') + app::usageText()),
-                   stderr);
+        std::fputs(
+            qPrintable(QStringLiteral("veltrano: ") + commandLine.problem + QLatin1Char('\n') + app::usageText()),
+            stderr);
         return 2;
     }
 
@@ -61,8 +62,7 @@ int main(int argc, char* argv[])
     // when closing the window ends it at once.
     const std::unique_ptr<translation::PageHost> pageHost =
         translation::PageHost::launch(QCoreApplication::applicationDirPath());
-    const std::optional<QString> address =
-        pageHost->waitForAddress(QDeadlineTimer(translation::kPageHostStartLimit));
+    const std::optional<QString> address = pageHost->waitForAddress(QDeadlineTimer(translation::kPageHostStartLimit));
 
     app::Form1 window(address.value_or(QString()));
     window.Form_Load();

@@ -19,7 +19,7 @@ namespace veltrano::app {
 namespace {
 constexpr int kHomePageNumber = 7;
 constexpr int kDrawRange = 100;
-} // namespace
+}  // namespace
 
 bool FileExists(const QString& path)
 {
@@ -52,8 +52,7 @@ void CenterForm(QWidget& window)
 
 UnitDraw clockSeededDraw()
 {
-    const auto seed = static_cast<std::uint_fast32_t>(
-        std::chrono::system_clock::now().time_since_epoch().count());
+    const auto seed = static_cast<std::uint_fast32_t>(std::chrono::system_clock::now().time_since_epoch().count());
     return [generator = std::mt19937(seed)]() mutable {
         return std::uniform_real_distribution<double>(0.0, 1.0)(generator);
     };
@@ -73,4 +72,4 @@ void OpenHomePageByChance(platform::shell::Shell& shell, const UnitDraw& draw)
         shell.OpenUrl(QUrl(QLatin1String(kHomePageAddress)));
 }
 
-} // namespace veltrano::app
+}  // namespace veltrano::app

@@ -45,4 +45,4 @@ int drawnNumber(double r);
 // desktop's browser through shell, without waiting for it or looking at the outcome.
 void OpenHomePageByChance(platform::shell::Shell& shell, const UnitDraw& draw);
 
-} // namespace veltrano::app
+}  // namespace veltrano::app

@@ -8,7 +8,7 @@ namespace veltrano::app {
 namespace {
 constexpr int kPictureSide = 32;
 constexpr int kPictureToCaptionGap = 4;
-} // namespace
+}  // namespace
 
 PictureButton::PictureButton(const QString& caption, const QIcon& picture, QWidget* parent)
     : QPushButton(caption, parent)
@@ -37,17 +37,15 @@ void PictureButton::paintEvent(QPaintEvent*)
     const int blockHeight = iconSize().height() + kPictureToCaptionGap + captionBounds.height();
     const int top = content.top() + std::max(0, (content.height() - blockHeight) / 2);
     // A pressed button shifts its contents like the style's own push buttons do.
-    const int shift = isDown() || isChecked()
-                          ? style()->pixelMetric(QStyle::PM_ButtonShiftVertical, &option, this)
-                          : 0;
+    const int shift = isDown() || isChecked() ? style()->pixelMetric(QStyle::PM_ButtonShiftVertical, &option, this) : 0;
 
     const QRect pictureRect(content.left() + (content.width() - iconSize().width()) / 2, top + shift,
                             iconSize().width(), iconSize().height());
     icon().paint(&painter, pictureRect, Qt::AlignCenter, isEnabled() ? QIcon::Normal : QIcon::Disabled);
 
-    const QRect captionRect(content.left(), pictureRect.bottom() + 1 + kPictureToCaptionGap,
-                            content.width(), content.bottom() - pictureRect.bottom());
+    const QRect captionRect(content.left(), pictureRect.bottom() + 1 + kPictureToCaptionGap, content.width(),
+                            content.bottom() - pictureRect.bottom());
     painter.drawItemText(captionRect, captionFlags, palette(), isEnabled(), text(), QPalette::ButtonText);
 }
 
-} // namespace veltrano::app
+}  // namespace veltrano::app

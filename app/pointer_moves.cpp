@@ -12,7 +12,10 @@ namespace {
 class PointerMoveWatcher final : public QObject {
 public:
     PointerMoveWatcher(QWidget& watched, bool bareSurfaceOnly, std::function<void()> handler)
-        : QObject(&watched), m_watched(watched), m_bareSurfaceOnly(bareSurfaceOnly), m_handler(std::move(handler))
+        : QObject(&watched),
+          m_watched(watched),
+          m_bareSurfaceOnly(bareSurfaceOnly),
+          m_handler(std::move(handler))
     {
         // Without tracking, Qt reports movement only while a mouse button is held.
         watched.setMouseTracking(true);
@@ -40,7 +43,7 @@ private:
     std::function<void()> m_handler;
 };
 
-} // namespace
+}  // namespace
 
 void onPointerMove(QWidget& control, std::function<void()> handler)
 {
@@ -52,4 +55,4 @@ void onBareSurfacePointerMove(QWidget& window, std::function<void()> handler)
     new PointerMoveWatcher(window, true, std::move(handler));
 }
 
-} // namespace veltrano::app
+}  // namespace veltrano::app

@@ -16,4 +16,4 @@ void onPointerMove(QWidget& control, std::function<void()> handler);
 // the control passes the event on to the window.
 void onBareSurfacePointerMove(QWidget& window, std::function<void()> handler);
 
-} // namespace veltrano::app
+}  // namespace veltrano::app

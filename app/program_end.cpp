@@ -15,4 +15,4 @@ void endProgramNow(int exitCode)
     std::_Exit(exitCode);
 }
 
-} // namespace veltrano::app
+}  // namespace veltrano::app

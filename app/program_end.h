@@ -12,4 +12,4 @@ namespace veltrano::app {
 // to stop then, and the browser engine's helpers see their connection go.
 [[noreturn]] void endProgramNow(int exitCode);
 
-} // namespace veltrano::app
+}  // namespace veltrano::app

@@ -29,4 +29,4 @@ inline QRect twipsRect(double left, double top, double width, double height)
     return QRect(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width), twipsToPixels(height));
 }
 
-} // namespace veltrano::app
+}  // namespace veltrano::app

@@ -32,9 +32,11 @@ std::optional<std::string> makeBackup(const std::string& path)
 }
 
 BatchRun::BatchRun(RunSettings settings, RunTranslations& translations, Progress& progress, ReportFile* report)
-    : m_settings(std::move(settings)), m_translations(translations), m_progress(progress), m_report(report)
-{
-}
+    : m_settings(std::move(settings)),
+      m_translations(translations),
+      m_progress(progress),
+      m_report(report)
+{}
 
 void BatchRun::convert(const std::string& path)
 {

@@ -22,7 +22,7 @@ struct RunSettings {
 struct RunTotals {
     std::size_t converted = 0;  // files that went through (in a dry run: would have)
     std::size_t failed = 0;
-    std::size_t cells = 0;      // cells whose text changed
+    std::size_t cells = 0;  // cells whose text changed
 };
 
 class BatchRun {

@@ -56,25 +56,27 @@ std::unique_ptr<TranslationMemory> openMemory(const BatchOptions& options, PageH
     const auto warn = [&progress](const std::string& line) { progress.note("veltrano-batch: warning: " + line); };
     auto fingerprint = client.fingerprint();
     if (!fingerprint) {
-        warn("no translation memory this run, since the page host's translations cannot be told apart (" +
-             fingerprint.error() + ")");
+        warn("no translation memory this run, since the page host's translations cannot be told apart ("
+             + fingerprint.error() + ")");
         return nullptr;
     }
     const std::string path = options.memoryPath.empty() ? defaultMemoryPath() : options.memoryPath;
-    return TranslationMemory::open(path, options.sourceLanguage + "-" + options.targetLanguage, fingerprint.value(), warn);
+    return TranslationMemory::open(path, options.sourceLanguage + "-" + options.targetLanguage, fingerprint.value(),
+                                   warn);
 }
 
 std::string summaryLine(const RunTotals& totals, const RunTranslations* translations, bool dryRun, double seconds)
 {
     char time[32];
     std::snprintf(time, sizeof time, "%.1f s", seconds);
-    std::string line = "veltrano-batch: " + grouped(totals.converted) + (dryRun ? " files checked" : " files converted");
+    std::string line =
+        "veltrano-batch: " + grouped(totals.converted) + (dryRun ? " files checked" : " files converted");
     if (totals.failed > 0)
         line += ", " + grouped(totals.failed) + " failed";
     line += "; " + grouped(totals.cells) + (dryRun ? " cells would be translated" : " cells translated");
     if (translations)
-        line += ", " + grouped(translations->distinctTexts()) + " distinct texts (" +
-                grouped(translations->fromMemory()) + " from memory)";
+        line += ", " + grouped(translations->distinctTexts()) + " distinct texts ("
+                + grouped(translations->fromMemory()) + " from memory)";
     return line + "; " + time;
 }
 
@@ -121,7 +123,8 @@ int main(int argc, char* argv[])
         const HostAddress host = files.files.empty() ? HostAddress{} : reachPageHost(options);
         PageHostClient client(host.address, options.sourceLanguage, options.targetLanguage);
         client.onProgress([&progress](std::size_t done, std::size_t total) { progress.translating(done, total); });
-        const auto memory = host.failure.empty() && !files.files.empty() ? openMemory(options, client, progress) : nullptr;
+        const auto memory =
+            host.failure.empty() && !files.files.empty() ? openMemory(options, client, progress) : nullptr;
         const bool numberTemplates = host.failure.empty() && !files.files.empty() && client.allowsNumberTemplates();
         translations = std::make_unique<RunTranslations>(client, memory.get(), !options.dryRun, numberTemplates);
         BatchRun run(settings, *translations, progress, report.get());

@@ -10,7 +10,10 @@ constexpr std::size_t kLongestNumber = 15;
 // A text with more numbers seldom shares its template, and mapping them back costs their square.
 constexpr std::size_t kMostNumbers = 8;
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
 // The maximal runs of ASCII digits in text, as [begin, end) ranges.
 std::vector<std::pair<std::size_t, std::size_t>> digitRuns(std::string_view text)
@@ -68,7 +71,8 @@ std::optional<NumberTemplate> numberTemplateOf(std::string_view text)
         templ.text.append(text.substr(done, runs[i].first - done));
         templ.text += standIn;
         done = runs[i].second;
-        templ.numbers.emplace_back(std::move(standIn), std::string(text.substr(runs[i].first, runs[i].second - runs[i].first)));
+        templ.numbers.emplace_back(std::move(standIn),
+                                   std::string(text.substr(runs[i].first, runs[i].second - runs[i].first)));
     }
     templ.text.append(text.substr(done));
     return templ;

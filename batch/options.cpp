@@ -56,9 +56,21 @@ const std::map<std::string, Setter>& valueOptions()
         {"--to", setDirection},
         {"--scope", setScope},
         {"--jobs", setJobs},
-        {"--report", [](BatchOptions& o, const std::string& v) { o.reportPath = v; return std::optional<std::string>(); }},
-        {"--memory", [](BatchOptions& o, const std::string& v) { o.memoryPath = v; return std::optional<std::string>(); }},
-        {"--page-host", [](BatchOptions& o, const std::string& v) { o.pageHost = v; return std::optional<std::string>(); }},
+        {"--report",
+         [](BatchOptions& o, const std::string& v) {
+             o.reportPath = v;
+             return std::optional<std::string>();
+         }},
+        {"--memory",
+         [](BatchOptions& o, const std::string& v) {
+             o.memoryPath = v;
+             return std::optional<std::string>();
+         }},
+        {"--page-host",
+         [](BatchOptions& o, const std::string& v) {
+             o.pageHost = v;
+             return std::optional<std::string>();
+         }},
         {"--ext",
          [](BatchOptions& o, const std::string& v) {
              if (v.empty())

@@ -17,7 +17,11 @@ inline constexpr int kUsage = 2;
 
 // The window's three scopes; a block names its sheet.
 struct Scope {
-    enum class Kind { Workbook, ActiveSheet, Block } kind = Kind::Workbook;
+    enum class Kind {
+        Workbook,
+        ActiveSheet,
+        Block
+    } kind = Kind::Workbook;
     std::string sheet;             // Block only
     spreadsheet::CellRange block;  // Block only
 };
@@ -28,12 +32,12 @@ struct BatchOptions {
     Scope scope;
     bool backup = true;
     bool dryRun = false;
-    std::string reportPath;        // empty: no report
+    std::string reportPath;         // empty: no report
     std::string extension = "xls";  // of the files a folder scan takes, as the window asks for it
-    unsigned jobs = 0;             // translation pipelines; 0: one per processor core
+    unsigned jobs = 0;              // translation pipelines; 0: one per processor core
     bool memory = true;
-    std::string memoryPath;        // empty: the default place
-    std::string pageHost;          // host:port of a running page host; empty: start one
+    std::string memoryPath;  // empty: the default place
+    std::string pageHost;    // host:port of a running page host; empty: start one
     std::vector<std::string> paths;
     bool helpWanted = false;
     bool versionWanted = false;

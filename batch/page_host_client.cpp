@@ -28,7 +28,8 @@ std::vector<std::pair<std::size_t, std::size_t>> requestRanges(const std::vector
     while (begin < texts.size()) {
         std::size_t end = begin;
         std::size_t bytes = 0;
-        while (end < texts.size() && end - begin < kRequestTexts && (end == begin || bytes + texts[end].size() <= kRequestBytes))
+        while (end < texts.size() && end - begin < kRequestTexts
+               && (end == begin || bytes + texts[end].size() <= kRequestBytes))
             bytes += texts[end++].size() + 8;
         ranges.emplace_back(begin, end);
         begin = end;
@@ -53,7 +54,9 @@ std::string errorOf(const httplib::Result& result)
 }  // namespace
 
 PageHostClient::PageHostClient(const std::string& address, std::string sourceLanguage, std::string targetLanguage)
-    : m_address(address), m_sourceLanguage(std::move(sourceLanguage)), m_targetLanguage(std::move(targetLanguage))
+    : m_address(address),
+      m_sourceLanguage(std::move(sourceLanguage)),
+      m_targetLanguage(std::move(targetLanguage))
 {
     for (std::size_t i = 0; i < kRequestsInFlight; ++i) {
         auto& client = m_clients.emplace_back(std::make_unique<httplib::Client>("http://" + address));
@@ -106,8 +109,8 @@ Outcome<std::vector<std::string>> PageHostClient::translateRequest(httplib::Clie
     const json request = {{"sl", m_sourceLanguage},
                           {"tl", m_targetLanguage},
                           {"q", std::vector<std::string>(texts.begin() + long(begin), texts.begin() + long(end))}};
-    const auto result = client.Post("/api/translate", request.dump(-1, ' ', false, json::error_handler_t::replace),
-                                       "application/json");
+    const auto result =
+        client.Post("/api/translate", request.dump(-1, ' ', false, json::error_handler_t::replace), "application/json");
     if (result && result->status == kTooLarge && end - begin > 1) {
         const std::size_t middle = begin + (end - begin) / 2;
         auto first = translateRequest(client, texts, begin, middle);
@@ -124,8 +127,8 @@ Outcome<std::vector<std::string>> PageHostClient::translateRequest(httplib::Clie
     try {
         auto translations = json::parse(result->body).at("translations").get<std::vector<std::string>>();
         if (translations.size() != end - begin)
-            return Failure{"the page host answered " + std::to_string(translations.size()) + " translations for " +
-                           std::to_string(end - begin) + " texts"};
+            return Failure{"the page host answered " + std::to_string(translations.size()) + " translations for "
+                           + std::to_string(end - begin) + " texts"};
         return translations;
     } catch (const json::exception& error) {
         return Failure{std::string("the page host's answer is not the expected JSON: ") + error.what()};
@@ -145,7 +148,8 @@ Outcome<json> PageHostClient::directionVersion()
     } catch (const json::exception& error) {
         return Failure{std::string("the page host's version is not the expected JSON: ") + error.what()};
     }
-    return Failure{"the page host at " + m_address + " does not translate " + m_sourceLanguage + " to " + m_targetLanguage};
+    return Failure{"the page host at " + m_address + " does not translate " + m_sourceLanguage + " to "
+                   + m_targetLanguage};
 }
 
 Outcome<std::string> PageHostClient::fingerprint()

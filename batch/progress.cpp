@@ -19,9 +19,11 @@ std::string grouped(std::size_t number)
 }
 
 Progress::Progress(std::ostream& out, bool live, std::size_t totalFiles)
-    : m_out(out), m_live(live), m_totalFiles(totalFiles), m_start(std::chrono::steady_clock::now())
-{
-}
+    : m_out(out),
+      m_live(live),
+      m_totalFiles(totalFiles),
+      m_start(std::chrono::steady_clock::now())
+{}
 
 void Progress::startFile(const std::string& path)
 {

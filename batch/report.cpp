@@ -6,7 +6,8 @@ namespace veltrano::batch {
 
 using xlcell::escapeField;
 
-ReportFile::ReportFile(const std::string& path) : m_out(path, std::ios::binary | std::ios::trunc)
+ReportFile::ReportFile(const std::string& path)
+    : m_out(path, std::ios::binary | std::ios::trunc)
 {
     m_out << "file\tsheet\tcell\tbefore\tafter\n";
     m_out.flush();

@@ -9,7 +9,7 @@ namespace veltrano::batch {
 
 struct ChangedCell {
     std::string sheet;
-    std::string cell;    // "B7"
+    std::string cell;  // "B7"
     std::string before;
     std::string after;
 };

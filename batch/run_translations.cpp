@@ -10,9 +10,11 @@ namespace veltrano::batch {
 
 RunTranslations::RunTranslations(TextTranslator& translator, TranslationMemory* memory, bool keepNew,
                                  bool numberTemplates)
-    : m_translator(translator), m_memory(memory), m_keepNew(keepNew), m_numberTemplates(numberTemplates)
-{
-}
+    : m_translator(translator),
+      m_memory(memory),
+      m_keepNew(keepNew),
+      m_numberTemplates(numberTemplates)
+{}
 
 Outcome<bool> RunTranslations::prepare(const std::vector<std::string_view>& texts)
 {
@@ -86,8 +88,8 @@ Outcome<std::vector<std::string>> RunTranslations::translateDistinct(const std::
     fromMemory.assign(texts.size(), false);
     std::vector<std::string> toSend;
     std::vector<std::size_t> sentAt;
-    const auto kept = m_memory && m_memory->usable() ? m_memory->find(texts)
-                                                     : std::vector<std::optional<std::string>>(texts.size());
+    const auto kept =
+        m_memory && m_memory->usable() ? m_memory->find(texts) : std::vector<std::optional<std::string>>(texts.size());
     for (std::size_t i = 0; i < texts.size(); ++i) {
         if (kept[i]) {
             result[i] = *kept[i];

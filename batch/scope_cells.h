@@ -14,7 +14,7 @@ struct ScopeCell {
     std::size_t worksheet;  // index among the workbook's worksheets
     int row;
     int column;
-    std::string text;       // the text the cell holds, as stored (a format's literals left out)
+    std::string text;  // the text the cell holds, as stored (a format's literals left out)
 };
 
 // Whether the cell's value is a text that a translation may replace: formulas, locked cells on

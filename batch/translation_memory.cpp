@@ -27,7 +27,10 @@ constexpr const char* kSchema =
 // Holds a read transaction for its lifetime; ends it however the reading ends.
 class ReadTransaction {
 public:
-    explicit ReadTransaction(sqlite3* db) : m_db(db), m_open(sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK) {}
+    explicit ReadTransaction(sqlite3* db)
+        : m_db(db),
+          m_open(sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK)
+    {}
     ~ReadTransaction()
     {
         if (m_open)
@@ -91,9 +94,11 @@ std::string defaultMemoryPath()
 }
 
 TranslationMemory::TranslationMemory(std::string path, std::string direction, std::string fingerprint, Warn warn)
-    : m_path(std::move(path)), m_direction(std::move(direction)), m_fingerprint(std::move(fingerprint)), m_warn(std::move(warn))
-{
-}
+    : m_path(std::move(path)),
+      m_direction(std::move(direction)),
+      m_fingerprint(std::move(fingerprint)),
+      m_warn(std::move(warn))
+{}
 
 TranslationMemory::~TranslationMemory()
 {
@@ -125,12 +130,12 @@ std::unique_ptr<TranslationMemory> TranslationMemory::open(const std::string& pa
     for (const char* suffix : {"-wal", "-shm"})
         fs::remove(path + suffix, ignored);
     if (renamed) {
-        memory->m_warn("the translation memory " + path + " is damaged (" + reason + ") and cannot be set aside (" +
-                       renamed.message() + "); going on without it");
+        memory->m_warn("the translation memory " + path + " is damaged (" + reason + ") and cannot be set aside ("
+                       + renamed.message() + "); going on without it");
         return nullptr;
     }
-    memory->m_warn("the translation memory " + path + " was damaged (" + reason + "); it was set aside as " + aside +
-                   " and a new one started");
+    memory->m_warn("the translation memory " + path + " was damaged (" + reason + "); it was set aside as " + aside
+                   + " and a new one started");
     if (memory->connect())
         return memory;
     if (memory->m_db)
@@ -158,8 +163,8 @@ bool TranslationMemory::connect()
 
 void TranslationMemory::giveUp(const std::string& what)
 {
-    m_warn("the translation memory " + m_path + " " + what + " (" + sqlite3_errmsg(m_db) +
-           "); the rest of this run goes on without it");
+    m_warn("the translation memory " + m_path + " " + what + " (" + sqlite3_errmsg(m_db)
+           + "); the rest of this run goes on without it");
     sqlite3_close(m_db);
     m_db = nullptr;
 }
@@ -169,7 +174,8 @@ std::vector<std::optional<std::string>> TranslationMemory::find(const std::vecto
     std::vector<std::optional<std::string>> found(texts.size());
     if (!m_db)
         return found;
-    const Statement select(m_db, "SELECT target FROM translations WHERE direction = ?1 AND fingerprint = ?2 AND source = ?3");
+    const Statement select(m_db,
+                           "SELECT target FROM translations WHERE direction = ?1 AND fingerprint = ?2 AND source = ?3");
     if (select.prepared() != SQLITE_OK) {
         giveUp("cannot be read");
         return found;

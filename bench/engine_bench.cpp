@@ -28,8 +28,9 @@ namespace {
 namespace fs = std::filesystem;
 namespace ss = veltrano::spreadsheet;
 
-const char* kWords[] = {"red", "green", "apple", "house", "river", "quick", "report", "total", "monthly", "sales",
-                        "north", "office", "paper", "window", "garden", "price", "order", "client", "water", "light"};
+const char* kWords[] = {"red",    "green",   "apple", "house",  "river",  "quick", "report",
+                        "total",  "monthly", "sales", "north",  "office", "paper", "window",
+                        "garden", "price",   "order", "client", "water",  "light"};
 
 std::string sentence(unsigned seed, int words)
 {
@@ -66,8 +67,9 @@ void generate(int rows, const fs::path& path)
         strings.push_back(sentence(unsigned(i) * 31u + 5u, 4) + ".");
     std::string sheet;
     sheet.reserve(std::size_t(rows) * 330);
-    sheet += "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<worksheet xmlns=\"" + main + "\" xmlns:r=\"" + rel +
-             "\"><dimension ref=\"A1:G" + std::to_string(rows + 1) + "\"/><sheetData><row r=\"1\">";
+    sheet += "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<worksheet xmlns=\"" + main
+             + "\" xmlns:r=\"" + rel + "\"><dimension ref=\"A1:G" + std::to_string(rows + 1)
+             + "\"/><sheetData><row r=\"1\">";
     for (int c = 0; c < 7; ++c)
         sheet += "<c r=\"" + std::string(1, char('A' + c)) + "1\" t=\"s\"><v>" + std::to_string(c) + "</v></c>";
     sheet += "</row>";
@@ -75,7 +77,8 @@ void generate(int rows, const fs::path& path)
         std::string n = std::to_string(r);
         strings.push_back("Item " + n + " " + sentence(unsigned(r), 3));
         double amount = (r * 37 % 100000) / 4.0;
-        sheet += "<row r=\"" + n + "\"><c r=\"A" + n + "\" t=\"s\"><v>" + std::to_string(strings.size() - 1) + "</v></c>";
+        sheet +=
+            "<row r=\"" + n + "\"><c r=\"A" + n + "\" t=\"s\"><v>" + std::to_string(strings.size() - 1) + "</v></c>";
         sheet += "<c r=\"B" + n + "\" s=\"1\"><v>" + std::to_string(amount) + "</v></c>";
         sheet += "<c r=\"C" + n + "\" s=\"2\"><v>" + std::to_string(43000 + r % 3000) + "</v></c>";
         sheet += "<c r=\"D" + n + "\" s=\"1\"><f>B" + n + "*2</f><v>" + std::to_string(amount * 2) + "</v></c>";
@@ -84,8 +87,9 @@ void generate(int rows, const fs::path& path)
         sheet += "<c r=\"G" + n + "\" t=\"s\"><v>" + std::to_string(firstComment + r % 500) + "</v></c></row>";
     }
     sheet += "</sheetData></worksheet>";
-    std::string sst = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<sst xmlns=\"" + main + "\" count=\"" +
-                      std::to_string(7 + rows * 3) + "\" uniqueCount=\"" + std::to_string(strings.size()) + "\">";
+    std::string sst = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<sst xmlns=\"" + main
+                      + "\" count=\"" + std::to_string(7 + rows * 3) + "\" uniqueCount=\""
+                      + std::to_string(strings.size()) + "\">";
     for (const auto& s : strings)
         sst += "<si><t>" + s + "</t></si>";
     sst += "</sst>";
@@ -97,28 +101,46 @@ void generate(int rows, const fs::path& path)
         throw std::runtime_error("cannot create " + path.string());
     std::deque<std::string> keep;
     addPart(archive, keep, "[Content_Types].xml",
-            "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
-            "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/><Default Extension=\"xml\" ContentType=\"application/xml\"/>"
-            "<Override PartName=\"/xl/workbook.xml\" ContentType=\"" + ct + "sheet.main+xml\"/><Override PartName=\"/xl/worksheets/sheet1.xml\" ContentType=\"" + ct +
-            "worksheet+xml\"/><Override PartName=\"/xl/styles.xml\" ContentType=\"" + ct + "styles+xml\"/><Override PartName=\"/xl/sharedStrings.xml\" ContentType=\"" + ct +
-            "sharedStrings+xml\"/></Types>");
+            "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<Types "
+            "xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+            "<Default Extension=\"rels\" "
+            "ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/><Default Extension=\"xml\" "
+            "ContentType=\"application/xml\"/>"
+            "<Override PartName=\"/xl/workbook.xml\" ContentType=\""
+                + ct + "sheet.main+xml\"/><Override PartName=\"/xl/worksheets/sheet1.xml\" ContentType=\"" + ct
+                + "worksheet+xml\"/><Override PartName=\"/xl/styles.xml\" ContentType=\"" + ct
+                + "styles+xml\"/><Override PartName=\"/xl/sharedStrings.xml\" ContentType=\"" + ct
+                + "sharedStrings+xml\"/></Types>");
     addPart(archive, keep, "_rels/.rels",
-            "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-            "<Relationship Id=\"rId1\" Type=\"" + rel + "/officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>");
+            "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<Relationships "
+            "xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+            "<Relationship Id=\"rId1\" Type=\""
+                + rel + "/officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>");
     addPart(archive, keep, "xl/workbook.xml",
-            "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<workbook xmlns=\"" + main + "\" xmlns:r=\"" + rel +
-            "\"><sheets><sheet name=\"Data\" sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>");
+            "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<workbook xmlns=\"" + main + "\" xmlns:r=\""
+                + rel + "\"><sheets><sheet name=\"Data\" sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>");
     addPart(archive, keep, "xl/_rels/workbook.xml.rels",
-            "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-            "<Relationship Id=\"rId1\" Type=\"" + rel + "/worksheet\" Target=\"worksheets/sheet1.xml\"/><Relationship Id=\"rId2\" Type=\"" + rel +
-            "/styles\" Target=\"styles.xml\"/><Relationship Id=\"rId3\" Type=\"" + rel + "/sharedStrings\" Target=\"sharedStrings.xml\"/></Relationships>");
-    addPart(archive, keep, "xl/styles.xml",
-            "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<styleSheet xmlns=\"" + main + "\"><numFmts count=\"1\"><numFmt numFmtId=\"164\" formatCode=\"0.0%\"/></numFmts>"
-            "<fonts count=\"1\"><font><sz val=\"11\"/><name val=\"Calibri\"/></font></fonts><fills count=\"2\"><fill><patternFill patternType=\"none\"/></fill><fill><patternFill patternType=\"gray125\"/></fill></fills>"
-            "<borders count=\"1\"><border><left/><right/><top/><bottom/><diagonal/></border></borders><cellStyleXfs count=\"1\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\"/></cellStyleXfs>"
-            "<cellXfs count=\"4\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\"/><xf numFmtId=\"4\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\" applyNumberFormat=\"1\"/>"
-            "<xf numFmtId=\"14\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\" applyNumberFormat=\"1\"/><xf numFmtId=\"164\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\" applyNumberFormat=\"1\"/></cellXfs>"
-            "<cellStyles count=\"1\"><cellStyle name=\"Normal\" xfId=\"0\" builtinId=\"0\"/></cellStyles></styleSheet>");
+            "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<Relationships "
+            "xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+            "<Relationship Id=\"rId1\" Type=\""
+                + rel + "/worksheet\" Target=\"worksheets/sheet1.xml\"/><Relationship Id=\"rId2\" Type=\"" + rel
+                + "/styles\" Target=\"styles.xml\"/><Relationship Id=\"rId3\" Type=\"" + rel
+                + "/sharedStrings\" Target=\"sharedStrings.xml\"/></Relationships>");
+    addPart(
+        archive, keep, "xl/styles.xml",
+        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<styleSheet xmlns=\"" + main
+            + "\"><numFmts count=\"1\"><numFmt numFmtId=\"164\" formatCode=\"0.0%\"/></numFmts>"
+              "<fonts count=\"1\"><font><sz val=\"11\"/><name val=\"Calibri\"/></font></fonts><fills "
+              "count=\"2\"><fill><patternFill patternType=\"none\"/></fill><fill><patternFill "
+              "patternType=\"gray125\"/></fill></fills>"
+              "<borders count=\"1\"><border><left/><right/><top/><bottom/><diagonal/></border></borders><cellStyleXfs "
+              "count=\"1\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\"/></cellStyleXfs>"
+              "<cellXfs count=\"4\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\"/><xf "
+              "numFmtId=\"4\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\" applyNumberFormat=\"1\"/>"
+              "<xf numFmtId=\"14\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\" applyNumberFormat=\"1\"/><xf "
+              "numFmtId=\"164\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\" applyNumberFormat=\"1\"/></cellXfs>"
+              "<cellStyles count=\"1\"><cellStyle name=\"Normal\" xfId=\"0\" "
+              "builtinId=\"0\"/></cellStyles></styleSheet>");
     addPart(archive, keep, "xl/worksheets/sheet1.xml", std::move(sheet));
     addPart(archive, keep, "xl/sharedStrings.xml", std::move(sst));
     if (zip_close(archive) != 0)
@@ -142,7 +164,8 @@ int edit(const std::string& path)
             for (int column = 1; column <= used.lastColumn; ++column) {
                 std::string text = sheet.text(row, column);
                 characters += text.size();
-                if (sheet.kind(row, column) != ss::CellKind::Text || sheet.writeBlock(row, column) != ss::WriteBlock::None)
+                if (sheet.kind(row, column) != ss::CellKind::Text
+                    || sheet.writeBlock(row, column) != ss::WriteBlock::None)
                     continue;
                 if (!sheet.setValue(row, column, text + " (es)"))
                     return 1;
@@ -180,7 +203,10 @@ Measure timed(const std::string& command, const fs::path& pristine, const fs::pa
     return m;
 }
 
-bool have(const std::string& program) { return std::system(("command -v " + program + " >/dev/null 2>&1").c_str()) == 0; }
+bool have(const std::string& program)
+{
+    return std::system(("command -v " + program + " >/dev/null 2>&1").c_str()) == 0;
+}
 
 void row(const std::string& name, const Measure& m, const Measure& ours)
 {
@@ -205,15 +231,20 @@ void compare(const std::string& self, int rows, const fs::path& dir)
 
     fs::path script = fs::path(VELTRANO_SOURCE_DIR) / "bench/openpyxl_edit.py";
     if (fs::exists("/usr/bin/python3"))
-        row("openpyxl: load+edit+save", timed("/usr/bin/python3 '" + script.string() + "' '" + work.string() + "'", pristine, work), ours);
+        row("openpyxl: load+edit+save",
+            timed("/usr/bin/python3 '" + script.string() + "' '" + work.string() + "'", pristine, work), ours);
     if (have("soffice")) {
         std::string profile = "-env:UserInstallation=file://" + (dir / "lo-profile").string();
-        std::string convert = "soffice " + profile + " --headless --convert-to xlsx --outdir '" + (dir / "lo-out").string() + "' '" + work.string() + "'";
+        std::string convert = "soffice " + profile + " --headless --convert-to xlsx --outdir '"
+                              + (dir / "lo-out").string() + "' '" + work.string() + "'";
         timed(convert, pristine, work);  // the first start creates the profile
         row("LibreOffice headless --convert-to xlsx", timed(convert, pristine, work), ours);
     }
     if (have("apertium"))
-        row("apertium -f xlsx eng-spa", timed("apertium -f xlsx eng-spa '" + work.string() + "' '" + (dir / "ap.xlsx").string() + "'", pristine, work), ours);
+        row("apertium -f xlsx eng-spa",
+            timed("apertium -f xlsx eng-spa '" + work.string() + "' '" + (dir / "ap.xlsx").string() + "'", pristine,
+                  work),
+            ours);
 }
 
 // The same workbook saved as .xls by LibreOffice (so only up to the format's 65,536 rows): the
@@ -225,18 +256,19 @@ void compareLegacy(const std::string& self, int rows, const fs::path& dir)
     const fs::path xlsx = dir / ("bench-" + std::to_string(rows) + ".xlsx");
     const fs::path pristine = dir / ("bench-" + std::to_string(rows) + ".xls");
     const std::string profile = "-env:UserInstallation=file://" + (dir / "lo-profile").string();
-    const std::string make = "soffice " + profile + " --headless --convert-to 'xls:MS Excel 97' --outdir '" + dir.string() + "' '" +
-                             xlsx.string() + "' >/dev/null 2>&1";
+    const std::string make = "soffice " + profile + " --headless --convert-to 'xls:MS Excel 97' --outdir '"
+                             + dir.string() + "' '" + xlsx.string() + "' >/dev/null 2>&1";
     if (std::system(make.c_str()) != 0 || !fs::exists(pristine)) {
         std::printf("  LibreOffice could not save the workbook as .xls\n");
         return;
     }
-    std::printf("%d rows x 7 columns as .xls, saved by LibreOffice (%.1f MB file)\n", rows, double(fs::file_size(pristine)) / 1e6);
+    std::printf("%d rows x 7 columns as .xls, saved by LibreOffice (%.1f MB file)\n", rows,
+                double(fs::file_size(pristine)) / 1e6);
     const fs::path work = dir / "work.xls";
     Measure ours = timed("'" + self + "' --edit '" + work.string() + "'", pristine, work);
     row("veltrano engine: open+read+write+save", ours, ours);
-    std::string convert = "soffice " + profile + " --headless --convert-to 'xls:MS Excel 97' --outdir '" + (dir / "lo-out").string() +
-                          "' '" + work.string() + "'";
+    std::string convert = "soffice " + profile + " --headless --convert-to 'xls:MS Excel 97' --outdir '"
+                          + (dir / "lo-out").string() + "' '" + work.string() + "'";
     row("LibreOffice headless open+save .xls", timed(convert, pristine, work), ours);
 }
 

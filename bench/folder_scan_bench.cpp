@@ -25,16 +25,16 @@ using Clock = std::chrono::steady_clock;
 namespace {
 
 constexpr int kTopFolders = 50;
-constexpr int kFoldersPerTop = 99; // 50 + 50 × 99 = 5,000 folders
-constexpr int kFilesPerFolder = 20; // 100,000 files
+constexpr int kFoldersPerTop = 99;   // 50 + 50 × 99 = 5,000 folders
+constexpr int kFilesPerFolder = 20;  // 100,000 files
 constexpr int kRuns = 5;
 
 // Per folder: 8 workbooks named *.xls or *.XLS, 2 lock files "~$....xls", 3 .xlsx/.xlsm
 // workbooks, 7 other files.
 const char* const kFileNames[kFilesPerFolder] = {
-    "Budget.xls", "sales q1.xls", "Sales Q2.XLS", "costs.xls", "plan-2024.xls", "Zeta.xls",
-    "alpha.XLS", "notes.xls", "~$Budget.xls", "~$costs.xls", "Budget.xlsx", "report.xlsx",
-    "data.csv", "readme.txt", "chart.png", "old.xls.bak", "model.xlsm", "a.xlt", "letter.doc", "x.ods",
+    "Budget.xls", "sales q1.xls", "Sales Q2.XLS", "costs.xls",   "plan-2024.xls", "Zeta.xls", "alpha.XLS",
+    "notes.xls",  "~$Budget.xls", "~$costs.xls",  "Budget.xlsx", "report.xlsx",   "data.csv", "readme.txt",
+    "chart.png",  "old.xls.bak",  "model.xlsm",   "a.xlt",       "letter.doc",    "x.ods",
 };
 
 void generateTree(const fs::path& root)
@@ -56,7 +56,9 @@ void generateTree(const fs::path& root)
 // A shell that answers the two prompts of the command with the extension and the folder.
 class BenchShell final : public veltrano::platform::shell::Shell {
 public:
-    explicit BenchShell(QString folder) : m_folder(std::move(folder)) {}
+    explicit BenchShell(QString folder)
+        : m_folder(std::move(folder))
+    {}
     int MsgBox(QWidget*, const QString& prompt, int, const QString&) override
     {
         std::fprintf(stderr, "message: %s\n", qPrintable(prompt));
@@ -90,7 +92,7 @@ double findMilliseconds(const std::string& root)
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char* argv[])
 {
@@ -99,8 +101,9 @@ int main(int argc, char* argv[])
     QApplication application(argc, argv);
     const fs::path root = argc > 1 ? fs::path(argv[1]) : fs::temp_directory_path() / "veltrano-scan-tree";
     if (!fs::exists(root / ".generated")) {
-        std::printf("generating %d files in %d folders under %s ...\n", kTopFolders * (kFoldersPerTop + 1) * kFilesPerFolder,
-                    kTopFolders * (kFoldersPerTop + 1), root.c_str());
+        std::printf("generating %d files in %d folders under %s ...\n",
+                    kTopFolders * (kFoldersPerTop + 1) * kFilesPerFolder, kTopFolders * (kFoldersPerTop + 1),
+                    root.c_str());
         generateTree(root);
     }
 

@@ -10,11 +10,11 @@
 #include "spreadsheet/numfmt/renderer.h"
 
 #include <chrono>
-#include <ctime>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -36,12 +36,8 @@ constexpr int columns = 7;
 constexpr double minimumSeconds = 1.0;
 
 const std::vector<std::string> columnCodes = {
-    "General",
-    "#,##0.00",
-    "0.0%",
-    "m/d/yyyy",
-    "h:mm:ss AM/PM",
-    R"(_("$"* #,##0.00_);_("$"* \(#,##0.00\);_("$"* "-"??_);_(@_))",
+    "General",  "#,##0.00",      "0.0%",
+    "m/d/yyyy", "h:mm:ss AM/PM", R"(_("$"* #,##0.00_);_("$"* \(#,##0.00\);_("$"* "-"??_);_(@_))",
     "@",
 };
 constexpr int textColumn = 6;
@@ -155,12 +151,16 @@ std::vector<std::string> ourTexts(const std::vector<Cell>& cells)
     for (std::size_t i = 0; i < cells.size(); ++i) {
         const auto column = i % columns;
         const auto handle = renderer.intern(columnCodes[column]);
-        texts.push_back(column == textColumn ? renderer.text(handle, cells[i].text) : renderer.number(handle, cells[i].number));
+        texts.push_back(column == textColumn ? renderer.text(handle, cells[i].text)
+                                             : renderer.number(handle, cells[i].number));
     }
     return texts;
 }
 
-bool run(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
+bool run(const std::string& command)
+{
+    return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
+}
 
 // One CSV record per line as LibreOffice writes it: comma separated, quotes doubled.
 std::vector<std::string> readCsv(const fs::path& file)
@@ -227,8 +227,8 @@ void measureLibreOffice(const std::vector<Cell>& cells, bool showDifferences)
         }
         std::ofstream(dir / "write.py") << writerScript;
     }
-    std::string command = "/usr/bin/python3 " + (dir / "write.py").string() + " " + (dir / "values.tsv").string() + " " +
-                          (dir / "sheet.xlsx").string();
+    std::string command = "/usr/bin/python3 " + (dir / "write.py").string() + " " + (dir / "values.tsv").string() + " "
+                          + (dir / "sheet.xlsx").string();
     for (const auto& code : columnCodes)
         command += " '" + code + "'";
     if (!run(command)) {
@@ -236,9 +236,10 @@ void measureLibreOffice(const std::vector<Cell>& cells, bool showDifferences)
         return;
     }
     // CSV filter options: comma, double quotes, UTF-8, en-US (1033), cell contents as shown.
-    const std::string soffice = "soffice --headless -env:UserInstallation=file://" + (dir / "profile").string() +
-                                " --convert-to 'csv:Text - txt - csv (StarCalc):44,34,76,1,,1033,false,true,true'"
-                                " --outdir " + dir.string() + " ";
+    const std::string soffice = "soffice --headless -env:UserInstallation=file://" + (dir / "profile").string()
+                                + " --convert-to 'csv:Text - txt - csv (StarCalc):44,34,76,1,,1033,false,true,true'"
+                                  " --outdir "
+                                + dir.string() + " ";
     run(soffice + (dir / "sheet.xlsx").string());  // first start builds the profile; not timed
     const auto start = std::chrono::steady_clock::now();
     const bool converted = run(soffice + (dir / "sheet.xlsx").string());
@@ -264,7 +265,8 @@ void measureLibreOffice(const std::vector<Cell>& cells, bool showDifferences)
     }
     std::printf("peer: LibreOffice headless xlsx -> csv: %.0f cells/s (%.2f s for %zu cells, start-up included)\n",
                 static_cast<double>(cells.size()) / seconds, seconds, cells.size());
-    std::printf("agreement with LibreOffice's texts: %.2f%%; per column:", 100.0 * static_cast<double>(same) / static_cast<double>(ours.size()));
+    std::printf("agreement with LibreOffice's texts: %.2f%%; per column:",
+                100.0 * static_cast<double>(same) / static_cast<double>(ours.size()));
     for (int c = 0; c < columns; ++c)
         std::printf(" %.1f%%", 100.0 * static_cast<double>(sameInColumn[static_cast<std::size_t>(c)]) / rows);
     std::printf("\n");

@@ -43,11 +43,12 @@ double millisecondsSince(Clock::time_point start)
 // 300 distinct short cells, two or three words each, as in the header rows and labels of a sheet.
 Texts shortCells()
 {
-    const char* qualifiers[] = {"Total", "Monthly", "Annual", "Net", "Gross", "Average", "Estimated", "Previous",
-                                "Current", "Regional", "Unit", "Daily", "Quarterly", "Remaining", "Expected",
-                                "Actual", "Maximum", "Minimum", "Weekly", "Final"};
-    const char* nouns[] = {"sales", "cost", "revenue", "price", "profit", "income", "balance", "payment",
-                           "budget", "amount", "order", "delivery date", "customer name", "phone number", "invoice"};
+    const char* qualifiers[] = {"Total",    "Monthly", "Annual",   "Net",     "Gross",  "Average",   "Estimated",
+                                "Previous", "Current", "Regional", "Unit",    "Daily",  "Quarterly", "Remaining",
+                                "Expected", "Actual",  "Maximum",  "Minimum", "Weekly", "Final"};
+    const char* nouns[] = {"sales",  "cost",          "revenue",       "price",        "profit",
+                           "income", "balance",       "payment",       "budget",       "amount",
+                           "order",  "delivery date", "customer name", "phone number", "invoice"};
     Texts cells;
     for (const char* qualifier : qualifiers)
         for (const char* noun : nouns)
@@ -109,12 +110,15 @@ std::string firstLine(int fd)
 // A translation service reached over HTTP: ours or APy.
 struct Service {
     std::string name;
-    std::function<std::optional<Texts>(httplib::Client&, const std::string& from, const std::string& to, const Texts&)> translate;
+    std::function<std::optional<Texts>(httplib::Client&, const std::string& from, const std::string& to, const Texts&)>
+        translate;
 };
 
-std::optional<Texts> askOurs(httplib::Client& client, const std::string& from, const std::string& to, const Texts& texts)
+std::optional<Texts> askOurs(httplib::Client& client, const std::string& from, const std::string& to,
+                             const Texts& texts)
 {
-    const auto result = client.Post("/api/translate", json{{"sl", from}, {"tl", to}, {"q", texts}}.dump(), "application/json");
+    const auto result =
+        client.Post("/api/translate", json{{"sl", from}, {"tl", to}, {"q", texts}}.dump(), "application/json");
     if (!result || result->status != 200)
         return std::nullopt;
     return json::parse(result->body).at("translations").get<Texts>();
@@ -130,7 +134,8 @@ std::optional<Texts> askApy(httplib::Client& client, const std::string& from, co
     std::string joined;
     for (const auto& text : texts)
         joined += (joined.empty() ? "" : "\n") + text;
-    const httplib::Params form = {{"langpair", apyPair(from) + "|" + apyPair(to)}, {"q", joined}, {"markUnknown", "no"}};
+    const httplib::Params form = {
+        {"langpair", apyPair(from) + "|" + apyPair(to)}, {"q", joined}, {"markUnknown", "no"}};
     const auto result = client.Post("/translate", form);
     if (!result || result->status != 200)
         return std::nullopt;
@@ -138,8 +143,8 @@ std::optional<Texts> askApy(httplib::Client& client, const std::string& from, co
 }
 
 struct Figures {
-    double startupMs = 0;        // process start until the first translation is answered
-    double perCellMs = 0;        // mean of sequential one-text calls
+    double startupMs = 0;  // process start until the first translation is answered
+    double perCellMs = 0;  // mean of sequential one-text calls
     double medianCellMs = 0;
     double batchCellsPerSecond[2] = {0, 0};  // en→es, es→en
 };
@@ -150,7 +155,8 @@ double median(std::vector<double> values)
     return values.empty() ? 0 : values[values.size() / 2];
 }
 
-bool measure(const Service& service, httplib::Client& client, const Texts& english, const Texts& spanish, Figures& figures)
+bool measure(const Service& service, httplib::Client& client, const Texts& english, const Texts& spanish,
+             Figures& figures)
 {
     for (int i = 0; i < 10; ++i) {
         if (!service.translate(client, "en", "es", {english[static_cast<std::size_t>(i)]}))
@@ -176,7 +182,8 @@ bool measure(const Service& service, httplib::Client& client, const Texts& engli
             if (!service.translate(client, directions[d][0], directions[d][1], *inputs[d]))
                 return false;
         }
-        figures.batchCellsPerSecond[d] = kRounds * static_cast<double>(inputs[d]->size()) / (millisecondsSince(start) / 1000.0);
+        figures.batchCellsPerSecond[d] =
+            kRounds * static_cast<double>(inputs[d]->size()) / (millisecondsSince(start) / 1000.0);
     }
     return true;
 }
@@ -198,7 +205,8 @@ int freePort()
 void print(const char* what, double ours, double peer, const char* unit, bool havePeer)
 {
     if (havePeer)
-        std::printf("%-44s %12.2f %12.2f  %s  (ours/peer %.3f)\n", what, ours, peer, unit, peer > 0 ? ours / peer : 0.0);
+        std::printf("%-44s %12.2f %12.2f  %s  (ours/peer %.3f)\n", what, ours, peer, unit,
+                    peer > 0 ? ours / peer : 0.0);
     else
         std::printf("%-44s %12.2f %12s  %s\n", what, ours, "-", unit);
 }
@@ -272,13 +280,17 @@ int main(int argc, char* argv[])
             std::fprintf(stderr, "apertium-apy not available; ours only\n");
     }
 
-    std::printf("%zu distinct short cells; %s\n\n", english.size(), havePeer ? "peer: apertium-apy (same texts, same run)" : "no peer");
+    std::printf("%zu distinct short cells; %s\n\n", english.size(),
+                havePeer ? "peer: apertium-apy (same texts, same run)" : "no peer");
     std::printf("%-44s %12s %12s\n", "", "ours", "apertium-apy");
     print("start-up until listening (median of 5)", median(listening), 0, "ms", false);
     print("start-up until both directions answered", ourFigures.startupMs, peerFigures.startupMs, "ms", havePeer);
     print("sequential one-text calls, mean per cell", ourFigures.perCellMs, peerFigures.perCellMs, "ms", havePeer);
-    print("sequential one-text calls, median per cell", ourFigures.medianCellMs, peerFigures.medianCellMs, "ms", havePeer);
-    print("batches of 300 cells en->es", ourFigures.batchCellsPerSecond[0], peerFigures.batchCellsPerSecond[0], "cells/s", havePeer);
-    print("batches of 300 cells es->en", ourFigures.batchCellsPerSecond[1], peerFigures.batchCellsPerSecond[1], "cells/s", havePeer);
+    print("sequential one-text calls, median per cell", ourFigures.medianCellMs, peerFigures.medianCellMs, "ms",
+          havePeer);
+    print("batches of 300 cells en->es", ourFigures.batchCellsPerSecond[0], peerFigures.batchCellsPerSecond[0],
+          "cells/s", havePeer);
+    print("batches of 300 cells es->en", ourFigures.batchCellsPerSecond[1], peerFigures.batchCellsPerSecond[1],
+          "cells/s", havePeer);
     return 0;
 }

@@ -53,7 +53,9 @@ public:
 // Passes every exchange on, counting them.
 class CountingPage final : public PageClient {
 public:
-    explicit CountingPage(PageClient& inner) : m_inner(inner) {}
+    explicit CountingPage(PageClient& inner)
+        : m_inner(inner)
+    {}
     void takeDocument() override { m_inner.takeDocument(); }
     void releaseDocument() override { m_inner.releaseDocument(); }
     CellTranslation TranslateCellText(const QString& text) override
@@ -70,8 +72,8 @@ private:
 std::string generateWorkbook(int rows, const std::filesystem::path& folder)
 {
     const std::string path = (folder / ("walk_bench_" + std::to_string(rows) + ".xlsx")).string();
-    const std::string command = std::string(VELTRANO_BIN_DIR) + "/engine_bench --generate " + std::to_string(rows) +
-                                " '" + path + "' > /dev/null";
+    const std::string command = std::string(VELTRANO_BIN_DIR) + "/engine_bench --generate " + std::to_string(rows)
+                                + " '" + path + "' > /dev/null";
     if (std::system(command.c_str()) != 0) {
         std::fprintf(stderr, "walk_bench: could not generate %s\n", path.c_str());
         std::exit(1);
@@ -127,12 +129,13 @@ void measureInstant(const std::string& path)
     const Walked walked = walkWorkbook(path, page, 0.0);
     std::printf("instant page, no pauses: %d cells visited, %d translated, %.1f ms in all: %.4f ms per cell visited, "
                 "%.4f ms per translated cell; longest time between event pumps %.3f ms (target at most 20 ms)\n",
-                walked.cellsVisited, page.translated, walked.milliseconds, walked.milliseconds / std::max(1, walked.cellsVisited),
+                walked.cellsVisited, page.translated, walked.milliseconds,
+                walked.milliseconds / std::max(1, walked.cellsVisited),
                 walked.milliseconds / std::max(1, page.translated), walked.longestPumpGap);
 }
 
-void measureRealPage(const std::string& path, platform::browser::WebBrowser& browser, double exchangeWait,
-                     double pause, const char* label, bool keep = false)
+void measureRealPage(const std::string& path, platform::browser::WebBrowser& browser, double exchangeWait, double pause,
+                     const char* label, bool keep = false)
 {
     translation::BrowserPageClient browserPage(browser, {exchangeWait, 60.0, 0.005});
     CountingPage page(browserPage);
@@ -144,7 +147,7 @@ void measureRealPage(const std::string& path, platform::browser::WebBrowser& bro
                 (walked.milliseconds - paced) / std::max(1, page.translated), walked.milliseconds - paced);
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char* argv[])
 {
@@ -181,8 +184,9 @@ int main(int argc, char* argv[])
     browser.waitUntilLoaded(QDeadlineTimer(30'000));
     const std::string small = generateWorkbook(sizes[1], folder);
     measureRealPage(small, browser, 0.2, 0.0, "real page, exchange wait 0.2 s, no pauses", keep);
-    measureRealPage(farOffWorkbook(folder), browser, 0.2, 0.0,
-                    "far-off cell, real page, exchange wait 0.2 s, no pauses (target under 100 ms on top of the waits)");
+    measureRealPage(
+        farOffWorkbook(folder), browser, 0.2, 0.0,
+        "far-off cell, real page, exchange wait 0.2 s, no pauses (target under 100 ms on top of the waits)");
     if (realPacing)
         measureRealPage(generateWorkbook(1, folder), browser, translation::kExchangeWaitSeconds,
                         translation::kCellPauseSeconds, "real page, the program's pacing");

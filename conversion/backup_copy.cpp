@@ -48,7 +48,11 @@ namespace {
 // The most numbered names tried before giving up.
 constexpr int kMaxBackupNumber = 9999;
 
-enum class Placing { Placed, Taken, Failed };
+enum class Placing {
+    Placed,
+    Taken,
+    Failed
+};
 
 // Gives the file at from the name to only when no file or folder has that name, in one step:
 // a rename that refuses to replace, or, on a file system without one, a second hard link that
@@ -91,7 +95,7 @@ std::optional<QString> copyInto(QFile& source, QTemporaryFile& copy)
     return std::nullopt;
 }
 
-} // namespace
+}  // namespace
 
 BackupCopy copyForBackup(const QString& path, const QString& stamp)
 {
@@ -115,14 +119,21 @@ BackupCopy copyForBackup(const QString& path, const QString& stamp)
         const QString backupPath = backupPathFor(path, numbered);
         int error = 0;
         switch (placeWithoutReplacing(copy.fileName(), backupPath, error)) {
-        case Placing::Placed: copy.setAutoRemove(false); return {backupPath, {}};
-        case Placing::Taken: continue;
+        case Placing::Placed:
+            copy.setAutoRemove(false);
+            return {backupPath, {}};
+        case Placing::Taken:
+            continue;
         case Placing::Failed:
-            return {{}, QStringLiteral("%1 cannot be written: %2").arg(backupPath, QString::fromLocal8Bit(std::strerror(error)))};
+            return {{},
+                    QStringLiteral("%1 cannot be written: %2")
+                        .arg(backupPath, QString::fromLocal8Bit(std::strerror(error)))};
         }
     }
-    return {{}, QStringLiteral("%1 and its numbered names up to (%2) are all taken")
-                    .arg(backupPathFor(path, stamp)).arg(kMaxBackupNumber)};
+    return {{},
+            QStringLiteral("%1 and its numbered names up to (%2) are all taken")
+                .arg(backupPathFor(path, stamp))
+                .arg(kMaxBackupNumber)};
 }
 
-} // namespace veltrano::conversion
+}  // namespace veltrano::conversion

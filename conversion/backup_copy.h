@@ -34,4 +34,4 @@ struct BackupCopy {
 };
 BackupCopy copyForBackup(const QString& path, const QString& stamp);
 
-} // namespace veltrano::conversion
+}  // namespace veltrano::conversion

@@ -22,7 +22,11 @@ namespace {
 // Sets the pointer to busy when made and back to default however the work on a file ends.
 class BusyPointer {
 public:
-    explicit BusyPointer(const RunWindow& window) : m_window(window) { again(); }
+    explicit BusyPointer(const RunWindow& window)
+        : m_window(window)
+    {
+        again();
+    }
     ~BusyPointer() { m_window.setPointerBusy(false); }
     BusyPointer(const BusyPointer&) = delete;
     BusyPointer& operator=(const BusyPointer&) = delete;
@@ -36,7 +40,11 @@ private:
 
 class RunningFlag {
 public:
-    explicit RunningFlag(bool& flag) : m_flag(flag) { m_flag = true; }
+    explicit RunningFlag(bool& flag)
+        : m_flag(flag)
+    {
+        m_flag = true;
+    }
     ~RunningFlag() { m_flag = false; }
     RunningFlag(const RunningFlag&) = delete;
     RunningFlag& operator=(const RunningFlag&) = delete;
@@ -59,7 +67,7 @@ QString reasonWithoutPath(const std::string& message, const QString& path)
     return QString::fromStdString(reason);
 }
 
-} // namespace
+}  // namespace
 
 int overallPercent(int position, int count)
 {
@@ -81,8 +89,7 @@ ConversionRun::ConversionRun(RunWindow window)
     : m_window(std::move(window)),
       m_lookup(std::make_unique<platform::excel::ProcessTable>()),
       m_now([] { return QDateTime::currentDateTime(); })
-{
-}
+{}
 
 ConversionRun::~ConversionRun() = default;
 
@@ -169,7 +176,7 @@ std::optional<QString> ConversionRun::walkChosenScope(Application& excel, const 
     translation::PageClient& page = m_window.page();
     const std::optional<ConversionScope> scope = m_window.chosenScope();
     if (!scope)
-        return std::nullopt; // no scope chosen: the workbook is saved as it is
+        return std::nullopt;  // no scope chosen: the workbook is saved as it is
     switch (*scope) {
     case ConversionScope::EntireWorkbook:
         passedOver = translation::ConvertWorkbook(workbook, page, m_walkPacing);
@@ -192,4 +199,4 @@ std::optional<QString> ConversionRun::walkChosenScope(Application& excel, const 
     return std::nullopt;
 }
 
-} // namespace veltrano::conversion
+}  // namespace veltrano::conversion

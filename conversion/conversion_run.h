@@ -22,7 +22,11 @@ class QWidget;
 namespace veltrano::conversion {
 
 // Which cells of a workbook are converted: Option3, Option4 and Option5 of the window.
-enum class ConversionScope { EntireWorkbook, ActiveSheetOnly, CellBlock };
+enum class ConversionScope {
+    EntireWorkbook,
+    ActiveSheetOnly,
+    CellBlock
+};
 
 // What the run reads and sets on the window, given as functions so that conversion does not
 // depend on the window's class. Each is called at the moment the run needs it, so a choice
@@ -90,4 +94,4 @@ private:
     bool m_running = false;
 };
 
-} // namespace veltrano::conversion
+}  // namespace veltrano::conversion

@@ -24,7 +24,8 @@ bool ExcelIsRunning(const platform::excel::RunningProgramLookup& lookup)
     }
 }
 
-bool StopForOpenExcel(QWidget* owner, platform::shell::Shell& shell, const platform::excel::RunningProgramLookup& lookup)
+bool StopForOpenExcel(QWidget* owner, platform::shell::Shell& shell,
+                      const platform::excel::RunningProgramLookup& lookup)
 {
     if (!ExcelIsRunning(lookup))
         return false;
@@ -54,4 +55,4 @@ Application OpenWorkbookInExcel(const std::string& path)
     return excel;
 }
 
-} // namespace veltrano::conversion
+}  // namespace veltrano::conversion

@@ -37,4 +37,4 @@ bool isTemplatePath(const std::string& path);
 // file and why, when the file cannot be opened; the new instance has then quit.
 platform::excel::Application OpenWorkbookInExcel(const std::string& path);
 
-} // namespace veltrano::conversion
+}  // namespace veltrano::conversion

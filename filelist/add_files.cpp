@@ -16,4 +16,4 @@ void Check3_Click(FileList& list, const WindowServices& window)
     list.append(window.shell().GetOpenFileNames(window.owner, request));
 }
 
-} // namespace veltrano::filelist
+}  // namespace veltrano::filelist

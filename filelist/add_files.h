@@ -10,4 +10,4 @@ namespace veltrano::filelist {
 // appends the chosen files' full paths in the dialog's order; cancelling adds nothing.
 void Check3_Click(FileList& list, const WindowServices& window);
 
-} // namespace veltrano::filelist
+}  // namespace veltrano::filelist

@@ -20,7 +20,9 @@ constexpr std::size_t kMostProblemsShown = 20;
 // (from inside another scan or a conversion, whose events it pumps) leaves it busy for them.
 class BusyPointer {
 public:
-    explicit BusyPointer(const WindowServices& window) : m_window(window), m_wasBusy(window.pointerIsBusy())
+    explicit BusyPointer(const WindowServices& window)
+        : m_window(window),
+          m_wasBusy(window.pointerIsBusy())
     {
         m_window.setPointerBusy(true);
     }
@@ -60,7 +62,7 @@ QString problemReport(const std::vector<ScanProblem>& problems)
     return report;
 }
 
-} // namespace
+}  // namespace
 
 void Check6_Click(FileList& list, const WindowServices& window)
 {
@@ -68,8 +70,8 @@ void Check6_Click(FileList& list, const WindowServices& window)
                                                       QStringLiteral("xls"), QStringLiteral("Veltrano"));
     if (extension.isEmpty())
         return;
-    const QString folder = window.shell().BrowseForFolder(window.owner, QStringLiteral("Please select folder to add:"),
-                                                          QDir::homePath());
+    const QString folder =
+        window.shell().BrowseForFolder(window.owner, QStringLiteral("Please select folder to add:"), QDir::homePath());
     if (folder.isEmpty())
         return;
 
@@ -88,4 +90,4 @@ void Check6_Click(FileList& list, const WindowServices& window)
                               QStringLiteral("Veltrano"));
 }
 
-} // namespace veltrano::filelist
+}  // namespace veltrano::filelist

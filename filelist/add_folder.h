@@ -15,4 +15,4 @@ namespace veltrano::filelist {
 // names no path can hold, are reported afterwards in one message.
 void Check6_Click(FileList& list, const WindowServices& window);
 
-} // namespace veltrano::filelist
+}  // namespace veltrano::filelist

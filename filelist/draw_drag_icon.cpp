@@ -55,11 +55,11 @@ void drawCarriedEntry(QPainter& painter)
     drawHead(painter, 22.0, 26.0, 31.0);
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char* argv[])
 {
-    QCoreApplication application(argc, argv); // image format plug-ins are found through it
+    QCoreApplication application(argc, argv);  // image format plug-ins are found through it
     if (argc != 2) {
         std::fputs("usage: veltrano-draw-drag-icon OUT.ico\n", stderr);
         return 2;

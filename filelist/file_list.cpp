@@ -15,7 +15,7 @@ QStandardItem* newEntry(const QString& path)
     return entry;
 }
 
-} // namespace
+}  // namespace
 
 void FileList::append(const QString& path)
 {
@@ -59,4 +59,4 @@ bool FileList::remove(int position)
     return m_model.removeRow(position - 1);
 }
 
-} // namespace veltrano::filelist
+}  // namespace veltrano::filelist

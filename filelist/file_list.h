@@ -12,7 +12,9 @@ namespace veltrano::filelist {
 class FileList {
 public:
     // Works on model's rows (one column); the model stays the only store of the list.
-    explicit FileList(QStandardItemModel& model) : m_model(model) {}
+    explicit FileList(QStandardItemModel& model)
+        : m_model(model)
+    {}
 
     // Adds path as the last entry, exactly as given; an entry already there is added again.
     void append(const QString& path);
@@ -33,4 +35,4 @@ private:
     QStandardItemModel& m_model;
 };
 
-} // namespace veltrano::filelist
+}  // namespace veltrano::filelist

@@ -12,7 +12,10 @@ namespace veltrano::filelist {
 
 FileListHandlers::FileListHandlers(QTreeView& listView, QStandardItemModel& model, WindowServices window,
                                    QObject* parent)
-    : QObject(parent), m_view(listView), m_window(std::move(window)), m_list(model),
+    : QObject(parent),
+      m_view(listView),
+      m_window(std::move(window)),
+      m_list(model),
       m_mouse(listView, m_list, m_window)
 {
     m_view.setSelectionMode(QAbstractItemView::SingleSelection);
@@ -110,4 +113,4 @@ bool FileListHandlers::dragEvent(QEvent* event)
     }
 }
 
-} // namespace veltrano::filelist
+}  // namespace veltrano::filelist

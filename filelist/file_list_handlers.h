@@ -20,8 +20,7 @@ public:
     // Sets listView up as the file list over model (single selection, no editing in place, no
     // drag out, drops of files taken) and routes its events to the handlers. Both must outlive
     // this object.
-    FileListHandlers(QTreeView& listView, QStandardItemModel& model, WindowServices window,
-                     QObject* parent = nullptr);
+    FileListHandlers(QTreeView& listView, QStandardItemModel& model, WindowServices window, QObject* parent = nullptr);
 
     FileList& fileList() { return m_list; }
     ListMouse& mouse() { return m_mouse; }
@@ -44,4 +43,4 @@ private:
     ListMouse m_mouse;
 };
 
-} // namespace veltrano::filelist
+}  // namespace veltrano::filelist

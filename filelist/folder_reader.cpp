@@ -12,11 +12,16 @@ namespace veltrano::filelist {
 
 namespace {
 
-enum class Kind { Folder, File, BrokenLink, Other };
+enum class Kind {
+    Folder,
+    File,
+    BrokenLink,
+    Other
+};
 
 struct EntryKind {
     Kind kind;
-    int error = 0; // for a broken link, why its target could not be reached
+    int error = 0;  // for a broken link, why its target could not be reached
 };
 
 Kind kindOfMode(mode_t mode)
@@ -48,7 +53,7 @@ EntryKind kindOf(int folder, const dirent& entry)
     case DT_LNK:
         return kindOfLink(folder, entry.d_name);
     case DT_UNKNOWN:
-        break; // file systems that do not report the kind: ask for it
+        break;  // file systems that do not report the kind: ask for it
     default:
         return {Kind::Other};
     }
@@ -63,7 +68,7 @@ bool isDotOrDotDot(const char* name)
     return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
 
-} // namespace
+}  // namespace
 
 FolderEntries readFolder(const std::string& path)
 {
@@ -76,7 +81,8 @@ FolderEntries readFolder(const std::string& path)
     const int descriptor = dirfd(folder.get());
     struct stat own {};
     if (fstat(descriptor, &own) == 0)
-        entries.identity = FolderIdentity{static_cast<std::uint64_t>(own.st_dev), static_cast<std::uint64_t>(own.st_ino)};
+        entries.identity =
+            FolderIdentity{static_cast<std::uint64_t>(own.st_dev), static_cast<std::uint64_t>(own.st_ino)};
     for (;;) {
         errno = 0;
         const dirent* entry = readdir(folder.get());
@@ -104,4 +110,4 @@ FolderEntries readFolder(const std::string& path)
     }
 }
 
-} // namespace veltrano::filelist
+}  // namespace veltrano::filelist

@@ -18,15 +18,15 @@ struct FolderIdentity {
 
 struct BrokenLink {
     std::string name;
-    std::string reason; // why it could not be followed
+    std::string reason;  // why it could not be followed
 };
 
 struct FolderEntries {
-    std::optional<FolderIdentity> identity; // none when the folder could not be opened
-    std::vector<std::string> folders;       // subfolders, and links that lead to one
-    std::vector<std::string> files;         // regular files, and links that lead to one
-    std::vector<BrokenLink> brokenLinks;    // links that lead nowhere, or nowhere we may look
-    std::string error;                      // why the folder could not be read; empty when it was
+    std::optional<FolderIdentity> identity;  // none when the folder could not be opened
+    std::vector<std::string> folders;        // subfolders, and links that lead to one
+    std::vector<std::string> files;          // regular files, and links that lead to one
+    std::vector<BrokenLink> brokenLinks;     // links that lead nowhere, or nowhere we may look
+    std::string error;                       // why the folder could not be read; empty when it was
 };
 
 // Reads the folder at path ("." and ".." left out), in the file system's order. Devices,
@@ -34,4 +34,4 @@ struct FolderEntries {
 // why and the lists hold what was read before it.
 FolderEntries readFolder(const std::string& path);
 
-} // namespace veltrano::filelist
+}  // namespace veltrano::filelist

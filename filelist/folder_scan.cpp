@@ -15,7 +15,7 @@ namespace {
 
 struct DecodedName {
     QString text;
-    bool exact; // false when the bytes are not UTF-8: text then does not name the entry
+    bool exact;  // false when the bytes are not UTF-8: text then does not name the entry
 };
 
 DecodedName decodeName(const std::string& bytes)
@@ -112,12 +112,13 @@ void queueSubfolders(const PendingFolder& parent, const std::vector<std::string>
                          joinNative(parent.nativePath, *nativeNames[i])});
 }
 
-} // namespace
+}  // namespace
 
 PacedPump::PacedPump(std::function<void()> pump, std::chrono::milliseconds interval)
-    : m_pump(std::move(pump)), m_interval(interval), m_last(std::chrono::steady_clock::now())
-{
-}
+    : m_pump(std::move(pump)),
+      m_interval(interval),
+      m_last(std::chrono::steady_clock::now())
+{}
 
 void PacedPump::operator()()
 {
@@ -155,9 +156,9 @@ FolderTree CollectSubfolders(const QString& folder, PacedPump& pump)
         fillFileNames(scanned, entries.files, pump);
         for (const BrokenLink& link : entries.brokenLinks)
             if (!isHidden(link.name))
-                tree.problems.push_back({joinPath(pending.path, decodeName(link.name).text),
-                                         QStringLiteral("the link cannot be followed: %1")
-                                             .arg(QString::fromLocal8Bit(link.reason))});
+                tree.problems.push_back(
+                    {joinPath(pending.path, decodeName(link.name).text),
+                     QStringLiteral("the link cannot be followed: %1").arg(QString::fromLocal8Bit(link.reason))});
         queueSubfolders(pending, entries.folders, queue, tree.problems, pump);
         tree.folders.push_back(std::move(scanned));
     }
@@ -211,9 +212,10 @@ constexpr uint kAnyOne = '?';
 constexpr uint kDot = '.';
 constexpr qsizetype kShortExtension = 3;
 
-} // namespace
+}  // namespace
 
-WildcardPattern::WildcardPattern(const QString& pattern) : m_pattern(pattern.toCaseFolded().toUcs4())
+WildcardPattern::WildcardPattern(const QString& pattern)
+    : m_pattern(pattern.toCaseFolded().toUcs4())
 {
     const qsizetype dot = m_pattern.lastIndexOf(kDot);
     if (dot < 0 || m_pattern.size() - dot - 1 != kShortExtension)
@@ -270,4 +272,4 @@ bool WildcardPattern::wholeMatch(const CodePoints& pattern, const CodePoints& te
     return p == pattern.size();
 }
 
-} // namespace veltrano::filelist
+}  // namespace veltrano::filelist

@@ -30,7 +30,7 @@ struct FolderTree {
     // The chosen folder first, then all its subfolders, then all folders two levels down, and
     // so on; within a level, grouped by parent in the parents' order.
     std::vector<ScannedFolder> folders;
-    std::vector<ScanProblem> problems; // in the order the walk met them
+    std::vector<ScanProblem> problems;  // in the order the walk met them
 };
 
 // Calls the window's event pump from inside long work, but only once interval has passed since
@@ -89,7 +89,7 @@ public:
     bool matches(const QString& name) const;
 
 private:
-    using CodePoints = QList<uint>; // case-folded
+    using CodePoints = QList<uint>;  // case-folded
 
     static bool wholeMatch(const CodePoints& pattern, const CodePoints& text);
     bool matchesByExtensionStart(const CodePoints& text) const;
@@ -101,4 +101,4 @@ private:
     CodePoints m_extension;
 };
 
-} // namespace veltrano::filelist
+}  // namespace veltrano::filelist

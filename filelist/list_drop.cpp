@@ -37,4 +37,4 @@ void ListView1_OLEDragDrop(const QMimeData& data, FileList& list)
     list.append(droppedPaths(data));
 }
 
-} // namespace veltrano::filelist
+}  // namespace veltrano::filelist

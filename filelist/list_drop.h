@@ -25,4 +25,4 @@ Qt::DropAction dropActionFor(Qt::DropActions possible);
 // one entry of its own); nothing is added for data without local files.
 void ListView1_OLEDragDrop(const QMimeData& data, FileList& list);
 
-} // namespace veltrano::filelist
+}  // namespace veltrano::filelist

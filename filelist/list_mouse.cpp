@@ -18,7 +18,7 @@ namespace {
 constexpr int kScrollUpBelowRow = 305;
 constexpr int kScrollDownAboveRow = 364;
 
-} // namespace
+}  // namespace
 
 QCursor carryPointer(const QString& programFolder)
 {
@@ -29,9 +29,10 @@ QCursor carryPointer(const QString& programFolder)
 }
 
 ListMouse::ListMouse(QTreeView& view, FileList& list, const WindowServices& window)
-    : m_view(view), m_list(list), m_window(window)
-{
-}
+    : m_view(view),
+      m_list(list),
+      m_window(window)
+{}
 
 void ListMouse::ListView1_ItemClick()
 {
@@ -131,4 +132,4 @@ void ListMouse::scrollNearScreenEdges(int hoverPosition)
     }
 }
 
-} // namespace veltrano::filelist
+}  // namespace veltrano::filelist

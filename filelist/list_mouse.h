@@ -67,4 +67,4 @@ private:
     QPersistentModelIndex DragItem;
 };
 
-} // namespace veltrano::filelist
+}  // namespace veltrano::filelist

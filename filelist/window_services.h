@@ -27,4 +27,4 @@ struct WindowServices {
     QString programFolder;
 };
 
-} // namespace veltrano::filelist
+}  // namespace veltrano::filelist

@@ -16,9 +16,29 @@
 namespace {
 
 constexpr double values[] = {
-    0.0, -0.0, 1.0, -1.0, 0.5, -1.5, 12345.6789, -98765.4321, 1e-10, 0.999999999, 60, 61,
-    45000.5, 2958465.99999, 2958466, 1e15, -1e15, 9007199254740993.0, 1e300, -1e300, 5e-324,
-    std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN(),
+    0.0,
+    -0.0,
+    1.0,
+    -1.0,
+    0.5,
+    -1.5,
+    12345.6789,
+    -98765.4321,
+    1e-10,
+    0.999999999,
+    60,
+    61,
+    45000.5,
+    2958465.99999,
+    2958466,
+    1e15,
+    -1e15,
+    9007199254740993.0,
+    1e300,
+    -1e300,
+    5e-324,
+    std::numeric_limits<double>::infinity(),
+    std::numeric_limits<double>::quiet_NaN(),
 };
 
 void exercise(veltrano::numfmt::Renderer& renderer, std::string_view code)

@@ -33,7 +33,8 @@ std::variant<std::vector<std::string>, ApiError> textsField(const json& body, co
     if (field == body.end() || !field->is_array())
         return ApiError{kBadRequest, "\"q\" must be an array of strings"};
     if (field->size() > limits.maxTexts)
-        return ApiError{kTooLarge, "too many texts: " + std::to_string(field->size()) + ", at most " + std::to_string(limits.maxTexts) + " per request"};
+        return ApiError{kTooLarge, "too many texts: " + std::to_string(field->size()) + ", at most "
+                                       + std::to_string(limits.maxTexts) + " per request"};
     std::vector<std::string> texts;
     texts.reserve(field->size());
     for (std::size_t i = 0; i < field->size(); ++i) {
@@ -42,7 +43,9 @@ std::variant<std::vector<std::string>, ApiError> textsField(const json& body, co
             return ApiError{kBadRequest, "\"q\"[" + std::to_string(i) + "] is not a string"};
         const auto& text = item.get_ref<const std::string&>();
         if (characterCount(text) > limits.maxTextCharacters)
-            return ApiError{kTooLarge, "\"q\"[" + std::to_string(i) + "] is too long: " + std::to_string(characterCount(text)) + " characters, at most " + std::to_string(limits.maxTextCharacters)};
+            return ApiError{kTooLarge, "\"q\"[" + std::to_string(i)
+                                           + "] is too long: " + std::to_string(characterCount(text))
+                                           + " characters, at most " + std::to_string(limits.maxTextCharacters)};
         texts.push_back(text);
     }
     return texts;
@@ -53,7 +56,8 @@ std::variant<std::vector<std::string>, ApiError> textsField(const json& body, co
 std::variant<TranslateRequest, ApiError> parseTranslateRequest(std::string_view body, const ApiLimits& limits)
 {
     if (body.size() > limits.maxBodyBytes)
-        return ApiError{kTooLarge, "request body is " + std::to_string(body.size()) + " bytes, at most " + std::to_string(limits.maxBodyBytes)};
+        return ApiError{kTooLarge, "request body is " + std::to_string(body.size()) + " bytes, at most "
+                                       + std::to_string(limits.maxBodyBytes)};
     json parsed;
     try {
         parsed = json::parse(body);

@@ -23,8 +23,8 @@ thread_local bool closeAfterAnswer = false;
 
 milliseconds fromTimeval(time_t seconds, time_t microseconds)
 {
-    return std::chrono::duration_cast<milliseconds>(std::chrono::seconds(seconds) +
-                                                    std::chrono::microseconds(microseconds));
+    return std::chrono::duration_cast<milliseconds>(std::chrono::seconds(seconds)
+                                                    + std::chrono::microseconds(microseconds));
 }
 
 bool waitFor(int socket, short events, milliseconds timeout)
@@ -74,9 +74,10 @@ void discardUnreadInput(int socket)
 class BoundedStream final : public httplib::Stream {
 public:
     BoundedStream(int socket, milliseconds readIdle, milliseconds writeIdle)
-        : m_socket(socket), m_readIdle(readIdle), m_writeIdle(writeIdle)
-    {
-    }
+        : m_socket(socket),
+          m_readIdle(readIdle),
+          m_writeIdle(writeIdle)
+    {}
 
     // Waits up to idle for the next request's first byte, checking every tenth of a second
     // whether the server is stopping.
@@ -180,7 +181,8 @@ private:
 
 }  // namespace
 
-BoundedServer::BoundedServer(const ServerLimits& limits) : m_limits(limits)
+BoundedServer::BoundedServer(const ServerLimits& limits)
+    : m_limits(limits)
 {
     new_task_queue = [workers = limits.workers] { return new httplib::ThreadPool(workers); };
 }

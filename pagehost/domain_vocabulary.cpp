@@ -130,7 +130,8 @@ DomainVocabulary loadDomainVocabulary(const std::string& dataDir, const std::str
 
     auto glossary = std::make_shared<Glossary>();
     std::vector<std::string> problems;
-    for (const auto& path : {dataDir + "/" + mode + ".glossary.tsv", userGlossaryPath(sourceLanguage, targetLanguage)}) {
+    for (const auto& path :
+         {dataDir + "/" + mode + ".glossary.tsv", userGlossaryPath(sourceLanguage, targetLanguage)}) {
         const auto text = readWholeFile(path);
         fingerprint.add(text.value_or(std::string()));
         if (text)

@@ -14,7 +14,7 @@
 namespace veltrano::pagehost {
 
 struct DomainVocabulary {
-    std::optional<DomainStages> stages;       // none when the compiled files are missing
+    std::optional<DomainStages> stages;        // none when the compiled files are missing
     std::shared_ptr<const Glossary> glossary;  // the built-in glossary with the user's over it
     std::string fingerprint;                   // changes whenever any of the above does
 };

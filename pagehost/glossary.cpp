@@ -58,8 +58,8 @@ void Glossary::addTsv(std::string_view text, std::string_view origin, std::vecto
         std::string key = foldCase(source);
         m_longestTerm = std::max(m_longestTerm, key.size());
         m_hasDigits = m_hasDigits || key.find_first_of("0123456789") != std::string::npos;
-        m_entries[std::move(key)] = Entry{translation == kKeepAsIs ? std::string() : std::string(translation),
-                                          columns.size() == 3};
+        m_entries[std::move(key)] =
+            Entry{translation == kKeepAsIs ? std::string() : std::string(translation), columns.size() == 3};
     }
 }
 
@@ -90,7 +90,8 @@ std::vector<GlossaryTerm> Glossary::termsIn(std::string_view text) const
                 continue;
             const auto found = m_entries.find(folded.substr(begin, end - begin));
             if (found != m_entries.end() && !found->second.wholeCellOnly)
-                longest = GlossaryTerm{begin, end - begin, termReplacement(text.substr(begin, end - begin), found->second)};
+                longest =
+                    GlossaryTerm{begin, end - begin, termReplacement(text.substr(begin, end - begin), found->second)};
         }
         if (longest) {
             begin += longest->length;

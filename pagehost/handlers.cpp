@@ -100,8 +100,9 @@ void serveTranslate(const httplib::Request&, httplib::Response& response, const 
 
     Direction* direction = service.find(translateRequest.sourceLanguage, translateRequest.targetLanguage);
     if (!direction)
-        return answerError(response, 400, "no translation from \"" + translateRequest.sourceLanguage + "\" to \"" +
-                                              translateRequest.targetLanguage + "\" here; offered: " + offeredPairs(service));
+        return answerError(response, 400,
+                           "no translation from \"" + translateRequest.sourceLanguage + "\" to \""
+                               + translateRequest.targetLanguage + "\" here; offered: " + offeredPairs(service));
     if (!direction->translator)
         return answerError(response, 503, direction->title + " is not available: " + direction->unavailable);
 
@@ -165,7 +166,8 @@ void serveVersion(const httplib::Request&, httplib::Response& response, const Tr
                               {"tl", direction.targetLanguage},
                               {"fingerprint", translationFingerprint(direction)},
                               {"numberTemplates", direction.translator && !direction.translator->numbersMayDecide()}});
-    const nlohmann::json body = {{"program", "veltrano-pagehost"}, {"version", VELTRANO_VERSION}, {"directions", directions}};
+    const nlohmann::json body = {
+        {"program", "veltrano-pagehost"}, {"version", VELTRANO_VERSION}, {"directions", directions}};
     response.set_content(body.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace), kJson);
 }
 
@@ -197,10 +199,17 @@ void describeError(const httplib::Request& request, httplib::Response& response)
         return;
     std::string message;
     switch (response.status) {
-    case 404: message = "no such page: " + request.path; break;
-    case 405: message = "method " + request.method + " not allowed on " + request.path; break;
-    case 413: message = "request body is too large"; break;
-    default: message = "request failed with status " + std::to_string(response.status);
+    case 404:
+        message = "no such page: " + request.path;
+        break;
+    case 405:
+        message = "method " + request.method + " not allowed on " + request.path;
+        break;
+    case 413:
+        message = "request body is too large";
+        break;
+    default:
+        message = "request failed with status " + std::to_string(response.status);
     }
     answerError(response, response.status, message);
 }

@@ -30,8 +30,8 @@ int main(int argc, char* argv[])
         std::cout << (options.value().helpWanted ? usage() : versionLine());
         return 0;
     }
-    const std::size_t jobs = options.value().jobs > 0 ? options.value().jobs
-                                                      : std::max(1u, std::thread::hardware_concurrency());
+    const std::size_t jobs =
+        options.value().jobs > 0 ? options.value().jobs : std::max(1u, std::thread::hardware_concurrency());
     TranslationService service(apertiumDirections(options.value().modesDir, options.value().translator, jobs));
     const ApiLimits limits;
 
@@ -45,10 +45,10 @@ int main(int argc, char* argv[])
     server.Get("/translate_t", [&](const httplib::Request& request, httplib::Response& response) {
         servePage(request, response, service);
     });
-    server.Post(std::string(kTranslateRoute), [&](const httplib::Request& request, httplib::Response& response,
-                                                  const httplib::ContentReader& body) {
-        serveTranslate(request, response, body, service, limits);
-    });
+    server.Post(std::string(kTranslateRoute),
+                [&](const httplib::Request& request, httplib::Response& response, const httplib::ContentReader& body) {
+                    serveTranslate(request, response, body, service, limits);
+                });
     server.Get("/api/version", [&](const httplib::Request& request, httplib::Response& response) {
         serveVersion(request, response, service);
     });

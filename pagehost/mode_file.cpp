@@ -31,7 +31,9 @@ bool isShellOperator(char c)
 // quotes and backslashes that mode files use.
 class Tokenizer {
 public:
-    explicit Tokenizer(std::string_view text) : m_text(text) {}
+    explicit Tokenizer(std::string_view text)
+        : m_text(text)
+    {}
 
     Outcome<std::vector<ProgramCall>> programs()
     {
@@ -117,7 +119,8 @@ private:
             }
             if (c == '$' || c == '`')
                 return false;
-            if (c == '\\' && i + 1 < m_text.size() && std::string_view("\"\\$`").find(m_text[i + 1]) != std::string_view::npos)
+            if (c == '\\' && i + 1 < m_text.size()
+                && std::string_view("\"\\$`").find(m_text[i + 1]) != std::string_view::npos)
                 ++i;
             word += m_text[i];
         }
@@ -147,7 +150,8 @@ private:
 
 bool isBilingualLookup(const ProgramCall& program)
 {
-    return program.size() >= 3 && program[0] == "lt-proc" && std::find(program.begin(), program.end(), "-b") != program.end();
+    return program.size() >= 3 && program[0] == "lt-proc"
+           && std::find(program.begin(), program.end(), "-b") != program.end();
 }
 
 void addNullFlush(ProgramCall& program)
@@ -187,13 +191,14 @@ Outcome<std::vector<ProgramCall>> withDomainStages(std::vector<ProgramCall> prog
     if (lookup == programs.end())
         return Failure{"mode file: no bilingual lookup (lt-proc -b) to add the domain's words to"};
     lookup->back() = stages.bilingualDictionary;
-    const auto pairSelection = std::find_if(lookup + 1, programs.end(),
-                                            [](const ProgramCall& program) { return program[0] == "lrx-proc"; });
+    const auto pairSelection =
+        std::find_if(lookup + 1, programs.end(), [](const ProgramCall& program) { return program[0] == "lrx-proc"; });
     const auto lookupAt = lookup - programs.begin();
     programs.insert(pairSelection, ProgramCall{"lrx-proc", std::string(kNullFlush), stages.selectionRules});
     if (!stages.reorderingRules.empty())
-        programs.insert(programs.begin() + lookupAt, ProgramCall{"apertium-transfer", std::string(kNullFlush), "-n",
-                                                                 stages.reorderingRules, stages.reorderingRulesCompiled});
+        programs.insert(programs.begin() + lookupAt,
+                        ProgramCall{"apertium-transfer", std::string(kNullFlush), "-n", stages.reorderingRules,
+                                    stages.reorderingRulesCompiled});
     return programs;
 }
 

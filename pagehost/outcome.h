@@ -15,8 +15,12 @@ struct Failure {
 template <typename T>
 class Outcome {
 public:
-    Outcome(T value) : m_state(std::move(value)) {}
-    Outcome(Failure failure) : m_state(std::move(failure)) {}
+    Outcome(T value)
+        : m_state(std::move(value))
+    {}
+    Outcome(Failure failure)
+        : m_state(std::move(failure))
+    {}
 
     explicit operator bool() const { return std::holds_alternative<T>(m_state); }
 

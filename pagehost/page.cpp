@@ -107,7 +107,8 @@ constexpr std::string_view kScript = R"(
 // A JSON string is a JavaScript string literal; '<' escaped so the text cannot end the script.
 std::string scriptString(std::string_view text)
 {
-    const std::string json = nlohmann::json(std::string(text)).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    const std::string json =
+        nlohmann::json(std::string(text)).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
     std::string safe;
     for (const char c : json) {
         if (c == '<')
@@ -125,16 +126,16 @@ std::string namesOf(const std::vector<PageDirection>& directions)
     std::string names;
     for (const auto& direction : directions) {
         names += names.empty() ? "" : ", ";
-        names += escapeHtml(direction.title) + " (sl=" + escapeHtml(direction.sourceLanguage) +
-                 ", tl=" + escapeHtml(direction.targetLanguage) + ")";
+        names += escapeHtml(direction.title) + " (sl=" + escapeHtml(direction.sourceLanguage)
+                 + ", tl=" + escapeHtml(direction.targetLanguage) + ")";
     }
     return names;
 }
 
 std::string head(std::string_view title)
 {
-    return "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>" + escapeHtml(title) +
-           "</title>\n" + std::string(kStyle) + "</head>\n";
+    return "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>" + escapeHtml(title)
+           + "</title>\n" + std::string(kStyle) + "</head>\n";
 }
 
 }  // namespace
@@ -145,12 +146,23 @@ std::string escapeHtml(std::string_view text)
     escaped.reserve(text.size());
     for (const char c : text) {
         switch (c) {
-        case '&': escaped += "&amp;"; break;
-        case '<': escaped += "&lt;"; break;
-        case '>': escaped += "&gt;"; break;
-        case '"': escaped += "&quot;"; break;
-        case '\'': escaped += "&#39;"; break;
-        default: escaped += c;
+        case '&':
+            escaped += "&amp;";
+            break;
+        case '<':
+            escaped += "&lt;";
+            break;
+        case '>':
+            escaped += "&gt;";
+            break;
+        case '"':
+            escaped += "&quot;";
+            break;
+        case '\'':
+            escaped += "&#39;";
+            break;
+        default:
+            escaped += c;
         }
     }
     return escaped;
@@ -161,12 +173,13 @@ std::string translationPage(const PageDirection& direction, std::string_view ini
     std::string page = head("Translate " + direction.title);
     page += "<body>\n<h1>" + escapeHtml(direction.title) + "</h1>\n";
     // A text area, not a one-line input: an input's value loses the line breaks of a cell.
-    page += "<textarea id=\"source\" lang=\"" + escapeHtml(direction.sourceLanguage) +
-            "\" spellcheck=\"false\" aria-label=\"Text to translate\"></textarea>\n";
-    page += "<div id=\"result_box\" lang=\"" + escapeHtml(direction.targetLanguage) + "\" aria-live=\"polite\"></div>\n";
+    page += "<textarea id=\"source\" lang=\"" + escapeHtml(direction.sourceLanguage)
+            + "\" spellcheck=\"false\" aria-label=\"Text to translate\"></textarea>\n";
+    page +=
+        "<div id=\"result_box\" lang=\"" + escapeHtml(direction.targetLanguage) + "\" aria-live=\"polite\"></div>\n";
     page += "<div id=\"error_box\" role=\"alert\"></div>\n";
-    page += "<script>\nconst direction = { sl: " + scriptString(direction.sourceLanguage) +
-            ", tl: " + scriptString(direction.targetLanguage) + " };\nconst initialText = " + scriptString(initialText) + ";";
+    page += "<script>\nconst direction = { sl: " + scriptString(direction.sourceLanguage) + ", tl: "
+            + scriptString(direction.targetLanguage) + " };\nconst initialText = " + scriptString(initialText) + ";";
     page += kScript;
     page += "</script>\n</body>\n</html>\n";
     return page;
@@ -176,8 +189,8 @@ std::string unsupportedPairPage(std::string_view sourceLanguage, std::string_vie
                                 const std::vector<PageDirection>& offered)
 {
     std::string page = head("Translation not offered");
-    page += "<body>\n<h1>Translation not offered</h1>\n<p>This page host does not translate from \"" +
-            escapeHtml(sourceLanguage) + "\" to \"" + escapeHtml(targetLanguage) + "\".</p>\n";
+    page += "<body>\n<h1>Translation not offered</h1>\n<p>This page host does not translate from \""
+            + escapeHtml(sourceLanguage) + "\" to \"" + escapeHtml(targetLanguage) + "\".</p>\n";
     page += "<p>Offered: " + (offered.empty() ? std::string("nothing") : namesOf(offered)) + "</p>\n</body>\n</html>\n";
     return page;
 }

@@ -250,8 +250,7 @@ void ProcessPipeline::stopAll()
         if (m_reaped[i])
             continue;
         int status = 0;
-        while (waitpid(m_pids[i], &status, 0) < 0 && errno == EINTR) {
-        }
+        while (waitpid(m_pids[i], &status, 0) < 0 && errno == EINTR) {}
         m_reaped[i] = true;
     }
 }

@@ -25,13 +25,11 @@ SignalWaiter::SignalWaiter(std::function<void()> onStop)
     : m_thread([this, onStop = std::move(onStop)] {
           const sigset_t set = stopSet();
           int signal = 0;
-          while (sigwait(&set, &signal) != 0) {
-          }
+          while (sigwait(&set, &signal) != 0) {}
           if (!m_cancelled)
               onStop();
       })
-{
-}
+{}
 
 SignalWaiter::~SignalWaiter()
 {

@@ -35,7 +35,11 @@ struct CodePoint {
 std::optional<CodePoint> decodeAt(std::string_view text, std::size_t pos)
 {
     const auto lead = static_cast<unsigned char>(text[pos]);
-    std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
+    std::size_t length = lead < 0x80           ? 1
+                         : (lead >> 5) == 0x6  ? 2
+                         : (lead >> 4) == 0xE  ? 3
+                         : (lead >> 3) == 0x1E ? 4
+                                               : 0;
     if (length == 0 || pos + length > text.size())
         return std::nullopt;
     char32_t value = length == 1 ? lead : lead & (0x7F >> length);
@@ -67,12 +71,16 @@ void appendUtf8(std::string& out, char32_t value)
     }
 }
 
-enum class CaseChange { ToLower, ToUpper };
+enum class CaseChange {
+    ToLower,
+    ToUpper
+};
 
 char32_t changeCase(char32_t value, CaseChange change)
 {
     const auto wide = static_cast<wint_t>(value);
-    return static_cast<char32_t>(change == CaseChange::ToUpper ? towupper_l(wide, utf8Locale()) : towlower_l(wide, utf8Locale()));
+    return static_cast<char32_t>(change == CaseChange::ToUpper ? towupper_l(wide, utf8Locale())
+                                                               : towlower_l(wide, utf8Locale()));
 }
 
 struct LetterCases {

@@ -41,13 +41,16 @@ Direction directionFor(const ApertiumMode& mode, const std::string& modesDir, Tr
     }
     settings.name = mode.title;
     PipelineFactory factory = [programs = std::move(programs.value())] { return ProcessPipeline::start(programs); };
-    direction.translator = std::make_unique<TranslatorPool>(factory, settings, pipelines, std::move(vocabulary.glossary));
+    direction.translator =
+        std::make_unique<TranslatorPool>(factory, settings, pipelines, std::move(vocabulary.glossary));
     return direction;
 }
 
 }  // namespace
 
-TranslationService::TranslationService(std::vector<Direction> directions) : m_directions(std::move(directions)) {}
+TranslationService::TranslationService(std::vector<Direction> directions)
+    : m_directions(std::move(directions))
+{}
 
 Direction* TranslationService::find(std::string_view sourceLanguage, std::string_view targetLanguage)
 {

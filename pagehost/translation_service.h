@@ -11,9 +11,9 @@
 namespace veltrano::pagehost {
 
 struct Direction {
-    std::string sourceLanguage;  // two-letter code, as in the page address: "en"
-    std::string targetLanguage;  // "es"
-    std::string title;           // for people: "English to Spanish"
+    std::string sourceLanguage;                  // two-letter code, as in the page address: "en"
+    std::string targetLanguage;                  // "es"
+    std::string title;                           // for people: "English to Spanish"
     std::unique_ptr<TranslatorPool> translator;  // null when the direction is not available
     std::string unavailable;                     // why, when translator is null
     std::string modeFile;                        // the Apertium mode file its pipelines come from

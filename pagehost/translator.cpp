@@ -3,8 +3,8 @@
 #include "pagehost/stream_format.h"
 #include "pagehost/text_shape.h"
 
-#include <optional>
 #include <iostream>
+#include <optional>
 #include <unordered_map>
 
 namespace veltrano::pagehost {
@@ -102,9 +102,10 @@ std::vector<std::vector<std::string_view>> chunksOf(const std::vector<std::strin
 }  // namespace
 
 Translator::Translator(PipelineFactory factory, TranslatorSettings settings, std::shared_ptr<const Glossary> glossary)
-    : m_factory(std::move(factory)), m_settings(settings), m_glossary(std::move(glossary))
-{
-}
+    : m_factory(std::move(factory)),
+      m_settings(settings),
+      m_glossary(std::move(glossary))
+{}
 
 Outcome<std::vector<std::string>> Translator::translate(const std::vector<std::string>& texts)
 {
@@ -250,7 +251,8 @@ void Translator::reportRestart(const std::string& cause) const
 std::chrono::milliseconds Translator::timeoutFor(std::size_t segmentBytes) const
 {
     const auto allowance = m_pipelineAnswered ? std::chrono::milliseconds(0) : m_settings.startAllowance;
-    return m_settings.baseTimeout + allowance + m_settings.timeoutPerKiB * static_cast<long>((segmentBytes + 1023) / 1024);
+    return m_settings.baseTimeout + allowance
+           + m_settings.timeoutPerKiB * static_cast<long>((segmentBytes + 1023) / 1024);
 }
 
 }  // namespace veltrano::pagehost

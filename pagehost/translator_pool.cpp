@@ -14,7 +14,9 @@ constexpr std::size_t kMinShareBytes = 4096;
 // Marks a member busy for as long as one share runs on it.
 class InFlight {
 public:
-    explicit InFlight(std::atomic<int>& count) : m_count(count) {}
+    explicit InFlight(std::atomic<int>& count)
+        : m_count(count)
+    {}
     ~InFlight() { --m_count; }
     InFlight(const InFlight&) = delete;
     InFlight& operator=(const InFlight&) = delete;
@@ -26,10 +28,11 @@ private:
 }  // namespace
 
 std::vector<std::pair<std::size_t, std::size_t>> shareOut(const std::vector<std::string>& texts, std::size_t shares,
-                                                           std::size_t minShareBytes)
+                                                          std::size_t minShareBytes)
 {
-    const std::size_t total = std::accumulate(texts.begin(), texts.end(), std::size_t{0},
-                                              [](std::size_t sum, const std::string& text) { return sum + text.size() + 1; });
+    const std::size_t total =
+        std::accumulate(texts.begin(), texts.end(), std::size_t{0},
+                        [](std::size_t sum, const std::string& text) { return sum + text.size() + 1; });
     shares = std::clamp<std::size_t>(std::min(shares, total / std::max<std::size_t>(minShareBytes, 1)), 1,
                                      std::max<std::size_t>(texts.size(), 1));
     std::vector<std::pair<std::size_t, std::size_t>> ranges;

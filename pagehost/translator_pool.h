@@ -49,6 +49,6 @@ private:
 // The consecutive shares [begin, end) of texts for at most shares translators: about equal in
 // bytes, none much below minShareBytes unless it is the only one.
 std::vector<std::pair<std::size_t, std::size_t>> shareOut(const std::vector<std::string>& texts, std::size_t shares,
-                                                           std::size_t minShareBytes);
+                                                          std::size_t minShareBytes);
 
 }  // namespace veltrano::pagehost

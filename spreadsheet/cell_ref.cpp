@@ -17,7 +17,10 @@ std::string columnName(int column)
     return letters;
 }
 
-std::string cellName(int row, int column) { return columnName(column) + std::to_string(row); }
+std::string cellName(int row, int column)
+{
+    return columnName(column) + std::to_string(row);
+}
 
 std::string rangeName(const CellRange& range)
 {
@@ -63,7 +66,8 @@ std::size_t columnPartLength(std::string_view reference)
 {
     std::size_t pos = reference.starts_with('$') ? 1 : 0;
     const std::size_t letters = pos;
-    while (pos < reference.size() && ((reference[pos] >= 'A' && reference[pos] <= 'Z') || (reference[pos] >= 'a' && reference[pos] <= 'z')))
+    while (pos < reference.size()
+           && ((reference[pos] >= 'A' && reference[pos] <= 'Z') || (reference[pos] >= 'a' && reference[pos] <= 'z')))
         ++pos;
     return pos == letters ? 0 : pos;
 }

@@ -11,12 +11,29 @@ inline constexpr int kMaxColumns = 16384;
 // The longest text a cell can hold, in UTF-16 code units.
 inline constexpr int kMaxCellTextUnits = 32767;
 
-enum class SheetKind { Worksheet, Chartsheet, Dialogsheet, Macrosheet };
-enum class SheetVisibility { Visible, Hidden, VeryHidden };
+enum class SheetKind {
+    Worksheet,
+    Chartsheet,
+    Dialogsheet,
+    Macrosheet
+};
+enum class SheetVisibility {
+    Visible,
+    Hidden,
+    VeryHidden
+};
 
 // What a cell holds. Formula wins over the type of its cached result; Date is a number
 // shown through a date or time format, or an ISO date value.
-enum class CellKind { Empty, Text, Number, Boolean, Error, Date, Formula };
+enum class CellKind {
+    Empty,
+    Text,
+    Number,
+    Boolean,
+    Error,
+    Date,
+    Formula
+};
 
 // Why a cell's value is not ours to replace; None when it is.
 enum class WriteBlock {
@@ -31,7 +48,7 @@ enum class WriteBlock {
     TableColumnInUse,  // a table header whose column is named in formulas or feeds a pivot
     // Values that are not text: a translation never replaces them (Worksheet::translationBlock).
     NumberValue,
-    DateValue,     // a number shown as a date or time, or an ISO date
+    DateValue,  // a number shown as a date or time, or an ISO date
     BooleanValue,
     ErrorValue,
     EmptyCell,

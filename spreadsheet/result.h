@@ -9,21 +9,21 @@ namespace veltrano::spreadsheet {
 
 // What kind of failure an operation met. Refusals of whole files come first.
 enum class ErrorCode {
-    NotFound,          // no file at the path
-    NotAFile,          // the path is a folder, device or other non-regular file
-    InUse,             // the file is being edited by another program or process
-    Io,                // reading or writing the file system failed
-    TooLarge,          // the file or one of its parts passes a size or nesting limit
-    LegacyBinary,      // an Excel 5.0/95 or older workbook (BIFF5 and before)
-    Encrypted,         // a password-protected workbook (encrypted package)
-    BinaryWorkbook,    // an .xlsb workbook
-    OpenDocument,      // an .ods spreadsheet
-    NotAWorkbook,      // a zip or other file that is not a spreadsheet package
-    Signed,            // a digitally signed package; editing would break the signature
-    Damaged,           // a broken zip, XML part or relationship
-    Unsupported,       // a valid package using something this engine cannot edit safely
-    NotWritable,       // a cell whose value is not ours to replace
-    InvalidArgument,   // a caller's mistake: no such sheet, row or column out of range
+    NotFound,         // no file at the path
+    NotAFile,         // the path is a folder, device or other non-regular file
+    InUse,            // the file is being edited by another program or process
+    Io,               // reading or writing the file system failed
+    TooLarge,         // the file or one of its parts passes a size or nesting limit
+    LegacyBinary,     // an Excel 5.0/95 or older workbook (BIFF5 and before)
+    Encrypted,        // a password-protected workbook (encrypted package)
+    BinaryWorkbook,   // an .xlsb workbook
+    OpenDocument,     // an .ods spreadsheet
+    NotAWorkbook,     // a zip or other file that is not a spreadsheet package
+    Signed,           // a digitally signed package; editing would break the signature
+    Damaged,          // a broken zip, XML part or relationship
+    Unsupported,      // a valid package using something this engine cannot edit safely
+    NotWritable,      // a cell whose value is not ours to replace
+    InvalidArgument,  // a caller's mistake: no such sheet, row or column out of range
 };
 
 // An expected failure. message names the file and the place (part and byte offset, or
@@ -37,8 +37,12 @@ struct Error {
 template <typename T>
 class [[nodiscard]] Result {
 public:
-    Result(T value) : m_state(std::move(value)) {}
-    Result(Error error) : m_state(std::move(error)) {}
+    Result(T value)
+        : m_state(std::move(value))
+    {}
+    Result(Error error)
+        : m_state(std::move(error))
+    {}
 
     bool ok() const { return m_state.index() == 0; }
     explicit operator bool() const { return ok(); }
@@ -60,7 +64,10 @@ template <>
 class [[nodiscard]] Result<void> {
 public:
     Result() = default;
-    Result(Error error) : m_error(std::move(error)), m_failed(true) {}
+    Result(Error error)
+        : m_error(std::move(error)),
+          m_failed(true)
+    {}
 
     bool ok() const { return !m_failed; }
     explicit operator bool() const { return ok(); }

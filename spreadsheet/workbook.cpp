@@ -9,10 +9,14 @@ namespace veltrano::spreadsheet {
 std::string_view sheetKindName(SheetKind kind)
 {
     switch (kind) {
-    case SheetKind::Worksheet: return "worksheet";
-    case SheetKind::Chartsheet: return "chartsheet";
-    case SheetKind::Dialogsheet: return "dialogsheet";
-    case SheetKind::Macrosheet: return "macrosheet";
+    case SheetKind::Worksheet:
+        return "worksheet";
+    case SheetKind::Chartsheet:
+        return "chartsheet";
+    case SheetKind::Dialogsheet:
+        return "dialogsheet";
+    case SheetKind::Macrosheet:
+        return "macrosheet";
     }
     return "";
 }
@@ -20,9 +24,12 @@ std::string_view sheetKindName(SheetKind kind)
 std::string_view visibilityName(SheetVisibility visibility)
 {
     switch (visibility) {
-    case SheetVisibility::Visible: return "visible";
-    case SheetVisibility::Hidden: return "hidden";
-    case SheetVisibility::VeryHidden: return "veryhidden";
+    case SheetVisibility::Visible:
+        return "visible";
+    case SheetVisibility::Hidden:
+        return "hidden";
+    case SheetVisibility::VeryHidden:
+        return "veryhidden";
     }
     return "";
 }
@@ -30,13 +37,20 @@ std::string_view visibilityName(SheetVisibility visibility)
 std::string_view cellKindName(CellKind kind)
 {
     switch (kind) {
-    case CellKind::Empty: return "empty";
-    case CellKind::Text: return "text";
-    case CellKind::Number: return "number";
-    case CellKind::Boolean: return "boolean";
-    case CellKind::Error: return "error";
-    case CellKind::Date: return "date";
-    case CellKind::Formula: return "formula";
+    case CellKind::Empty:
+        return "empty";
+    case CellKind::Text:
+        return "text";
+    case CellKind::Number:
+        return "number";
+    case CellKind::Boolean:
+        return "boolean";
+    case CellKind::Error:
+        return "error";
+    case CellKind::Date:
+        return "date";
+    case CellKind::Formula:
+        return "formula";
     }
     return "";
 }
@@ -44,25 +58,41 @@ std::string_view cellKindName(CellKind kind)
 std::string_view writeBlockReason(WriteBlock block)
 {
     switch (block) {
-    case WriteBlock::None: return "";
-    case WriteBlock::Formula: return "formula cell";
-    case WriteBlock::ArrayFormula: return "part of an array formula";
-    case WriteBlock::SpillRange: return "part of a spill range";
-    case WriteBlock::DataTable: return "part of a data table";
-    case WriteBlock::PivotTable: return "inside a pivot table";
-    case WriteBlock::ProtectedCell: return "locked cell on a protected sheet";
-    case WriteBlock::RichValue: return "picture or linked data type in the cell";
-    case WriteBlock::TableColumnInUse: return "table header named in formulas or feeding a pivot table";
-    case WriteBlock::NumberValue: return "number value";
-    case WriteBlock::DateValue: return "date or time value";
-    case WriteBlock::BooleanValue: return "TRUE or FALSE value";
-    case WriteBlock::ErrorValue: return "error value";
-    case WriteBlock::EmptyCell: return "empty cell";
+    case WriteBlock::None:
+        return "";
+    case WriteBlock::Formula:
+        return "formula cell";
+    case WriteBlock::ArrayFormula:
+        return "part of an array formula";
+    case WriteBlock::SpillRange:
+        return "part of a spill range";
+    case WriteBlock::DataTable:
+        return "part of a data table";
+    case WriteBlock::PivotTable:
+        return "inside a pivot table";
+    case WriteBlock::ProtectedCell:
+        return "locked cell on a protected sheet";
+    case WriteBlock::RichValue:
+        return "picture or linked data type in the cell";
+    case WriteBlock::TableColumnInUse:
+        return "table header named in formulas or feeding a pivot table";
+    case WriteBlock::NumberValue:
+        return "number value";
+    case WriteBlock::DateValue:
+        return "date or time value";
+    case WriteBlock::BooleanValue:
+        return "TRUE or FALSE value";
+    case WriteBlock::ErrorValue:
+        return "error value";
+    case WriteBlock::EmptyCell:
+        return "empty cell";
     }
     return "";
 }
 
-Workbook::Workbook(std::unique_ptr<Impl> impl) : m_impl(std::move(impl)) {}
+Workbook::Workbook(std::unique_ptr<Impl> impl)
+    : m_impl(std::move(impl))
+{}
 Workbook::Workbook(Workbook&&) noexcept = default;
 Workbook& Workbook::operator=(Workbook&&) noexcept = default;
 Workbook::~Workbook() = default;
@@ -119,12 +149,30 @@ Result<std::unique_ptr<Workbook::Impl>> loadAnyWorkbook(const std::string& path,
     return impl;
 }
 
-const std::string& Workbook::path() const { return m_impl->path; }
-const std::vector<SheetInfo>& Workbook::sheets() const { return m_impl->sheets; }
-std::size_t Workbook::activeSheet() const { return m_impl->activeSheet; }
-std::size_t Workbook::worksheetCount() const { return m_impl->worksheets.size(); }
-Worksheet Workbook::worksheet(std::size_t index) { return Worksheet(m_impl.get(), index); }
-bool Workbook::isModified() const { return m_impl->modified; }
+const std::string& Workbook::path() const
+{
+    return m_impl->path;
+}
+const std::vector<SheetInfo>& Workbook::sheets() const
+{
+    return m_impl->sheets;
+}
+std::size_t Workbook::activeSheet() const
+{
+    return m_impl->activeSheet;
+}
+std::size_t Workbook::worksheetCount() const
+{
+    return m_impl->worksheets.size();
+}
+Worksheet Workbook::worksheet(std::size_t index)
+{
+    return Worksheet(m_impl.get(), index);
+}
+bool Workbook::isModified() const
+{
+    return m_impl->modified;
+}
 
 std::optional<std::size_t> Workbook::worksheetOfSheet(std::size_t sheetIndex) const
 {
@@ -153,8 +201,10 @@ Result<std::unique_ptr<Workbook::Impl>> readBackSaved(Workbook::Impl& wb)
         return bytes.error();
     releaseWorksheetXml(wb);
     auto refuse = [&](const Error& error) {
-        return Error{error.code, wb.path + ": not saved, the file is left as it was: the workbook as it would be "
-                                           "written does not read back (" + error.message + ")"};
+        return Error{error.code, wb.path
+                                     + ": not saved, the file is left as it was: the workbook as it would be "
+                                       "written does not read back ("
+                                     + error.message + ")"};
     };
     auto loaded = loadAnyWorkbook(wb.path, std::move(bytes.value()));
     if (!loaded)
@@ -162,7 +212,10 @@ Result<std::unique_ptr<Workbook::Impl>> readBackSaved(Workbook::Impl& wb)
     return loaded;
 }
 
-const std::string& fileBytes(const Workbook::Impl& wb) { return wb.backend ? wb.backend->bytes() : wb.zip.bytes(); }
+const std::string& fileBytes(const Workbook::Impl& wb)
+{
+    return wb.backend ? wb.backend->bytes() : wb.zip.bytes();
+}
 
 // The workbook's XML back in place after a save that failed; the failure is what is reported,
 // with the restoring's own should that fail too (the sheets it misses then refuse any save).

@@ -22,7 +22,10 @@ struct SheetInfo {
 
 // Whether setValue may replace a formula. The program keeps formulas; replacing one is
 // there for callers that ask for it explicitly.
-enum class FormulaPolicy { Keep, Replace };
+enum class FormulaPolicy {
+    Keep,
+    Replace
+};
 
 struct WriteOutcome {
     std::string storedText;      // the text as the cell now holds it
@@ -97,7 +100,9 @@ public:
     static Result<FileReadLock> acquire(const std::string& path);
 
 private:
-    explicit FileReadLock(std::shared_ptr<const void> lock) : m_lock(std::move(lock)) {}
+    explicit FileReadLock(std::shared_ptr<const void> lock)
+        : m_lock(std::move(lock))
+    {}
     std::shared_ptr<const void> m_lock;
 };
 
@@ -142,7 +147,10 @@ public:
 
 private:
     friend class Workbook;
-    Worksheet(Workbook::Impl* workbook, std::size_t index) : m_workbook(workbook), m_index(index) {}
+    Worksheet(Workbook::Impl* workbook, std::size_t index)
+        : m_workbook(workbook),
+          m_index(index)
+    {}
     Workbook::Impl* m_workbook;
     std::size_t m_index;
 };

@@ -1,9 +1,9 @@
 // Reading cells of a worksheet: lookups by row and column, displayed text, kind, and whether
 // a value is ours to replace.
 #include "spreadsheet/cell_ref.h"
-#include "spreadsheet/xlsx/formula_refs.h"
 #include "spreadsheet/internal/utf8.h"
 #include "spreadsheet/internal/workbook_impl.h"
+#include "spreadsheet/xlsx/formula_refs.h"
 
 #include <algorithm>
 
@@ -11,7 +11,10 @@ namespace veltrano::spreadsheet {
 
 namespace {
 
-bool inSheet(int row, int column) { return row >= 1 && row <= kMaxRows && column >= 1 && column <= kMaxColumns; }
+bool inSheet(int row, int column)
+{
+    return row >= 1 && row <= kMaxRows && column >= 1 && column <= kMaxColumns;
+}
 
 const CellRecord* findCell(const WorksheetState& sheet, int row, int column)
 {
@@ -36,7 +39,8 @@ bool tableColumnInUse(const Workbook::Impl& wb, const TableModel& table, std::si
     for (const auto& source : wb.pivotSources) {
         if (!source.name.empty() && (source.name == tableName || source.name == displayName))
             return true;
-        if (source.ref && source.sheet == utf8::foldCase(sheetName) && source.ref->contains(table.ref.firstRow, table.ref.firstColumn + int(column)))
+        if (source.ref && source.sheet == utf8::foldCase(sheetName)
+            && source.ref->contains(table.ref.firstRow, table.ref.firstColumn + int(column)))
             return true;
     }
     return false;
@@ -44,7 +48,10 @@ bool tableColumnInUse(const Workbook::Impl& wb, const TableModel& table, std::si
 
 }  // namespace
 
-const std::string& Worksheet::name() const { return m_workbook->worksheets[m_index]->model.name; }
+const std::string& Worksheet::name() const
+{
+    return m_workbook->worksheets[m_index]->model.name;
+}
 
 CellRange Worksheet::usedRange() const
 {
@@ -63,12 +70,18 @@ std::string Worksheet::text(int row, int column) const
         return {};
     const CellFormat& format = wb.styles->of(cell->style);
     switch (cell->type) {
-    case ValueType::None: return {};
-    case ValueType::Number: return wb.renderer->number(format.format, cell->value.number);
-    case ValueType::SharedString: return wb.renderer->text(format.format, wb.sharedStrings.at(cell->value.index));
-    case ValueType::Text: return wb.renderer->text(format.format, sheet.model.textOf(*cell));
-    case ValueType::Boolean: return std::string(numfmt::booleanText(cell->value.number != 0));
-    case ValueType::Error: return std::string(sheet.model.textOf(*cell));
+    case ValueType::None:
+        return {};
+    case ValueType::Number:
+        return wb.renderer->number(format.format, cell->value.number);
+    case ValueType::SharedString:
+        return wb.renderer->text(format.format, wb.sharedStrings.at(cell->value.index));
+    case ValueType::Text:
+        return wb.renderer->text(format.format, sheet.model.textOf(*cell));
+    case ValueType::Boolean:
+        return std::string(numfmt::booleanText(cell->value.number != 0));
+    case ValueType::Error:
+        return std::string(sheet.model.textOf(*cell));
     }
     return {};
 }
@@ -111,7 +124,9 @@ std::vector<CellAddress> Worksheet::storedCells(const CellRange& range) const
             added.push_back({place.first, place.second});
     std::vector<CellAddress> merged(stored.size() + added.size());
     std::merge(stored.begin(), stored.end(), added.begin(), added.end(), merged.begin(),
-               [](const CellAddress& a, const CellAddress& b) { return std::pair(a.row, a.column) < std::pair(b.row, b.column); });
+               [](const CellAddress& a, const CellAddress& b) {
+                   return std::pair(a.row, a.column) < std::pair(b.row, b.column);
+               });
     return merged;
 }
 
@@ -124,13 +139,18 @@ CellKind Worksheet::kind(int row, int column) const
     if (cell->has(cell_flags::kFormula))
         return CellKind::Formula;
     switch (cell->type) {
-    case ValueType::None: return CellKind::Empty;
+    case ValueType::None:
+        return CellKind::Empty;
     case ValueType::Number:
-        return cell->has(cell_flags::kIsoDate) || wb.styles->of(cell->style).isDateTime ? CellKind::Date : CellKind::Number;
+        return cell->has(cell_flags::kIsoDate) || wb.styles->of(cell->style).isDateTime ? CellKind::Date
+                                                                                        : CellKind::Number;
     case ValueType::SharedString:
-    case ValueType::Text: return CellKind::Text;
-    case ValueType::Boolean: return CellKind::Boolean;
-    case ValueType::Error: return CellKind::Error;
+    case ValueType::Text:
+        return CellKind::Text;
+    case ValueType::Boolean:
+        return CellKind::Boolean;
+    case ValueType::Error:
+        return CellKind::Error;
     }
     return CellKind::Empty;
 }
@@ -163,13 +183,20 @@ WriteBlock Worksheet::translationBlock(int row, int column) const
     if (const WriteBlock block = writeBlock(row, column); block != WriteBlock::None)
         return block;
     switch (kind(row, column)) {
-    case CellKind::Text: return WriteBlock::None;
-    case CellKind::Number: return WriteBlock::NumberValue;
-    case CellKind::Date: return WriteBlock::DateValue;
-    case CellKind::Boolean: return WriteBlock::BooleanValue;
-    case CellKind::Error: return WriteBlock::ErrorValue;
-    case CellKind::Formula: return WriteBlock::Formula;
-    case CellKind::Empty: break;
+    case CellKind::Text:
+        return WriteBlock::None;
+    case CellKind::Number:
+        return WriteBlock::NumberValue;
+    case CellKind::Date:
+        return WriteBlock::DateValue;
+    case CellKind::Boolean:
+        return WriteBlock::BooleanValue;
+    case CellKind::Error:
+        return WriteBlock::ErrorValue;
+    case CellKind::Formula:
+        return WriteBlock::Formula;
+    case CellKind::Empty:
+        break;
     }
     return WriteBlock::EmptyCell;
 }

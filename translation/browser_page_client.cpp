@@ -50,12 +50,11 @@ QString deliveryScript(const QString& text)
 }
 
 // One look at the result: [has result_box, its innerText, the page's error text if any].
-const QString kResultScript = QStringLiteral(
-    "(function () {"
-    " var result = document.getElementById(\"result_box\");"
-    " var error = document.getElementById(\"error_box\");"
-    " return [!!result, result ? String(result.innerText) : \"\","
-    "         error ? String(error.innerText) : \"\"]; })()");
+const QString kResultScript = QStringLiteral("(function () {"
+                                             " var result = document.getElementById(\"result_box\");"
+                                             " var error = document.getElementById(\"error_box\");"
+                                             " return [!!result, result ? String(result.innerText) : \"\","
+                                             "         error ? String(error.innerText) : \"\"]; })()");
 
 struct ResultLook {
     bool hasResultBox = false;
@@ -63,8 +62,7 @@ struct ResultLook {
     QString error;
 };
 
-std::optional<ResultLook> lookAtResult(const platform::browser::HtmlDocument& document,
-                                       QString& failure)
+std::optional<ResultLook> lookAtResult(const platform::browser::HtmlDocument& document, QString& failure)
 {
     const DocumentAnswer answer = document.evaluate(kResultScript);
     const QVariantList parts = answer.value.toList();
@@ -112,12 +110,12 @@ QString withLineBreaksOf(const QString& sent, const QString& answer)
     return out;
 }
 
-} // namespace
+}  // namespace
 
 BrowserPageClient::BrowserPageClient(platform::browser::WebBrowser& browser, ExchangePacing pacing)
-    : m_browser(&browser), m_pacing(pacing)
-{
-}
+    : m_browser(&browser),
+      m_pacing(pacing)
+{}
 
 void BrowserPageClient::takeDocument()
 {
@@ -129,8 +127,7 @@ void BrowserPageClient::releaseDocument()
     m_held.reset();
 }
 
-std::optional<BrowserPageClient::Delivery> BrowserPageClient::deliverText(const QString& text,
-                                                                          QString& failure)
+std::optional<BrowserPageClient::Delivery> BrowserPageClient::deliverText(const QString& text, QString& failure)
 {
     const DocumentAnswer answer = m_held->evaluate(deliveryScript(text));
     if (!answer.done()) {
@@ -154,8 +151,7 @@ CellTranslation BrowserPageClient::TranslateCellText(const QString& text)
         return CellTranslation::failed(QStringLiteral("An empty text was given to translate."));
     if (!m_held)
         return CellTranslation::failed(
-            QStringLiteral("No translation page is loaded, so %1 could not be translated.")
-                .arg(quoted(text)));
+            QStringLiteral("No translation page is loaded, so %1 could not be translated.").arg(quoted(text)));
 
     QString failure;
     const std::optional<Delivery> delivery = deliverText(text, failure);
@@ -176,8 +172,7 @@ CellTranslation BrowserPageClient::TranslateCellText(const QString& text)
     const DocumentAnswer hasResult = m_held->hasElement(kResultId);
     if (!hasResult.done())
         return CellTranslation::failed(
-            QStringLiteral("The translation page did not answer for %1: %2.")
-                .arg(quoted(text), hasResult.failure));
+            QStringLiteral("The translation page did not answer for %1: %2.").arg(quoted(text), hasResult.failure));
     if (!hasResult.value.toBool())
         return CellTranslation::noResult();
     return pollForResult(text);
@@ -185,8 +180,7 @@ CellTranslation BrowserPageClient::TranslateCellText(const QString& text)
 
 CellTranslation BrowserPageClient::pollForResult(const QString& text)
 {
-    const auto limit = std::chrono::nanoseconds(
-        static_cast<qint64>(std::max(0.0, m_pacing.resultLimitSeconds) * 1e9));
+    const auto limit = std::chrono::nanoseconds(static_cast<qint64>(std::max(0.0, m_pacing.resultLimitSeconds) * 1e9));
     const QDeadlineTimer deadline(limit, Qt::PreciseTimer);
     // The result is taken from a second reading after the one that found it filled, so a
     // page that writes its answer in two steps is read once it has settled; an empty second
@@ -197,8 +191,7 @@ CellTranslation BrowserPageClient::pollForResult(const QString& text)
         const std::optional<ResultLook> look = lookAtResult(*m_held, failure);
         if (!look)
             return CellTranslation::failed(
-                QStringLiteral("The translation page did not answer for %1: %2.")
-                    .arg(quoted(text), failure));
+                QStringLiteral("The translation page did not answer for %1: %2.").arg(quoted(text), failure));
         if (!look->hasResultBox)
             return CellTranslation::failed(
                 QStringLiteral("The element \"result_box\" left the translation page while %1 "
@@ -206,8 +199,7 @@ CellTranslation BrowserPageClient::pollForResult(const QString& text)
                     .arg(quoted(text)));
         if (!look->error.isEmpty())
             return CellTranslation::failed(
-                QStringLiteral("The translation page could not translate %1: %2")
-                    .arg(quoted(text), look->error));
+                QStringLiteral("The translation page could not translate %1: %2").arg(quoted(text), look->error));
         if (!look->result.isEmpty()) {
             if (sawResult)
                 return CellTranslation::translated(withLineBreaksOf(text, look->result));
@@ -216,12 +208,11 @@ CellTranslation BrowserPageClient::pollForResult(const QString& text)
         }
         sawResult = false;
         if (deadline.hasExpired())
-            return CellTranslation::failed(
-                QStringLiteral("The translation page gave no result for %1 within %2 s.")
-                    .arg(quoted(text))
-                    .arg(m_pacing.resultLimitSeconds));
+            return CellTranslation::failed(QStringLiteral("The translation page gave no result for %1 within %2 s.")
+                                               .arg(quoted(text))
+                                               .arg(m_pacing.resultLimitSeconds));
         WaitSeconds(m_pacing.pollIntervalSeconds);
     }
 }
 
-} // namespace veltrano::translation
+}  // namespace veltrano::translation

@@ -41,7 +41,10 @@ public:
     bool holdsDocument() const { return m_held.has_value(); }
 
 private:
-    enum class Delivery { Delivered, NoSource };
+    enum class Delivery {
+        Delivered,
+        NoSource
+    };
     std::optional<Delivery> deliverText(const QString& text, QString& failure);
     CellTranslation pollForResult(const QString& text);
 
@@ -50,4 +53,4 @@ private:
     std::optional<platform::browser::HtmlDocument> m_held;
 };
 
-} // namespace veltrano::translation
+}  // namespace veltrano::translation

@@ -13,9 +13,9 @@ namespace veltrano::translation {
 class CellTranslation {
 public:
     enum class Outcome {
-        Translated, // text() is the translation, never empty
-        NoResult,   // the page has no "result_box": the cell is left as it is
-        Failed,     // the exchange could not be made; failure() says what and why
+        Translated,  // text() is the translation, never empty
+        NoResult,    // the page has no "result_box": the cell is left as it is
+        Failed,      // the exchange could not be made; failure() says what and why
     };
 
     static CellTranslation translated(QString text) { return {Outcome::Translated, std::move(text)}; }
@@ -29,7 +29,10 @@ public:
     QString failure() const { return m_outcome == Outcome::Failed ? m_detail : QString(); }
 
 private:
-    CellTranslation(Outcome outcome, QString detail) : m_outcome(outcome), m_detail(std::move(detail)) {}
+    CellTranslation(Outcome outcome, QString detail)
+        : m_outcome(outcome),
+          m_detail(std::move(detail))
+    {}
 
     Outcome m_outcome;
     QString m_detail;
@@ -49,4 +52,4 @@ public:
     virtual CellTranslation TranslateCellText(const QString& text) = 0;
 };
 
-} // namespace veltrano::translation
+}  // namespace veltrano::translation

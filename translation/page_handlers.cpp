@@ -39,17 +39,15 @@ bool setValue(QProgressBar& bar, std::int64_t value)
     return true;
 }
 
-} // namespace
+}  // namespace
 
-void Combo1_Click(const QComboBox& Combo1, platform::browser::WebBrowser& WebBrowser1,
-                  const QString& pageHost)
+void Combo1_Click(const QComboBox& Combo1, platform::browser::WebBrowser& WebBrowser1, const QString& pageHost)
 {
     if (const auto direction = directionAtPosition(Combo1.currentIndex()))
         WebBrowser1.Navigate(TranslateBaseUrl(*direction, pageHost));
 }
 
-void Combo1_Change(const QComboBox& Combo1, platform::browser::WebBrowser& WebBrowser1,
-                   const QString& pageHost)
+void Combo1_Change(const QComboBox& Combo1, platform::browser::WebBrowser& WebBrowser1, const QString& pageHost)
 {
     Combo1_Click(Combo1, WebBrowser1, pageHost);
 }
@@ -62,4 +60,4 @@ void WebBrowser1_ProgressChange(QProgressBar& ProgressBar1, int progress, int pr
     (void)setValue(ProgressBar1, progress);
 }
 
-} // namespace veltrano::translation
+}  // namespace veltrano::translation

@@ -27,7 +27,7 @@ int msLeft(const QDeadlineTimer& deadline)
     return static_cast<int>(std::clamp<qint64>(deadline.remainingTime(), 0, INT_MAX));
 }
 
-} // namespace
+}  // namespace
 
 std::optional<QString> addressFromListeningLine(const QString& line)
 {
@@ -134,9 +134,10 @@ std::optional<QString> PageHost::readAddressLine(QDeadlineTimer deadline)
     const QString line = QString::fromUtf8(m_process->readLine()).trimmed();
     const std::optional<QString> address = addressFromListeningLine(line);
     if (!address)
-        m_failure = QStringLiteral("The translation page host %1 did not say where it listens; its first line was \"%2\".")
-                        .arg(program, line);
+        m_failure =
+            QStringLiteral("The translation page host %1 did not say where it listens; its first line was \"%2\".")
+                .arg(program, line);
     return address;
 }
 
-} // namespace veltrano::translation
+}  // namespace veltrano::translation

@@ -67,4 +67,4 @@ private:
     QString m_failure;
 };
 
-} // namespace veltrano::translation
+}  // namespace veltrano::translation

@@ -31,7 +31,11 @@ Area sheetArea(const Worksheet& sheet)
 // Holds the page's document for as long as a walk runs, and lets go of it however the walk ends.
 class DocumentHold {
 public:
-    explicit DocumentHold(PageClient& page) : m_page(page) { m_page.takeDocument(); }
+    explicit DocumentHold(PageClient& page)
+        : m_page(page)
+    {
+        m_page.takeDocument();
+    }
     ~DocumentHold() { m_page.releaseDocument(); }
     DocumentHold(const DocumentHold&) = delete;
     DocumentHold& operator=(const DocumentHold&) = delete;
@@ -42,7 +46,10 @@ private:
 
 class CellWalk {
 public:
-    CellWalk(PageClient& page, const WalkPacing& pacing) : m_page(page), m_pacing(pacing) {}
+    CellWalk(PageClient& page, const WalkPacing& pacing)
+        : m_page(page),
+          m_pacing(pacing)
+    {}
 
     // Rows outer, columns inner; the bounds were taken before the first cell. Only the cells
     // the sheet stores are visited: every other one is empty, and would cost an event pump and
@@ -52,7 +59,8 @@ public:
     {
         for (int first = area.firstRow; first <= area.lastRow; first += kRowsPerBand) {
             const int last = int(std::min<std::int64_t>(std::int64_t(first) + kRowsPerBand - 1, area.lastRow));
-            for (const spreadsheet::CellAddress& cell : sheet.storedCells({first, area.firstColumn, last, area.lastColumn}))
+            for (const spreadsheet::CellAddress& cell :
+                 sheet.storedCells({first, area.firstColumn, last, area.lastColumn}))
                 visit(sheet, cell.row, cell.column);
         }
     }
@@ -104,9 +112,9 @@ private:
     {
         if (translation.size() > spreadsheet::kMaxCellTextUnits) {
             m_passedOver.push_back(platform::excel::messageAt(
-                cell.place(), "the translation is " + std::to_string(translation.size()) +
-                                  " characters long, past a cell's limit of " +
-                                  std::to_string(spreadsheet::kMaxCellTextUnits) + ", so the cell was left as it was"));
+                cell.place(),
+                "the translation is " + std::to_string(translation.size()) + " characters long, past a cell's limit of "
+                    + std::to_string(spreadsheet::kMaxCellTextUnits) + ", so the cell was left as it was"));
             return;
         }
         cell.setValue(translation.toStdString());
@@ -128,9 +136,12 @@ void reportingWalkErrors(Walk&& walk)
     }
 }
 
-} // namespace
+}  // namespace
 
-WalkError::WalkError(const std::string& message, Place place) : std::runtime_error(message), m_place(std::move(place)) {}
+WalkError::WalkError(const std::string& message, Place place)
+    : std::runtime_error(message),
+      m_place(std::move(place))
+{}
 
 PassedOver ConvertWorkbook(const Workbook& workbook, PageClient& page, const WalkPacing& pacing)
 {
@@ -173,4 +184,4 @@ PassedOver ConvertCellBlock([[maybe_unused]] const Workbook& workbook, const Ran
     return walk.passedOver();
 }
 
-} // namespace veltrano::translation
+}  // namespace veltrano::translation

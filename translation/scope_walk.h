@@ -49,7 +49,8 @@ PassedOver ConvertWorkbook(const platform::excel::Workbook& workbook, PageClient
 
 // The workbook's active sheet, walked as above. Throws WalkError, naming the sheet, when the
 // active sheet is not a worksheet.
-PassedOver ConvertActiveSheet(const platform::excel::Workbook& workbook, PageClient& page, const WalkPacing& pacing = {});
+PassedOver ConvertActiveSheet(const platform::excel::Workbook& workbook, PageClient& page,
+                              const WalkPacing& pacing = {});
 
 // The block's rectangle on the block's own worksheet (of several areas, the first), never past
 // that sheet's used range, so whole columns cost no more than the cells that hold something.
@@ -57,4 +58,4 @@ PassedOver ConvertActiveSheet(const platform::excel::Workbook& workbook, PageCli
 PassedOver ConvertCellBlock(const platform::excel::Workbook& workbook, const platform::excel::Range& block,
                             PageClient& page, const WalkPacing& pacing = {});
 
-} // namespace veltrano::translation
+}  // namespace veltrano::translation

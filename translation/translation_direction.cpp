@@ -33,4 +33,4 @@ QString TranslateBaseUrl(TranslationDirection direction, const QString& pageHost
     return QStringLiteral("http://") + pageHost + pathAndQuery;
 }
 
-} // namespace veltrano::translation
+}  // namespace veltrano::translation

@@ -9,8 +9,8 @@ namespace veltrano::translation {
 
 // The position of an entry in Combo1 is the direction's value.
 enum class TranslationDirection {
-    EnglishToSpanish = 0, // "Convert English To Spanish"
-    SpanishToEnglish = 1, // "Convert Spanish To English"
+    EnglishToSpanish = 0,  // "Convert English To Spanish"
+    SpanishToEnglish = 1,  // "Convert Spanish To English"
 };
 
 // The direction box's entry text for a direction.
@@ -23,4 +23,4 @@ std::optional<TranslationDirection> directionAtPosition(int position);
 // empty "text=", because text reaches the page only through its input field.
 QString TranslateBaseUrl(TranslationDirection direction, const QString& pageHost);
 
-} // namespace veltrano::translation
+}  // namespace veltrano::translation

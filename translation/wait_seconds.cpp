@@ -15,8 +15,7 @@ void WaitSeconds(double seconds)
     // A day is far beyond any wait the program asks for; the cap keeps the conversion sound.
     const double capped = std::min(seconds, 86'400.0);
     const auto duration = std::chrono::nanoseconds(std::llround(std::ceil(capped * 1e9)));
-    platform::browser::pumpEventsUntil([] { return false; },
-                                       QDeadlineTimer(duration, Qt::PreciseTimer));
+    platform::browser::pumpEventsUntil([] { return false; }, QDeadlineTimer(duration, Qt::PreciseTimer));
 }
 
-} // namespace veltrano::translation
+}  // namespace veltrano::translation

@@ -8,4 +8,4 @@ namespace veltrano::translation {
 // spinning. Returns at once, pumping nothing, for 0, a negative number or NaN.
 void WaitSeconds(double seconds);
 
-} // namespace veltrano::translation
+}  // namespace veltrano::translation

@@ -17,7 +17,7 @@ int remainingMsRoundedUp(const QDeadlineTimer& deadline)
     return static_cast<int>(std::min<qint64>((ns + 999'999) / 1'000'000, 24LL * 3600 * 1000));
 }
 
-} // namespace
+}  // namespace
 
 bool pumpEventsUntil(const std::function<bool()>& done, QDeadlineTimer deadline)
 {
@@ -37,4 +37,4 @@ bool pumpEventsUntil(const std::function<bool()>& done, QDeadlineTimer deadline)
     return done();
 }
 
-} // namespace veltrano::platform::browser
+}  // namespace veltrano::platform::browser

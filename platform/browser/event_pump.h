@@ -13,4 +13,4 @@ namespace veltrano::platform::browser {
 // first; done() is checked before the first pump. Returns done()'s last value (false on timeout).
 bool pumpEventsUntil(const std::function<bool()>& done, QDeadlineTimer deadline);
 
-} // namespace veltrano::platform::browser
+}  // namespace veltrano::platform::browser

@@ -22,7 +22,7 @@ double seconds(std::chrono::milliseconds ms)
     return std::chrono::duration<double>(ms).count();
 }
 
-} // namespace
+}  // namespace
 
 QString javaScriptStringLiteral(const QString& text)
 {
@@ -46,7 +46,9 @@ QString javaScriptStringLiteral(const QString& text)
     return literal;
 }
 
-HtmlDocument::HtmlDocument(WebBrowser& browser) : m_browser(&browser) {}
+HtmlDocument::HtmlDocument(WebBrowser& browser)
+    : m_browser(&browser)
+{}
 
 QString HtmlDocument::address() const
 {
@@ -59,9 +61,7 @@ DocumentAnswer HtmlDocument::evaluate(const QString& script, std::chrono::millis
         return failed(QStringLiteral("the browser control is gone"));
     const QDeadlineTimer deadline(limit, Qt::PreciseTimer);
     if (!m_browser->waitUntilLoaded(deadline))
-        return failed(QStringLiteral("the page %1 was still loading after %2 s")
-                          .arg(address())
-                          .arg(seconds(limit)));
+        return failed(QStringLiteral("the page %1 was still loading after %2 s").arg(address()).arg(seconds(limit)));
     if (!m_browser)
         return failed(QStringLiteral("the browser control is gone"));
 
@@ -72,17 +72,13 @@ DocumentAnswer HtmlDocument::evaluate(const QString& script, std::chrono::millis
         QVariant value;
     };
     auto answer = std::make_shared<Answer>();
-    m_browser->page()->runJavaScript(script, QWebEngineScript::MainWorld,
-                                     [answer](const QVariant& value) {
-                                         answer->value = value;
-                                         answer->arrived = true;
-                                     });
-    const bool arrived = pumpEventsUntil(
-        [&] { return answer->arrived || m_browser.isNull(); }, deadline);
+    m_browser->page()->runJavaScript(script, QWebEngineScript::MainWorld, [answer](const QVariant& value) {
+        answer->value = value;
+        answer->arrived = true;
+    });
+    const bool arrived = pumpEventsUntil([&] { return answer->arrived || m_browser.isNull(); }, deadline);
     if (!arrived || !answer->arrived)
-        return failed(QStringLiteral("the page %1 did not answer within %2 s")
-                          .arg(address())
-                          .arg(seconds(limit)));
+        return failed(QStringLiteral("the page %1 did not answer within %2 s").arg(address()).arg(seconds(limit)));
     return {DocumentAnswer::Status::Done, answer->value, {}};
 }
 
@@ -90,12 +86,11 @@ DocumentAnswer HtmlDocument::hasElement(const QString& id) const
 {
     // The element is looked up anew on every call. A script that failed gives no value at all,
     // which must not pass for a missing element.
-    DocumentAnswer answer = evaluate(QStringLiteral("document.getElementById(%1) !== null")
-                                         .arg(javaScriptStringLiteral(id)));
+    DocumentAnswer answer =
+        evaluate(QStringLiteral("document.getElementById(%1) !== null").arg(javaScriptStringLiteral(id)));
     if (answer.done() && answer.value.typeId() != QMetaType::Bool)
-        return failed(QStringLiteral("the page %1 gave no usable answer about element \"%2\"")
-                          .arg(address(), id));
+        return failed(QStringLiteral("the page %1 gave no usable answer about element \"%2\"").arg(address(), id));
     return answer;
 }
 
-} // namespace veltrano::platform::browser
+}  // namespace veltrano::platform::browser

@@ -18,8 +18,8 @@ class WebBrowser;
 // What one call on the document did.
 struct DocumentAnswer {
     enum class Status {
-        Done,   // the call was carried out; value holds its answer
-        Failed, // the page could not be asked or did not answer; failure says why
+        Done,    // the call was carried out; value holds its answer
+        Failed,  // the page could not be asked or did not answer; failure says why
     };
     Status status = Status::Failed;
     QVariant value;
@@ -41,8 +41,7 @@ public:
     // Runs a script in the page, beside the page's own scripts (so that what the page makes of
     // its elements, such as a watched value, holds for these calls too), and returns its value. A page still loading is waited for first. Failed when the browser
     // is gone, the page stays loading, or no answer comes in time.
-    DocumentAnswer evaluate(const QString& script,
-                            std::chrono::milliseconds limit = kDocumentAnswerLimit) const;
+    DocumentAnswer evaluate(const QString& script, std::chrono::milliseconds limit = kDocumentAnswerLimit) const;
 
     // Whether getElementById(id) finds an element: Done with a bool value.
     DocumentAnswer hasElement(const QString& id) const;
@@ -54,4 +53,4 @@ private:
 // The text as a JavaScript string literal that gives back exactly the same UTF-16 code units.
 QString javaScriptStringLiteral(const QString& text);
 
-} // namespace veltrano::platform::browser
+}  // namespace veltrano::platform::browser

@@ -15,7 +15,7 @@ namespace {
 constexpr int kProgressScale = 100;
 // The control's way of saying that the download is complete.
 constexpr int kDownloadComplete = -1;
-} // namespace
+}  // namespace
 
 // A page that goes only where its view's Navigate sends it. The page shown decides what is
 // translated and in which direction, so a link followed, a form sent or a script's change of
@@ -23,9 +23,9 @@ constexpr int kDownloadComplete = -1;
 class NavigateOnlyPage final : public QWebEnginePage {
 public:
     explicit NavigateOnlyPage(WebBrowser& browser)
-        : QWebEnginePage(QWebEngineProfile::defaultProfile(), &browser), m_browser(browser)
-    {
-    }
+        : QWebEnginePage(QWebEngineProfile::defaultProfile(), &browser),
+          m_browser(browser)
+    {}
 
 protected:
     bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override
@@ -41,7 +41,8 @@ private:
     WebBrowser& m_browser;
 };
 
-WebBrowser::WebBrowser(QWidget* parent) : QWebEngineView(parent)
+WebBrowser::WebBrowser(QWidget* parent)
+    : QWebEngineView(parent)
 {
     setPage(new NavigateOnlyPage(*this));
     page()->settings()->setAttribute(QWebEngineSettings::FocusOnNavigationEnabled, false);
@@ -114,4 +115,4 @@ void WebBrowser::onLoadProgress(int percent)
         emit ProgressChange(percent, kProgressScale);
 }
 
-} // namespace veltrano::platform::browser
+}  // namespace veltrano::platform::browser

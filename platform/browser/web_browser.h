@@ -54,10 +54,10 @@ private:
     void onLoadingChanged(const QWebEngineLoadingInfo& load);
     void onLoadProgress(int percent);
 
-    QList<QUrl> m_refused; // refused addresses whose own load has not stopped yet
+    QList<QUrl> m_refused;  // refused addresses whose own load has not stopped yet
     bool m_navigated = false;
     bool m_loading = false;
     bool m_lastLoadSucceeded = false;
 };
 
-} // namespace veltrano::platform::browser
+}  // namespace veltrano::platform::browser

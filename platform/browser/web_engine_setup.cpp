@@ -20,7 +20,7 @@ constexpr const char* kNoBackgroundThrottling[] = {
     "--disable-backgrounding-occluded-windows",
 };
 
-} // namespace
+}  // namespace
 
 QByteArray withoutBackgroundThrottling(const QByteArray& flags)
 {
@@ -45,4 +45,4 @@ void prepareWebEngine()
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
 }
 
-} // namespace veltrano::platform::browser
+}  // namespace veltrano::platform::browser

@@ -15,4 +15,4 @@ void prepareWebEngine();
 // already given is not repeated.
 QByteArray withoutBackgroundThrottling(const QByteArray& flags);
 
-} // namespace veltrano::platform::browser
+}  // namespace veltrano::platform::browser

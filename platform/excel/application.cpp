@@ -36,7 +36,9 @@ Application::Impl& Application::live() const
     return *m_impl;
 }
 
-Application::Application() : m_impl(std::make_unique<Impl>()) {}
+Application::Application()
+    : m_impl(std::make_unique<Impl>())
+{}
 
 Application::~Application()
 {
@@ -62,7 +64,10 @@ class Workbooks Application::Workbooks() const
     return excel::Workbooks(m_impl->session);
 }
 
-bool Application::Visible() const { return m_impl && m_impl->window && m_impl->window->isVisible(); }
+bool Application::Visible() const
+{
+    return m_impl && m_impl->window && m_impl->window->isVisible();
+}
 
 void Application::setVisible(bool visible)
 {
@@ -81,8 +86,8 @@ std::optional<Range> Application::InputBox(const std::string& prompt, int type)
 {
     Impl& impl = live();
     if (type != kInputBoxRange)
-        throw ExcelError::at({}, "InputBox Type " + std::to_string(type) +
-                                     " is not offered; only Type 8 (a block of cells) is.");
+        throw ExcelError::at({}, "InputBox Type " + std::to_string(type)
+                                     + " is not offered; only Type 8 (a block of cells) is.");
     WorkbookWindow& window = impl.windowOverLastWorkbook();
     const std::weak_ptr<WorkbookState> workbook = impl.session->workbooks.back();
     const auto block = window.askForBlock(QString::fromStdString(prompt));
@@ -108,6 +113,9 @@ void Application::Quit()
     m_impl->session.reset();
 }
 
-WorkbookWindow* Application::window() const { return m_impl ? m_impl->window.get() : nullptr; }
+WorkbookWindow* Application::window() const
+{
+    return m_impl ? m_impl->window.get() : nullptr;
+}
 
-} // namespace veltrano::platform::excel
+}  // namespace veltrano::platform::excel

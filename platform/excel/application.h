@@ -56,4 +56,4 @@ private:
     std::unique_ptr<Impl> m_impl;
 };
 
-} // namespace veltrano::platform::excel
+}  // namespace veltrano::platform::excel

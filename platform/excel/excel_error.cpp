@@ -24,9 +24,9 @@ std::string messageAt(const Place& place, const std::string& reason)
 }
 
 ExcelError::ExcelError(const std::string& message, Place place)
-    : std::runtime_error(message), m_place(std::move(place))
-{
-}
+    : std::runtime_error(message),
+      m_place(std::move(place))
+{}
 
 ExcelError ExcelError::at(Place place, const std::string& reason)
 {
@@ -34,4 +34,4 @@ ExcelError ExcelError::at(Place place, const std::string& reason)
     return ExcelError(message, std::move(place));
 }
 
-} // namespace veltrano::platform::excel
+}  // namespace veltrano::platform::excel

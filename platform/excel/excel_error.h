@@ -10,7 +10,7 @@ namespace veltrano::platform::excel {
 struct Place {
     std::string file;
     std::string sheet;
-    std::string cell; // "B7", or a block such as "B2:C3"
+    std::string cell;  // "B7", or a block such as "B2:C3"
 };
 
 // "/data/book.xlsx, sheet "Sales", cell B7", with only the parts that are known; "" for none.
@@ -33,4 +33,4 @@ private:
     Place m_place;
 };
 
-} // namespace veltrano::platform::excel
+}  // namespace veltrano::platform::excel

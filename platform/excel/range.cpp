@@ -10,22 +10,33 @@ namespace veltrano::platform::excel {
 using spreadsheet::CellRange;
 
 Range::Range(std::weak_ptr<WorkbookState> workbook, std::size_t sheet, CellRange area, Axis axis)
-    : m_workbook(std::move(workbook)), m_sheet(sheet), m_area(area), m_axis(axis)
+    : m_workbook(std::move(workbook)),
+      m_sheet(sheet),
+      m_area(area),
+      m_axis(axis)
+{}
+
+Range Range::Rows() const
 {
+    return Range(m_workbook, m_sheet, m_area, Axis::Rows);
 }
 
-Range Range::Rows() const { return Range(m_workbook, m_sheet, m_area, Axis::Rows); }
-
-Range Range::Columns() const { return Range(m_workbook, m_sheet, m_area, Axis::Columns); }
+Range Range::Columns() const
+{
+    return Range(m_workbook, m_sheet, m_area, Axis::Columns);
+}
 
 std::int64_t Range::Count() const
 {
     const std::int64_t rows = std::int64_t(m_area.lastRow) - m_area.firstRow + 1;
     const std::int64_t columns = std::int64_t(m_area.lastColumn) - m_area.firstColumn + 1;
     switch (m_axis) {
-    case Axis::Rows: return rows;
-    case Axis::Columns: return columns;
-    case Axis::Cells: break;
+    case Axis::Rows:
+        return rows;
+    case Axis::Columns:
+        return columns;
+    case Axis::Cells:
+        break;
     }
     return rows * columns;
 }
@@ -38,13 +49,16 @@ Range Range::Item(std::int64_t index) const
     switch (m_axis) {
     case Axis::Rows: {
         const Range first = cellAt(m_area.firstRow + offset, m_area.firstColumn);
-        return Range(m_workbook, m_sheet, {first.Row(), m_area.firstColumn, first.Row(), m_area.lastColumn}, Axis::Cells);
+        return Range(m_workbook, m_sheet, {first.Row(), m_area.firstColumn, first.Row(), m_area.lastColumn},
+                     Axis::Cells);
     }
     case Axis::Columns: {
         const Range first = cellAt(m_area.firstRow, m_area.firstColumn + offset);
-        return Range(m_workbook, m_sheet, {m_area.firstRow, first.Column(), m_area.lastRow, first.Column()}, Axis::Cells);
+        return Range(m_workbook, m_sheet, {m_area.firstRow, first.Column(), m_area.lastRow, first.Column()},
+                     Axis::Cells);
     }
-    case Axis::Cells: break;
+    case Axis::Cells:
+        break;
     }
     const std::int64_t width = std::int64_t(m_area.lastColumn) - m_area.firstColumn + 1;
     return cellAt(m_area.firstRow + offset / width, m_area.firstColumn + offset % width);
@@ -53,12 +67,15 @@ Range Range::Item(std::int64_t index) const
 Range Range::cellAt(std::int64_t row, std::int64_t column) const
 {
     if (row < 1 || row > spreadsheet::kMaxRows || column < 1 || column > spreadsheet::kMaxColumns)
-        throw ExcelError::at(place(), "row " + std::to_string(row) + ", column " + std::to_string(column) +
-                                          " lies outside the sheet.");
+        throw ExcelError::at(place(), "row " + std::to_string(row) + ", column " + std::to_string(column)
+                                          + " lies outside the sheet.");
     return Range(m_workbook, m_sheet, {int(row), int(column), int(row), int(column)}, Axis::Cells);
 }
 
-class Worksheet Range::Worksheet() const { return excel::Worksheet(m_workbook, m_sheet); }
+class Worksheet Range::Worksheet() const
+{
+    return excel::Worksheet(m_workbook, m_sheet);
+}
 
 std::string Range::Text() const
 {
@@ -82,7 +99,10 @@ void Range::setValue(const std::string& text) const
         throw ExcelError(written.error().message, place());
 }
 
-std::string Range::Address() const { return absoluteAddress(m_area); }
+std::string Range::Address() const
+{
+    return absoluteAddress(m_area);
+}
 
 spreadsheet::WriteBlock Range::translationBlock() const
 {
@@ -98,4 +118,4 @@ Place Range::place() const
     return {state->book.path(), state->book.worksheet(m_sheet).name(), spreadsheet::rangeName(m_area)};
 }
 
-} // namespace veltrano::platform::excel
+}  // namespace veltrano::platform::excel

@@ -57,7 +57,11 @@ public:
 private:
     friend class Application;
     friend class Worksheet;
-    enum class Axis { Cells, Rows, Columns };
+    enum class Axis {
+        Cells,
+        Rows,
+        Columns
+    };
     Range(std::weak_ptr<WorkbookState> workbook, std::size_t sheet, spreadsheet::CellRange area, Axis axis);
     Range cellAt(std::int64_t row, std::int64_t column) const;
 
@@ -67,4 +71,4 @@ private:
     Axis m_axis;
 };
 
-} // namespace veltrano::platform::excel
+}  // namespace veltrano::platform::excel

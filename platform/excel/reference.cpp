@@ -72,21 +72,28 @@ std::optional<CellRange> parseArea(std::string_view area)
     return std::nullopt;
 }
 
-bool isPlainNameCharacter(unsigned char c) { return std::isalnum(c) || c == '_' || c == '.' || c >= 0x80; }
+bool isPlainNameCharacter(unsigned char c)
+{
+    return std::isalnum(c) || c == '_' || c == '.' || c >= 0x80;
+}
 
 bool needsQuotes(std::string_view sheet)
 {
     if (sheet.empty() || std::isdigit(static_cast<unsigned char>(sheet.front())))
         return true;
-    if (!std::all_of(sheet.begin(), sheet.end(), [](char c) { return isPlainNameCharacter(static_cast<unsigned char>(c)); }))
+    if (!std::all_of(sheet.begin(), sheet.end(),
+                     [](char c) { return isPlainNameCharacter(static_cast<unsigned char>(c)); }))
         return true;
     // A name that reads as a cell would be taken for one.
     return spreadsheet::parseCellName(sheet).has_value();
 }
 
-std::string absoluteCell(int row, int column) { return "$" + spreadsheet::columnName(column) + "$" + std::to_string(row); }
+std::string absoluteCell(int row, int column)
+{
+    return "$" + spreadsheet::columnName(column) + "$" + std::to_string(row);
+}
 
-} // namespace
+}  // namespace
 
 std::optional<SheetReference> parseReference(std::string_view text)
 {
@@ -128,4 +135,4 @@ std::string qualifiedAddress(std::string_view sheet, const CellRange& range)
     return name + "!" + absoluteAddress(range);
 }
 
-} // namespace veltrano::platform::excel
+}  // namespace veltrano::platform::excel

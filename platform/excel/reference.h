@@ -11,7 +11,7 @@
 namespace veltrano::platform::excel {
 
 struct SheetReference {
-    std::string sheet; // "" when the text named no sheet
+    std::string sheet;  // "" when the text named no sheet
     spreadsheet::CellRange range;
 };
 
@@ -26,4 +26,4 @@ std::string absoluteAddress(const spreadsheet::CellRange& range);
 // "Sheet1!$B$2:$C$3"; a sheet name that needs it is quoted: "'My sheet'!$A$1".
 std::string qualifiedAddress(std::string_view sheet, const spreadsheet::CellRange& range);
 
-} // namespace veltrano::platform::excel
+}  // namespace veltrano::platform::excel

@@ -23,8 +23,7 @@ constexpr std::array<std::string_view, 7> kSpreadsheetPrograms = {
 
 std::string lowerCase(std::string text)
 {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return char(std::tolower(c)); });
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return char(std::tolower(c)); });
     return text;
 }
 
@@ -67,8 +66,8 @@ std::string spreadsheetProgramOf(const fs::path& process)
     if (headless)
         return {};
     const auto known = [](const std::string& name) {
-        return std::find(kSpreadsheetPrograms.begin(), kSpreadsheetPrograms.end(), lowerCase(name)) !=
-               kSpreadsheetPrograms.end();
+        return std::find(kSpreadsheetPrograms.begin(), kSpreadsheetPrograms.end(), lowerCase(name))
+               != kSpreadsheetPrograms.end();
     };
     if (!arguments.empty() && known(fileNameOf(arguments.front())))
         return fileNameOf(arguments.front());
@@ -85,12 +84,12 @@ std::optional<int> processIdOf(const fs::directory_entry& entry)
     return std::stoi(name);
 }
 
-} // namespace
+}  // namespace
 
 ProcessTable::ProcessTable(fs::path procRoot, std::optional<unsigned> user)
-    : m_procRoot(std::move(procRoot)), m_user(user.value_or(unsigned(::getuid())))
-{
-}
+    : m_procRoot(std::move(procRoot)),
+      m_user(user.value_or(unsigned(::getuid())))
+{}
 
 std::optional<RunningProgram> ProcessTable::findSpreadsheetProgram() const
 {
@@ -117,4 +116,4 @@ RunningApplication RunningApplication::attach(const RunningProgramLookup& lookup
     return RunningApplication(std::move(*program));
 }
 
-} // namespace veltrano::platform::excel
+}  // namespace veltrano::platform::excel

@@ -13,7 +13,7 @@ namespace veltrano::platform::excel {
 
 struct RunningProgram {
     int processId = 0;
-    std::string name; // the program's file name, e.g. "soffice.bin"
+    std::string name;  // the program's file name, e.g. "soffice.bin"
 };
 
 class RunningProgramLookup {
@@ -48,8 +48,10 @@ public:
     const RunningProgram& program() const { return m_program; }
 
 private:
-    explicit RunningApplication(RunningProgram program) : m_program(std::move(program)) {}
+    explicit RunningApplication(RunningProgram program)
+        : m_program(std::move(program))
+    {}
     RunningProgram m_program;
 };
 
-} // namespace veltrano::platform::excel
+}  // namespace veltrano::platform::excel

@@ -7,9 +7,9 @@ namespace veltrano::platform::excel {
 using spreadsheet::CellKind;
 
 SheetGridModel::SheetGridModel(spreadsheet::Worksheet sheet, QObject* parent)
-    : QAbstractTableModel(parent), m_sheet(sheet)
-{
-}
+    : QAbstractTableModel(parent),
+      m_sheet(sheet)
+{}
 
 int SheetGridModel::rowCount(const QModelIndex& parent) const
 {
@@ -28,13 +28,15 @@ QVariant SheetGridModel::data(const QModelIndex& index, int role) const
     const int row = index.row() + 1;
     const int column = index.column() + 1;
     switch (role) {
-    case Qt::DisplayRole: return QString::fromStdString(m_sheet.text(row, column));
+    case Qt::DisplayRole:
+        return QString::fromStdString(m_sheet.text(row, column));
     case Qt::TextAlignmentRole: {
         const CellKind kind = m_sheet.kind(row, column);
         const bool right = kind == CellKind::Number || kind == CellKind::Date;
         return QVariant::fromValue(Qt::AlignVCenter | (right ? Qt::AlignRight : Qt::AlignLeft));
     }
-    default: return {};
+    default:
+        return {};
     }
 }
 
@@ -47,4 +49,4 @@ QVariant SheetGridModel::headerData(int section, Qt::Orientation orientation, in
     return section + 1;
 }
 
-} // namespace veltrano::platform::excel
+}  // namespace veltrano::platform::excel

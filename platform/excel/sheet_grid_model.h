@@ -26,4 +26,4 @@ private:
     spreadsheet::Worksheet m_sheet;
 };
 
-} // namespace veltrano::platform::excel
+}  // namespace veltrano::platform::excel

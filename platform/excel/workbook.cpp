@@ -11,21 +11,34 @@ namespace {
 std::string kindInWords(spreadsheet::SheetKind kind)
 {
     switch (kind) {
-    case spreadsheet::SheetKind::Worksheet: return "worksheet";
-    case spreadsheet::SheetKind::Chartsheet: return "chart sheet";
-    case spreadsheet::SheetKind::Dialogsheet: return "dialog sheet";
-    case spreadsheet::SheetKind::Macrosheet: return "macro sheet";
+    case spreadsheet::SheetKind::Worksheet:
+        return "worksheet";
+    case spreadsheet::SheetKind::Chartsheet:
+        return "chart sheet";
+    case spreadsheet::SheetKind::Dialogsheet:
+        return "dialog sheet";
+    case spreadsheet::SheetKind::Macrosheet:
+        return "macro sheet";
     }
     return "sheet";
 }
 
-} // namespace
+}  // namespace
 
-spreadsheet::Workbook& Workbook::engineWorkbook() const { return lockWorkbook(m_state)->book; }
+spreadsheet::Workbook& Workbook::engineWorkbook() const
+{
+    return lockWorkbook(m_state)->book;
+}
 
-std::string Workbook::Name() const { return std::filesystem::path(FullName()).filename().string(); }
+std::string Workbook::Name() const
+{
+    return std::filesystem::path(FullName()).filename().string();
+}
 
-std::string Workbook::FullName() const { return engineWorkbook().path(); }
+std::string Workbook::FullName() const
+{
+    return engineWorkbook().path();
+}
 
 std::vector<Worksheet> Workbook::Worksheets() const
 {
@@ -44,9 +57,8 @@ Worksheet Workbook::ActiveSheet() const
     if (const auto worksheet = book.worksheetOfSheet(active))
         return Worksheet(m_state, *worksheet);
     const spreadsheet::SheetInfo& sheet = book.sheets().at(active);
-    throw ExcelError::at({book.path(), sheet.name, {}},
-                         "the active sheet is a " + kindInWords(sheet.kind) +
-                             ", not a worksheet, so it has no cells to work on.");
+    throw ExcelError::at({book.path(), sheet.name, {}}, "the active sheet is a " + kindInWords(sheet.kind)
+                                                            + ", not a worksheet, so it has no cells to work on.");
 }
 
 void Workbook::Save() const
@@ -72,15 +84,18 @@ Workbook Workbooks::Open(const OpenArguments& arguments) const
     return Workbook(session->workbooks.back());
 }
 
-int Workbooks::Count() const { return int(lockSession(m_session)->workbooks.size()); }
+int Workbooks::Count() const
+{
+    return int(lockSession(m_session)->workbooks.size());
+}
 
 Workbook Workbooks::Item(int index) const
 {
     const auto session = lockSession(m_session);
     if (index < 1 || std::size_t(index) > session->workbooks.size())
-        throw ExcelError::at({}, "there is no workbook " + std::to_string(index) + "; " +
-                                     std::to_string(session->workbooks.size()) + " are open.");
+        throw ExcelError::at({}, "there is no workbook " + std::to_string(index) + "; "
+                                     + std::to_string(session->workbooks.size()) + " are open.");
     return Workbook(session->workbooks[std::size_t(index) - 1]);
 }
 
-} // namespace veltrano::platform::excel
+}  // namespace veltrano::platform::excel

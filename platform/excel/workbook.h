@@ -33,7 +33,9 @@ public:
 
 private:
     friend class Workbooks;
-    explicit Workbook(std::weak_ptr<WorkbookState> state) : m_state(std::move(state)) {}
+    explicit Workbook(std::weak_ptr<WorkbookState> state)
+        : m_state(std::move(state))
+    {}
 
     std::weak_ptr<WorkbookState> m_state;
 };
@@ -58,9 +60,11 @@ public:
 
 private:
     friend class Application;
-    explicit Workbooks(std::weak_ptr<Session> session) : m_session(std::move(session)) {}
+    explicit Workbooks(std::weak_ptr<Session> session)
+        : m_session(std::move(session))
+    {}
 
     std::weak_ptr<Session> m_session;
 };
 
-} // namespace veltrano::platform::excel
+}  // namespace veltrano::platform::excel

@@ -16,4 +16,4 @@ std::shared_ptr<Session> lockSession(const std::weak_ptr<Session>& session)
     throw ExcelError::at({}, "The Excel instance has quit.");
 }
 
-} // namespace veltrano::platform::excel
+}  // namespace veltrano::platform::excel

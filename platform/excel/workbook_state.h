@@ -12,12 +12,14 @@
 namespace veltrano::platform::excel {
 
 struct WorkbookState {
-    explicit WorkbookState(spreadsheet::Workbook opened) : book(std::move(opened)) {}
+    explicit WorkbookState(spreadsheet::Workbook opened)
+        : book(std::move(opened))
+    {}
     spreadsheet::Workbook book;
 };
 
 struct Session {
-    std::vector<std::shared_ptr<WorkbookState>> workbooks; // in the order they were opened
+    std::vector<std::shared_ptr<WorkbookState>> workbooks;  // in the order they were opened
 };
 
 // The workbook behind a handle; throws ExcelError when its instance has quit.
@@ -25,4 +27,4 @@ std::shared_ptr<WorkbookState> lockWorkbook(const std::weak_ptr<WorkbookState>& 
 // The session behind a handle; throws ExcelError when its instance has quit.
 std::shared_ptr<Session> lockSession(const std::weak_ptr<Session>& session);
 
-} // namespace veltrano::platform::excel
+}  // namespace veltrano::platform::excel

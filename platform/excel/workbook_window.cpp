@@ -7,10 +7,10 @@
 #include <QEventLoop>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QKeyEvent>
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QTableView>
@@ -24,11 +24,15 @@ using spreadsheet::CellRange;
 
 namespace {
 
-QString fromUtf8(const std::string& text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
+QString fromUtf8(const std::string& text)
+{
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
 
-} // namespace
+}  // namespace
 
-WorkbookWindow::WorkbookWindow(spreadsheet::Workbook& book) : m_book(book)
+WorkbookWindow::WorkbookWindow(spreadsheet::Workbook& book)
+    : m_book(book)
 {
     setWindowTitle(fromUtf8(std::filesystem::path(book.path()).filename().string()) + QStringLiteral(" - Veltrano"));
     auto* layout = new QVBoxLayout(this);
@@ -147,7 +151,10 @@ void WorkbookWindow::showTab(int tab)
     showSelection();
 }
 
-QTableView* WorkbookWindow::currentGrid() const { return qobject_cast<QTableView*>(m_stack->currentWidget()); }
+QTableView* WorkbookWindow::currentGrid() const
+{
+    return qobject_cast<QTableView*>(m_stack->currentWidget());
+}
 
 // The field follows the highlighted block: its first area, or the current cell when nothing
 // is highlighted.
@@ -282,4 +289,4 @@ void WorkbookWindow::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
-} // namespace veltrano::platform::excel
+}  // namespace veltrano::platform::excel

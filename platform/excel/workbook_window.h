@@ -33,7 +33,7 @@ public:
     ~WorkbookWindow() override;
 
     struct Block {
-        std::size_t worksheet; // index among the workbook's worksheets
+        std::size_t worksheet;  // index among the workbook's worksheets
         spreadsheet::CellRange range;
         bool operator==(const Block&) const = default;
     };
@@ -78,8 +78,8 @@ private:
     void finish(std::optional<Block> result);
 
     spreadsheet::Workbook& m_book;
-    std::vector<std::size_t> m_tabSheets; // sheet index (into sheets()) of each tab
-    std::vector<QWidget*> m_pages;        // per tab, made when first shown
+    std::vector<std::size_t> m_tabSheets;  // sheet index (into sheets()) of each tab
+    std::vector<QWidget*> m_pages;         // per tab, made when first shown
     QWidget* m_promptStrip = nullptr;
     QLabel* m_prompt = nullptr;
     QLineEdit* m_reference = nullptr;
@@ -92,4 +92,4 @@ private:
     std::optional<Block> m_result;
 };
 
-} // namespace veltrano::platform::excel
+}  // namespace veltrano::platform::excel

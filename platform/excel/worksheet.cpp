@@ -5,9 +5,15 @@
 
 namespace veltrano::platform::excel {
 
-std::string Worksheet::Name() const { return engineSheet().name(); }
+std::string Worksheet::Name() const
+{
+    return engineSheet().name();
+}
 
-spreadsheet::Worksheet Worksheet::engineSheet() const { return lockWorkbook(m_workbook)->book.worksheet(m_index); }
+spreadsheet::Worksheet Worksheet::engineSheet() const
+{
+    return lockWorkbook(m_workbook)->book.worksheet(m_index);
+}
 
 std::vector<spreadsheet::CellAddress> Worksheet::storedCells(const spreadsheet::CellRange& area) const
 {
@@ -45,4 +51,4 @@ class Range Worksheet::Range(const std::string& reference) const
     return excel::Range(m_workbook, m_index, parsed->range, excel::Range::Axis::Cells);
 }
 
-} // namespace veltrano::platform::excel
+}  // namespace veltrano::platform::excel

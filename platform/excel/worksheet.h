@@ -10,7 +10,7 @@
 namespace veltrano::spreadsheet {
 class Workbook;
 class Worksheet;
-}
+}  // namespace veltrano::spreadsheet
 
 namespace veltrano::platform::excel {
 
@@ -39,10 +39,12 @@ private:
     friend class Workbook;
     friend class Range;
     Worksheet(std::weak_ptr<WorkbookState> workbook, std::size_t index)
-        : m_workbook(std::move(workbook)), m_index(index) {}
+        : m_workbook(std::move(workbook)),
+          m_index(index)
+    {}
 
     std::weak_ptr<WorkbookState> m_workbook;
     std::size_t m_index;
 };
 
-} // namespace veltrano::platform::excel
+}  // namespace veltrano::platform::excel

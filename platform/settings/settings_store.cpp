@@ -13,7 +13,7 @@ QString keyIn(const QString& section, const QString& key)
     return section + QLatin1Char('/') + key;
 }
 
-} // namespace
+}  // namespace
 
 QString storeFilePath(const QString& application)
 {
@@ -23,8 +23,7 @@ QString storeFilePath(const QString& application)
     return QDir(folder).filePath(application + QStringLiteral(".ini"));
 }
 
-QString read(const QString& application, const QString& section, const QString& key,
-             const QString& defaultText)
+QString read(const QString& application, const QString& section, const QString& key, const QString& defaultText)
 {
     const QSettings store(storeFilePath(application), QSettings::IniFormat);
     const QVariant value = store.value(keyIn(section, key));
@@ -45,4 +44,4 @@ bool write(const QString& application, const QString& section, const QString& ke
     return store.status() == QSettings::NoError;
 }
 
-} // namespace veltrano::platform::settings
+}  // namespace veltrano::platform::settings

@@ -13,12 +13,11 @@ QString storeFilePath(const QString& application);
 
 // The text stored under the key; defaultText when the key, the section or the file is absent
 // or cannot be read.
-QString read(const QString& application, const QString& section, const QString& key,
-             const QString& defaultText);
+QString read(const QString& application, const QString& section, const QString& key, const QString& defaultText);
 
 // Stores the text under the key at once, creating the file, section and key as needed and
 // replacing an earlier value; the file is replaced whole, never left half-written. Returns
 // false when the store could not be written.
 bool write(const QString& application, const QString& section, const QString& key, const QString& text);
 
-} // namespace veltrano::platform::settings
+}  // namespace veltrano::platform::settings

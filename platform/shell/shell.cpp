@@ -26,7 +26,7 @@ void addReadOnlyChoice(QFileDialog& dialog)
     grid->addWidget(choice, grid->rowCount(), 0, 1, grid->columnCount());
 }
 
-} // namespace
+}  // namespace
 
 int QtShell::MsgBox(QWidget* owner, const QString& prompt, int style, const QString& title)
 {
@@ -44,12 +44,10 @@ int QtShell::MsgBox(QWidget* owner, const QString& prompt, int style, const QStr
     return answer == QMessageBox::Yes ? kAnswerYes : kAnswerNo;
 }
 
-QString QtShell::InputBox(QWidget* owner, const QString& prompt, const QString& defaultText,
-                          const QString& title)
+QString QtShell::InputBox(QWidget* owner, const QString& prompt, const QString& defaultText, const QString& title)
 {
     bool accepted = false;
-    const QString text = QInputDialog::getText(owner, title, prompt, QLineEdit::Normal,
-                                               defaultText, &accepted);
+    const QString text = QInputDialog::getText(owner, title, prompt, QLineEdit::Normal, defaultText, &accepted);
     return accepted ? text : QString();
 }
 
@@ -58,9 +56,8 @@ QStringList QtShell::GetOpenFileNames(QWidget* owner, const OpenFilesRequest& re
     QFileDialog dialog(owner, request.title);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(request.multipleFiles ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
-    dialog.setNameFilter(request.filterName.section(QLatin1Char('('), 0, 0).trimmed()
-                         + QStringLiteral(" (") + request.patterns.join(QLatin1Char(' '))
-                         + QLatin1Char(')'));
+    dialog.setNameFilter(request.filterName.section(QLatin1Char('('), 0, 0).trimmed() + QStringLiteral(" (")
+                         + request.patterns.join(QLatin1Char(' ')) + QLatin1Char(')'));
     if (request.readOnlyOption)
         addReadOnlyChoice(dialog);
     if (dialog.exec() != QDialog::Accepted)
@@ -83,4 +80,4 @@ QPoint QtShell::GetCursorPos() const
     return QCursor::pos();
 }
 
-} // namespace veltrano::platform::shell
+}  // namespace veltrano::platform::shell

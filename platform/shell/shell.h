@@ -22,10 +22,10 @@ inline constexpr int kAnswerNo = 7;
 // What the file-open dialog is asked to show.
 struct OpenFilesRequest {
     QString title;
-    QString filterName;   // e.g. "Excel Files (*.xl*)"
-    QStringList patterns; // e.g. {"*.xl*"}
+    QString filterName;    // e.g. "Excel Files (*.xl*)"
+    QStringList patterns;  // e.g. {"*.xl*"}
     bool multipleFiles = true;
-    bool readOnlyOption = true; // offer the read-only choice (its answer is not used)
+    bool readOnlyOption = true;  // offer the read-only choice (its answer is not used)
 };
 
 class Shell {
@@ -59,12 +59,11 @@ public:
 class QtShell final : public Shell {
 public:
     int MsgBox(QWidget* owner, const QString& prompt, int style, const QString& title) override;
-    QString InputBox(QWidget* owner, const QString& prompt, const QString& defaultText,
-                     const QString& title) override;
+    QString InputBox(QWidget* owner, const QString& prompt, const QString& defaultText, const QString& title) override;
     QStringList GetOpenFileNames(QWidget* owner, const OpenFilesRequest& request) override;
     QString BrowseForFolder(QWidget* owner, const QString& title, const QString& startFolder) override;
     void OpenUrl(const QUrl& address) override;
     QPoint GetCursorPos() const override;
 };
 
-} // namespace veltrano::platform::shell
+}  // namespace veltrano::platform::shell

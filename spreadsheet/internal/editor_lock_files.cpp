@@ -61,7 +61,8 @@ std::string excelUser(std::string_view head)
         if (units > 0 && head.size() >= kWideAt + 2 + 2 * units) {
             std::string name;
             for (std::size_t i = 0; i < units; ++i) {
-                const char32_t unit = std::uint8_t(head[kWideAt + 2 + 2 * i]) | std::uint8_t(head[kWideAt + 3 + 2 * i]) << 8;
+                const char32_t unit =
+                    std::uint8_t(head[kWideAt + 2 + 2 * i]) | std::uint8_t(head[kWideAt + 3 + 2 * i]) << 8;
                 utf8::append(name, unit);  // surrogates become U+FFFD: names outside the BMP are rare
             }
             return oneLine(name);
@@ -86,14 +87,15 @@ std::optional<std::string> editorHoldingFile(const std::string& path)
         std::string lockName;
         std::string (*user)(std::string_view head);
     };
-    const Editor editors[] = {{"LibreOffice", ".~lock." + name + "#", libreOfficeUser}, {"Excel", "~$" + name, excelUser}};
+    const Editor editors[] = {{"LibreOffice", ".~lock." + name + "#", libreOfficeUser},
+                              {"Excel", "~$" + name, excelUser}};
     for (const auto& editor : editors) {
         const auto head = readHead(folder / editor.lockName);
         if (!head)
             continue;
         const std::string user = editor.user(*head);
-        return std::string(editor.program) + (user.empty() ? std::string() : ", by " + user) + " (lock file " +
-               oneLine(editor.lockName) + ")";
+        return std::string(editor.program) + (user.empty() ? std::string() : ", by " + user) + " (lock file "
+               + oneLine(editor.lockName) + ")";
     }
     return std::nullopt;
 }

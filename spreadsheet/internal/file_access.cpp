@@ -7,8 +7,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <mutex>
@@ -23,7 +23,9 @@ namespace veltrano::spreadsheet {
 
 struct FileLock::Held {
     int fd;
-    explicit Held(int fd) : fd(fd) {}
+    explicit Held(int fd)
+        : fd(fd)
+    {}
     Held(const Held&) = delete;
     Held& operator=(const Held&) = delete;
     ~Held() { ::close(fd); }
@@ -36,7 +38,10 @@ constexpr std::uint64_t kMaxFileBytes = 2ull << 30;
 constexpr std::chrono::milliseconds kLockWait{5000};
 constexpr std::chrono::milliseconds kLockPoll{10};
 
-bool sameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+bool sameFile(const struct stat& a, const struct stat& b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
 
 // The locks this process holds, by file, so a second opening of a file joins the first's
 // lock instead of waiting for itself.
@@ -99,7 +104,8 @@ Error openError(const std::string& path, int error)
 Status refuseNonFile(const std::string& path, const struct stat& info)
 {
     if (!S_ISREG(info.st_mode))
-        return Error{ErrorCode::NotAFile, path + (S_ISDIR(info.st_mode) ? ": is a folder, not a file" : ": is not a regular file")};
+        return Error{ErrorCode::NotAFile,
+                     path + (S_ISDIR(info.st_mode) ? ": is a folder, not a file" : ": is not a regular file")};
     return {};
 }
 
@@ -122,12 +128,14 @@ Result<FileLock> openLocked(const std::string& path, bool exclusive)
         const int error = errno;
         if (!statted || !S_ISREG(opened.st_mode)) {
             ::close(fd);
-            return statted ? refuseNonFile(path, opened).error() : Error{ErrorCode::Io, path + ": " + std::strerror(error)};
+            return statted ? refuseNonFile(path, opened).error()
+                           : Error{ErrorCode::Io, path + ": " + std::strerror(error)};
         }
         FileLock lock(waitForLock(fd, opened, exclusive));
         if (!lock.held())
-            return Error{ErrorCode::InUse, path + ": is being edited by another process, which did not save it within " +
-                                               std::to_string(kLockWait.count() / 1000) + " s; try again when it is done"};
+            return Error{ErrorCode::InUse, path + ": is being edited by another process, which did not save it within "
+                                               + std::to_string(kLockWait.count() / 1000)
+                                               + " s; try again when it is done"};
         struct stat now;
         if (::stat(path.c_str(), &now) == 0 && sameFile(now, opened))
             return lock;
@@ -136,9 +144,15 @@ Result<FileLock> openLocked(const std::string& path, bool exclusive)
 
 }  // namespace
 
-int FileLock::fd() const { return m_held ? m_held->fd : -1; }
+int FileLock::fd() const
+{
+    return m_held ? m_held->fd : -1;
+}
 
-Result<FileLock> lockFile(const std::string& path, bool exclusive) { return openLocked(path, exclusive); }
+Result<FileLock> lockFile(const std::string& path, bool exclusive)
+{
+    return openLocked(path, exclusive);
+}
 
 FileIdentity identityOf(const struct stat& info)
 {
@@ -159,8 +173,8 @@ Result<WorkbookFile> readWorkbookFile(const std::string& path)
     if (::fstat(fd, &info) != 0)
         return Error{ErrorCode::Io, path + ": " + std::strerror(errno)};
     if (std::uint64_t(info.st_size) > kMaxFileBytes)
-        return Error{ErrorCode::TooLarge, path + ": " + std::to_string(info.st_size) + " bytes passes the limit of " +
-                                              std::to_string(kMaxFileBytes)};
+        return Error{ErrorCode::TooLarge, path + ": " + std::to_string(info.st_size) + " bytes passes the limit of "
+                                              + std::to_string(kMaxFileBytes)};
     WorkbookFile file;
     file.identity = identityOf(info);
     file.bytes.resize(std::size_t(info.st_size));
@@ -206,8 +220,9 @@ Status checkUnchanged(const std::string& path, const FileIdentity& expected)
     if (::stat(path.c_str(), &now) != 0)
         return Error{ErrorCode::Io, path + ": not saved: the file was moved or deleted since it was opened"};
     if (identityOf(now) != expected)
-        return Error{ErrorCode::Io, path + ": not saved: the file was changed on disk since it was opened (by another "
-                                           "program?), and saving would overwrite those changes"};
+        return Error{ErrorCode::Io, path
+                                        + ": not saved: the file was changed on disk since it was opened (by another "
+                                          "program?), and saving would overwrite those changes"};
     return {};
 }
 
@@ -225,14 +240,14 @@ Status checkWritable(const std::string& requestedPath)
         if ((info.st_mode & 0222) == 0)
             return Error{ErrorCode::NotWritable, path + ": the file is read-only, so it cannot be saved"};
         if (::access(path.c_str(), W_OK) != 0)
-            return Error{ErrorCode::NotWritable, path + ": the file is not writable by this user (" + std::strerror(errno) +
-                                                     "), so it cannot be saved"};
+            return Error{ErrorCode::NotWritable, path + ": the file is not writable by this user ("
+                                                     + std::strerror(errno) + "), so it cannot be saved"};
     }
     // A save makes a new file beside the old one and renames it over it.
     const std::string folder = folderOf(target.value()).string();
     if (::access(folder.c_str(), W_OK | X_OK) != 0)
-        return Error{ErrorCode::NotWritable, path + ": the folder " + folder + " is not writable (" + std::strerror(errno) +
-                                                 "), so the file cannot be saved there"};
+        return Error{ErrorCode::NotWritable, path + ": the folder " + folder + " is not writable ("
+                                                 + std::strerror(errno) + "), so the file cannot be saved there"};
     return {};
 }
 
@@ -241,7 +256,10 @@ namespace {
 // Our temporaries of a file are named ".NAME." and six characters, as mkstemp() makes them.
 constexpr std::size_t kTempSuffix = 6;
 
-std::string temporaryPrefix(const std::filesystem::path& target) { return "." + target.filename().string() + "."; }
+std::string temporaryPrefix(const std::filesystem::path& target)
+{
+    return "." + target.filename().string() + ".";
+}
 
 // Removes the temporaries of target that a save killed before its rename left behind. Only
 // called under the file's lock, so no save of ours is writing one of them now.
@@ -289,8 +307,8 @@ Status createTemporary(Temporary& temp, const std::filesystem::path& target, mod
         return {};
     const int error = errno;
     temp.name.clear();
-    return Error{ErrorCode::Io, target.string() + ": cannot create a temporary file in " + folderOf(target).string() + ": " +
-                                    std::strerror(error)};
+    return Error{ErrorCode::Io, target.string() + ": cannot create a temporary file in " + folderOf(target).string()
+                                    + ": " + std::strerror(error)};
 }
 
 // Gives an unnamed temporary a name beside the target, for the rename; the name exists only
@@ -362,7 +380,9 @@ Result<FileIdentity> writeFileAtomically(const std::string& requestedPath, const
     Temporary temp;
     if (Status created = createTemporary(temp, target.value(), mode); !created)
         return created.error();
-    auto fail = [&](const std::string& what) { return Error{ErrorCode::Io, path + ": " + what + ": " + std::strerror(errno)}; };
+    auto fail = [&](const std::string& what) {
+        return Error{ErrorCode::Io, path + ": " + what + ": " + std::strerror(errno)};
+    };
     if (Status written = writeAll(temp.fd, bytes); !written)
         return Error{ErrorCode::Io, path + ": cannot write the temporary file: " + written.error().message};
     if (::fchmod(temp.fd, mode) != 0)

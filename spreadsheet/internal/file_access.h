@@ -37,7 +37,9 @@ class FileLock {
 public:
     struct Held;
     FileLock() = default;
-    explicit FileLock(std::shared_ptr<Held> held) : m_held(std::move(held)) {}
+    explicit FileLock(std::shared_ptr<Held> held)
+        : m_held(std::move(held))
+    {}
 
     bool held() const { return m_held != nullptr; }
     // The locked file's descriptor, shared by every copy (read it with pread); -1 when none.

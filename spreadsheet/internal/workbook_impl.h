@@ -6,21 +6,21 @@
 #include <memory>
 #include <optional>
 #include <set>
-#include <unordered_map>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
-#include "spreadsheet/xlsx/namespaces.h"
+#include "spreadsheet/internal/file_access.h"
+#include "spreadsheet/internal/limits.h"
+#include "spreadsheet/internal/worksheet_model.h"
 #include "spreadsheet/numfmt/renderer.h"
+#include "spreadsheet/workbook.h"
+#include "spreadsheet/xlsx/namespaces.h"
 #include "spreadsheet/xlsx/opc.h"
 #include "spreadsheet/xlsx/shared_strings.h"
 #include "spreadsheet/xlsx/styles.h"
 #include "spreadsheet/xlsx/tables.h"
-#include "spreadsheet/workbook.h"
-#include "spreadsheet/internal/file_access.h"
-#include "spreadsheet/internal/limits.h"
-#include "spreadsheet/internal/worksheet_model.h"
 #include "spreadsheet/xlsx/zip_archive.h"
 
 namespace veltrano::spreadsheet {
@@ -28,8 +28,8 @@ namespace veltrano::spreadsheet {
 struct WorksheetState {
     WorksheetModel model;
     std::size_t zipEntry = 0;
-    std::vector<std::size_t> tables;            // indices into Workbook::Impl::tables
-    bool edited = false;  // some cell has cell_flags::kWritten, or one of the maps below has entries
+    std::vector<std::size_t> tables;  // indices into Workbook::Impl::tables
+    bool edited = false;              // some cell has cell_flags::kWritten, or one of the maps below has entries
     // Cells whose value stays but whose <f> element is replaced by this markup (the members of
     // a shared formula whose master was written), by cell index.
     std::unordered_map<std::uint32_t, std::string> formulaChanges;
@@ -114,7 +114,10 @@ struct Workbook::Impl {
     std::optional<FileIdentity> onDisk;
     FileLock lock;  // on the file at path, from opening to the last save; none for bytes
 
-    Impl(std::string path, ZipArchive zip) : path(std::move(path)), zip(std::move(zip)) {}
+    Impl(std::string path, ZipArchive zip)
+        : path(std::move(path)),
+          zip(std::move(zip))
+    {}
 
     std::string where(std::string_view part) const { return path + ": " + std::string(part); }
 };

@@ -20,7 +20,7 @@ namespace veltrano::spreadsheet {
 class SharedStrings;
 
 enum class ValueType : std::uint8_t {
-    None,          // no value (a styled blank, or a formula without a cached result)
+    None,  // no value (a styled blank, or a formula without a cached result)
     Number,
     SharedString,  // value.index into the shared strings
     Text,          // inline or formula string: value.text into the sheet's text arena
@@ -29,12 +29,12 @@ enum class ValueType : std::uint8_t {
 };
 
 namespace cell_flags {
-inline constexpr std::uint8_t kFormula = 1;        // has an <f> (own or shared)
-inline constexpr std::uint8_t kSharedMember = 2;   // <f t="shared" si=.../> without text
-inline constexpr std::uint8_t kSharedMaster = 4;   // <f t="shared" ref=... si=...>text</f>
-inline constexpr std::uint8_t kRichValue = 8;      // vm attribute: picture or data type
-inline constexpr std::uint8_t kIsoDate = 16;       // t="d", already turned into a serial
-inline constexpr std::uint8_t kWritten = 32;       // now holds value.index, a new shared string
+inline constexpr std::uint8_t kFormula = 1;       // has an <f> (own or shared)
+inline constexpr std::uint8_t kSharedMember = 2;  // <f t="shared" si=.../> without text
+inline constexpr std::uint8_t kSharedMaster = 4;  // <f t="shared" ref=... si=...>text</f>
+inline constexpr std::uint8_t kRichValue = 8;     // vm attribute: picture or data type
+inline constexpr std::uint8_t kIsoDate = 16;      // t="d", already turned into a serial
+inline constexpr std::uint8_t kWritten = 32;      // now holds value.index, a new shared string
 }  // namespace cell_flags
 
 struct TextSpan {
@@ -77,9 +77,9 @@ struct BlockedArea {
 };
 
 struct SharedFormulaGroup {
-    std::uint32_t master = UINT32_MAX;  // cell index of the cell holding the text
-    std::string formula;                // the master's formula text, relative to the master
-    std::vector<std::uint32_t> members; // cell indices, the master included, in sheet order
+    std::uint32_t master = UINT32_MAX;   // cell index of the cell holding the text
+    std::string formula;                 // the master's formula text, relative to the master
+    std::vector<std::uint32_t> members;  // cell indices, the master included, in sheet order
 };
 
 struct WorksheetModel {
@@ -92,8 +92,8 @@ struct WorksheetModel {
     std::vector<RowRecord> rows;    // sorted by row
     std::string texts;              // inline strings, formula strings, error texts
 
-    std::uint32_t sheetDataStartTagEnd = 0;   // just past <sheetData>
-    std::uint32_t sheetDataEndTagBegin = 0;   // '<' of </sheetData>, or '/' of <sheetData/>
+    std::uint32_t sheetDataStartTagEnd = 0;  // just past <sheetData>
+    std::uint32_t sheetDataEndTagBegin = 0;  // '<' of </sheetData>, or '/' of <sheetData/>
     bool sheetDataEmptyElement = false;
 
     // Bounding box of the cells that hold a value; lastValueRow 0 when there are none.

@@ -15,17 +15,17 @@ namespace {
 constexpr std::int64_t secondsPerDay = 86400;
 constexpr int buddhistEraOffset = 543;
 
-constexpr std::array<std::string_view, 12> monthNames = {
-    "January", "February", "March",     "April",   "May",      "June",
-    "July",    "August",   "September", "October", "November", "December"};
-constexpr std::array<std::string_view, 7> weekdayNames = {
-    "Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
+constexpr std::array<std::string_view, 12> monthNames = {"January",   "February", "March",    "April",
+                                                         "May",       "June",     "July",     "August",
+                                                         "September", "October",  "November", "December"};
+constexpr std::array<std::string_view, 7> weekdayNames = {"Sunday",   "Monday", "Tuesday", "Wednesday",
+                                                          "Thursday", "Friday", "Saturday"};
 
 // The serial split into whole days and the time of day, rounded to what the format shows
 // (whole seconds, or tenths to thousandths with ss.0 to ss.000).
 struct Moment {
     std::int64_t day = 0;
-    std::int64_t ticks = 0;          // time of day in units of 1 / ticksPerSecond
+    std::int64_t ticks = 0;  // time of day in units of 1 / ticksPerSecond
     std::int64_t ticksPerSecond = 1;
 
     std::int64_t secondOfDay() const { return ticks / ticksPerSecond; }
@@ -61,7 +61,8 @@ void appendNumber(std::int64_t value, int minimumWidth, std::string& out)
 class DateTimeWriter {
 public:
     DateTimeWriter(const Section& section, const Moment& moment, DateSystem system)
-        : m_section(section), m_moment(moment)
+        : m_section(section),
+          m_moment(moment)
     {
         if (section.needsDate) {
             m_date = dateOfSerial(moment.day, system);
@@ -76,34 +77,89 @@ public:
     void write(const Token& token, std::string& out) const
     {
         switch (token.kind) {
-        case TokenKind::Literal: out += m_section.literal(token); break;
-        case TokenKind::Space: out += ' '; break;
-        case TokenKind::Year2: appendNumber(m_date.year % 100, 2, out); break;
-        case TokenKind::Year4: appendNumber(m_date.year, 4, out); break;
-        case TokenKind::BuddhistYear2: appendNumber((m_date.year + buddhistEraOffset) % 100, 2, out); break;
-        case TokenKind::BuddhistYear4: appendNumber(m_date.year + buddhistEraOffset, 4, out); break;
-        case TokenKind::Month: appendNumber(m_date.month, 1, out); break;
-        case TokenKind::Month2: appendNumber(m_date.month, 2, out); break;
-        case TokenKind::MonthAbbr: out += monthName().substr(0, 3); break;
-        case TokenKind::MonthName: out += monthName(); break;
-        case TokenKind::MonthLetter: out += monthName().substr(0, 1); break;
-        case TokenKind::Day: appendNumber(m_date.day, 1, out); break;
-        case TokenKind::Day2: appendNumber(m_date.day, 2, out); break;
-        case TokenKind::WeekdayAbbr: out += weekdayNames[static_cast<std::size_t>(m_weekday)].substr(0, 3); break;
-        case TokenKind::WeekdayName: out += weekdayNames[static_cast<std::size_t>(m_weekday)]; break;
-        case TokenKind::Hour: appendNumber(shownHour(), 1, out); break;
-        case TokenKind::Hour2: appendNumber(shownHour(), 2, out); break;
-        case TokenKind::Minute: appendNumber(m_minute, 1, out); break;
-        case TokenKind::Minute2: appendNumber(m_minute, 2, out); break;
-        case TokenKind::Second: appendNumber(m_second, 1, out); break;
-        case TokenKind::Second2: appendNumber(m_second, 2, out); break;
-        case TokenKind::SubSecond: writeSubSecond(token.width, out); break;
-        case TokenKind::ElapsedHours: appendNumber(m_moment.totalSeconds() / 3600, token.width, out); break;
-        case TokenKind::ElapsedMinutes: appendNumber(m_moment.totalSeconds() / 60, token.width, out); break;
-        case TokenKind::ElapsedSeconds: appendNumber(m_moment.totalSeconds(), token.width, out); break;
-        case TokenKind::AmPm: out += m_hour < 12 ? "AM" : "PM"; break;
-        case TokenKind::AP: writeAP(token.flag, out); break;
-        default: break;
+        case TokenKind::Literal:
+            out += m_section.literal(token);
+            break;
+        case TokenKind::Space:
+            out += ' ';
+            break;
+        case TokenKind::Year2:
+            appendNumber(m_date.year % 100, 2, out);
+            break;
+        case TokenKind::Year4:
+            appendNumber(m_date.year, 4, out);
+            break;
+        case TokenKind::BuddhistYear2:
+            appendNumber((m_date.year + buddhistEraOffset) % 100, 2, out);
+            break;
+        case TokenKind::BuddhistYear4:
+            appendNumber(m_date.year + buddhistEraOffset, 4, out);
+            break;
+        case TokenKind::Month:
+            appendNumber(m_date.month, 1, out);
+            break;
+        case TokenKind::Month2:
+            appendNumber(m_date.month, 2, out);
+            break;
+        case TokenKind::MonthAbbr:
+            out += monthName().substr(0, 3);
+            break;
+        case TokenKind::MonthName:
+            out += monthName();
+            break;
+        case TokenKind::MonthLetter:
+            out += monthName().substr(0, 1);
+            break;
+        case TokenKind::Day:
+            appendNumber(m_date.day, 1, out);
+            break;
+        case TokenKind::Day2:
+            appendNumber(m_date.day, 2, out);
+            break;
+        case TokenKind::WeekdayAbbr:
+            out += weekdayNames[static_cast<std::size_t>(m_weekday)].substr(0, 3);
+            break;
+        case TokenKind::WeekdayName:
+            out += weekdayNames[static_cast<std::size_t>(m_weekday)];
+            break;
+        case TokenKind::Hour:
+            appendNumber(shownHour(), 1, out);
+            break;
+        case TokenKind::Hour2:
+            appendNumber(shownHour(), 2, out);
+            break;
+        case TokenKind::Minute:
+            appendNumber(m_minute, 1, out);
+            break;
+        case TokenKind::Minute2:
+            appendNumber(m_minute, 2, out);
+            break;
+        case TokenKind::Second:
+            appendNumber(m_second, 1, out);
+            break;
+        case TokenKind::Second2:
+            appendNumber(m_second, 2, out);
+            break;
+        case TokenKind::SubSecond:
+            writeSubSecond(token.width, out);
+            break;
+        case TokenKind::ElapsedHours:
+            appendNumber(m_moment.totalSeconds() / 3600, token.width, out);
+            break;
+        case TokenKind::ElapsedMinutes:
+            appendNumber(m_moment.totalSeconds() / 60, token.width, out);
+            break;
+        case TokenKind::ElapsedSeconds:
+            appendNumber(m_moment.totalSeconds(), token.width, out);
+            break;
+        case TokenKind::AmPm:
+            out += m_hour < 12 ? "AM" : "PM";
+            break;
+        case TokenKind::AP:
+            writeAP(token.flag, out);
+            break;
+        default:
+            break;
         }
     }
 

@@ -19,10 +19,9 @@ void trimTrailingZeros(DecimalDigits& number)
         --number.count;
 }
 
-constexpr char digitPairs[] =
-    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-    "8081828384858687888990919293949596979899";
+constexpr char digitPairs[] = "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+                              "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+                              "8081828384858687888990919293949596979899";
 
 DecimalDigits fromInteger(std::uint64_t value)
 {
@@ -52,14 +51,14 @@ DecimalDigits fromInteger(std::uint64_t value)
 }
 
 // Powers of ten that doubles hold exactly.
-constexpr std::array<double, 19> exactPowersOfTen = {
-    1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18};
+constexpr std::array<double, 19> exactPowersOfTen = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8, 1e9,
+                                                     1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18};
 constexpr double fastPathLowest = 1e-3;
 // 10^-3 .. 10^15, for comparisons only (the negative ones are not exact; a value right at such
 // a power may be placed one digit off, which the mantissa's range check catches).
 constexpr int lowestComparisonPower = -3;
-constexpr std::array<double, 19> comparisonPowersOfTen = {
-    1e-3, 1e-2, 1e-1, 1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+constexpr std::array<double, 19> comparisonPowersOfTen = {1e-3, 1e-2, 1e-1, 1e0,  1e1,  1e2,  1e3,  1e4,  1e5, 1e6,
+                                                          1e7,  1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
 
 // 15 significant digits without formatting the double: value x 10^k is made a 15-digit
 // integer. The product is off by at most 0.12 of a unit, so unless it lies near a half its

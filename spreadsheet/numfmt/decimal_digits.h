@@ -11,9 +11,9 @@ namespace veltrano::numfmt::detail {
 struct DecimalDigits {
     static constexpr int maxSignificant = 15;
 
-    std::array<char, 24> digits{};   // '0'..'9'; no leading zero, no trailing zeros
-    int count = 0;                   // 0: the value is zero
-    int exponent = 0;                // value = 0.d1 d2 ... dcount x 10^exponent
+    std::array<char, 24> digits{};  // '0'..'9'; no leading zero, no trailing zeros
+    int count = 0;                  // 0: the value is zero
+    int exponent = 0;               // value = 0.d1 d2 ... dcount x 10^exponent
 
     bool isZero() const { return count == 0; }
 

@@ -13,10 +13,11 @@ class IntegerPlaceholders {
 public:
     // minimumLength: digits shown even for a zero value (a lone 0 of a fraction's whole part).
     IntegerPlaceholders(const DecimalDigits& number, int placeholders, bool grouping, int minimumLength = 0)
-        : m_number(number), m_placeholders(placeholders), m_grouping(grouping),
+        : m_number(number),
+          m_placeholders(placeholders),
+          m_grouping(grouping),
           m_length(std::max(number.integerLength(), minimumLength))
-    {
-    }
+    {}
 
     // Writes placeholder `index` (0 = leftmost) written as `placeholder`.
     void write(int index, char placeholder, std::string& out) const
@@ -56,7 +57,10 @@ private:
 // Digits after the point: trailing zeros under # are dropped and under ? become spaces.
 class FractionPlaceholders {
 public:
-    FractionPlaceholders(const DecimalDigits& number, int lastShown) : m_number(number), m_lastShown(lastShown) {}
+    FractionPlaceholders(const DecimalDigits& number, int lastShown)
+        : m_number(number),
+          m_lastShown(lastShown)
+    {}
 
     void write(int index, char placeholder, std::string& out) const
     {

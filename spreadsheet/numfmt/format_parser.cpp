@@ -15,8 +15,9 @@ constexpr std::size_t textSectionPosition = 3;
 bool hasTextPlaceholder(std::string_view source)
 {
     const auto section = tokenizeSection(source, TokenMode::Value);
-    return section && std::any_of(section->tokens.begin(), section->tokens.end(),
-                                  [](const Token& t) { return t.kind == TokenKind::Text; });
+    return section && std::any_of(section->tokens.begin(), section->tokens.end(), [](const Token& t) {
+               return t.kind == TokenKind::Text;
+           });
 }
 
 // The section for text values: the fourth, or a last section (of fewer) that has '@'.

@@ -33,7 +33,7 @@ std::size_t countCharacters(std::string_view text)
 }
 
 struct FractionParts {
-    double whole = 0;   // integer part (0 for an improper fraction)
+    double whole = 0;  // integer part (0 for an improper fraction)
     double numerator = 0;
     std::int64_t denominator = 1;
 };
@@ -154,8 +154,9 @@ void renderFraction(const Section& section, double magnitude, std::string& out)
         default:
             break;
         }
-        const bool denominatorDone = token.kind == TokenKind::FixedDenominator ||
-                                     (token.role == DigitRole::Denominator && denominatorIndex == section.denominatorDigits);
+        const bool denominatorDone =
+            token.kind == TokenKind::FixedDenominator
+            || (token.role == DigitRole::Denominator && denominatorIndex == section.denominatorDigits);
         if (blankFraction && denominatorDone && !blanked) {
             // "1 0/8" shows as "1" and spaces as wide as the fraction would be.
             const auto width = countCharacters(std::string_view(out).substr(fractionStart));

@@ -73,7 +73,9 @@ void writeDigits(const Section& section, const DecimalDigits& number, int expone
                 fraction.write(fractionIndex++, token.placeholder, out);
             } else if (token.role == DigitRole::Exponent && !exponentWritten) {
                 const auto digits = std::to_string(std::abs(exponent));
-                out.append(static_cast<std::size_t>(std::max(section.exponentDigits - static_cast<int>(digits.size()), 0)), '0');
+                out.append(
+                    static_cast<std::size_t>(std::max(section.exponentDigits - static_cast<int>(digits.size()), 0)),
+                    '0');
                 out += digits;
                 exponentWritten = true;
             }

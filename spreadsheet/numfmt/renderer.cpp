@@ -40,7 +40,10 @@ void appendGeneralText(double value, std::string& out)
     detail::appendGeneralMagnitude(value, out);
 }
 
-std::string_view booleanText(bool value) { return value ? "TRUE" : "FALSE"; }
+std::string_view booleanText(bool value)
+{
+    return value ? "TRUE" : "FALSE";
+}
 
 struct Renderer::Impl {
     DateSystem system;
@@ -53,7 +56,11 @@ struct Renderer::Impl {
     }
 };
 
-Renderer::Renderer(DateSystem system) : m_impl(std::make_unique<Impl>()) { m_impl->system = system; }
+Renderer::Renderer(DateSystem system)
+    : m_impl(std::make_unique<Impl>())
+{
+    m_impl->system = system;
+}
 Renderer::~Renderer() = default;
 Renderer::Renderer(Renderer&&) noexcept = default;
 Renderer& Renderer::operator=(Renderer&&) noexcept = default;
@@ -100,8 +107,8 @@ std::string Renderer::text(FormatHandle format, std::string_view value) const
 bool Renderer::isDateTime(FormatHandle format) const
 {
     const auto* parsed = m_impl->find(format);
-    return parsed != nullptr && parsed->valid && parsed->numericSections > 0 &&
-           parsed->sections.front().kind == detail::SectionKind::DateTime;
+    return parsed != nullptr && parsed->valid && parsed->numericSections > 0
+           && parsed->sections.front().kind == detail::SectionKind::DateTime;
 }
 
 bool Renderer::hasTextSection(FormatHandle format) const
@@ -110,6 +117,9 @@ bool Renderer::hasTextSection(FormatHandle format) const
     return parsed != nullptr && parsed->valid && parsed->textSection >= 0;
 }
 
-DateSystem Renderer::dateSystem() const { return m_impl->system; }
+DateSystem Renderer::dateSystem() const
+{
+    return m_impl->system;
+}
 
 }  // namespace veltrano::numfmt

@@ -11,7 +11,10 @@
 namespace veltrano::numfmt {
 
 // Which serial number is day 0: 1900-01-00 (with Excel's 2/29/1900) or 1904-01-01.
-enum class DateSystem { Excel1900, Excel1904 };
+enum class DateSystem {
+    Excel1900,
+    Excel1904
+};
 
 // Index of a format code interned in one Renderer; valid only with that Renderer.
 using FormatHandle = std::uint32_t;

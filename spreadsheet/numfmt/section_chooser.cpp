@@ -23,12 +23,18 @@ bool minusFor(const Section& section, double value)
 bool Condition::matches(double value) const
 {
     switch (op) {
-    case CompareOp::Less: return value < operand;
-    case CompareOp::LessEqual: return value <= operand;
-    case CompareOp::Greater: return value > operand;
-    case CompareOp::GreaterEqual: return value >= operand;
-    case CompareOp::Equal: return value == operand;
-    case CompareOp::NotEqual: return value != operand;
+    case CompareOp::Less:
+        return value < operand;
+    case CompareOp::LessEqual:
+        return value <= operand;
+    case CompareOp::Greater:
+        return value > operand;
+    case CompareOp::GreaterEqual:
+        return value >= operand;
+    case CompareOp::Equal:
+        return value == operand;
+    case CompareOp::NotEqual:
+        return value != operand;
     }
     return false;
 }
@@ -36,10 +42,13 @@ bool Condition::matches(double value) const
 bool Condition::admitsOnlyNegatives() const
 {
     switch (op) {
-    case CompareOp::Less: return operand <= 0;
+    case CompareOp::Less:
+        return operand <= 0;
     case CompareOp::LessEqual:
-    case CompareOp::Equal: return operand < 0;
-    default: return false;
+    case CompareOp::Equal:
+        return operand < 0;
+    default:
+        return false;
     }
 }
 
@@ -73,7 +82,7 @@ SectionChoice chooseNumberSection(const ParsedFormat& format, double value)
         } else if (first.hasCondition) {
             return {&second, value < 0};  // everything the first condition leaves
         } else if (value < 0) {
-            return {&second, false};      // the negative section
+            return {&second, false};  // the negative section
         }
     }
     if (count >= 3) {

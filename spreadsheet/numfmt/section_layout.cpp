@@ -9,10 +9,13 @@ namespace veltrano::numfmt::detail {
 
 namespace {
 
-constexpr int maxDenominatorPlaceholders = 9;   // keeps denominators well inside int64
-constexpr int maxSubSecondPrecision = 3;        // Excel shows at most milliseconds
+constexpr int maxDenominatorPlaceholders = 9;  // keeps denominators well inside int64
+constexpr int maxSubSecondPrecision = 3;       // Excel shows at most milliseconds
 
-bool isDateTimeKind(TokenKind kind) { return kind >= TokenKind::Year2; }
+bool isDateTimeKind(TokenKind kind)
+{
+    return kind >= TokenKind::Year2;
+}
 
 bool isHourKind(TokenKind kind)
 {
@@ -24,7 +27,10 @@ bool isSecondKind(TokenKind kind)
     return kind == TokenKind::Second || kind == TokenKind::Second2 || kind == TokenKind::ElapsedSeconds;
 }
 
-bool isLiteralDigit(const Token& token) { return token.kind == TokenKind::Literal && token.placeholder != 0; }
+bool isLiteralDigit(const Token& token)
+{
+    return token.kind == TokenKind::Literal && token.placeholder != 0;
+}
 
 bool hasKind(const Section& section, TokenKind kind)
 {
@@ -77,7 +83,10 @@ void literaliseNumberTokens(Section& section)
 }
 
 // A comma that means nothing in the text is marked (placeholder 0) and removed afterwards.
-void dropComma(Token& token) { token.placeholder = 0; }
+void dropComma(Token& token)
+{
+    token.placeholder = 0;
+}
 
 void eraseDroppedCommas(Section& section)
 {
@@ -91,7 +100,8 @@ void eraseDroppedCommas(Section& section)
 // answered without rescanning (codes can be long).
 class DigitCounts {
 public:
-    explicit DigitCounts(const std::vector<Token>& tokens) : m_before(tokens.size() + 1, 0)
+    explicit DigitCounts(const std::vector<Token>& tokens)
+        : m_before(tokens.size() + 1, 0)
     {
         for (std::size_t i = 0; i < tokens.size(); ++i)
             m_before[i + 1] = m_before[i] + (tokens[i].kind == TokenKind::Digit ? 1 : 0);
@@ -167,8 +177,9 @@ void foldFixedDenominator(Section& section, std::size_t first)
     std::int64_t value = 0;
     std::string digits;
     std::size_t end = first;
-    while (end < tokens.size() && (isLiteralDigit(tokens[end]) ||
-                                   (tokens[end].kind == TokenKind::Digit && tokens[end].placeholder == '0'))) {
+    while (
+        end < tokens.size()
+        && (isLiteralDigit(tokens[end]) || (tokens[end].kind == TokenKind::Digit && tokens[end].placeholder == '0'))) {
         if (digits.size() < maxDenominatorPlaceholders) {
             const char digit = isLiteralDigit(tokens[end]) ? tokens[end].placeholder : '0';
             digits += digit;
@@ -226,8 +237,8 @@ void layoutFraction(Section& section, std::size_t bar)
             } else {
                 makeLiteral(section, token);
             }
-        } else if (token.kind == TokenKind::DecimalPoint || token.kind == TokenKind::Slash ||
-                   token.kind == TokenKind::Exponent) {
+        } else if (token.kind == TokenKind::DecimalPoint || token.kind == TokenKind::Slash
+                   || token.kind == TokenKind::Exponent) {
             makeLiteral(section, token);
         }
     }
@@ -239,8 +250,8 @@ std::size_t findFractionBar(const Section& section)
 {
     const auto& tokens = section.tokens;
     for (std::size_t i = 1; i + 1 < tokens.size(); ++i) {
-        if (tokens[i].kind == TokenKind::Slash && tokens[i - 1].kind == TokenKind::Digit &&
-            (tokens[i + 1].kind == TokenKind::Digit || isLiteralDigit(tokens[i + 1])))
+        if (tokens[i].kind == TokenKind::Slash && tokens[i - 1].kind == TokenKind::Digit
+            && (tokens[i + 1].kind == TokenKind::Digit || isLiteralDigit(tokens[i + 1])))
             return i;
     }
     return tokens.size();
@@ -292,7 +303,7 @@ void resolveMonthRuns(Section& section)
         if (token.kind != TokenKind::MonthRun)
             continue;
         if (token.width > 2) {
-            token.kind = token.width == 3 ? TokenKind::MonthAbbr
+            token.kind = token.width == 3   ? TokenKind::MonthAbbr
                          : token.width == 5 ? TokenKind::MonthLetter
                                             : TokenKind::MonthName;
             continue;
@@ -335,7 +346,8 @@ void foldSubSeconds(Section& section)
         auto& subSecond = folded.back();
         subSecond.kind = TokenKind::SubSecond;
         subSecond.width = static_cast<std::uint16_t>(std::min<std::size_t>(end - i - 1, UINT16_MAX));
-        section.subSecondDigits = std::max(section.subSecondDigits, std::min<int>(subSecond.width, maxSubSecondPrecision));
+        section.subSecondDigits =
+            std::max(section.subSecondDigits, std::min<int>(subSecond.width, maxSubSecondPrecision));
         i = end - 1;
     }
     section.tokens = std::move(folded);

@@ -12,7 +12,10 @@ namespace veltrano::numfmt::detail {
 
 namespace {
 
-char lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
+char lower(char c)
+{
+    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+}
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b)
 {
@@ -25,7 +28,10 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b)
     return true;
 }
 
-bool isHexDigit(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
+bool isHexDigit(char c)
+{
+    return std::isxdigit(static_cast<unsigned char>(c)) != 0;
+}
 
 // The symbol of a [$symbol-locale] tag: what comes before a trailing "-hex" locale id.
 // Locale-only tags ([$-409], [$-F800], [$-x-sysdate]) have none.
@@ -80,7 +86,10 @@ std::optional<Condition> parseCondition(std::string_view text)
 
 class Tokenizer {
 public:
-    Tokenizer(std::string_view source, TokenMode mode) : m_source(source), m_mode(mode) {}
+    Tokenizer(std::string_view source, TokenMode mode)
+        : m_source(source),
+          m_mode(mode)
+    {}
 
     std::optional<Section> run()
     {
@@ -174,8 +183,8 @@ private:
             return true;
         case 'd': {
             const auto run = takeRun(l);
-            static constexpr std::array<TokenKind, 4> kinds = {
-                TokenKind::Day, TokenKind::Day2, TokenKind::WeekdayAbbr, TokenKind::WeekdayName};
+            static constexpr std::array<TokenKind, 4> kinds = {TokenKind::Day, TokenKind::Day2, TokenKind::WeekdayAbbr,
+                                                               TokenKind::WeekdayName};
             add(kinds[std::min<std::size_t>(run, 4) - 1]);
             return true;
         }
@@ -304,7 +313,8 @@ private:
         Token token;
         token.kind = kind;
         token.placeholder = placeholder;
-        token.width = static_cast<std::uint16_t>(std::min<std::size_t>(width, std::numeric_limits<std::uint16_t>::max()));
+        token.width =
+            static_cast<std::uint16_t>(std::min<std::size_t>(width, std::numeric_limits<std::uint16_t>::max()));
         token.flag = flag;
         m_section.tokens.push_back(token);
     }
@@ -315,8 +325,8 @@ private:
         if (text.empty())
             return;
         auto& tokens = m_section.tokens;
-        const bool merge = digit == 0 && !tokens.empty() && tokens.back().kind == TokenKind::Literal &&
-                           tokens.back().placeholder == 0;
+        const bool merge =
+            digit == 0 && !tokens.empty() && tokens.back().kind == TokenKind::Literal && tokens.back().placeholder == 0;
         if (!merge) {
             Token token;
             token.kind = TokenKind::Literal;

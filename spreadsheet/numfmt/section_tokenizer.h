@@ -11,8 +11,8 @@ namespace veltrano::numfmt::detail {
 
 // How a section's characters are read.
 enum class TokenMode {
-    Value, // placeholders, date and time codes are recognised
-    Text,  // the text section: only '@', General, quotes, escapes and padding mean anything
+    Value,  // placeholders, date and time codes are recognised
+    Text,   // the text section: only '@', General, quotes, escapes and padding mean anything
 };
 
 // Tokens of one section (quotes, escapes, brackets, padding and fill already resolved), with

@@ -42,8 +42,8 @@ void renderDateTimeSection(const Section& section, double value, bool showMinus,
 
 void renderNumberValue(const ParsedFormat& format, double value, DateSystem system, std::string& out)
 {
-    const SectionChoice choice = format.valid ? chooseNumberSection(format, value)
-                                              : SectionChoice{&generalSection(), value < 0};
+    const SectionChoice choice =
+        format.valid ? chooseNumberSection(format, value) : SectionChoice{&generalSection(), value < 0};
     if (choice.section == nullptr)
         return;
     const Section& section = *choice.section;

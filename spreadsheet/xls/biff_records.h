@@ -50,7 +50,10 @@ inline std::uint16_t u16At(std::string_view data, std::size_t at)
 {
     return std::uint16_t(std::uint8_t(data[at]) | std::uint8_t(data[at + 1]) << 8);
 }
-inline std::uint32_t u32At(std::string_view data, std::size_t at) { return u16At(data, at) | std::uint32_t(u16At(data, at + 2)) << 16; }
+inline std::uint32_t u32At(std::string_view data, std::size_t at)
+{
+    return u16At(data, at) | std::uint32_t(u16At(data, at + 2)) << 16;
+}
 inline double f64At(std::string_view data, std::size_t at)
 {
     std::uint64_t bits = u32At(data, at) | std::uint64_t(u32At(data, at + 4)) << 32;
@@ -100,7 +103,9 @@ struct Segment {
 // which then starts with a byte saying whether they go on as 8-bit or 16-bit units.
 class ContinuedReader {
 public:
-    explicit ContinuedReader(std::vector<Segment> segments) : m_segments(std::move(segments)) {}
+    explicit ContinuedReader(std::vector<Segment> segments)
+        : m_segments(std::move(segments))
+    {}
 
     bool failed() const { return m_failed; }
     // Moves to the next segment when the current one is used up; false at the very end.

@@ -27,8 +27,9 @@ void initGsfOnce()
         // A damaged file comes back as an Error naming it; libgsf's own complaints about it
         // would only repeat that on the program's standard error.
         for (const char* domain : {"libgsf", "libgsf:msole"})
-            g_log_set_handler(domain, GLogLevelFlags(G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE),
-                              [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
+            g_log_set_handler(
+                domain, GLogLevelFlags(G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE),
+                [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
         return true;
     }();
     (void)done;
@@ -36,7 +37,9 @@ void initGsfOnce()
 
 class Reader {
 public:
-    explicit Reader(const std::string& label) : m_label(label) {}
+    explicit Reader(const std::string& label)
+        : m_label(label)
+    {}
 
     Status readStorage(GsfInfile* storage, CompoundEntry& into, int depth)
     {
@@ -76,13 +79,17 @@ private:
         return {};
     }
 
-    Error damaged(const std::string& what) const { return {ErrorCode::Damaged, m_label + ": damaged compound file: " + what}; }
+    Error damaged(const std::string& what) const
+    {
+        return {ErrorCode::Damaged, m_label + ": damaged compound file: " + what};
+    }
 
     const std::string& m_label;
     std::size_t m_entries = 0;
 };
 
-bool writeEntries(GsfOutfile* storage, const CompoundEntry& from, std::string_view replaced, const std::string& content, bool atRoot)
+bool writeEntries(GsfOutfile* storage, const CompoundEntry& from, std::string_view replaced, const std::string& content,
+                  bool atRoot)
 {
     for (const CompoundEntry& entry : from.children) {
         GsfPtr<GsfOutput> child(gsf_outfile_new_child(storage, entry.name.c_str(), entry.isStorage));
@@ -94,7 +101,8 @@ bool writeEntries(GsfOutfile* storage, const CompoundEntry& from, std::string_vi
             ok = writeEntries(GSF_OUTFILE(child.get()), entry, replaced, content, false);
         } else {
             const std::string& data = atRoot && entry.name == replaced ? content : entry.data;
-            ok = data.empty() || gsf_output_write(child.get(), data.size(), reinterpret_cast<const guint8*>(data.data()));
+            ok = data.empty()
+                 || gsf_output_write(child.get(), data.size(), reinterpret_cast<const guint8*>(data.data()));
         }
         if (!gsf_output_close(child.get()) || !ok)
             return false;
@@ -107,7 +115,8 @@ bool writeEntries(GsfOutfile* storage, const CompoundEntry& from, std::string_vi
 Result<CompoundFile> CompoundFile::read(const std::string& bytes, const std::string& label)
 {
     initGsfOnce();
-    GsfPtr<GsfInput> input(gsf_input_memory_new(reinterpret_cast<const guint8*>(bytes.data()), gsf_off_t(bytes.size()), FALSE));
+    GsfPtr<GsfInput> input(
+        gsf_input_memory_new(reinterpret_cast<const guint8*>(bytes.data()), gsf_off_t(bytes.size()), FALSE));
     GError* error = nullptr;
     GsfPtr<GsfInfile> ole(gsf_infile_msole_new(input.get(), &error));
     if (!ole) {

@@ -15,12 +15,12 @@ namespace veltrano::spreadsheet::xls {
 // string starts (for the EXTSST index).
 struct StoredSst {
     bool present = false;
-    std::uint32_t begin = 0;       // header of the SST record
-    std::uint32_t end = 0;         // just past the last CONTINUE
-    std::uint32_t lastRecord = 0;  // header of the last record of the chain
-    std::uint32_t totalRefs = 0;   // cstTotal
-    std::vector<std::uint32_t> stringStarts;   // stream offset of each string
-    std::vector<std::uint16_t> stringInRecord; // its offset inside its record, header included
+    std::uint32_t begin = 0;                    // header of the SST record
+    std::uint32_t end = 0;                      // just past the last CONTINUE
+    std::uint32_t lastRecord = 0;               // header of the last record of the chain
+    std::uint32_t totalRefs = 0;                // cstTotal
+    std::vector<std::uint32_t> stringStarts;    // stream offset of each string
+    std::vector<std::uint16_t> stringInRecord;  // its offset inside its record, header included
     // The first SST entry without formatting runs or phonetics that holds each loaded shared
     // string, UINT32_MAX when every entry with that text has some.
     std::vector<std::uint32_t> plainEntryOfShared;
@@ -30,9 +30,11 @@ class XlsBackend : public FormatBackend {
 public:
     // stream names the workbook stream, a stream at the file's root.
     XlsBackend(std::string fileBytes, CompoundFile file, std::string stream)
-        : m_fileBytes(std::move(fileBytes)), m_file(std::move(file)), m_streamName(std::move(stream)), m_stream(m_file.find(m_streamName)->data)
-    {
-    }
+        : m_fileBytes(std::move(fileBytes)),
+          m_file(std::move(file)),
+          m_streamName(std::move(stream)),
+          m_stream(m_file.find(m_streamName)->data)
+    {}
 
     Status checkWrite(const Workbook::Impl& wb, std::size_t worksheet, int row, int column) const override;
     Result<std::string> serialize(const Workbook::Impl& wb) const override;
@@ -43,10 +45,10 @@ public:
     StoredSst sst;
     bool hasExtSst = false;
     std::uint32_t extSstBegin = 0, extSstEnd = 0;
-    std::uint32_t globalsEof = 0;                // header of the globals' EOF record
-    std::vector<std::uint32_t> boundSheets;      // header of each BOUNDSHEET8 record
-    std::vector<std::uint32_t> indexRecords;     // header of each INDEX record
-    std::vector<std::uint32_t> dbCells;          // header of each DBCELL record
+    std::uint32_t globalsEof = 0;             // header of the globals' EOF record
+    std::vector<std::uint32_t> boundSheets;   // header of each BOUNDSHEET8 record
+    std::vector<std::uint32_t> indexRecords;  // header of each INDEX record
+    std::vector<std::uint32_t> dbCells;       // header of each DBCELL record
 
 private:
     std::string m_fileBytes;

@@ -35,14 +35,22 @@ bool hasRootEntry(const CompoundFile& file, std::string_view name)
 std::string_view errorText(std::uint8_t code)
 {
     switch (code) {
-    case 0x00: return "#NULL!";
-    case 0x07: return "#DIV/0!";
-    case 0x0F: return "#VALUE!";
-    case 0x17: return "#REF!";
-    case 0x1D: return "#NAME?";
-    case 0x24: return "#NUM!";
-    case 0x2A: return "#N/A";
-    case 0x2B: return "#GETTING_DATA";
+    case 0x00:
+        return "#NULL!";
+    case 0x07:
+        return "#DIV/0!";
+    case 0x0F:
+        return "#VALUE!";
+    case 0x17:
+        return "#REF!";
+    case 0x1D:
+        return "#NAME?";
+    case 0x24:
+        return "#NUM!";
+    case 0x2A:
+        return "#N/A";
+    case 0x2B:
+        return "#GETTING_DATA";
     }
     return "#N/A";
 }
@@ -74,7 +82,10 @@ struct BoundSheet {
 
 class Loader {
 public:
-    Loader(const std::string& path, std::string bytes) : m_path(path), m_bytes(std::move(bytes)) {}
+    Loader(const std::string& path, std::string bytes)
+        : m_path(path),
+          m_bytes(std::move(bytes))
+    {}
 
     Result<std::unique_ptr<Workbook::Impl>> run()
     {
@@ -108,14 +119,18 @@ private:
     Status refuseUnsupported(const CompoundFile& file) const
     {
         if (hasRootEntry(file, "_xmlsignatures") || hasRootEntry(file, "_signatures"))
-            return Error{ErrorCode::Signed, m_path + ": the workbook carries a digital signature, which any edit would break"};
+            return Error{ErrorCode::Signed,
+                         m_path + ": the workbook carries a digital signature, which any edit would break"};
         // A file saved as "Excel 97 & 5.0/95" holds both streams; editing one would leave the
         // other showing the old texts.
         if (findStream(file, "Book"))
             return excel95OrOlder();
         if (!findStream(file, "Workbook")) {
             if (hasRootEntry(file, "encryptioninfo"))
-                return Error{ErrorCode::Encrypted, m_path + ": the workbook is password-protected (encrypted); it cannot be opened without the password"};
+                return Error{
+                    ErrorCode::Encrypted,
+                    m_path
+                        + ": the workbook is password-protected (encrypted); it cannot be opened without the password"};
             return Error{ErrorCode::NotAWorkbook, m_path + ": a compound file that holds no Excel workbook"};
         }
         return {};
@@ -128,7 +143,8 @@ private:
 
     Error damaged(std::uint32_t offset, const std::string& what) const
     {
-        return {ErrorCode::Damaged, m_path + ": damaged workbook stream at byte " + std::to_string(offset) + ": " + what};
+        return {ErrorCode::Damaged,
+                m_path + ": damaged workbook stream at byte " + std::to_string(offset) + ": " + what};
     }
 
     Status record(std::uint32_t offset, Record& out) const
@@ -155,7 +171,10 @@ private:
             pos = r.end();
             switch (r.type) {
             case rt::kFilePass:
-                return Error{ErrorCode::Encrypted, m_path + ": the workbook is password-protected (encrypted); it cannot be opened without the password"};
+                return Error{
+                    ErrorCode::Encrypted,
+                    m_path
+                        + ": the workbook is password-protected (encrypted); it cannot be opened without the password"};
             case rt::kDateMode:
                 m_date1904 = r.data.size() >= 2 && u16At(r.data, 0) != 0;
                 break;
@@ -176,9 +195,13 @@ private:
                     return damaged(r.offset, "a sheet entry (BOUNDSHEET8) is cut short");
                 sheet.position = u32At(r.data, 0);
                 const int state = std::uint8_t(r.data[4]) & 3;
-                sheet.info.visibility = state == 1 ? SheetVisibility::Hidden : state == 2 ? SheetVisibility::VeryHidden : SheetVisibility::Visible;
+                sheet.info.visibility = state == 1   ? SheetVisibility::Hidden
+                                        : state == 2 ? SheetVisibility::VeryHidden
+                                                     : SheetVisibility::Visible;
                 sheet.type = std::uint8_t(r.data[5]);
-                sheet.info.kind = sheet.type == 2 ? SheetKind::Chartsheet : sheet.type == 0 ? SheetKind::Worksheet : SheetKind::Macrosheet;
+                sheet.info.kind = sheet.type == 2   ? SheetKind::Chartsheet
+                                  : sheet.type == 0 ? SheetKind::Worksheet
+                                                    : SheetKind::Macrosheet;
                 m_backend->boundSheets.push_back(r.offset);
                 m_sheets.push_back(std::move(sheet));
                 break;
@@ -233,8 +256,8 @@ private:
         ContinuedReader reader(std::move(segments));
         for (std::uint32_t i = 0; i < unique; ++i) {
             if (!reader.more())
-                return damaged(first.offset, "the shared string table holds " + std::to_string(i) + " strings, not the " +
-                                                 std::to_string(unique) + " it counts");
+                return damaged(first.offset, "the shared string table holds " + std::to_string(i) + " strings, not the "
+                                                 + std::to_string(unique) + " it counts");
             sst.stringStarts.push_back(reader.streamPosition());
             sst.stringInRecord.push_back(reader.recordPosition());
             bool plain = false;
@@ -253,7 +276,8 @@ private:
 
     Status readSheets()
     {
-        m_wb->renderer = std::make_unique<numfmt::Renderer>(m_date1904 ? numfmt::DateSystem::Excel1904 : numfmt::DateSystem::Excel1900);
+        m_wb->renderer = std::make_unique<numfmt::Renderer>(m_date1904 ? numfmt::DateSystem::Excel1904
+                                                                       : numfmt::DateSystem::Excel1900);
         std::vector<CellFormat> formats;
         for (const auto& [formatId, locked] : m_xfs) {
             std::string_view code = "General";
@@ -336,7 +360,8 @@ private:
         return {};
     }
 
-    CellRecord& addCell(WorksheetModel& model, const Record& r, std::uint16_t row, std::uint16_t column, std::uint16_t xf)
+    CellRecord& addCell(WorksheetModel& model, const Record& r, std::uint16_t row, std::uint16_t column,
+                        std::uint16_t xf)
     {
         CellRecord cell;
         cell.row = std::uint32_t(row) + 1;
@@ -365,8 +390,8 @@ private:
                 return cut();
             const std::uint32_t isst = u32At(d, 6);
             if (isst >= m_sstIndex.size())
-                return damaged(r.offset, "a cell of sheet \"" + model.name + "\" names shared string " + std::to_string(isst) +
-                                             " of " + std::to_string(m_sstIndex.size()));
+                return damaged(r.offset, "a cell of sheet \"" + model.name + "\" names shared string "
+                                             + std::to_string(isst) + " of " + std::to_string(m_sstIndex.size()));
             CellRecord& cell = addCell(model, r, u16At(d, 0), u16At(d, 2), u16At(d, 4));
             cell.type = ValueType::SharedString;
             cell.value.index = m_sstIndex[isst];
@@ -396,7 +421,8 @@ private:
                 return cut();
             const std::size_t count = (d.size() - 6) / width;
             for (std::size_t i = 0; i < count; ++i) {
-                CellRecord& cell = addCell(model, r, u16At(d, 0), std::uint16_t(u16At(d, 2) + i), u16At(d, 4 + i * width));
+                CellRecord& cell =
+                    addCell(model, r, u16At(d, 0), std::uint16_t(u16At(d, 2) + i), u16At(d, 4 + i * width));
                 if (r.type == rt::kMulRk) {
                     cell.type = ValueType::Number;
                     cell.value.number = rkValue(u32At(d, 6 + i * width));
@@ -480,18 +506,28 @@ private:
             return {};
         }
         switch (std::uint8_t(d[6])) {
-        case 0: m_pendingString = std::int64_t(model.cells.size() - 1); break;
-        case 1: readBoolErr(model, cell, std::uint8_t(d[8]), false); break;
-        case 2: readBoolErr(model, cell, std::uint8_t(d[8]), true); break;
-        case 3: setText(model, cell, ValueType::Text, ""); break;
-        default: break;
+        case 0:
+            m_pendingString = std::int64_t(model.cells.size() - 1);
+            break;
+        case 1:
+            readBoolErr(model, cell, std::uint8_t(d[8]), false);
+            break;
+        case 2:
+            readBoolErr(model, cell, std::uint8_t(d[8]), true);
+            break;
+        case 3:
+            setText(model, cell, ValueType::Text, "");
+            break;
+        default:
+            break;
         }
         return {};
     }
 
     static void block(WorksheetModel& model, CellRange range, WriteBlock reason)
     {
-        if (range.firstRow != range.lastRow || range.firstColumn != range.lastColumn || reason == WriteBlock::PivotTable)
+        if (range.firstRow != range.lastRow || range.firstColumn != range.lastColumn
+            || reason == WriteBlock::PivotTable)
             model.blocked.push_back({range, reason});
     }
 
@@ -504,7 +540,9 @@ private:
             return a.row != b.row ? a.row < b.row : a.column < b.column;
         });
         cells.erase(std::unique(cells.begin(), cells.end(),
-                                [](const CellRecord& a, const CellRecord& b) { return a.row == b.row && a.column == b.column; }),
+                                [](const CellRecord& a, const CellRecord& b) {
+                                    return a.row == b.row && a.column == b.column;
+                                }),
                     cells.end());
         for (std::uint32_t i = 0; i < cells.size(); ++i) {
             const CellRecord& cell = cells[i];

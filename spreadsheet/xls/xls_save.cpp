@@ -27,7 +27,9 @@ struct Splice {
 class StreamEditor {
 public:
     // splices sorted and apart from each other.
-    StreamEditor(const std::string& stream, std::vector<Splice> splices) : m_stream(stream), m_splices(std::move(splices))
+    StreamEditor(const std::string& stream, std::vector<Splice> splices)
+        : m_stream(stream),
+          m_splices(std::move(splices))
     {
         std::int64_t moved = 0;
         for (const Splice& s : m_splices) {
@@ -70,7 +72,8 @@ void appendRecordHeader(std::string& out, std::uint16_t type, std::size_t size)
     appendU16(out, std::uint16_t(size));
 }
 
-void appendLabelSst(std::string& out, std::uint16_t row, std::uint16_t column, std::uint16_t format, std::uint32_t entry)
+void appendLabelSst(std::string& out, std::uint16_t row, std::uint16_t column, std::uint16_t format,
+                    std::uint32_t entry)
 {
     appendRecordHeader(out, rt::kLabelSst, 10);
     appendU16(out, row);
@@ -128,7 +131,11 @@ std::string replacementRecords(const Record& r, const std::map<std::uint16_t, st
 // CONTINUE records, holding the new strings.
 class SstAppender {
 public:
-    SstAppender(std::uint32_t at, std::uint16_t type, std::string_view payload) : m_recordAt(at), m_type(type), m_payload(payload) {}
+    SstAppender(std::uint32_t at, std::uint16_t type, std::string_view payload)
+        : m_recordAt(at),
+          m_type(type),
+          m_payload(payload)
+    {}
 
     void add(std::string_view text, StoredSst& positions)
     {
@@ -229,9 +236,10 @@ Status XlsBackend::checkWrite(const Workbook::Impl& wb, std::size_t worksheet, i
     Record r;
     if (found >= 0 && readRecord(m_stream, model.cells[std::size_t(found)].begin, r) && r.type != rt::kFormula)
         return {};
-    return Error{ErrorCode::NotWritable, wb.path + ": " + model.name + "!" + cellName(row, column) +
-                                             (found < 0 ? ": an empty cell; an .xls workbook takes new texts only in cells that hold a value"
-                                                        : ": a formula cell; an .xls workbook keeps its formulas")};
+    return Error{ErrorCode::NotWritable,
+                 wb.path + ": " + model.name + "!" + cellName(row, column)
+                     + (found < 0 ? ": an empty cell; an .xls workbook takes new texts only in cells that hold a value"
+                                  : ": a formula cell; an .xls workbook keeps its formulas")};
 }
 
 Result<std::string> XlsBackend::serialize(const Workbook::Impl& wb) const
@@ -261,7 +269,9 @@ Result<std::string> XlsBackend::serialize(const Workbook::Impl& wb) const
     std::uint32_t next = std::uint32_t(old.stringStarts.size());
     for (auto& [index, entry] : newEntries)
         entry = next++;
-    auto entryOf = [&](std::uint32_t index) { return reused(index) ? old.plainEntryOfShared[index] : newEntries.at(index); };
+    auto entryOf = [&](std::uint32_t index) {
+        return reused(index) ? old.plainEntryOfShared[index] : newEntries.at(index);
+    };
 
     std::vector<Splice> splices;
     const bool tableChanges = !newEntries.empty() || newRefs > 0;

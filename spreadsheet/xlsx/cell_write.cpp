@@ -3,10 +3,10 @@
 #include <algorithm>
 
 #include "spreadsheet/cell_ref.h"
-#include "spreadsheet/xlsx/formula_refs.h"
-#include "spreadsheet/xlsx/ooxml_text.h"
 #include "spreadsheet/internal/utf8.h"
 #include "spreadsheet/internal/workbook_impl.h"
+#include "spreadsheet/xlsx/formula_refs.h"
+#include "spreadsheet/xlsx/ooxml_text.h"
 
 namespace veltrano::spreadsheet {
 
@@ -56,7 +56,8 @@ void rehomeSharedFormula(WorksheetState& sheet, std::uint32_t si, SharedFormulaG
     }
     CellRecord& next = cells[remaining.front()];
     if (box.firstColumn == int(next.column)) {
-        std::string formula = shiftFormula(group.formula, int(next.row) - int(old.row), int(next.column) - int(old.column));
+        std::string formula =
+            shiftFormula(group.formula, int(next.row) - int(old.row), int(next.column) - int(old.column));
         std::string attributes = " t=\"shared\" ref=\"" + rangeName(box) + "\" si=\"" + std::to_string(si) + "\"";
         sheet.formulaChanges[remaining.front()] = formulaElement(prefix, attributes, formula);
         next.flags = std::uint8_t((next.flags & ~cell_flags::kSharedMember) | cell_flags::kSharedMaster);
@@ -67,7 +68,8 @@ void rehomeSharedFormula(WorksheetState& sheet, std::uint32_t si, SharedFormulaG
     }
     for (auto member : remaining) {
         CellRecord& cell = cells[member];
-        std::string formula = shiftFormula(group.formula, int(cell.row) - int(old.row), int(cell.column) - int(old.column));
+        std::string formula =
+            shiftFormula(group.formula, int(cell.row) - int(old.row), int(cell.column) - int(old.column));
         sheet.formulaChanges[member] = formulaElement(prefix, "", formula);
         cell.flags = std::uint8_t((cell.flags & ~kFormulaFlags) | cell_flags::kFormula);
     }
@@ -90,7 +92,8 @@ void dropFormula(Workbook::Impl& wb, WorksheetState& sheet, std::uint32_t cellIn
 
 // Renames the table columns whose header is this cell, and keeps totals-row labels in step.
 // Returns the text the cell must hold (a header must equal its unique column name).
-std::string applyTableRules(Workbook::Impl& wb, WorksheetState& sheet, int row, int column, std::string text, bool& renamed)
+std::string applyTableRules(Workbook::Impl& wb, WorksheetState& sheet, int row, int column, std::string text,
+                            bool& renamed)
 {
     for (std::size_t t : sheet.tables) {
         TableModel& table = wb.tables[t];
@@ -122,12 +125,12 @@ Result<WriteOutcome> Worksheet::setValue(int row, int column, std::string_view t
     Workbook::Impl& wb = *m_workbook;
     WorksheetState& sheet = *wb.worksheets[m_index];
     if (row < 1 || row > kMaxRows || column < 1 || column > kMaxColumns)
-        return Error{ErrorCode::InvalidArgument, wb.path + ": " + sheet.model.name + ": row " + std::to_string(row) +
-                                                     ", column " + std::to_string(column) + " is outside the sheet"};
+        return Error{ErrorCode::InvalidArgument, wb.path + ": " + sheet.model.name + ": row " + std::to_string(row)
+                                                     + ", column " + std::to_string(column) + " is outside the sheet"};
     WriteBlock block = writeBlock(row, column, policy);
     if (block != WriteBlock::None)
-        return Error{ErrorCode::NotWritable, wb.path + ": " + sheet.model.name + "!" + cellName(row, column) + ": " +
-                                                 std::string(writeBlockReason(block))};
+        return Error{ErrorCode::NotWritable, wb.path + ": " + sheet.model.name + "!" + cellName(row, column) + ": "
+                                                 + std::string(writeBlockReason(block))};
     if (wb.backend) {
         Status storable = wb.backend->checkWrite(wb, m_index, row, column);
         if (!storable)
@@ -138,9 +141,10 @@ Result<WriteOutcome> Worksheet::setValue(int row, int column, std::string_view t
     std::string value = utf8::sanitize(text);
     // Cut, the text would lose its end without anyone seeing it: the cell keeps what it had.
     if (const std::size_t units = utf8::utf16Length(value); units > std::size_t(kMaxCellTextUnits))
-        return Error{ErrorCode::TooLarge, wb.path + ": " + sheet.model.name + "!" + cellName(row, column) + ": the text is " +
-                                              std::to_string(units) + " characters long, past a cell's limit of " +
-                                              std::to_string(kMaxCellTextUnits) + "; the cell was left as it was"};
+        return Error{ErrorCode::TooLarge, wb.path + ": " + sheet.model.name + "!" + cellName(row, column)
+                                              + ": the text is " + std::to_string(units)
+                                              + " characters long, past a cell's limit of "
+                                              + std::to_string(kMaxCellTextUnits) + "; the cell was left as it was"};
     value = applyTableRules(wb, sheet, row, column, std::move(value), outcome.renamedColumn);
     const std::uint32_t index = wb.sharedStrings.add(value);
 

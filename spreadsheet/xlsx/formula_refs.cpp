@@ -10,12 +10,18 @@ namespace veltrano::spreadsheet {
 
 namespace {
 
-bool isLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isLetter(char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 bool isWordChar(char c)
 {
-    return isLetter(c) || isDigit(c) || c == '_' || c == '.' || c == '$' || c == '\\' || c == '?' ||
-           static_cast<unsigned char>(c) >= 0x80;
+    return isLetter(c) || isDigit(c) || c == '_' || c == '.' || c == '$' || c == '\\' || c == '?'
+           || static_cast<unsigned char>(c) >= 0x80;
 }
 
 // One coordinate of a reference: a column (letters) or a row (digits), maybe $-anchored.
@@ -85,14 +91,26 @@ std::string writeToken(const RefToken& ref)
     return out;
 }
 
-bool isCell(const RefToken& r) { return r.column && r.row; }
-bool isColumnOnly(const RefToken& r) { return r.column && !r.row; }
-bool isRowOnly(const RefToken& r) { return r.row && !r.column; }
+bool isCell(const RefToken& r)
+{
+    return r.column && r.row;
+}
+bool isColumnOnly(const RefToken& r)
+{
+    return r.column && !r.row;
+}
+bool isRowOnly(const RefToken& r)
+{
+    return r.row && !r.column;
+}
 
 class Shifter {
 public:
     Shifter(std::string_view formula, int rowDelta, int columnDelta)
-        : m_in(formula), m_rowDelta(rowDelta), m_columnDelta(columnDelta) {}
+        : m_in(formula),
+          m_rowDelta(rowDelta),
+          m_columnDelta(columnDelta)
+    {}
 
     std::string run()
     {
@@ -191,9 +209,9 @@ private:
             ++m_pos;
             std::string_view secondWord = readWord();
             auto second = parseRefToken(secondWord);
-            bool sameShape = second && ((isCell(*first) && isCell(*second)) ||
-                                        (isColumnOnly(*first) && isColumnOnly(*second)) ||
-                                        (isRowOnly(*first) && isRowOnly(*second)));
+            bool sameShape = second
+                             && ((isCell(*first) && isCell(*second)) || (isColumnOnly(*first) && isColumnOnly(*second))
+                                 || (isRowOnly(*first) && isRowOnly(*second)));
             if (sameShape && peek() != '(' && peek() != '!') {
                 bool firstOk = shiftToken(*first, m_rowDelta, m_columnDelta);
                 bool secondOk = shiftToken(*second, m_rowDelta, m_columnDelta);

@@ -17,7 +17,10 @@ std::int64_t daysFromCivil(std::int64_t y, unsigned m, unsigned d)
     return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
 }
 
-bool isLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+bool isLeap(int y)
+{
+    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
 
 int daysInMonth(int y, int m)
 {
@@ -27,7 +30,9 @@ int daysInMonth(int y, int m)
 
 class Cursor {
 public:
-    explicit Cursor(std::string_view text) : m_text(text) {}
+    explicit Cursor(std::string_view text)
+        : m_text(text)
+    {}
     bool digits(int count, int& value)
     {
         value = 0;

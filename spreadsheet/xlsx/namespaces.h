@@ -6,13 +6,18 @@
 
 namespace veltrano::spreadsheet::ns {
 
-enum class Family { Transitional, Strict };
+enum class Family {
+    Transitional,
+    Strict
+};
 
 inline constexpr std::string_view kMainTransitional = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
 inline constexpr std::string_view kMainStrict = "http://purl.oclc.org/ooxml/spreadsheetml/main";
-inline constexpr std::string_view kRelTransitional = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+inline constexpr std::string_view kRelTransitional =
+    "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
 inline constexpr std::string_view kRelStrict = "http://purl.oclc.org/ooxml/officeDocument/relationships";
-inline constexpr std::string_view kPackageRelationships = "http://schemas.openxmlformats.org/package/2006/relationships";
+inline constexpr std::string_view kPackageRelationships =
+    "http://schemas.openxmlformats.org/package/2006/relationships";
 inline constexpr std::string_view kContentTypes = "http://schemas.openxmlformats.org/package/2006/content-types";
 inline constexpr std::string_view kMicrosoftRelTypes = "http://schemas.microsoft.com/office/2006/relationships/";
 inline constexpr std::string_view kSignatureOriginType =
@@ -22,13 +27,28 @@ inline constexpr std::string_view kSharedStringsContentType =
     "application/vnd.openxmlformats-officedocument.spreadsheetml.sharedStrings+xml";
 
 // True for the SpreadsheetML main namespace of either family.
-inline bool isMain(std::string_view uri) { return uri == kMainTransitional || uri == kMainStrict; }
+inline bool isMain(std::string_view uri)
+{
+    return uri == kMainTransitional || uri == kMainStrict;
+}
 // True for the relationship-id attribute namespace (r:id) of either family.
-inline bool isRel(std::string_view uri) { return uri == kRelTransitional || uri == kRelStrict; }
+inline bool isRel(std::string_view uri)
+{
+    return uri == kRelTransitional || uri == kRelStrict;
+}
 
-inline Family familyOf(std::string_view mainUri) { return mainUri == kMainStrict ? Family::Strict : Family::Transitional; }
-inline std::string_view mainUri(Family f) { return f == Family::Strict ? kMainStrict : kMainTransitional; }
-inline std::string_view relUri(Family f) { return f == Family::Strict ? kRelStrict : kRelTransitional; }
+inline Family familyOf(std::string_view mainUri)
+{
+    return mainUri == kMainStrict ? Family::Strict : Family::Transitional;
+}
+inline std::string_view mainUri(Family f)
+{
+    return f == Family::Strict ? kMainStrict : kMainTransitional;
+}
+inline std::string_view relUri(Family f)
+{
+    return f == Family::Strict ? kRelStrict : kRelTransitional;
+}
 
 // The full relationship type of a short name ("worksheet", "sharedStrings") in a family.
 inline std::string relType(Family f, std::string_view shortName)

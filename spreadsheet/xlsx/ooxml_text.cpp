@@ -11,9 +11,12 @@ namespace {
 
 int hexValue(char c)
 {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
     return -1;
 }
 
@@ -53,16 +56,24 @@ void appendEncoded(std::string_view text, std::string& out, char quote = '\0')
         std::size_t start = pos;
         char32_t cp = utf8::next(text, pos);
         switch (cp) {
-        case '&': out += "&amp;"; continue;
-        case '<': out += "&lt;"; continue;
-        case '>': out += "&gt;"; continue;
+        case '&':
+            out += "&amp;";
+            continue;
+        case '<':
+            out += "&lt;";
+            continue;
+        case '>':
+            out += "&gt;";
+            continue;
         case '"':
             out += quote == '"' ? "&quot;" : "\"";
             continue;
         case '\'':
             out += quote == '\'' ? "&apos;" : "'";
             continue;
-        case '\r': appendEscape(cp, out); continue;
+        case '\r':
+            appendEscape(cp, out);
+            continue;
         case '\t':
         case '\n':
             if (Attribute)
@@ -88,7 +99,10 @@ void appendEncoded(std::string_view text, std::string& out, char quote = '\0')
     }
 }
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
 
 }  // namespace
 
@@ -126,7 +140,10 @@ std::string decodeEscapes(std::string_view text)
     return out;
 }
 
-void appendEncodedText(std::string_view text, std::string& out) { appendEncoded<false>(text, out); }
+void appendEncodedText(std::string_view text, std::string& out)
+{
+    appendEncoded<false>(text, out);
+}
 
 void appendEncodedAttribute(std::string_view text, std::string& out, char quote)
 {

@@ -49,8 +49,8 @@ struct ContentTypes {
         std::size_t begin = 0, end = 0;  // byte range of the <Override> element
     };
     std::map<std::string, Override> overrides;  // lower-case part name without '/' → entry
-    std::size_t typesEndTag = 0;                  // offset of </Types>, where entries can be added
-    std::string prefix;                           // element prefix used in the part ("" usually)
+    std::size_t typesEndTag = 0;                // offset of </Types>, where entries can be added
+    std::string prefix;                         // element prefix used in the part ("" usually)
 
     // The content type of a part, or "" when none applies.
     std::string typeOf(std::string_view partName) const;

@@ -71,10 +71,10 @@ Result<SharedStrings> SharedStrings::parse(std::string xml, const std::string& w
             } else if (depth == 2 && scanner.localName() == "si") {
                 inSi = true;
                 text.clear();
-            } else if (inSi && skipDepth == 0 && (scanner.localName() == "rPh" || scanner.localName() == "phoneticPr")) {
+            } else if (inSi && skipDepth == 0
+                       && (scanner.localName() == "rPh" || scanner.localName() == "phoneticPr")) {
                 skipDepth = depth;
-            } else if (inSi && skipDepth == 0 && scanner.localName() == "t" &&
-                       (depth == 3 || (depth == 4))) {
+            } else if (inSi && skipDepth == 0 && scanner.localName() == "t" && (depth == 3 || (depth == 4))) {
                 inT = true;
             }
             break;
@@ -157,8 +157,8 @@ std::string SharedStrings::serialize(std::int64_t countDelta, std::string_view m
     if (m_xml.empty()) {
         std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<sst xmlns=\"";
         out += mainUri;
-        out += "\" count=\"" + std::to_string(std::max<std::int64_t>(countDelta, 0)) + "\" uniqueCount=\"" +
-               std::to_string(size()) + "\">";
+        out += "\" count=\"" + std::to_string(std::max<std::int64_t>(countDelta, 0)) + "\" uniqueCount=\""
+               + std::to_string(size()) + "\">";
         out += items;
         out += "</sst>";
         return out;
@@ -179,8 +179,8 @@ std::string SharedStrings::serialize(std::int64_t countDelta, std::string_view m
     for (const Number* number : {first, second}) {
         if (!number->present)
             continue;
-        std::int64_t value = number == &m_count ? std::max<std::int64_t>(m_count.value + countDelta, 0)
-                                                : std::int64_t(size());
+        std::int64_t value =
+            number == &m_count ? std::max<std::int64_t>(m_count.value + countDelta, 0) : std::int64_t(size());
         replaceNumber(*number, value);
     }
     std::size_t startTagEnd = m_emptyElement ? m_endTagBegin : m_startTagEnd;

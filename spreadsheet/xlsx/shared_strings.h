@@ -55,10 +55,10 @@ private:
     std::unordered_map<std::string_view, std::uint32_t> m_addedIndex;
 
     // Where the original part is edited.
-    std::string m_prefix;               // element prefix with ':' or ""
-    std::size_t m_startTagBegin = 0;    // <sst ...>
+    std::string m_prefix;             // element prefix with ':' or ""
+    std::size_t m_startTagBegin = 0;  // <sst ...>
     std::size_t m_startTagEnd = 0;
-    std::size_t m_endTagBegin = 0;      // </sst>, or the "/>" of an empty <sst/>
+    std::size_t m_endTagBegin = 0;  // </sst>, or the "/>" of an empty <sst/>
     bool m_emptyElement = false;
     struct Number {
         std::size_t offset = 0, length = 0;

@@ -22,7 +22,10 @@ CellFormat makeFormat(numfmt::Renderer& renderer, std::string_view code, bool lo
 
 }  // namespace
 
-Styles::Styles(numfmt::Renderer& renderer) { m_formats.push_back(makeFormat(renderer, "General", true)); }
+Styles::Styles(numfmt::Renderer& renderer)
+{
+    m_formats.push_back(makeFormat(renderer, "General", true));
+}
 
 Styles Styles::fromFormats(std::vector<CellFormat> formats)
 {

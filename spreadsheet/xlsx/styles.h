@@ -3,9 +3,9 @@
 // locks the cell.
 
 #include <cstdint>
-#include <utility>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "spreadsheet/numfmt/renderer.h"
@@ -38,7 +38,9 @@ public:
     }
 
 private:
-    explicit Styles(std::vector<CellFormat> formats) : m_formats(std::move(formats)) {}
+    explicit Styles(std::vector<CellFormat> formats)
+        : m_formats(std::move(formats))
+    {}
     std::vector<CellFormat> m_formats;
 };
 

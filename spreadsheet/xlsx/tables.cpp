@@ -4,11 +4,11 @@
 #include <charconv>
 
 #include "spreadsheet/cell_ref.h"
+#include "spreadsheet/internal/utf8.h"
 #include "spreadsheet/xlsx/formula_refs.h"
 #include "spreadsheet/xlsx/namespaces.h"
 #include "spreadsheet/xlsx/ooxml_text.h"
 #include "spreadsheet/xlsx/part_error.h"
-#include "spreadsheet/internal/utf8.h"
 #include "spreadsheet/xlsx/xml_scanner.h"
 
 namespace veltrano::spreadsheet {

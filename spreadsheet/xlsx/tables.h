@@ -32,8 +32,8 @@ struct TableModel {
     std::vector<TableColumn> columns;
     std::size_t worksheet = 0;  // index among the workbook's worksheets
 
-    std::map<std::size_t, std::string> renamed;     // column → new name
-    std::map<std::size_t, std::string> newLabels;   // column → new totals-row label
+    std::map<std::size_t, std::string> renamed;    // column → new name
+    std::map<std::size_t, std::string> newLabels;  // column → new totals-row label
 
     bool hasHeaderRow() const { return headerRowCount != 0; }
     // The table column whose header cell is (row, column), or -1.

@@ -4,11 +4,11 @@
 #include <cstring>
 
 #include "spreadsheet/cell_ref.h"
+#include "spreadsheet/internal/utf8.h"
+#include "spreadsheet/internal/workbook_impl.h"
 #include "spreadsheet/xlsx/formula_refs.h"
 #include "spreadsheet/xlsx/ooxml_text.h"
 #include "spreadsheet/xlsx/part_error.h"
-#include "spreadsheet/internal/utf8.h"
-#include "spreadsheet/internal/workbook_impl.h"
 #include "spreadsheet/xlsx/xml_scanner.h"
 
 namespace veltrano::spreadsheet {
@@ -50,8 +50,8 @@ std::optional<CellRange> pivotFilterArea(const CellRange& location, std::uint32_
         return std::nullopt;
     const std::int64_t firstRow = std::max<std::int64_t>(1, std::int64_t(location.firstRow) - pageRows - 1);
     const std::int64_t width = 3 * std::int64_t(std::clamp<std::uint32_t>(pageColumns, 1, kMaxColumns)) - 1;
-    const std::int64_t lastColumn =
-        std::min<std::int64_t>(kMaxColumns, std::max<std::int64_t>(location.lastColumn, location.firstColumn + width - 1));
+    const std::int64_t lastColumn = std::min<std::int64_t>(
+        kMaxColumns, std::max<std::int64_t>(location.lastColumn, location.firstColumn + width - 1));
     return CellRange{int(firstRow), location.firstColumn, location.firstRow - 1, int(lastColumn)};
 }
 
@@ -74,15 +74,17 @@ void noteCalcSettings(const xml::Scanner& scanner, CalcSettingsPlace& place)
         } else {
             place.insertAt = scanner.end() - (scanner.isEmptyElement() ? 2 : 1);
         }
-    } else if (!place.hasCalcPr && place.insertAt == 0 &&
-               std::find(std::begin(kAfterCalcPr), std::end(kAfterCalcPr), name) != std::end(kAfterCalcPr)) {
+    } else if (!place.hasCalcPr && place.insertAt == 0
+               && std::find(std::begin(kAfterCalcPr), std::end(kAfterCalcPr), name) != std::end(kAfterCalcPr)) {
         place.insertAt = scanner.begin();
     }
 }
 
 class Loader {
 public:
-    explicit Loader(std::unique_ptr<Workbook::Impl> impl) : m_wb(std::move(impl)) {}
+    explicit Loader(std::unique_ptr<Workbook::Impl> impl)
+        : m_wb(std::move(impl))
+    {}
 
     Result<std::unique_ptr<Workbook::Impl>> run();
 
@@ -114,8 +116,9 @@ Result<Loader::Part> Loader::readPartEntry(std::string_view partName, ErrorCode 
     if (!index)
         return Error{missingCode, m_wb->where(partName) + ": part is missing"};
     if (const std::uint64_t size = m_wb->zip.entries()[*index].size; size > kMaxPartBytes)
-        return Error{ErrorCode::TooLarge, m_wb->where(partName) + ": the part is " + std::to_string(size) +
-                                              " bytes uncompressed, past the limit of " + std::to_string(kMaxPartBytes)};
+        return Error{ErrorCode::TooLarge, m_wb->where(partName) + ": the part is " + std::to_string(size)
+                                              + " bytes uncompressed, past the limit of "
+                                              + std::to_string(kMaxPartBytes)};
     auto bytes = m_wb->zip.read(*index);
     if (!bytes)
         return bytes.error();
@@ -136,13 +139,13 @@ Status Loader::refuseForeignPackages()
     if (auto mimetype = zip.find("mimetype")) {
         auto text = zip.read(*mimetype);
         if (text && text.value().starts_with("application/vnd.oasis.opendocument"))
-            return Error{ErrorCode::OpenDocument, m_wb->path + ": an OpenDocument file (" + text.value() +
-                                                      "), not an Excel workbook"};
+            return Error{ErrorCode::OpenDocument,
+                         m_wb->path + ": an OpenDocument file (" + text.value() + "), not an Excel workbook"};
     }
     for (const auto& entry : zip.entries())
         if (lowerAscii(entry.name).starts_with("_xmlsignatures/"))
-            return Error{ErrorCode::Signed, m_wb->path + ": the package is digitally signed (" + entry.name +
-                                                "); editing it would break the signature"};
+            return Error{ErrorCode::Signed, m_wb->path + ": the package is digitally signed (" + entry.name
+                                                + "); editing it would break the signature"};
     if (!zip.find("[Content_Types].xml"))
         return Error{ErrorCode::NotAWorkbook, m_wb->path + ": no [Content_Types].xml: not an Office Open XML package"};
     auto types = readPartEntry("[Content_Types].xml");
@@ -167,17 +170,19 @@ Result<std::string> Loader::findWorkbookPart()
         return rels.error();
     for (const auto& r : rels.value().items)
         if (r.type == ns::kSignatureOriginType)
-            return Error{ErrorCode::Signed, m_wb->path + ": the package is digitally signed; editing it would break the signature"};
+            return Error{ErrorCode::Signed,
+                         m_wb->path + ": the package is digitally signed; editing it would break the signature"};
     const auto* office = rels.value().firstOfType("officeDocument");
     if (!office)
         return Error{ErrorCode::NotAWorkbook, m_wb->path + ": the package has no main document"};
     const std::string& part = office->target;
     std::string type = m_wb->contentTypes.typeOf(part);
     if (type.starts_with(kBinaryWorkbookType))
-        return Error{ErrorCode::BinaryWorkbook, m_wb->path + ": a binary workbook (.xlsb), which cannot be edited safely"};
+        return Error{ErrorCode::BinaryWorkbook,
+                     m_wb->path + ": a binary workbook (.xlsb), which cannot be edited safely"};
     if (std::find(std::begin(kWorkbookTypes), std::end(kWorkbookTypes), type) == std::end(kWorkbookTypes))
-        return Error{ErrorCode::NotAWorkbook, m_wb->path + ": the main part " + part + " is not a workbook (" +
-                                                  (type.empty() ? std::string("no content type") : type) + ")"};
+        return Error{ErrorCode::NotAWorkbook, m_wb->path + ": the main part " + part + " is not a workbook ("
+                                                  + (type.empty() ? std::string("no content type") : type) + ")"};
     return part;
 }
 
@@ -240,7 +245,8 @@ Result<WorkbookXml> Loader::parseWorkbookXml(const std::string& xmlText)
                 if (a.local == "id" && ns::isRel(a.uri))
                     sheet.relationshipId = xml::attributeValue(a);
             if (sheet.relationshipId.empty())
-                return partError(ErrorCode::Damaged, where, scanner.begin(), "sheet \"" + sheet.name + "\" has no relationship id");
+                return partError(ErrorCode::Damaged, where, scanner.begin(),
+                                 "sheet \"" + sheet.name + "\" has no relationship id");
             book.sheets.push_back(std::move(sheet));
         } else if (depth == 3 && name == "definedName") {
             inDefinedName = true;
@@ -297,12 +303,12 @@ Status Loader::loadSheets(const WorkbookXml& book)
         const auto& sheet = book.sheets[i];
         const auto* rel = m_wb->workbookRels.byId(sheet.relationshipId);
         if (!rel || rel->external)
-            return Error{ErrorCode::Damaged, m_wb->where(m_wb->workbookPart) + ": sheet \"" + sheet.name +
-                                                 "\" points at a missing relationship " + sheet.relationshipId};
+            return Error{ErrorCode::Damaged, m_wb->where(m_wb->workbookPart) + ": sheet \"" + sheet.name
+                                                 + "\" points at a missing relationship " + sheet.relationshipId};
         // Edits to both would go into one part, and those to the sheet saved first be lost.
         if (auto [it, added] = sheetOfPart.emplace(lowerAscii(rel->target), sheet.name); !added)
-            return Error{ErrorCode::Damaged, m_wb->where(m_wb->workbookPart) + ": sheets \"" + it->second + "\" and \"" +
-                                                 sheet.name + "\" share one part, " + rel->target};
+            return Error{ErrorCode::Damaged, m_wb->where(m_wb->workbookPart) + ": sheets \"" + it->second + "\" and \""
+                                                 + sheet.name + "\" share one part, " + rel->target};
         std::string_view type = ns::relTypeName(rel->type);
         SheetInfo info{sheet.name, SheetKind::Worksheet, sheet.visibility};
         if (type == "chartsheet")
@@ -312,8 +318,8 @@ Status Loader::loadSheets(const WorkbookXml& book)
         else if (type == "xlMacrosheet" || type == "xlIntlMacrosheet")
             info.kind = SheetKind::Macrosheet;
         else if (type != "worksheet")
-            return Error{ErrorCode::Unsupported, m_wb->where(m_wb->workbookPart) + ": sheet \"" + sheet.name +
-                                                     "\" has an unknown kind " + rel->type};
+            return Error{ErrorCode::Unsupported, m_wb->where(m_wb->workbookPart) + ": sheet \"" + sheet.name
+                                                     + "\" has an unknown kind " + rel->type};
         m_wb->sheets.push_back(info);
         m_wb->worksheetOfSheet.push_back(std::nullopt);
         if (info.kind == SheetKind::Worksheet) {
@@ -322,9 +328,8 @@ Status Loader::loadSheets(const WorkbookXml& book)
                 return status;
         }
     }
-    m_wb->activeSheet = book.activeTab >= 0 && std::size_t(book.activeTab) < m_wb->sheets.size()
-                            ? std::size_t(book.activeTab)
-                            : 0;
+    m_wb->activeSheet =
+        book.activeTab >= 0 && std::size_t(book.activeTab) < m_wb->sheets.size() ? std::size_t(book.activeTab) : 0;
     return {};
 }
 
@@ -367,7 +372,8 @@ Status Loader::loadSheetRelations(WorksheetState& state, std::size_t worksheetIn
     for (const auto& id : state.model.tableRelationshipIds) {
         const auto* rel = rels.value().byId(id);
         if (!rel || rel->external)
-            return Error{ErrorCode::Damaged, m_wb->where(state.model.partName) + ": table relationship " + id + " is missing"};
+            return Error{ErrorCode::Damaged,
+                         m_wb->where(state.model.partName) + ": table relationship " + id + " is missing"};
         auto part = readPartEntry(rel->target);
         if (!part)
             return part.error();
@@ -407,7 +413,8 @@ Status Loader::loadPivotTable(WorksheetState& state, const std::string& partName
         const auto* ref = scanner.attribute("ref");
         location = ref ? parseRangeName(ref->raw) : std::nullopt;
         if (!location)
-            return partError(ErrorCode::Damaged, m_wb->where(partName), scanner.begin(), "pivot table location is not a valid range");
+            return partError(ErrorCode::Damaged, m_wb->where(partName), scanner.begin(),
+                             "pivot table location is not a valid range");
         pageRows = countAttribute(scanner, "rowPageCount");
         pageColumns = countAttribute(scanner, "colPageCount");
     }
@@ -506,8 +513,11 @@ Status checkFileSignature(const std::string& path, const std::string& bytes)
             return name;
         }();
         if (bytes.find(kEncryptionInfo) != std::string::npos)
-            return Error{ErrorCode::Encrypted, path + ": the workbook is password-protected (encrypted); it cannot be opened without the password"};
-        return Error{ErrorCode::LegacyBinary, path + ": a legacy binary file (.xls/.xlt, OLE compound file), which cannot be edited safely"};
+            return Error{
+                ErrorCode::Encrypted,
+                path + ": the workbook is password-protected (encrypted); it cannot be opened without the password"};
+        return Error{ErrorCode::LegacyBinary,
+                     path + ": a legacy binary file (.xls/.xlt, OLE compound file), which cannot be edited safely"};
     }
     if (bytes.size() < 4 || bytes.compare(0, 2, "PK") != 0)
         return Error{ErrorCode::NotAWorkbook, path + ": not a zip package, so not an .xlsx/.xlsm/.xltx/.xltm workbook"};

@@ -20,8 +20,9 @@ struct Splice {
 
 std::string applySplices(std::string_view original, std::vector<Splice> splices)
 {
-    std::stable_sort(splices.begin(), splices.end(),
-                     [](const Splice& a, const Splice& b) { return std::tie(a.begin, a.end) < std::tie(b.begin, b.end); });
+    std::stable_sort(splices.begin(), splices.end(), [](const Splice& a, const Splice& b) {
+        return std::tie(a.begin, a.end) < std::tie(b.begin, b.end);
+    });
     std::size_t extra = 0;
     for (const auto& s : splices)
         extra += s.text.size();
@@ -173,9 +174,11 @@ Result<std::vector<Splice>> placeNewCells(const Workbook::Impl& wb, const Worksh
     }
     if (!rowsAtEnd.empty()) {
         if (model.sheetDataStartTagEnd == 0)
-            return Error{ErrorCode::Unsupported, wb.where(model.partName) + ": the sheet has no sheetData to add cells to"};
+            return Error{ErrorCode::Unsupported,
+                         wb.where(model.partName) + ": the sheet has no sheetData to add cells to"};
         if (model.sheetDataEmptyElement)
-            splices.push_back({model.sheetDataEndTagBegin, model.sheetDataEndTagBegin + 2, ">" + rowsAtEnd + "</" + p + "sheetData>"});
+            splices.push_back({model.sheetDataEndTagBegin, model.sheetDataEndTagBegin + 2,
+                               ">" + rowsAtEnd + "</" + p + "sheetData>"});
         else
             insertions[model.sheetDataEndTagBegin] += rowsAtEnd;
     }
@@ -281,7 +284,8 @@ Result<std::string> serializeWorkbook(const Workbook::Impl& wb)
 
     for (const auto& sheet : wb.worksheets) {
         if (sheet->model.xml.empty())
-            return Error{ErrorCode::Io, wb.where(sheet->model.partName) + ": the part could not be read again after a failed save"};
+            return Error{ErrorCode::Io,
+                         wb.where(sheet->model.partName) + ": the part could not be read again after a failed save"};
         if (!sheet->edited)
             continue;
         auto xml = serializeWorksheet(wb, *sheet);
@@ -300,17 +304,18 @@ Result<std::string> serializeWorkbook(const Workbook::Impl& wb)
         } else {
             changes.added.emplace_back(wb.sharedStringsPart, std::move(xml));
             const auto& rels = wb.workbookRels;
-            std::string relationship = "<" + rels.prefix + "Relationship Id=\"" + unusedRelationshipId(rels) + "\" Type=\"" +
-                                       ns::relType(wb.family, "sharedStrings") + "\" Target=\"" +
-                                       relativeTarget(wb.workbookPart, wb.sharedStringsPart) + "\"/>";
+            std::string relationship = "<" + rels.prefix + "Relationship Id=\"" + unusedRelationshipId(rels)
+                                       + "\" Type=\"" + ns::relType(wb.family, "sharedStrings") + "\" Target=\""
+                                       + relativeTarget(wb.workbookPart, wb.sharedStringsPart) + "\"/>";
             if (rels.emptyElement)
-                relsSplices.push_back({rels.endTagBegin, rels.endTagBegin + 2, ">" + relationship + "</" + rels.prefix + "Relationships>"});
+                relsSplices.push_back({rels.endTagBegin, rels.endTagBegin + 2,
+                                       ">" + relationship + "</" + rels.prefix + "Relationships>"});
             else
                 relsSplices.push_back({rels.endTagBegin, rels.endTagBegin, std::move(relationship)});
             const std::string& tp = wb.contentTypes.prefix.empty() ? std::string() : wb.contentTypes.prefix + ":";
             typesSplices.push_back({wb.contentTypes.typesEndTag, wb.contentTypes.typesEndTag,
-                                    "<" + tp + "Override PartName=\"/" + wb.sharedStringsPart + "\" ContentType=\"" +
-                                        std::string(ns::kSharedStringsContentType) + "\"/>"});
+                                    "<" + tp + "Override PartName=\"/" + wb.sharedStringsPart + "\" ContentType=\""
+                                        + std::string(ns::kSharedStringsContentType) + "\"/>"});
         }
     }
 

@@ -3,18 +3,18 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <tuple>
 #include <numeric>
+#include <tuple>
 
-#include "spreadsheet/internal/limits.h"
 #include "spreadsheet/cell_ref.h"
+#include "spreadsheet/internal/limits.h"
+#include "spreadsheet/internal/worksheet_model.h"
 #include "spreadsheet/xlsx/formula_refs.h"
 #include "spreadsheet/xlsx/iso_date.h"
 #include "spreadsheet/xlsx/namespaces.h"
 #include "spreadsheet/xlsx/ooxml_text.h"
 #include "spreadsheet/xlsx/part_error.h"
 #include "spreadsheet/xlsx/shared_strings.h"
-#include "spreadsheet/internal/worksheet_model.h"
 #include "spreadsheet/xlsx/xml_scanner.h"
 
 namespace veltrano::spreadsheet {
@@ -27,8 +27,8 @@ std::int64_t WorksheetModel::find(int row, int column) const
         return -1;
     auto first = cells.begin() + rowIt->firstCell;
     auto last = first + rowIt->cellCount;
-    auto cellIt = std::lower_bound(first, last, column,
-                                   [](const CellRecord& c, int value) { return c.column < value; });
+    auto cellIt =
+        std::lower_bound(first, last, column, [](const CellRecord& c, int value) { return c.column < value; });
     if (cellIt == last || cellIt->column != column)
         return -1;
     return cellIt - cells.begin();
@@ -57,14 +57,26 @@ bool parseNumber(std::string_view text, double& value)
 class WorksheetParser {
 public:
     WorksheetParser(WorksheetModel& model, const WorksheetParseContext& context, const std::string& where)
-        : m_model(model), m_context(context), m_where(where), m_scanner(model.xml) {}
+        : m_model(model),
+          m_context(context),
+          m_where(where),
+          m_scanner(model.xml)
+    {}
 
     Status run();
 
 private:
-    enum class Child { None, Value, Formula, Inline };
+    enum class Child {
+        None,
+        Value,
+        Formula,
+        Inline
+    };
 
-    Status fail(std::size_t offset, const std::string& what) { return partError(ErrorCode::Damaged, m_where, offset, what); }
+    Status fail(std::size_t offset, const std::string& what)
+    {
+        return partError(ErrorCode::Damaged, m_where, offset, what);
+    }
     Status cellFail(const std::string& what)
     {
         return fail(m_cellBegin, "cell " + cellName(int(m_cell.row), m_cell.column) + ": " + what);
@@ -87,7 +99,7 @@ private:
     bool m_inRow = false;
     bool m_inCell = false;
     Child m_child = Child::None;
-    int m_skipDepth = 0;           // inside a phonetic run of an inline string
+    int m_skipDepth = 0;  // inside a phonetic run of an inline string
     bool m_inInlineT = false;
     bool m_collectOuterFormula = false;
     bool m_sorted = true;
@@ -228,9 +240,9 @@ Status WorksheetParser::endElement()
     }
     if (m_inRow && depth == 3) {
         RowRecord& row = m_model.rows[m_rowIndex];
-        row.endTagBegin = std::uint32_t(m_scanner.isEmptyElement() || m_scanner.begin() == m_scanner.end()
-                                            ? row.startTagEnd - 2
-                                            : m_scanner.begin());
+        row.endTagBegin =
+            std::uint32_t(m_scanner.isEmptyElement() || m_scanner.begin() == m_scanner.end() ? row.startTagEnd - 2
+                                                                                             : m_scanner.begin());
         row.cellCount = std::uint32_t(m_model.cells.size()) - row.firstCell;
         m_inRow = false;
         return {};
@@ -450,7 +462,8 @@ Status WorksheetParser::sortIfNeeded()
                 member = newIndex[member];
             std::sort(group.members.begin(), group.members.end());
         }
-        std::stable_sort(rows.begin(), rows.end(), [](const RowRecord& a, const RowRecord& b) { return a.row < b.row; });
+        std::stable_sort(rows.begin(), rows.end(),
+                         [](const RowRecord& a, const RowRecord& b) { return a.row < b.row; });
         // Rebuild each row's span of cells.
         std::size_t next = 0;
         for (auto& row : rows) {

@@ -15,7 +15,10 @@ constexpr std::string_view kXmlnsNamespace = "http://www.w3.org/2000/xmlns/";
 constexpr std::size_t kMaxAttributes = 4096;
 constexpr std::size_t kMaxNamespaceBindings = 1024;
 
-bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+bool isSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
 
 bool isNameStart(char c)
 {
@@ -45,11 +48,26 @@ bool expandEntity(std::string_view raw, std::size_t& pos, std::string& out)
         return false;
     std::string_view name = raw.substr(pos + 1, semicolon - pos - 1);
     pos = semicolon + 1;
-    if (name == "lt") { out += '<'; return true; }
-    if (name == "gt") { out += '>'; return true; }
-    if (name == "amp") { out += '&'; return true; }
-    if (name == "quot") { out += '"'; return true; }
-    if (name == "apos") { out += '\''; return true; }
+    if (name == "lt") {
+        out += '<';
+        return true;
+    }
+    if (name == "gt") {
+        out += '>';
+        return true;
+    }
+    if (name == "amp") {
+        out += '&';
+        return true;
+    }
+    if (name == "quot") {
+        out += '"';
+        return true;
+    }
+    if (name == "apos") {
+        out += '\'';
+        return true;
+    }
     if (name.size() < 2 || name[0] != '#')
         return false;
     bool hex = name[1] == 'x';
@@ -59,10 +77,14 @@ bool expandEntity(std::string_view raw, std::size_t& pos, std::string& out)
     char32_t value = 0;
     for (char c : digits) {
         int d;
-        if (c >= '0' && c <= '9') d = c - '0';
-        else if (hex && c >= 'a' && c <= 'f') d = c - 'a' + 10;
-        else if (hex && c >= 'A' && c <= 'F') d = c - 'A' + 10;
-        else return false;
+        if (c >= '0' && c <= '9')
+            d = c - '0';
+        else if (hex && c >= 'a' && c <= 'f')
+            d = c - 'a' + 10;
+        else if (hex && c >= 'A' && c <= 'F')
+            d = c - 'A' + 10;
+        else
+            return false;
         value = value * (hex ? 16 : 10) + char32_t(d);
         if (value > 0x10FFFF)
             return false;
@@ -117,9 +139,15 @@ bool entitiesWellFormed(std::string_view raw, std::size_t& badOffset)
 
 }  // namespace
 
-bool decodeText(std::string_view raw, std::string& out) { return decode<false>(raw, out); }
+bool decodeText(std::string_view raw, std::string& out)
+{
+    return decode<false>(raw, out);
+}
 
-bool decodeAttribute(std::string_view raw, std::string& out) { return decode<true>(raw, out); }
+bool decodeAttribute(std::string_view raw, std::string& out)
+{
+    return decode<true>(raw, out);
+}
 
 std::string attributeValue(const Attribute& attribute)
 {
@@ -129,16 +157,20 @@ std::string attributeValue(const Attribute& attribute)
     return out;
 }
 
-bool isTrue(std::string_view raw) { return raw == "1" || raw == "true"; }
+bool isTrue(std::string_view raw)
+{
+    return raw == "1" || raw == "true";
+}
 
 Scanner::Scanner(std::string_view document, ScannerOptions options)
-    : m_doc(document), m_options(options)
+    : m_doc(document),
+      m_options(options)
 {
     m_attributes.reserve(8);
     if (m_doc.size() >= 3 && std::memcmp(m_doc.data(), "\xEF\xBB\xBF", 3) == 0) {
         m_pos = 3;
-    } else if (m_doc.size() >= 2 && ((m_doc[0] == '\xFE' && m_doc[1] == '\xFF') ||
-                                     (m_doc[0] == '\xFF' && m_doc[1] == '\xFE'))) {
+    } else if (m_doc.size() >= 2
+               && ((m_doc[0] == '\xFE' && m_doc[1] == '\xFF') || (m_doc[0] == '\xFF' && m_doc[1] == '\xFE'))) {
         fail(0, "UTF-16 encoded XML is not supported");
     }
 }
@@ -503,7 +535,8 @@ bool Scanner::declareNamespaces()
             return fail(a.valueOffset, "a namespace prefix cannot be undeclared");
         // Every prefixed name is looked up through the declarations in scope.
         if (m_bindings.size() >= kMaxNamespaceBindings)
-            return fail(a.valueOffset, "more than " + std::to_string(kMaxNamespaceBindings) + " namespace declarations in scope");
+            return fail(a.valueOffset,
+                        "more than " + std::to_string(kMaxNamespaceBindings) + " namespace declarations in scope");
         m_bindings.push_back({a.local, uri, m_depth});
     }
     return true;
@@ -545,9 +578,9 @@ bool Scanner::readEndTag()
     if (pos >= m_doc.size() || m_doc[pos] != '>')
         return fail(pos, "malformed end tag");
     if (m_openElements.empty() || m_openElements.back() != qname)
-        return fail(start, "end tag </" + std::string(qname) + "> does not match " +
-                               (m_openElements.empty() ? std::string("any open element")
-                                                       : "<" + std::string(m_openElements.back()) + ">"));
+        return fail(start, "end tag </" + std::string(qname) + "> does not match "
+                               + (m_openElements.empty() ? std::string("any open element")
+                                                         : "<" + std::string(m_openElements.back()) + ">"));
     splitName(qname, m_prefix, m_local);
     m_qname = qname;
     resolve(m_prefix, m_uri, start);

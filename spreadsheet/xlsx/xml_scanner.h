@@ -23,7 +23,12 @@ struct Attribute {
     std::size_t valueOffset;  // byte offset of raw within the document
 };
 
-enum class Token { StartElement, EndElement, Text, End };
+enum class Token {
+    StartElement,
+    EndElement,
+    Text,
+    End
+};
 
 struct ScannerOptions {
     int maxDepth = 256;

@@ -23,7 +23,10 @@ struct SourceFreer {
 using ArchivePtr = std::unique_ptr<zip_t, ArchiveCloser>;
 using SourcePtr = std::unique_ptr<zip_source_t, SourceFreer>;
 
-std::string zipErrorText(zip_error_t* error) { return zip_error_strerror(error); }
+std::string zipErrorText(zip_error_t* error)
+{
+    return zip_error_strerror(error);
+}
 
 }  // namespace
 
@@ -49,7 +52,9 @@ struct ZipArchive::Impl {
     Error damaged(const std::string& what) const { return {ErrorCode::Damaged, label + ": damaged zip: " + what}; }
 };
 
-ZipArchive::ZipArchive(std::unique_ptr<Impl> impl) : m_impl(std::move(impl)) {}
+ZipArchive::ZipArchive(std::unique_ptr<Impl> impl)
+    : m_impl(std::move(impl))
+{}
 ZipArchive::ZipArchive(ZipArchive&&) noexcept = default;
 ZipArchive& ZipArchive::operator=(ZipArchive&&) noexcept = default;
 ZipArchive::~ZipArchive() = default;
@@ -76,7 +81,8 @@ Result<ZipArchive> ZipArchive::open(std::string bytes, std::string label)
 
     zip_int64_t count = zip_get_num_entries(archive, 0);
     if (count < 0 || std::uint64_t(count) > kMaxEntries)
-        return Error{ErrorCode::TooLarge, impl->label + ": the zip holds more than " + std::to_string(kMaxEntries) + " entries"};
+        return Error{ErrorCode::TooLarge,
+                     impl->label + ": the zip holds more than " + std::to_string(kMaxEntries) + " entries"};
     impl->entries.reserve(std::size_t(count));
     for (zip_int64_t i = 0; i < count; ++i) {
         zip_stat_t stat;
@@ -100,9 +106,15 @@ Result<ZipArchive> ZipArchive::open(std::string bytes, std::string label)
     return ZipArchive(std::move(impl));
 }
 
-const std::vector<ZipEntry>& ZipArchive::entries() const { return m_impl->entries; }
+const std::vector<ZipEntry>& ZipArchive::entries() const
+{
+    return m_impl->entries;
+}
 
-const std::string& ZipArchive::bytes() const { return m_impl->bytes; }
+const std::string& ZipArchive::bytes() const
+{
+    return m_impl->bytes;
+}
 
 std::optional<std::size_t> ZipArchive::find(std::string_view name) const
 {
@@ -119,12 +131,14 @@ Result<std::string> ZipArchive::read(std::size_t index) const
     const ZipEntry& entry = m_impl->entries.at(index);
     const std::string where = m_impl->label + ": " + entry.name;
     if (entry.size > kMaxEntryBytes)
-        return Error{ErrorCode::TooLarge, where + ": declared size " + std::to_string(entry.size) + " bytes passes the limit of " + std::to_string(kMaxEntryBytes)};
+        return Error{ErrorCode::TooLarge, where + ": declared size " + std::to_string(entry.size)
+                                              + " bytes passes the limit of " + std::to_string(kMaxEntryBytes)};
     if (entry.size > (1u << 20) && entry.size / std::max<std::uint64_t>(entry.compressedSize, 1) > kMaxCompressionRatio)
-        return Error{ErrorCode::TooLarge, where + ": compression ratio beyond " + std::to_string(kMaxCompressionRatio) + ":1"};
+        return Error{ErrorCode::TooLarge,
+                     where + ": compression ratio beyond " + std::to_string(kMaxCompressionRatio) + ":1"};
     if (m_impl->readBytes + entry.size > kMaxTotalReadBytes)
-        return Error{ErrorCode::TooLarge, where + ": the package's parts together pass the limit of " +
-                                              std::to_string(kMaxTotalReadBytes) + " bytes uncompressed"};
+        return Error{ErrorCode::TooLarge, where + ": the package's parts together pass the limit of "
+                                              + std::to_string(kMaxTotalReadBytes) + " bytes uncompressed"};
 
     std::unique_ptr<zip_file_t, FileCloser> file(zip_fopen_index(m_impl->archive.get(), index, 0));
     if (!file)
@@ -140,11 +154,14 @@ Result<std::string> ZipArchive::read(std::size_t index) const
         filled += std::size_t(got);
     }
     if (filled != data.size())
-        return Error{ErrorCode::Damaged, where + ": data ends after " + std::to_string(filled) + " of " + std::to_string(data.size()) + " bytes"};
+        return Error{ErrorCode::Damaged, where + ": data ends after " + std::to_string(filled) + " of "
+                                             + std::to_string(data.size()) + " bytes"};
     char extra;
     zip_int64_t more = zip_fread(file.get(), &extra, 1);
     if (more != 0)
-        return Error{ErrorCode::Damaged, where + (more < 0 ? ": " + std::string(zip_file_strerror(file.get())) : ": more data than its declared size")};
+        return Error{ErrorCode::Damaged, where
+                                             + (more < 0 ? ": " + std::string(zip_file_strerror(file.get()))
+                                                         : ": more data than its declared size")};
     m_impl->readBytes += data.size();
     return data;
 }
@@ -152,7 +169,9 @@ Result<std::string> ZipArchive::read(std::size_t index) const
 Result<std::string> ZipArchive::rebuild(const Changes& changes) const
 {
     const std::string& label = m_impl->label;
-    auto failure = [&](const std::string& what) { return Error{ErrorCode::Io, label + ": cannot write the zip: " + what}; };
+    auto failure = [&](const std::string& what) {
+        return Error{ErrorCode::Io, label + ": cannot write the zip: " + what};
+    };
 
     // libzip gets its own copy, allocated with malloc and freed by libzip: when it writes
     // into a buffer source it may keep the unchanged head of the old buffer and free it

@@ -43,13 +43,13 @@ TEST(CommandLine, StartFilesGoAfterTheListedOnesAsADropPutsThem)
     filelist::FileList list(model);
     list.append(QStringLiteral("/data/first.xlsx"));
     addStartFiles({"book.xlsx", "/data/first.xlsx", "/data/Some Folder"}, list);
-    const QStringList expected = {"/data/first.xlsx", QDir::current().absoluteFilePath("book.xlsx"),
-                                  "/data/first.xlsx", "/data/Some Folder"};
+    const QStringList expected = {"/data/first.xlsx", QDir::current().absoluteFilePath("book.xlsx"), "/data/first.xlsx",
+                                  "/data/Some Folder"};
     QStringList listed;
     for (int position = 1; position <= list.count(); ++position)
         listed << list.text(position);
     EXPECT_EQ(listed, expected);
 }
 
-} // namespace
-} // namespace veltrano::app
+}  // namespace
+}  // namespace veltrano::app

@@ -8,11 +8,11 @@
 #include "tests/support/scripted_shell.h"
 #include "tests/translation/test_page_server.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHeaderView>
-#include <QAbstractItemView>
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QSignalSpy>
@@ -71,7 +71,7 @@ private slots:
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QRect>("pixels");
-        QTest::addColumn<double>("points"); // 0: the control shows no text
+        QTest::addColumn<double>("points");  // 0: the control shows no text
         const auto row = [](const char* name, const char* kind, const char* text, QRect pixels, double points) {
             QTest::newRow(name) << name << kind << QString::fromUtf8(text) << pixels << points;
         };
@@ -121,7 +121,8 @@ private slots:
         QVERIFY(m_form->Check1->isChecked());
         QVERIFY(m_form->Option3->isChecked());
         QVERIFY(!m_form->Option4->isChecked() && !m_form->Option5->isChecked());
-        for (QAbstractButton* button : std::initializer_list<QAbstractButton*>{m_form->Check3, m_form->Check6, m_form->Check7})
+        for (QAbstractButton* button :
+             std::initializer_list<QAbstractButton*>{m_form->Check3, m_form->Check6, m_form->Check7})
             QVERIFY(button->isCheckable() && !button->isChecked());
         QCOMPARE(m_form->Combo1->count(), 2);
         QCOMPARE(m_form->Combo1->itemText(1), QStringLiteral("Convert Spanish To English"));
@@ -170,7 +171,7 @@ private slots:
     void aClickRunsItsCommandOnceAndReleases_data()
     {
         QTest::addColumn<QString>("button");
-        QTest::addColumn<int>("command"); // 0 add files, 1 add folder, 2 convert
+        QTest::addColumn<int>("command");  // 0 add files, 1 add folder, 2 convert
         QTest::newRow("Check3") << "Check3" << 0;
         QTest::newRow("Check6") << "Check6" << 1;
         QTest::newRow("Check7") << "Check7" << 2;
@@ -231,7 +232,7 @@ private slots:
         QVERIFY(browser->waitUntilLoaded(QDeadlineTimer(30'000)));
         QVERIFY(browser->lastLoadSucceeded());
         QVERIFY(m_server->requests().contains("/translate_t?sl=en&tl=es&text="));
-        QCOMPARE(m_form->ProgressBar1->maximum(), 101); // the progress report reached the bar
+        QCOMPARE(m_form->ProgressBar1->maximum(), 101);  // the progress report reached the bar
 
         // The browser may ask for other things too (its icon), in its own time.
         const QString spanishToEnglish = QStringLiteral("/translate_t?sl=es&tl=en&text=");

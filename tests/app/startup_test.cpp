@@ -41,7 +41,7 @@ QString selectedOption(const Form1& form)
     return {};
 }
 
-} // namespace
+}  // namespace
 
 class StartupTest : public QObject {
     Q_OBJECT
@@ -144,7 +144,7 @@ private slots:
         };
         form.setHomePageDraw([&] {
             look("draw");
-            return 0.065; // 7
+            return 0.065;  // 7
         });
         connect(form.Check1, &QCheckBox::stateChanged, this, [&] { look("backup"); });
         connect(form.Option5, &QRadioButton::toggled, this, [&] { look("scope"); });
@@ -177,15 +177,16 @@ private slots:
         const QRect frame = form->frameGeometry();
         QVERIFY(frame.size() != form->size());
         const QPoint offCentre = frame.center() - form->screen()->geometry().center();
-        QVERIFY2(offCentre.manhattanLength() <= 1, qPrintable(QStringLiteral("%1,%2").arg(offCentre.x()).arg(offCentre.y())));
+        QVERIFY2(offCentre.manhattanLength() <= 1,
+                 qPrintable(QStringLiteral("%1,%2").arg(offCentre.x()).arg(offCentre.y())));
     }
 
     void theHomePageOpensOnlyOnSeven_data()
     {
         QTest::addColumn<double>("draw");
         QTest::addColumn<bool>("opens");
-        for (const auto& [draw, opens] : {std::pair{0.0599, false}, {0.0601, true}, {0.0699, true}, {0.0701, false},
-                                          {1.0, false}})
+        for (const auto& [draw, opens] :
+             {std::pair{0.0599, false}, {0.0601, true}, {0.0699, true}, {0.0701, false}, {1.0, false}})
             QTest::addRow("%g", draw) << draw << opens;
     }
 
@@ -199,16 +200,16 @@ private slots:
 
     void theHandPointerAndTheHoverRule_data()
     {
-        QTest::addColumn<QByteArray>("pointerFile"); // empty: none beside the program
+        QTest::addColumn<QByteArray>("pointerFile");  // empty: none beside the program
         QTest::addColumn<MousePointer>("start");
-        QTest::addColumn<QStringList>("path"); // controls; "" is the bare window surface
+        QTest::addColumn<QStringList>("path");  // controls; "" is the bare window surface
         QTest::addColumn<MousePointer>("end");
         QTest::addColumn<Qt::CursorShape>("shape");
         QFile file(kHandFile);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray hand = file.readAll();
         QByteArray icon = hand;
-        icon[2] = 1; // an icon's directory, not a cursor's
+        icon[2] = 1;  // an icon's directory, not a cursor's
         using P = MousePointer;
         const auto row = [](const char* name, const QByteArray& pointerFile, P start, QStringList path, P end,
                             Qt::CursorShape shape) {
@@ -220,8 +221,8 @@ private slots:
         row("an icon: the arrow", icon, P::Default, {"Check6"}, P::Custom, Qt::ArrowCursor);
         row("the hand over a button", hand, P::Default, {"Check3"}, P::Custom, Qt::BitmapCursor);
         row("the bare surface brings the arrow back", hand, P::Default, {"Check7", ""}, P::Default, Qt::ArrowCursor);
-        row("the hand stays over the other controls", hand, P::Default, {"Check6", "Combo1", "Option4", "Frame2", "Check1"},
-            P::Custom, Qt::BitmapCursor);
+        row("the hand stays over the other controls", hand, P::Default,
+            {"Check6", "Combo1", "Option4", "Frame2", "Check1"}, P::Custom, Qt::BitmapCursor);
         row("busy over Convert", hand, P::Busy, {"Check7"}, P::Busy, Qt::WaitCursor);
         row("busy over the surface", hand, P::Busy, {"Check3", ""}, P::Busy, Qt::WaitCursor);
     }
@@ -242,7 +243,7 @@ private slots:
         QTest::mouseMove(form->ProgressBar1, QPoint(2, 2));
         form->setMousePointer(start);
         for (const QString& name : path) {
-            if (name.isEmpty()) // between Check3 and Check6
+            if (name.isEmpty())  // between Check3 and Check6
                 QTest::mouseMove(form.get(), QPoint(154, 300));
             else
                 QTest::mouseMove(form->findChild<QWidget*>(name), QPoint(4, 4));
@@ -250,7 +251,7 @@ private slots:
         QTEST(form->mousePointer(), "end");
         QTEST(form->cursor().shape(), "shape");
         if (form->cursor().shape() == Qt::BitmapCursor)
-            QCOMPARE(form->cursor().hotSpot(), QPoint(12, 1)); // the fingertip
+            QCOMPARE(form->cursor().hotSpot(), QPoint(12, 1));  // the fingertip
     }
 
 private:

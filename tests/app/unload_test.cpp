@@ -32,7 +32,7 @@ bool hasEnded(qint64 pid)
     return line.mid(line.lastIndexOf(')') + 2, 1) == "Z";
 }
 
-} // namespace
+}  // namespace
 
 class UnloadTest : public QObject {
     Q_OBJECT
@@ -46,11 +46,10 @@ private slots:
         probe.setProcessEnvironment(environment);
         probe.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         probe.start(VELTRANO_BIN_DIR "/unload_probe");
-        while (!probe.canReadLine() && probe.waitForReadyRead(60'000)) {
-        }
+        while (!probe.canReadLine() && probe.waitForReadyRead(60'000)) {}
         QCOMPARE(probe.readLine(), QByteArray("ready\n"));
         const QList<qint64> started = childrenOf(probe.processId());
-        QVERIFY(started.size() >= 2); // the page host and at least one browser helper
+        QVERIFY(started.size() >= 2);  // the page host and at least one browser helper
 
         probe.write("close\n");
         QVERIFY(probe.waitForFinished(60'000));

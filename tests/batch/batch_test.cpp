@@ -138,7 +138,8 @@ struct ConversionCase {
 };
 
 const ConversionCase kConversionCases[] = {
-    {"whole workbook to Spanish: texts only, the locked sheet and the formula kept", englishBook,
+    {"whole workbook to Spanish: texts only, the locked sheet and the formula kept",
+     englishBook,
      {"--to", "es"},
      {{"One!A1", "La casa"}, {"One!A2", "Buenos días"}, {"Two!A1", "El coche rojo"}}},
     {"the active sheet only", englishBook, {"--scope", "active-sheet"}, {{"Two!A1", "El coche rojo"}}},
@@ -182,9 +183,9 @@ TEST_F(BatchTest, TheReportListsExactlyTheChangedCellsAndADryRunWritesNothingEls
 {
     const fs::path path = book("book.xlsx");
     const std::string before = readFile(path);
-    const std::string expected = "file\tsheet\tcell\tbefore\tafter\n" + path.string() + "\tOne\tA1\tThe house\tLa casa\n" +
-                                 path.string() + "\tOne\tA2\tGood morning\tBuenos días\n" + path.string() +
-                                 "\tTwo\tA1\tThe red car\tEl coche rojo\n";
+    const std::string expected =
+        "file\tsheet\tcell\tbefore\tafter\n" + path.string() + "\tOne\tA1\tThe house\tLa casa\n" + path.string()
+        + "\tOne\tA2\tGood morning\tBuenos días\n" + path.string() + "\tTwo\tA1\tThe red car\tEl coche rojo\n";
     for (const bool dryRun : {true, false}) {
         SCOPED_TRACE(dryRun ? "dry run" : "conversion");
         const fs::path report = m_dir / "report" / (dryRun ? "dry.tsv" : "real.tsv");
@@ -248,8 +249,8 @@ TEST_F(BatchTest, StartsItsOwnPageHostAndScansFoldersAsTheWindowDoes)
     book("tree/sub/deep.xlsx");
     book("tree/.hidden/skipped.xlsx");
     book("tree/~$lock.xlsx");
-    const Ran ran = run({"--no-backup", "--no-memory", (m_dir / "tree").string(), (m_dir / "tree" / "sub").string()},
-                        true);
+    const Ran ran =
+        run({"--no-backup", "--no-memory", (m_dir / "tree").string(), (m_dir / "tree" / "sub").string()}, true);
     EXPECT_EQ(ran.exitCode, 0) << ran.err;
     EXPECT_NE(ran.out.find("1 files converted"), std::string::npos) << ran.out;
     EXPECT_EQ(valuesOf(m_dir / "tree" / "sub" / "deep.xlsx").at("One!A1"), "La casa");
@@ -264,8 +265,13 @@ struct UsageCase {
 TEST_F(BatchTest, WrongUsageEndsWithTwo)
 {
     const UsageCase cases[] = {
-        {{}, 2}, {{"--to", "fr", "x.xlsx"}, 2}, {{"--scope", "A1:B2", "x.xlsx"}, 2}, {{"--bogus", "x.xlsx"}, 2},
-        {{"--jobs", "0", "x.xlsx"}, 2}, {{"--help"}, 0}, {{"--version"}, 0},
+        {{}, 2},
+        {{"--to", "fr", "x.xlsx"}, 2},
+        {{"--scope", "A1:B2", "x.xlsx"}, 2},
+        {{"--bogus", "x.xlsx"}, 2},
+        {{"--jobs", "0", "x.xlsx"}, 2},
+        {{"--help"}, 0},
+        {{"--version"}, 0},
     };
     for (const UsageCase& c : cases) {
         const Ran ran = run(c.args, true);

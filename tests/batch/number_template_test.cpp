@@ -51,7 +51,8 @@ const Pipeline kRepeated = [](const std::string& text) { return text + " " + tex
 const Pipeline kNumbersGlued = [](const std::string& text) {
     std::string glued;
     for (const auto& word : wordsOf(text))
-        glued += (glued.empty() ? "" : " ") + word + (word.find_first_not_of("0123456789") == std::string::npos ? "." : "");
+        glued +=
+            (glued.empty() ? "" : " ") + word + (word.find_first_not_of("0123456789") == std::string::npos ? "." : "");
     return glued;
 };
 

@@ -49,7 +49,8 @@ std::vector<std::string> dump(const std::string& path)
         const spreadsheet::Worksheet sheet = book.value().worksheet(i);
         for (int row = 1; row <= sheet.usedRange().lastRow; ++row)
             for (int column = 1; column <= sheet.usedRange().lastColumn; ++column)
-                cells.push_back(sheet.name() + "!" + spreadsheet::cellName(row, column) + "=" + sheet.text(row, column));
+                cells.push_back(sheet.name() + "!" + spreadsheet::cellName(row, column) + "="
+                                + sheet.text(row, column));
     }
     return cells;
 }

@@ -22,9 +22,9 @@ TEST(BackupName, TheStampGoesBeforeTheFilesOwnExtensionOrAtTheEnd)
         const char* path;
         const char* backup;
     } cases[] = {
-        {"/data/Sales.xlsx", "/data/Sales Backup S.xlsx"},    {"/data/Q1.final.xlsm", "/data/Q1.final Backup S.xlsm"},
-        {"/data/notes", "/data/notes Backup S"},              {"/data.2026/notes", "/data.2026/notes Backup S"},
-        {"/data/notes.", "/data/notes Backup S."},            {"a.b.xls", "a.b Backup S.xls"},
+        {"/data/Sales.xlsx", "/data/Sales Backup S.xlsx"}, {"/data/Q1.final.xlsm", "/data/Q1.final Backup S.xlsm"},
+        {"/data/notes", "/data/notes Backup S"},           {"/data.2026/notes", "/data.2026/notes Backup S"},
+        {"/data/notes.", "/data/notes Backup S."},         {"a.b.xls", "a.b Backup S.xls"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(backupPathFor(QString::fromUtf8(c.path), QStringLiteral("S")), QString::fromUtf8(c.backup));
@@ -88,4 +88,4 @@ TEST(BackupCopy, TakesTheFirstFreeNameAndReplacesNothing)
     }
 }
 
-} // namespace
+}  // namespace

@@ -37,7 +37,9 @@ const QDateTime kNow(QDate(2026, 12, 5), QTime(15, 7));
 
 class SpreadsheetProgram final : public platform::excel::RunningProgramLookup {
 public:
-    explicit SpreadsheetProgram(const bool& runs) : m_runs(runs) {}
+    explicit SpreadsheetProgram(const bool& runs)
+        : m_runs(runs)
+    {}
     std::optional<platform::excel::RunningProgram> findSpreadsheetProgram() const override
     {
         return m_runs ? std::optional(platform::excel::RunningProgram{4242, "soffice.bin"}) : std::nullopt;
@@ -48,7 +50,9 @@ public:
 // The real page, with a look in at each exchange; the text "stop here" fails.
 class PageInTheMiddle final : public translation::PageClient {
 public:
-    explicit PageInTheMiddle(translation::PageClient& page) : m_page(page) {}
+    explicit PageInTheMiddle(translation::PageClient& page)
+        : m_page(page)
+    {}
     void takeDocument() override { m_page.takeDocument(); }
     void releaseDocument() override { m_page.releaseDocument(); }
     translation::CellTranslation TranslateCellText(const QString& text) override
@@ -56,14 +60,18 @@ public:
         sent << text;
         if (during)
             during();
-        return text == "stop here" ? translation::CellTranslation::failed("the page went away") : m_page.TranslateCellText(text);
+        return text == "stop here" ? translation::CellTranslation::failed("the page went away")
+                                   : m_page.TranslateCellText(text);
     }
     QStringList sent;
     std::function<void()> during;
     translation::PageClient& m_page;
 };
 
-std::string bytes(const QString& path) { return spreadsheet::testing::readFile(path.toStdString()); }
+std::string bytes(const QString& path)
+{
+    return spreadsheet::testing::readFile(path.toStdString());
+}
 
 QString backupOf(const QString& path)
 {
@@ -83,7 +91,7 @@ QString shown(const QString& path, std::initializer_list<std::pair<int, int>> ce
     return texts.join('|');
 }
 
-} // namespace
+}  // namespace
 
 class ConvertRunTest : public QObject {
     Q_OBJECT
@@ -98,7 +106,8 @@ private slots:
         const std::optional<QString> address = m_host->waitForAddress(QDeadlineTimer(translation::kPageHostStartLimit));
         QVERIFY2(address, qPrintable(m_host->failure()));
         m_form = std::make_unique<app::Form1>(*address);
-        m_form->setShell(std::unique_ptr<veltrano::testing::ScriptedShell>(m_shell = new veltrano::testing::ScriptedShell));
+        m_form->setShell(
+            std::unique_ptr<veltrano::testing::ScriptedShell>(m_shell = new veltrano::testing::ScriptedShell));
         m_form->setProgramFolder(m_config.path());
         m_form->setHomePageDraw([] { return 0.0; });
         m_form->Form_Load();
@@ -123,8 +132,7 @@ private slots:
     void init()
     {
         m_folder = std::make_unique<spreadsheet::testing::TempDir>();
-        while (m_form->fileList().remove(1)) {
-        }
+        while (m_form->fileList().remove(1)) {}
         m_shell->messages.clear();
         m_shell->msgBoxAnswers.clear();
         m_page->sent.clear();
@@ -138,12 +146,15 @@ private slots:
     // from the last run's value, the pointer busy meanwhile; numbers (never sent) and formulas kept.
     void convertsEachListedFileInOrder()
     {
-        const QString a = book("a.xlsx", {{"A1", text("house")}, {"A2", "><v>1234.5</v>"}, {"A3", "><f>A2*2</f><v>2469</v>"}});
+        const QString a =
+            book("a.xlsx", {{"A1", text("house")}, {"A2", "><v>1234.5</v>"}, {"A3", "><f>A2*2</f><v>2469</v>"}});
         const QString b = book("b.xlsx", {{"A1", text("Sales")}});
         m_form->fileList().append(QStringList{a, b, a});
         m_form->ProgressBar2->setValue(100);
-        QStringList seen; // bar and pointer at each exchange
-        m_page->during = [&] { seen << QStringLiteral("%1/%2").arg(m_form->ProgressBar2->value()).arg(int(m_form->mousePointer())); };
+        QStringList seen;  // bar and pointer at each exchange
+        m_page->during = [&] {
+            seen << QStringLiteral("%1/%2").arg(m_form->ProgressBar2->value()).arg(int(m_form->mousePointer()));
+        };
         convert();
         QCOMPARE(m_page->sent, (QStringList{"house", "Sales", "casa"}));
         QCOMPARE(seen, (QStringList{"100/11", "33/11", "66/11"}));
@@ -162,7 +173,7 @@ private slots:
         QTest::addColumn<QStringList>("messages");
         QTest::newRow("the list is empty") << "" << QStringList{};
         QTest::newRow("a program runs, answer No") << "listed runs" << QStringList{conversion::kExcelMayBeOpenMessage};
-        QTest::newRow("no scope is chosen") << "listed noscope" << QStringList{"Done."}; // saved as it was
+        QTest::newRow("no scope is chosen") << "listed noscope" << QStringList{"Done."};  // saved as it was
     }
 
     void nothingConvertedWhen()
@@ -195,7 +206,8 @@ private slots:
     void failuresAndChangesOnTheWay()
     {
         const QString corrupt = file("corrupt.xlsx", "PK\x03\x04 not a workbook");
-        const QString legacy = file("old.xls", std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(504, '\0'));
+        const QString legacy =
+            file("old.xls", std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(504, '\0'));
         // A name that leaves no room for its backup's in the folder.
         const QString blocked = book(std::string(235, 'b') + ".xlsx", {{"A1", text("house")}});
         const QString first = book("first.xlsx", {{"A1", text("house")}});
@@ -214,8 +226,7 @@ private slots:
             if (m_page->sent.size() > 1)
                 return;
             convert();
-            while (m_form->fileList().remove(1)) {
-            }
+            while (m_form->fileList().remove(1)) {}
             m_form->Check1->setChecked(false);
         };
         convert();
@@ -231,8 +242,10 @@ private slots:
             QVERIFY2(lines[i + 2].startsWith(failing[i] + ": "), qPrintable(lines[i + 2]));
         }
         // Backups of the three files before the box was unticked, and no half-made copy.
-        const QString firstBackup = conversion::backupPathFor(first, conversion::backupStamp(kNow, QLocale::system()) + " (2)");
-        QVERIFY(bytes(backupOf(first)) == "older" && bytes(firstBackup) == firstBefore && !QFile::exists(backupOf(last)));
+        const QString firstBackup =
+            conversion::backupPathFor(first, conversion::backupStamp(kNow, QLocale::system()) + " (2)");
+        QVERIFY(bytes(backupOf(first)) == "older" && bytes(firstBackup) == firstBefore
+                && !QFile::exists(backupOf(last)));
         QCOMPARE(QFile::permissions(firstBackup), QFile::permissions(first));
         QCOMPARE(regularFiles(), 6 + 4);
         QCOMPARE(m_form->ProgressBar2->value(), 100);
@@ -256,7 +269,8 @@ private slots:
                 return;
             asked << QString::fromStdString(window->workbook().path());
             window->referenceField()->setText(answers.first());
-            QTest::mouseClick(answers.takeFirst().isEmpty() ? window->cancelButton() : window->okButton(), Qt::LeftButton);
+            QTest::mouseClick(answers.takeFirst().isEmpty() ? window->cancelButton() : window->okButton(),
+                              Qt::LeftButton);
         });
         person.start(20);
         convert();
@@ -266,7 +280,8 @@ private slots:
         QCOMPARE(shown(a, {{1, 1}, {2, 2}, {3, 3}}), QStringLiteral("house|Ventas|Nombre"));
         QVERIFY(bytes(b) == bBefore);
         QCOMPARE(m_shell->messages.size(), std::size_t(1));
-        QCOMPARE(m_shell->messages[0].prompt, "Done.\n\n" + b + ": no block of cells was chosen, so the file was not converted");
+        QCOMPARE(m_shell->messages[0].prompt,
+                 "Done.\n\n" + b + ": no block of cells was chosen, so the file was not converted");
     }
 
 private:
@@ -287,7 +302,8 @@ private:
     int regularFiles() const
     {
         const auto entries = fs::recursive_directory_iterator(m_folder->path());
-        return int(std::count_if(fs::begin(entries), fs::end(entries), [](const auto& entry) { return entry.is_regular_file(); }));
+        return int(std::count_if(fs::begin(entries), fs::end(entries),
+                                 [](const auto& entry) { return entry.is_regular_file(); }));
     }
 
     void convert() { QTest::mouseClick(m_form->Check7, Qt::LeftButton); }

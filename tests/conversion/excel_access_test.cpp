@@ -22,7 +22,9 @@ using spreadsheet::testing::WorkbookFixture;
 
 class SaysRunning final : public RunningProgramLookup {
 public:
-    explicit SaysRunning(bool running) : m_running(running) {}
+    explicit SaysRunning(bool running)
+        : m_running(running)
+    {}
     std::optional<RunningProgram> findSpreadsheetProgram() const override
     {
         return m_running ? std::optional(RunningProgram{4242, "soffice.bin"}) : std::nullopt;
@@ -66,8 +68,8 @@ TEST(OpenWorkbookInExcel, TemplatesAreTheFilesEndingInXltOrATemplateExtension)
     const struct {
         const char* path;
         bool isTemplate;
-    } cases[] = {{"/d/a.xlt", true},    {"/d/a.xltx", true}, {"/d/a.XLTM", true},  {"/d/a.XLT", false},
-                 {"/d/a.xlsx", false},  {"/d/xlt", true},    {"/d/a.xltxx", false}, {"", false}};
+    } cases[] = {{"/d/a.xlt", true},   {"/d/a.xltx", true}, {"/d/a.XLTM", true},   {"/d/a.XLT", false},
+                 {"/d/a.xlsx", false}, {"/d/xlt", true},    {"/d/a.xltxx", false}, {"", false}};
     for (const auto& c : cases)
         EXPECT_EQ(isTemplatePath(c.path), c.isTemplate) << c.path;
 }
@@ -96,10 +98,13 @@ TEST(OpenWorkbookInExcel, EachCallIsAnInstanceOfItsOwnATemplateIsSavedAsItselfAn
     EXPECT_EQ(saved.value().worksheet(0).text(1, 1), "changed");
 
     const std::string legacy = (folder / "old.xls").string();
-    spreadsheet::testing::writeFile(legacy, std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(504, '\0'));
+    spreadsheet::testing::writeFile(legacy,
+                                    std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(504, '\0'));
     // A read-only workbook could never be saved: it fails at once.
     const std::string readOnly = (folder / "kept.xlsx").string();
-    WorkbookFixture().worksheet("Form", veltrano::testing::sheetRows(veltrano::testing::namedCells({"A1"}))).write(readOnly);
+    WorkbookFixture()
+        .worksheet("Form", veltrano::testing::sheetRows(veltrano::testing::namedCells({"A1"})))
+        .write(readOnly);
     std::filesystem::permissions(readOnly, std::filesystem::perms::owner_read);
     for (const std::string& failing : {legacy, readOnly}) {
         try {
@@ -111,4 +116,4 @@ TEST(OpenWorkbookInExcel, EachCallIsAnInstanceOfItsOwnATemplateIsSavedAsItselfAn
     }
 }
 
-} // namespace
+}  // namespace

@@ -58,7 +58,7 @@ private slots:
     void doubleClickRemovesTheSelectedEntryOnly()
     {
         list().append(QStringList{"a", "b", "c"});
-        play(QStringLiteral("d0")); // its first press clears the selection
+        play(QStringLiteral("d0"));  // its first press clears the selection
         QCOMPARE(texts(), (QStringList{"a", "b", "c"}));
 
         play(QStringLiteral("d2"));
@@ -72,8 +72,8 @@ private slots:
     void carryingExchangesTexts_data()
     {
         QTest::addColumn<QStringList>("entries");
-        QTest::addColumn<QString>("gesture"); // p/P: press left/right on entry n (0: empty space),
-                                              // c: click, d: double-click, m: move, r: release
+        QTest::addColumn<QString>("gesture");  // p/P: press left/right on entry n (0: empty space),
+                                               // c: click, d: double-click, m: move, r: release
         QTest::addColumn<QStringList>("expected");
         QTest::addColumn<int>("selected");
         const QStringList abcde{"a", "b", "c", "d", "e"};
@@ -103,9 +103,9 @@ private slots:
     void carryScrollsByScreenRow_data()
     {
         QTest::addColumn<int>("screenRow");
-        QTest::addColumn<bool>("nearTop");   // carried onto the top visible entry, else the bottom one
-        QTest::addColumn<bool>("atListEnd"); // that entry is the first (or last) of the list
-        QTest::addColumn<int>("shift");      // entries the list scrolled by
+        QTest::addColumn<bool>("nearTop");    // carried onto the top visible entry, else the bottom one
+        QTest::addColumn<bool>("atListEnd");  // that entry is the first (or last) of the list
+        QTest::addColumn<int>("shift");       // entries the list scrolled by
         QTest::newRow("row 300, entry 5 at the top") << 300 << true << false << -1;
         QTest::newRow("row 305, entry 5 at the top") << 305 << true << false << 0;
         QTest::newRow("row 300, first entry") << 300 << true << true << 0;
@@ -129,7 +129,7 @@ private slots:
         const int topBefore = topEntry();
         m_shell->cursorPos = QPoint(10, screenRow);
         play(QStringLiteral("p%1 m%2 r").arg(nearTop ? edge + 1 : edge - 1).arg(edge));
-        QCOMPARE(list().text(edge), QString::number(nearTop ? edge + 1 : edge - 1)); // exchanged
+        QCOMPARE(list().text(edge), QString::number(nearTop ? edge + 1 : edge - 1));  // exchanged
         QCOMPARE(topEntry() - topBefore, shift);
     }
 
@@ -167,9 +167,9 @@ private slots:
         const QModelIndex cut = m_form->ListView1->indexAt(QPoint(5, viewport()->height() - 2));
         QVERIFY(cut.isValid() && m_form->ListView1->visualRect(cut).bottom() >= viewport()->height());
         const int topBefore = topEntry();
-        m_shell->cursorPos = QPoint(10, 330); // a screen row where a carry does not scroll
+        m_shell->cursorPos = QPoint(10, 330);  // a screen row where a carry does not scroll
         play(QStringLiteral("p%1 m%2 r").arg(cut.row()).arg(cut.row() + 1));
-        QCOMPARE(list().text(cut.row() + 1), QString::number(cut.row())); // exchanged
+        QCOMPARE(list().text(cut.row() + 1), QString::number(cut.row()));  // exchanged
         QCOMPARE(topEntry(), topBefore);
     }
 
@@ -209,7 +209,7 @@ private slots:
 
     void addFilesByDialog_data()
     {
-        QTest::addColumn<QList<QStringList>>("answers"); // empty: cancelled
+        QTest::addColumn<QList<QStringList>>("answers");  // empty: cancelled
         QTest::addColumn<QStringList>("expected");
         QTest::newRow("cancel") << QList<QStringList>{{}} << QStringList{"/w/listed.xls"};
         QTest::newRow("one") << QList<QStringList>{{"/w/a b.xlsx"}} << QStringList{"/w/listed.xls", "/w/a b.xlsx"};
@@ -237,13 +237,13 @@ private slots:
 
     void addFolder_data()
     {
-        QTest::addColumn<QString>("extension"); // "": cancelled or emptied
+        QTest::addColumn<QString>("extension");  // "": cancelled or emptied
         QTest::addColumn<bool>("folderChosen");
-        QTest::addColumn<QStringList>("expected"); // below the chosen folder
+        QTest::addColumn<QStringList>("expected");  // below the chosen folder
         QTest::newRow("extension cancelled") << "" << true << QStringList{};
         QTest::newRow("folder cancelled") << "xls" << false << QStringList{};
         QTest::newRow("extension with a dot") << ".xls" << true << QStringList{};
-        const QStringList found{".hidden.xls", "a.xls", "a~b.xls", "B.XLS", "link.xls",
+        const QStringList found{".hidden.xls", "a.xls",    "a~b.xls",    "B.XLS",           "link.xls",
                                 "S1/b.xls",    "S2/d.xls", "S1/T/c.xls", "S2/outside/e.xls"};
         QStringList foundWithLonger = found;
         foundWithLonger.insert(5, "x.xlsx");
@@ -302,19 +302,32 @@ private slots:
         QTest::addColumn<QString>("pattern");
         QTest::addColumn<QString>("name");
         QTest::addColumn<bool>("matches");
-        QTest::newRow("same three letters") << "*.xls" << "a.xls" << true;
-        QTest::newRow("longer extension") << "*.xls" << "b.xlsx" << true;
-        QTest::newRow("longer extension, other case") << "*.xls" << "c.XLSM" << true;
-        QTest::newRow("shorter extension") << "*.xls" << "d.xl" << false;
-        QTest::newRow("longer extension, not the last") << "*.xls" << "e.xlsx.bak" << false;
-        QTest::newRow("no dot") << "*.xls" << "xlsx" << false;
-        QTest::newRow("stem still matched") << "a*.xls" << "b.xlsx" << false;
-        QTest::newRow("wildcard in the extension") << "*.x?s" << "b.xlsx" << false;
-        QTest::newRow("four-letter extension") << "*.xlsx" << "b.xlsxx" << false;
-        QTest::newRow("question mark needs one") << "*.x?s" << "b.xs" << false;
-        QTest::newRow("two dots") << "*..xls" << "a.xls" << false;
-        QTest::newRow("brackets are plain") << "*.[x]ls" << "a.[x]ls" << true;
-        QTest::newRow("non-ASCII case") << "*.ÉXL" << "a.éxl" << true;
+        QTest::newRow("same three letters") << "*.xls"
+                                            << "a.xls" << true;
+        QTest::newRow("longer extension") << "*.xls"
+                                          << "b.xlsx" << true;
+        QTest::newRow("longer extension, other case") << "*.xls"
+                                                      << "c.XLSM" << true;
+        QTest::newRow("shorter extension") << "*.xls"
+                                           << "d.xl" << false;
+        QTest::newRow("longer extension, not the last") << "*.xls"
+                                                        << "e.xlsx.bak" << false;
+        QTest::newRow("no dot") << "*.xls"
+                                << "xlsx" << false;
+        QTest::newRow("stem still matched") << "a*.xls"
+                                            << "b.xlsx" << false;
+        QTest::newRow("wildcard in the extension") << "*.x?s"
+                                                   << "b.xlsx" << false;
+        QTest::newRow("four-letter extension") << "*.xlsx"
+                                               << "b.xlsxx" << false;
+        QTest::newRow("question mark needs one") << "*.x?s"
+                                                 << "b.xs" << false;
+        QTest::newRow("two dots") << "*..xls"
+                                  << "a.xls" << false;
+        QTest::newRow("brackets are plain") << "*.[x]ls"
+                                            << "a.[x]ls" << true;
+        QTest::newRow("non-ASCII case") << "*.ÉXL"
+                                        << "a.éxl" << true;
     }
 
     void namesAndPatterns()
@@ -332,7 +345,7 @@ private slots:
 
     void drops_data()
     {
-        QTest::addColumn<QStringList>("urls"); // none: plain text is dragged
+        QTest::addColumn<QStringList>("urls");  // none: plain text is dragged
         QTest::addColumn<int>("actions");
         QTest::addColumn<bool>("accepted");
         const int copyOrMove = int(Qt::CopyAction | Qt::MoveAction);
@@ -340,8 +353,8 @@ private slots:
                                      << copyOrMove << true;
         QTest::newRow("a folder") << QStringList{"file:///w/folder"} << copyOrMove << true;
         QTest::newRow("plain text") << QStringList{} << copyOrMove << false;
-        QTest::newRow("a web address among files") << QStringList{"file:///w/a.xls", "https://example.org/b.xls"}
-                                                   << copyOrMove << false;
+        QTest::newRow("a web address among files")
+            << QStringList{"file:///w/a.xls", "https://example.org/b.xls"} << copyOrMove << false;
         QTest::newRow("only a move offered") << QStringList{"file:///w/a.xls"} << int(Qt::MoveAction) << false;
     }
 
@@ -407,7 +420,7 @@ private:
             case 'c':
                 QTest::mouseClick(viewport(), Qt::LeftButton, {}, at);
                 break;
-            case 'd': // as the platform delivers it: a click, then the second press and release
+            case 'd':  // as the platform delivers it: a click, then the second press and release
                 QTest::mouseClick(viewport(), Qt::LeftButton, {}, at);
                 QTest::mouseDClick(viewport(), Qt::LeftButton, {}, at);
                 QTest::mouseRelease(viewport(), Qt::LeftButton, {}, at);

@@ -22,9 +22,10 @@ TEST(TranslateRequest, ReadsLanguagesAndTextsInOrder)
 
 TEST(TranslateRequest, RefusesMalformedBodiesWith400)
 {
-    for (const std::string_view bad : {"", "{", "[]", R"({"tl":"es","q":[]})", R"({"sl":1,"tl":"es","q":[]})",
-                                       R"({"sl":"en","tl":"es"})", R"({"sl":"en","tl":"es","q":"text"})",
-                                       R"({"sl":"en","tl":"es","q":[1]})", "{\"sl\":\"en\",\"tl\":\"es\",\"q\":[\"\xff\"]}"}) {
+    for (const std::string_view bad :
+         {"", "{", "[]", R"({"tl":"es","q":[]})", R"({"sl":1,"tl":"es","q":[]})", R"({"sl":"en","tl":"es"})",
+          R"({"sl":"en","tl":"es","q":"text"})", R"({"sl":"en","tl":"es","q":[1]})",
+          "{\"sl\":\"en\",\"tl\":\"es\",\"q\":[\"\xff\"]}"}) {
         const auto parsed = parseTranslateRequest(bad, ApiLimits{});
         ASSERT_TRUE(std::holds_alternative<ApiError>(parsed)) << bad;
         EXPECT_EQ(std::get<ApiError>(parsed).status, 400) << bad;

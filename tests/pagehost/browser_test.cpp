@@ -224,9 +224,9 @@ void BrowserTest::failuresGoToTheErrorBoxOnly()
     // Over the host's length limit for one text: the host refuses it.
     setSource(QString(32768, 'a'));
     QString error;
-    QVERIFY(QTest::qWaitFor([&] {
-        return !(error = evaluate("document.getElementById('error_box').innerText").toString()).isEmpty();
-    }, 30000));
+    QVERIFY(QTest::qWaitFor(
+        [&] { return !(error = evaluate("document.getElementById('error_box').innerText").toString()).isEmpty(); },
+        30000));
     QVERIFY2(error.contains("413"), qPrintable(error));
     QCOMPARE(resultBox(), QString());
     // The same text written again is asked again.

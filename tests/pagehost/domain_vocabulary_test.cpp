@@ -41,7 +41,8 @@ TEST(DomainVocabulary, TheFingerprintFollowsTheRulesAndGlossariesInForce)
     std::ofstream(root / "config/veltrano/glossary-en-es.tsv") << "N/A\tn. d.\nno tab\n";
     const auto withUsers = load(report);
     EXPECT_EQ(withUsers.glossary->wholeText("N/A"), "N. D.");
-    EXPECT_EQ(report, (root / "config/veltrano/glossary-en-es.tsv").string() + ":2: expected a term, a tab and its translation\n");
+    EXPECT_EQ(report, (root / "config/veltrano/glossary-en-es.tsv").string()
+                          + ":2: expected a term, a tab and its translation\n");
     EXPECT_NE(withUsers.fingerprint, builtInOnly.fingerprint);
     EXPECT_EQ(glossaryFingerprint(Direction{"en", "es", "English to Spanish", nullptr, {}}), withUsers.fingerprint);
 

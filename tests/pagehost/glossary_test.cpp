@@ -23,11 +23,17 @@ TEST(Glossary, WholeTextsComeBackInTheirOwnLetterCase)
         std::string_view text;
         std::optional<std::string> expected;
     } cases[] = {
-        {"N/A", "N/D"},     {"n/a", "n/d"},
-        {"Qty", "Uds."},    {"QTY", "UDS."},  // the user's entry wins over the built-in one
-        {"FECHA DE ALTA", "START DATE"},      {"fecha de alta", "start date"}, {"Fecha De Alta", "Start date"},
-        {"ACME", "ACME"},   {"acme", "acme"},  // kept as written
-        {"Fecha", std::nullopt},              {"N/A N/A", std::nullopt},
+        {"N/A", "N/D"},
+        {"n/a", "n/d"},
+        {"Qty", "Uds."},
+        {"QTY", "UDS."},  // the user's entry wins over the built-in one
+        {"FECHA DE ALTA", "START DATE"},
+        {"fecha de alta", "start date"},
+        {"Fecha De Alta", "Start date"},
+        {"ACME", "ACME"},
+        {"acme", "acme"},  // kept as written
+        {"Fecha", std::nullopt},
+        {"N/A N/A", std::nullopt},
     };
     for (const auto& c : cases)
         EXPECT_EQ(glossary.wholeText(c.text), c.expected) << c.text;
@@ -36,8 +42,8 @@ TEST(Glossary, WholeTextsComeBackInTheirOwnLetterCase)
 TEST(Glossary, FindsTermsInsideTextsOnlyAtWordBoundaries)
 {
     std::vector<std::string> problems;
-    const Glossary glossary =
-        glossaryOf("YTD\tAcumulado anual\nNo.\tNº\tcell\nN/A\tN/D\nsales rep\tcomercial\nsales\tventas\n", "", problems);
+    const Glossary glossary = glossaryOf(
+        "YTD\tAcumulado anual\nNo.\tNº\tcell\nN/A\tN/D\nsales rep\tcomercial\nsales\tventas\n", "", problems);
     const struct {
         std::string_view text;
         std::vector<std::pair<std::string_view, std::string>> expected;  // found text, replacement
@@ -62,8 +68,8 @@ TEST(Glossary, FindsTermsInsideTextsOnlyAtWordBoundaries)
 TEST(Glossary, MalformedLinesAreReportedWithTheirNumberAndSkipped)
 {
     std::vector<std::string> problems;
-    const Glossary glossary = glossaryOf("", "good\tbueno\nno tab here\n\n\tempty\none\ttwo\tthree\nlast\túltimo\r\n",
-                                         problems);
+    const Glossary glossary =
+        glossaryOf("", "good\tbueno\nno tab here\n\n\tempty\none\ttwo\tthree\nlast\túltimo\r\n", problems);
     EXPECT_EQ(problems, (std::vector<std::string>{"user:2: expected a term, a tab and its translation",
                                                   "user:4: empty term or translation",
                                                   "user:5: third column must be \"cell\" or absent"}));

@@ -100,7 +100,8 @@ std::string HostProcess::errorOutput() const
 {
     std::string text;
     char buffer[4096];
-    for (ssize_t n = 0; m_errors >= 0 && (n = pread(m_errors, buffer, sizeof buffer, static_cast<off_t>(text.size()))) > 0;)
+    for (ssize_t n = 0;
+         m_errors >= 0 && (n = pread(m_errors, buffer, sizeof buffer, static_cast<off_t>(text.size()))) > 0;)
         text.append(buffer, static_cast<std::size_t>(n));
     return text;
 }
@@ -118,8 +119,7 @@ int HostProcess::stopWith(int signal)
         return -1;
     kill(m_pid, signal);
     int status = 0;
-    while (waitpid(m_pid, &status, 0) < 0 && errno == EINTR) {
-    }
+    while (waitpid(m_pid, &status, 0) < 0 && errno == EINTR) {}
     m_pid = -1;
     return status;
 }

@@ -14,9 +14,12 @@ TEST(ModeFile, MakesEachProgramAnswerPerSegmentWithUnknownWordsUnmarked)
         std::string_view mode;
         Programs expected;
     } cases[] = {
-        {"placeholders", "lt-proc 'a.bin' | apertium-tagger -g $2 'b.prob' | lt-proc $1 'c.bin'\n",
+        {"placeholders",
+         "lt-proc 'a.bin' | apertium-tagger -g $2 'b.prob' | lt-proc $1 'c.bin'\n",
          {{"lt-proc", "-z", "a.bin"}, {"apertium-tagger", "-z", "-g", "b.prob"}, {"lt-proc", "-z", "-n", "c.bin"}}},
-        {"quoting", "prog \"two words\" 'it''s' back\\ slash ''", {{"prog", "-z", "two words", "its", "back slash", ""}}},
+        {"quoting",
+         "prog \"two words\" 'it''s' back\\ slash ''",
+         {{"prog", "-z", "two words", "its", "back slash", ""}}},
         {"null flush already there", "lt-proc -z x|cat", {{"lt-proc", "-z", "x"}, {"cat", "-z"}}},
     };
     for (const auto& c : cases) {
@@ -28,8 +31,8 @@ TEST(ModeFile, MakesEachProgramAnswerPerSegmentWithUnknownWordsUnmarked)
 
 TEST(ModeFile, RefusesShellItCannotRunWithoutAShell)
 {
-    for (const std::string_view mode : {"a > out", "a ; b", "a | | b", "a |", "", "echo $HOME", "echo $1x",
-                                        "a 'open", "a \"$(date)\"", "a `b`", "a && b"}) {
+    for (const std::string_view mode : {"a > out", "a ; b", "a | | b", "a |", "", "echo $HOME", "echo $1x", "a 'open",
+                                        "a \"$(date)\"", "a `b`", "a && b"}) {
         const auto programs = parseModePipeline(mode);
         EXPECT_FALSE(programs) << "accepted: " << mode;
     }

@@ -73,8 +73,7 @@ TEST(ProcessPipeline, NoticesAProcessKilledWhileIdleAndLeavesNoneBehind)
     ASSERT_EQ(pids.size(), 2u);
     ASSERT_EQ(kill(pids[1], SIGKILL), 0);
     // The kill is asynchronous; the next exchange fails or the pipeline is already seen dead.
-    while (pipeline->ready() && pipeline->exchange("x", 5s)) {
-    }
+    while (pipeline->ready() && pipeline->exchange("x", 5s)) {}
     EXPECT_FALSE(pipeline->ready());
     start.value().reset();
     for (const pid_t pid : pids)
@@ -91,8 +90,7 @@ TEST(ProcessPipeline, OutputNobodyAskedForMakesItUnready)
     }
     // The late output comes when it comes; the bound only keeps a broken build from hanging.
     const auto giveUp = std::chrono::steady_clock::now() + 30s;
-    while (pipeline->ready() && std::chrono::steady_clock::now() < giveUp) {
-    }
+    while (pipeline->ready() && std::chrono::steady_clock::now() < giveUp) {}
     EXPECT_FALSE(pipeline->ready());
 }
 

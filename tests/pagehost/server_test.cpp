@@ -6,11 +6,11 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/socket.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/syscall.h>
-#include <unistd.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -79,7 +79,8 @@ std::string trailingSpace(const std::string& text)
 
 TEST_F(PageHost, ServesThePageForBothDirectionsAndRefusesOthers)
 {
-    for (const auto& [query, language] : {std::pair{"sl=en&tl=es&text=", "\"en\""}, std::pair{"sl=es&tl=en&text=", "\"es\""}}) {
+    for (const auto& [query, language] :
+         {std::pair{"sl=en&tl=es&text=", "\"en\""}, std::pair{"sl=es&tl=en&text=", "\"es\""}}) {
         const auto page = m_client->Get("/translate_t?"s + query);
         ASSERT_TRUE(page);
         EXPECT_EQ(page->status, 200);
@@ -133,16 +134,49 @@ TEST_F(PageHost, TranslatesBothDirectionsSensibly)
 // Texts picked for what could go wrong between them in one segment: the stream's own special
 // characters, sentence ends, line breaks, unknown words, and texts with nothing to translate.
 const Texts kEnglishBatch = {
-    "Total sales for the year", "[bracketed] a\\b ^caret$ path/to @user <tag> {brace}", "Is it red?",
-    "Done.", "", "   ", " \n\t", "1,234.57", "  Unit price  ", "First line\nsecond line\n", "Flurbish zorbles",
-    "Total sales for the year", "He said \"yes\"", "red\0car"s, "Q3 2024: 15% growth!", "etc.", "NAME", "name",
+    "Total sales for the year",
+    "[bracketed] a\\b ^caret$ path/to @user <tag> {brace}",
+    "Is it red?",
+    "Done.",
+    "",
+    "   ",
+    " \n\t",
+    "1,234.57",
+    "  Unit price  ",
+    "First line\nsecond line\n",
+    "Flurbish zorbles",
+    "Total sales for the year",
+    "He said \"yes\"",
+    "red\0car"s,
+    "Q3 2024: 15% growth!",
+    "etc.",
+    "NAME",
+    "name",
     // A text that ends like an abbreviation must not swallow the sentence end between texts.
-    "Contact Mr", "Smith is here", "This License gives no", "permission to license the work", "Acme Inc", "sales",
+    "Contact Mr",
+    "Smith is here",
+    "This License gives no",
+    "permission to license the work",
+    "Acme Inc",
+    "sales",
 };
 const Texts kSpanishBatch = {
-    "Ventas totales del año", "¿Dónde está el coche rojo?", "[caja] a\\b ^x$ c/d @e <f> {g}", "Hecho.",
-    "", "  Precio unitario\n", "Línea uno\nlínea dos", "Flurbish zorbles", "12/31/2024", "¡Hola mundo!",
-    "Llame al Sr", "García mañana", "Ver pág", "siguiente", "Acme S.A", "ventas",
+    "Ventas totales del año",
+    "¿Dónde está el coche rojo?",
+    "[caja] a\\b ^x$ c/d @e <f> {g}",
+    "Hecho.",
+    "",
+    "  Precio unitario\n",
+    "Línea uno\nlínea dos",
+    "Flurbish zorbles",
+    "12/31/2024",
+    "¡Hola mundo!",
+    "Llame al Sr",
+    "García mañana",
+    "Ver pág",
+    "siguiente",
+    "Acme S.A",
+    "ventas",
 };
 
 TEST_F(PageHost, BatchesComeBackInOrderAsEachTextWouldAlone)
@@ -157,7 +191,8 @@ TEST_F(PageHost, BatchesComeBackInOrderAsEachTextWouldAlone)
             EXPECT_EQ(leadingSpace(translation), leadingSpace(text)) << sl << " #" << i;
             EXPECT_EQ(trailingSpace(translation), trailingSpace(text)) << sl << " #" << i;
             for (const char c : std::string("[]\\^$/@<>{}*#\n\0"s))
-                EXPECT_EQ(std::count(translation.begin(), translation.end(), c), std::count(text.begin(), text.end(), c))
+                EXPECT_EQ(std::count(translation.begin(), translation.end(), c),
+                          std::count(text.begin(), text.end(), c))
                     << sl << " #" << i << " '" << c << "' in " << translation;
             const bool endsWithStop = !text.empty() && text.back() == '.';
             EXPECT_EQ(!translation.empty() && translation.back() == '.', endsWithStop) << translation;
@@ -224,8 +259,10 @@ TEST_F(PageHost, LimitsAreCheckedFromBothSides)
         {"body one byte over 1 MiB", bodyOfSize((1 << 20) + 1), 413},
         {"10000 texts", nlohmann::json{{"sl", "en"}, {"tl", "es"}, {"q", Texts(10000, "1")}}.dump(), 200},
         {"10001 texts", nlohmann::json{{"sl", "en"}, {"tl", "es"}, {"q", Texts(10001, "1")}}.dump(), 413},
-        {"text of 32767 characters", nlohmann::json{{"sl", "en"}, {"tl", "es"}, {"q", {std::string(32767, '5')}}}.dump(), 200},
-        {"text of 32768 characters", nlohmann::json{{"sl", "en"}, {"tl", "es"}, {"q", {std::string(32768, '5')}}}.dump(), 413},
+        {"text of 32767 characters",
+         nlohmann::json{{"sl", "en"}, {"tl", "es"}, {"q", {std::string(32767, '5')}}}.dump(), 200},
+        {"text of 32768 characters",
+         nlohmann::json{{"sl", "en"}, {"tl", "es"}, {"q", {std::string(32768, '5')}}}.dump(), 413},
         {"not JSON", "sl=en&tl=es", 400},
     };
     for (const auto& c : cases) {
@@ -243,7 +280,8 @@ TEST_F(PageHost, LimitsAreCheckedFromBothSides)
 // A client socket driven by hand, for clients that misbehave.
 class RawConnection {
 public:
-    explicit RawConnection(int port) : m_socket(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0))
+    explicit RawConnection(int port)
+        : m_socket(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0))
     {
         sockaddr_in address{};
         address.sin_family = AF_INET;
@@ -289,8 +327,8 @@ TEST_F(PageHost, SlowClientsAreCutOffAndNeverHoldOthersUp)
 {
     m_host.reset();
     startHost({"--arrival-timeout-ms", "1000"});
-    const std::string slowRequest = "POST /api/translate HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Padding: " + std::string(200, 'a') +
-                                    "\r\nContent-Length: 2\r\n\r\n{}";
+    const std::string slowRequest = "POST /api/translate HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Padding: "
+                                    + std::string(200, 'a') + "\r\nContent-Length: 2\r\n\r\n{}";
     const std::string healthRequest = "GET /health HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n";
     constexpr int kSlow = 16;
     std::vector<std::unique_ptr<RawConnection>> slow;
@@ -329,15 +367,16 @@ TEST_F(PageHost, BodiesStopAtTheLimitWhateverTheirEncoding)
         std::string head;
         const char* status;
     } cases[] = {
-        {"chunked body to the API", "POST /api/translate HTTP/1.1\r\nHost: h\r\nTransfer-Encoding: chunked\r\n\r\n", "413"},
-        {"1 GiB announced to the API", "POST /api/translate HTTP/1.1\r\nHost: h\r\nContent-Length: 1073741824\r\n\r\n", "413"},
+        {"chunked body to the API", "POST /api/translate HTTP/1.1\r\nHost: h\r\nTransfer-Encoding: chunked\r\n\r\n",
+         "413"},
+        {"1 GiB announced to the API", "POST /api/translate HTTP/1.1\r\nHost: h\r\nContent-Length: 1073741824\r\n\r\n",
+         "413"},
         {"chunked body to a page", "GET /health HTTP/1.1\r\nHost: h\r\nTransfer-Encoding: chunked\r\n\r\n", "400"},
     };
     for (const auto& c : cases) {
         RawConnection connection(m_host->port());
         std::size_t headSent = 0;
-        while (headSent < c.head.size() && connection.step(c.head, headSent, std::chrono::seconds(1))) {
-        }
+        while (headSent < c.head.size() && connection.step(c.head, headSent, std::chrono::seconds(1))) {}
         // Frames go out until the host answers, stops taking them (for ten quiet seconds), or has
         // taken far more than it should read.
         std::size_t bodySent = 0;
@@ -408,7 +447,8 @@ TEST_F(PageHost, APipelineThatDiesIsRestartedAndNoAnswerIsWrong)
     EXPECT_EQ(translatedOne("en", "es", "The red car"), expected);
     EXPECT_FALSE(processRunning(victim->pid));
     EXPECT_TRUE(childRunning(*m_host, "eng-spa.t1x.bin"));
-    EXPECT_EQ(restartLines(*m_host), "veltrano-pagehost: English to Spanish pipeline restarted\n") << m_host->errorOutput();
+    EXPECT_EQ(restartLines(*m_host), "veltrano-pagehost: English to Spanish pipeline restarted\n")
+        << m_host->errorOutput();
 }
 
 TEST_F(PageHost, APipelineThatHangsIsRestartedAfterItsTimeout)
@@ -425,7 +465,8 @@ TEST_F(PageHost, APipelineThatHangsIsRestartedAfterItsTimeout)
     EXPECT_TRUE(contains(hung.body.value("error", ""), "did not answer")) << hung.body.dump();
     EXPECT_EQ(translatedOne("es", "en", "El coche rojo"), expected);
     EXPECT_FALSE(processRunning(victim->pid));
-    EXPECT_EQ(restartLines(*m_host), "veltrano-pagehost: Spanish to English pipeline restarted\n") << m_host->errorOutput();
+    EXPECT_EQ(restartLines(*m_host), "veltrano-pagehost: Spanish to English pipeline restarted\n")
+        << m_host->errorOutput();
     EXPECT_TRUE(contains(m_host->errorOutput(), "did not answer within")) << m_host->errorOutput();
 }
 

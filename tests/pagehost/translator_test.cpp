@@ -23,7 +23,9 @@ struct FakeState {
 
 class FakePipeline final : public Pipeline {
 public:
-    explicit FakePipeline(FakeState& state) : m_state(state) {}
+    explicit FakePipeline(FakeState& state)
+        : m_state(state)
+    {}
     Outcome<std::string> exchange(std::string_view segment, std::chrono::milliseconds) override
     {
         m_state.segments.emplace_back(segment);

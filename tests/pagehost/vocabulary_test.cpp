@@ -33,7 +33,8 @@ std::string lower(std::string text)
     // The table is compared without regard to case; the accented capitals it holds are few.
     for (auto& c : text)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    for (const auto& [upper, small] : {std::pair{"Á", "á"}, {"É", "é"}, {"Í", "í"}, {"Ó", "ó"}, {"Ú", "ú"}, {"Ñ", "ñ"}}) {
+    for (const auto& [upper, small] :
+         {std::pair{"Á", "á"}, {"É", "é"}, {"Í", "í"}, {"Ó", "ó"}, {"Ú", "ú"}, {"Ñ", "ñ"}}) {
         for (auto at = text.find(upper); at != std::string::npos; at = text.find(upper, at))
             text.replace(at, 2, small);
     }
@@ -53,7 +54,8 @@ std::map<std::string, Accepted> readTable()
         const auto english = split(columns.at(0), '|');
         const auto spanish = split(columns.at(1), '|');
         const std::string only = columns.size() > 2 ? columns[2] : "";
-        for (const auto& [direction, source, targets] : {std::tuple{"en-es", &english, &spanish}, {"es-en", &spanish, &english}}) {
+        for (const auto& [direction, source, targets] :
+             {std::tuple{"en-es", &english, &spanish}, {"es-en", &spanish, &english}}) {
             if (!only.empty() && only != direction)
                 continue;
             for (const auto& target : *targets)

@@ -50,7 +50,10 @@ struct Fault {
     std::function<void(const fs::path& book)> check;
 };
 
-void PrintTo(const Fault& f, std::ostream* out) { *out << f.name; }
+void PrintTo(const Fault& f, std::ostream* out)
+{
+    *out << f.name;
+}
 
 class FileSystemFault : public ::testing::TestWithParam<Fault> {};
 
@@ -81,25 +84,49 @@ TEST_P(FileSystemFault, IsRefusedOnOneLineOrLeavesNothingBehind)
 INSTANTIATE_TEST_SUITE_P(
     Cases, FileSystemFault,
     ::testing::Values(
-        Fault{"fifo", [](const fs::path& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); }, ErrorCode::NotAFile, "not a regular file", {}},
-        Fault{"device", [](const fs::path& p) { fs::create_symlink("/dev/zero", p); }, ErrorCode::NotAFile, "not a regular file", {}},
-        Fault{"open in LibreOffice", [](const fs::path& p) {
+        Fault{"fifo",
+              [](const fs::path& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); },
+              ErrorCode::NotAFile,
+              "not a regular file",
+              {}},
+        Fault{"device",
+              [](const fs::path& p) { fs::create_symlink("/dev/zero", p); },
+              ErrorCode::NotAFile,
+              "not a regular file",
+              {}},
+        Fault{"open in LibreOffice",
+              [](const fs::path& p) {
                   writeBook(p);
-                  testing::writeFile(p.parent_path() / ".~lock.book.xlsx#", "Jane Doe,jane,desk,07.12.2026 10:00,file:///home/jane;");
-              }, ErrorCode::InUse, "open in another program: LibreOffice, by Jane Doe", {}},
-        Fault{"open in LibreOffice, login only, name across lines", [](const fs::path& p) {
+                  testing::writeFile(p.parent_path() / ".~lock.book.xlsx#",
+                                     "Jane Doe,jane,desk,07.12.2026 10:00,file:///home/jane;");
+              },
+              ErrorCode::InUse,
+              "open in another program: LibreOffice, by Jane Doe",
+              {}},
+        Fault{"open in LibreOffice, login only, name across lines",
+              [](const fs::path& p) {
                   writeBook(p);
                   testing::writeFile(p.parent_path() / ".~lock.book.xlsx#", ",ja\nne\xFF,desk,date,profile;");
-              }, ErrorCode::InUse, "by ja ne\xEF\xBF\xBD (lock file .~lock.book.xlsx#)", {}},
-        Fault{"open in Excel", [](const fs::path& p) {
+              },
+              ErrorCode::InUse,
+              "by ja ne\xEF\xBF\xBD (lock file .~lock.book.xlsx#)",
+              {}},
+        Fault{"open in Excel",
+              [](const fs::path& p) {
                   writeBook(p);
                   testing::writeFile(p.parent_path() / "~$book.xlsx", excelOwnerFile(u"Jos\u00e9 \u0141uk"));
-              }, ErrorCode::InUse, "Excel, by Jos\xC3\xA9 \xC5\x81uk", {}},
-        Fault{"stale temporaries of ours", [](const fs::path& p) {
+              },
+              ErrorCode::InUse,
+              "Excel, by Jos\xC3\xA9 \xC5\x81uk",
+              {}},
+        Fault{"stale temporaries of ours",
+              [](const fs::path& p) {
                   writeBook(p);
                   for (const char* name : {".book.xlsx.Ab12Cd", ".book.xlsx.kept", ".other.xlsx.Ab12Cd"})
                       testing::writeFile(p.parent_path() / name, "partial");
-              }, std::nullopt, "", [](const fs::path& p) {
+              },
+              std::nullopt, "",
+              [](const fs::path& p) {
                   std::set<std::string> names;
                   for (const auto& entry : fs::directory_iterator(p.parent_path()))
                       names.insert(entry.path().filename().string());
@@ -121,7 +148,8 @@ TEST(TwoWriters, TheSecondEditsWhatTheFirstSaved)
         ::close(opened[1]);
         (void)!::read(opened[0], &byte, 1);  // until the parent holds the workbook
         auto workbook = Workbook::open(book.string());
-        const bool ok = workbook && workbook.value().worksheet(0).setValue(2, 2, "second").ok() && workbook.value().save().ok();
+        const bool ok =
+            workbook && workbook.value().worksheet(0).setValue(2, 2, "second").ok() && workbook.value().save().ok();
         ::_exit(ok ? 0 : 1);
     }
     ::close(opened[0]);

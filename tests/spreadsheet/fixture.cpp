@@ -26,8 +26,16 @@ void require(bool ok, const std::string& what)
         throw std::runtime_error("fixture: " + what);
 }
 
-void put16(std::string& out, unsigned v) { out += char(v & 0xFF); out += char((v >> 8) & 0xFF); }
-void put32(std::string& out, std::uint32_t v) { put16(out, v & 0xFFFF); put16(out, v >> 16); }
+void put16(std::string& out, unsigned v)
+{
+    out += char(v & 0xFF);
+    out += char((v >> 8) & 0xFF);
+}
+void put32(std::string& out, std::uint32_t v)
+{
+    put16(out, v & 0xFFFF);
+    put16(out, v >> 16);
+}
 
 // Stored entries with general-purpose bit 3 set: sizes and CRC follow each entry's data in a
 // descriptor, as streaming writers produce.
@@ -36,22 +44,54 @@ std::string zipWithDataDescriptors(const Parts& parts)
     std::string out, central;
     for (const auto& [name, content] : parts) {
         std::uint32_t offset = std::uint32_t(out.size());
-        std::uint32_t crc = std::uint32_t(crc32(0, reinterpret_cast<const Bytef*>(content.data()), uInt(content.size())));
-        put32(out, 0x04034b50); put16(out, 20); put16(out, 0x0008); put16(out, 0); put16(out, 0); put16(out, 0x21);
-        put32(out, 0); put32(out, 0); put32(out, 0); put16(out, unsigned(name.size())); put16(out, 0);
+        std::uint32_t crc =
+            std::uint32_t(crc32(0, reinterpret_cast<const Bytef*>(content.data()), uInt(content.size())));
+        put32(out, 0x04034b50);
+        put16(out, 20);
+        put16(out, 0x0008);
+        put16(out, 0);
+        put16(out, 0);
+        put16(out, 0x21);
+        put32(out, 0);
+        put32(out, 0);
+        put32(out, 0);
+        put16(out, unsigned(name.size()));
+        put16(out, 0);
         out += name;
         out += content;
-        put32(out, 0x08074b50); put32(out, crc); put32(out, std::uint32_t(content.size())); put32(out, std::uint32_t(content.size()));
-        put32(central, 0x02014b50); put16(central, 20); put16(central, 20); put16(central, 0x0008); put16(central, 0);
-        put16(central, 0); put16(central, 0x21); put32(central, crc); put32(central, std::uint32_t(content.size()));
-        put32(central, std::uint32_t(content.size())); put16(central, unsigned(name.size())); put16(central, 0);
-        put16(central, 0); put16(central, 0); put16(central, 0); put32(central, 0); put32(central, offset);
+        put32(out, 0x08074b50);
+        put32(out, crc);
+        put32(out, std::uint32_t(content.size()));
+        put32(out, std::uint32_t(content.size()));
+        put32(central, 0x02014b50);
+        put16(central, 20);
+        put16(central, 20);
+        put16(central, 0x0008);
+        put16(central, 0);
+        put16(central, 0);
+        put16(central, 0x21);
+        put32(central, crc);
+        put32(central, std::uint32_t(content.size()));
+        put32(central, std::uint32_t(content.size()));
+        put16(central, unsigned(name.size()));
+        put16(central, 0);
+        put16(central, 0);
+        put16(central, 0);
+        put16(central, 0);
+        put32(central, 0);
+        put32(central, offset);
         central += name;
     }
     std::uint32_t centralOffset = std::uint32_t(out.size());
     out += central;
-    put32(out, 0x06054b50); put16(out, 0); put16(out, 0); put16(out, unsigned(parts.size())); put16(out, unsigned(parts.size()));
-    put32(out, std::uint32_t(central.size())); put32(out, centralOffset); put16(out, 0);
+    put32(out, 0x06054b50);
+    put16(out, 0);
+    put16(out, 0);
+    put16(out, unsigned(parts.size()));
+    put16(out, unsigned(parts.size()));
+    put32(out, std::uint32_t(central.size()));
+    put32(out, centralOffset);
+    put16(out, 0);
     return out;
 }
 
@@ -87,7 +127,8 @@ void writeZip(const std::filesystem::path& path, const Parts& parts, ZipStyle st
         zip_source_t* source = zip_source_buffer(archive, content.data(), content.size(), 0);
         zip_int64_t index = zip_file_add(archive, name.c_str(), source, ZIP_FL_ENC_UTF_8);
         require(index >= 0, "cannot add " + name);
-        zip_set_file_compression(archive, zip_uint64_t(index), style == ZipStyle::Stored ? ZIP_CM_STORE : ZIP_CM_DEFLATE, 0);
+        zip_set_file_compression(archive, zip_uint64_t(index),
+                                 style == ZipStyle::Stored ? ZIP_CM_STORE : ZIP_CM_DEFLATE, 0);
     }
     require(zip_close(archive) == 0, "cannot close " + path.string());
 }
@@ -103,7 +144,8 @@ Parts readZip(const std::filesystem::path& path)
         zip_stat_index(archive, zip_uint64_t(i), 0, &stat);
         std::string content(stat.size, '\0');
         zip_file_t* file = zip_fopen_index(archive, zip_uint64_t(i), 0);
-        require(file && zip_fread(file, content.data(), content.size()) == zip_int64_t(content.size()), "cannot read entry");
+        require(file && zip_fread(file, content.data(), content.size()) == zip_int64_t(content.size()),
+                "cannot read entry");
         zip_fclose(file);
         parts.emplace_back(stat.name, std::move(content));
     }
@@ -144,16 +186,29 @@ TempDir::~TempDir()
     std::filesystem::remove_all(m_path, ec);
 }
 
-WorkbookFixture& WorkbookFixture::worksheet(std::string name, std::string rowsXml, std::string after, std::string before,
-                                            std::string state)
+WorkbookFixture& WorkbookFixture::worksheet(std::string name, std::string rowsXml, std::string after,
+                                            std::string before, std::string state)
 {
-    m_sheets.push_back({std::move(name), "worksheet", std::move(rowsXml), std::move(after), std::move(before), std::move(state)});
+    m_sheets.push_back(
+        {std::move(name), "worksheet", std::move(rowsXml), std::move(after), std::move(before), std::move(state)});
     return *this;
 }
 
-WorkbookFixture& WorkbookFixture::chartsheet(std::string name) { m_sheets.push_back({std::move(name), "chartsheet", {}, {}, {}, {}}); return *this; }
-WorkbookFixture& WorkbookFixture::dialogsheet(std::string name) { m_sheets.push_back({std::move(name), "dialogsheet", {}, {}, {}, {}}); return *this; }
-WorkbookFixture& WorkbookFixture::macrosheet(std::string name) { m_sheets.push_back({std::move(name), "macrosheet", {}, {}, {}, {}}); return *this; }
+WorkbookFixture& WorkbookFixture::chartsheet(std::string name)
+{
+    m_sheets.push_back({std::move(name), "chartsheet", {}, {}, {}, {}});
+    return *this;
+}
+WorkbookFixture& WorkbookFixture::dialogsheet(std::string name)
+{
+    m_sheets.push_back({std::move(name), "dialogsheet", {}, {}, {}, {}});
+    return *this;
+}
+WorkbookFixture& WorkbookFixture::macrosheet(std::string name)
+{
+    m_sheets.push_back({std::move(name), "macrosheet", {}, {}, {}, {}});
+    return *this;
+}
 
 WorkbookFixture& WorkbookFixture::sharedStrings(std::vector<std::string> items, std::string countAttributes)
 {
@@ -163,31 +218,78 @@ WorkbookFixture& WorkbookFixture::sharedStrings(std::vector<std::string> items, 
     return *this;
 }
 
-WorkbookFixture& WorkbookFixture::numFmt(int id, std::string code) { m_numFmts.emplace_back(id, std::move(code)); return *this; }
-WorkbookFixture& WorkbookFixture::cellXf(int numFmtId, bool locked) { m_xfs.emplace_back(numFmtId, locked); return *this; }
-WorkbookFixture& WorkbookFixture::workbookPr(std::string attributes) { m_workbookPr = std::move(attributes); return *this; }
-WorkbookFixture& WorkbookFixture::activeTab(int tab) { m_activeTab = tab; return *this; }
-WorkbookFixture& WorkbookFixture::definedName(std::string name, std::string formula) { m_definedNames.emplace_back(std::move(name), std::move(formula)); return *this; }
-WorkbookFixture& WorkbookFixture::strict() { m_strict = true; return *this; }
-WorkbookFixture& WorkbookFixture::elementPrefix(std::string p) { m_prefix = std::move(p); return *this; }
-WorkbookFixture& WorkbookFixture::mainContentType(std::string type) { m_mainType = std::move(type); return *this; }
-WorkbookFixture& WorkbookFixture::extraPart(std::string name, std::string content) { m_extra.emplace_back(std::move(name), std::move(content)); return *this; }
+WorkbookFixture& WorkbookFixture::numFmt(int id, std::string code)
+{
+    m_numFmts.emplace_back(id, std::move(code));
+    return *this;
+}
+WorkbookFixture& WorkbookFixture::cellXf(int numFmtId, bool locked)
+{
+    m_xfs.emplace_back(numFmtId, locked);
+    return *this;
+}
+WorkbookFixture& WorkbookFixture::workbookPr(std::string attributes)
+{
+    m_workbookPr = std::move(attributes);
+    return *this;
+}
+WorkbookFixture& WorkbookFixture::activeTab(int tab)
+{
+    m_activeTab = tab;
+    return *this;
+}
+WorkbookFixture& WorkbookFixture::definedName(std::string name, std::string formula)
+{
+    m_definedNames.emplace_back(std::move(name), std::move(formula));
+    return *this;
+}
+WorkbookFixture& WorkbookFixture::strict()
+{
+    m_strict = true;
+    return *this;
+}
+WorkbookFixture& WorkbookFixture::elementPrefix(std::string p)
+{
+    m_prefix = std::move(p);
+    return *this;
+}
+WorkbookFixture& WorkbookFixture::mainContentType(std::string type)
+{
+    m_mainType = std::move(type);
+    return *this;
+}
+WorkbookFixture& WorkbookFixture::extraPart(std::string name, std::string content)
+{
+    m_extra.emplace_back(std::move(name), std::move(content));
+    return *this;
+}
 
-std::string WorkbookFixture::relatedPart(int sheet, std::string relTypeShortName, std::string partName, std::string content,
-                                         std::string contentType)
+std::string WorkbookFixture::relatedPart(int sheet, std::string relTypeShortName, std::string partName,
+                                         std::string content, std::string contentType)
 {
     std::string id = "rIdX" + std::to_string(m_related.size() + 1);
-    m_related.push_back({sheet, id, std::move(relTypeShortName), std::move(partName), std::move(content), std::move(contentType)});
+    m_related.push_back(
+        {sheet, id, std::move(relTypeShortName), std::move(partName), std::move(content), std::move(contentType)});
     return id;
 }
 
-std::string WorkbookFixture::mainNs() const { return m_strict ? kStrictMain : kTransitionalMain; }
-std::string WorkbookFixture::relNs() const { return m_strict ? kStrictRel : kTransitionalRel; }
-std::string WorkbookFixture::el(const std::string& local) const { return m_prefix.empty() ? local : m_prefix + ":" + local; }
+std::string WorkbookFixture::mainNs() const
+{
+    return m_strict ? kStrictMain : kTransitionalMain;
+}
+std::string WorkbookFixture::relNs() const
+{
+    return m_strict ? kStrictRel : kTransitionalRel;
+}
+std::string WorkbookFixture::el(const std::string& local) const
+{
+    return m_prefix.empty() ? local : m_prefix + ":" + local;
+}
 
 Parts WorkbookFixture::parts() const
 {
-    const std::string nsDecl = (m_prefix.empty() ? " xmlns=\"" : " xmlns:" + m_prefix + "=\"") + mainNs() + "\" xmlns:r=\"" + relNs() + "\"";
+    const std::string nsDecl =
+        (m_prefix.empty() ? " xmlns=\"" : " xmlns:" + m_prefix + "=\"") + mainNs() + "\" xmlns:r=\"" + relNs() + "\"";
     auto relType = [&](const std::string& shortName) {
         if (shortName.starts_with("http"))
             return shortName;
@@ -199,43 +301,52 @@ Parts WorkbookFixture::parts() const
         return "<Relationship Id=\"" + id + "\" Type=\"" + relType(type) + "\" Target=\"" + target + "\"/>";
     };
 
-    std::string types = std::string(kDecl) + "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
-        "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
-        "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
-        "<Override PartName=\"/xl/workbook.xml\" ContentType=\"" + m_mainType + "\"/>"
-        "<Override PartName=\"/xl/styles.xml\" ContentType=\"" + kCt + "styles+xml\"/>";
+    std::string types =
+        std::string(kDecl)
+        + "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+          "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
+          "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
+          "<Override PartName=\"/xl/workbook.xml\" ContentType=\""
+        + m_mainType
+        + "\"/>"
+          "<Override PartName=\"/xl/styles.xml\" ContentType=\""
+        + kCt + "styles+xml\"/>";
     std::string workbook = std::string(kDecl) + "<" + el("workbook") + nsDecl + ">";
     if (!m_workbookPr.empty())
         workbook += "<" + el("workbookPr") + " " + m_workbookPr + "/>";
     if (m_activeTab >= 0)
-        workbook += "<" + el("bookViews") + "><" + el("workbookView") + " activeTab=\"" + std::to_string(m_activeTab) + "\"/></" + el("bookViews") + ">";
+        workbook += "<" + el("bookViews") + "><" + el("workbookView") + " activeTab=\"" + std::to_string(m_activeTab)
+                    + "\"/></" + el("bookViews") + ">";
     workbook += "<" + el("sheets") + ">";
-    std::string rels = std::string(kDecl) + "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
+    std::string rels =
+        std::string(kDecl) + "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
     Parts parts;
     Parts sheetParts;
     int counters[4] = {0, 0, 0, 0};
     for (std::size_t i = 0; i < m_sheets.size(); ++i) {
         const Sheet& s = m_sheets[i];
         std::string id = "rId" + std::to_string(i + 1);
-        workbook += "<" + el("sheet") + " name=\"" + s.name + "\" sheetId=\"" + std::to_string(i + 1) + "\"" +
-                    (s.state.empty() ? "" : " state=\"" + s.state + "\"") + " r:id=\"" + id + "\"/>";
+        workbook += "<" + el("sheet") + " name=\"" + s.name + "\" sheetId=\"" + std::to_string(i + 1) + "\""
+                    + (s.state.empty() ? "" : " state=\"" + s.state + "\"") + " r:id=\"" + id + "\"/>";
         std::string folder, root, type, ct;
         int k = s.kind == "worksheet" ? 0 : s.kind == "chartsheet" ? 1 : s.kind == "dialogsheet" ? 2 : 3;
         static const char* folders[] = {"worksheets", "chartsheets", "dialogsheets", "macrosheets"};
         std::string part = std::string("xl/") + folders[k] + "/sheet" + std::to_string(++counters[k]) + ".xml";
         std::string content;
         if (k == 0) {
-            content = std::string(kDecl) + "<" + el("worksheet") + nsDecl + ">" + s.before + "<" + el("sheetData") + ">" + s.rows +
-                      "</" + el("sheetData") + ">" + s.after + "</" + el("worksheet") + ">";
+            content = std::string(kDecl) + "<" + el("worksheet") + nsDecl + ">" + s.before + "<" + el("sheetData") + ">"
+                      + s.rows + "</" + el("sheetData") + ">" + s.after + "</" + el("worksheet") + ">";
             ct = std::string(kCt) + "worksheet+xml";
         } else if (k == 1) {
-            content = std::string(kDecl) + "<chartsheet xmlns=\"" + mainNs() + "\"><sheetViews><sheetView workbookViewId=\"0\"/></sheetViews></chartsheet>";
+            content = std::string(kDecl) + "<chartsheet xmlns=\"" + mainNs()
+                      + "\"><sheetViews><sheetView workbookViewId=\"0\"/></sheetViews></chartsheet>";
             ct = std::string(kCt) + "chartsheet+xml";
         } else if (k == 2) {
             content = std::string(kDecl) + "<dialogsheet xmlns=\"" + mainNs() + "\"/>";
             ct = std::string(kCt) + "dialogsheet+xml";
         } else {
-            content = std::string(kDecl) + "<xm:macrosheet xmlns:xm=\"http://schemas.microsoft.com/office/excel/2006/main\"/>";
+            content = std::string(kDecl)
+                      + "<xm:macrosheet xmlns:xm=\"http://schemas.microsoft.com/office/excel/2006/main\"/>";
             ct = "application/vnd.ms-excel.macrosheet+xml";
         }
         static const char* relTypes[] = {"worksheet", "chartsheet", "dialogsheet", "xlMacrosheet"};
@@ -249,8 +360,10 @@ Parts WorkbookFixture::parts() const
                 sheetRels += relationship(r.id, r.type, "/" + r.part);
         if (!sheetRels.empty()) {
             std::string relsPart = part.substr(0, part.rfind('/')) + "/_rels" + part.substr(part.rfind('/')) + ".rels";
-            sheetParts.emplace_back(relsPart, std::string(kDecl) + "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">" +
-                                                  sheetRels + "</Relationships>");
+            sheetParts.emplace_back(
+                relsPart, std::string(kDecl)
+                              + "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+                              + sheetRels + "</Relationships>");
         }
     }
     workbook += "</" + el("sheets") + ">";
@@ -265,7 +378,8 @@ Parts WorkbookFixture::parts() const
     rels += relationship("rIdStyles", "styles", "styles.xml");
     if (m_hasStrings) {
         rels += relationship("rIdStrings", "sharedStrings", "sharedStrings.xml");
-        types += "<Override PartName=\"/xl/sharedStrings.xml\" ContentType=\"" + std::string(kCt) + "sharedStrings+xml\"/>";
+        types +=
+            "<Override PartName=\"/xl/sharedStrings.xml\" ContentType=\"" + std::string(kCt) + "sharedStrings+xml\"/>";
     }
     for (const auto& r : m_related) {
         if (r.sheet == 0)
@@ -289,16 +403,18 @@ Parts WorkbookFixture::parts() const
     styles += "</cellXfs></styleSheet>";
 
     parts.emplace_back("[Content_Types].xml", types);
-    parts.emplace_back("_rels/.rels", std::string(kDecl) + "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">" +
-                                          relationship("rId1", "officeDocument", "xl/workbook.xml") + "</Relationships>");
+    parts.emplace_back("_rels/.rels",
+                       std::string(kDecl)
+                           + "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+                           + relationship("rId1", "officeDocument", "xl/workbook.xml") + "</Relationships>");
     parts.emplace_back("xl/workbook.xml", workbook);
     parts.emplace_back("xl/_rels/workbook.xml.rels", rels);
     for (auto& p : sheetParts)
         parts.push_back(std::move(p));
     parts.emplace_back("xl/styles.xml", styles);
     if (m_hasStrings) {
-        std::string sst = std::string(kDecl) + "<" + el("sst") + " xmlns" + (m_prefix.empty() ? "" : ":" + m_prefix) + "=\"" + mainNs() + "\"" +
-                          (m_countAttributes.empty() ? "" : " " + m_countAttributes) + ">";
+        std::string sst = std::string(kDecl) + "<" + el("sst") + " xmlns" + (m_prefix.empty() ? "" : ":" + m_prefix)
+                          + "=\"" + mainNs() + "\"" + (m_countAttributes.empty() ? "" : " " + m_countAttributes) + ">";
         for (const auto& item : m_strings)
             sst += "<" + el("si") + ">" + item + "</" + el("si") + ">";
         sst += "</" + el("sst") + ">";

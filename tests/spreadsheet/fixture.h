@@ -11,7 +11,11 @@ namespace veltrano::spreadsheet::testing {
 
 using Parts = std::vector<std::pair<std::string, std::string>>;
 
-enum class ZipStyle { Deflated, Stored, DataDescriptors };
+enum class ZipStyle {
+    Deflated,
+    Stored,
+    DataDescriptors
+};
 
 // Writes parts, in order, as a zip file.
 void writeZip(const std::filesystem::path& path, const Parts& parts, ZipStyle style = ZipStyle::Deflated);
@@ -62,7 +66,7 @@ public:
     WorkbookFixture& workbookPr(std::string attributes);
     WorkbookFixture& activeTab(int tab);
     WorkbookFixture& definedName(std::string name, std::string formula);
-    WorkbookFixture& strict();                     // Strict namespaces throughout
+    WorkbookFixture& strict();                      // Strict namespaces throughout
     WorkbookFixture& elementPrefix(std::string p);  // e.g. "x" for <x:worksheet xmlns:x=...>
     WorkbookFixture& mainContentType(std::string type);
 

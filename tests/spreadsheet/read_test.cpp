@@ -4,8 +4,8 @@
 
 #include "spreadsheet/cell_ref.h"
 #include "spreadsheet/numfmt/renderer.h"
-#include "spreadsheet/xlsx/styles.h"
 #include "spreadsheet/workbook.h"
+#include "spreadsheet/xlsx/styles.h"
 #include "tests/spreadsheet/fixture.h"
 
 namespace veltrano::spreadsheet {
@@ -61,11 +61,12 @@ TEST(Sheets, ActiveTabOutOfRangeFallsBackToTheFirstSheet)
 TEST(Sheets, MalformedUtf8InNamesAndTextsReadsAsReplacementCharacters)
 {
     TempDir dir;
-    auto book = openFixture(WorkbookFixture()
-                                .sharedStrings({"<t>b\xFF</t>"})
-                                .worksheet("Ho\xFEja", "<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>a\xC3</t></is></c>"
-                                                       R"(<c r="B1" t="s"><v>0</v></c></row>)"),
-                            dir);
+    auto book =
+        openFixture(WorkbookFixture()
+                        .sharedStrings({"<t>b\xFF</t>"})
+                        .worksheet("Ho\xFEja", "<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>a\xC3</t></is></c>"
+                                               R"(<c r="B1" t="s"><v>0</v></c></row>)"),
+                    dir);
     EXPECT_EQ(book.sheets()[0].name, "Ho\uFFFDja");
     EXPECT_EQ(book.worksheet(0).text(1, 1), "a\uFFFD");
     EXPECT_EQ(book.worksheet(0).text(1, 2), "b\uFFFD");
@@ -78,7 +79,10 @@ struct CellCase {
     std::string text;
 };
 
-void PrintTo(const CellCase& c, std::ostream* out) { *out << c.cell; }
+void PrintTo(const CellCase& c, std::ostream* out)
+{
+    *out << c.cell;
+}
 
 class CellReading : public ::testing::TestWithParam<CellCase> {
 protected:
@@ -100,13 +104,15 @@ b</t></is></c></row>)"
             R"(<row r="11"><c r="A11"><v>1E+20</v></c></row>)"
             R"(<row r="12"><c r="A12" t="inlineStr"><is><r><t>in</t></r><r><t>line</t></r></is></c></row>)"
             R"(<row r="13"><c r="A13" t="s"><v>2</v></c></row>)";
-        auto fixture = WorkbookFixture()
-                           .sharedStrings({"<t>Hello</t>",
-                                           R"(<r><t>Bold</t></r><r><t xml:space="preserve"> text</t></r><rPh sb="0" eb="1"><t>HINT</t></rPh><phoneticPr fontId="1"/>)",
-                                           "<t xml:space=\"preserve\"> </t>"})
-                           .cellXf(0)
-                           .cellXf(4)
-                           .worksheet("S", rows);
+        auto fixture =
+            WorkbookFixture()
+                .sharedStrings(
+                    {"<t>Hello</t>",
+                     R"(<r><t>Bold</t></r><r><t xml:space="preserve"> text</t></r><rPh sb="0" eb="1"><t>HINT</t></rPh><phoneticPr fontId="1"/>)",
+                     "<t xml:space=\"preserve\"> </t>"})
+                .cellXf(0)
+                .cellXf(4)
+                .worksheet("S", rows);
         s_book = new Workbook(openFixture(fixture, *s_dir));
     }
     static void TearDownTestSuite()
@@ -128,7 +134,10 @@ TEST_P(CellReading, GivesKindAndDisplayedText)
     EXPECT_EQ(sheet.text(c.row, 1), c.text) << c.cell;
 }
 
-std::string general(double value) { return numfmt::Renderer(numfmt::DateSystem::Excel1900).number(0, value); }
+std::string general(double value)
+{
+    return numfmt::Renderer(numfmt::DateSystem::Excel1900).number(0, value);
+}
 
 std::string withCode(const char* code, double value)
 {
@@ -150,8 +159,7 @@ INSTANTIATE_TEST_SUITE_P(
                       CellCase{"styled blank", 10, CellKind::Empty, ""},
                       CellCase{"large number", 11, CellKind::Number, general(1e20)},
                       CellCase{"inline rich text", 12, CellKind::Text, "inline"},
-                      CellCase{"single space", 13, CellKind::Text, " "},
-                      CellCase{"no cell", 14, CellKind::Empty, ""}));
+                      CellCase{"single space", 13, CellKind::Text, " "}, CellCase{"no cell", 14, CellKind::Empty, ""}));
 
 TEST(CellReading, LooksUpOutsideTheSheetAsEmpty)
 {
@@ -168,12 +176,13 @@ TEST(CellReading, DatesFromIsoTextAreDatesInBothSystems)
 {
     for (const char* pr : {"", "date1904=\"1\"", "date1904=\"true\""}) {
         TempDir dir;
-        auto book = openFixture(WorkbookFixture()
-                                    .cellXf(0)
-                                    .cellXf(14)
-                                    .workbookPr(*pr ? pr : "defaultThemeVersion=\"1\"")
-                                    .worksheet("S", R"(<row r="1"><c r="A1" s="1" t="d"><v>2024-03-01T00:00:00</v></c></row>)"),
-                                dir);
+        auto book =
+            openFixture(WorkbookFixture()
+                            .cellXf(0)
+                            .cellXf(14)
+                            .workbookPr(*pr ? pr : "defaultThemeVersion=\"1\"")
+                            .worksheet("S", R"(<row r="1"><c r="A1" s="1" t="d"><v>2024-03-01T00:00:00</v></c></row>)"),
+                        dir);
         auto system = *pr ? numfmt::DateSystem::Excel1904 : numfmt::DateSystem::Excel1900;
         numfmt::Renderer renderer(system);
         double serial = *pr ? 45352 - 1462 : 45352;
@@ -185,9 +194,10 @@ TEST(CellReading, DatesFromIsoTextAreDatesInBothSystems)
 TEST(CellReading, NumbersUnderDateFormatsAreDates)
 {
     TempDir dir;
-    auto book = openFixture(WorkbookFixture().cellXf(0).cellXf(14).cellXf(4).worksheet(
-                                "S", R"(<row r="1"><c r="A1" s="1"><v>45352</v></c><c r="B1" s="2"><v>45352</v></c></row>)"),
-                            dir);
+    auto book =
+        openFixture(WorkbookFixture().cellXf(0).cellXf(14).cellXf(4).worksheet(
+                        "S", R"(<row r="1"><c r="A1" s="1"><v>45352</v></c><c r="B1" s="2"><v>45352</v></c></row>)"),
+                    dir);
     EXPECT_EQ(book.worksheet(0).kind(1, 1), CellKind::Date);
     EXPECT_EQ(book.worksheet(0).kind(1, 2), CellKind::Number);
 }
@@ -195,11 +205,12 @@ TEST(CellReading, NumbersUnderDateFormatsAreDates)
 TEST(Styles, ChooseCustomThenBuiltInThenGeneralAndReadLocking)
 {
     numfmt::Renderer renderer(numfmt::DateSystem::Excel1900);
-    const std::string xml = R"(<styleSheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main">)"
-                            R"(<numFmts count="2"><numFmt numFmtId="164" formatCode="0.0%"/><numFmt numFmtId="14" formatCode="dd/mm"/></numFmts>)"
-                            R"(<cellStyleXfs><xf numFmtId="3"/></cellStyleXfs>)"
-                            R"(<cellXfs><xf numFmtId="164"/><xf numFmtId="14"/><xf numFmtId="4"><protection locked="0"/></xf><xf numFmtId="999"/></cellXfs>)"
-                            R"(<dxfs><dxf><numFmt numFmtId="165" formatCode="#"/></dxf></dxfs></styleSheet>)";
+    const std::string xml =
+        R"(<styleSheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main">)"
+        R"(<numFmts count="2"><numFmt numFmtId="164" formatCode="0.0%"/><numFmt numFmtId="14" formatCode="dd/mm"/></numFmts>)"
+        R"(<cellStyleXfs><xf numFmtId="3"/></cellStyleXfs>)"
+        R"(<cellXfs><xf numFmtId="164"/><xf numFmtId="14"/><xf numFmtId="4"><protection locked="0"/></xf><xf numFmtId="999"/></cellXfs>)"
+        R"(<dxfs><dxf><numFmt numFmtId="165" formatCode="#"/></dxf></dxfs></styleSheet>)";
     auto styles = Styles::parse(xml, "styles", renderer);
     ASSERT_TRUE(styles.ok());
     EXPECT_EQ(styles.value().of(0).format, renderer.intern("0.0%"));
@@ -217,16 +228,18 @@ struct UsedRangeCase {
     CellRange expected;
 };
 
-void PrintTo(const UsedRangeCase& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const UsedRangeCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
 
 class UsedRange : public ::testing::TestWithParam<UsedRangeCase> {};
 
 TEST_P(UsedRange, IsTheBoxOfCellsHoldingValues)
 {
     TempDir dir;
-    auto book = openFixture(WorkbookFixture().cellXf(0).cellXf(0).worksheet("S", GetParam().rows,
-                                                                         R"(<dimension ref="A1"/>)"),
-                            dir);
+    auto book = openFixture(
+        WorkbookFixture().cellXf(0).cellXf(0).worksheet("S", GetParam().rows, R"(<dimension ref="A1"/>)"), dir);
     EXPECT_EQ(book.worksheet(0).usedRange(), GetParam().expected) << GetParam().name;
 }
 
@@ -234,20 +247,26 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, UsedRange,
     ::testing::Values(
         UsedRangeCase{"empty sheet", "", CellRange{1, 1, 1, 1}},
-        UsedRangeCase{"C5 to E9", R"(<row r="5"><c r="C5"><v>1</v></c></row><row r="9"><c r="E9" t="inlineStr"><is><t>x</t></is></c></row>)",
-                      CellRange{5, 3, 9, 5}},
-        UsedRangeCase{"styled blank and formula without value ignored",
-                      R"(<row r="2"><c r="B2"><v>1</v></c></row><row r="500"><c r="Z500" s="1"/><c r="AA500"><f>A1</f></c></row>)",
-                      CellRange{2, 2, 2, 2}},
+        UsedRangeCase{
+            "C5 to E9",
+            R"(<row r="5"><c r="C5"><v>1</v></c></row><row r="9"><c r="E9" t="inlineStr"><is><t>x</t></is></c></row>)",
+            CellRange{5, 3, 9, 5}},
+        UsedRangeCase{
+            "styled blank and formula without value ignored",
+            R"(<row r="2"><c r="B2"><v>1</v></c></row><row r="500"><c r="Z500" s="1"/><c r="AA500"><f>A1</f></c></row>)",
+            CellRange{2, 2, 2, 2}},
         UsedRangeCase{"cells without r counted by position",
-                      R"(<row><c><v>1</v></c><c><v>2</v></c></row><row><c/><c/><c><v>3</v></c></row>)", CellRange{1, 1, 2, 3}}));
+                      R"(<row><c><v>1</v></c><c><v>2</v></c></row><row><c/><c/><c><v>3</v></c></row>)",
+                      CellRange{1, 1, 2, 3}}));
 
 TEST(Layout, ReadsRowsOutOfOrderAndPositionalCells)
 {
     TempDir dir;
-    auto book = openFixture(WorkbookFixture().worksheet(
-                                "S", R"(<row r="3"><c r="B3"><v>3</v></c><c r="A3"><v>4</v></c></row><row r="1"><c><v>1</v></c><c><v>2</v></c></row>)"),
-                            dir);
+    auto book = openFixture(
+        WorkbookFixture().worksheet(
+            "S",
+            R"(<row r="3"><c r="B3"><v>3</v></c><c r="A3"><v>4</v></c></row><row r="1"><c><v>1</v></c><c><v>2</v></c></row>)"),
+        dir);
     auto sheet = book.worksheet(0);
     EXPECT_EQ(sheet.text(1, 1), "1");
     EXPECT_EQ(sheet.text(1, 2), "2");
@@ -260,10 +279,11 @@ TEST(Layout, ReadsRowsOutOfOrderAndPositionalCells)
 TEST(StoredCells, AreListedInRowMajorOrderWithinTheRange)
 {
     TempDir dir;
-    auto book = openFixture(WorkbookFixture().cellXf(0).worksheet(
-                                "S", R"(<row r="9"><c r="XFD9"><v>9</v></c></row><row r="3"><c r="D3" s="0"/><c r="B3"><v>3</v></c></row>)"
-                                     R"(<row r="1"><c r="A1"><v>1</v></c><c r="C1"><f>A1</f></c></row><row r="5"/>)"),
-                            dir);
+    auto book = openFixture(
+        WorkbookFixture().cellXf(0).worksheet(
+            "S", R"(<row r="9"><c r="XFD9"><v>9</v></c></row><row r="3"><c r="D3" s="0"/><c r="B3"><v>3</v></c></row>)"
+                 R"(<row r="1"><c r="A1"><v>1</v></c><c r="C1"><f>A1</f></c></row><row r="5"/>)"),
+        dir);
     auto sheet = book.worksheet(0);
     ASSERT_TRUE(sheet.setValue(3, 3, "added").ok());
     ASSERT_TRUE(sheet.setValue(1048576, 1, "last").ok());
@@ -307,7 +327,9 @@ TEST(Layout, ReadsPrefixedAndStrictWorkbooks)
 TEST(Layout, ReadsZipsWithDataDescriptorsAndStoredEntries)
 {
     TempDir dir;
-    auto fixture = WorkbookFixture().sharedStrings({"<t>zip</t>"}).worksheet("S", R"(<row r="1"><c r="A1" t="s"><v>0</v></c></row>)");
+    auto fixture = WorkbookFixture()
+                       .sharedStrings({"<t>zip</t>"})
+                       .worksheet("S", R"(<row r="1"><c r="A1" t="s"><v>0</v></c></row>)");
     for (auto style : {testing::ZipStyle::Stored, testing::ZipStyle::DataDescriptors}) {
         auto book = Workbook::open(fixture.write(dir / "z.xlsx", style).string());
         ASSERT_TRUE(book.ok()) << book.error().message;

@@ -51,7 +51,9 @@ bool usesZip64(const std::string& zip)
     if (zip.find("PK\x06\x06") != std::string::npos)
         return true;
     std::size_t pos = 0;
-    auto u16 = [&](std::size_t at) { return unsigned(static_cast<unsigned char>(zip[at])) | unsigned(static_cast<unsigned char>(zip[at + 1])) << 8; };
+    auto u16 = [&](std::size_t at) {
+        return unsigned(static_cast<unsigned char>(zip[at])) | unsigned(static_cast<unsigned char>(zip[at + 1])) << 8;
+    };
     auto u32 = [&](std::size_t at) { return std::uint32_t(u16(at)) | std::uint32_t(u16(at + 2)) << 16; };
     while (pos + 30 <= zip.size() && zip.compare(pos, 4, "PK\x03\x04") == 0) {
         std::size_t nameLength = u16(pos + 26), extraLength = u16(pos + 28);
@@ -71,7 +73,10 @@ struct Source {
     std::set<std::string> cellNames;
 };
 
-void PrintTo(const Source& s, std::ostream* out) { *out << s.name; }
+void PrintTo(const Source& s, std::ostream* out)
+{
+    *out << s.name;
+}
 
 class RoundTrip : public ::testing::TestWithParam<Source> {};
 
@@ -112,12 +117,14 @@ TEST_P(RoundTrip, ChangesOnlyTheWrittenCells)
     }
     for (std::size_t i = 0; i < before.size(); ++i) {
         if (before[i].first == source.sheetPart) {
-            EXPECT_EQ(withoutCells(after[i].second, source.cellNames), withoutCells(before[i].second, source.cellNames));
+            EXPECT_EQ(withoutCells(after[i].second, source.cellNames),
+                      withoutCells(before[i].second, source.cellNames));
         }
         if (before[i].first == "xl/workbook.xml") {
             // A workbook with formulas asks to be recalculated; nothing else changes.
             const std::regex fullCalc(" fullCalcOnLoad=\"1\"");
-            EXPECT_EQ(std::regex_replace(after[i].second, fullCalc, ""), std::regex_replace(before[i].second, fullCalc, ""));
+            EXPECT_EQ(std::regex_replace(after[i].second, fullCalc, ""),
+                      std::regex_replace(before[i].second, fullCalc, ""));
         }
         if (before[i].first == "xl/sharedStrings.xml") {
             EXPECT_EQ(stringsPrefix(after[i].second, stringsBefore), stringsPrefix(before[i].second, stringsBefore));
@@ -134,22 +141,34 @@ TEST_P(RoundTrip, ChangesOnlyTheWrittenCells)
 std::filesystem::path fixtureFile()
 {
     static TempDir dir;
-    static auto path = WorkbookFixture()
-                           .sharedStrings({"<t>one</t>", "<t>two</t>"}, R"(count="3" uniqueCount="2")")
-                           .worksheet("S", R"(<row r="1" spans="1:3"><c r="A1" t="s"><v>0</v></c><c r="B1" t="s"><v>1</v></c><c r="C1"><v>5</v></c></row>)"
-                                           R"(<row r="2"><c r="A2" t="s"><v>0</v></c><c r="B2" s="0"/></row>)",
-                                      R"(<pageMargins left="0.7" right="0.7" top="0.75" bottom="0.75" header="0.3" footer="0.3"/>)")
-                           .worksheet("Untouched", R"(<row r="1"><c r="A1" t="s"><v>1</v></c></row>)")
-                           .extraPart("docProps/app.xml", "<Properties/>")
-                           .write(dir / "fixture.xlsx");
+    static auto path =
+        WorkbookFixture()
+            .sharedStrings({"<t>one</t>", "<t>two</t>"}, R"(count="3" uniqueCount="2")")
+            .worksheet(
+                "S",
+                R"(<row r="1" spans="1:3"><c r="A1" t="s"><v>0</v></c><c r="B1" t="s"><v>1</v></c><c r="C1"><v>5</v></c></row>)"
+                R"(<row r="2"><c r="A2" t="s"><v>0</v></c><c r="B2" s="0"/></row>)",
+                R"(<pageMargins left="0.7" right="0.7" top="0.75" bottom="0.75" header="0.3" footer="0.3"/>)")
+            .worksheet("Untouched", R"(<row r="1"><c r="A1" t="s"><v>1</v></c></row>)")
+            .extraPart("docProps/app.xml", "<Properties/>")
+            .write(dir / "fixture.xlsx");
     return path;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Sources, RoundTrip,
-    ::testing::Values(Source{"fixture", fixtureFile(), "xl/worksheets/sheet1.xml", {{1, 1}, {1, 3}, {2, 2}}, {"A1", "C1", "B2"}},
-                      Source{"openpyxl", kData / "openpyxl_features.xlsx", "xl/worksheets/sheet1.xml", {{2, 1}, {3, 4}, {8, 1}, {9, 4}}, {"A2", "D3", "A8", "D9"}},
-                      Source{"libreoffice", kData / "libreoffice_features.xlsx", "xl/worksheets/sheet1.xml", {{2, 1}, {4, 4}, {6, 1}, {2, 2}}, {"A2", "D4", "A6", "B2"}}),
+    ::testing::Values(
+        Source{"fixture", fixtureFile(), "xl/worksheets/sheet1.xml", {{1, 1}, {1, 3}, {2, 2}}, {"A1", "C1", "B2"}},
+        Source{"openpyxl",
+               kData / "openpyxl_features.xlsx",
+               "xl/worksheets/sheet1.xml",
+               {{2, 1}, {3, 4}, {8, 1}, {9, 4}},
+               {"A2", "D3", "A8", "D9"}},
+        Source{"libreoffice",
+               kData / "libreoffice_features.xlsx",
+               "xl/worksheets/sheet1.xml",
+               {{2, 1}, {4, 4}, {6, 1}, {2, 2}},
+               {"A2", "D4", "A6", "B2"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Save, KeepsTheFileModeAndLeavesNoTemporaryFile)
@@ -250,7 +269,8 @@ TEST(Save, RefusesToReplaceAFileThatChangedOrIsReadOnly)
         std::function<void(const fs::path&)> meanwhile;
         const char* reason;
     } cases[] = {
-        {"read-only", [](const fs::path& p) { fs::permissions(p, fs::perms::owner_read | fs::perms::group_read); }, "read-only"},
+        {"read-only", [](const fs::path& p) { fs::permissions(p, fs::perms::owner_read | fs::perms::group_read); },
+         "read-only"},
         {"written in place", [](const fs::path& p) { std::ofstream(p, std::ios::app) << "more"; }, "changed on disk"},
         {"replaced through a rename",
          [](const fs::path& p) {
@@ -286,8 +306,8 @@ TEST(Save, KeepsTemplatesAndMacroProjectsAsTheyWere)
         TempDir dir;
         WorkbookFixture fixture;
         fixture.mainContentType(type).worksheet("S", R"(<row r="1"><c r="A1"><v>1</v></c></row>)");
-        fixture.relatedPart(0, "http://schemas.microsoft.com/office/2006/relationships/vbaProject", "xl/vbaProject.bin", vba,
-                            "application/vnd.ms-office.vbaProject");
+        fixture.relatedPart(0, "http://schemas.microsoft.com/office/2006/relationships/vbaProject", "xl/vbaProject.bin",
+                            vba, "application/vnd.ms-office.vbaProject");
         auto path = fixture.write(dir / "book.xltm");
         const std::string types = testing::readZip(path)[0].second;
         auto book = Workbook::open(path.string());

@@ -1,8 +1,8 @@
 // The text forms of cell strings: _xHHHH_ escapes, XML escaping, UTF-8 and UTF-16 lengths.
 #include <gtest/gtest.h>
 
-#include "spreadsheet/xlsx/ooxml_text.h"
 #include "spreadsheet/internal/utf8.h"
+#include "spreadsheet/xlsx/ooxml_text.h"
 
 namespace veltrano::spreadsheet {
 namespace {
@@ -12,7 +12,10 @@ struct Encoding {
     std::string encoded;
 };
 
-void PrintTo(const Encoding& c, std::ostream* out) { *out << c.encoded; }
+void PrintTo(const Encoding& c, std::ostream* out)
+{
+    *out << c.encoded;
+}
 
 class CellTextEncoding : public ::testing::TestWithParam<Encoding> {};
 
@@ -24,26 +27,31 @@ TEST_P(CellTextEncoding, EncodesAndDecodesBack)
     // The XML layer turns entities back; decodeEscapes must then restore the text.
     std::string xmlDecoded;
     for (std::size_t i = 0; i < out.size();) {
-        if (out.compare(i, 5, "&amp;") == 0) { xmlDecoded += '&'; i += 5; }
-        else if (out.compare(i, 4, "&lt;") == 0) { xmlDecoded += '<'; i += 4; }
-        else if (out.compare(i, 4, "&gt;") == 0) { xmlDecoded += '>'; i += 4; }
-        else xmlDecoded += out[i++];
+        if (out.compare(i, 5, "&amp;") == 0) {
+            xmlDecoded += '&';
+            i += 5;
+        } else if (out.compare(i, 4, "&lt;") == 0) {
+            xmlDecoded += '<';
+            i += 4;
+        } else if (out.compare(i, 4, "&gt;") == 0) {
+            xmlDecoded += '>';
+            i += 4;
+        } else
+            xmlDecoded += out[i++];
     }
     EXPECT_EQ(decodeEscapes(xmlDecoded), GetParam().text);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, CellTextEncoding,
-    ::testing::Values(Encoding{"plain", "plain"},
-                      Encoding{"a & b <c>", "a &amp; b &lt;c&gt;"},
-                      Encoding{"line\r\nbreak", "line_x000D_\nbreak"},
-                      Encoding{"tab\there", "tab\there"},
-                      Encoding{std::string("ctl\x01\x1F", 5), "ctl_x0001__x001F_"},
-                      Encoding{"literal _x0041_ text", "literal _x005F_x0041_ text"},
-                      Encoding{"_x005F_", "_x005F_x005F_"},
-                      Encoding{"not_x12_escape", "not_x12_escape"},
-                      Encoding{"\xEF\xBF\xBE", "_xFFFE_"},
-                      Encoding{"emoji \xF0\x9F\x98\x80", "emoji \xF0\x9F\x98\x80"}));
+INSTANTIATE_TEST_SUITE_P(Cases, CellTextEncoding,
+                         ::testing::Values(Encoding{"plain", "plain"}, Encoding{"a & b <c>", "a &amp; b &lt;c&gt;"},
+                                           Encoding{"line\r\nbreak", "line_x000D_\nbreak"},
+                                           Encoding{"tab\there", "tab\there"},
+                                           Encoding{std::string("ctl\x01\x1F", 5), "ctl_x0001__x001F_"},
+                                           Encoding{"literal _x0041_ text", "literal _x005F_x0041_ text"},
+                                           Encoding{"_x005F_", "_x005F_x005F_"},
+                                           Encoding{"not_x12_escape", "not_x12_escape"},
+                                           Encoding{"\xEF\xBF\xBE", "_xFFFE_"},
+                                           Encoding{"emoji \xF0\x9F\x98\x80", "emoji \xF0\x9F\x98\x80"}));
 
 TEST(DecodeEscapes, JoinsSurrogatePairsAndReplacesLoneHalves)
 {

@@ -13,7 +13,8 @@ TEST(CellNames, ParseAndFormat)
     EXPECT_EQ(parseCellName("B7"), (CellAddress{7, 2}));
     EXPECT_EQ(parseCellName("$aa$10"), (CellAddress{10, 27}));
     EXPECT_EQ(parseCellName("XFD1048576"), (CellAddress{1048576, 16384}));
-    for (const char* bad : {"", "A", "7", "A0", "XFE1", "A1048577", "A1:B2", "A-1", "AAAA1", "A$$1", "$$A1", "B7C", "A00000001"})
+    for (const char* bad :
+         {"", "A", "7", "A0", "XFE1", "A1048577", "A1:B2", "A-1", "AAAA1", "A$$1", "$$A1", "B7C", "A00000001"})
         EXPECT_FALSE(parseCellName(bad).has_value()) << bad;
     EXPECT_EQ(cellName(10, 27), "AA10");
     EXPECT_EQ(columnName(16384), "XFD");
@@ -39,7 +40,10 @@ struct IsoCase {
     double serial;
 };
 
-void PrintTo(const IsoCase& c, std::ostream* out) { *out << c.text; }
+void PrintTo(const IsoCase& c, std::ostream* out)
+{
+    *out << c.text;
+}
 
 class IsoDates : public ::testing::TestWithParam<IsoCase> {};
 
@@ -55,7 +59,8 @@ constexpr auto k1904 = numfmt::DateSystem::Excel1904;
 
 INSTANTIATE_TEST_SUITE_P(Cases, IsoDates,
                          ::testing::Values(IsoCase{"1900-01-01", k1900, 1}, IsoCase{"1900-02-28", k1900, 59},
-                                           IsoCase{"1900-03-01", k1900, 61}, IsoCase{"2024-03-01T12:00:00", k1900, 45352.5},
+                                           IsoCase{"1900-03-01", k1900, 61},
+                                           IsoCase{"2024-03-01T12:00:00", k1900, 45352.5},
                                            IsoCase{"2024-03-01T06:00:00.5Z", k1900, 45352.25 + 0.5 / 86400},
                                            IsoCase{"2024-03-01T00:00:00+02:00", k1900, 45352},
                                            IsoCase{"1904-01-01", k1904, 0}, IsoCase{"2024-03-01", k1904, 45352 - 1462},

@@ -29,7 +29,10 @@ std::string part(const std::filesystem::path& path, const std::string& name)
     return "<missing>";
 }
 
-bool hasPart(const std::filesystem::path& path, const std::string& name) { return part(path, name) != "<missing>"; }
+bool hasPart(const std::filesystem::path& path, const std::string& name)
+{
+    return part(path, name) != "<missing>";
+}
 
 void write(Worksheet sheet, int row, int column, const std::string& text, FormulaPolicy policy = FormulaPolicy::Keep)
 {
@@ -59,16 +62,20 @@ protected:
             R"(<tableColumns count="3"><tableColumn id="1" name="Name"/><tableColumn id="2" name="Amount"/>)"
             R"(<tableColumn id="3" name="Price "/></tableColumns></table>)",
             kTableType);
-        fixture.relatedPart(1, "pivotTable", "xl/pivotTables/pivotTable1.xml",
-                            R"(<pivotTableDefinition xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" name="P"><location ref="H1:I3" firstHeaderRow="1" firstDataRow="1" firstDataCol="1"/></pivotTableDefinition>)",
-                            "application/vnd.openxmlformats-officedocument.spreadsheetml.pivotTable+xml");
-        fixture.relatedPart(1, "pivotTable", "xl/pivotTables/pivotTable2.xml",
-                            R"(<pivotTableDefinition xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" name="Q"><location ref="H8:H9" firstHeaderRow="1" firstDataRow="1" firstDataCol="1" rowPageCount="2" colPageCount="1"/></pivotTableDefinition>)",
-                            "application/vnd.openxmlformats-officedocument.spreadsheetml.pivotTable+xml");
+        fixture.relatedPart(
+            1, "pivotTable", "xl/pivotTables/pivotTable1.xml",
+            R"(<pivotTableDefinition xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" name="P"><location ref="H1:I3" firstHeaderRow="1" firstDataRow="1" firstDataCol="1"/></pivotTableDefinition>)",
+            "application/vnd.openxmlformats-officedocument.spreadsheetml.pivotTable+xml");
+        fixture.relatedPart(
+            1, "pivotTable", "xl/pivotTables/pivotTable2.xml",
+            R"(<pivotTableDefinition xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" name="Q"><location ref="H8:H9" firstHeaderRow="1" firstDataRow="1" firstDataCol="1" rowPageCount="2" colPageCount="1"/></pivotTableDefinition>)",
+            "application/vnd.openxmlformats-officedocument.spreadsheetml.pivotTable+xml");
         fixture.cellXf(0).cellXf(0, false);
         fixture.worksheet("S", rows, "<tableParts count=\"1\"><tablePart r:id=\"" + tableId + "\"/></tableParts>");
-        fixture.worksheet("Locked", R"(<row r="1"><c r="A1" t="inlineStr"><is><t>x</t></is></c><c r="B1" s="1" t="inlineStr"><is><t>y</t></is></c></row>)",
-                          {}, R"(<sheetPr/><sheetProtection sheet="1" objects="1"/>)");
+        fixture.worksheet(
+            "Locked",
+            R"(<row r="1"><c r="A1" t="inlineStr"><is><t>x</t></is></c><c r="B1" s="1" t="inlineStr"><is><t>y</t></is></c></row>)",
+            {}, R"(<sheetPr/><sheetProtection sheet="1" objects="1"/>)");
         // sheetProtection belongs after sheetData; the fixture puts "before" first, so move it.
         auto parts = fixture.parts();
         for (auto& [name, content] : parts) {
@@ -90,16 +97,22 @@ TEST_F(WriteBlocks, NameWhyEachProtectedCellIsNotOurs)
 {
     auto sheet = m_book->worksheet(0);
     const std::vector<std::tuple<const char*, int, int, WriteBlock>> cases = {
-        {"formula", 1, 1, WriteBlock::Formula},           {"array member", 2, 2, WriteBlock::ArrayFormula},
-        {"array anchor", 1, 2, WriteBlock::ArrayFormula}, {"single-cell array", 1, 3, WriteBlock::Formula},
-        {"spill member", 2, 4, WriteBlock::SpillRange},   {"data table", 2, 6, WriteBlock::DataTable},
-        {"rich value", 1, 7, WriteBlock::RichValue},      {"pivot", 2, 8, WriteBlock::PivotTable},
+        {"formula", 1, 1, WriteBlock::Formula},
+        {"array member", 2, 2, WriteBlock::ArrayFormula},
+        {"array anchor", 1, 2, WriteBlock::ArrayFormula},
+        {"single-cell array", 1, 3, WriteBlock::Formula},
+        {"spill member", 2, 4, WriteBlock::SpillRange},
+        {"data table", 2, 6, WriteBlock::DataTable},
+        {"rich value", 1, 7, WriteBlock::RichValue},
+        {"pivot", 2, 8, WriteBlock::PivotTable},
         {"empty pivot cell", 3, 9, WriteBlock::PivotTable},
-        {"pivot filter value", 5, 9, WriteBlock::PivotTable},  {"row below pivot filters", 7, 8, WriteBlock::PivotTable},
+        {"pivot filter value", 5, 9, WriteBlock::PivotTable},
+        {"row below pivot filters", 7, 8, WriteBlock::PivotTable},
         {"above pivot filters", 4, 8, WriteBlock::None},
         {"header named in a formula", 1, 11, WriteBlock::TableColumnInUse},
         {"header named in a formula, its name ending in a space", 1, 12, WriteBlock::TableColumnInUse},
-        {"header not named anywhere", 1, 10, WriteBlock::None}, {"table data", 2, 10, WriteBlock::None},
+        {"header not named anywhere", 1, 10, WriteBlock::None},
+        {"table data", 2, 10, WriteBlock::None},
     };
     for (const auto& [name, row, column, expected] : cases)
         EXPECT_EQ(sheet.writeBlock(row, column), expected) << name;
@@ -115,7 +128,8 @@ TEST_F(WriteBlocks, RefusedWritesSayWhereAndWhyAndChangeNothing)
     auto refused = sheet.setValue(2, 2, "x");
     ASSERT_FALSE(refused.ok());
     EXPECT_EQ(refused.error().code, ErrorCode::NotWritable);
-    EXPECT_NE(refused.error().message.find("S!B2: part of an array formula"), std::string::npos) << refused.error().message;
+    EXPECT_NE(refused.error().message.find("S!B2: part of an array formula"), std::string::npos)
+        << refused.error().message;
     EXPECT_FALSE(m_book->isModified());
     EXPECT_EQ(sheet.setValue(0, 1, "x").error().code, ErrorCode::InvalidArgument);
     EXPECT_EQ(sheet.writeBlock(1, 1, FormulaPolicy::Replace), WriteBlock::None);
@@ -145,10 +159,10 @@ TEST(TranslationBlock, OnlyStoredTextIsOursToTranslate)
     Workbook book = openPath(path);
     const Worksheet sheet = book.worksheet(0);
     const std::pair<int, WriteBlock> cases[] = {
-        {1, WriteBlock::None},          {2, WriteBlock::None},         {3, WriteBlock::None},
-        {4, WriteBlock::None},          {5, WriteBlock::NumberValue},  {6, WriteBlock::DateValue},
-        {7, WriteBlock::DateValue},     {8, WriteBlock::BooleanValue}, {9, WriteBlock::ErrorValue},
-        {10, WriteBlock::EmptyCell},    {11, WriteBlock::Formula},     {12, WriteBlock::NumberValue},
+        {1, WriteBlock::None},       {2, WriteBlock::None},         {3, WriteBlock::None},
+        {4, WriteBlock::None},       {5, WriteBlock::NumberValue},  {6, WriteBlock::DateValue},
+        {7, WriteBlock::DateValue},  {8, WriteBlock::BooleanValue}, {9, WriteBlock::ErrorValue},
+        {10, WriteBlock::EmptyCell}, {11, WriteBlock::Formula},     {12, WriteBlock::NumberValue},
         {13, WriteBlock::EmptyCell},
     };
     for (const auto& [column, expected] : cases)
@@ -163,7 +177,10 @@ struct CellShape {
     std::string expected;  // the rewritten <c>; N stands for the new string's index (2)
 };
 
-void PrintTo(const CellShape& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const CellShape& c, std::ostream* out)
+{
+    *out << c.name;
+}
 
 class CellMarkup : public ::testing::TestWithParam<CellShape> {};
 
@@ -193,8 +210,9 @@ TEST_P(CellMarkup, KeepsStyleAndExtensionsDropsTheRest)
 INSTANTIATE_TEST_SUITE_P(
     Cases, CellMarkup,
     ::testing::Values(
-        CellShape{"error with metadata and extension", R"(<c r="A1" s="1" t="e" cm="1"><v>#N/A</v><extLst><ext uri="u"/></extLst></c>)",
-                  "hola", R"(<c r="A1" s="1" t="s"><v>N</v><extLst><ext uri="u"/></extLst></c>)"},
+        CellShape{"error with metadata and extension",
+                  R"(<c r="A1" s="1" t="e" cm="1"><v>#N/A</v><extLst><ext uri="u"/></extLst></c>)", "hola",
+                  R"(<c r="A1" s="1" t="s"><v>N</v><extLst><ext uri="u"/></extLst></c>)"},
         CellShape{"inline string", R"(<c r="A1" t="inlineStr"><is><t>x</t></is></c>)", "  two spaces ",
                   R"(<c r="A1" t="s"><v>N</v></c>)"},
         CellShape{"styled blank", R"(<c r="A1" s="1"/>)", "=1+2", R"(<c r="A1" s="1" t="s"><v>N</v></c>)"},
@@ -205,10 +223,13 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(SharedStrings, AppendsWithoutTouchingExistingEntriesAndKeepsCountsRight)
 {
     TempDir dir;
-    auto path = WorkbookFixture()
-                    .sharedStrings({"<t>same</t>", "<t>other</t>"}, R"(count="3" uniqueCount="2")")
-                    .worksheet("S", R"(<row r="1"><c r="A1" t="s"><v>0</v></c><c r="B1" t="s"><v>0</v></c><c r="C1" t="s"><v>1</v></c><c r="D1"><v>7</v></c></row>)")
-                    .write(dir / "in.xlsx");
+    auto path =
+        WorkbookFixture()
+            .sharedStrings({"<t>same</t>", "<t>other</t>"}, R"(count="3" uniqueCount="2")")
+            .worksheet(
+                "S",
+                R"(<row r="1"><c r="A1" t="s"><v>0</v></c><c r="B1" t="s"><v>0</v></c><c r="C1" t="s"><v>1</v></c><c r="D1"><v>7</v></c></row>)")
+            .write(dir / "in.xlsx");
     const std::string before = part(path, "xl/sharedStrings.xml");
     auto book = openPath(path);
     write(book.worksheet(0), 1, 1, " lead");
@@ -216,8 +237,10 @@ TEST(SharedStrings, AppendsWithoutTouchingExistingEntriesAndKeepsCountsRight)
     ASSERT_TRUE(book.save().ok());
     const std::string after = part(path, "xl/sharedStrings.xml");
     const std::string items = R"(<si><t>same</t></si><si><t>other</t></si>)";
-    EXPECT_NE(after.find(R"(count="4" uniqueCount="3">)" + items + R"(<si><t xml:space="preserve"> lead</t></si></sst>)"),
-              std::string::npos) << after;
+    EXPECT_NE(
+        after.find(R"(count="4" uniqueCount="3">)" + items + R"(<si><t xml:space="preserve"> lead</t></si></sst>)"),
+        std::string::npos)
+        << after;
     EXPECT_EQ(after.substr(0, before.find("count=")), before.substr(0, before.find("count=")));
     auto reopened = openPath(path);
     EXPECT_EQ(reopened.worksheet(0).text(1, 2), "same");  // still shares the untouched entry
@@ -237,10 +260,16 @@ TEST(SharedStrings, PartIsCreatedWithRelationshipAndContentTypeInTheWorkbooksFam
         ASSERT_TRUE(book.save().ok());
         const std::string family = strict ? "http://purl.oclc.org/ooxml/" : "http://schemas.openxmlformats.org/";
         EXPECT_NE(part(path, "xl/sharedStrings.xml").find("<sst xmlns=\"" + family), std::string::npos);
-        EXPECT_NE(part(path, "xl/_rels/workbook.xml.rels").find("Type=\"" + family + (strict ? "officeDocument/relationships/sharedStrings\"" : "officeDocument/2006/relationships/sharedStrings\"")),
+        EXPECT_NE(part(path, "xl/_rels/workbook.xml.rels")
+                      .find("Type=\"" + family
+                            + (strict ? "officeDocument/relationships/sharedStrings\""
+                                      : "officeDocument/2006/relationships/sharedStrings\"")),
                   std::string::npos);
-        EXPECT_NE(part(path, "[Content_Types].xml").find(R"(<Override PartName="/xl/sharedStrings.xml" ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.sharedStrings+xml"/></Types>)"),
-                  std::string::npos);
+        EXPECT_NE(
+            part(path, "[Content_Types].xml")
+                .find(
+                    R"(<Override PartName="/xl/sharedStrings.xml" ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.sharedStrings+xml"/></Types>)"),
+            std::string::npos);
         EXPECT_EQ(openPath(path).worksheet(0).text(1, 1), "uno") << strict;
     }
 }
@@ -257,22 +286,31 @@ TEST(NewMarkup, UsesThePartsOwnPrefix)
     write(book.worksheet(0), 1, 1, "nuevo");
     write(book.worksheet(0), 2, 2, "otro");
     ASSERT_TRUE(book.save().ok());
-    EXPECT_NE(part(path, "xl/worksheets/sheet1.xml").find(R"(<x:c r="A1" t="s"><x:v>1</x:v></x:c></x:row><x:row r="2"><x:c r="B2" t="s"><x:v>2</x:v></x:c></x:row>)"),
-              std::string::npos) << part(path, "xl/worksheets/sheet1.xml");
-    EXPECT_NE(part(path, "xl/sharedStrings.xml").find("<x:si><x:t>nuevo</x:t></x:si><x:si><x:t>otro</x:t></x:si></x:sst>"), std::string::npos);
+    EXPECT_NE(
+        part(path, "xl/worksheets/sheet1.xml")
+            .find(
+                R"(<x:c r="A1" t="s"><x:v>1</x:v></x:c></x:row><x:row r="2"><x:c r="B2" t="s"><x:v>2</x:v></x:c></x:row>)"),
+        std::string::npos)
+        << part(path, "xl/worksheets/sheet1.xml");
+    EXPECT_NE(
+        part(path, "xl/sharedStrings.xml").find("<x:si><x:t>nuevo</x:t></x:si><x:si><x:t>otro</x:t></x:si></x:sst>"),
+        std::string::npos);
     EXPECT_EQ(openPath(path).worksheet(0).text(2, 2), "otro");
 }
 
 TEST(TextLimit, RefusesTextPastTheLimitInUtf16UnitsAndKeepsTheCell)
 {
     TempDir dir;
-    auto path = WorkbookFixture().worksheet("S", R"(<row r="1"><c r="A1"><v>1</v></c><c r="B1"><v>1</v></c></row>)").write(dir / "in.xlsx");
+    auto path = WorkbookFixture()
+                    .worksheet("S", R"(<row r="1"><c r="A1"><v>1</v></c><c r="B1"><v>1</v></c></row>)")
+                    .write(dir / "in.xlsx");
     auto book = openPath(path);
     const std::string emoji = "\xF0\x9F\x98\x80";  // two UTF-16 units
     auto tooLong = book.worksheet(0).setValue(1, 1, std::string(32766, 'a') + emoji);
     ASSERT_FALSE(tooLong.ok());
     EXPECT_EQ(tooLong.error().code, ErrorCode::TooLarge);
-    EXPECT_NE(tooLong.error().message.find("S!A1: the text is 32768 characters long"), std::string::npos) << tooLong.error().message;
+    EXPECT_NE(tooLong.error().message.find("S!A1: the text is 32768 characters long"), std::string::npos)
+        << tooLong.error().message;
     EXPECT_EQ(book.worksheet(0).text(1, 1), "1");
     auto exact = book.worksheet(0).setValue(1, 2, std::string(32765, 'b') + emoji);
     ASSERT_TRUE(exact.ok());
@@ -293,9 +331,11 @@ TEST(NewCells, GoIntoTheirRowInColumnOrderOrIntoNewRowsInRowOrder)
         write(book.worksheet(0), row, column, "n");
     write(book.worksheet(1), 3, 3, "n");
     ASSERT_TRUE(book.save().ok());
-    EXPECT_NE(part(path, "xl/worksheets/sheet1.xml").find("<sheetData>" + sheets[0].second + "</sheetData>"), std::string::npos)
+    EXPECT_NE(part(path, "xl/worksheets/sheet1.xml").find("<sheetData>" + sheets[0].second + "</sheetData>"),
+              std::string::npos)
         << part(path, "xl/worksheets/sheet1.xml");
-    EXPECT_NE(part(path, "xl/worksheets/sheet2.xml").find(R"(<sheetData><row r="3"><c r="C3" t="s"><v>0</v></c></row></sheetData>)"),
+    EXPECT_NE(part(path, "xl/worksheets/sheet2.xml")
+                  .find(R"(<sheetData><row r="3"><c r="C3" t="s"><v>0</v></c></row></sheetData>)"),
               std::string::npos);
     auto reopened = openPath(path);
     EXPECT_EQ(reopened.worksheet(0).text(7, 1), "n");
@@ -309,8 +349,8 @@ protected:
         WorkbookFixture fixture;
         std::string id = fixture.relatedPart(
             1, "table", "xl/tables/table1.xml",
-            R"(<table xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" id="1" name="T" displayName="T" )" +
-                tableAttributes + "><tableColumns count=\"2\">" + columns + "</tableColumns></table>",
+            R"(<table xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" id="1" name="T" displayName="T" )"
+                + tableAttributes + "><tableColumns count=\"2\">" + columns + "</tableColumns></table>",
             kTableType);
         fixture.worksheet("S", rows, "<tableParts count=\"1\"><tablePart r:id=\"" + id + "\"/></tableParts>");
         return fixture.write(m_dir / "t.xlsx");
@@ -318,15 +358,17 @@ protected:
     TempDir m_dir;
 };
 
-const std::string kHeaderRows = R"(<row r="1"><c r="A1" t="inlineStr"><is><t>Name</t></is></c><c r="B1" t="inlineStr"><is><t>Amount</t></is></c></row>)"
-                                R"(<row r="2"><c r="A2" t="inlineStr"><is><t>x</t></is></c><c r="B2"><v>1</v></c></row>)"
-                                R"(<row r="3"><c r="A3" t="inlineStr"><is><t>Total</t></is></c><c r="B3"><f>SUBTOTAL(109,B2)</f><v>1</v></c></row>)";
+const std::string kHeaderRows =
+    R"(<row r="1"><c r="A1" t="inlineStr"><is><t>Name</t></is></c><c r="B1" t="inlineStr"><is><t>Amount</t></is></c></row>)"
+    R"(<row r="2"><c r="A2" t="inlineStr"><is><t>x</t></is></c><c r="B2"><v>1</v></c></row>)"
+    R"(<row r="3"><c r="A3" t="inlineStr"><is><t>Total</t></is></c><c r="B3"><f>SUBTOTAL(109,B2)</f><v>1</v></c></row>)";
 
 TEST_F(TableHeaders, RenameTheirColumnUniquelyAndKeepLabelsInStep)
 {
-    auto path = make(R"(ref="A1:B3" totalsRowCount="1")",
-                     R"(<tableColumn id="1" name="Name" totalsRowLabel="Total"/><tableColumn id="2" name="Amount" totalsRowFunction="sum"/>)",
-                     kHeaderRows);
+    auto path = make(
+        R"(ref="A1:B3" totalsRowCount="1")",
+        R"(<tableColumn id="1" name="Name" totalsRowLabel="Total"/><tableColumn id="2" name="Amount" totalsRowFunction="sum"/>)",
+        kHeaderRows);
     auto book = openPath(path);
     auto renamed = book.worksheet(0).setValue(1, 1, "amount ");
     ASSERT_TRUE(renamed.ok());
@@ -334,31 +376,35 @@ TEST_F(TableHeaders, RenameTheirColumnUniquelyAndKeepLabelsInStep)
     EXPECT_EQ(renamed.value().storedText, "amount 2");
     write(book.worksheet(0), 3, 1, "Suma & total");
     ASSERT_TRUE(book.save().ok());
-    EXPECT_NE(part(path, "xl/tables/table1.xml").find(R"(<tableColumn id="1" name="amount 2" totalsRowLabel="Suma &amp; total"/>)"),
-              std::string::npos) << part(path, "xl/tables/table1.xml");
+    EXPECT_NE(part(path, "xl/tables/table1.xml")
+                  .find(R"(<tableColumn id="1" name="amount 2" totalsRowLabel="Suma &amp; total"/>)"),
+              std::string::npos)
+        << part(path, "xl/tables/table1.xml");
     EXPECT_EQ(openPath(path).worksheet(0).text(1, 1), "amount 2");
 }
 
 TEST_F(TableHeaders, NamesWithQuotesStayInsideThePartsOwnQuotes)
 {
     const std::pair<char, const char*> cases[] = {{'"', R"(name="Customer's &quot;name&quot;")"},
-                                                   {'\'', R"(name='Customer&apos;s "name"')"}};
+                                                  {'\'', R"(name='Customer&apos;s "name"')"}};
     for (const auto& [quote, expected] : cases) {
         const std::string q(1, quote);
-        auto path = make(R"(ref="A1:B3")", "<tableColumn id=\"1\" name=" + q + "Name" + q + "/><tableColumn id=\"2\" name=\"Amount\"/>",
+        auto path = make(R"(ref="A1:B3")",
+                         "<tableColumn id=\"1\" name=" + q + "Name" + q + "/><tableColumn id=\"2\" name=\"Amount\"/>",
                          kHeaderRows);
         auto book = openPath(path);
         write(book.worksheet(0), 1, 1, "Customer's \"name\"");
         ASSERT_TRUE(book.save().ok());
-        EXPECT_NE(part(path, "xl/tables/table1.xml").find(expected), std::string::npos) << part(path, "xl/tables/table1.xml");
+        EXPECT_NE(part(path, "xl/tables/table1.xml").find(expected), std::string::npos)
+            << part(path, "xl/tables/table1.xml");
         EXPECT_EQ(openPath(path).worksheet(0).text(1, 1), "Customer's \"name\"");
     }
 }
 
 TEST_F(TableHeaders, WithoutHeaderRowTheFirstRowIsJustData)
 {
-    auto path = make(R"(ref="A1:B3" headerRowCount="0")", R"(<tableColumn id="1" name="Column1"/><tableColumn id="2" name="Column2"/>)",
-                     kHeaderRows);
+    auto path = make(R"(ref="A1:B3" headerRowCount="0")",
+                     R"(<tableColumn id="1" name="Column1"/><tableColumn id="2" name="Column2"/>)", kHeaderRows);
     const std::string before = part(path, "xl/tables/table1.xml");
     auto book = openPath(path);
     auto written = book.worksheet(0).setValue(1, 1, "Column2");
@@ -374,7 +420,10 @@ struct SharedFormulaCase {
     std::vector<std::pair<const char*, std::string>> expectedCells;  // markup fragments after writing B2
 };
 
-void PrintTo(const SharedFormulaCase& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const SharedFormulaCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
 
 class SharedFormulas : public ::testing::TestWithParam<SharedFormulaCase> {};
 
@@ -395,28 +444,33 @@ TEST_P(SharedFormulas, KeepTheirMembersWhenTheMasterIsOverwritten)
 INSTANTIATE_TEST_SUITE_P(
     Cases, SharedFormulas,
     ::testing::Values(
-        SharedFormulaCase{"fill down re-homes",
-                          R"(<row r="2"><c r="B2"><f t="shared" ref="B2:B4" si="0">A2*2</f><v>2</v></c></row>)"
-                          R"(<row r="3"><c r="B3"><f t="shared" si="0"/><v>4</v></c></row><row r="4"><c r="B4"><f t="shared" si="0"/><v>6</v></c></row>)",
-                          {{"B3", R"(<c r="B3"><f t="shared" ref="B3:B4" si="0">A3*2</f><v>4</v></c>)"},
-                           {"B4", R"(<c r="B4"><f t="shared" si="0"/><v>6</v></c>)"}}},
-        SharedFormulaCase{"block expands",
-                          R"(<row r="2"><c r="B2"><f t="shared" ref="B2:C3" si="4">$A2+A$1</f><v>1</v></c><c r="C2"><f t="shared" si="4"/><v>1</v></c></row>)"
-                          R"(<row r="3"><c r="B3"><f t="shared" si="4"/><v>1</v></c><c r="C3"><f t="shared" si="4"/><v>1</v></c></row>)",
-                          {{"C2", R"(<c r="C2"><f>$A2+B$1</f><v>1</v></c>)"},
-                           {"B3", R"(<c r="B3"><f>$A3+A$1</f><v>1</v></c>)"},
-                           {"C3", R"(<c r="C3"><f>$A3+B$1</f><v>1</v></c>)"}}},
-        SharedFormulaCase{"lone master", R"(<row r="2"><c r="B2"><f t="shared" ref="B2" si="1">1</f><v>1</v></c></row>)", {}}));
+        SharedFormulaCase{
+            "fill down re-homes",
+            R"(<row r="2"><c r="B2"><f t="shared" ref="B2:B4" si="0">A2*2</f><v>2</v></c></row>)"
+            R"(<row r="3"><c r="B3"><f t="shared" si="0"/><v>4</v></c></row><row r="4"><c r="B4"><f t="shared" si="0"/><v>6</v></c></row>)",
+            {{"B3", R"(<c r="B3"><f t="shared" ref="B3:B4" si="0">A3*2</f><v>4</v></c>)"},
+             {"B4", R"(<c r="B4"><f t="shared" si="0"/><v>6</v></c>)"}}},
+        SharedFormulaCase{
+            "block expands",
+            R"(<row r="2"><c r="B2"><f t="shared" ref="B2:C3" si="4">$A2+A$1</f><v>1</v></c><c r="C2"><f t="shared" si="4"/><v>1</v></c></row>)"
+            R"(<row r="3"><c r="B3"><f t="shared" si="4"/><v>1</v></c><c r="C3"><f t="shared" si="4"/><v>1</v></c></row>)",
+            {{"C2", R"(<c r="C2"><f>$A2+B$1</f><v>1</v></c>)"},
+             {"B3", R"(<c r="B3"><f>$A3+A$1</f><v>1</v></c>)"},
+             {"C3", R"(<c r="C3"><f>$A3+B$1</f><v>1</v></c>)"}}},
+        SharedFormulaCase{
+            "lone master", R"(<row r="2"><c r="B2"><f t="shared" ref="B2" si="1">1</f><v>1</v></c></row>)", {}}));
 
 TEST(CalcChain, GoesWithItsRelationshipAndContentTypeOnceAFormulaGoes)
 {
     for (bool removeFormula : {false, true}) {
         TempDir dir;
         WorkbookFixture fixture;
-        fixture.relatedPart(0, "calcChain", "xl/calcChain.xml",
-                            R"(<calcChain xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><c r="A1" i="1"/></calcChain>)",
-                            "application/vnd.openxmlformats-officedocument.spreadsheetml.calcChain+xml");
-        auto path = fixture.worksheet("S", R"(<row r="1"><c r="A1"><f>1+1</f><v>2</v></c><c r="B1"><v>3</v></c></row>)").write(dir / "c.xlsx");
+        fixture.relatedPart(
+            0, "calcChain", "xl/calcChain.xml",
+            R"(<calcChain xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><c r="A1" i="1"/></calcChain>)",
+            "application/vnd.openxmlformats-officedocument.spreadsheetml.calcChain+xml");
+        auto path = fixture.worksheet("S", R"(<row r="1"><c r="A1"><f>1+1</f><v>2</v></c><c r="B1"><v>3</v></c></row>)")
+                        .write(dir / "c.xlsx");
         const auto before = testing::readZip(path);
         auto book = openPath(path);
         write(book.worksheet(0), 1, removeFormula ? 1 : 2, "x", FormulaPolicy::Replace);
@@ -425,7 +479,8 @@ TEST(CalcChain, GoesWithItsRelationshipAndContentTypeOnceAFormulaGoes)
         EXPECT_EQ(part(path, "xl/_rels/workbook.xml.rels").find("calcChain") == std::string::npos, removeFormula);
         EXPECT_EQ(part(path, "[Content_Types].xml").find("calcChain") == std::string::npos, removeFormula);
         if (!removeFormula) {
-            auto chain = std::find_if(before.begin(), before.end(), [](const auto& p) { return p.first == "xl/calcChain.xml"; });
+            auto chain =
+                std::find_if(before.begin(), before.end(), [](const auto& p) { return p.first == "xl/calcChain.xml"; });
             EXPECT_EQ(part(path, "xl/calcChain.xml"), chain->second);
         }
         EXPECT_TRUE(Workbook::open(path.string()).ok());
@@ -443,7 +498,8 @@ TEST(FullCalcOnLoad, IsSplicedIntoCalcPrOrAddedInItsPlace)
         const char* after;
         bool formula;
     } cases[] = {
-        {"attribute added", "", R"(<calcPr calcId="191029"/>)", R"(<calcPr calcId="191029" fullCalcOnLoad="1"/>)", true},
+        {"attribute added", "", R"(<calcPr calcId="191029"/>)", R"(<calcPr calcId="191029" fullCalcOnLoad="1"/>)",
+         true},
         {"false turned true", "", "<calcPr fullCalcOnLoad='0'></calcPr>", "<calcPr fullCalcOnLoad='1'></calcPr>", true},
         {"element before extLst", "", "<extLst/>", R"(<calcPr fullCalcOnLoad="1"/><extLst/>)", true},
         {"element with the prefix", "x", "", R"(<x:calcPr fullCalcOnLoad="1"/>)", true},
@@ -453,8 +509,9 @@ TEST(FullCalcOnLoad, IsSplicedIntoCalcPrOrAddedInItsPlace)
         SCOPED_TRACE(c.name);
         TempDir dir;
         const std::string p = *c.prefix ? std::string(c.prefix) + ":" : "";
-        const std::string cells =
-            c.formula ? "<" + p + "row r=\"1\"><" + p + "c r=\"A1\"><" + p + "f>B1</" + p + "f></" + p + "c></" + p + "row>" : "";
+        const std::string cells = c.formula ? "<" + p + "row r=\"1\"><" + p + "c r=\"A1\"><" + p + "f>B1</" + p + "f></"
+                                                  + p + "c></" + p + "row>"
+                                            : "";
         auto parts = WorkbookFixture().elementPrefix(c.prefix).worksheet("S", cells).parts();
         std::string original;
         for (auto& [name, content] : parts)

@@ -26,7 +26,10 @@ struct CorpusFile {
     std::string name;  // under data/
     std::optional<ErrorCode> refusal;
 };
-void PrintTo(const CorpusFile& file, std::ostream* out) { *out << file.name; }
+void PrintTo(const CorpusFile& file, std::ostream* out)
+{
+    *out << file.name;
+}
 
 // Every file of the manifest, refused when it is older than BIFF8 or encrypted.
 std::vector<CorpusFile> corpus()
@@ -75,14 +78,15 @@ std::optional<Place> writeFirstText(Workbook& book, const std::string& text)
     for (const auto& [place, shown] : allTexts(book)) {
         auto [s, row, column] = place;
         Worksheet sheet = book.worksheet(s);
-        if (sheet.kind(row, column) == CellKind::Text && sheet.writeBlock(row, column) == WriteBlock::None &&
-            sheet.setValue(row, column, text).ok())
+        if (sheet.kind(row, column) == CellKind::Text && sheet.writeBlock(row, column) == WriteBlock::None
+            && sheet.setValue(row, column, text).ok())
             return place;
     }
     return std::nullopt;
 }
 
-void expectSameEntries(const xls::CompoundEntry& before, const xls::CompoundEntry& after, const std::string& where, bool root)
+void expectSameEntries(const xls::CompoundEntry& before, const xls::CompoundEntry& after, const std::string& where,
+                       bool root)
 {
     EXPECT_EQ(before.classId, after.classId) << where;
     ASSERT_EQ(before.children.size(), after.children.size()) << where;
@@ -159,15 +163,19 @@ TEST(XlsWrite, ManyNewTextsRunOverRecordBoundariesAndAnXltStaysATemplate)
     ASSERT_TRUE(book.ok()) << book.error().message;
     Worksheet sheet = book.value().worksheet(0);
     for (int row = 1; row <= 2000; ++row)
-        ASSERT_TRUE(sheet.setValue(row, 1, "Texto " + std::to_string(row) + (row % 3 ? " largo de la tabla" : " 東京")).ok()) << row;
+        ASSERT_TRUE(
+            sheet.setValue(row, 1, "Texto " + std::to_string(row) + (row % 3 ? " largo de la tabla" : " 東京")).ok())
+            << row;
     EXPECT_EQ(sheet.setValue(3000, 1, "x").error().code, ErrorCode::NotWritable);  // no record to take it
-    EXPECT_EQ(book.value().worksheet(2).setValue(1, 1, "x", FormulaPolicy::Replace).error().code, ErrorCode::NotWritable);
+    EXPECT_EQ(book.value().worksheet(2).setValue(1, 1, "x", FormulaPolicy::Replace).error().code,
+              ErrorCode::NotWritable);
     ASSERT_TRUE(book.value().save().ok());
     auto saved = Workbook::open(path.string());
     ASSERT_TRUE(saved.ok()) << saved.error().message;
     Worksheet again = saved.value().worksheet(0);
     for (int row = 1; row <= 2000; ++row)
-        ASSERT_EQ(again.text(row, 1), "Texto " + std::to_string(row) + (row % 3 ? " largo de la tabla" : " 東京")) << row;
+        ASSERT_EQ(again.text(row, 1), "Texto " + std::to_string(row) + (row % 3 ? " largo de la tabla" : " 東京"))
+            << row;
     EXPECT_EQ(again.text(14, 2), "Fila 14: año, niño, 東京");
     EXPECT_EQ(saved.value().worksheet(1).writeBlock(1, 1), WriteBlock::ProtectedCell);
     EXPECT_EQ(saved.value().worksheet(2).writeBlock(2, 1), WriteBlock::ArrayFormula);
@@ -259,7 +267,10 @@ struct XlsRefusal {
     ErrorCode code;
     const char* says;
 };
-void PrintTo(const XlsRefusal& r, std::ostream* out) { *out << r.name; }
+void PrintTo(const XlsRefusal& r, std::ostream* out)
+{
+    *out << r.name;
+}
 
 class XlsRefuses : public ::testing::TestWithParam<XlsRefusal> {};
 
@@ -282,20 +293,36 @@ const std::string kText = rec(0x00FD, le(0, 2) + le(0, 2) + le(15, 2) + le(0, 4)
 INSTANTIATE_TEST_SUITE_P(
     Cases, XlsRefuses,
     ::testing::Values(
-        XlsRefusal{"Excel 5.0/95 stream", {{"Book", oneSheet("", "", 0x0500)}}, ErrorCode::LegacyBinary, "Excel 5.0/95"},
-        XlsRefusal{"Excel 97 & 5.0/95 file", {{"Workbook", oneSheet(kSst, kText)}, {"Book", oneSheet("", "", 0x0500)}},
-                   ErrorCode::LegacyBinary, "Excel 5.0/95"},
+        XlsRefusal{
+            "Excel 5.0/95 stream", {{"Book", oneSheet("", "", 0x0500)}}, ErrorCode::LegacyBinary, "Excel 5.0/95"},
+        XlsRefusal{"Excel 97 & 5.0/95 file",
+                   {{"Workbook", oneSheet(kSst, kText)}, {"Book", oneSheet("", "", 0x0500)}},
+                   ErrorCode::LegacyBinary,
+                   "Excel 5.0/95"},
         XlsRefusal{"BIFF5 records", {{"Workbook", oneSheet("", "", 0x0500)}}, ErrorCode::LegacyBinary, "Excel 5.0/95"},
-        XlsRefusal{"FILEPASS", {{"Workbook", oneSheet(rec(0x002F, le(1, 2) + std::string(52, '\0')) + kSst, kText)}},
-                   ErrorCode::Encrypted, "password"},
-        XlsRefusal{"encrypted package", {{"EncryptionInfo", "x"}, {"EncryptedPackage", "y"}}, ErrorCode::Encrypted, "password"},
-        XlsRefusal{"signed", {{"Workbook", oneSheet(kSst, kText)}, {"_xmlsignatures/", ""}}, ErrorCode::Signed, "signature"},
+        XlsRefusal{"FILEPASS",
+                   {{"Workbook", oneSheet(rec(0x002F, le(1, 2) + std::string(52, '\0')) + kSst, kText)}},
+                   ErrorCode::Encrypted,
+                   "password"},
+        XlsRefusal{"encrypted package",
+                   {{"EncryptionInfo", "x"}, {"EncryptedPackage", "y"}},
+                   ErrorCode::Encrypted,
+                   "password"},
+        XlsRefusal{
+            "signed", {{"Workbook", oneSheet(kSst, kText)}, {"_xmlsignatures/", ""}}, ErrorCode::Signed, "signature"},
         XlsRefusal{"no workbook stream", {{"WordDocument", "text"}}, ErrorCode::NotAWorkbook, "no Excel workbook"},
-        XlsRefusal{"records cut short", {{"Workbook", oneSheet(kSst, kText).substr(0, 80)}}, ErrorCode::Damaged, "workbook stream"},
-        XlsRefusal{"string past the table", {{"Workbook", oneSheet(kSst, rec(0x00FD, le(0, 2) + le(0, 2) + le(15, 2) + le(7, 4)))}},
-                   ErrorCode::Damaged, "shared string 7"},
-        XlsRefusal{"table shorter than its count", {{"Workbook", oneSheet(rec(0x00FC, le(2, 4) + le(2, 4) + le(1, 2) + '\0' + "a"), kText)}},
-                   ErrorCode::Damaged, "holds 1 strings"}));
+        XlsRefusal{"records cut short",
+                   {{"Workbook", oneSheet(kSst, kText).substr(0, 80)}},
+                   ErrorCode::Damaged,
+                   "workbook stream"},
+        XlsRefusal{"string past the table",
+                   {{"Workbook", oneSheet(kSst, rec(0x00FD, le(0, 2) + le(0, 2) + le(15, 2) + le(7, 4)))}},
+                   ErrorCode::Damaged,
+                   "shared string 7"},
+        XlsRefusal{"table shorter than its count",
+                   {{"Workbook", oneSheet(rec(0x00FC, le(2, 4) + le(2, 4) + le(1, 2) + '\0' + "a"), kText)}},
+                   ErrorCode::Damaged,
+                   "holds 1 strings"}));
 
 TEST(XlsRead, AMinimalWorkbookOfOneTextOpens)
 {
@@ -311,7 +338,9 @@ TEST(XlsRead, AMinimalWorkbookOfOneTextOpens)
 // cell record of each row.
 bool rowBlocksIndexed(const std::string& stream)
 {
-    auto u16 = [&](std::size_t at) { return std::uint32_t(std::uint8_t(stream[at]) | std::uint8_t(stream[at + 1]) << 8); };
+    auto u16 = [&](std::size_t at) {
+        return std::uint32_t(std::uint8_t(stream[at]) | std::uint8_t(stream[at + 1]) << 8);
+    };
     auto u32 = [&](std::size_t at) { return u16(at) | u16(at + 2) << 16; };
     bool found = false;
     for (std::size_t at = 0; at + 4 <= stream.size(); at += 4 + u16(at + 2)) {
@@ -324,7 +353,8 @@ bool rowBlocksIndexed(const std::string& stream)
         std::size_t cell = firstRow + 20;
         for (std::size_t i = 8; i < 4 + u16(at + 2); i += 2) {
             cell += u16(at + i);
-            static const std::set<std::uint32_t> cellRecords{0x00FD, 0x0204, 0x00D6, 0x0203, 0x027E, 0x00BD, 0x0205, 0x0006, 0x0201, 0x00BE};
+            static const std::set<std::uint32_t> cellRecords{0x00FD, 0x0204, 0x00D6, 0x0203, 0x027E,
+                                                             0x00BD, 0x0205, 0x0006, 0x0201, 0x00BE};
             if (!cellRecords.count(u16(cell)))
                 return false;
         }
@@ -364,7 +394,10 @@ struct SplitCase {
     const char* file;
     std::vector<std::pair<int, int>> cells;  // written, in sheet 0
 };
-void PrintTo(const SplitCase& c, std::ostream* out) { *out << c.file; }
+void PrintTo(const SplitCase& c, std::ostream* out)
+{
+    *out << c.file;
+}
 
 class XlsSplit : public ::testing::TestWithParam<SplitCase> {};
 
@@ -399,15 +432,19 @@ INSTANTIATE_TEST_SUITE_P(Files, XlsSplit,
                          ::testing::Values(SplitCase{"xls/NumberFormatCondition.xls", {{1, 2}, {1, 4}, {2, 1}}},
                                            SplitCase{"xls/46445.xls", {{1, 3}}}, SplitCase{"xls/write.xls", {{1, 3}}}));
 
-bool haveSoffice() { return std::system("command -v soffice >/dev/null 2>&1") == 0; }
+bool haveSoffice()
+{
+    return std::system("command -v soffice >/dev/null 2>&1") == 0;
+}
 
 // The CSV of every sheet, as LibreOffice reads the file, keyed by sheet.
 std::map<std::string, std::string> libreOfficeSheets(const testing::TempDir& dir, const std::string& file)
 {
-    const std::string command = "cd '" + dir.path().string() + "' && timeout 180 soffice -env:UserInstallation=file://" +
-                                dir.path().string() + "/profile --headless --convert-to "
-                                "'csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false,false,false,-1' " + file +
-                                " >/dev/null 2>&1";
+    const std::string command = "cd '" + dir.path().string() + "' && timeout 180 soffice -env:UserInstallation=file://"
+                                + dir.path().string()
+                                + "/profile --headless --convert-to "
+                                  "'csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false,false,false,-1' "
+                                + file + " >/dev/null 2>&1";
     EXPECT_EQ(std::system(command.c_str()), 0) << command;
     std::map<std::string, std::string> sheets;
     const std::string stem = fs::path(file).stem().string() + "-";
@@ -466,7 +503,8 @@ TEST_P(XlsInLibreOffice, SeesTheWrittenCellsAndNothingElse)
 
 INSTANTIATE_TEST_SUITE_P(Files, XlsInLibreOffice,
                          ::testing::Values(SplitCase{"libreoffice_legacy.xls", {}}, SplitCase{"xls/19599-1.xls", {}},
-                                           SplitCase{"xls/pivot_table_test.xls", {}}, SplitCase{"xls/DrawingAndComments.xls", {}},
+                                           SplitCase{"xls/pivot_table_test.xls", {}},
+                                           SplitCase{"xls/DrawingAndComments.xls", {}},
                                            SplitCase{"xls/numfmt_1_russian.xls", {}},
                                            SplitCase{"xls/NumberFormatCondition.xls", {{1, 2}, {1, 4}, {2, 1}}}));
 

@@ -11,7 +11,10 @@ struct Malformed {
     const char* messagePart;
 };
 
-void PrintTo(const Malformed& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const Malformed& c, std::ostream* out)
+{
+    *out << c.name;
+}
 
 class ScannerRefuses : public ::testing::TestWithParam<Malformed> {};
 
@@ -19,8 +22,7 @@ TEST_P(ScannerRefuses, WithReasonAndOffset)
 {
     const auto& c = GetParam();
     Scanner scanner(c.document, {.maxDepth = 8});
-    while (scanner.next()) {
-    }
+    while (scanner.next()) {}
     ASSERT_TRUE(scanner.failed()) << c.name;
     EXPECT_NE(scanner.errorMessage().find(c.messagePart), std::string::npos) << scanner.errorMessage();
     EXPECT_LE(scanner.errorOffset(), c.document.size());
@@ -36,19 +38,24 @@ INSTANTIATE_TEST_SUITE_P(
         Malformed{"undeclared prefix", "<x:a/>", "undeclared namespace prefix"},
         Malformed{"duplicate attribute", "<a b=\"1\" b=\"2\"/>", "duplicate attribute"},
         Malformed{"unquoted attribute", "<a b=1/>", "quoted value"},
-        Malformed{"lt in attribute", "<a b=\"<\"/>", "'<'"},
-        Malformed{"two roots", "<a/><b/>", "after the root"},
+        Malformed{"lt in attribute", "<a b=\"<\"/>", "'<'"}, Malformed{"two roots", "<a/><b/>", "after the root"},
         Malformed{"text outside root", "<a/>junk", "outside the root"},
-        Malformed{"duplicate among many attributes", [] {
+        Malformed{"duplicate among many attributes",
+                  [] {
                       std::string tag = "<a";
-                      for (int i = 0; i < 40; ++i) tag += " a" + std::to_string(i) + "=\"\"";
+                      for (int i = 0; i < 40; ++i)
+                          tag += " a" + std::to_string(i) + "=\"\"";
                       return tag + " a7=\"\"/>";
-                  }(), "duplicate attribute a7"},
-        Malformed{"too many attributes", [] {
+                  }(),
+                  "duplicate attribute a7"},
+        Malformed{"too many attributes",
+                  [] {
                       std::string tag = "<a";
-                      for (int i = 0; i < 5000; ++i) tag += " a" + std::to_string(i) + "=\"\"";
+                      for (int i = 0; i < 5000; ++i)
+                          tag += " a" + std::to_string(i) + "=\"\"";
                       return tag + "/>";
-                  }(), "more than 4096 attributes"},
+                  }(),
+                  "more than 4096 attributes"},
         Malformed{"too deep", "<a><a><a><a><a><a><a><a><a/></a></a></a></a></a></a></a></a>", "nested deeper"},
         Malformed{"utf16", std::string("\xFF\xFE<\0a\0/\0>\0", 10), "UTF-16"},
         Malformed{"latin1 declaration", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><a/>", "encoding"},
@@ -63,7 +70,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(Scanner, ReportsElementRangesNamespacesAndEmptyElements)
 {
-    const std::string doc = "<?xml version=\"1.0\"?>\n<x:ws xmlns:x=\"urn:m\" xmlns:r=\"urn:r\"><x:c r=\"A1\" r:id=\"7\"><x:v>1</x:v></x:c><x:c/></x:ws>";
+    const std::string doc = "<?xml version=\"1.0\"?>\n<x:ws xmlns:x=\"urn:m\" xmlns:r=\"urn:r\"><x:c r=\"A1\" "
+                            "r:id=\"7\"><x:v>1</x:v></x:c><x:c/></x:ws>";
     Scanner scanner(doc);
     std::vector<std::string> seen;
     while (scanner.next()) {
@@ -74,8 +82,7 @@ TEST(Scanner, ReportsElementRangesNamespacesAndEmptyElements)
                 EXPECT_EQ(id->raw, "7");
             }
             int depth = scanner.depth();
-            while (scanner.next() && !(scanner.token() == Token::EndElement && scanner.depth() == depth)) {
-            }
+            while (scanner.next() && !(scanner.token() == Token::EndElement && scanner.depth() == depth)) {}
             seen.push_back(doc.substr(begin, scanner.end() - begin));
         }
     }

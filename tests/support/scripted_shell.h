@@ -66,4 +66,4 @@ public:
     QPoint GetCursorPos() const override { return cursorPos; }
 };
 
-} // namespace veltrano::testing
+}  // namespace veltrano::testing

@@ -15,7 +15,7 @@ public:
     std::function<CellTranslation(const QString&)> answer = [](const QString& text) {
         return CellTranslation::translated(text.toUpper());
     };
-    int failOnExchange = 0; // 1-based; 0 never fails
+    int failOnExchange = 0;  // 1-based; 0 never fails
     QStringList sent;
     QStringList log;
 
@@ -31,4 +31,4 @@ public:
     }
 };
 
-} // namespace veltrano::translation::testing
+}  // namespace veltrano::translation::testing

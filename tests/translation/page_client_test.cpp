@@ -23,7 +23,7 @@ namespace {
 // Short enough to keep the tests quick, still longer than the test page's 100 ms answer.
 const ExchangePacing kQuickPacing{/*waitSeconds=*/0.3, /*resultLimitSeconds=*/10, /*pollIntervalSeconds=*/0.025};
 
-} // namespace
+}  // namespace
 
 class PageClientTest : public QObject {
     Q_OBJECT
@@ -96,9 +96,12 @@ private slots:
     {
         QTest::addColumn<QString>("page");
         QTest::addColumn<QString>("expectedPart");
-        QTest::newRow("no source element") << "/no-source" << "has no element \"source\"";
-        QTest::newRow("result never comes") << "/silent" << "gave no result for \"Total\" within 1 s";
-        QTest::newRow("the page reports an error") << "/failing" << "the translator is not installed";
+        QTest::newRow("no source element") << "/no-source"
+                                           << "has no element \"source\"";
+        QTest::newRow("result never comes") << "/silent"
+                                            << "gave no result for \"Total\" within 1 s";
+        QTest::newRow("the page reports an error") << "/failing"
+                                                   << "the translator is not installed";
     }
 
     void failuresSayWhatWentWrong()
@@ -164,7 +167,10 @@ private slots:
         } cases[] = {
             {TranslationDirection::EnglishToSpanish, {"house", "home", "home"}, {"casa", "casa", "casa"}, false},
             {TranslationDirection::SpanishToEnglish, {"Ventas totales del año"}, {"Total sales of the year"}, false},
-            {TranslationDirection::EnglishToSpanish, {"house", "home", "home", "Year"}, {"casa", "casa", "casa", "Año"}, true}};
+            {TranslationDirection::EnglishToSpanish,
+             {"house", "home", "home", "Year"},
+             {"casa", "casa", "casa", "Año"},
+             true}};
         QWebEngineScript stopTimers;
         stopTimers.setSourceCode(QStringLiteral("window.setInterval = () => 0;"));
         stopTimers.setInjectionPoint(QWebEngineScript::DocumentCreation);

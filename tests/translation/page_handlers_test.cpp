@@ -23,7 +23,7 @@ private slots:
     void theDirectionBoxNavigatesByPosition_data()
     {
         QTest::addColumn<int>("position");
-        QTest::addColumn<QString>("expectedRequest"); // empty: no navigation at all
+        QTest::addColumn<QString>("expectedRequest");  // empty: no navigation at all
         QTest::newRow("Spanish to English") << 1 << "/translate_t?sl=es&tl=en&text=";
         QTest::newRow("English to Spanish") << 0 << "/translate_t?sl=en&tl=es&text=";
         QTest::newRow("nothing selected") << -1 << "";

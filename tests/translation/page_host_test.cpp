@@ -26,7 +26,7 @@ void writeStandIn(const QTemporaryDir& folder, const QByteArray& body)
     QVERIFY(script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
 }
 
-} // namespace
+}  // namespace
 
 class PageHostTest : public QObject {
     Q_OBJECT
@@ -38,15 +38,23 @@ private slots:
     void theAddressLine_data()
     {
         QTest::addColumn<QString>("line");
-        QTest::addColumn<QString>("expected"); // empty: no address
-        QTest::newRow("as printed") << "listening on 127.0.0.1:41234" << "127.0.0.1:41234";
-        QTest::newRow("trailing blanks") << "listening on 127.0.0.1:80 \r" << "127.0.0.1:80";
-        QTest::newRow("a host name") << "listening on localhost:8080" << "localhost:8080";
-        QTest::newRow("other words") << "ready at 127.0.0.1:41234" << "";
-        QTest::newRow("no port") << "listening on 127.0.0.1" << "";
-        QTest::newRow("port 0") << "listening on 127.0.0.1:0" << "";
-        QTest::newRow("port too large") << "listening on 127.0.0.1:65536" << "";
-        QTest::newRow("path after the port") << "listening on 127.0.0.1:80/x" << "";
+        QTest::addColumn<QString>("expected");  // empty: no address
+        QTest::newRow("as printed") << "listening on 127.0.0.1:41234"
+                                    << "127.0.0.1:41234";
+        QTest::newRow("trailing blanks") << "listening on 127.0.0.1:80 \r"
+                                         << "127.0.0.1:80";
+        QTest::newRow("a host name") << "listening on localhost:8080"
+                                     << "localhost:8080";
+        QTest::newRow("other words") << "ready at 127.0.0.1:41234"
+                                     << "";
+        QTest::newRow("no port") << "listening on 127.0.0.1"
+                                 << "";
+        QTest::newRow("port 0") << "listening on 127.0.0.1:0"
+                                << "";
+        QTest::newRow("port too large") << "listening on 127.0.0.1:65536"
+                                        << "";
+        QTest::newRow("path after the port") << "listening on 127.0.0.1:80/x"
+                                             << "";
     }
 
     void theAddressLine()
@@ -76,11 +84,14 @@ private slots:
         QTest::addColumn<QString>("expectedFailurePart");
         QTest::newRow("answers, given --port 0")
             << QByteArray("[ \"$*\" = '--port 0' ] || exit 9\necho 'listening on 127.0.0.1:4321'\nexec sleep 60")
-            << "127.0.0.1:4321" << "";
+            << "127.0.0.1:4321"
+            << "";
         QTest::newRow("says something else") << QByteArray("echo hello\nexec sleep 60") << ""
                                              << "its first line was \"hello\"";
-        QTest::newRow("ends at once") << QByteArray("exit 3") << "" << "ended before it was ready (exit code 3)";
-        QTest::newRow("never answers") << QByteArray("exec sleep 60") << "" << "did not get ready";
+        QTest::newRow("ends at once") << QByteArray("exit 3") << ""
+                                      << "ended before it was ready (exit code 3)";
+        QTest::newRow("never answers") << QByteArray("exec sleep 60") << ""
+                                       << "did not get ready";
     }
 
     void standInHosts()

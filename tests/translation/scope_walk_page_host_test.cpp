@@ -24,12 +24,20 @@ using veltrano::testing::text;
 
 namespace {
 
-enum Scope { EntireWorkbook, ActiveSheetOnly, CellBlock };
+enum Scope {
+    EntireWorkbook,
+    ActiveSheetOnly,
+    CellBlock
+};
 
 // Passes every call on, noting the text of each exchange and when it began.
 class TimedPageClient final : public PageClient {
 public:
-    explicit TimedPageClient(PageClient& inner) : m_inner(inner) { clock.start(); }
+    explicit TimedPageClient(PageClient& inner)
+        : m_inner(inner)
+    {
+        clock.start();
+    }
     void takeDocument() override { m_inner.takeDocument(); }
     void releaseDocument() override { m_inner.releaseDocument(); }
     CellTranslation TranslateCellText(const QString& text) override
@@ -91,7 +99,7 @@ const ValueCase kValueCases[] = {
     {TranslationDirection::SpanishToEnglish, text("perro&#13;\n&#13;\ngato"), "text: dog\r\n\r\ncat", true},
 };
 
-} // namespace
+}  // namespace
 
 class ScopeWalkPageHostTest : public QObject {
     Q_OBJECT
@@ -136,12 +144,13 @@ private slots:
     {
         QFETCH(int, scope);
         QFETCH(QStringList, expected);
-        const std::string path = writeWorkbook({{"A1", text("house")}, {"B2", text("Sales")}, {"C3", text("Name")},
-                                                {"D4", text("Monthly report")}},
-                                               {{"A1", text("green apple")}});
+        const std::string path = writeWorkbook(
+            {{"A1", text("house")}, {"B2", text("Sales")}, {"C3", text("Name")}, {"D4", text("Monthly report")}},
+            {{"A1", text("green apple")}});
         Application excel;
         const Workbook book = excel.Workbooks().Open({.FileName = path});
-        BrowserPageClient page(*m_browser, {/*waitSeconds=*/0.3, /*resultLimitSeconds=*/30, /*pollIntervalSeconds=*/0.025});
+        BrowserPageClient page(*m_browser,
+                               {/*waitSeconds=*/0.3, /*resultLimitSeconds=*/30, /*pollIntervalSeconds=*/0.025});
         const WalkPacing noPauses{0.0, {}};
         if (scope == EntireWorkbook)
             ConvertWorkbook(book, page, noPauses);
@@ -201,7 +210,8 @@ private slots:
         QStringList sent;
         for (const int row : sentRows)
             sent << QString::fromStdString(book.Worksheets().at(0).Cells(row, 1).Value().value_or("?"));
-        BrowserPageClient browserPage(*m_browser, {/*waitSeconds=*/0.3, /*resultLimitSeconds=*/30, /*pollIntervalSeconds=*/0.025});
+        BrowserPageClient browserPage(*m_browser,
+                                      {/*waitSeconds=*/0.3, /*resultLimitSeconds=*/30, /*pollIntervalSeconds=*/0.025});
         TimedPageClient page(browserPage);
         ConvertWorkbook(book, page, {0.0, {}});
         book.Save();
@@ -213,8 +223,9 @@ private slots:
         QStringList after;
         for (std::size_t row = 1; row <= cells.size(); ++row) {
             const QString name = "A" + QString::number(row);
-            after << name + "=" + QString::fromStdString(std::string(spreadsheet::cellKindName(sheet.kind(int(row), 1)))) +
-                         ": " + QString::fromStdString(sheet.text(int(row), 1));
+            after << name + "="
+                         + QString::fromStdString(std::string(spreadsheet::cellKindName(sheet.kind(int(row), 1))))
+                         + ": " + QString::fromStdString(sheet.text(int(row), 1));
         }
         QCOMPARE(page.sent, sent);
         QCOMPARE(after, expected);

@@ -14,7 +14,10 @@
 #include <ostream>
 
 // Readable failure messages for texts and lists of texts.
-inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
 
 namespace {
 
@@ -22,14 +25,18 @@ using namespace veltrano;
 using platform::excel::Application;
 using platform::excel::Workbook;
 using spreadsheet::testing::WorkbookFixture;
-using veltrano::testing::namedCells;
-using veltrano::testing::sheetRows;
-using veltrano::testing::text;
 using translation::CellTranslation;
 using translation::WalkError;
 using translation::testing::FakePageClient;
+using veltrano::testing::namedCells;
+using veltrano::testing::sheetRows;
+using veltrano::testing::text;
 
-enum class Scope { Workbook, ActiveSheet, Block };
+enum class Scope {
+    Workbook,
+    ActiveSheet,
+    Block
+};
 
 class ScopeWalkTest : public ::testing::Test {
 protected:
@@ -44,8 +51,12 @@ protected:
     {
         translation::WalkPacing pacing{0.0, [this] { ++pumps; }};
         switch (scope) {
-        case Scope::Workbook: passedOver = translation::ConvertWorkbook(book, page, pacing); return;
-        case Scope::ActiveSheet: passedOver = translation::ConvertActiveSheet(book, page, pacing); return;
+        case Scope::Workbook:
+            passedOver = translation::ConvertWorkbook(book, page, pacing);
+            return;
+        case Scope::ActiveSheet:
+            passedOver = translation::ConvertActiveSheet(book, page, pacing);
+            return;
         case Scope::Block: {
             const auto bang = block.find('!');
             const std::string sheetName = bang == std::string::npos ? "" : block.substr(0, bang);
@@ -77,15 +88,34 @@ const std::vector<std::string> kFourByFour = {"A1", "B1", "C1", "D1", "A2", "B2"
                                               "A3", "B3", "C3", "D3", "A4", "B4", "C4", "D4"};
 
 const VisitCase kVisitCases[] = {
-    {"a block, row by row", [] { return WorkbookFixture().worksheet("One", sheetRows(namedCells(kFourByFour))); },
-     Scope::Block, "B2:C3", {"B2", "C2", "B3", "C3"}, 4},
-    {"a block of one cell", [] { return WorkbookFixture().worksheet("One", sheetRows(namedCells(kFourByFour))); },
-     Scope::Block, "C3", {"C3"}, 1},
+    {"a block, row by row",
+     [] { return WorkbookFixture().worksheet("One", sheetRows(namedCells(kFourByFour))); },
+     Scope::Block,
+     "B2:C3",
+     {"B2", "C2", "B3", "C3"},
+     4},
+    {"a block of one cell",
+     [] { return WorkbookFixture().worksheet("One", sheetRows(namedCells(kFourByFour))); },
+     Scope::Block,
+     "C3",
+     {"C3"},
+     1},
     {"a sheet from A1 to the end of its used range",
-     [] { return WorkbookFixture().worksheet("One", sheetRows(namedCells({"E9", "C5", "D7"}))); }, Scope::ActiveSheet, {},
-     {"C5", "D7", "E9"}, 3},
-    {"a far-off cell", [] { return WorkbookFixture().worksheet("One", sheetRows(namedCells({"A1", "XFD1048576"}))); },
-     Scope::ActiveSheet, {}, {"A1", "XFD1048576"}, 2},
+     [] {
+         return WorkbookFixture().worksheet("One", sheetRows(namedCells({"E9", "C5", "D7"})));
+     },
+     Scope::ActiveSheet,
+     {},
+     {"C5", "D7", "E9"},
+     3},
+    {"a far-off cell",
+     [] {
+         return WorkbookFixture().worksheet("One", sheetRows(namedCells({"A1", "XFD1048576"})));
+     },
+     Scope::ActiveSheet,
+     {},
+     {"A1", "XFD1048576"},
+     2},
     {"an empty sheet: A1 only", [] { return WorkbookFixture().worksheet("One", ""); }, Scope::ActiveSheet, {}, {}, 0},
     {"the active sheet alone",
      [] {
@@ -94,7 +124,10 @@ const VisitCase kVisitCases[] = {
              .worksheet("Two", sheetRows(namedCells({"B1"})))
              .activeTab(1);
      },
-     Scope::ActiveSheet, {}, {"B1"}, 1},
+     Scope::ActiveSheet,
+     {},
+     {"B1"},
+     1},
     {"worksheets in order, a chart sheet between them skipped",
      [] {
          return WorkbookFixture()
@@ -102,20 +135,36 @@ const VisitCase kVisitCases[] = {
              .chartsheet("Chart")
              .worksheet("Two", sheetRows(namedCells({"B2"})));
      },
-     Scope::Workbook, {}, {"A1", "B2"}, 2},
+     Scope::Workbook,
+     {},
+     {"A1", "B2"},
+     2},
     {"a block on its own sheet",
      [] {
          return WorkbookFixture()
              .worksheet("One", sheetRows(namedCells({"B2"})))
              .worksheet("Two", sheetRows(namedCells({"A1", "B2", "C3"})));
      },
-     Scope::Block, "Two!B2:C3", {"B2", "C3"}, 2},
+     Scope::Block,
+     "Two!B2:C3",
+     {"B2", "C3"},
+     2},
     {"whole columns stop at the used range",
-     [] { return WorkbookFixture().worksheet("One", sheetRows(namedCells({"A1", "A2", "C100"}))); }, Scope::Block, "A:A",
-     {"A1", "A2"}, 2},
+     [] {
+         return WorkbookFixture().worksheet("One", sheetRows(namedCells({"A1", "A2", "C100"})));
+     },
+     Scope::Block,
+     "A:A",
+     {"A1", "A2"},
+     2},
     {"a block of 32,767 rows walks to its last row",
-     [] { return WorkbookFixture().worksheet("One", sheetRows(namedCells({"A1", "A32767", "A40000"}))); },
-     Scope::Block, "A1:A32767", {"A1", "A32767"}, 2},
+     [] {
+         return WorkbookFixture().worksheet("One", sheetRows(namedCells({"A1", "A32767", "A40000"})));
+     },
+     Scope::Block,
+     "A1:A32767",
+     {"A1", "A32767"},
+     2},
 };
 
 TEST_F(ScopeWalkTest, VisitsTheCellsOfEachScopeInOrder)
@@ -144,23 +193,24 @@ TEST_F(ScopeWalkTest, SendsWhatCellsShowAndWritesOnlyChangedTranslations)
     page.answer = [](const QString& text) {
         return text == "no result" ? CellTranslation::noResult() : CellTranslation::translated(text.toUpper());
     };
-    const Workbook book = open(WorkbookFixture()
-                                   .cellXf(0)
-                                   .cellXf(4)
-                                   .cellXf(0, /*locked=*/false)
-                                   .numFmt(164, "@&quot; kg&quot;")
-                                   .cellXf(164)
-                                   .worksheet("Data", sheetRows({{"A1", text("total")},
-                                                                 {"A2", "s=\"1\"><v>1234.5</v>"},
-                                                                 {"A3", "t=\"str\"><f>A1&amp;\"x\"</f><v>totalx</v>"},
-                                                                 {"A4", "t=\"str\"><f>\"\"</f><v></v>"},
-                                                                 {"A5", text("year")},
-                                                                 {"A6", text("year")},
-                                                                 {"A7", "t=\"b\"><v>1</v>"},
-                                                                 {"A8", text("no result")},
-                                                                 {"A9", "s=\"3\" " + text("box")}}))
-                                   .worksheet("Locked", sheetRows({{"A1", text("kept")}, {"A2", "s=\"2\" " + text("open")}}),
-                                              "<sheetProtection sheet=\"1\"/>"));
+    const Workbook book =
+        open(WorkbookFixture()
+                 .cellXf(0)
+                 .cellXf(4)
+                 .cellXf(0, /*locked=*/false)
+                 .numFmt(164, "@&quot; kg&quot;")
+                 .cellXf(164)
+                 .worksheet("Data", sheetRows({{"A1", text("total")},
+                                               {"A2", "s=\"1\"><v>1234.5</v>"},
+                                               {"A3", "t=\"str\"><f>A1&amp;\"x\"</f><v>totalx</v>"},
+                                               {"A4", "t=\"str\"><f>\"\"</f><v></v>"},
+                                               {"A5", text("year")},
+                                               {"A6", text("year")},
+                                               {"A7", "t=\"b\"><v>1</v>"},
+                                               {"A8", text("no result")},
+                                               {"A9", "s=\"3\" " + text("box")}}))
+                 .worksheet("Locked", sheetRows({{"A1", text("kept")}, {"A2", "s=\"2\" " + text("open")}}),
+                            "<sheetProtection sheet=\"1\"/>"));
     walk(book, Scope::Workbook);
 
     EXPECT_EQ(page.sent, QStringList({"total", "year", "year", "no result", "box", "open"}));
@@ -171,7 +221,7 @@ TEST_F(ScopeWalkTest, SendsWhatCellsShowAndWritesOnlyChangedTranslations)
         spreadsheet::CellKind kind;
     } expected[] = {{1, "TOTAL", spreadsheet::CellKind::Text},     {2, "1,234.50", spreadsheet::CellKind::Number},
                     {3, "totalx", spreadsheet::CellKind::Formula}, {5, "YEAR", spreadsheet::CellKind::Text},
-                    {6, "YEAR", spreadsheet::CellKind::Text},       {7, "TRUE", spreadsheet::CellKind::Boolean},
+                    {6, "YEAR", spreadsheet::CellKind::Text},      {7, "TRUE", spreadsheet::CellKind::Boolean},
                     {8, "no result", spreadsheet::CellKind::Text}, {9, "BOX kg", spreadsheet::CellKind::Text}};
     for (const auto& cell : expected) {
         EXPECT_EQ(data.text(cell.row, 1), cell.shown) << "row " << cell.row;
@@ -185,7 +235,8 @@ TEST_F(ScopeWalkTest, ATranslationLongerThanACellHoldsLeavesTheCellAndIsNamed)
 {
     const Workbook book = open(WorkbookFixture().worksheet("Notes", sheetRows(namedCells({"A1", "B1", "A2"}))));
     page.answer = [](const QString& text) {
-        return CellTranslation::translated(text == "B1" ? QString(spreadsheet::kMaxCellTextUnits + 1, 'x') : "es:" + text);
+        return CellTranslation::translated(text == "B1" ? QString(spreadsheet::kMaxCellTextUnits + 1, 'x')
+                                                        : "es:" + text);
     };
     walk(book, Scope::Workbook);
     const auto sheet = book.Worksheets().at(0);
@@ -193,13 +244,15 @@ TEST_F(ScopeWalkTest, ATranslationLongerThanACellHoldsLeavesTheCellAndIsNamed)
     EXPECT_EQ(sheet.Cells(1, 2).Text(), "B1");
     EXPECT_EQ(sheet.Cells(2, 1).Text(), "es:A2");
     ASSERT_EQ(passedOver.size(), 1u);
-    EXPECT_NE(passedOver[0].find("sheet \"Notes\", cell B1: the translation is 32768 characters long"), std::string::npos)
+    EXPECT_NE(passedOver[0].find("sheet \"Notes\", cell B1: the translation is 32768 characters long"),
+              std::string::npos)
         << passedOver[0];
 }
 
 TEST_F(ScopeWalkTest, AFailedExchangeEndsTheWalkAtItsCell)
 {
-    const Workbook book = open(WorkbookFixture().worksheet("Sales", sheetRows(namedCells({"A1", "B1", "A2", "B2", "A3"}))));
+    const Workbook book =
+        open(WorkbookFixture().worksheet("Sales", sheetRows(namedCells({"A1", "B1", "A2", "B2", "A3"}))));
     page.answer = [](const QString& text) { return CellTranslation::translated("es:" + text); };
     page.failOnExchange = 3;
     try {
@@ -232,4 +285,4 @@ TEST_F(ScopeWalkTest, AnActiveChartSheetEndsTheWalkNamingIt)
     EXPECT_TRUE(page.sent.isEmpty());
 }
 
-} // namespace
+}  // namespace

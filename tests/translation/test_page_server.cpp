@@ -25,13 +25,15 @@ std::string translatingPage(int delayMs, int slowMs)
            " if (value === last) return;"
            " last = value;"
            " document.getElementById('result_box').innerText = '';"
-           " var delay = value.indexOf('slow') >= 0 ? " + std::to_string(slowMs) + " : " + std::to_string(delayMs) + ";"
-           " setTimeout(function () {"
-           "  if (document.getElementById('source').value === value && value !== '')"
-           "   document.getElementById('result_box').innerText = '<' + value.toUpperCase() + '>';"
-           " }, delay);"
-           "}, 50);"
-           "</script></body></html>";
+           " var delay = value.indexOf('slow') >= 0 ? "
+           + std::to_string(slowMs) + " : " + std::to_string(delayMs)
+           + ";"
+             " setTimeout(function () {"
+             "  if (document.getElementById('source').value === value && value !== '')"
+             "   document.getElementById('result_box').innerText = '<' + value.toUpperCase() + '>';"
+             " }, delay);"
+             "}, 50);"
+             "</script></body></html>";
 }
 
 const char* kNoResultPage = "<!doctype html><html><body><input id='source'></body></html>";
@@ -74,7 +76,7 @@ int intParam(const httplib::Request& request, const char* name, int fallback)
     return request.has_param(name) ? std::stoi(request.get_param_value(name)) : fallback;
 }
 
-} // namespace
+}  // namespace
 
 struct TestPageServer::Impl {
     httplib::Server server;
@@ -84,7 +86,8 @@ struct TestPageServer::Impl {
     std::vector<std::string> requests;
 };
 
-TestPageServer::TestPageServer() : m_impl(std::make_unique<Impl>())
+TestPageServer::TestPageServer()
+    : m_impl(std::make_unique<Impl>())
 {
     auto& server = m_impl->server;
     // One request per connection, so stopping never waits for an idle browser connection.
@@ -141,4 +144,4 @@ QStringList TestPageServer::requests() const
     return list;
 }
 
-} // namespace veltrano::translation::testing
+}  // namespace veltrano::translation::testing

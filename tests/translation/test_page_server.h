@@ -28,4 +28,4 @@ private:
     std::unique_ptr<Impl> m_impl;
 };
 
-} // namespace veltrano::translation::testing
+}  // namespace veltrano::translation::testing

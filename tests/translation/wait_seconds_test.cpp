@@ -25,7 +25,7 @@ double threadCpuMs()
            + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
 }
 
-} // namespace
+}  // namespace
 
 class WaitSecondsTest : public QObject {
     Q_OBJECT
@@ -46,7 +46,7 @@ private slots:
         QTimer::singleShot(0, this, [&] { pumped = true; });
         WaitSeconds(seconds);
         QVERIFY(!pumped);
-        QTRY_VERIFY(pumped); // the queued call was there to be pumped
+        QTRY_VERIFY(pumped);  // the queued call was there to be pumped
     }
 
     void halfASecondPumpsAndCostsLittle()
@@ -64,7 +64,7 @@ private slots:
         const qint64 elapsedNs = clock.nsecsElapsed();
 
         QVERIFY2(elapsedNs >= 500'000'000, qPrintable(QString::number(elapsedNs)));
-        QVERIFY(ticks > 0); // the window's timers ran during the wait
+        QVERIFY(ticks > 0);  // the window's timers ran during the wait
         QVERIFY2(cpuUsed < 0.1 * elapsedNs / 1e6, qPrintable(QStringLiteral("%1 ms of CPU").arg(cpuUsed)));
     }
 };

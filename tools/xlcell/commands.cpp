@@ -193,7 +193,8 @@ int formatCommand(const std::vector<std::string>& args, std::istream& in, std::o
             return kFailed;
         }
         std::size_t valueEnd = line.find('\t', tab + 1);
-        std::string_view value = std::string_view(line).substr(tab + 1, valueEnd == std::string::npos ? std::string::npos : valueEnd - tab - 1);
+        std::string_view value = std::string_view(line).substr(
+            tab + 1, valueEnd == std::string::npos ? std::string::npos : valueEnd - tab - 1);
         out << formatValue(renderer, std::string_view(line).substr(0, tab), value, asText) << '\n';
     }
     return kOk;
@@ -207,11 +208,20 @@ std::string escapeField(std::string_view text)
     out.reserve(text.size());
     for (char c : text) {
         switch (c) {
-        case '\t': out += "\\t"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\\': out += "\\\\"; break;
-        default: out += c;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        default:
+            out += c;
         }
     }
     return out;

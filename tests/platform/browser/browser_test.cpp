@@ -20,7 +20,7 @@ QString dataPage(const QString& html)
     return QStringLiteral("data:text/html;charset=utf-8,") + QString::fromLatin1(QUrl::toPercentEncoding(html));
 }
 
-} // namespace
+}  // namespace
 
 class BrowserTest : public QObject {
     Q_OBJECT
@@ -32,8 +32,8 @@ private slots:
         m_browser->resize(200, 200);
         m_browser->show();
         QSignalSpy progress(m_browser.get(), &WebBrowser::ProgressChange);
-        m_browser->Navigate(dataPage(QStringLiteral(
-            "<input id='source'><div id='result_box' style='white-space:pre-wrap'>ready</div>")));
+        m_browser->Navigate(dataPage(
+            QStringLiteral("<input id='source'><div id='result_box' style='white-space:pre-wrap'>ready</div>")));
         QVERIFY(m_browser->waitUntilLoaded(QDeadlineTimer(30'000)));
         QVERIFY(m_browser->lastLoadSucceeded());
         QVERIFY(!progress.isEmpty());
@@ -78,7 +78,8 @@ private slots:
         const QByteArray ours = "--disable-background-timer-throttling --disable-renderer-backgrounding "
                                 "--disable-backgrounding-occluded-windows";
         QTest::newRow("none given") << QByteArray() << ours;
-        QTest::newRow("the user's first") << QByteArray(" --lang=es  --no-sandbox ") << "--lang=es  --no-sandbox " + ours;
+        QTest::newRow("the user's first")
+            << QByteArray(" --lang=es  --no-sandbox ") << "--lang=es  --no-sandbox " + ours;
         QTest::newRow("one of ours given already")
             << QByteArray("--disable-renderer-backgrounding")
             << QByteArray("--disable-renderer-backgrounding --disable-background-timer-throttling "
@@ -95,8 +96,9 @@ private slots:
     void thePageCannotGoElsewhereByItself()
     {
         WebBrowser browser;
-        browser.Navigate(dataPage(QStringLiteral("<a id='away' href='http://127.0.0.1:9/away'>away</a><form id='send' "
-                                                 "action='http://127.0.0.1:9/send'></form><script>var here = 1;</script>")));
+        browser.Navigate(
+            dataPage(QStringLiteral("<a id='away' href='http://127.0.0.1:9/away'>away</a><form id='send' "
+                                    "action='http://127.0.0.1:9/send'></form><script>var here = 1;</script>")));
         QVERIFY(browser.waitUntilLoaded(QDeadlineTimer(30'000)));
         const HtmlDocument document = *browser.Document();
         QSignalSpy refused(&browser, &WebBrowser::navigationRefused);

@@ -7,11 +7,11 @@
 #include <QApplication>
 #include <QTest>
 
-#define VELTRANO_WEB_TEST_MAIN(TestClass)                                                     \
-    int main(int argc, char* argv[])                                                          \
-    {                                                                                         \
-        veltrano::platform::browser::prepareWebEngine();                                      \
-        QApplication application(argc, argv);                                                 \
-        TestClass test;                                                                       \
-        return QTest::qExec(&test, argc, argv);                                               \
+#define VELTRANO_WEB_TEST_MAIN(TestClass)                                                                              \
+    int main(int argc, char* argv[])                                                                                   \
+    {                                                                                                                  \
+        veltrano::platform::browser::prepareWebEngine();                                                               \
+        QApplication application(argc, argv);                                                                          \
+        TestClass test;                                                                                                \
+        return QTest::qExec(&test, argc, argv);                                                                        \
     }

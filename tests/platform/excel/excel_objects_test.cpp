@@ -26,7 +26,7 @@ TEST(Reference, ParsesWhatPeopleTypeAndShowsItBack)
         const char* typed;
         const char* sheet;
         CellRange range;
-        const char* shown; // qualifiedAddress of the result; "" when typed is not a reference
+        const char* shown;  // qualifiedAddress of the result; "" when typed is not a reference
     } cases[] = {
         {"B2:C3", "", {2, 2, 3, 3}, "X!$B$2:$C$3"},
         {"Sheet1!B2", "Sheet1", {2, 2, 2, 2}, "Sheet1!$B$2"},
@@ -86,4 +86,4 @@ TEST_F(ExcelObjectsTest, QuitLetsGoOfEverythingUnsaved)
     EXPECT_EQ(reopened.value().worksheet(0).text(1, 1), "A1");
 }
 
-} // namespace
+}  // namespace

@@ -18,7 +18,7 @@ using veltrano::spreadsheet::testing::writeFile;
 
 struct Process {
     std::string id;
-    std::string commandLine; // arguments separated by '|', written NUL-separated
+    std::string commandLine;  // arguments separated by '|', written NUL-separated
     std::string shortName;
 };
 
@@ -39,15 +39,21 @@ TEST(ProcessTable, FindsTheUsersSpreadsheetProgramsThatCanHoldAWorkbookOpen)
         const char* name;
         std::vector<Process> processes;
         unsigned user;
-        const char* found; // "" when none counts
+        const char* found;  // "" when none counts
     } cases[] = {
         {"nothing running", {{"10", "/bin/bash", "bash"}}, me, ""},
-        {"LibreOffice", {{"10", "/bin/bash", "bash"}, {"42", "/usr/lib/libreoffice/program/soffice.bin|--calc", "soffice.bin"}},
-         me, "soffice.bin"},
+        {"LibreOffice",
+         {{"10", "/bin/bash", "bash"}, {"42", "/usr/lib/libreoffice/program/soffice.bin|--calc", "soffice.bin"}},
+         me,
+         "soffice.bin"},
         {"LibreOffice converting files headless",
-         {{"42", "/usr/lib/libreoffice/program/soffice.bin|--headless|--convert-to|pdf", "soffice.bin"}}, me, ""},
-        {"Excel under Wine", {{"77", "C:\\Program Files\\Microsoft Office\\root\\Office16\\EXCEL.EXE", "EXCEL.EXE"}},
-         me, "EXCEL.EXE"},
+         {{"42", "/usr/lib/libreoffice/program/soffice.bin|--headless|--convert-to|pdf", "soffice.bin"}},
+         me,
+         ""},
+        {"Excel under Wine",
+         {{"77", "C:\\Program Files\\Microsoft Office\\root\\Office16\\EXCEL.EXE", "EXCEL.EXE"}},
+         me,
+         "EXCEL.EXE"},
         {"Gnumeric, seen by its short name", {{"90", "", "gnumeric"}}, me, "gnumeric"},
         {"another user's Gnumeric", {{"90", "/usr/bin/gnumeric", "gnumeric"}}, me + 1, ""},
         {"a name that only contains one", {{"91", "/usr/bin/gnumeric-helper", "gnumeric-helper"}}, me, ""},
@@ -63,4 +69,4 @@ TEST(ProcessTable, FindsTheUsersSpreadsheetProgramsThatCanHoldAWorkbookOpen)
     }
 }
 
-} // namespace
+}  // namespace

@@ -30,7 +30,10 @@ inline std::string sheetRows(const std::vector<std::pair<std::string, std::strin
     return out;
 }
 
-inline std::string text(const std::string& value) { return "t=\"inlineStr\"><is><t>" + value + "</t></is>"; }
+inline std::string text(const std::string& value)
+{
+    return "t=\"inlineStr\"><is><t>" + value + "</t></is>";
+}
 
 // Cells that each hold their own name as text: {"A1", "B2"} → A1 shows "A1", B2 shows "B2".
 inline std::vector<std::pair<std::string, std::string>> namedCells(const std::vector<std::string>& names)
@@ -41,4 +44,4 @@ inline std::vector<std::pair<std::string, std::string>> namedCells(const std::ve
     return cells;
 }
 
-} // namespace veltrano::testing
+}  // namespace veltrano::testing

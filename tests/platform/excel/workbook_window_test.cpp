@@ -72,18 +72,38 @@ private slots:
     void typedReferencesAndWaysToEnd_data()
     {
         QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("end"); // Return, OK, Cancel, close or Escape
-        QTest::addColumn<QString>("expected"); // "" for no block
-        QTest::newRow("on the sheet shown") << "B2:C3" << "Return" << "First!$B$2:$C$3";
-        QTest::newRow("another sheet, any case, with $") << "second!$b$2" << "OK" << "Second!$B$2";
-        QTest::newRow("quoted sheet, whole column") << "'Second'!A:A" << "Return" << "Second!$A:$A";
-        QTest::newRow("several areas: the first") << "C3:B2,E5" << "Return" << "First!$B$2:$C$3";
-        QTest::newRow("no such sheet") << "Nowhere!A1" << "Return" << "";
-        QTest::newRow("a chart sheet") << "Plot!A1" << "OK" << "";
-        QTest::newRow("not a reference") << "B2:" << "Return" << "";
-        QTest::newRow("Cancel") << "B2" << "Cancel" << "";
-        QTest::newRow("closing the window") << "B2" << "close" << "";
-        QTest::newRow("Escape") << "B2" << "Escape" << "";
+        QTest::addColumn<QString>("end");       // Return, OK, Cancel, close or Escape
+        QTest::addColumn<QString>("expected");  // "" for no block
+        QTest::newRow("on the sheet shown") << "B2:C3"
+                                            << "Return"
+                                            << "First!$B$2:$C$3";
+        QTest::newRow("another sheet, any case, with $") << "second!$b$2"
+                                                         << "OK"
+                                                         << "Second!$B$2";
+        QTest::newRow("quoted sheet, whole column") << "'Second'!A:A"
+                                                    << "Return"
+                                                    << "Second!$A:$A";
+        QTest::newRow("several areas: the first") << "C3:B2,E5"
+                                                  << "Return"
+                                                  << "First!$B$2:$C$3";
+        QTest::newRow("no such sheet") << "Nowhere!A1"
+                                       << "Return"
+                                       << "";
+        QTest::newRow("a chart sheet") << "Plot!A1"
+                                       << "OK"
+                                       << "";
+        QTest::newRow("not a reference") << "B2:"
+                                         << "Return"
+                                         << "";
+        QTest::newRow("Cancel") << "B2"
+                                << "Cancel"
+                                << "";
+        QTest::newRow("closing the window") << "B2"
+                                            << "close"
+                                            << "";
+        QTest::newRow("Escape") << "B2"
+                                << "Escape"
+                                << "";
     }
 
     void typedReferencesAndWaysToEnd()

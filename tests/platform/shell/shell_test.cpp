@@ -28,7 +28,7 @@ void whenModalShown(std::function<void(QWidget*)> act)
     timer->start();
 }
 
-} // namespace
+}  // namespace
 
 class ShellTest : public QObject {
     Q_OBJECT
@@ -64,8 +64,8 @@ private slots:
             filters = qobject_cast<QFileDialog*>(dialog)->nameFilters();
             QTest::keyClick(dialog, Qt::Key_Escape);
         });
-        const OpenFilesRequest request{QStringLiteral("Add"), QStringLiteral("Excel Files (*.xl*)"),
-                                       {QStringLiteral("*.xl*")}, true, true};
+        const OpenFilesRequest request{
+            QStringLiteral("Add"), QStringLiteral("Excel Files (*.xl*)"), {QStringLiteral("*.xl*")}, true, true};
         QVERIFY(QtShell().GetOpenFileNames(nullptr, request).isEmpty());
         QVERIFY(ticked);
         QCOMPARE(filters, QStringList{QStringLiteral("Excel Files (*.xl*)")});

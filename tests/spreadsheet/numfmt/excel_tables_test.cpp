@@ -92,7 +92,10 @@ struct TableOutcome {
     std::vector<std::string> failures;
 };
 
-enum class ValueKind { Number, Text };
+enum class ValueKind {
+    Number,
+    Text
+};
 
 TableOutcome runTable(const std::string& file, DateSystem system, ValueKind kind)
 {
@@ -101,8 +104,9 @@ TableOutcome runTable(const std::string& file, DateSystem system, ValueKind kind
     TableOutcome outcome;
     for (const auto& row : readTable(file)) {
         const auto handle = renderer.intern(row.code);
-        const std::string shown = kind == ValueKind::Number ? renderer.number(handle, std::strtod(row.value.c_str(), nullptr))
-                                                            : renderer.text(handle, row.value);
+        const std::string shown = kind == ValueKind::Number
+                                      ? renderer.number(handle, std::strtod(row.value.c_str(), nullptr))
+                                      : renderer.text(handle, row.value);
         const bool isGap = gaps.count(gapKey(file, row.code, row.value)) != 0;
         ++outcome.rows;
         outcome.gaps += isGap ? 1 : 0;
@@ -142,8 +146,9 @@ TEST(ExcelTables, TextValues)
 
 TEST(ExcelTables, KnownGapsAreRealRowsAndFewerThanHalfAPercent)
 {
-    const std::map<std::string, DateSystem> tables = {
-        {"cases.tsv", DateSystem::Excel1900}, {"cases_1904.tsv", DateSystem::Excel1904}, {"cases_text.tsv", DateSystem::Excel1900}};
+    const std::map<std::string, DateSystem> tables = {{"cases.tsv", DateSystem::Excel1900},
+                                                      {"cases_1904.tsv", DateSystem::Excel1904},
+                                                      {"cases_text.tsv", DateSystem::Excel1900}};
     std::set<std::string> rowKeys;
     std::size_t rows = 0;
     for (const auto& [file, system] : tables) {

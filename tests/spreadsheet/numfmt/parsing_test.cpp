@@ -111,18 +111,26 @@ TEST(DecimalDigits, AgreeWithCorrectlyRoundedFormatting)
     };
     const auto ours = [](double value) {
         const auto number = toDecimal(value);
-        return std::string(number.digits.data(), static_cast<std::size_t>(number.count)) + "e" +
-               std::to_string(number.exponent);
+        return std::string(number.digits.data(), static_cast<std::size_t>(number.count)) + "e"
+               + std::to_string(number.exponent);
     };
     std::mt19937_64 random(7);
     std::uniform_real_distribution<double> unit(0, 1);
     for (int i = 0; i < 200000; ++i) {
         double value = 0;
         switch (i % 4) {
-        case 0: value = std::pow(10.0, unit(random) * 22 - 5); break;
-        case 1: value = std::round(unit(random) * 1e8) / 100; break;  // amounts with cents
-        case 2: value = std::nextafter(std::pow(10.0, static_cast<int>(unit(random) * 18) - 3), i & 8 ? 0.0 : 1e300); break;
-        default: value = static_cast<double>(random()) / 1e3; break;
+        case 0:
+            value = std::pow(10.0, unit(random) * 22 - 5);
+            break;
+        case 1:
+            value = std::round(unit(random) * 1e8) / 100;
+            break;  // amounts with cents
+        case 2:
+            value = std::nextafter(std::pow(10.0, static_cast<int>(unit(random) * 18) - 3), i & 8 ? 0.0 : 1e300);
+            break;
+        default:
+            value = static_cast<double>(random()) / 1e3;
+            break;
         }
         ASSERT_EQ(ours(value), reference(value)) << value;
     }

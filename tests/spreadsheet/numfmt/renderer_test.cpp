@@ -87,11 +87,11 @@ TEST(Renderer, ShowsNothingForHiddenValuesAndUnmatchedConditions)
         {";;;", 5},
         {";;;", -5},
         {";;;", 0},
-        {"0;;", -5},                      // empty negative section
-        {"0;-0;", 0},                     // empty zero section
-        {"[>100]0", 5},                   // no section admits the number
+        {"0;;", -5},     // empty negative section
+        {"0;-0;", 0},    // empty zero section
+        {"[>100]0", 5},  // no section admits the number
         {"[>100]0;[<-100]0", 5},
-        {"#", 0},                         // # shows no digit for zero
+        {"#", 0},  // # shows no digit for zero
     };
     Renderer renderer(DateSystem::Excel1900);
     for (const auto& c : cases)
@@ -110,7 +110,7 @@ TEST(Renderer, TextGoesThroughTheTextSectionOnly)
         {"\"Ref: \"@", "Ref: abc", true},
         {"0;0;0;\"x\"@\"y\"", "xabcy", true},
         {"[Red]@", "abc", true},
-        {";;;", "", true},                // four sections, the last empty: text hidden
+        {";;;", "", true},  // four sections, the last empty: text hidden
         {"0;0;0;", "", true},
         {"0.00", "abc", false},
         {"General", "abc", false},

@@ -47,7 +47,8 @@ TEST(Xlcell, SheetsListsPositionNameKindStateAndTheActiveOne)
     TempDir dir;
     auto result = xlcell({"sheets", sample(dir)});
     EXPECT_EQ(result.status, kOk);
-    EXPECT_EQ(result.out, "1\tMain\tworksheet\tvisible\n2\tChart\tchartsheet\tvisible\t*\n3\tMy Sheet\tworksheet\thidden\n");
+    EXPECT_EQ(result.out,
+              "1\tMain\tworksheet\tvisible\n2\tChart\tchartsheet\tvisible\t*\n3\tMy Sheet\tworksheet\thidden\n");
 }
 
 TEST(Xlcell, DumpPrintsEscapedTsvRowMajorSheetBySheet)
@@ -56,12 +57,11 @@ TEST(Xlcell, DumpPrintsEscapedTsvRowMajorSheetBySheet)
     auto path = sample(dir);
     auto all = xlcell({"dump", path});
     EXPECT_EQ(all.status, kOk);
-    EXPECT_EQ(all.out,
-              "Main\tA1\ttext\tyes\ttab\\there\n"
-              "Main\tC1\tformula\tno: formula cell\t2\n"
-              "Main\tB2\ttext\tyes\ttwo\\nlines\n"
-              "Main\tC2\tboolean\tno: TRUE or FALSE value\tFALSE\n"
-              "My Sheet\tA3\ttext\tyes\tback\\\\slash\n");
+    EXPECT_EQ(all.out, "Main\tA1\ttext\tyes\ttab\\there\n"
+                       "Main\tC1\tformula\tno: formula cell\t2\n"
+                       "Main\tB2\ttext\tyes\ttwo\\nlines\n"
+                       "Main\tC2\tboolean\tno: TRUE or FALSE value\tFALSE\n"
+                       "My Sheet\tA3\ttext\tyes\tback\\\\slash\n");
     auto one = xlcell({"dump", path, "--sheet", "my sheet"});
     EXPECT_EQ(one.out, "My Sheet\tA3\ttext\tyes\tback\\\\slash\n");
     auto missing = xlcell({"dump", path, "--sheet", "Chart"});
@@ -75,7 +75,8 @@ TEST(Xlcell, SetWritesInPlaceOrToAnotherFileAndRefusesFormulas)
     auto path = sample(dir);
     auto out = (dir / "out.xlsx").string();
     EXPECT_EQ(xlcell({"set", path, "-o", out, "Main!A1=hola", "'My Sheet'!B9=a=b"}).status, kOk);
-    EXPECT_EQ(xlcell({"dump", out, "--sheet", "My Sheet"}).out, "My Sheet\tA3\ttext\tyes\tback\\\\slash\nMy Sheet\tB9\ttext\tyes\ta=b\n");
+    EXPECT_EQ(xlcell({"dump", out, "--sheet", "My Sheet"}).out,
+              "My Sheet\tA3\ttext\tyes\tback\\\\slash\nMy Sheet\tB9\ttext\tyes\ta=b\n");
     EXPECT_NE(xlcell({"dump", path}).out.find("tab\\there"), std::string::npos) << "the source must stay as it was";
 
     auto refused = xlcell({"set", path, "Main!A1=x", "Main!C1=y"});
@@ -115,7 +116,8 @@ TEST(Xlcell, FormatRendersArgumentsOrStandardInputLines)
     auto lines = xlcell({"format"}, "General\t12\tignored\n@\tabc\n");
     EXPECT_EQ(lines.status, kOk);
     numfmt::Renderer r1900(numfmt::DateSystem::Excel1900);
-    EXPECT_EQ(lines.out, r1900.number(r1900.intern("General"), 12) + "\n" + r1900.text(r1900.intern("@"), "abc") + "\n");
+    EXPECT_EQ(lines.out,
+              r1900.number(r1900.intern("General"), 12) + "\n" + r1900.text(r1900.intern("@"), "abc") + "\n");
     EXPECT_EQ(xlcell({"format"}, "no tab here\n").status, kFailed);
 }
 
