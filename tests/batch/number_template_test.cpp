@@ -89,8 +89,9 @@ TEST(NumberTemplate, TranslationThroughTheTemplateIsTheTextsOwnOrNone)
             continue;
         const auto restored = restoreNumbers(c.pipeline(templ->text), *templ);
         ASSERT_EQ(restored.has_value(), c.mapped);
-        if (restored)
+        if (restored) {
             EXPECT_EQ(*restored, c.pipeline(c.text));
+        }
     }
 }
 

@@ -44,7 +44,7 @@ TEST(DomainVocabulary, TheFingerprintFollowsTheRulesAndGlossariesInForce)
     EXPECT_EQ(report, (root / "config/veltrano/glossary-en-es.tsv").string()
                           + ":2: expected a term, a tab and its translation\n");
     EXPECT_NE(withUsers.fingerprint, builtInOnly.fingerprint);
-    EXPECT_EQ(glossaryFingerprint(Direction{"en", "es", "English to Spanish", nullptr, {}}), withUsers.fingerprint);
+    EXPECT_EQ(glossaryFingerprint(Direction{"en", "es", "English to Spanish", nullptr, {}, {}}), withUsers.fingerprint);
 
     fs::remove(root / "eng-spa.domain.lrx.bin");
     const auto withoutRules = load(report);
