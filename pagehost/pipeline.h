@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace veltrano::pagehost {
 
@@ -19,6 +20,22 @@ public:
     // failure when the pipeline ended, garbled its answer, or did not answer within timeout;
     // the pipeline is then unusable and must be replaced.
     virtual Outcome<std::string> exchange(std::string_view segment, std::chrono::milliseconds timeout) = 0;
+
+    // Sends every segment and returns their answers in order, as exchange() would one by one; a
+    // pipeline whose programs work on a segment at a time may take the next while the later
+    // programs still work on the last, so its programs run side by side. The same failures.
+    virtual Outcome<std::vector<std::string>> exchangeAll(const std::vector<std::string>& segments,
+                                                          std::chrono::milliseconds timeout)
+    {
+        std::vector<std::string> answers;
+        for (const auto& segment : segments) {
+            auto answer = exchange(segment, timeout);
+            if (!answer)
+                return Failure{answer.error()};
+            answers.push_back(std::move(answer.value()));
+        }
+        return answers;
+    }
 
     // True when the pipeline can take a segment: none of its processes has ended, and no output
     // that nobody asked for (the flush of a dying program) is waiting to be mistaken for an answer.

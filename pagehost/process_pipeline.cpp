@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <mutex>
@@ -158,21 +159,35 @@ Failure ProcessPipeline::fail(std::string message)
 
 Outcome<std::string> ProcessPipeline::exchange(std::string_view segment, std::chrono::milliseconds timeout)
 {
+    auto answers = exchangeAll({std::string(segment)}, timeout);
+    if (!answers)
+        return Failure{answers.error()};
+    return std::move(answers.value().front());
+}
+
+Outcome<std::vector<std::string>> ProcessPipeline::exchangeAll(const std::vector<std::string>& segments,
+                                                               std::chrono::milliseconds timeout)
+{
     if (m_broken)
         return Failure{"translation pipeline is out of order"};
-    std::string request(segment);
-    request += '\0';
+    std::string request;
+    for (const auto& segment : segments) {
+        request += segment;
+        request += '\0';
+    }
     std::size_t written = 0;
+    std::size_t segmentsWritten = 0;  // whole segments, their NUL included, in the pipe
+    std::vector<std::string> answers;
     std::string answer;
     const auto deadline = Clock::now() + timeout;
     char buffer[65536];
 
-    for (;;) {
+    while (answers.size() < segments.size()) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0)
             return fail("translation pipeline did not answer within " + std::to_string(timeout.count()) + " ms");
-        // Writing and reading together: a large segment's answer starts coming back before the
-        // whole segment is in, and both pipes are only so big.
+        // Writing and reading together: answers start coming back before the last segment is
+        // in, and both pipes are only so big.
         pollfd fds[2] = {{m_output, POLLIN, 0}, {m_input, POLLOUT, 0}};
         const nfds_t count = written < request.size() ? 2 : 1;
         const int ready = poll(fds, count, static_cast<int>(left.count()));
@@ -185,8 +200,11 @@ Outcome<std::string> ProcessPipeline::exchange(std::string_view segment, std::ch
             const ssize_t n = write(m_input, request.data() + written, request.size() - written);
             if (n < 0 && errno != EAGAIN && errno != EINTR)
                 return fail("translation pipeline stopped taking input: " + errnoText(errno));
-            if (n > 0)
+            if (n > 0) {
+                const std::string_view sent(request.data() + written, static_cast<std::size_t>(n));
+                segmentsWritten += static_cast<std::size_t>(std::count(sent.begin(), sent.end(), '\0'));
                 written += static_cast<std::size_t>(n);
+            }
         }
         if (fds[0].revents == 0)
             continue;
@@ -197,17 +215,20 @@ Outcome<std::string> ProcessPipeline::exchange(std::string_view segment, std::ch
             return fail("cannot read the translation pipeline: " + errnoText(errno));
         if (n == 0)
             return fail("translation pipeline ended before answering");
-        const std::string_view chunk(buffer, static_cast<std::size_t>(n));
-        const auto end = chunk.find('\0');
-        if (end == std::string_view::npos) {
-            answer.append(chunk);
-            continue;
+        std::string_view chunk(buffer, static_cast<std::size_t>(n));
+        for (auto end = chunk.find('\0'); end != std::string_view::npos; end = chunk.find('\0')) {
+            // An answer is due only for a segment wholly sent, and nothing may follow the last.
+            const bool last = answers.size() + 1 == segments.size();
+            if (answers.size() >= segmentsWritten || (last && end + 1 != chunk.size()))
+                return fail("translation pipeline answered out of turn");
+            answer.append(chunk.substr(0, end));
+            answers.push_back(std::move(answer));
+            answer.clear();
+            chunk.remove_prefix(end + 1);
         }
-        if (end + 1 != chunk.size() || written < request.size())
-            return fail("translation pipeline answered out of turn");
-        answer.append(chunk.substr(0, end));
-        return answer;
+        answer.append(chunk);
     }
+    return answers;
 }
 
 bool ProcessPipeline::ready()

@@ -23,6 +23,9 @@ public:
     ProcessPipeline& operator=(const ProcessPipeline&) = delete;
 
     Outcome<std::string> exchange(std::string_view segment, std::chrono::milliseconds timeout) override;
+    // Writes the segments one after another while reading the answers, so its programs overlap.
+    Outcome<std::vector<std::string>> exchangeAll(const std::vector<std::string>& segments,
+                                                  std::chrono::milliseconds timeout) override;
     bool ready() override;
 
     // Process ids, first program first (for diagnostics and tests).

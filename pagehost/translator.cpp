@@ -3,6 +3,7 @@
 #include "pagehost/stream_format.h"
 #include "pagehost/text_shape.h"
 
+#include <algorithm>
 #include <iostream>
 #include <optional>
 #include <unordered_map>
@@ -99,6 +100,19 @@ std::vector<std::vector<std::string_view>> chunksOf(const std::vector<std::strin
     return chunks;
 }
 
+// How large each segment of a batch may be: small enough that several are in the pipeline at
+// once, so its programs (each working on one segment at a time) run side by side, yet not so
+// small that the sentence end every segment carries costs more than the overlap saves.
+std::size_t segmentBytesFor(const std::vector<std::string_view>& cores, std::size_t maxBytes)
+{
+    constexpr std::size_t kSegmentsInFlight = 8;
+    constexpr std::size_t kSmallestSegmentBytes = 1024;
+    std::size_t total = 0;
+    for (const auto core : cores)
+        total += core.size() + 16;
+    return std::clamp(total / kSegmentsInFlight, std::min(kSmallestSegmentBytes, maxBytes), maxBytes);
+}
+
 }  // namespace
 
 Translator::Translator(PipelineFactory factory, TranslatorSettings settings, std::shared_ptr<const Glossary> glossary)
@@ -139,10 +153,19 @@ Outcome<bool> Translator::warmUp()
 Outcome<std::vector<std::string>> Translator::translateCores(const std::vector<std::string_view>& cores)
 {
     std::lock_guard lock(m_mutex);
+    const auto chunks = chunksOf(cores, segmentBytesFor(cores, m_settings.maxSegmentBytes));
+    std::vector<std::string> segments;
+    std::vector<std::size_t> firsts(chunks.size());
+    segments.reserve(chunks.size());
+    for (std::size_t i = 0; i < chunks.size(); ++i)
+        segments.push_back(segmentOf(chunks[i], firsts[i]));
+    auto answers = exchangeAll(segments);
+    if (!answers)
+        return Failure{answers.error()};
     std::vector<std::string> translations;
     translations.reserve(cores.size());
-    for (const auto& chunk : chunksOf(cores, m_settings.maxSegmentBytes)) {
-        auto translated = translateChunk(chunk);
+    for (std::size_t i = 0; i < chunks.size(); ++i) {
+        auto translated = translationsFrom(chunks[i], firsts[i], answers.value()[i]);
         if (!translated)
             return translated;
         for (auto& text : translated.value())
@@ -153,16 +176,28 @@ Outcome<std::vector<std::string>> Translator::translateCores(const std::vector<s
 
 Outcome<std::vector<std::string>> Translator::translateChunk(const std::vector<std::string_view>& cores)
 {
-    const std::size_t first = m_nextMarker;
+    std::size_t first = 0;
+    auto answer = exchange(segmentOf(cores, first));
+    if (!answer)
+        return Failure{answer.error()};
+    return translationsFrom(cores, first, answer.value());
+}
+
+std::string Translator::segmentOf(const std::vector<std::string_view>& cores, std::size_t& first)
+{
+    first = m_nextMarker;
     m_nextMarker += cores.size();
     std::vector<std::string> streamTexts;
     streamTexts.reserve(cores.size());
     for (const auto core : cores)
         streamTexts.push_back(streamTextOf(core));
-    auto answer = exchange(joinStreamSegment(streamTexts, first));
-    if (!answer)
-        return Failure{answer.error()};
-    auto split = splitSegment(answer.value(), first, cores.size());
+    return joinStreamSegment(streamTexts, first);
+}
+
+Outcome<std::vector<std::string>> Translator::translationsFrom(const std::vector<std::string_view>& cores,
+                                                               std::size_t first, const std::string& answer)
+{
+    auto split = splitSegment(answer, first, cores.size());
     if (!split && cores.size() > 1) {
         // The pipeline moved a separator; one text per segment cannot be mixed up.
         std::vector<std::string> translations;
@@ -210,6 +245,27 @@ Outcome<std::string> Translator::exchange(const std::string& segment)
         return restartAfter(answer.error());
     m_pipelineAnswered = true;
     return answer;
+}
+
+Outcome<std::vector<std::string>> Translator::exchangeAll(const std::vector<std::string>& segments)
+{
+    if (segments.size() == 1) {
+        auto answer = exchange(segments.front());
+        if (!answer)
+            return Failure{answer.error()};
+        return std::vector<std::string>{std::move(answer.value())};
+    }
+    auto ready = ensurePipeline();
+    if (!ready)
+        return Failure{ready.error()};
+    std::size_t bytes = 0;
+    for (const auto& segment : segments)
+        bytes += segment.size();
+    auto answers = m_pipeline->exchangeAll(segments, timeoutFor(bytes));
+    if (!answers)
+        return restartAfter(answers.error());
+    m_pipelineAnswered = true;
+    return answers;
 }
 
 Outcome<bool> Translator::ensurePipeline()

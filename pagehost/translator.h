@@ -50,7 +50,12 @@ private:
     Outcome<std::vector<std::string>> translateCores(const std::vector<std::string_view>& cores);
     std::string streamTextOf(std::string_view core) const;
     Outcome<std::vector<std::string>> translateChunk(const std::vector<std::string_view>& cores);
+    // The chunk as one segment, its separators numbered from m_nextMarker on (which it advances).
+    std::string segmentOf(const std::vector<std::string_view>& cores, std::size_t& first);
+    Outcome<std::vector<std::string>> translationsFrom(const std::vector<std::string_view>& cores, std::size_t first,
+                                                       const std::string& answer);
     Outcome<std::string> exchange(const std::string& segment);
+    Outcome<std::vector<std::string>> exchangeAll(const std::vector<std::string>& segments);
     Outcome<bool> ensurePipeline();
     Outcome<bool> startPipeline();
     Failure restartAfter(const std::string& message);

@@ -32,6 +32,9 @@ TEST(ProcessPipeline, AnswersSegmentAfterSegmentThroughSeveralPrograms)
     // Far more than a pipe holds: writing must not wait for the reading.
     const std::string large(3 * 1024 * 1024, 'x');
     EXPECT_EQ(pipeline->exchange(large, 20s).value(), large);
+    // Several segments in flight at once, large ones among them, come back whole and in order.
+    const std::vector<std::string> segments = {"one", "", std::string(200 * 1024, 'y'), "two", large};
+    EXPECT_EQ(pipeline->exchangeAll(segments, 20s).value(), segments);
     EXPECT_TRUE(pipeline->ready());
 }
 
