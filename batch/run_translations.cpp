@@ -27,12 +27,17 @@ Outcome<bool> RunTranslations::prepare(const std::vector<std::string_view>& text
         return true;
     if (m_numberTemplates)
         return prepareThroughTemplates(std::move(unknown));
+    return prepareDirectly(std::move(unknown));
+}
+
+Outcome<bool> RunTranslations::prepareDirectly(std::vector<std::string> texts)
+{
     std::vector<bool> kept;
-    auto translated = translateDistinct(unknown, kept);
+    auto translated = translateDistinct(texts, kept);
     if (!translated)
         return Failure{translated.error()};
-    for (std::size_t i = 0; i < unknown.size(); ++i)
-        m_known.emplace(std::move(unknown[i]), std::move(translated.value()[i]));
+    for (std::size_t i = 0; i < texts.size(); ++i)
+        m_known.emplace(std::move(texts[i]), std::move(translated.value()[i]));
     m_fromMemory += static_cast<std::size_t>(std::count(kept.begin(), kept.end(), true));
     return true;
 }
@@ -72,13 +77,7 @@ Outcome<bool> RunTranslations::prepareThroughTemplates(std::vector<std::string> 
     }
     if (unmapped.empty())
         return true;
-    auto direct = translateDistinct(unmapped, kept);
-    if (!direct)
-        return Failure{direct.error()};
-    for (std::size_t i = 0; i < unmapped.size(); ++i)
-        m_known.emplace(std::move(unmapped[i]), std::move(direct.value()[i]));
-    m_fromMemory += static_cast<std::size_t>(std::count(kept.begin(), kept.end(), true));
-    return true;
+    return prepareDirectly(std::move(unmapped));
 }
 
 Outcome<std::vector<std::string>> RunTranslations::translateDistinct(const std::vector<std::string>& texts,

@@ -38,6 +38,8 @@ private:
     Outcome<std::vector<std::string>> translateDistinct(const std::vector<std::string>& texts,
                                                         std::vector<bool>& fromMemory);
     Outcome<bool> prepareThroughTemplates(std::vector<std::string> unknown);
+    // Each text translated as it is (or found in the memory), and known from then on.
+    Outcome<bool> prepareDirectly(std::vector<std::string> texts);
 
     TextTranslator& m_translator;
     TranslationMemory* m_memory;

@@ -9,17 +9,6 @@ namespace veltrano::spreadsheet {
 
 namespace {
 
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // The code unit of an _xHHHH_ escape at text[pos], if there is one.
 std::optional<char32_t> escapeAt(std::string_view text, std::size_t pos)
 {
@@ -27,7 +16,7 @@ std::optional<char32_t> escapeAt(std::string_view text, std::size_t pos)
         return std::nullopt;
     char32_t value = 0;
     for (std::size_t i = pos + 2; i < pos + 6; ++i) {
-        int digit = hexValue(text[i]);
+        int digit = hexDigitValue(text[i]);
         if (digit < 0)
             return std::nullopt;
         value = value * 16 + char32_t(digit);
@@ -153,6 +142,17 @@ void appendEncodedAttribute(std::string_view text, std::string& out, char quote)
 bool needsSpacePreserve(std::string_view text)
 {
     return !text.empty() && (isBlank(text.front()) || isBlank(text.back()));
+}
+
+int hexDigitValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
 }
 
 }  // namespace veltrano::spreadsheet

@@ -11,6 +11,9 @@ namespace veltrano::spreadsheet {
 // _x005F_ gives '_'. A lone surrogate escape becomes U+FFFD.
 std::string decodeEscapes(std::string_view text);
 
+// The value of one hexadecimal digit (either case), or -1 for any other character.
+int hexDigitValue(char c);
+
 // Appends text for the inside of a <t> element: & < > escaped, CR and characters illegal in
 // XML 1.0 as _xHHHH_, and literal _xHHHH_ sequences protected with _x005F_. Malformed UTF-8
 // becomes U+FFFD.

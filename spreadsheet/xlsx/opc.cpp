@@ -1,6 +1,7 @@
 #include "spreadsheet/xlsx/opc.h"
 
 #include "spreadsheet/xlsx/namespaces.h"
+#include "spreadsheet/xlsx/ooxml_text.h"
 #include "spreadsheet/xlsx/part_error.h"
 #include "spreadsheet/xlsx/xml_scanner.h"
 #include "spreadsheet/xlsx/zip_archive.h"
@@ -13,18 +14,9 @@ std::string percentDecode(std::string_view text)
 {
     std::string out;
     out.reserve(text.size());
-    auto hex = [](char c) -> int {
-        if (c >= '0' && c <= '9')
-            return c - '0';
-        if (c >= 'a' && c <= 'f')
-            return c - 'a' + 10;
-        if (c >= 'A' && c <= 'F')
-            return c - 'A' + 10;
-        return -1;
-    };
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '%' && i + 2 < text.size()) {
-            int high = hex(text[i + 1]), low = hex(text[i + 2]);
+            int high = hexDigitValue(text[i + 1]), low = hexDigitValue(text[i + 2]);
             if (high >= 0 && low >= 0) {
                 out += char(high * 16 + low);
                 i += 2;
