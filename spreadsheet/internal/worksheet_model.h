@@ -17,8 +17,6 @@
 
 namespace veltrano::spreadsheet {
 
-class SharedStrings;
-
 enum class ValueType : std::uint8_t {
     None,  // no value (a styled blank, or a formula without a cached result)
     Number,
@@ -109,6 +107,8 @@ struct WorksheetModel {
     std::vector<std::string> pivotRelationshipIds;
 
     // Index of the cell at (row, column), or -1.
+    std::uint64_t sharedStringsNamed = 0;  // one past the largest shared-string index a cell names
+
     std::int64_t find(int row, int column) const;
     std::string_view textOf(const CellRecord& cell) const
     {
@@ -117,13 +117,16 @@ struct WorksheetModel {
 };
 
 struct WorksheetParseContext {
-    const SharedStrings* sharedStrings = nullptr;
     numfmt::DateSystem dateSystem = numfmt::DateSystem::Excel1900;
     std::set<std::string>* bracketNames = nullptr;  // names used in structured references
     std::size_t maxCells = SIZE_MAX;                // how many more cells the workbook may hold
 };
 
 // Parses a worksheet part (model.xml must be filled). where names it in error messages.
+// Shared-string indexes are only noted: checkSharedStringIndexes() holds them to the table.
 Status parseWorksheet(WorksheetModel& model, const WorksheetParseContext& context, const std::string& where);
+
+// Refuses the sheet when a cell names a shared string past the table's count entries.
+Status checkSharedStringIndexes(const WorksheetModel& model, std::size_t count, const std::string& where);
 
 }  // namespace veltrano::spreadsheet

@@ -2,6 +2,7 @@
 // relationships and parse it. Any failure returns an error; no half-built workbook escapes.
 #include <algorithm>
 #include <cstring>
+#include <future>
 
 #include "spreadsheet/cell_ref.h"
 #include "spreadsheet/internal/utf8.h"
@@ -99,6 +100,7 @@ private:
     Result<std::string> findWorkbookPart();
     Result<WorkbookXml> parseWorkbookXml(const std::string& xml);
     Status loadStylesAndStrings(const WorkbookXml& book);
+    Status awaitSharedStrings();
     Status loadSheets(const WorkbookXml& book);
     Status loadWorksheet(std::size_t sheetIndex, const std::string& partName);
     Status loadSheetRelations(WorksheetState& state, std::size_t worksheetIndex);
@@ -107,6 +109,8 @@ private:
 
     std::unique_ptr<Workbook::Impl> m_wb;
     std::size_t m_cellCount = 0;  // stored cells in the worksheets loaded so far
+    // The shared strings are parsed beside the worksheets, which only name their indexes.
+    std::future<Result<SharedStrings>> m_sharedStrings;
 };
 
 // Every part the loader parses is read here: found by name, refused when missing.
@@ -285,13 +289,32 @@ Status Loader::loadStylesAndStrings(const WorkbookXml& book)
         if (!part)
             return part.error();
         m_wb->sharedStringsEntry = part.value().entry;
-        auto strings = SharedStrings::parse(std::move(part.value().xml), m_wb->where(rel->target));
-        if (!strings)
-            return strings.error();
-        m_wb->sharedStrings = std::move(strings.value());
+        // Deferred rather than failing when no thread can be had.
+        m_sharedStrings = std::async(std::launch::async | std::launch::deferred,
+                                     [xml = std::move(part.value().xml), where = m_wb->where(rel->target)]() mutable {
+                                         return SharedStrings::parse(std::move(xml), where);
+                                     });
     } else if (m_wb->zip.find(m_wb->sharedStringsPart)) {
         // A stray part by that name: a new one must not collide with it.
         m_wb->sharedStringsPart = folder + "sharedStrings1.xml";
+    }
+    return {};
+}
+
+// The shared strings in place, and every worksheet's indexes held to their count.
+Status Loader::awaitSharedStrings()
+{
+    if (m_sharedStrings.valid()) {
+        auto strings = m_sharedStrings.get();
+        if (!strings)
+            return strings.error();
+        m_wb->sharedStrings = std::move(strings.value());
+    }
+    for (const auto& sheet : m_wb->worksheets) {
+        Status status = checkSharedStringIndexes(sheet->model, m_wb->sharedStrings.size(),
+                                                 m_wb->where(sheet->model.partName));
+        if (!status)
+            return status;
     }
     return {};
 }
@@ -343,8 +366,7 @@ Status Loader::loadWorksheet(std::size_t sheetIndex, const std::string& partName
     state->model.name = m_wb->sheets[sheetIndex].name;
     state->model.partName = partName;
     state->model.xml = std::move(part.value().xml);
-    WorksheetParseContext context{&m_wb->sharedStrings, m_wb->renderer->dateSystem(), &m_wb->bracketNames,
-                                  kMaxStoredCells - m_cellCount};
+    WorksheetParseContext context{m_wb->renderer->dateSystem(), &m_wb->bracketNames, kMaxStoredCells - m_cellCount};
     Status status = parseWorksheet(state->model, context, m_wb->where(partName));
     if (!status)
         return status;
@@ -486,7 +508,11 @@ Result<std::unique_ptr<Workbook::Impl>> Loader::run()
 
     if (!(status = loadStylesAndStrings(book.value())))
         return status.error();
-    if (!(status = loadSheets(book.value())))
+    status = loadSheets(book.value());
+    // A damaged string table is reported before what it may have caused in the sheets.
+    if (Status strings = awaitSharedStrings(); !strings)
+        return strings.error();
+    if (!status)
         return status.error();
     if (!(status = loadPivotSources()))
         return status.error();

@@ -21,9 +21,17 @@ namespace veltrano::spreadsheet {
 
 std::int64_t WorksheetModel::find(int row, int column) const
 {
-    auto rowIt = std::lower_bound(rows.begin(), rows.end(), std::uint32_t(row),
-                                  [](const RowRecord& r, std::uint32_t value) { return r.row < value; });
-    if (rowIt == rows.end() || rowIt->row != std::uint32_t(row))
+    // Rows are sorted and unique, and most sheets store one after another from their first:
+    // then a row sits at its distance from the first, and only sheets with gaps need a search.
+    const std::uint32_t wanted = std::uint32_t(row);
+    const std::uint32_t firstRow = rows.empty() ? 0 : rows.front().row;
+    auto rowIt = rows.end();
+    if (wanted >= firstRow && wanted - firstRow < rows.size() && rows[wanted - firstRow].row == wanted)
+        rowIt = rows.begin() + std::ptrdiff_t(wanted - firstRow);
+    else
+        rowIt = std::lower_bound(rows.begin(), rows.end(), wanted,
+                                 [](const RowRecord& r, std::uint32_t value) { return r.row < value; });
+    if (rowIt == rows.end() || rowIt->row != wanted)
         return -1;
     auto first = cells.begin() + rowIt->firstCell;
     auto last = first + rowIt->cellCount;
@@ -392,8 +400,7 @@ Status WorksheetParser::finishCell()
         std::uint32_t index = 0;
         if (!parseUnsigned(m_value, index))
             return cellFail("shared string index \"" + m_value + "\" is not a number");
-        if (!m_context.sharedStrings || index >= m_context.sharedStrings->size())
-            return cellFail("shared string index " + m_value + " is out of range");
+        m_model.sharedStringsNamed = std::max<std::uint64_t>(m_model.sharedStringsNamed, std::uint64_t(index) + 1);
         m_cell.type = ValueType::SharedString;
         m_cell.value.index = index;
     } else if (type == "str") {
@@ -488,6 +495,18 @@ Status WorksheetParser::sortIfNeeded()
 }
 
 }  // namespace
+
+Status checkSharedStringIndexes(const WorksheetModel& model, std::size_t count, const std::string& where)
+{
+    if (model.sharedStringsNamed <= count)
+        return {};
+    for (const CellRecord& cell : model.cells)
+        if (cell.type == ValueType::SharedString && cell.value.index >= count)
+            return partError(ErrorCode::Damaged, where, cell.begin,
+                             "cell " + cellName(int(cell.row), cell.column) + ": shared string index "
+                                 + std::to_string(cell.value.index) + " is out of range");
+    return {};
+}
 
 Status parseWorksheet(WorksheetModel& model, const WorksheetParseContext& context, const std::string& where)
 {

@@ -179,6 +179,21 @@ INSTANTIATE_TEST_SUITE_P(
                                             .parts());
                 },
                 ErrorCode::Damaged, "cell B2: shared string index 5 is out of range"},
+        Refusal{"string index without a string table",
+                [](const TempDir& d) {
+                    return withParts(
+                        d, WorkbookFixture().worksheet("S", "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c></row>").parts());
+                },
+                ErrorCode::Damaged, "cell A1: shared string index 0 is out of range"},
+        Refusal{"damaged string table named before the indexes it leaves out of range",
+                [](const TempDir& d) {
+                    auto parts = WorkbookFixture()
+                                     .sharedStrings({"<t>a</t>"})
+                                     .worksheet("S", "<row r=\"2\"><c r=\"B2\" t=\"s\"><v>5</v></c></row>")
+                                     .parts();
+                    return withParts(d, replacing(parts, "xl/sharedStrings.xml", "<sst><si><t>a</si></sst>"));
+                },
+                ErrorCode::Damaged, "sharedStrings.xml"},
         Refusal{"unreadable number",
                 [](const TempDir& d) {
                     return withParts(
