@@ -54,12 +54,28 @@ char32_t next(std::string_view text, std::size_t& pos)
     return cp;
 }
 
+namespace {
+
+// Where the run of ASCII bytes from pos ends: most text is ASCII, and passes a run at a time.
+std::size_t asciiRunEnd(std::string_view text, std::size_t pos)
+{
+    while (pos < text.size() && static_cast<unsigned char>(text[pos]) < 0x80)
+        ++pos;
+    return pos;
+}
+
+}  // namespace
+
 std::string sanitize(std::string_view text)
 {
     std::string out;
     out.reserve(text.size());
     std::size_t pos = 0;
     while (pos < text.size()) {
+        const std::size_t ascii = asciiRunEnd(text, pos);
+        out.append(text.substr(pos, ascii - pos));
+        if ((pos = ascii) == text.size())
+            break;
         std::size_t start = pos;
         char32_t cp = next(text, pos);
         if (cp == kReplacement && pos == start + 1 && static_cast<unsigned char>(text[start]) >= 0x80)
@@ -83,8 +99,12 @@ std::size_t utf16Length(std::string_view text)
 {
     std::size_t units = 0;
     std::size_t pos = 0;
-    while (pos < text.size())
-        units += next(text, pos) >= 0x10000 ? 2 : 1;
+    while (pos < text.size()) {
+        const std::size_t ascii = asciiRunEnd(text, pos);
+        units += ascii - pos;
+        if ((pos = ascii) < text.size())
+            units += next(text, pos) >= 0x10000 ? 2 : 1;
+    }
     return units;
 }
 
