@@ -1,23 +1,21 @@
 #include "batch/scope_cells.h"
 
-#include <algorithm>
-
 namespace veltrano::batch {
 namespace {
 
 using spreadsheet::CellRange;
 using spreadsheet::Worksheet;
 
+// Only the cells the sheet stores: every other cell is empty, and so not ours to translate.
 void addCells(Worksheet sheet, std::size_t index, const CellRange& area, std::vector<ScopeCell>& cells)
 {
-    for (int row = area.firstRow; row <= area.lastRow; ++row)
-        for (int column = area.firstColumn; column <= area.lastColumn; ++column) {
-            if (!isOursToTranslate(sheet, row, column))
-                continue;
-            std::optional<std::string> text = sheet.storedText(row, column);
-            if (text && !text->empty())
-                cells.push_back({index, row, column, std::move(*text)});
-        }
+    for (const spreadsheet::CellAddress& at : sheet.storedCells(area)) {
+        if (!isOursToTranslate(sheet, at.row, at.column))
+            continue;
+        std::optional<std::string> text = sheet.storedText(at.row, at.column);
+        if (text && !text->empty())
+            cells.push_back({index, at.row, at.column, std::move(*text)});
+    }
 }
 
 // Row 1, column 1 to the used range's last row and column, as the window walks a sheet.
@@ -55,12 +53,7 @@ std::variant<std::vector<ScopeCell>, std::string> cellsInScope(spreadsheet::Work
         if (!index)
             return "it has no worksheet named \"" + scope.sheet + "\"";
         const Worksheet sheet = workbook.worksheet(*index);
-        // Past the used range every cell is empty: whole columns cost no more than their cells.
-        CellRange area = scope.block;
-        const CellRange used = sheetArea(sheet);
-        area.lastRow = std::min(area.lastRow, used.lastRow);
-        area.lastColumn = std::min(area.lastColumn, used.lastColumn);
-        addCells(sheet, *index, area, cells);
+        addCells(sheet, *index, scope.block, cells);
         break;
     }
     }
