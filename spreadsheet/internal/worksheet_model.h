@@ -106,9 +106,9 @@ struct WorksheetModel {
     std::vector<std::string> tableRelationshipIds;
     std::vector<std::string> pivotRelationshipIds;
 
-    // Index of the cell at (row, column), or -1.
     std::uint64_t sharedStringsNamed = 0;  // one past the largest shared-string index a cell names
 
+    // Index of the cell at (row, column), or -1.
     std::int64_t find(int row, int column) const;
     std::string_view textOf(const CellRecord& cell) const
     {

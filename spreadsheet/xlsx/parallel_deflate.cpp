@@ -31,6 +31,9 @@ struct Slice {
 // flush and no final-block mark, so the next slice's bytes can follow it directly.
 bool deflateSlice(std::string_view content, int level, Slice& slice)
 {
+    // Room for the worst case, made before zlib holds memory of its own: the bound covers the
+    // data, and the sync flush adds an empty stored block of at most 5 bytes.
+    slice.out.resize(compressBound(uLong(slice.length)) + 16);
     z_stream stream{};
     if (deflateInit2(&stream, level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
         return false;
@@ -41,8 +44,6 @@ bool deflateSlice(std::string_view content, int level, Slice& slice)
         ok = deflateSetDictionary(&stream, bytes + slice.begin - primed, uInt(primed)) == Z_OK;
     }
     const bool last = slice.begin + slice.length == content.size();
-    // The bound covers the data; the sync flush adds an empty stored block of at most 5 bytes.
-    slice.out.resize(deflateBound(&stream, uLong(slice.length)) + 16);
     stream.next_in = const_cast<Bytef*>(bytes + slice.begin);
     stream.avail_in = uInt(slice.length);
     stream.next_out = reinterpret_cast<Bytef*>(slice.out.data());
@@ -51,9 +52,10 @@ bool deflateSlice(std::string_view content, int level, Slice& slice)
         const int status = deflate(&stream, last ? Z_FINISH : Z_SYNC_FLUSH);
         ok = last ? status == Z_STREAM_END : status == Z_OK && stream.avail_in == 0 && stream.avail_out > 0;
     }
-    slice.out.resize(stream.total_out);
-    slice.out.shrink_to_fit();  // the bound is about the slice's own size; XML deflates to a sixth
+    const std::size_t written = stream.total_out;
     deflateEnd(&stream);
+    slice.out.resize(written);
+    slice.out.shrink_to_fit();  // the room was about the slice's own size; XML deflates to a sixth
     slice.crc = std::uint32_t(crc32_z(0, bytes + slice.begin, slice.length));
     return ok;
 }
