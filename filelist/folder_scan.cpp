@@ -165,25 +165,19 @@ FolderTree CollectSubfolders(const QString& folder, PacedPump& pump)
     return tree;
 }
 
-QStringList ListMatchingFiles(const ScannedFolder& folder, const WildcardPattern& pattern)
-{
-    QStringList matching;
-    for (const QString& name : folder.fileNames)
-        if (pattern.matches(name))
-            matching.append(name);
-    return matching;
-}
-
 QStringList MatchingFilePaths(const ScannedFolder& folder, const WildcardPattern& pattern,
                               std::vector<ScanProblem>& problems)
 {
-    const auto isOfficeLockFile = [](const QString& name) { return name.startsWith(QLatin1Char('~')); };
+    // A name starting with "~" is an open workbook's lock or temporary file.
+    const auto wanted = [&](const QString& name) {
+        return !name.startsWith(QLatin1Char('~')) && pattern.matches(name);
+    };
     QStringList paths;
-    for (const QString& name : ListMatchingFiles(folder, pattern))
-        if (!isOfficeLockFile(name))
+    for (const QString& name : folder.fileNames)
+        if (wanted(name))
             paths.append(joinPath(folder.path, name));
     for (const QString& name : folder.undecodableFileNames)
-        if (!isOfficeLockFile(name) && pattern.matches(name))
+        if (wanted(name))
             problems.push_back({joinPath(folder.path, name),
                                 QStringLiteral("the name is not valid UTF-8, so the file was not added")});
     return paths;
