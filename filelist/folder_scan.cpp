@@ -5,7 +5,6 @@
 #include <QFile>
 
 #include <algorithm>
-#include <cstdint>
 #include <set>
 #include <utility>
 
@@ -141,14 +140,14 @@ FolderTree CollectSubfolders(const QString& folder, PacedPump& pump)
     std::vector<PendingFolder> queue{{folder, QFile::encodeName(folder).toStdString()}};
     // Links may lead to a folder met before, or back up the tree: each real folder is read once,
     // under the first path that reached it.
-    std::set<std::pair<std::uint64_t, std::uint64_t>> seen;
+    std::set<FolderIdentity> seen;
     pump.now();
 
     for (std::size_t next = 0; next < queue.size(); ++next) {
         const PendingFolder pending = queue[next];
         const FolderEntries entries = readFolder(pending.nativePath);
         pump();
-        if (entries.identity && !seen.insert({entries.identity->device, entries.identity->inode}).second)
+        if (entries.identity && !seen.insert(*entries.identity).second)
             continue;
         if (!entries.error.empty())
             tree.problems.push_back({pending.path, QString::fromLocal8Bit(entries.error)});
