@@ -1,5 +1,7 @@
 #include "conversion/backup_copy.h"
 
+#include "spreadsheet/workbook.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryFile>
@@ -10,8 +12,7 @@
 
 #include <cerrno>
 #include <cstring>
-
-#include "spreadsheet/workbook.h"
+#include <optional>
 
 namespace veltrano::conversion {
 
