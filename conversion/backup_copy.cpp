@@ -1,5 +1,7 @@
 #include "conversion/backup_copy.h"
 
+#include "spreadsheet/workbook.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryFile>
@@ -10,8 +12,7 @@
 
 #include <cerrno>
 #include <cstring>
-
-#include "spreadsheet/workbook.h"
+#include <optional>
 
 namespace veltrano::conversion {
 
@@ -80,18 +81,22 @@ Placing placeWithoutReplacing(const QString& from, const QString& to, int& error
 // The whole file copied into an open temporary file, flushed to the disk; why not on failure.
 std::optional<QString> copyInto(QFile& source, QTemporaryFile& copy)
 {
+    const auto cannotWrite = [&](const QString& reason) {
+        return QStringLiteral("the copy cannot be written in %1: %2").arg(QFileInfo(source.fileName()).path(), reason);
+    };
     constexpr qint64 kChunk = 1 << 20;
     while (!source.atEnd()) {
         const QByteArray chunk = source.read(kChunk);
         if (chunk.isEmpty() && source.error() != QFileDevice::NoError)
             return QStringLiteral("%1 cannot be read: %2").arg(source.fileName(), source.errorString());
         if (copy.write(chunk) != chunk.size())
-            return QStringLiteral("the copy cannot be written in %1: %2")
-                .arg(QFileInfo(source.fileName()).path(), copy.errorString());
+            return cannotWrite(copy.errorString());
     }
-    if (!copy.flush() || ::fsync(copy.handle()) != 0)
-        return QStringLiteral("the copy cannot be written in %1: %2")
-            .arg(QFileInfo(source.fileName()).path(), copy.errorString());
+    if (!copy.flush())
+        return cannotWrite(copy.errorString());
+    // The file object knows nothing of a failed fsync; errno says why.
+    if (::fsync(copy.handle()) != 0)
+        return cannotWrite(QString::fromLocal8Bit(std::strerror(errno)));
     return std::nullopt;
 }
 

@@ -6,8 +6,6 @@
 #include <QLocale>
 #include <QString>
 
-#include <optional>
-
 namespace veltrano::conversion {
 
 // The 1-based position of the last "." in text; 0 when there is none ("a.b.xls" gives 4).

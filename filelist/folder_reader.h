@@ -2,6 +2,7 @@
 // One folder's entries straight from the file system, links followed one step to see what they
 // lead to. Names are bytes, exactly as the file system holds them.
 
+#include <compare>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -13,7 +14,7 @@ namespace veltrano::filelist {
 struct FolderIdentity {
     std::uint64_t device = 0;
     std::uint64_t inode = 0;
-    friend bool operator==(const FolderIdentity&, const FolderIdentity&) = default;
+    friend auto operator<=>(const FolderIdentity&, const FolderIdentity&) = default;
 };
 
 struct BrokenLink {

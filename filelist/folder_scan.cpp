@@ -5,7 +5,6 @@
 #include <QFile>
 
 #include <algorithm>
-#include <cstdint>
 #include <set>
 #include <utility>
 
@@ -141,14 +140,14 @@ FolderTree CollectSubfolders(const QString& folder, PacedPump& pump)
     std::vector<PendingFolder> queue{{folder, QFile::encodeName(folder).toStdString()}};
     // Links may lead to a folder met before, or back up the tree: each real folder is read once,
     // under the first path that reached it.
-    std::set<std::pair<std::uint64_t, std::uint64_t>> seen;
+    std::set<FolderIdentity> seen;
     pump.now();
 
     for (std::size_t next = 0; next < queue.size(); ++next) {
         const PendingFolder pending = queue[next];
         const FolderEntries entries = readFolder(pending.nativePath);
         pump();
-        if (entries.identity && !seen.insert({entries.identity->device, entries.identity->inode}).second)
+        if (entries.identity && !seen.insert(*entries.identity).second)
             continue;
         if (!entries.error.empty())
             tree.problems.push_back({pending.path, QString::fromLocal8Bit(entries.error)});
@@ -165,25 +164,19 @@ FolderTree CollectSubfolders(const QString& folder, PacedPump& pump)
     return tree;
 }
 
-QStringList ListMatchingFiles(const ScannedFolder& folder, const WildcardPattern& pattern)
-{
-    QStringList matching;
-    for (const QString& name : folder.fileNames)
-        if (pattern.matches(name))
-            matching.append(name);
-    return matching;
-}
-
 QStringList MatchingFilePaths(const ScannedFolder& folder, const WildcardPattern& pattern,
                               std::vector<ScanProblem>& problems)
 {
-    const auto isOfficeLockFile = [](const QString& name) { return name.startsWith(QLatin1Char('~')); };
+    // A name starting with "~" is an open workbook's lock or temporary file.
+    const auto wanted = [&](const QString& name) {
+        return !name.startsWith(QLatin1Char('~')) && pattern.matches(name);
+    };
     QStringList paths;
-    for (const QString& name : ListMatchingFiles(folder, pattern))
-        if (!isOfficeLockFile(name))
+    for (const QString& name : folder.fileNames)
+        if (wanted(name))
             paths.append(joinPath(folder.path, name));
     for (const QString& name : folder.undecodableFileNames)
-        if (!isOfficeLockFile(name) && pattern.matches(name))
+        if (wanted(name))
             problems.push_back({joinPath(folder.path, name),
                                 QStringLiteral("the name is not valid UTF-8, so the file was not added")});
     return paths;

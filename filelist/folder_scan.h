@@ -59,10 +59,6 @@ FolderTree CollectSubfolders(const QString& folder, PacedPump& pump);
 
 class WildcardPattern;
 
-// The names of folder's files that match pattern, in the folder's order; none when nothing
-// matches.
-QStringList ListMatchingFiles(const ScannedFolder& folder, const WildcardPattern& pattern);
-
 // The full paths of folder's files that match pattern, in the folder's order, leaving out names
 // that start with "~" (the lock and temporary files of an open workbook). Matching files whose
 // names are not valid UTF-8 go to problems instead.

@@ -73,15 +73,24 @@ std::optional<ResultLook> lookAtResult(const platform::browser::HtmlDocument& do
     return ResultLook{parts.at(0).toBool(), parts.at(1).toString(), parts.at(2).toString()};
 }
 
+// How long the line break at position at of text is: 2 for "\r\n", 1 for a lone "\r" or "\n",
+// 0 where there is none.
+qsizetype lineBreakLength(const QString& text, qsizetype at)
+{
+    if (text[at] == u'\r')
+        return at + 1 < text.size() && text[at + 1] == u'\n' ? 2 : 1;
+    return text[at] == u'\n' ? 1 : 0;
+}
+
 // The line breaks of a text in order, each as written: "\r\n", "\r" or "\n".
 QStringList lineBreaksOf(const QString& text)
 {
     QStringList breaks;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
-            breaks << text.sliced(i++, 2);
-        else if (text[i] == u'\r' || text[i] == u'\n')
-            breaks << text.sliced(i, 1);
+    for (qsizetype i = 0; i < text.size();) {
+        const qsizetype length = lineBreakLength(text, i);
+        if (length > 0)
+            breaks << text.sliced(i, length);
+        i += std::max<qsizetype>(length, 1);
     }
     return breaks;
 }
@@ -98,14 +107,14 @@ QString withLineBreaksOf(const QString& sent, const QString& answer)
     QString out;
     out.reserve(answer.size() + forms.size());
     qsizetype count = 0;
-    for (qsizetype i = 0; i < answer.size(); ++i) {
-        if (answer[i] != u'\r' && answer[i] != u'\n') {
-            out += answer[i];
+    for (qsizetype i = 0; i < answer.size();) {
+        const qsizetype length = lineBreakLength(answer, i);
+        if (length == 0) {
+            out += answer[i++];
             continue;
         }
-        if (answer[i] == u'\r' && i + 1 < answer.size() && answer[i + 1] == u'\n')
-            ++i;
         out += forms[std::min(count++, forms.size() - 1)];
+        i += length;
     }
     return out;
 }
