@@ -549,12 +549,8 @@ private:
             if (model.rows.empty() || model.rows.back().row != cell.row)
                 model.rows.push_back({cell.row, i, 0});
             ++model.rows.back().cellCount;
-            if (cell.type != ValueType::None) {
-                model.firstValueRow = std::min(model.firstValueRow, int(cell.row));
-                model.firstValueColumn = std::min(model.firstValueColumn, int(cell.column));
-                model.lastValueRow = std::max(model.lastValueRow, int(cell.row));
-                model.lastValueColumn = std::max(model.lastValueColumn, int(cell.column));
-            }
+            if (cell.type != ValueType::None)
+                model.extendUsedRange(int(cell.row), int(cell.column));
         }
     }
 
