@@ -32,6 +32,21 @@ bool hasRootEntry(const CompoundFile& file, std::string_view name)
     return false;
 }
 
+// Directory entry names are UTF-16LE, and an encrypted package stores "EncryptionInfo": found
+// in the raw bytes, it names a file whose directory could not be walked.
+bool mentionsEncryptionInfo(std::string_view bytes)
+{
+    static const std::string kEncryptionInfo = [] {
+        std::string name;
+        for (char c : std::string_view("EncryptionInfo")) {
+            name += c;
+            name += '\0';
+        }
+        return name;
+    }();
+    return bytes.find(kEncryptionInfo) != std::string_view::npos;
+}
+
 std::string_view errorText(std::uint8_t code)
 {
     switch (code) {
@@ -90,11 +105,8 @@ public:
     Result<std::unique_ptr<Workbook::Impl>> run()
     {
         auto file = CompoundFile::read(m_bytes, m_path);
-        if (!file) {
-            // An encrypted package whose directory cannot be walked is still named as such.
-            Status scanned = checkFileSignature(m_path, m_bytes);
-            return scanned.error().code == ErrorCode::Encrypted ? scanned.error() : file.error();
-        }
+        if (!file)  // an encrypted package whose directory cannot be walked is still named as such
+            return mentionsEncryptionInfo(m_bytes) ? encrypted() : file.error();
         Status refused = refuseUnsupported(file.value());
         if (!refused)
             return refused.error();
@@ -127,13 +139,16 @@ private:
             return excel95OrOlder();
         if (!findStream(file, "Workbook")) {
             if (hasRootEntry(file, "encryptioninfo"))
-                return Error{
-                    ErrorCode::Encrypted,
-                    m_path
-                        + ": the workbook is password-protected (encrypted); it cannot be opened without the password"};
+                return encrypted();
             return Error{ErrorCode::NotAWorkbook, m_path + ": a compound file that holds no Excel workbook"};
         }
         return {};
+    }
+
+    Error encrypted() const
+    {
+        return {ErrorCode::Encrypted,
+                m_path + ": the workbook is password-protected (encrypted); it cannot be opened without the password"};
     }
 
     Error excel95OrOlder() const
@@ -171,10 +186,7 @@ private:
             pos = r.end();
             switch (r.type) {
             case rt::kFilePass:
-                return Error{
-                    ErrorCode::Encrypted,
-                    m_path
-                        + ": the workbook is password-protected (encrypted); it cannot be opened without the password"};
+                return encrypted();
             case rt::kDateMode:
                 m_date1904 = r.data.size() >= 2 && u16At(r.data, 0) != 0;
                 break;
