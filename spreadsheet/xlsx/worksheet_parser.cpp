@@ -14,7 +14,6 @@
 #include "spreadsheet/xlsx/namespaces.h"
 #include "spreadsheet/xlsx/ooxml_text.h"
 #include "spreadsheet/xlsx/part_error.h"
-#include "spreadsheet/xlsx/shared_strings.h"
 #include "spreadsheet/xlsx/xml_scanner.h"
 
 namespace veltrano::spreadsheet {
