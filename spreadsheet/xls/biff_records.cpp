@@ -19,6 +19,19 @@ bool readRecord(std::string_view stream, std::uint32_t offset, Record& out)
     return true;
 }
 
+std::vector<Segment> continuedSegments(std::string_view stream, const Record& first, std::uint32_t skip,
+                                       std::uint32_t& end)
+{
+    std::vector<Segment> segments{{first.data.substr(skip), first.offset, skip}};
+    end = first.end();
+    Record r;
+    while (readRecord(stream, end, r) && r.type == rt::kContinue) {
+        segments.push_back({r.data, r.offset, 0});
+        end = r.end();
+    }
+    return segments;
+}
+
 void appendBiffChars(std::string_view bytes, bool highByte, std::string& out)
 {
     if (highByte)

@@ -256,14 +256,8 @@ private:
         sst.begin = first.offset;
         sst.totalRefs = u32At(first.data, 0);
         const std::uint32_t unique = u32At(first.data, 4);
-        std::vector<Segment> segments{{first.data.substr(8), first.offset, 8}};
-        sst.lastRecord = first.offset;
-        Record r;
-        while (readRecord(m_stream, pos, r) && r.type == rt::kContinue) {
-            segments.push_back({r.data, r.offset, 0});
-            sst.lastRecord = r.offset;
-            pos = r.end();
-        }
+        std::vector<Segment> segments = continuedSegments(m_stream, first, 8, pos);
+        sst.lastRecord = segments.back().recordOffset;
         sst.end = pos;
         ContinuedReader reader(std::move(segments));
         for (std::uint32_t i = 0; i < unique; ++i) {
@@ -364,7 +358,7 @@ private:
             else if (r.type == rt::kWsBool && r.data.size() >= 2)
                 dialog = (u16At(r.data, 0) & kWsBoolDialog) != 0;
             else if (cells) {
-                Status cell = readSheetRecord(r, pos, model);
+                Status cell = readSheetRecord(r, model);
                 if (!cell)
                     return cell;
             }
@@ -392,7 +386,7 @@ private:
         model.texts += text;
     }
 
-    Status readSheetRecord(const Record& r, std::uint32_t next, WorksheetModel& model)
+    Status readSheetRecord(const Record& r, WorksheetModel& model)
     {
         const std::string_view d = r.data;
         auto cut = [&] { return damaged(r.offset, "a record of sheet \"" + model.name + "\" is cut short"); };
@@ -459,11 +453,8 @@ private:
         case rt::kString: {
             if (m_pendingString < 0)
                 break;
-            std::vector<Segment> segments{{d, r.offset, 0}};
-            Record more;
-            for (std::uint32_t at = next; readRecord(m_stream, at, more) && more.type == rt::kContinue; at = more.end())
-                segments.push_back({more.data, more.offset, 0});
-            ContinuedReader reader(std::move(segments));
+            std::uint32_t end = 0;
+            ContinuedReader reader(continuedSegments(m_stream, r, 0, end));
             const std::uint16_t cch = reader.u16();
             const std::uint8_t flags = reader.byte();
             const std::string text = reader.chars(cch, (flags & 1) != 0);
