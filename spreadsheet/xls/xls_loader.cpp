@@ -284,23 +284,7 @@ private:
     {
         m_wb->renderer = std::make_unique<numfmt::Renderer>(m_date1904 ? numfmt::DateSystem::Excel1904
                                                                        : numfmt::DateSystem::Excel1900);
-        std::vector<CellFormat> formats;
-        for (const auto& [formatId, locked] : m_xfs) {
-            std::string_view code = "General";
-            if (auto custom = m_formatCodes.find(formatId); custom != m_formatCodes.end())
-                code = custom->second;
-            else if (auto builtin = numfmt::builtinFormatCode(formatId))
-                code = *builtin;
-            CellFormat format;
-            format.format = m_wb->renderer->intern(code);
-            format.isDateTime = m_wb->renderer->isDateTime(format.format);
-            format.locked = locked;
-            formats.push_back(format);
-        }
-        if (formats.empty())
-            m_wb->styles.emplace(*m_wb->renderer);
-        else
-            m_wb->styles.emplace(Styles::fromFormats(std::move(formats)));
+        m_wb->styles.emplace(Styles::resolve(m_xfs, m_formatCodes, *m_wb->renderer));
 
         for (BoundSheet& sheet : m_sheets) {
             auto state = std::make_unique<WorksheetState>();
@@ -563,8 +547,8 @@ private:
     XlsBackend* m_backend = nullptr;
     std::string_view m_stream;
     bool m_date1904 = false;
-    std::map<std::uint16_t, std::string> m_formatCodes;
-    std::vector<std::pair<std::uint16_t, bool>> m_xfs;  // number format id, locked
+    std::map<int, std::string> m_formatCodes;
+    std::vector<Styles::StoredFormat> m_xfs;
     std::vector<BoundSheet> m_sheets;
     std::vector<std::uint32_t> m_sstIndex;  // shared string of each SST entry
     std::int64_t m_pendingString = -1;      // the formula cell whose STRING record comes next
