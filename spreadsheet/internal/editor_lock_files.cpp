@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string_view>
 
@@ -60,18 +61,13 @@ std::string excelUser(std::string_view head)
         const std::size_t units = std::uint8_t(head[kWideAt]) | std::uint8_t(head[kWideAt + 1]) << 8;
         if (units > 0 && head.size() >= kWideAt + 2 + 2 * units) {
             std::string name;
-            for (std::size_t i = 0; i < units; ++i) {
-                const char32_t unit =
-                    std::uint8_t(head[kWideAt + 2 + 2 * i]) | std::uint8_t(head[kWideAt + 3 + 2 * i]) << 8;
-                utf8::append(name, unit);  // surrogates become U+FFFD: names outside the BMP are rare
-            }
+            utf8::appendUtf16Le(name, head.substr(kWideAt + 2, 2 * units));
             return oneLine(name);
         }
     }
     const std::size_t length = head.empty() ? 0 : std::uint8_t(head[0]);
     std::string name;
-    for (std::size_t i = 1; i <= length && i < head.size(); ++i)
-        utf8::append(name, char32_t(std::uint8_t(head[i])));  // as Latin-1: near enough for a name
+    utf8::appendLatin1(name, head.substr(std::min<std::size_t>(1, head.size()), length));  // near enough for a name
     return oneLine(name);
 }
 

@@ -23,6 +23,31 @@ void append(std::string& out, char32_t cp)
     }
 }
 
+void appendLatin1(std::string& out, std::string_view bytes)
+{
+    for (char c : bytes)
+        append(out, char32_t(static_cast<unsigned char>(c)));
+}
+
+void appendUtf16Le(std::string& out, std::string_view bytes)
+{
+    auto unitAt = [&](std::size_t i) {
+        return char32_t(static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1]) << 8);
+    };
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        const char32_t unit = unitAt(i);
+        if (unit >= 0xD800 && unit < 0xDC00 && i + 3 < bytes.size()) {
+            const char32_t low = unitAt(i + 2);
+            if (low >= 0xDC00 && low < 0xE000) {
+                append(out, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
+                i += 2;
+                continue;
+            }
+        }
+        append(out, unit);  // a lone surrogate becomes U+FFFD
+    }
+}
+
 char32_t next(std::string_view text, std::size_t& pos)
 {
     auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };

@@ -12,6 +12,13 @@ inline constexpr char32_t kReplacement = 0xFFFD;
 // Appends the UTF-8 form of a code point; surrogates and values past U+10FFFF become U+FFFD.
 void append(std::string& out, char32_t codePoint);
 
+// Appends text stored as Latin-1 bytes, as UTF-8.
+void appendLatin1(std::string& out, std::string_view bytes);
+
+// Appends text stored as UTF-16LE code units, as UTF-8: a surrogate pair as one code point, a
+// lone surrogate as U+FFFD; an odd last byte is left out.
+void appendUtf16Le(std::string& out, std::string_view bytes);
+
 // Decodes the code point at text[pos] and advances pos. A malformed sequence (bad lead
 // byte, truncated, overlong, surrogate, past U+10FFFF) yields U+FFFD and advances one byte.
 char32_t next(std::string_view text, std::size_t& pos);

@@ -138,7 +138,8 @@ Result<std::string> serializeWorkbook(const Workbook::Impl& workbook);
 void releaseWorksheetXml(Workbook::Impl& workbook);
 Status restoreWorksheetXml(Workbook::Impl& workbook);
 
-// Refuses byte patterns of formats this engine does not edit (OLE compound files, non-zips).
+// Refuses bytes that are not a zip package (compound files are told apart before, by
+// xls::isCompoundFile).
 Status checkFileSignature(const std::string& path, const std::string& bytes);
 
 }  // namespace veltrano::spreadsheet

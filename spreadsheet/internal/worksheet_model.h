@@ -3,6 +3,7 @@
 // column, value, style and the byte range of each <c>), its rows, and the structures that
 // make some cells not ours to replace.
 
+#include <algorithm>
 #include <cstdint>
 #include <map>
 #include <set>
@@ -99,6 +100,14 @@ struct WorksheetModel {
     int firstValueColumn = kMaxColumns;
     int lastValueRow = 0;
     int lastValueColumn = 0;
+    // Grows the bounding box to take in a cell that holds a value.
+    void extendUsedRange(int row, int column)
+    {
+        firstValueRow = std::min(firstValueRow, row);
+        firstValueColumn = std::min(firstValueColumn, column);
+        lastValueRow = std::max(lastValueRow, row);
+        lastValueColumn = std::max(lastValueColumn, column);
+    }
 
     bool isProtected = false;
     std::vector<BlockedArea> blocked;

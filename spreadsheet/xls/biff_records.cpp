@@ -19,25 +19,25 @@ bool readRecord(std::string_view stream, std::uint32_t offset, Record& out)
     return true;
 }
 
+std::vector<Segment> continuedSegments(std::string_view stream, const Record& first, std::uint32_t skip,
+                                       std::uint32_t& end)
+{
+    std::vector<Segment> segments{{first.data.substr(skip), first.offset, skip}};
+    end = first.end();
+    Record r;
+    while (readRecord(stream, end, r) && r.type == rt::kContinue) {
+        segments.push_back({r.data, r.offset, 0});
+        end = r.end();
+    }
+    return segments;
+}
+
 void appendBiffChars(std::string_view bytes, bool highByte, std::string& out)
 {
-    if (!highByte) {
-        for (char c : bytes)
-            utf8::append(out, char32_t(std::uint8_t(c)));
-        return;
-    }
-    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        char32_t unit = u16At(bytes, i);
-        if (unit >= 0xD800 && unit < 0xDC00 && i + 3 < bytes.size()) {
-            char32_t low = u16At(bytes, i + 2);
-            if (low >= 0xDC00 && low < 0xE000) {
-                utf8::append(out, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
-                i += 2;
-                continue;
-            }
-        }
-        utf8::append(out, unit);  // a lone surrogate becomes U+FFFD
-    }
+    if (highByte)
+        utf8::appendUtf16Le(out, bytes);
+    else
+        utf8::appendLatin1(out, bytes);
 }
 
 bool readUnicodeString(std::string_view data, std::size_t at, bool shortCount, std::string& out)

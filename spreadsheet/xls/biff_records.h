@@ -99,6 +99,11 @@ struct Segment {
     std::uint32_t dataStart = 0;     // where data begins inside that record's payload
 };
 
+// The payload of first from skip on, then those of the CONTINUE records right after it; end is
+// set just past the last of them.
+std::vector<Segment> continuedSegments(std::string_view stream, const Record& first, std::uint32_t skip,
+                                       std::uint32_t& end);
+
 // Reads BIFF8 strings from segments: a string's characters may cross into the next segment,
 // which then starts with a byte saying whether they go on as 8-bit or 16-bit units.
 class ContinuedReader {

@@ -32,6 +32,21 @@ bool hasRootEntry(const CompoundFile& file, std::string_view name)
     return false;
 }
 
+// Directory entry names are UTF-16LE, and an encrypted package stores "EncryptionInfo": found
+// in the raw bytes, it names a file whose directory could not be walked.
+bool mentionsEncryptionInfo(std::string_view bytes)
+{
+    static const std::string kEncryptionInfo = [] {
+        std::string name;
+        for (char c : std::string_view("EncryptionInfo")) {
+            name += c;
+            name += '\0';
+        }
+        return name;
+    }();
+    return bytes.find(kEncryptionInfo) != std::string_view::npos;
+}
+
 std::string_view errorText(std::uint8_t code)
 {
     switch (code) {
@@ -90,11 +105,8 @@ public:
     Result<std::unique_ptr<Workbook::Impl>> run()
     {
         auto file = CompoundFile::read(m_bytes, m_path);
-        if (!file) {
-            // An encrypted package whose directory cannot be walked is still named as such.
-            Status scanned = checkFileSignature(m_path, m_bytes);
-            return scanned.error().code == ErrorCode::Encrypted ? scanned.error() : file.error();
-        }
+        if (!file)  // an encrypted package whose directory cannot be walked is still named as such
+            return mentionsEncryptionInfo(m_bytes) ? encrypted() : file.error();
         Status refused = refuseUnsupported(file.value());
         if (!refused)
             return refused.error();
@@ -127,13 +139,16 @@ private:
             return excel95OrOlder();
         if (!findStream(file, "Workbook")) {
             if (hasRootEntry(file, "encryptioninfo"))
-                return Error{
-                    ErrorCode::Encrypted,
-                    m_path
-                        + ": the workbook is password-protected (encrypted); it cannot be opened without the password"};
+                return encrypted();
             return Error{ErrorCode::NotAWorkbook, m_path + ": a compound file that holds no Excel workbook"};
         }
         return {};
+    }
+
+    Error encrypted() const
+    {
+        return {ErrorCode::Encrypted,
+                m_path + ": the workbook is password-protected (encrypted); it cannot be opened without the password"};
     }
 
     Error excel95OrOlder() const
@@ -171,10 +186,7 @@ private:
             pos = r.end();
             switch (r.type) {
             case rt::kFilePass:
-                return Error{
-                    ErrorCode::Encrypted,
-                    m_path
-                        + ": the workbook is password-protected (encrypted); it cannot be opened without the password"};
+                return encrypted();
             case rt::kDateMode:
                 m_date1904 = r.data.size() >= 2 && u16At(r.data, 0) != 0;
                 break;
@@ -244,14 +256,8 @@ private:
         sst.begin = first.offset;
         sst.totalRefs = u32At(first.data, 0);
         const std::uint32_t unique = u32At(first.data, 4);
-        std::vector<Segment> segments{{first.data.substr(8), first.offset, 8}};
-        sst.lastRecord = first.offset;
-        Record r;
-        while (readRecord(m_stream, pos, r) && r.type == rt::kContinue) {
-            segments.push_back({r.data, r.offset, 0});
-            sst.lastRecord = r.offset;
-            pos = r.end();
-        }
+        std::vector<Segment> segments = continuedSegments(m_stream, first, 8, pos);
+        sst.lastRecord = segments.back().recordOffset;
         sst.end = pos;
         ContinuedReader reader(std::move(segments));
         for (std::uint32_t i = 0; i < unique; ++i) {
@@ -278,23 +284,7 @@ private:
     {
         m_wb->renderer = std::make_unique<numfmt::Renderer>(m_date1904 ? numfmt::DateSystem::Excel1904
                                                                        : numfmt::DateSystem::Excel1900);
-        std::vector<CellFormat> formats;
-        for (const auto& [formatId, locked] : m_xfs) {
-            std::string_view code = "General";
-            if (auto custom = m_formatCodes.find(formatId); custom != m_formatCodes.end())
-                code = custom->second;
-            else if (auto builtin = numfmt::builtinFormatCode(formatId))
-                code = *builtin;
-            CellFormat format;
-            format.format = m_wb->renderer->intern(code);
-            format.isDateTime = m_wb->renderer->isDateTime(format.format);
-            format.locked = locked;
-            formats.push_back(format);
-        }
-        if (formats.empty())
-            m_wb->styles.emplace(*m_wb->renderer);
-        else
-            m_wb->styles.emplace(Styles::fromFormats(std::move(formats)));
+        m_wb->styles.emplace(Styles::resolve(m_xfs, m_formatCodes, *m_wb->renderer));
 
         for (BoundSheet& sheet : m_sheets) {
             auto state = std::make_unique<WorksheetState>();
@@ -352,7 +342,7 @@ private:
             else if (r.type == rt::kWsBool && r.data.size() >= 2)
                 dialog = (u16At(r.data, 0) & kWsBoolDialog) != 0;
             else if (cells) {
-                Status cell = readSheetRecord(r, pos, model);
+                Status cell = readSheetRecord(r, model);
                 if (!cell)
                     return cell;
             }
@@ -380,7 +370,7 @@ private:
         model.texts += text;
     }
 
-    Status readSheetRecord(const Record& r, std::uint32_t next, WorksheetModel& model)
+    Status readSheetRecord(const Record& r, WorksheetModel& model)
     {
         const std::string_view d = r.data;
         auto cut = [&] { return damaged(r.offset, "a record of sheet \"" + model.name + "\" is cut short"); };
@@ -447,11 +437,8 @@ private:
         case rt::kString: {
             if (m_pendingString < 0)
                 break;
-            std::vector<Segment> segments{{d, r.offset, 0}};
-            Record more;
-            for (std::uint32_t at = next; readRecord(m_stream, at, more) && more.type == rt::kContinue; at = more.end())
-                segments.push_back({more.data, more.offset, 0});
-            ContinuedReader reader(std::move(segments));
+            std::uint32_t end = 0;
+            ContinuedReader reader(continuedSegments(m_stream, r, 0, end));
             const std::uint16_t cch = reader.u16();
             const std::uint8_t flags = reader.byte();
             const std::string text = reader.chars(cch, (flags & 1) != 0);
@@ -549,12 +536,8 @@ private:
             if (model.rows.empty() || model.rows.back().row != cell.row)
                 model.rows.push_back({cell.row, i, 0});
             ++model.rows.back().cellCount;
-            if (cell.type != ValueType::None) {
-                model.firstValueRow = std::min(model.firstValueRow, int(cell.row));
-                model.firstValueColumn = std::min(model.firstValueColumn, int(cell.column));
-                model.lastValueRow = std::max(model.lastValueRow, int(cell.row));
-                model.lastValueColumn = std::max(model.lastValueColumn, int(cell.column));
-            }
+            if (cell.type != ValueType::None)
+                model.extendUsedRange(int(cell.row), int(cell.column));
         }
     }
 
@@ -564,8 +547,8 @@ private:
     XlsBackend* m_backend = nullptr;
     std::string_view m_stream;
     bool m_date1904 = false;
-    std::map<std::uint16_t, std::string> m_formatCodes;
-    std::vector<std::pair<std::uint16_t, bool>> m_xfs;  // number format id, locked
+    std::map<int, std::string> m_formatCodes;
+    std::vector<Styles::StoredFormat> m_xfs;
     std::vector<BoundSheet> m_sheets;
     std::vector<std::uint32_t> m_sstIndex;  // shared string of each SST entry
     std::int64_t m_pendingString = -1;      // the formula cell whose STRING record comes next

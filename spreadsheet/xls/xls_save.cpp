@@ -174,8 +174,7 @@ public:
 private:
     void flush()
     {
-        appendU16(m_out, m_type);
-        appendU16(m_out, std::uint16_t(m_payload.size()));
+        appendRecordHeader(m_out, m_type, m_payload.size());
         m_out += m_payload;
         m_recordAt += 4 + std::uint32_t(m_payload.size());
         m_payload.clear();
@@ -200,8 +199,7 @@ std::string extSstRecord(const StoredSst& sst)
         appendU16(payload, 0);
     }
     std::string out;
-    appendU16(out, rt::kExtSst);
-    appendU16(out, std::uint16_t(payload.size()));
+    appendRecordHeader(out, rt::kExtSst, payload.size());
     return out + payload;
 }
 

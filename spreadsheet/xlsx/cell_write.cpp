@@ -110,14 +110,6 @@ std::string applyTableRules(Workbook::Impl& wb, WorksheetState& sheet, int row, 
     return text;
 }
 
-void extendUsedRange(WorksheetModel& model, int row, int column)
-{
-    model.firstValueRow = std::min(model.firstValueRow, row);
-    model.firstValueColumn = std::min(model.firstValueColumn, column);
-    model.lastValueRow = std::max(model.lastValueRow, row);
-    model.lastValueColumn = std::max(model.lastValueColumn, column);
-}
-
 }  // namespace
 
 Result<WriteOutcome> Worksheet::setValue(int row, int column, std::string_view text, FormulaPolicy policy)
@@ -171,7 +163,7 @@ Result<WriteOutcome> Worksheet::setValue(int row, int column, std::string_view t
     }
     ++wb.sharedStringRefDelta;
     sheet.edited = true;
-    extendUsedRange(sheet.model, row, column);
+    sheet.model.extendUsedRange(row, column);
     wb.modified = true;
     outcome.storedText = std::move(value);
     return outcome;

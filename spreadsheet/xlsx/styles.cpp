@@ -27,19 +27,29 @@ Styles::Styles(numfmt::Renderer& renderer)
     m_formats.push_back(makeFormat(renderer, "General", true));
 }
 
-Styles Styles::fromFormats(std::vector<CellFormat> formats)
+Styles Styles::resolve(const std::vector<StoredFormat>& stored, const std::map<int, std::string>& customCodes,
+                       numfmt::Renderer& renderer)
 {
-    return Styles(std::move(formats));
+    Styles styles(renderer);
+    if (stored.empty())
+        return styles;
+    styles.m_formats.clear();
+    for (const StoredFormat& format : stored) {
+        std::string_view code = "General";
+        auto custom = customCodes.find(format.numFmtId);
+        if (custom != customCodes.end())
+            code = custom->second;
+        else if (auto builtin = numfmt::builtinFormatCode(format.numFmtId))
+            code = *builtin;
+        styles.m_formats.push_back(makeFormat(renderer, code, format.locked));
+    }
+    return styles;
 }
 
 Result<Styles> Styles::parse(std::string_view xml, const std::string& where, numfmt::Renderer& renderer)
 {
     std::map<int, std::string> customCodes;
-    struct Xf {
-        int numFmtId = 0;
-        bool locked = true;
-    };
-    std::vector<Xf> xfs;
+    std::vector<StoredFormat> xfs;
     bool inCellXfs = false;
     bool inXf = false;
 
@@ -74,20 +84,7 @@ Result<Styles> Styles::parse(std::string_view xml, const std::string& where, num
     if (scanner.failed())
         return scanError(where, scanner);
 
-    Styles styles(renderer);
-    if (xfs.empty())
-        return styles;
-    styles.m_formats.clear();
-    for (const Xf& xf : xfs) {
-        std::string_view code = "General";
-        auto custom = customCodes.find(xf.numFmtId);
-        if (custom != customCodes.end())
-            code = custom->second;
-        else if (auto builtin = numfmt::builtinFormatCode(xf.numFmtId))
-            code = *builtin;
-        styles.m_formats.push_back(makeFormat(renderer, code, xf.locked));
-    }
-    return styles;
+    return resolve(xfs, customCodes, renderer);
 }
 
 }  // namespace veltrano::spreadsheet

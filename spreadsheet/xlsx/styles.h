@@ -3,9 +3,9 @@
 // locks the cell.
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include "spreadsheet/numfmt/renderer.h"
@@ -24,12 +24,18 @@ public:
     // Only General, locked: for a workbook without a styles part.
     explicit Styles(numfmt::Renderer& renderer);
 
-    // Reads <numFmts> and <cellXfs>; number format ids resolve to the custom code, else the
-    // built-in code, else General.
+    // Reads <numFmts> and <cellXfs>, resolved as resolve() does.
     static Result<Styles> parse(std::string_view xml, const std::string& where, numfmt::Renderer& renderer);
 
-    // The formats given, one per cell style index (at least one); for formats read elsewhere.
-    static Styles fromFormats(std::vector<CellFormat> formats);
+    // A cell format as a workbook stores it: its number format id and protection.
+    struct StoredFormat {
+        int numFmtId = 0;
+        bool locked = true;
+    };
+    // One format per stored format, in order: its number format id resolves to the custom code,
+    // else the built-in code, else General. With none stored, only General, locked.
+    static Styles resolve(const std::vector<StoredFormat>& stored, const std::map<int, std::string>& customCodes,
+                          numfmt::Renderer& renderer);
 
     // The format of a cell's s attribute; an index past the table falls back to the first.
     const CellFormat& of(std::uint32_t styleIndex) const
@@ -38,9 +44,6 @@ public:
     }
 
 private:
-    explicit Styles(std::vector<CellFormat> formats)
-        : m_formats(std::move(formats))
-    {}
     std::vector<CellFormat> m_formats;
 };
 

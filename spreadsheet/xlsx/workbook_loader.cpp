@@ -1,7 +1,6 @@
 // Opening a workbook: refuse what cannot be edited safely, then find every part through the
 // relationships and parse it. Any failure returns an error; no half-built workbook escapes.
 #include <algorithm>
-#include <cstring>
 #include <future>
 
 #include "spreadsheet/cell_ref.h"
@@ -527,24 +526,6 @@ Result<std::unique_ptr<Workbook::Impl>> Loader::run()
 
 Status checkFileSignature(const std::string& path, const std::string& bytes)
 {
-    static constexpr char kCompoundFile[] = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1";
-    if (bytes.size() >= 8 && std::memcmp(bytes.data(), kCompoundFile, 8) == 0) {
-        // Directory entry names are UTF-16LE; an encrypted package stores "EncryptionInfo".
-        static const std::string kEncryptionInfo = [] {
-            std::string name;
-            for (char c : std::string_view("EncryptionInfo")) {
-                name += c;
-                name += '\0';
-            }
-            return name;
-        }();
-        if (bytes.find(kEncryptionInfo) != std::string::npos)
-            return Error{
-                ErrorCode::Encrypted,
-                path + ": the workbook is password-protected (encrypted); it cannot be opened without the password"};
-        return Error{ErrorCode::LegacyBinary,
-                     path + ": a legacy binary file (.xls/.xlt, OLE compound file), which cannot be edited safely"};
-    }
     if (bytes.size() < 4 || bytes.compare(0, 2, "PK") != 0)
         return Error{ErrorCode::NotAWorkbook, path + ": not a zip package, so not an .xlsx/.xlsm/.xltx/.xltm workbook"};
     return {};

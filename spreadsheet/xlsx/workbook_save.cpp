@@ -349,7 +349,10 @@ void releaseWorksheetXml(Workbook::Impl& wb)
 
 Status restoreWorksheetXml(Workbook::Impl& wb)
 {
-    if (wb.backend)
+    // Nothing was let go (no save was read back, or the serializing failed first): the package
+    // need not be copied and opened again.
+    auto released = [](const auto& sheet) { return sheet->model.xml.empty(); };
+    if (wb.backend || std::none_of(wb.worksheets.begin(), wb.worksheets.end(), released))
         return {};
     // A package of its own: its read budget is not the one spent opening the workbook.
     auto zip = ZipArchive::open(wb.zip.bytes(), wb.path);

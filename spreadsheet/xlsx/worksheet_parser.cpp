@@ -14,7 +14,6 @@
 #include "spreadsheet/xlsx/namespaces.h"
 #include "spreadsheet/xlsx/ooxml_text.h"
 #include "spreadsheet/xlsx/part_error.h"
-#include "spreadsheet/xlsx/shared_strings.h"
 #include "spreadsheet/xlsx/xml_scanner.h"
 
 namespace veltrano::spreadsheet {
@@ -430,12 +429,8 @@ Status WorksheetParser::finishCell()
     } else {
         return cellFail("unknown cell type \"" + std::string(type) + "\"");
     }
-    if (m_cell.type != ValueType::None) {
-        m_model.firstValueRow = std::min(m_model.firstValueRow, int(m_cell.row));
-        m_model.firstValueColumn = std::min(m_model.firstValueColumn, int(m_cell.column));
-        m_model.lastValueRow = std::max(m_model.lastValueRow, int(m_cell.row));
-        m_model.lastValueColumn = std::max(m_model.lastValueColumn, int(m_cell.column));
-    }
+    if (m_cell.type != ValueType::None)
+        m_model.extendUsedRange(int(m_cell.row), int(m_cell.column));
     if (m_model.cells.size() >= m_context.maxCells)
         return partError(ErrorCode::TooLarge, m_where, m_cellBegin,
                          "the workbook holds more cells than the limit of " + std::to_string(kMaxStoredCells));
