@@ -4,6 +4,7 @@
 #include <cstring>
 #include <map>
 
+#include "spreadsheet/internal/limits.h"
 #include "spreadsheet/internal/utf8.h"
 #include "spreadsheet/xls/biff_records.h"
 #include "spreadsheet/xls/xls_backend.h"
@@ -303,6 +304,7 @@ private:
                 continue;
             }
             finishModel(state->model);
+            m_cellsBefore += state->model.cells.size();
             m_wb->worksheetOfSheet.push_back(m_wb->worksheets.size());
             m_wb->worksheets.push_back(std::move(state));
         }
@@ -345,6 +347,12 @@ private:
                 Status cell = readSheetRecord(r, model);
                 if (!cell)
                     return cell;
+                // One MULBLANK record of 8 KiB names some 4,000 cells: a small file can ask
+                // for more cells than the machine has memory.
+                if (m_cellsBefore + model.cells.size() > kMaxStoredCells)
+                    return Error{ErrorCode::TooLarge, m_path + ": sheet \"" + sheet.info.name
+                                                          + "\": the workbook holds more cells than the limit of "
+                                                          + std::to_string(kMaxStoredCells)};
             }
         }
         return {};
@@ -551,6 +559,7 @@ private:
     std::vector<Styles::StoredFormat> m_xfs;
     std::vector<BoundSheet> m_sheets;
     std::vector<std::uint32_t> m_sstIndex;  // shared string of each SST entry
+    std::size_t m_cellsBefore = 0;          // cells of the worksheets read so far
     std::int64_t m_pendingString = -1;      // the formula cell whose STRING record comes next
 };
 

@@ -288,6 +288,15 @@ TEST_P(XlsRefuses, WithOneLineSayingWhy)
 }
 
 const std::string kSst = rec(0x00FC, le(1, 4) + le(1, 4) + le(1, 2) + '\0' + "a");
+
+// MULBLANK records of 4,108 cells each, rows after rows, past the engine's cell limit.
+std::string blankFlood()
+{
+    std::string records;
+    for (std::uint32_t row = 0; row < 2000; ++row)
+        records += rec(0x00BE, le(row, 2) + le(0, 2) + std::string(8216, '\0') + le(4107, 2));
+    return records;
+}
 const std::string kText = rec(0x00FD, le(0, 2) + le(0, 2) + le(15, 2) + le(0, 4));
 
 INSTANTIATE_TEST_SUITE_P(
@@ -322,7 +331,9 @@ INSTANTIATE_TEST_SUITE_P(
         XlsRefusal{"table shorter than its count",
                    {{"Workbook", oneSheet(rec(0x00FC, le(2, 4) + le(2, 4) + le(1, 2) + '\0' + "a"), kText)}},
                    ErrorCode::Damaged,
-                   "holds 1 strings"}));
+                   "holds 1 strings"},
+        XlsRefusal{"more cells than the limit", {{"Workbook", oneSheet("", blankFlood())}}, ErrorCode::TooLarge,
+                   "more cells than the limit"}));
 
 TEST(XlsRead, AMinimalWorkbookOfOneTextOpens)
 {
