@@ -6,6 +6,7 @@
 
 #include "spreadsheet/workbook.h"
 #include "tests/spreadsheet/fixture.h"
+#include "tests/spreadsheet/test_name.h"
 
 namespace veltrano::spreadsheet {
 namespace {
@@ -245,13 +246,7 @@ INSTANTIATE_TEST_SUITE_P(
                 ErrorCode::Damaged, "xl/worksheets/sheet1.xml: part is missing"},
         Refusal{"no sheets", [](const TempDir& d) { return withParts(d, WorkbookFixture().parts()); },
                 ErrorCode::Damaged, "lists no sheets"}),
-    [](const auto& info) {
-        std::string name = info.param.name;
-        for (char& c : name)
-            if (!std::isalnum(static_cast<unsigned char>(c)))
-                c = '_';
-        return name;
-    });
+    [](const auto& info) { return testing::testName(info.param.name); });
 
 }  // namespace
 }  // namespace veltrano::spreadsheet

@@ -14,6 +14,7 @@
 #include "spreadsheet/xls/compound_file.h"
 #include "tests/spreadsheet/fixture.h"
 #include "tests/spreadsheet/libreoffice.h"
+#include "tests/spreadsheet/test_name.h"
 
 namespace veltrano::spreadsheet {
 namespace {
@@ -147,13 +148,8 @@ TEST_P(XlsCorpus, OpensOrIsRefusedAndOneWrittenCellIsTheOnlyChange)
     expectSameEntries(before.value().root(), after.value().root(), "", true);
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, XlsCorpus, ::testing::ValuesIn(corpus()), [](const auto& info) {
-    std::string name = fs::path(info.param.name).stem().string();
-    for (char& c : name)
-        if (!std::isalnum(static_cast<unsigned char>(c)))
-            c = '_';
-    return name;
-});
+INSTANTIATE_TEST_SUITE_P(Files, XlsCorpus, ::testing::ValuesIn(corpus()),
+                         [](const auto& info) { return testing::testName(fs::path(info.param.name).stem().string()); });
 
 TEST(XlsWrite, ManyNewTextsRunOverRecordBoundariesAndAnXltStaysATemplate)
 {
