@@ -8,6 +8,7 @@
 #include "filelist/folder_scan.h"
 #include "filelist/list_mouse.h"
 #include "tests/platform/browser/web_test_main.h"
+#include "tests/support/data_rows.h"
 #include "tests/support/scripted_shell.h"
 
 #include <QHeaderView>
@@ -24,6 +25,7 @@
 
 using veltrano::app::Form1;
 using veltrano::app::MousePointer;
+using veltrano::testing::addRow;
 using veltrano::testing::ScriptedShell;
 
 class FileListTest : public QObject {
@@ -302,32 +304,19 @@ private slots:
         QTest::addColumn<QString>("pattern");
         QTest::addColumn<QString>("name");
         QTest::addColumn<bool>("matches");
-        QTest::newRow("same three letters") << "*.xls"
-                                            << "a.xls" << true;
-        QTest::newRow("longer extension") << "*.xls"
-                                          << "b.xlsx" << true;
-        QTest::newRow("longer extension, other case") << "*.xls"
-                                                      << "c.XLSM" << true;
-        QTest::newRow("shorter extension") << "*.xls"
-                                           << "d.xl" << false;
-        QTest::newRow("longer extension, not the last") << "*.xls"
-                                                        << "e.xlsx.bak" << false;
-        QTest::newRow("no dot") << "*.xls"
-                                << "xlsx" << false;
-        QTest::newRow("stem still matched") << "a*.xls"
-                                            << "b.xlsx" << false;
-        QTest::newRow("wildcard in the extension") << "*.x?s"
-                                                   << "b.xlsx" << false;
-        QTest::newRow("four-letter extension") << "*.xlsx"
-                                               << "b.xlsxx" << false;
-        QTest::newRow("question mark needs one") << "*.x?s"
-                                                 << "b.xs" << false;
-        QTest::newRow("two dots") << "*..xls"
-                                  << "a.xls" << false;
-        QTest::newRow("brackets are plain") << "*.[x]ls"
-                                            << "a.[x]ls" << true;
-        QTest::newRow("non-ASCII case") << "*.ÉXL"
-                                        << "a.éxl" << true;
+        addRow("same three letters", "*.xls", "a.xls", true);
+        addRow("longer extension", "*.xls", "b.xlsx", true);
+        addRow("longer extension, other case", "*.xls", "c.XLSM", true);
+        addRow("shorter extension", "*.xls", "d.xl", false);
+        addRow("longer extension, not the last", "*.xls", "e.xlsx.bak", false);
+        addRow("no dot", "*.xls", "xlsx", false);
+        addRow("stem still matched", "a*.xls", "b.xlsx", false);
+        addRow("wildcard in the extension", "*.x?s", "b.xlsx", false);
+        addRow("four-letter extension", "*.xlsx", "b.xlsxx", false);
+        addRow("question mark needs one", "*.x?s", "b.xs", false);
+        addRow("two dots", "*..xls", "a.xls", false);
+        addRow("brackets are plain", "*.[x]ls", "a.[x]ls", true);
+        addRow("non-ASCII case", "*.ÉXL", "a.éxl", true);
     }
 
     void namesAndPatterns()

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <initializer_list>
 #include <random>
 #include <sstream>
 #include <stdexcept>
@@ -26,15 +27,16 @@ void require(bool ok, const std::string& what)
         throw std::runtime_error("fixture: " + what);
 }
 
-void put16(std::string& out, unsigned v)
+// Little-endian fields of two and of four bytes, in order.
+void put16(std::string& out, std::initializer_list<std::uint32_t> values)
 {
-    out += char(v & 0xFF);
-    out += char((v >> 8) & 0xFF);
+    for (const std::uint32_t v : values)
+        out += {char(v & 0xFF), char((v >> 8) & 0xFF)};
 }
-void put32(std::string& out, std::uint32_t v)
+void put32(std::string& out, std::initializer_list<std::uint32_t> values)
 {
-    put16(out, v & 0xFFFF);
-    put16(out, v >> 16);
+    for (const std::uint32_t v : values)
+        put16(out, {v & 0xFFFF, v >> 16});
 }
 
 // Stored entries with general-purpose bit 3 set: sizes and CRC follow each entry's data in a
@@ -43,55 +45,29 @@ std::string zipWithDataDescriptors(const Parts& parts)
 {
     std::string out, central;
     for (const auto& [name, content] : parts) {
-        std::uint32_t offset = std::uint32_t(out.size());
-        std::uint32_t crc =
-            std::uint32_t(crc32(0, reinterpret_cast<const Bytef*>(content.data()), uInt(content.size())));
-        put32(out, 0x04034b50);
-        put16(out, 20);
-        put16(out, 0x0008);
-        put16(out, 0);
-        put16(out, 0);
-        put16(out, 0x21);
-        put32(out, 0);
-        put32(out, 0);
-        put32(out, 0);
-        put16(out, unsigned(name.size()));
-        put16(out, 0);
+        const auto offset = std::uint32_t(out.size()), size = std::uint32_t(content.size()),
+                   nameSize = std::uint32_t(name.size());
+        const auto crc = std::uint32_t(crc32(0, reinterpret_cast<const Bytef*>(content.data()), uInt(content.size())));
+        put32(out, {0x04034b50});
+        put16(out, {20, 0x0008, 0, 0, 0x21});
+        put32(out, {0, 0, 0});
+        put16(out, {nameSize, 0});
         out += name;
         out += content;
-        put32(out, 0x08074b50);
-        put32(out, crc);
-        put32(out, std::uint32_t(content.size()));
-        put32(out, std::uint32_t(content.size()));
-        put32(central, 0x02014b50);
-        put16(central, 20);
-        put16(central, 20);
-        put16(central, 0x0008);
-        put16(central, 0);
-        put16(central, 0);
-        put16(central, 0x21);
-        put32(central, crc);
-        put32(central, std::uint32_t(content.size()));
-        put32(central, std::uint32_t(content.size()));
-        put16(central, unsigned(name.size()));
-        put16(central, 0);
-        put16(central, 0);
-        put16(central, 0);
-        put16(central, 0);
-        put32(central, 0);
-        put32(central, offset);
+        put32(out, {0x08074b50, crc, size, size});
+        put32(central, {0x02014b50});
+        put16(central, {20, 20, 0x0008, 0, 0, 0x21});
+        put32(central, {crc, size, size});
+        put16(central, {nameSize, 0, 0, 0, 0});
+        put32(central, {0, offset});
         central += name;
     }
-    std::uint32_t centralOffset = std::uint32_t(out.size());
+    const auto centralOffset = std::uint32_t(out.size());
     out += central;
-    put32(out, 0x06054b50);
-    put16(out, 0);
-    put16(out, 0);
-    put16(out, unsigned(parts.size()));
-    put16(out, unsigned(parts.size()));
-    put32(out, std::uint32_t(central.size()));
-    put32(out, centralOffset);
-    put16(out, 0);
+    put32(out, {0x06054b50});
+    put16(out, {0, 0, std::uint32_t(parts.size()), std::uint32_t(parts.size())});
+    put32(out, {std::uint32_t(central.size()), centralOffset});
+    put16(out, {0});
     return out;
 }
 

@@ -2,23 +2,17 @@
 // LibreOffice headless converts it to CSV, sheet by sheet.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "spreadsheet/workbook.h"
 #include "tests/spreadsheet/fixture.h"
+#include "tests/spreadsheet/libreoffice.h"
 
 namespace veltrano::spreadsheet {
 namespace {
 
-bool haveSoffice()
-{
-    return std::system("command -v soffice >/dev/null 2>&1") == 0;
-}
-
 TEST(LibreOffice, OpensSavedWorkbooksWithTheNewTexts)
 {
-    if (!haveSoffice())
-        GTEST_SKIP() << "soffice not installed (scripts/setup.sh --tests installs libreoffice-calc-nogui)";
+    if (!testing::haveSoffice())
+        GTEST_SKIP() << testing::kNoSoffice;
     testing::TempDir dir;
     auto path = dir / "saved.xlsx";
     std::filesystem::copy_file(
@@ -34,14 +28,11 @@ TEST(LibreOffice, OpensSavedWorkbooksWithTheNewTexts)
         ASSERT_TRUE(book.value().worksheet(sheet).setValue(row, column, text).ok()) << text;
     ASSERT_TRUE(book.value().save().ok());
 
-    const std::string command =
-        "cd '" + dir.path().string() + "' && timeout 180 soffice -env:UserInstallation=file://" + dir.path().string()
-        + "/profile --headless --convert-to "
-          "'csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false,false,false,-1' saved.xlsx >/dev/null 2>&1";
-    ASSERT_EQ(std::system(command.c_str()), 0) << command;
-    const std::string datos = testing::readFile(dir / "saved-Datos.csv");
-    const std::string tabla = testing::readFile(dir / "saved-Tabla.csv");
-    const std::string empty = testing::readFile(dir / "saved-Empty.csv");
+    const auto sheets = testing::libreOfficeSheets(dir, "saved.xlsx");
+    ASSERT_FALSE(HasFailure());
+    const std::string& datos = sheets.at("Datos");
+    const std::string& tabla = sheets.at("Tabla");
+    const std::string& empty = sheets.at("Empty");
     EXPECT_NE(datos.find("Manzanas rojas,1234.5"), std::string::npos) << datos;
     EXPECT_NE(datos.find(",  con espacios  ,"), std::string::npos) << datos;
     EXPECT_NE(datos.find("líneas & más"), std::string::npos) << datos;

@@ -6,6 +6,7 @@
 
 #include "spreadsheet/workbook.h"
 #include "tests/spreadsheet/fixture.h"
+#include "tests/spreadsheet/test_name.h"
 
 namespace veltrano::spreadsheet {
 namespace {
@@ -83,6 +84,12 @@ std::filesystem::path withBytes(const TempDir& dir, const std::string& bytes, co
 std::filesystem::path withSheet(const TempDir& dir, const std::string& sheetXml)
 {
     return withParts(dir, replacing(simple().parts(), "xl/worksheets/sheet1.xml", sheetXml));
+}
+
+// A workbook of one worksheet, "S", holding these rows.
+std::filesystem::path withRows(const TempDir& dir, const std::string& rowsXml)
+{
+    return withParts(dir, WorkbookFixture().worksheet("S", rowsXml).parts());
 }
 
 const std::string kMain = "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">";
@@ -180,10 +187,7 @@ INSTANTIATE_TEST_SUITE_P(
                 },
                 ErrorCode::Damaged, "cell B2: shared string index 5 is out of range"},
         Refusal{"string index without a string table",
-                [](const TempDir& d) {
-                    return withParts(
-                        d, WorkbookFixture().worksheet("S", "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c></row>").parts());
-                },
+                [](const TempDir& d) { return withRows(d, "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c></row>"); },
                 ErrorCode::Damaged, "cell A1: shared string index 0 is out of range"},
         Refusal{"damaged string table named before the indexes it leaves out of range",
                 [](const TempDir& d) {
@@ -195,10 +199,7 @@ INSTANTIATE_TEST_SUITE_P(
                 },
                 ErrorCode::Damaged, "sharedStrings.xml"},
         Refusal{"unreadable number",
-                [](const TempDir& d) {
-                    return withParts(
-                        d, WorkbookFixture().worksheet("S", "<row r=\"3\"><c r=\"C3\"><v>12abc</v></c></row>").parts());
-                },
+                [](const TempDir& d) { return withRows(d, "<row r=\"3\"><c r=\"C3\"><v>12abc</v></c></row>"); },
                 ErrorCode::Damaged, "cell C3: number \"12abc\""},
         Refusal{"two sheets sharing one part",
                 [](const TempDir& d) {
@@ -217,17 +218,11 @@ INSTANTIATE_TEST_SUITE_P(
                 ErrorCode::Damaged, "encoding \"utf -16\""},
         Refusal{"duplicate cell",
                 [](const TempDir& d) {
-                    return withParts(
-                        d, WorkbookFixture()
-                               .worksheet("S", "<row r=\"1\"><c r=\"A1\"><v>1</v></c><c r=\"A1\"><v>2</v></c></row>")
-                               .parts());
+                    return withRows(d, "<row r=\"1\"><c r=\"A1\"><v>1</v></c><c r=\"A1\"><v>2</v></c></row>");
                 },
                 ErrorCode::Damaged, "cell A1 appears twice"},
         Refusal{"unnumbered row past the last",
-                [](const TempDir& d) {
-                    return withParts(
-                        d, WorkbookFixture().worksheet("S", "<row r=\"1048576\"/><row><c><v>1</v></c></row>").parts());
-                },
+                [](const TempDir& d) { return withRows(d, "<row r=\"1048576\"/><row><c><v>1</v></c></row>"); },
                 ErrorCode::Damaged, "row 1048577 lies past the last row"},
         Refusal{"table column without a name",
                 [](const TempDir& d) {
@@ -251,13 +246,7 @@ INSTANTIATE_TEST_SUITE_P(
                 ErrorCode::Damaged, "xl/worksheets/sheet1.xml: part is missing"},
         Refusal{"no sheets", [](const TempDir& d) { return withParts(d, WorkbookFixture().parts()); },
                 ErrorCode::Damaged, "lists no sheets"}),
-    [](const auto& info) {
-        std::string name = info.param.name;
-        for (char& c : name)
-            if (!std::isalnum(static_cast<unsigned char>(c)))
-                c = '_';
-        return name;
-    });
+    [](const auto& info) { return testing::testName(info.param.name); });
 
 }  // namespace
 }  // namespace veltrano::spreadsheet

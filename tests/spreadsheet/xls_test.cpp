@@ -3,7 +3,6 @@
 // that cell and nothing else, every other stream of the compound file byte for byte.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <fstream>
 #include <map>
 #include <optional>
@@ -14,6 +13,8 @@
 #include "spreadsheet/workbook.h"
 #include "spreadsheet/xls/compound_file.h"
 #include "tests/spreadsheet/fixture.h"
+#include "tests/spreadsheet/libreoffice.h"
+#include "tests/spreadsheet/test_name.h"
 
 namespace veltrano::spreadsheet {
 namespace {
@@ -147,13 +148,8 @@ TEST_P(XlsCorpus, OpensOrIsRefusedAndOneWrittenCellIsTheOnlyChange)
     expectSameEntries(before.value().root(), after.value().root(), "", true);
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, XlsCorpus, ::testing::ValuesIn(corpus()), [](const auto& info) {
-    std::string name = fs::path(info.param.name).stem().string();
-    for (char& c : name)
-        if (!std::isalnum(static_cast<unsigned char>(c)))
-            c = '_';
-    return name;
-});
+INSTANTIATE_TEST_SUITE_P(Files, XlsCorpus, ::testing::ValuesIn(corpus()),
+                         [](const auto& info) { return testing::testName(fs::path(info.param.name).stem().string()); });
 
 TEST(XlsWrite, ManyNewTextsRunOverRecordBoundariesAndAnXltStaysATemplate)
 {
@@ -443,28 +439,6 @@ INSTANTIATE_TEST_SUITE_P(Files, XlsSplit,
                          ::testing::Values(SplitCase{"xls/NumberFormatCondition.xls", {{1, 2}, {1, 4}, {2, 1}}},
                                            SplitCase{"xls/46445.xls", {{1, 3}}}, SplitCase{"xls/write.xls", {{1, 3}}}));
 
-bool haveSoffice()
-{
-    return std::system("command -v soffice >/dev/null 2>&1") == 0;
-}
-
-// The CSV of every sheet, as LibreOffice reads the file, keyed by sheet.
-std::map<std::string, std::string> libreOfficeSheets(const testing::TempDir& dir, const std::string& file)
-{
-    const std::string command = "cd '" + dir.path().string() + "' && timeout 180 soffice -env:UserInstallation=file://"
-                                + dir.path().string()
-                                + "/profile --headless --convert-to "
-                                  "'csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false,false,false,-1' "
-                                + file + " >/dev/null 2>&1";
-    EXPECT_EQ(std::system(command.c_str()), 0) << command;
-    std::map<std::string, std::string> sheets;
-    const std::string stem = fs::path(file).stem().string() + "-";
-    for (const auto& entry : fs::directory_iterator(dir.path()))
-        if (entry.path().extension() == ".csv" && entry.path().filename().string().rfind(stem, 0) == 0)
-            sheets[entry.path().filename().string().substr(stem.size())] = testing::readFile(entry.path());
-    return sheets;
-}
-
 std::vector<std::string> lines(const std::string& text)
 {
     std::vector<std::string> out;
@@ -479,8 +453,8 @@ class XlsInLibreOffice : public ::testing::TestWithParam<SplitCase> {};
 
 TEST_P(XlsInLibreOffice, SeesTheWrittenCellsAndNothingElse)
 {
-    if (!haveSoffice())
-        GTEST_SKIP() << "soffice not installed (scripts/setup.sh --tests installs libreoffice-calc-nogui)";
+    if (!testing::haveSoffice())
+        GTEST_SKIP() << testing::kNoSoffice;
     testing::TempDir dir;
     writableCopy(dir, GetParam().file, "before.xls");
     const fs::path path = writableCopy(dir, GetParam().file, "after.xls");
@@ -496,8 +470,8 @@ TEST_P(XlsInLibreOffice, SeesTheWrittenCellsAndNothingElse)
     }
     ASSERT_TRUE(book.value().save().ok());
 
-    const auto before = libreOfficeSheets(dir, "before.xls");
-    const auto after = libreOfficeSheets(dir, "after.xls");
+    const auto before = testing::libreOfficeSheets(dir, "before.xls");
+    const auto after = testing::libreOfficeSheets(dir, "after.xls");
     ASSERT_EQ(before.size(), after.size());
     int changedLines = 0;
     for (const auto& [sheet, csv] : before) {

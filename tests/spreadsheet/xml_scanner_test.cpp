@@ -1,4 +1,5 @@
 #include "spreadsheet/xlsx/xml_scanner.h"
+#include "tests/spreadsheet/test_name.h"
 
 #include <gtest/gtest.h>
 
@@ -60,13 +61,7 @@ INSTANTIATE_TEST_SUITE_P(
         Malformed{"utf16", std::string("\xFF\xFE<\0a\0/\0>\0", 10), "UTF-16"},
         Malformed{"latin1 declaration", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><a/>", "encoding"},
         Malformed{"empty", "", "no root"}),
-    [](const auto& info) {
-        std::string name = info.param.name;
-        for (char& c : name)
-            if (!std::isalnum(static_cast<unsigned char>(c)))
-                c = '_';
-        return name;
-    });
+    [](const auto& info) { return testing::testName(info.param.name); });
 
 TEST(Scanner, ReportsElementRangesNamespacesAndEmptyElements)
 {

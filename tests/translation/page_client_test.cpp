@@ -3,6 +3,7 @@
 
 #include "platform/browser/web_browser.h"
 #include "tests/platform/browser/web_test_main.h"
+#include "tests/support/data_rows.h"
 #include "tests/translation/test_page_server.h"
 #include "translation/browser_page_client.h"
 #include "translation/page_host.h"
@@ -16,6 +17,7 @@
 
 using namespace veltrano::translation;
 using veltrano::platform::browser::WebBrowser;
+using veltrano::testing::addRow;
 using Outcome = CellTranslation::Outcome;
 
 namespace {
@@ -96,12 +98,9 @@ private slots:
     {
         QTest::addColumn<QString>("page");
         QTest::addColumn<QString>("expectedPart");
-        QTest::newRow("no source element") << "/no-source"
-                                           << "has no element \"source\"";
-        QTest::newRow("result never comes") << "/silent"
-                                            << "gave no result for \"Total\" within 1 s";
-        QTest::newRow("the page reports an error") << "/failing"
-                                                   << "the translator is not installed";
+        addRow("no source element", "/no-source", "has no element \"source\"");
+        addRow("result never comes", "/silent", "gave no result for \"Total\" within 1 s");
+        addRow("the page reports an error", "/failing", "the translator is not installed");
     }
 
     void failuresSayWhatWentWrong()

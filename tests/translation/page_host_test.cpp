@@ -1,6 +1,7 @@
 // Reaching the page host: the address line, VELTRANO_PAGE_HOST, and stand-in host programs
 // (small shell scripts) that answer well, badly, late or not at all, and that end with us.
 
+#include "tests/support/data_rows.h"
 #include "translation/page_host.h"
 
 #include <QCoreApplication>
@@ -13,6 +14,7 @@
 #include <csignal>
 
 using namespace veltrano::translation;
+using veltrano::testing::addRow;
 
 namespace {
 
@@ -39,22 +41,14 @@ private slots:
     {
         QTest::addColumn<QString>("line");
         QTest::addColumn<QString>("expected");  // empty: no address
-        QTest::newRow("as printed") << "listening on 127.0.0.1:41234"
-                                    << "127.0.0.1:41234";
-        QTest::newRow("trailing blanks") << "listening on 127.0.0.1:80 \r"
-                                         << "127.0.0.1:80";
-        QTest::newRow("a host name") << "listening on localhost:8080"
-                                     << "localhost:8080";
-        QTest::newRow("other words") << "ready at 127.0.0.1:41234"
-                                     << "";
-        QTest::newRow("no port") << "listening on 127.0.0.1"
-                                 << "";
-        QTest::newRow("port 0") << "listening on 127.0.0.1:0"
-                                << "";
-        QTest::newRow("port too large") << "listening on 127.0.0.1:65536"
-                                        << "";
-        QTest::newRow("path after the port") << "listening on 127.0.0.1:80/x"
-                                             << "";
+        addRow("as printed", "listening on 127.0.0.1:41234", "127.0.0.1:41234");
+        addRow("trailing blanks", "listening on 127.0.0.1:80 \r", "127.0.0.1:80");
+        addRow("a host name", "listening on localhost:8080", "localhost:8080");
+        addRow("other words", "ready at 127.0.0.1:41234", "");
+        addRow("no port", "listening on 127.0.0.1", "");
+        addRow("port 0", "listening on 127.0.0.1:0", "");
+        addRow("port too large", "listening on 127.0.0.1:65536", "");
+        addRow("path after the port", "listening on 127.0.0.1:80/x", "");
     }
 
     void theAddressLine()
@@ -82,16 +76,12 @@ private slots:
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QString>("expectedAddress");
         QTest::addColumn<QString>("expectedFailurePart");
-        QTest::newRow("answers, given --port 0")
-            << QByteArray("[ \"$*\" = '--port 0' ] || exit 9\necho 'listening on 127.0.0.1:4321'\nexec sleep 60")
-            << "127.0.0.1:4321"
-            << "";
-        QTest::newRow("says something else") << QByteArray("echo hello\nexec sleep 60") << ""
-                                             << "its first line was \"hello\"";
-        QTest::newRow("ends at once") << QByteArray("exit 3") << ""
-                                      << "ended before it was ready (exit code 3)";
-        QTest::newRow("never answers") << QByteArray("exec sleep 60") << ""
-                                       << "did not get ready";
+        addRow("answers, given --port 0",
+               QByteArray("[ \"$*\" = '--port 0' ] || exit 9\necho 'listening on 127.0.0.1:4321'\nexec sleep 60"),
+               "127.0.0.1:4321", "");
+        addRow("says something else", QByteArray("echo hello\nexec sleep 60"), "", "its first line was \"hello\"");
+        addRow("ends at once", QByteArray("exit 3"), "", "ended before it was ready (exit code 3)");
+        addRow("never answers", QByteArray("exec sleep 60"), "", "did not get ready");
     }
 
     void standInHosts()

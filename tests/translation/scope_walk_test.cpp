@@ -87,36 +87,23 @@ struct VisitCase {
 const std::vector<std::string> kFourByFour = {"A1", "B1", "C1", "D1", "A2", "B2", "C2", "D2",
                                               "A3", "B3", "C3", "D3", "A4", "B4", "C4", "D4"};
 
+// A workbook of one worksheet, "One", whose cells hold their own names.
+std::function<WorkbookFixture()> oneSheet(std::vector<std::string> names)
+{
+    return [names] { return WorkbookFixture().worksheet("One", sheetRows(namedCells(names))); };
+}
+
 const VisitCase kVisitCases[] = {
-    {"a block, row by row",
-     [] { return WorkbookFixture().worksheet("One", sheetRows(namedCells(kFourByFour))); },
-     Scope::Block,
-     "B2:C3",
-     {"B2", "C2", "B3", "C3"},
-     4},
-    {"a block of one cell",
-     [] { return WorkbookFixture().worksheet("One", sheetRows(namedCells(kFourByFour))); },
-     Scope::Block,
-     "C3",
-     {"C3"},
-     1},
+    {"a block, row by row", oneSheet(kFourByFour), Scope::Block, "B2:C3", {"B2", "C2", "B3", "C3"}, 4},
+    {"a block of one cell", oneSheet(kFourByFour), Scope::Block, "C3", {"C3"}, 1},
     {"a sheet from A1 to the end of its used range",
-     [] {
-         return WorkbookFixture().worksheet("One", sheetRows(namedCells({"E9", "C5", "D7"})));
-     },
+     oneSheet({"E9", "C5", "D7"}),
      Scope::ActiveSheet,
      {},
      {"C5", "D7", "E9"},
      3},
-    {"a far-off cell",
-     [] {
-         return WorkbookFixture().worksheet("One", sheetRows(namedCells({"A1", "XFD1048576"})));
-     },
-     Scope::ActiveSheet,
-     {},
-     {"A1", "XFD1048576"},
-     2},
-    {"an empty sheet: A1 only", [] { return WorkbookFixture().worksheet("One", ""); }, Scope::ActiveSheet, {}, {}, 0},
+    {"a far-off cell", oneSheet({"A1", "XFD1048576"}), Scope::ActiveSheet, {}, {"A1", "XFD1048576"}, 2},
+    {"an empty sheet: A1 only", oneSheet({}), Scope::ActiveSheet, {}, {}, 0},
     {"the active sheet alone",
      [] {
          return WorkbookFixture()
@@ -149,18 +136,9 @@ const VisitCase kVisitCases[] = {
      "Two!B2:C3",
      {"B2", "C3"},
      2},
-    {"whole columns stop at the used range",
-     [] {
-         return WorkbookFixture().worksheet("One", sheetRows(namedCells({"A1", "A2", "C100"})));
-     },
-     Scope::Block,
-     "A:A",
-     {"A1", "A2"},
-     2},
+    {"whole columns stop at the used range", oneSheet({"A1", "A2", "C100"}), Scope::Block, "A:A", {"A1", "A2"}, 2},
     {"a block of 32,767 rows walks to its last row",
-     [] {
-         return WorkbookFixture().worksheet("One", sheetRows(namedCells({"A1", "A32767", "A40000"})));
-     },
+     oneSheet({"A1", "A32767", "A40000"}),
      Scope::Block,
      "A1:A32767",
      {"A1", "A32767"},

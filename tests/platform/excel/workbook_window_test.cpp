@@ -6,6 +6,7 @@
 #include "platform/excel/workbook_window.h"
 #include "tests/platform/excel/sheet_cells.h"
 #include "tests/spreadsheet/fixture.h"
+#include "tests/support/data_rows.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -20,6 +21,7 @@
 using namespace veltrano::platform::excel;
 using veltrano::spreadsheet::testing::TempDir;
 using veltrano::spreadsheet::testing::WorkbookFixture;
+using veltrano::testing::addRow;
 using veltrano::testing::namedCells;
 using veltrano::testing::sheetRows;
 
@@ -74,36 +76,16 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("end");       // Return, OK, Cancel, close or Escape
         QTest::addColumn<QString>("expected");  // "" for no block
-        QTest::newRow("on the sheet shown") << "B2:C3"
-                                            << "Return"
-                                            << "First!$B$2:$C$3";
-        QTest::newRow("another sheet, any case, with $") << "second!$b$2"
-                                                         << "OK"
-                                                         << "Second!$B$2";
-        QTest::newRow("quoted sheet, whole column") << "'Second'!A:A"
-                                                    << "Return"
-                                                    << "Second!$A:$A";
-        QTest::newRow("several areas: the first") << "C3:B2,E5"
-                                                  << "Return"
-                                                  << "First!$B$2:$C$3";
-        QTest::newRow("no such sheet") << "Nowhere!A1"
-                                       << "Return"
-                                       << "";
-        QTest::newRow("a chart sheet") << "Plot!A1"
-                                       << "OK"
-                                       << "";
-        QTest::newRow("not a reference") << "B2:"
-                                         << "Return"
-                                         << "";
-        QTest::newRow("Cancel") << "B2"
-                                << "Cancel"
-                                << "";
-        QTest::newRow("closing the window") << "B2"
-                                            << "close"
-                                            << "";
-        QTest::newRow("Escape") << "B2"
-                                << "Escape"
-                                << "";
+        addRow("on the sheet shown", "B2:C3", "Return", "First!$B$2:$C$3");
+        addRow("another sheet, any case, with $", "second!$b$2", "OK", "Second!$B$2");
+        addRow("quoted sheet, whole column", "'Second'!A:A", "Return", "Second!$A:$A");
+        addRow("several areas: the first", "C3:B2,E5", "Return", "First!$B$2:$C$3");
+        addRow("no such sheet", "Nowhere!A1", "Return", "");
+        addRow("a chart sheet", "Plot!A1", "OK", "");
+        addRow("not a reference", "B2:", "Return", "");
+        addRow("Cancel", "B2", "Cancel", "");
+        addRow("closing the window", "B2", "close", "");
+        addRow("Escape", "B2", "Escape", "");
     }
 
     void typedReferencesAndWaysToEnd()

@@ -1,25 +1,12 @@
 // Dates and times: the range Excel shows, both date systems, rounding to the shown precision,
 // elapsed time and the month/minute rule.
 #include "spreadsheet/numfmt/renderer.h"
+#include "tests/spreadsheet/numfmt/shown_cases.h"
 
 #include <gtest/gtest.h>
 
 namespace veltrano::numfmt {
 namespace {
-
-struct Case {
-    const char* code;
-    double value;
-    const char* shown;
-};
-
-template <std::size_t N>
-void expectShown(DateSystem system, const Case (&cases)[N])
-{
-    Renderer renderer(system);
-    for (const auto& c : cases)
-        EXPECT_EQ(renderer.number(renderer.intern(c.code), c.value), c.shown) << "[" << c.code << "] " << c.value;
-}
 
 // Outside Excel's range the cell would be all '#': the text is empty so the cell is skipped.
 TEST(DateRange, Excel1900ShowsNothingOutsideItsDays)
@@ -35,7 +22,7 @@ TEST(DateRange, Excel1900ShowsNothingOutsideItsDays)
         {"[h]:mm", -0.25, ""},
         {"0.00;m/d/yyyy", -5, ""},  // a negative serial has no date in any section
     };
-    expectShown(DateSystem::Excel1900, cases);
+    expectShown(cases, DateSystem::Excel1900);
 }
 
 TEST(DateRange, Excel1904ShowsNegativeTimesWithAMinus)
@@ -46,7 +33,7 @@ TEST(DateRange, Excel1904ShowsNegativeTimesWithAMinus)
         {"m/d/yyyy", -1, "-1/2/1904"}, {"m/d/yyyy", 2957003, "12/31/9999"},
         {"m/d/yyyy", 2957004, ""},     {"ddd", 0, "Fri"},
     };
-    expectShown(DateSystem::Excel1904, cases);
+    expectShown(cases, DateSystem::Excel1904);
 }
 
 // Serial 60 is Excel's February 29, 1900; the weekdays around it follow Excel's count.
@@ -63,7 +50,7 @@ TEST(Calendar1900, KeepsExcelsLeapDay)
         {"[$-x-sysdate]dddd, mmmm dd, yyyy", 45000, "Wednesday, March 15, 2023"},
         {"[$-F800]dddd\\,\\ mmmm\\ dd\\,\\ yyyy", 45000, "Wednesday, March 15, 2023"},
     };
-    expectShown(DateSystem::Excel1900, cases);
+    expectShown(cases, DateSystem::Excel1900);
 }
 
 TEST(Times, RoundToTheShownPrecisionAndCarry)
@@ -80,7 +67,7 @@ TEST(Times, RoundToTheShownPrecisionAndCarry)
         {"[ss]", 0.5, "43200"},
         {"[hhh]", 0.125, "003"},
     };
-    expectShown(DateSystem::Excel1900, cases);
+    expectShown(cases, DateSystem::Excel1900);
 }
 
 TEST(Times, TwelveHourClockAndTheMinuteRule)
@@ -96,7 +83,7 @@ TEST(Times, TwelveHourClockAndTheMinuteRule)
         {"m:ss", 45000.5 + 7.0 / 1440, "7:00"},  // before seconds: minutes
         {"mm/dd hh", 45000.5, "03/15 12"},
     };
-    expectShown(DateSystem::Excel1900, cases);
+    expectShown(cases, DateSystem::Excel1900);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // tables in data/ do not reach (extreme magnitudes, rounding carries, sign rules, hostile codes).
 #include "spreadsheet/numfmt/fraction_renderer.h"
 #include "spreadsheet/numfmt/renderer.h"
+#include "tests/spreadsheet/numfmt/shown_cases.h"
 
 #include <gtest/gtest.h>
 
@@ -9,25 +10,6 @@
 
 namespace veltrano::numfmt {
 namespace {
-
-struct Case {
-    const char* code;
-    double value;
-    const char* shown;
-};
-
-void expectShown(const Case* begin, const Case* end)
-{
-    Renderer renderer(DateSystem::Excel1900);
-    for (const Case* c = begin; c != end; ++c)
-        EXPECT_EQ(renderer.number(renderer.intern(c->code), c->value), c->shown) << "[" << c->code << "] " << c->value;
-}
-
-template <std::size_t N>
-void expectShown(const Case (&cases)[N])
-{
-    expectShown(cases, cases + N);
-}
 
 TEST(General, ElevenCharactersThenScientific)
 {
