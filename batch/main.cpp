@@ -44,9 +44,9 @@ HostAddress reachPageHost(const BatchOptions& options)
                                     false};
     auto host = translation::PageHost::launch(QCoreApplication::applicationDirPath(), how);
     const auto address = host->waitForAddress(QDeadlineTimer(kPageHostReady));
-    if (!address)
-        return {std::move(host), {}, host->failure().toStdString()};
-    return {std::move(host), address->toStdString(), {}};
+    // The failure is read before the host is moved: a braced list initialises in order.
+    std::string failure = address ? std::string() : host->failure().toStdString();
+    return {std::move(host), address ? address->toStdString() : std::string(), std::move(failure)};
 }
 
 std::unique_ptr<TranslationMemory> openMemory(const BatchOptions& options, PageHostClient& client, Progress& progress)

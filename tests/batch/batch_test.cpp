@@ -81,7 +81,8 @@ protected:
 
     void SetUp() override { ASSERT_FALSE(address.empty()) << host->failure().toStdString(); }
 
-    QProcess* start(std::vector<std::string> args, bool ownHost = false)
+    QProcess* start(std::vector<std::string> args, bool ownHost = false,
+                    const QString& program = QStringLiteral(VELTRANO_BIN_DIR "/veltrano-batch"))
     {
         if (!ownHost)
             args.insert(args.begin(), {"--page-host", address});
@@ -95,7 +96,7 @@ protected:
         QStringList arguments;
         for (const auto& arg : args)
             arguments << QString::fromStdString(arg);
-        process->start(QStringLiteral(VELTRANO_BIN_DIR "/veltrano-batch"), arguments);
+        process->start(program, arguments);
         return process;
     }
 
@@ -255,6 +256,20 @@ TEST_F(BatchTest, StartsItsOwnPageHostAndScansFoldersAsTheWindowDoes)
     EXPECT_NE(ran.out.find("1 files converted"), std::string::npos) << ran.out;
     EXPECT_EQ(valuesOf(m_dir / "tree" / "sub" / "deep.xlsx").at("One!A1"), "La casa");
     EXPECT_EQ(valuesOf(m_dir / "tree" / ".hidden" / "skipped.xlsx").at("One!A1"), "The house");
+}
+
+TEST_F(BatchTest, APageHostThatCannotStartFailsEachFileWithItsReason)
+{
+    // Alone in a folder, the program finds no page host beside it to start.
+    fs::create_directories(m_dir / "alone");
+    const fs::path program = m_dir / "alone" / "veltrano-batch";
+    fs::copy_file(VELTRANO_BIN_DIR "/veltrano-batch", program);
+    const fs::path path = book("book.xlsx");
+    const std::string before = readFile(path);
+    const Ran ran = finish(start({"--no-memory", path.string()}, true, QString::fromStdString(program.string())));
+    EXPECT_EQ(ran.exitCode, 1) << ran.err;
+    EXPECT_NE(ran.err.find("book.xlsx: not translated: "), std::string::npos) << ran.err;
+    EXPECT_EQ(readFile(path), before);
 }
 
 struct UsageCase {
