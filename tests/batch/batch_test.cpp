@@ -9,6 +9,7 @@
 #include <QProcess>
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <filesystem>
 #include <map>
@@ -241,6 +242,25 @@ TEST_F(BatchTest, TheMemoryIsReusedSharedByTwoRunsAtOnceAndRebuiltWhenDamaged)
     EXPECT_EQ(valuesOf(m_dir / "e.xlsx").at("One!A1"), "La casa");
     const Ran rebuilt = run({"--no-backup", book("f.xlsx").string()});
     EXPECT_NE(rebuilt.out.find("(3 from memory)"), std::string::npos) << rebuilt.out;
+}
+
+TEST_F(BatchTest, AMemoryThatRefusesNewTranslationsIsLeftWithItsReasonAndTheRunGoesOn)
+{
+    ASSERT_EQ(run({"--no-backup", book("a.xlsx").string()}).exitCode, 0);
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open((m_dir / "cache" / "veltrano" / "translations.sqlite").c_str(), &db), SQLITE_OK);
+    const int made = sqlite3_exec(db,
+                                  "CREATE TRIGGER refuse BEFORE INSERT ON translations "
+                                  "BEGIN SELECT RAISE(ABORT, 'no room for more'); END",
+                                  nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    ASSERT_EQ(made, SQLITE_OK);
+
+    const fs::path path = book("b.xlsx", spanishBook());
+    const Ran ran = run({"--no-backup", "--to", "en", path.string()});
+    EXPECT_EQ(ran.exitCode, 0) << ran.err;
+    EXPECT_NE(ran.err.find("cannot be written (no room for more)"), std::string::npos) << ran.err;
+    EXPECT_EQ(valuesOf(path).at("Uno!A1"), "The house");
 }
 
 TEST_F(BatchTest, StartsItsOwnPageHostAndScansFoldersAsTheWindowDoes)
