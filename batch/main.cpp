@@ -17,7 +17,6 @@
 #include <chrono>
 #include <cstdio>
 #include <iostream>
-#include <thread>
 
 using namespace veltrano;
 using namespace veltrano::batch;
@@ -37,16 +36,17 @@ HostAddress reachPageHost(const BatchOptions& options)
 {
     if (!options.pageHost.empty())
         return {nullptr, options.pageHost, {}};
-    const unsigned jobs = options.jobs > 0 ? options.jobs : std::max(1u, std::thread::hardware_concurrency());
     // No warm-up: a run answered from its memory never starts a pipeline, and a run that needs
-    // them pays the same start-up on its first batch.
-    translation::PageHostLaunch how{{QStringLiteral("--jobs"), QString::number(jobs), QStringLiteral("--no-warm-up")},
-                                    false};
+    // them pays the same start-up on its first batch. Without --jobs the host takes one pipeline
+    // per processor core.
+    translation::PageHostLaunch how{{QStringLiteral("--no-warm-up")}, false};
+    if (options.jobs > 0)
+        how.arguments << QStringLiteral("--jobs") << QString::number(options.jobs);
     auto host = translation::PageHost::launch(QCoreApplication::applicationDirPath(), how);
     const auto address = host->waitForAddress(QDeadlineTimer(kPageHostReady));
-    if (!address)
-        return {std::move(host), {}, host->failure().toStdString()};
-    return {std::move(host), address->toStdString(), {}};
+    // The failure is read before the host is moved: a braced list initialises in order.
+    std::string failure = address ? std::string() : host->failure().toStdString();
+    return {std::move(host), address ? address->toStdString() : std::string(), std::move(failure)};
 }
 
 std::unique_ptr<TranslationMemory> openMemory(const BatchOptions& options, PageHostClient& client, Progress& progress)
@@ -123,9 +123,9 @@ int main(int argc, char* argv[])
         const HostAddress host = files.files.empty() ? HostAddress{} : reachPageHost(options);
         PageHostClient client(host.address, options.sourceLanguage, options.targetLanguage);
         client.onProgress([&progress](std::size_t done, std::size_t total) { progress.translating(done, total); });
-        const auto memory =
-            host.failure.empty() && !files.files.empty() ? openMemory(options, client, progress) : nullptr;
-        const bool numberTemplates = host.failure.empty() && !files.files.empty() && client.allowsNumberTemplates();
+        const bool translating = host.failure.empty() && !files.files.empty();
+        const auto memory = translating ? openMemory(options, client, progress) : nullptr;
+        const bool numberTemplates = translating && client.allowsNumberTemplates();
         translations = std::make_unique<RunTranslations>(client, memory.get(), !options.dryRun, numberTemplates);
         BatchRun run(settings, *translations, progress, report.get());
         for (const PathProblem& problem : files.problems)

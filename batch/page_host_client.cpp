@@ -84,11 +84,11 @@ Outcome<std::vector<std::string>> PageHostClient::translate(const std::vector<st
     std::vector<std::string> translations;
     translations.reserve(texts.size());
     std::optional<Failure> failure;
-    for (std::size_t i = 0; i < ranges.size(); ++i) {
+    // After a failure nothing more is sent; the requests out are still waited for.
+    for (std::size_t i = 0; i < ranges.size() && requests[i].valid(); ++i) {
         auto translated = requests[i].get();
         if (!translated && !failure)
             failure = Failure{translated.error()};
-        // After a failure nothing more is sent; the requests out are still waited for.
         if (!failure && i + kRequestsInFlight < ranges.size())
             send(i + kRequestsInFlight);
         if (failure)

@@ -139,7 +139,7 @@ std::unique_ptr<TranslationMemory> TranslationMemory::open(const std::string& pa
     if (memory->connect())
         return memory;
     if (memory->m_db)
-        memory->giveUp("cannot be made again");
+        memory->giveUp("cannot be made again", sqlite3_errmsg(memory->m_db));
     return nullptr;
 }
 
@@ -161,9 +161,9 @@ bool TranslationMemory::connect()
     return sqlite3_exec(m_db, kSchema, nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
-void TranslationMemory::giveUp(const std::string& what)
+void TranslationMemory::giveUp(const std::string& what, const std::string& reason)
 {
-    m_warn("the translation memory " + m_path + " " + what + " (" + sqlite3_errmsg(m_db)
+    m_warn("the translation memory " + m_path + " " + what + " (" + reason
            + "); the rest of this run goes on without it");
     sqlite3_close(m_db);
     m_db = nullptr;
@@ -174,12 +174,20 @@ std::vector<std::optional<std::string>> TranslationMemory::find(const std::vecto
     std::vector<std::optional<std::string>> found(texts.size());
     if (!m_db)
         return found;
+    if (const auto failure = lookUp(texts, found)) {
+        giveUp("cannot be read", *failure);
+        return std::vector<std::optional<std::string>>(texts.size());
+    }
+    return found;
+}
+
+std::optional<std::string> TranslationMemory::lookUp(const std::vector<std::string>& texts,
+                                                     std::vector<std::optional<std::string>>& found)
+{
     const Statement select(m_db,
                            "SELECT target FROM translations WHERE direction = ?1 AND fingerprint = ?2 AND source = ?3");
-    if (select.prepared() != SQLITE_OK) {
-        giveUp("cannot be read");
-        return found;
-    }
+    if (select.prepared() != SQLITE_OK)
+        return std::string(sqlite3_errmsg(m_db));
     select.bind(1, m_direction);
     select.bind(2, m_fingerprint);
     // One read transaction for all the look-ups, rather than one each (in WAL mode each costs a
@@ -192,29 +200,37 @@ std::vector<std::optional<std::string>> TranslationMemory::find(const std::vecto
             const auto* target = reinterpret_cast<const char*>(sqlite3_column_text(select.get(), 0));
             found[i] = std::string(target ? target : "", std::size_t(sqlite3_column_bytes(select.get(), 0)));
         } else if (step != SQLITE_DONE) {
-            giveUp("cannot be read");
-            return std::vector<std::optional<std::string>>(texts.size());
+            return std::string(sqlite3_errmsg(m_db));
         }
         sqlite3_reset(select.get());
     }
-    return found;
+    return std::nullopt;
 }
 
 void TranslationMemory::keep(const std::vector<std::pair<std::string, std::string>>& translations)
 {
     if (!m_db || translations.empty())
         return;
+    if (const auto failure = write(translations))
+        giveUp("cannot be written", *failure);
+}
+
+std::optional<std::string> TranslationMemory::write(const std::vector<std::pair<std::string, std::string>>& translations)
+{
     // BEGIN IMMEDIATE takes the write lock at once, so waiting for another process happens here,
     // under the busy timeout, rather than failing half-way.
     if (sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
-        return giveUp("cannot be written");
+        return std::string(sqlite3_errmsg(m_db));
+    const auto rolledBack = [this] {
+        std::string reason = sqlite3_errmsg(m_db);  // before ROLLBACK, whose success clears it
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        return reason;
+    };
     {
         const Statement insert(m_db, "INSERT OR REPLACE INTO translations (direction, fingerprint, source, target) "
                                      "VALUES (?1, ?2, ?3, ?4)");
-        if (insert.prepared() != SQLITE_OK) {
-            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
-            return giveUp("cannot be written");
-        }
+        if (insert.prepared() != SQLITE_OK)
+            return rolledBack();
         insert.bind(1, m_direction);
         insert.bind(2, m_fingerprint);
         for (const auto& [source, target] : translations) {
@@ -222,16 +238,14 @@ void TranslationMemory::keep(const std::vector<std::pair<std::string, std::strin
             insert.bind(4, target);
             if (sqlite3_step(insert.get()) != SQLITE_DONE) {
                 sqlite3_reset(insert.get());
-                sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
-                return giveUp("cannot be written");
+                return rolledBack();
             }
             sqlite3_reset(insert.get());
         }
     }
-    if (sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
-        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
-        giveUp("cannot be written");
-    }
+    if (sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
+        return rolledBack();
+    return std::nullopt;
 }
 
 }  // namespace veltrano::batch

@@ -42,7 +42,14 @@ public:
 private:
     TranslationMemory(std::string path, std::string direction, std::string fingerprint, Warn warn);
     bool connect();
-    void giveUp(const std::string& what);
+    // Warns that the memory what (with sqlite's reason) and closes it for the rest of the run;
+    // called once no statement is left open, so that the connection does close.
+    void giveUp(const std::string& what, const std::string& reason);
+    // The reason looking texts up or writing translations failed, taken before ending the
+    // statement and the transaction clears it; nullopt when it worked.
+    std::optional<std::string> lookUp(const std::vector<std::string>& texts,
+                                      std::vector<std::optional<std::string>>& found);
+    std::optional<std::string> write(const std::vector<std::pair<std::string, std::string>>& translations);
 
     std::string m_path;
     std::string m_direction;

@@ -1,27 +1,16 @@
 #include "pagehost/domain_vocabulary.h"
 
+#include "pagehost/file_text.h"
 #include "pagehost/glossary_fingerprint.h"
 
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <mutex>
-#include <sstream>
 
 namespace veltrano::pagehost {
 namespace {
-
-std::optional<std::string> readWholeFile(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
-        return std::nullopt;
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
 
 // FNV-1a over the parts with their lengths, so that moving bytes from one file to the next
 // changes the hash; stable from one run and one build to the next.

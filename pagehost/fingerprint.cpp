@@ -1,23 +1,15 @@
 #include "pagehost/fingerprint.h"
 
+#include "pagehost/file_text.h"
 #include "pagehost/glossary_fingerprint.h"
 
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 
 namespace veltrano::pagehost {
 namespace {
 
 constexpr const char* kPackageDatabase = "/var/lib/dpkg/status";
-
-std::string fileText(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
 
 // The Version field of an installed package's stanza in the package database; "" when absent.
 std::string installedVersion(const std::string& database, const std::string& package)
@@ -55,7 +47,7 @@ std::string pairFingerprint(const Direction& direction)
     // A pair "xxx-yyy" is packaged as apertium-xxx-yyy, which also holds its reverse yyy-xxx.
     const std::string pair = std::filesystem::path(direction.modeFile).stem().string();
     const auto dash = pair.find('-');
-    const std::string database = fileText(kPackageDatabase);
+    const std::string database = readWholeFile(kPackageDatabase).value_or(std::string());
     if (dash != std::string::npos) {
         const std::string reverse = pair.substr(dash + 1) + "-" + pair.substr(0, dash);
         for (const std::string& name : {pair, reverse}) {
@@ -64,7 +56,7 @@ std::string pairFingerprint(const Direction& direction)
                 return package + " " + version;
         }
     }
-    return "mode " + pair + " " + fnv1a(fileText(direction.modeFile));
+    return "mode " + pair + " " + fnv1a(readWholeFile(direction.modeFile).value_or(std::string()));
 }
 
 }  // namespace

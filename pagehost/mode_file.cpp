@@ -1,9 +1,9 @@
 #include "pagehost/mode_file.h"
 
+#include "pagehost/file_text.h"
+
 #include <algorithm>
-#include <fstream>
 #include <optional>
-#include <sstream>
 
 namespace veltrano::pagehost {
 namespace {
@@ -174,12 +174,10 @@ Outcome<std::vector<ProgramCall>> parseModePipeline(std::string_view modeText)
 
 Outcome<std::vector<ProgramCall>> readModeFile(const std::string& path)
 {
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
+    const auto text = readWholeFile(path);
+    if (!text)
         return Failure{"cannot read mode file " + path};
-    std::ostringstream text;
-    text << file.rdbuf();
-    auto programs = parseModePipeline(text.str());
+    auto programs = parseModePipeline(*text);
     if (!programs)
         return Failure{path + ": " + programs.error()};
     return programs;

@@ -16,14 +16,6 @@ constexpr std::string_view kClosingBlank = "[\n]";
 // Starts the content of a protected block, which neither a number nor an empty blank does.
 constexpr char kProtectedMark = '=';
 
-void appendEnd(std::string& segment, std::size_t number)
-{
-    segment += kSentenceEnd;
-    segment += '[';
-    segment += std::to_string(number);
-    segment += ']';
-}
-
 // Reads the superblank that starts at answer[pos] ('['); returns its content with escapes
 // removed and moves pos past its ']', or nullopt when it never closes.
 std::optional<std::string> readSuperblank(std::string_view answer, std::size_t& pos)
@@ -84,13 +76,11 @@ std::string escapeForStream(std::string_view text)
 
 std::string joinSegment(const std::vector<std::string_view>& texts, std::size_t firstNumber)
 {
-    std::string segment;
-    for (std::size_t i = 0; i < texts.size(); ++i) {
-        segment += escapeForStream(texts[i]);
-        appendEnd(segment, firstNumber + i);
-    }
-    segment += kClosingBlank;
-    return segment;
+    std::vector<std::string> streamTexts;
+    streamTexts.reserve(texts.size());
+    for (const auto text : texts)
+        streamTexts.push_back(escapeForStream(text));
+    return joinStreamSegment(streamTexts, firstNumber);
 }
 
 std::string protectedBlock(std::string_view text)
@@ -103,7 +93,10 @@ std::string joinStreamSegment(const std::vector<std::string>& streamTexts, std::
     std::string segment;
     for (std::size_t i = 0; i < streamTexts.size(); ++i) {
         segment += streamTexts[i];
-        appendEnd(segment, firstNumber + i);
+        segment += kSentenceEnd;
+        segment += '[';
+        segment += std::to_string(firstNumber + i);
+        segment += ']';
     }
     segment += kClosingBlank;
     return segment;

@@ -177,10 +177,10 @@ Outcome<std::vector<std::string>> Translator::translateCores(const std::vector<s
 Outcome<std::vector<std::string>> Translator::translateChunk(const std::vector<std::string_view>& cores)
 {
     std::size_t first = 0;
-    auto answer = exchange(segmentOf(cores, first));
+    auto answer = exchangeAll({segmentOf(cores, first)});
     if (!answer)
         return Failure{answer.error()};
-    return translationsFrom(cores, first, answer.value());
+    return translationsFrom(cores, first, answer.value().front());
 }
 
 std::string Translator::segmentOf(const std::vector<std::string_view>& cores, std::size_t& first)
@@ -235,26 +235,8 @@ std::string Translator::streamTextOf(std::string_view core) const
     return text;
 }
 
-Outcome<std::string> Translator::exchange(const std::string& segment)
-{
-    auto ready = ensurePipeline();
-    if (!ready)
-        return Failure{ready.error()};
-    auto answer = m_pipeline->exchange(segment, timeoutFor(segment.size()));
-    if (!answer)
-        return restartAfter(answer.error());
-    m_pipelineAnswered = true;
-    return answer;
-}
-
 Outcome<std::vector<std::string>> Translator::exchangeAll(const std::vector<std::string>& segments)
 {
-    if (segments.size() == 1) {
-        auto answer = exchange(segments.front());
-        if (!answer)
-            return Failure{answer.error()};
-        return std::vector<std::string>{std::move(answer.value())};
-    }
     auto ready = ensurePipeline();
     if (!ready)
         return Failure{ready.error()};

@@ -54,7 +54,6 @@ private:
     std::string segmentOf(const std::vector<std::string_view>& cores, std::size_t& first);
     Outcome<std::vector<std::string>> translationsFrom(const std::vector<std::string_view>& cores, std::size_t first,
                                                        const std::string& answer);
-    Outcome<std::string> exchange(const std::string& segment);
     Outcome<std::vector<std::string>> exchangeAll(const std::vector<std::string>& segments);
     Outcome<bool> ensurePipeline();
     Outcome<bool> startPipeline();

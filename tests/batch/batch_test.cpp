@@ -9,6 +9,7 @@
 #include <QProcess>
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <filesystem>
 #include <map>
@@ -81,7 +82,8 @@ protected:
 
     void SetUp() override { ASSERT_FALSE(address.empty()) << host->failure().toStdString(); }
 
-    QProcess* start(std::vector<std::string> args, bool ownHost = false)
+    QProcess* start(std::vector<std::string> args, bool ownHost = false,
+                    const QString& program = QStringLiteral(VELTRANO_BIN_DIR "/veltrano-batch"))
     {
         if (!ownHost)
             args.insert(args.begin(), {"--page-host", address});
@@ -95,7 +97,7 @@ protected:
         QStringList arguments;
         for (const auto& arg : args)
             arguments << QString::fromStdString(arg);
-        process->start(QStringLiteral(VELTRANO_BIN_DIR "/veltrano-batch"), arguments);
+        process->start(program, arguments);
         return process;
     }
 
@@ -242,6 +244,25 @@ TEST_F(BatchTest, TheMemoryIsReusedSharedByTwoRunsAtOnceAndRebuiltWhenDamaged)
     EXPECT_NE(rebuilt.out.find("(3 from memory)"), std::string::npos) << rebuilt.out;
 }
 
+TEST_F(BatchTest, AMemoryThatRefusesNewTranslationsIsLeftWithItsReasonAndTheRunGoesOn)
+{
+    ASSERT_EQ(run({"--no-backup", book("a.xlsx").string()}).exitCode, 0);
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open((m_dir / "cache" / "veltrano" / "translations.sqlite").c_str(), &db), SQLITE_OK);
+    const int made = sqlite3_exec(db,
+                                  "CREATE TRIGGER refuse BEFORE INSERT ON translations "
+                                  "BEGIN SELECT RAISE(ABORT, 'no room for more'); END",
+                                  nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    ASSERT_EQ(made, SQLITE_OK);
+
+    const fs::path path = book("b.xlsx", spanishBook());
+    const Ran ran = run({"--no-backup", "--to", "en", path.string()});
+    EXPECT_EQ(ran.exitCode, 0) << ran.err;
+    EXPECT_NE(ran.err.find("cannot be written (no room for more)"), std::string::npos) << ran.err;
+    EXPECT_EQ(valuesOf(path).at("Uno!A1"), "The house");
+}
+
 TEST_F(BatchTest, StartsItsOwnPageHostAndScansFoldersAsTheWindowDoes)
 {
     fs::create_directories(m_dir / "tree" / "sub");
@@ -255,6 +276,20 @@ TEST_F(BatchTest, StartsItsOwnPageHostAndScansFoldersAsTheWindowDoes)
     EXPECT_NE(ran.out.find("1 files converted"), std::string::npos) << ran.out;
     EXPECT_EQ(valuesOf(m_dir / "tree" / "sub" / "deep.xlsx").at("One!A1"), "La casa");
     EXPECT_EQ(valuesOf(m_dir / "tree" / ".hidden" / "skipped.xlsx").at("One!A1"), "The house");
+}
+
+TEST_F(BatchTest, APageHostThatCannotStartFailsEachFileWithItsReason)
+{
+    // Alone in a folder, the program finds no page host beside it to start.
+    fs::create_directories(m_dir / "alone");
+    const fs::path program = m_dir / "alone" / "veltrano-batch";
+    fs::copy_file(VELTRANO_BIN_DIR "/veltrano-batch", program);
+    const fs::path path = book("book.xlsx");
+    const std::string before = readFile(path);
+    const Ran ran = finish(start({"--no-memory", path.string()}, true, QString::fromStdString(program.string())));
+    EXPECT_EQ(ran.exitCode, 1) << ran.err;
+    EXPECT_NE(ran.err.find("book.xlsx: not translated: "), std::string::npos) << ran.err;
+    EXPECT_EQ(readFile(path), before);
 }
 
 struct UsageCase {
