@@ -215,7 +215,8 @@ void TranslationMemory::keep(const std::vector<std::pair<std::string, std::strin
         giveUp("cannot be written", *failure);
 }
 
-std::optional<std::string> TranslationMemory::write(const std::vector<std::pair<std::string, std::string>>& translations)
+std::optional<std::string>
+TranslationMemory::write(const std::vector<std::pair<std::string, std::string>>& translations)
 {
     // BEGIN IMMEDIATE takes the write lock at once, so waiting for another process happens here,
     // under the busy timeout, rather than failing half-way.

@@ -310,8 +310,8 @@ Status Loader::awaitSharedStrings()
         m_wb->sharedStrings = std::move(strings.value());
     }
     for (const auto& sheet : m_wb->worksheets) {
-        Status status = checkSharedStringIndexes(sheet->model, m_wb->sharedStrings.size(),
-                                                 m_wb->where(sheet->model.partName));
+        Status status =
+            checkSharedStringIndexes(sheet->model, m_wb->sharedStrings.size(), m_wb->where(sheet->model.partName));
         if (!status)
             return status;
     }

@@ -328,7 +328,9 @@ INSTANTIATE_TEST_SUITE_P(
                    {{"Workbook", oneSheet(rec(0x00FC, le(2, 4) + le(2, 4) + le(1, 2) + '\0' + "a"), kText)}},
                    ErrorCode::Damaged,
                    "holds 1 strings"},
-        XlsRefusal{"more cells than the limit", {{"Workbook", oneSheet("", blankFlood())}}, ErrorCode::TooLarge,
+        XlsRefusal{"more cells than the limit",
+                   {{"Workbook", oneSheet("", blankFlood())}},
+                   ErrorCode::TooLarge,
                    "more cells than the limit"}));
 
 TEST(XlsRead, AMinimalWorkbookOfOneTextOpens)
