@@ -102,31 +102,22 @@ const std::map<std::string, std::function<void(BatchOptions&)>>& switchOptions()
 std::optional<Scope> parseBlockScope(const std::string& text)
 {
     std::string sheet;
-    std::size_t rest = 0;
+    std::string_view rest;
     if (!text.empty() && text.front() == '\'') {
-        std::size_t pos = 1;
-        for (; pos < text.size(); ++pos) {
-            if (text[pos] != '\'') {
-                sheet += text[pos];
-            } else if (pos + 1 < text.size() && text[pos + 1] == '\'') {
-                sheet += '\'';
-                ++pos;
-            } else {
-                break;
-            }
-        }
-        if (pos + 1 >= text.size() || text[pos + 1] != '!')
+        auto quoted = spreadsheet::splitQuotedSheetName(text);
+        if (!quoted || !quoted->second.starts_with('!'))
             return std::nullopt;
-        rest = pos + 2;
+        sheet = std::move(quoted->first);
+        rest = quoted->second.substr(1);
     } else {
         // A reference holds no "!", so the last one ends the sheet's name.
         const std::size_t bang = text.rfind('!');
         if (bang == std::string::npos || bang == 0)
             return std::nullopt;
         sheet = text.substr(0, bang);
-        rest = bang + 1;
+        rest = std::string_view(text).substr(bang + 1);
     }
-    const auto range = spreadsheet::parseRangeName(std::string_view(text).substr(rest));
+    const auto range = spreadsheet::parseRangeName(rest);
     if (sheet.empty() || !range)
         return std::nullopt;
     return Scope{Scope::Kind::Block, sheet, *range};

@@ -98,4 +98,20 @@ std::optional<CellRange> parseRangeName(std::string_view text)
                      std::max(first->row, last->row), std::max(first->column, last->column)};
 }
 
+std::optional<std::pair<std::string, std::string_view>> splitQuotedSheetName(std::string_view text)
+{
+    if (text.empty() || text.front() != '\'')
+        return std::nullopt;
+    std::string name;
+    for (std::size_t i = 1; i < text.size(); ++i) {
+        if (text[i] != '\'')
+            name += text[i];
+        else if (i + 1 < text.size() && text[i + 1] == '\'')
+            name += text[++i];
+        else
+            return std::pair{std::move(name), text.substr(i + 1)};
+    }
+    return std::nullopt;
+}
+
 }  // namespace veltrano::spreadsheet

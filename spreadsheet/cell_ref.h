@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "spreadsheet/cell_types.h"
 
@@ -32,5 +33,9 @@ std::optional<CellAddress> parseCellName(std::string_view text);
 
 // Parses "A1:C3" or a single cell "B2"; corners are put in order. nullopt when malformed.
 std::optional<CellRange> parseRangeName(std::string_view text);
+
+// A sheet name quoted at the start of a reference ("'It''s'!A1": '' stands for a quote) and
+// what follows its closing quote; nullopt when the text starts with no quote or never closes it.
+std::optional<std::pair<std::string, std::string_view>> splitQuotedSheetName(std::string_view text);
 
 }  // namespace veltrano::spreadsheet

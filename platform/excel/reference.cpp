@@ -27,22 +27,10 @@ std::string_view trimmed(std::string_view text)
 std::optional<std::pair<std::string, std::string_view>> splitSheet(std::string_view text)
 {
     if (!text.empty() && text.front() == '\'') {
-        std::string name;
-        for (std::size_t i = 1; i < text.size(); ++i) {
-            if (text[i] != '\'') {
-                name += text[i];
-                continue;
-            }
-            if (i + 1 < text.size() && text[i + 1] == '\'') {
-                name += '\'';
-                ++i;
-                continue;
-            }
-            if (i + 1 >= text.size() || text[i + 1] != '!' || name.empty())
-                return std::nullopt;
-            return std::pair{name, text.substr(i + 2)};
-        }
-        return std::nullopt;
+        auto quoted = spreadsheet::splitQuotedSheetName(text);
+        if (!quoted || quoted->first.empty() || !quoted->second.starts_with('!'))
+            return std::nullopt;
+        return std::pair{std::move(quoted->first), quoted->second.substr(1)};
     }
     const std::size_t bang = text.find('!');
     if (bang == std::string_view::npos)

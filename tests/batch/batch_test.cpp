@@ -303,6 +303,7 @@ TEST_F(BatchTest, WrongUsageEndsWithTwo)
         {{}, 2},
         {{"--to", "fr", "x.xlsx"}, 2},
         {{"--scope", "A1:B2", "x.xlsx"}, 2},
+        {{"--scope", "'Unclosed!A1:B2", "x.xlsx"}, 2},
         {{"--bogus", "x.xlsx"}, 2},
         {{"--jobs", "0", "x.xlsx"}, 2},
         {{"--help"}, 0},

@@ -22,6 +22,15 @@ TEST(CellNames, ParseAndFormat)
     EXPECT_EQ(rangeName(CellRange{2, 2, 2, 2}), "B2");
 }
 
+TEST(CellNames, QuotedSheetNamesAreReadToTheirClosingQuote)
+{
+    using Split = std::optional<std::pair<std::string, std::string_view>>;
+    EXPECT_EQ(splitQuotedSheetName("'It''s'!A1"), (Split{{"It's", "!A1"}}));
+    EXPECT_EQ(splitQuotedSheetName("'a!b'''"), (Split{{"a!b'", ""}}));
+    for (const char* bad : {"", "Plain!A1", "'unclosed!A1", "'ends in a doubled quote''"})
+        EXPECT_FALSE(splitQuotedSheetName(bad).has_value()) << bad;
+}
+
 TEST(PartNames, ResolveRelationshipTargetsAgainstTheSourceFolder)
 {
     EXPECT_EQ(opc::resolveTarget("xl/workbook.xml", "worksheets/sheet1.xml"), "xl/worksheets/sheet1.xml");

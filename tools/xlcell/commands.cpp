@@ -232,22 +232,11 @@ std::optional<Assignment> parseAssignment(std::string_view argument)
     Assignment result;
     std::string_view rest;
     if (!argument.empty() && argument.front() == '\'') {
-        // 'Sheet name'!A1=... with '' standing for a quote inside the name.
-        std::size_t pos = 1;
-        while (pos < argument.size()) {
-            if (argument[pos] == '\'') {
-                if (pos + 1 < argument.size() && argument[pos + 1] == '\'') {
-                    result.sheet += '\'';
-                    pos += 2;
-                    continue;
-                }
-                break;
-            }
-            result.sheet += argument[pos++];
-        }
-        if (pos + 1 >= argument.size() || argument[pos + 1] != '!')
+        auto quoted = ss::splitQuotedSheetName(argument);
+        if (!quoted || !quoted->second.starts_with('!'))
             return std::nullopt;
-        rest = argument.substr(pos + 2);
+        result.sheet = std::move(quoted->first);
+        rest = quoted->second.substr(1);
     } else {
         // The sheet name ends at the first '!' that is followed by a cell reference and '='.
         std::size_t bang = argument.find('!');
