@@ -3,11 +3,14 @@
 #include "pagehost/file_text.h"
 #include "pagehost/glossary_fingerprint.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <mutex>
+#include <optional>
+#include <vector>
 
 namespace veltrano::pagehost {
 namespace {
@@ -40,6 +43,9 @@ private:
     }
     std::uint64_t m_hash = 0xcbf29ce484222325ULL;
 };
+
+// The compiled files and the two glossaries.
+constexpr int kFingerprintParts = 10;
 
 std::mutex& registryMutex()
 {
@@ -96,24 +102,24 @@ DomainVocabulary loadDomainVocabulary(const std::string& dataDir, const std::str
 {
     DomainVocabulary vocabulary;
     Fingerprint fingerprint;
-    DomainStages stages{dataDir + "/" + mode + ".autobil.bin", dataDir + "/" + mode + ".domain.lrx.bin", {}, {}};
-    const auto dictionary = readWholeFile(stages.bilingualDictionary);
-    const auto rules = readWholeFile(stages.selectionRules);
-    // Only some directions reorder; their rules are used when both files are there.
-    const auto reordering = readWholeFile(dataDir + "/" + mode + ".compounds.t1x");
-    const auto reorderingCompiled = readWholeFile(dataDir + "/" + mode + ".compounds.bin");
-    if (reordering && reorderingCompiled) {
-        stages.reorderingRules = dataDir + "/" + mode + ".compounds.t1x";
-        stages.reorderingRulesCompiled = dataDir + "/" + mode + ".compounds.bin";
-    }
-    if (dictionary && rules) {
-        for (const auto* part : {&dictionary, &rules, &reordering, &reorderingCompiled})
-            fingerprint.add(part->value_or(std::string()));
+    const std::string base = dataDir + "/" + mode;
+    DomainStages stages{base + ".autobil.bin", base + ".domain.lrx.bin", base + ".automorf.bin", base + ".autogen.bin",
+                        {base + ".source.t1x", base + ".source.bin"}, {base + ".target.t1x", base + ".target.bin"}};
+    // All or nothing: the words added to one dictionary are looked up in the others.
+    const std::string* const files[] = {&stages.bilingualDictionary, &stages.selectionRules, &stages.analyser,
+                                        &stages.generator,           &stages.sourceRules.rules, &stages.sourceRules.compiled,
+                                        &stages.targetRules.rules,   &stages.targetRules.compiled};
+    std::vector<std::optional<std::string>> contents;
+    for (const auto* file : files)
+        contents.push_back(readWholeFile(*file));
+    const auto missing = std::find(contents.begin(), contents.end(), std::nullopt);
+    if (missing == contents.end()) {
+        for (const auto& content : contents)
+            fingerprint.add(*content);
         vocabulary.stages = stages;
     } else {
-        report << "cannot read " << (dictionary ? stages.selectionRules : stages.bilingualDictionary)
-               << "; translating without the domain's rules\n";
-        for (int part = 0; part < 4; ++part)
+        report << "cannot read " << *files[missing - contents.begin()] << "; translating without the domain's rules\n";
+        for (std::size_t part = 0; part < contents.size(); ++part)
             fingerprint.add({});
     }
 
@@ -146,7 +152,7 @@ std::string glossaryFingerprint(const Direction& direction)
     }
     // A direction made without loading a vocabulary translates with none.
     Fingerprint none;
-    for (int part = 0; part < 6; ++part)
+    for (int part = 0; part < kFingerprintParts; ++part)
         none.add({});
     return none.hex();
 }

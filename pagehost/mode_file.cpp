@@ -154,6 +154,27 @@ bool isBilingualLookup(const ProgramCall& program)
            && std::find(program.begin(), program.end(), "-b") != program.end();
 }
 
+// The first program of a mode: "lt-proc" with its analyser and no mode flag of its own.
+bool isAnalyser(const ProgramCall& program)
+{
+    return program.size() >= 2 && program[0] == "lt-proc"
+           && std::none_of(program.begin() + 1, program.end(), [](const std::string& argument) {
+                  return argument == "-b" || argument == "-g" || argument == "-n" || argument == "-p";
+              });
+}
+
+bool isGenerator(const ProgramCall& program)
+{
+    return program.size() >= 3 && program[0] == "lt-proc"
+           && std::any_of(program.begin() + 1, program.end(),
+                          [](const std::string& argument) { return argument == "-g" || argument == "-n"; });
+}
+
+ProgramCall ruleStage(const RuleStage& stage)
+{
+    return {"apertium-transfer", std::string(kNullFlush), "-n", stage.rules, stage.compiled};
+}
+
 void addNullFlush(ProgramCall& program)
 {
     if (std::find(program.begin() + 1, program.end(), kNullFlush) == program.end())
@@ -189,14 +210,25 @@ Outcome<std::vector<ProgramCall>> withDomainStages(std::vector<ProgramCall> prog
     if (lookup == programs.end())
         return Failure{"mode file: no bilingual lookup (lt-proc -b) to add the domain's words to"};
     lookup->back() = stages.bilingualDictionary;
-    const auto pairSelection =
-        std::find_if(lookup + 1, programs.end(), [](const ProgramCall& program) { return program[0] == "lrx-proc"; });
+    if (!stages.analyser.empty() && isAnalyser(programs.front()))
+        programs.front().back() = stages.analyser;
+    const auto generator = std::find_if(lookup + 1, programs.end(), isGenerator);
+    if (generator == programs.end() && !stages.targetRules.rules.empty())
+        return Failure{"mode file: no generator (lt-proc -n or -g) to put the target's rules before"};
+    if (generator != programs.end() && !stages.generator.empty())
+        generator->back() = stages.generator;
+    const auto generatorAt = generator - programs.begin();
     const auto lookupAt = lookup - programs.begin();
-    programs.insert(pairSelection, ProgramCall{"lrx-proc", std::string(kNullFlush), stages.selectionRules});
-    if (!stages.reorderingRules.empty())
-        programs.insert(programs.begin() + lookupAt,
-                        ProgramCall{"apertium-transfer", std::string(kNullFlush), "-n", stages.reorderingRules,
-                                    stages.reorderingRulesCompiled});
+
+    // Inserted from the last place to the first, so the places found above stay right.
+    if (!stages.targetRules.rules.empty())
+        programs.insert(programs.begin() + generatorAt, ruleStage(stages.targetRules));
+    const auto pairSelection = std::find_if(programs.begin() + lookupAt + 1, programs.end(),
+                                            [](const ProgramCall& program) { return program[0] == "lrx-proc"; });
+    const auto selectionAt = pairSelection == programs.end() ? programs.begin() + lookupAt + 1 : pairSelection;
+    programs.insert(selectionAt, ProgramCall{"lrx-proc", std::string(kNullFlush), stages.selectionRules});
+    if (!stages.sourceRules.rules.empty())
+        programs.insert(programs.begin() + lookupAt, ruleStage(stages.sourceRules));
     return programs;
 }
 

@@ -22,20 +22,29 @@ Outcome<std::vector<ProgramCall>> parseModePipeline(std::string_view modeText);
 // parseModePipeline on the contents of the file at path; a failure when it cannot be read.
 Outcome<std::vector<ProgramCall>> readModeFile(const std::string& path);
 
-// Compiled files that fit a mode to the vocabulary of spreadsheets and business documents.
+// Transfer rules run as a stage of their own ("apertium-transfer -n"): the rules and their compiled
+// form, both empty when there are none.
+struct RuleStage {
+    std::string rules;
+    std::string compiled;
+};
+
+// Compiled files that fit a mode to the vocabulary and the labels of spreadsheets.
 struct DomainStages {
     std::string bilingualDictionary;  // the pair's bilingual dictionary with the domain's words added
     std::string selectionRules;       // the domain's lexical-selection rules
-    // Transfer rules (source .t1x and compiled) that reorder the analysed source before the
-    // lookup; both empty when the direction has none.
-    std::string reorderingRules;
-    std::string reorderingRulesCompiled;
+    std::string analyser;             // the pair's analyser with the domain's words; empty: the pair's own
+    std::string generator;            // the pair's generator with the domain's words; empty: the pair's own
+    RuleStage sourceRules;            // on the analysed source, right before the lookup
+    RuleStage targetRules;            // on the target's words, right before generation
 };
 
-// programs with stages's dictionary in place of the one of the bilingual lookup ("lt-proc -b"),
-// "lrx-proc -z rules" right before the pair's lexical selection (right after the lookup when
-// the pair has none), and the reordering, if any, as "apertium-transfer -z -n" right before
-// the lookup. A failure when the pipeline has no bilingual lookup.
+// programs with stages's dictionaries in place of the pair's (the analyser: the first "lt-proc";
+// the lookup: "lt-proc -b"; the generator: "lt-proc -n" or "-g"), "lrx-proc -z rules" right before
+// the pair's lexical selection (right after the lookup when the pair has none), and the rule
+// stages, when given, as "apertium-transfer -z -n" right before the lookup and right before the
+// generator. A failure when the pipeline has no bilingual lookup, or has rules for a generator
+// it lacks.
 Outcome<std::vector<ProgramCall>> withDomainStages(std::vector<ProgramCall> programs, const DomainStages& stages);
 
 }  // namespace veltrano::pagehost

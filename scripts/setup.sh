@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake pkg-config
+  build-essential cmake pkg-config python3
   qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-svg-dev
   libzip-dev libgsf-1-dev zlib1g-dev libsqlite3-dev libcpp-httplib-dev nlohmann-json3-dev libgtest-dev libgmock-dev
   apertium apertium-eng-spa apertium-lex-tools-dev lttoolbox-dev

@@ -38,9 +38,9 @@ TEST(ModeFile, RefusesShellItCannotRunWithoutAShell)
     }
 }
 
-TEST(ModeFile, DomainStagesReplaceTheDictionaryAndSelectBeforeThePair)
+TEST(ModeFile, DomainStagesReplaceTheDictionariesAndAddTheirStages)
 {
-    const DomainStages stages{"domain.autobil.bin", "domain.lrx.bin", {}, {}};
+    const DomainStages stages{"domain.autobil.bin", "domain.lrx.bin", {}, {}, {}, {}};
     const Programs lookup{{"lt-proc", "-z", "a.bin"}, {"lt-proc", "-z", "-b", "pair.autobil.bin"}};
     const Programs pairSelection{{"lrx-proc", "-z", "-m", "pair.lex.bin"}, {"apertium-transfer", "-z", "t1x"}};
     const Programs domainSelection{{"lrx-proc", "-z", "domain.lrx.bin"}};
@@ -55,17 +55,33 @@ TEST(ModeFile, DomainStagesReplaceTheDictionaryAndSelectBeforeThePair)
     ASSERT_TRUE(result) << result.error();
     EXPECT_EQ(result.value(), expected);
 
-    // Without a selection of the pair's, and with reordering before the lookup.
+    // Without a selection of the pair's, and with rules before the lookup.
     DomainStages reordering = stages;
-    reordering.reorderingRules = "r.t1x";
-    reordering.reorderingRulesCompiled = "r.bin";
+    reordering.sourceRules = {"r.t1x", "r.bin"};
     expected = {domainLookup[0], {"apertium-transfer", "-z", "-n", "r.t1x", "r.bin"}, domainLookup[1]};
     expected.insert(expected.end(), domainSelection.begin(), domainSelection.end());
     result = withDomainStages(lookup, reordering);
     ASSERT_TRUE(result) << result.error();
     EXPECT_EQ(result.value(), expected);
 
+    // Every stage: the analyser and the generator replaced, rules before the generator.
+    DomainStages all = reordering;
+    all.analyser = "domain.automorf.bin";
+    all.generator = "domain.autogen.bin";
+    all.targetRules = {"g.t1x", "g.bin"};
+    const Programs full{{"lt-proc", "-z", "pair.automorf.bin"}, {"lt-proc", "-z", "-b", "pair.autobil.bin"},
+                        {"apertium-transfer", "-z", "t1x"}, {"lt-proc", "-z", "-n", "pair.autogen.bin"},
+                        {"lt-proc", "-z", "-p", "pair.autopgen.bin"}};
+    expected = {{"lt-proc", "-z", "domain.automorf.bin"}, {"apertium-transfer", "-z", "-n", "r.t1x", "r.bin"},
+                {"lt-proc", "-z", "-b", "domain.autobil.bin"}, {"lrx-proc", "-z", "domain.lrx.bin"},
+                {"apertium-transfer", "-z", "t1x"}, {"apertium-transfer", "-z", "-n", "g.t1x", "g.bin"},
+                {"lt-proc", "-z", "-n", "domain.autogen.bin"}, {"lt-proc", "-z", "-p", "pair.autopgen.bin"}};
+    result = withDomainStages(full, all);
+    ASSERT_TRUE(result) << result.error();
+    EXPECT_EQ(result.value(), expected);
+
     EXPECT_FALSE(withDomainStages({{"lt-proc", "-z", "a.bin"}}, stages));
+    EXPECT_FALSE(withDomainStages(lookup, all)) << "rules for a generator the pipeline lacks";
 }
 
 }  // namespace

@@ -1,0 +1,526 @@
+#!/usr/bin/env python3
+"""Builds one direction's vocabulary for the page host out of the files in pagehost/data.
+
+    build_vocabulary.py --mode eng-spa --pair PAIR_DIR --data DATA_DIR --out OUT_DIR [--strict]
+
+The terminology base (terms/*.tsv) holds one term a line, English and Spanish, with its kind and
+the directions it is the usual translation for. For the direction built here, each term's forms
+are added where the pair lacks them: the source forms to the analyser, the pair of lemmas to the
+bilingual dictionary, the target forms to the generator. A term whose source word the pair
+already translates otherwise becomes that word's usual sense through a lexical-selection rule of
+weight 1; rules written by hand (MODE.domain.lrx, senses/*.MODE.lrx) say where the context calls
+for another. Written to OUT_DIR: MODE.automorf.bin, MODE.autobil.bin, MODE.autogen.bin,
+MODE.domain.lrx.bin and MODE.glossary.tsv.
+
+Problems (malformed lines, a term given two usual translations, a verb the pair cannot inflect)
+are reported on standard error as "file:line: why" and the line is left out; with --strict they
+make the build fail.
+"""
+import argparse
+import subprocess
+import sys
+import unicodedata
+import xml.etree.ElementTree as ElementTree
+from dataclasses import dataclass, field
+from pathlib import Path
+from xml.sax.saxutils import escape
+
+LANGUAGES = {"eng-spa": ("en", "es"), "spa-eng": ("es", "en")}
+KINDS = {"n.m", "n.f", "n.mf", "adj", "adv", "vblex"}
+DIRECTIONS = {"both", "en-es", "es-en"}
+# Words after which the rest of a multiword noun does not inflect ("point of sale", "hoja de cálculo").
+ENGLISH_BREAKS = {"of", "in", "on", "for", "to", "at", "by", "with", "per", "from", "under", "and", "or"}
+SPANISH_BREAKS = {"de", "del", "a", "al", "en", "por", "para", "con", "sin", "sobre", "entre", "y", "o", "e", "u"}
+# The forms a verb of several words takes: its first word's forms, the rest as it is ("fill in",
+# "fills in"; "dar de alta", "dé de alta"). Enclitic pronouns are left out.
+VERB_TAGS = {
+    "en": [["inf"], ["pres"], ["pri", "p3", "sg"], ["past"], ["pp"], ["ger"], ["pprs"], ["subs"]],
+    "es": [["inf"], ["ger"]] + [["pp", g, n] for g in ("m", "f") for n in ("sg", "pl")]
+          + [[t, p, n] for t in ("pri", "prs", "pii", "ifi", "fti", "cni", "pis", "fts")
+             for p in ("p1", "p2", "p3") for n in ("sg", "pl")]
+          + [["imp", p, n] for p, n in (("p2", "sg"), ("p3", "sg"), ("p1", "pl"), ("p2", "pl"), ("p3", "pl"))],
+}
+# The pair's generator of each language.
+GENERATORS = {"es": "eng-spa.autogen.bin", "en": "spa-eng.autogen.bin"}
+
+
+@dataclass
+class Term:
+    english: str
+    spanish: str
+    kind: str
+    directions: set
+    forms: dict = field(default_factory=dict)  # overrides: "en.pl", "es.pl", "es.f", "es.fpl"
+    origin: str = ""
+
+
+@dataclass
+class Problems:
+    lines: list = field(default_factory=list)
+
+    def add(self, origin, why):
+        self.lines.append(f"{origin}: {why}")
+
+
+# Inflection --------------------------------------------------------------------------------
+
+def english_plural(word):
+    lower = word.lower()
+    if lower.endswith(("s", "x", "z", "ch", "sh")):
+        return word + "es"
+    if lower.endswith("y") and len(lower) > 1 and lower[-2] not in "aeiou":
+        return word[:-1] + "ies"
+    return word + "s"
+
+
+def english_noun_plural(phrase):
+    words = phrase.split(" ")
+    head = len(words) - 1
+    for i, word in enumerate(words):
+        if i > 0 and word.lower() in ENGLISH_BREAKS:
+            head = i - 1
+            break
+    words[head] = english_plural(words[head])
+    return " ".join(words)
+
+
+ACCENT_REMOVED = str.maketrans("áéíóú", "aeiou")
+
+
+def without_final_accent(word):
+    # "camión" -> "camion" + "es": the stress falls where it was without needing the mark.
+    for i in range(len(word) - 1, -1, -1):
+        if word[i] in "áéíóú":
+            rest = word[i + 1:]
+            if len(rest) <= 2 and all(c not in "aeiou" for c in rest):
+                return word[:i] + word[i].translate(ACCENT_REMOVED) + rest
+            return word
+    return word
+
+
+def spanish_plural(word):
+    lower = word.lower()
+    if not lower[-1:].isalpha():
+        return word
+    if lower.endswith("z"):
+        return word[:-1] + "ces"
+    if lower[-1] in "aeoáéó" or lower[-1] == "u":
+        return word + "s"
+    if lower[-1] in "iíú":
+        return word + "es" if lower[-1] in "íú" else word + "s"
+    if lower.endswith(("s", "x")):
+        # Unstressed last syllable ("análisis", "lunes") stays; stressed ones take -es ("inglés").
+        if any(c in lower[-4:] for c in "áéíóú"):
+            return without_final_accent(word) + "es"
+        return word if sum(c in "aeiou" for c in lower) > 1 else word + "es"
+    return without_final_accent(word) + "es"
+
+
+def spanish_phrase_plural(phrase):
+    words = phrase.split(" ")
+    out = []
+    inflecting = True
+    for i, word in enumerate(words):
+        if i > 0 and word.lower() in SPANISH_BREAKS:
+            inflecting = False
+        out.append(spanish_plural(word) if inflecting else word)
+    return " ".join(out)
+
+
+def spanish_feminine(word):
+    lower = word.lower()
+    if lower.endswith("o"):
+        return word[:-1] + "a"
+    if lower.endswith(("or", "ón", "án", "ín")):
+        return without_final_accent(word) + "a"
+    return None  # same form for both genders
+
+
+def spanish_adjective_forms(term):
+    """(surface, gender, number) of a Spanish adjective."""
+    lemma = term.spanish
+    if " " in lemma and "es.f" not in term.forms:
+        return [(lemma, "mf", "sg"), (lemma, "mf", "pl")]
+    feminine = term.forms.get("es.f", spanish_feminine(lemma) if " " not in lemma else None)
+    plural = term.forms.get("es.pl", spanish_plural(lemma))
+    if feminine is None:
+        return [(lemma, "mf", "sg"), (plural, "mf", "pl")]
+    return [(lemma, "m", "sg"), (feminine, "f", "sg"), (plural, "m", "pl"),
+            (term.forms.get("es.fpl", feminine + "s"), "f", "pl")]
+
+
+def spanish_noun_gender(term):
+    return term.kind.split(".")[1]
+
+
+# Forms of a term on each side: (surface, lemma, tags) ------------------------------------------
+
+def verb_phrase_forms(lemma, language, generated):
+    """The forms of a verb of several words from its first word's; generated maps (word, tags) to
+    the pair's form of it, or None."""
+    head, _, rest = lemma.partition(" ")
+    forms = []
+    for tags in VERB_TAGS[language]:
+        surface = generated.get((head, tuple(["vblex"] + tags)))
+        if surface:
+            forms.append((surface + " " + rest, lemma, ["vblex"] + tags))
+    return forms
+
+
+def english_forms(term, generated):
+    lemma = term.english
+    if term.kind == "vblex":
+        return verb_phrase_forms(lemma, "en", generated) if " " in lemma else []
+    if term.kind.startswith("n."):
+        return [(lemma, lemma, ["n", "sg"]), (term.forms.get("en.pl", english_noun_plural(lemma)), lemma, ["n", "pl"])]
+    if term.kind == "adj":
+        return [(lemma, lemma, ["adj"])]
+    if term.kind == "adv":
+        return [(lemma, lemma, ["adv"])]
+    return []
+
+
+def spanish_forms(term, generated):
+    lemma = term.spanish
+    if term.kind == "vblex":
+        return verb_phrase_forms(lemma, "es", generated) if " " in lemma else []
+    if term.kind.startswith("n."):
+        gender = spanish_noun_gender(term)
+        plural = term.forms.get("es.pl", spanish_phrase_plural(lemma))
+        number_of_plural = "sp" if plural == lemma else "pl"
+        if number_of_plural == "sp":
+            return [(lemma, lemma, ["n", gender, "sp"])]
+        return [(lemma, lemma, ["n", gender, "sg"]), (plural, lemma, ["n", gender, "pl"])]
+    if term.kind == "adj":
+        return [(surface, lemma, ["adj", gender, number]) for surface, gender, number in spanish_adjective_forms(term)]
+    if term.kind == "adv":
+        return [(lemma, lemma, ["adv"])]
+    return []
+
+
+def bilingual_tags(term, language):
+    """The tags a term's lemma carries in the bilingual dictionary on one side."""
+    if term.kind.startswith("n."):
+        return ["n", spanish_noun_gender(term)] if language == "es" else ["n"]
+    if term.kind == "adj":
+        if language == "es" and any(g == "mf" for _, g, _ in spanish_adjective_forms(term)):
+            return ["adj", "mf"]
+        return ["adj"]
+    return [term.kind]
+
+
+def verb_heads(terms, language):
+    """(word, tags) of every form the first words of the verbs of several words may take."""
+    heads = {(t.english if language == "en" else t.spanish).split(" ")[0] for t in terms
+             if t.kind == "vblex" and " " in (t.english if language == "en" else t.spanish)}
+    return [(head, tuple(["vblex"] + tags)) for head in sorted(heads) for tags in VERB_TAGS[language]]
+
+
+def lookup_tags(term, language):
+    """Full tags of one analysis of the lemma, for asking the pair's bilingual dictionary."""
+    if term.kind.startswith("n."):
+        return ["n", spanish_noun_gender(term), "sg"] if language == "es" else ["n", "sg"]
+    if term.kind == "adj":
+        return bilingual_tags(term, language) + (["sg"] if language == "es" else [])
+    if term.kind == "vblex":
+        return ["vblex", "inf"]
+    return [term.kind]
+
+
+# Reading the terminology base ----------------------------------------------------------------
+
+def clean_text(text, origin, problems):
+    if "\0" in text or any(unicodedata.category(c) == "Cc" for c in text):
+        problems.add(origin, "control character in a term")
+        return None
+    if text != text.strip() or "  " in text or not text:
+        problems.add(origin, "empty term or stray spaces")
+        return None
+    if any(c in "<>^$/[]{}\\@#" for c in text):
+        problems.add(origin, "a term may not hold < > ^ $ / [ ] { } \\ @ #")
+        return None
+    return text
+
+
+def read_terms(paths, problems):
+    terms = []
+    for path in paths:
+        for number, line in enumerate(path.read_text(encoding="utf-8").split("\n"), start=1):
+            origin = f"{path.name}:{number}"
+            if not line.strip() or line.startswith("#"):
+                continue
+            columns = line.split("\t")
+            if len(columns) not in (4, 5):
+                problems.add(origin, "expected english, spanish, kind, direction and optional forms, tab-separated")
+                continue
+            english = clean_text(columns[0], origin, problems)
+            spanish = clean_text(columns[1], origin, problems)
+            kind, direction = columns[2].strip(), columns[3].strip()
+            if english is None or spanish is None:
+                continue
+            if kind not in KINDS:
+                problems.add(origin, f"unknown kind {kind!r} (one of {', '.join(sorted(KINDS))})")
+                continue
+            if direction not in DIRECTIONS:
+                problems.add(origin, f"unknown direction {direction!r} (both, en-es or es-en)")
+                continue
+            forms = {}
+            if len(columns) == 5 and columns[4].strip():
+                for item in columns[4].split(";"):
+                    key, _, value = item.partition("=")
+                    if key.strip() not in ("en.pl", "es.pl", "es.f", "es.fpl") or not value.strip():
+                        problems.add(origin, f"bad form {item!r} (en.pl=, es.pl=, es.f=, es.fpl=)")
+                        forms = None
+                        break
+                    forms[key.strip()] = value.strip()
+                if forms is None:
+                    continue
+            directions = {"en-es", "es-en"} if direction == "both" else {direction}
+            terms.append(Term(english, spanish, kind, directions, forms, origin))
+    return terms
+
+
+# Asking the pair's compiled dictionaries -----------------------------------------------------
+
+def run_lt_proc(flag, binary, lines):
+    if not lines:
+        return []
+    args = ["lt-proc"] + ([flag] if flag else []) + [str(binary)]
+    text = "".join(line + "\n" for line in lines)
+    output = subprocess.run(args, input=text.encode(), capture_output=True, check=True).stdout.decode()
+    answers = output.split("\n")
+    return answers[:len(lines)]
+
+
+def stream_escape(text):
+    return "".join("\\" + c if c in "[]\\^$/@<>{}" else c for c in text)
+
+
+def unit(lemma, tags):
+    return "^" + stream_escape(lemma) + "".join(f"<{t}>" for t in tags) + "$"
+
+
+def analyses(binary, surfaces):
+    """For each surface, the set of (lemma, tags) the analyser gives it as one unit."""
+    result = {}
+    answers = run_lt_proc(None, binary, [stream_escape(s) for s in surfaces])
+    for surface, answer in zip(surfaces, answers):
+        found = set()
+        if answer.startswith("^") and answer.endswith("$") and answer.count("^") == 1:
+            for reading in answer[1:-1].split("/")[1:]:
+                lemma, _, tags = reading.partition("<")
+                found.add((lemma.lower(), "<" + tags if tags else ""))
+        result[surface] = found
+    return result
+
+
+def generated_forms(binary, queries):
+    """For each (lemma, tags), the form the generator gives, or None when it has none."""
+    answers = run_lt_proc("-g", binary, [unit(lemma, tags) for lemma, tags in queries])
+    return {query: None if answer.startswith("#") or not answer else answer for query, answer in zip(queries, answers)}
+
+
+def generates(binary, queries):
+    return {query: form is not None for query, form in generated_forms(binary, queries).items()}
+
+
+def translations(binary, queries):
+    """For each (lemma, tags), the lemmas the bilingual dictionary gives it."""
+    answers = run_lt_proc("-b", binary, [unit(lemma, tags) for lemma, tags in queries])
+    result = {}
+    for query, answer in zip(queries, answers):
+        readings = answer.strip("^$").split("/")[1:] if answer.startswith("^") else []
+        result[query] = [r.partition("<")[0] for r in readings if r and not r.startswith("@")]
+    return result
+
+
+# Writing the additions ------------------------------------------------------------------------
+
+def dix_side(text, tags=()):
+    return escape(text).replace(" ", "<b/>") + "".join(f'<s n="{t}"/>' for t in tags)
+
+
+def write_dix(path, entries, tags_used):
+    """entries: (left text, left tags, right text, right tags)."""
+    letters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyzÁÉÍÓÚÜÑáéíóúüñ"
+    lines = ['<?xml version="1.0" encoding="UTF-8"?>', "<dictionary>", f"  <alphabet>{letters}</alphabet>", "  <sdefs>"]
+    lines += [f'    <sdef n="{t}"/>' for t in sorted(tags_used)]
+    lines += ["  </sdefs>", '  <section id="veltrano-terms" type="standard">']
+    for left, left_tags, right, right_tags in entries:
+        lines.append(f"    <e><p><l>{dix_side(left, left_tags)}</l><r>{dix_side(right, right_tags)}</r></p></e>")
+    lines += ["  </section>", "</dictionary>", ""]
+    path.write_text("\n".join(lines), encoding="utf-8")
+
+
+def compile_appended(direction, pair_binary, dix, out_binary, work):
+    own = work / (dix.stem + ".bin")
+    subprocess.run(["lt-comp", direction, str(dix), str(own)], check=True, capture_output=True)
+    subprocess.run(["lt-append", str(pair_binary), str(own), str(out_binary)], check=True, capture_output=True)
+
+
+# One direction ---------------------------------------------------------------------------------
+
+class DirectionBuild:
+    def __init__(self, mode, pair, data, out, work, problems):
+        self.mode, self.pair, self.data, self.out, self.work, self.problems = mode, pair, data, out, work, problems
+        self.source, self.target = LANGUAGES[mode]
+        self.work.mkdir(parents=True, exist_ok=True)
+
+    def side(self, term, language):
+        return term.english if language == "en" else term.spanish
+
+    def forms(self, term, language):
+        return english_forms(term, self.verbs) if language == "en" else spanish_forms(term, self.verbs)
+
+    def build(self, terms):
+        terms = self.usual_terms([t for t in terms if self.mode_key() in t.directions])
+        self.verbs = {}
+        for language in (self.source, self.target):
+            self.verbs.update(generated_forms(self.pair / GENERATORS[language], verb_heads(terms, language)))
+        self.build_analyser(terms)
+        bilingual, defaults = self.bilingual_entries(terms)
+        self.build_generator(terms)
+        self.build_bilingual(bilingual)
+        self.build_selection(defaults)
+        self.build_glossary()
+
+    def mode_key(self):
+        return f"{self.source}-{self.target}"
+
+    def usual_terms(self, terms):
+        """One usual translation per source word and kind; a second is a problem."""
+        chosen, kept = {}, []
+        for term in terms:
+            key = (self.side(term, self.source).lower(), term.kind.split(".")[0])
+            other = chosen.get(key)
+            if other and self.side(other, self.target) != self.side(term, self.target):
+                self.problems.add(term.origin, f"{key[0]!r} already translates as {self.side(other, self.target)!r} "
+                                               f"in {self.mode_key()} ({other.origin})")
+                continue
+            if other:
+                continue
+            chosen[key] = term
+            kept.append(term)
+        return kept
+
+    def build_analyser(self, terms):
+        wanted = [f for term in terms for f in self.forms(term, self.source)]
+        known = analyses(self.pair / f"{self.mode}.automorf.bin", sorted({s for s, _, _ in wanted}))
+        entries, tags_used, seen = [], set(), set()
+        for surface, lemma, tags in wanted:
+            reading = (lemma.lower(), "".join(f"<{t}>" for t in tags))
+            if reading in known.get(surface, set()) or (surface, reading) in seen:
+                continue
+            seen.add((surface, reading))
+            entries.append((surface, [], lemma, tags))
+            tags_used.update(tags)
+        verbs = [t for t in terms if t.kind == "vblex"]
+        readings = analyses(self.pair / f"{self.mode}.automorf.bin", [self.side(t, self.source) for t in verbs])
+        for term in verbs:
+            word = self.side(term, self.source)
+            lemmas = {lemma for lemma, tags in readings.get(word, set()) if tags.startswith("<vblex>")}
+            head = word.split(" ")[0]
+            if word.lower() not in lemmas and not any(form for (h, _), form in self.verbs.items() if h == head):
+                self.problems.add(term.origin, f"the pair does not know the verb {head!r}")
+        dix = self.work / "analyser.dix"
+        write_dix(dix, entries, tags_used)
+        compile_appended("lr", self.pair / f"{self.mode}.automorf.bin", dix, self.out / f"{self.mode}.automorf.bin", self.work)
+
+    def build_generator(self, terms):
+        wanted = [f for term in terms for f in self.forms(term, self.target)]
+        known = generates(self.pair / f"{self.mode}.autogen.bin", sorted({(lemma, tuple(tags)) for _, lemma, tags in wanted}))
+        entries, tags_used, seen = [], set(), set()
+        for surface, lemma, tags in wanted:
+            if known.get((lemma, tuple(tags))) or (lemma, tuple(tags)) in seen:
+                continue
+            seen.add((lemma, tuple(tags)))
+            entries.append((surface, [], lemma, tags))
+            tags_used.update(tags)
+        verbs = [t for t in terms if t.kind == "vblex" and " " not in self.side(t, self.target)]
+        known_verbs = generates(self.pair / f"{self.mode}.autogen.bin",
+                                [(self.side(t, self.target), ("vblex", "inf")) for t in verbs])
+        for term in verbs:
+            if not known_verbs[(self.side(term, self.target), ("vblex", "inf"))]:
+                self.problems.add(term.origin, f"the pair's generator cannot inflect the verb {self.side(term, self.target)!r}")
+        dix = self.work / "generator.dix"
+        write_dix(dix, entries, tags_used)
+        compile_appended("rl", self.pair / f"{self.mode}.autogen.bin", dix, self.out / f"{self.mode}.autogen.bin", self.work)
+
+    def bilingual_entries(self, terms):
+        queries = [(self.side(t, self.source), tuple(lookup_tags(t, self.source))) for t in terms]
+        known = translations(self.pair / f"{self.mode}.autobil.bin", queries)
+        entries, defaults = [], []
+        for term, query in zip(terms, queries):
+            target = self.side(term, self.target)
+            existing = [lemma.lower() for lemma in known.get(query, [])]
+            if target.lower() not in existing:
+                entries.append((self.side(term, self.source), bilingual_tags(term, self.source),
+                                target, bilingual_tags(term, self.target)))
+            if existing and existing != [target.lower()]:
+                defaults.append((self.side(term, self.source), term.kind.split(".")[0], target))
+        return entries, defaults
+
+    def build_bilingual(self, entries):
+        own = self.data / f"{self.mode}.domain.dix"
+        dix = self.work / "bilingual.dix"
+        tags_used = {t for e in entries for t in e[1] + e[3]}
+        write_dix(dix, entries, tags_used)
+        with_domain = self.work / "pair-and-domain.autobil.bin"
+        compile_appended("lr", self.pair / f"{self.mode}.autobil.bin", own, with_domain, self.work)
+        compile_appended("lr", with_domain, dix, self.out / f"{self.mode}.autobil.bin", self.work)
+
+    def build_selection(self, defaults):
+        rules = []
+        by_hand = set()
+        for path in [self.data / f"{self.mode}.domain.lrx"] + sorted((self.data / "senses").glob(f"*.{self.mode}.lrx")):
+            if not path.exists():
+                continue
+            try:
+                root = ElementTree.parse(path).getroot()
+            except ElementTree.ParseError as error:
+                self.problems.add(path.name, f"not well-formed XML: {error}")
+                continue
+            for rule in root.iter("rule"):
+                matches = rule.findall("match")
+                if rule.get("weight", "1") == "1" and len(matches) == 1 and matches[0].find("select") is not None:
+                    by_hand.add(matches[0].get("lemma", "").lower())
+                rules.append(ElementTree.tostring(rule, encoding="unicode").strip())
+        for lemma, kind, target in defaults:
+            if lemma.lower() in by_hand:
+                continue
+            rules.append(f'<rule weight="1"><match lemma="{escape(lemma, {chr(34): "&quot;"})}" tags="{kind}.*">'
+                         f'<select lemma="{escape(target, {chr(34): "&quot;"})}"/></match></rule>')
+        source = self.work / "domain.lrx"
+        source.write_text('<?xml version="1.0" encoding="UTF-8"?>\n<rules>\n' + "\n".join(rules) + "\n</rules>\n",
+                          encoding="utf-8")
+        subprocess.run(["lrx-comp", str(source), str(self.out / f"{self.mode}.domain.lrx.bin")],
+                       check=True, capture_output=True)
+
+    def build_glossary(self):
+        parts = [self.data / f"{self.mode}.glossary.tsv"]
+        parts += sorted((self.data / "glossary").glob(f"*.{self.mode_key()}.tsv"))
+        text = "".join(p.read_text(encoding="utf-8").rstrip("\n") + "\n" for p in parts if p.exists())
+        (self.out / f"{self.mode}.glossary.tsv").write_text(text, encoding="utf-8")
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    parser.add_argument("--mode", required=True, choices=sorted(LANGUAGES))
+    parser.add_argument("--pair", required=True, type=Path)
+    parser.add_argument("--data", required=True, type=Path)
+    parser.add_argument("--out", required=True, type=Path)
+    parser.add_argument("--work", type=Path, help="where the intermediate files go (default: OUT/MODE.work)")
+    parser.add_argument("--strict", action="store_true", help="fail on any problem in the data")
+    args = parser.parse_args()
+    problems = Problems()
+    args.out.mkdir(parents=True, exist_ok=True)
+    terms = read_terms(sorted((args.data / "terms").glob("*.tsv")), problems)
+    work = args.work or args.out / f"{args.mode}.work"
+    DirectionBuild(args.mode, args.pair, args.data, args.out, work, problems).build(terms)
+    for line in problems.lines:
+        print(f"build_vocabulary.py {args.mode}: {line}", file=sys.stderr)
+    return 1 if args.strict and problems.lines else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

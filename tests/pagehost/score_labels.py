@@ -1,0 +1,78 @@
+#!/usr/bin/env python3
+"""Scores a page host's translations of the label lists: the share of labels that come out as one
+of their accepted translations, by field and in all, for each direction.
+
+    tests/pagehost/score_labels.py PORT LIST.tsv [LIST.tsv ...] [--misses] [--field NAME]
+
+A list is named SET.SL-TL.tsv (dev.en-es.tsv) and holds lines "field<TAB>source<TAB>accepted|
+accepted|..."; a translation is compared with the accepted ones without regard to letter case or
+surrounding spaces. --misses prints each label that missed with what the host gave: use it on the
+development lists only, never on the held-out ones, which measure what the tuning did not see.
+"""
+import argparse
+import json
+import sys
+import time
+import urllib.error
+import urllib.request
+from collections import defaultdict
+from pathlib import Path
+
+
+def translate(port, source, target, texts):
+    body = json.dumps({"sl": source, "tl": target, "q": texts}).encode()
+    request = urllib.request.Request(f"http://127.0.0.1:{port}/api/translate", data=body,
+                                     headers={"Content-Type": "application/json"})
+    for attempt in range(60):  # a host just started may not listen yet
+        try:
+            return json.load(urllib.request.urlopen(request, timeout=600))["translations"]
+        except urllib.error.URLError as error:
+            if attempt == 59 or not isinstance(error.reason, ConnectionRefusedError):
+                raise
+            time.sleep(0.5)
+
+
+def fold(text):
+    return " ".join(text.split()).casefold()
+
+
+def read_list(path):
+    rows = []
+    for number, line in enumerate(Path(path).read_text(encoding="utf-8").splitlines(), start=1):
+        if not line or line.startswith("#"):
+            continue
+        field, source, accepted = line.split("\t")
+        rows.append((field, source, accepted.split("|")))
+    return rows
+
+
+def score(port, path, show_misses, only_field):
+    source, target = Path(path).name.split(".")[-2].split("-")
+    rows = [r for r in read_list(path) if not only_field or r[0] == only_field]
+    translations = translate(port, source, target, [r[1] for r in rows])
+    hits, totals = defaultdict(int), defaultdict(int)
+    for (field, text, accepted), translation in zip(rows, translations):
+        totals[field] += 1
+        if fold(translation) in {fold(a) for a in accepted}:
+            hits[field] += 1
+        elif show_misses:
+            print(f"MISS\t{field}\t{text}\t{translation}\t{'|'.join(accepted)}")
+    print(f"{Path(path).name}: {sum(hits.values())}/{len(rows)} = {100 * sum(hits.values()) / max(len(rows), 1):.1f}%")
+    for field in sorted(totals):
+        print(f"  {field:28} {hits[field]:4}/{totals[field]:<4} {100 * hits[field] / totals[field]:5.1f}%")
+    return sum(hits.values()), len(rows)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    parser.add_argument("port")
+    parser.add_argument("lists", nargs="+")
+    parser.add_argument("--misses", action="store_true")
+    parser.add_argument("--field")
+    args = parser.parse_args()
+    for path in args.lists:
+        score(args.port, path, args.misses, args.field)
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Starts a page host on the vocabulary as it stands in pagehost/data, without building the whole
+# project: the terminology base, senses, glossaries and label rules are compiled into DIR, beside
+# a copy of the built veltrano-pagehost, which finds them there (share/ above its folder).
+#
+#   tools/vocabulary/tuning-host.sh DIR PORT &    # then tests/pagehost/score_labels.py PORT ...
+#
+# Problems in the data are printed as the build would print them. The host runs in the
+# foreground until it is stopped (it also stops when the shell that started it ends).
+set -euo pipefail
+top=$(cd "$(dirname "$0")/../.." && pwd)
+dir=$1 port=$2
+pair=${VELTRANO_APERTIUM_PAIR_DIR:-/usr/share/apertium/apertium-eng-spa}
+data=$top/pagehost/data
+share=$dir/share/veltrano-pagehost
+mkdir -p "$dir/bin" "$share"
+for mode in eng-spa spa-eng; do
+  python3 "$data/build_vocabulary.py" --mode "$mode" --pair "$pair" --data "$data" --out "$share" --work "$dir/work/$mode"
+  for side in source target; do
+    cp "$data/$mode.$side.t1x" "$share/"
+    apertium-preprocess-transfer "$data/$mode.$side.t1x" "$share/$mode.$side.bin" >/dev/null
+  done
+done
+cp "$top/build/bin/veltrano-pagehost" "$dir/bin/"
+exec "$dir/bin/veltrano-pagehost" --port "$port" --jobs 1
