@@ -1,6 +1,8 @@
 #include "pagehost/text_shape.h"
 
+#include <algorithm>
 #include <clocale>
+#include <iterator>
 #include <cwctype>
 #include <locale.h>
 #include <optional>
@@ -166,6 +168,70 @@ std::string matchCase(std::string_view source, std::string translated)
     if (cases.firstIsLower.value_or(false))
         return recase(translated, CaseChange::ToLower, true);
     return translated;
+}
+
+std::string tidySpacing(std::string_view source, std::string_view translated)
+{
+    const bool keepRuns = source.find("  ") != std::string_view::npos;
+    auto spaceBeforeIn = [&](std::string_view mark) {
+        return source.find(" " + std::string(mark)) != std::string_view::npos;
+    };
+    auto spaceAfterIn = [&](std::string_view mark) {
+        return source.find(std::string(mark) + " ") != std::string_view::npos;
+    };
+    static constexpr std::string_view kClosing[] = {",", ".", ";", ":", "!", "?", ")", "]", "}", "%"};
+    static constexpr std::string_view kOpening[] = {"(", "[", "{", "¿", "¡"};
+    std::string out;
+    out.reserve(translated.size());
+    for (std::size_t pos = 0; pos < translated.size(); ++pos) {
+        const char c = translated[pos];
+        if (c == ' ') {
+            const auto rest = translated.substr(pos + 1);
+            if (!keepRuns && !out.empty() && out.back() == ' ')
+                continue;
+            const bool beforeClosing = std::any_of(std::begin(kClosing), std::end(kClosing), [&](std::string_view mark) {
+                return rest.substr(0, mark.size()) == mark && !spaceBeforeIn(mark)
+                       && (mark != "." || rest.size() == 1 || rest[1] == ' ');  // not " .NET"
+            });
+            const bool afterOpening = std::any_of(std::begin(kOpening), std::end(kOpening), [&](std::string_view mark) {
+                return out.size() >= mark.size() && std::string_view(out).substr(out.size() - mark.size()) == mark
+                       && !spaceAfterIn(mark);
+            });
+            if (beforeClosing || afterOpening)
+                continue;
+        }
+        out += c;
+    }
+    return out;
+}
+
+std::string keepSentenceCase(std::string_view source, std::string translated)
+{
+    const LetterCases cases = lettersOf(source);
+    if (cases.upper > 1 || (cases.upper == 1 && cases.firstIsLower.value_or(true)))
+        return translated;
+    // Word by word after the first letter with a case: a word whose first letter is the only
+    // capital in it goes to small letters.
+    std::string out;
+    out.reserve(translated.size());
+    bool seenFirstLetter = false;
+    std::size_t pos = 0;
+    while (pos < translated.size()) {
+        if (isSpace(translated[pos]) || translated[pos] == '(' || translated[pos] == '"' || translated[pos] == '/') {
+            out += translated[pos++];
+            continue;
+        }
+        std::size_t end = pos;
+        while (end < translated.size() && !isSpace(translated[end]) && translated[end] != '/')
+            ++end;
+        const std::string_view word = std::string_view(translated).substr(pos, end - pos);
+        const LetterCases wordCases = lettersOf(word);
+        const bool capitalised = wordCases.upper == 1 && wordCases.firstIsLower == false && wordCases.lower > 0;
+        out += seenFirstLetter && capitalised ? recase(word, CaseChange::ToLower, true) : std::string(word);
+        seenFirstLetter = seenFirstLetter || wordCases.upper + wordCases.lower > 0;
+        pos = end;
+    }
+    return out;
 }
 
 std::vector<std::string_view> splitAt(std::string_view text, char separator)

@@ -28,6 +28,17 @@ bool needsTranslation(std::string_view core);
 // that starts with a small letter gives a translation that starts with one.
 std::string matchCase(std::string_view source, std::string translated);
 
+// translated without the spacing the pipeline adds that source does not have: runs of spaces
+// become one unless source has such a run, and no space stays before , . ; : ! ? ) ] } % or
+// after ( [ { ¿ ¡ where source has none there.
+std::string tidySpacing(std::string_view source, std::string_view translated);
+
+// translated with capitals only where source's case calls for them: when source has no capital
+// but its first letter (a label or a sentence in sentence case) or none at all, a word after the
+// first that the pipeline capitalised ("Reorder Punto") is put in small letters; words in
+// capitals (IVA) and words with a capital inside (iPhone) stay as they are.
+std::string keepSentenceCase(std::string_view source, std::string translated);
+
 // The parts of text between the separators (one more part than separators).
 std::vector<std::string_view> splitAt(std::string_view text, char separator);
 

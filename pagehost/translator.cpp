@@ -2,6 +2,7 @@
 
 #include "pagehost/stream_format.h"
 #include "pagehost/text_shape.h"
+#include "pagehost/verbatim.h"
 
 #include <algorithm>
 #include <iostream>
@@ -13,13 +14,37 @@ namespace {
 
 constexpr std::size_t kNoJob = static_cast<std::size_t>(-1);
 
-// One NUL-free part of a text; job is the index of its core among the cores to translate, and
-// fixed its glossary translation when the glossary decides the whole core.
+// One line of a text, without NUL; job is the index of its core among the cores to translate,
+// fixed its glossary translation when the glossary decides the whole core, and after the line
+// break or NUL that followed it (none after the last).
 struct Part {
     TextShape shape;
     std::size_t job = kNoJob;
     std::optional<std::string> fixed;
+    std::string_view after;
 };
+
+// The lines of text: a NUL cannot travel inside a segment (it ends the segment), and each line
+// of a cell is a label or a sentence of its own, which the pipeline must not run into the next.
+std::vector<std::pair<std::string_view, std::string_view>> linesOf(std::string_view text)
+{
+    std::vector<std::pair<std::string_view, std::string_view>> lines;
+    std::size_t start = 0;
+    for (std::size_t at = text.find_first_of(std::string_view("\n\0", 2)); at != std::string_view::npos;
+         at = text.find_first_of(std::string_view("\n\0", 2), start)) {
+        lines.emplace_back(text.substr(start, at - start), text.substr(at, 1));
+        start = at + 1;
+    }
+    lines.emplace_back(text.substr(start), std::string_view());
+    return lines;
+}
+
+// Whether the core is nothing but an address, a path, a code or a formula, to come back as it is.
+bool wholeCoreVerbatim(std::string_view core)
+{
+    const auto spans = verbatimSpans(core);
+    return spans.size() == 1 && spans.front().begin == 0 && spans.front().length == core.size();
+}
 
 // The texts cut into parts, and the distinct cores that need the pipeline.
 struct Plan {
@@ -33,13 +58,11 @@ Plan planFor(const std::vector<std::string>& texts, const Glossary* glossary)
     std::unordered_map<std::string_view, std::size_t> jobOfCore;
     for (const auto& text : texts) {
         auto& parts = plan.texts.emplace_back();
-        // A NUL cannot travel inside a segment (it ends the segment), so a text is translated
-        // as the parts between its NULs and put back together around them.
-        for (const auto piece : splitAt(text, '\0')) {
-            Part part{shapeOf(piece), kNoJob, std::nullopt};
+        for (const auto& [line, after] : linesOf(text)) {
+            Part part{shapeOf(line), kNoJob, std::nullopt, after};
             if (glossary && needsTranslation(part.shape.core))
                 part.fixed = glossary->wholeText(part.shape.core);
-            if (!part.fixed && needsTranslation(part.shape.core)) {
+            if (!part.fixed && needsTranslation(part.shape.core) && !wholeCoreVerbatim(part.shape.core)) {
                 const auto [found, added] = jobOfCore.try_emplace(part.shape.core, plan.cores.size());
                 if (added)
                     plan.cores.push_back(part.shape.core);
@@ -62,15 +85,13 @@ std::string finishTranslation(std::string_view core, std::string_view translated
     const std::string_view trimmed = shapeOf(translated).core;
     if (trimmed.empty())
         return std::string(core);
-    return matchCase(core, std::string(trimmed));
+    return keepSentenceCase(core, matchCase(core, tidySpacing(core, trimmed)));
 }
 
 std::string assemble(const std::vector<Part>& parts, const std::vector<std::string>& translations)
 {
     std::string text;
     for (std::size_t i = 0; i < parts.size(); ++i) {
-        if (i > 0)
-            text += '\0';
         const auto& shape = parts[i].shape;
         text += shape.leading;
         if (parts[i].fixed)
@@ -78,6 +99,7 @@ std::string assemble(const std::vector<Part>& parts, const std::vector<std::stri
         else
             text += parts[i].job == kNoJob ? std::string(shape.core) : translations[parts[i].job];
         text += shape.trailing;
+        text += parts[i].after;
     }
     return text;
 }
@@ -218,15 +240,25 @@ Outcome<std::vector<std::string>> Translator::translationsFrom(const std::vector
     return translations;
 }
 
-// The core in the stream format, with the glossary's terms in protected blocks that carry
-// their translations past the pipeline.
+// The core in the stream format, with what the pipeline must not touch in protected blocks that
+// carry it past: the glossary's terms with their translations, addresses, paths and codes as
+// they are (where a term and a code overlap, the term wins).
 std::string Translator::streamTextOf(std::string_view core) const
 {
-    if (!m_glossary || m_glossary->empty())
-        return escapeForStream(core);
+    std::vector<GlossaryTerm> kept;
+    if (m_glossary && !m_glossary->empty())
+        kept = m_glossary->termsIn(core);
+    for (const auto& span : verbatimSpans(core)) {
+        const bool overlaps = std::any_of(kept.begin(), kept.end(), [&](const GlossaryTerm& term) {
+            return span.begin < term.begin + term.length && term.begin < span.begin + span.length;
+        });
+        if (!overlaps)
+            kept.push_back({span.begin, span.length, std::string(core.substr(span.begin, span.length))});
+    }
+    std::sort(kept.begin(), kept.end(), [](const GlossaryTerm& a, const GlossaryTerm& b) { return a.begin < b.begin; });
     std::string text;
     std::size_t done = 0;
-    for (const auto& term : m_glossary->termsIn(core)) {
+    for (const auto& term : kept) {
         text += escapeForStream(core.substr(done, term.begin - done));
         text += protectedBlock(term.replacement);
         done = term.begin + term.length;

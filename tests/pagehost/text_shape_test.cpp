@@ -55,5 +55,41 @@ TEST(TextShape, CaseFollowsTheSourceWherePipelinesForceIt)
         EXPECT_EQ(matchCase(c.source, std::string(c.translated)), c.expected) << c.source;
 }
 
+TEST(TextShape, SpacingThePipelineAddsIsTakenOut)
+{
+    const struct {
+        std::string_view source, translated, expected;
+    } cases[] = {
+        {"For all sheets", "Para todas las  hojas", "Para todas las hojas"},
+        {"Name,  surname", "Nombre,  apellido", "Nombre,  apellido"},
+        {"Total (net)", "Total ( neto )", "Total (neto)"},
+        {"Done, thanks!", "Hecho , gracias !", "Hecho, gracias!"},
+        {"Rate %", "Tasa %", "Tasa %"},
+        {"Margin", "Margen %", "Margen%"},
+        {"Is it due?", "¿ Está vencido ?", "¿Está vencido?"},
+        {"Built on .NET", "Construido en .NET", "Construido en .NET"},
+        {"Qty : 3", "Cant. : 3", "Cant. : 3"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(tidySpacing(c.source, c.translated), c.expected) << c.source;
+}
+
+TEST(TextShape, CapitalsOnlyWhereTheSourceCallsForThem)
+{
+    const struct {
+        std::string_view source, translated, expected;
+    } cases[] = {
+        {"Reorder point", "Reorder Punto", "Reorder punto"},
+        {"vat amount", "importe del IVA", "importe del IVA"},
+        {"Buy an iPhone", "Compra un iPhone", "Compra un iPhone"},
+        {"Sales in Madrid", "Ventas en Madrid", "Ventas en Madrid"},
+        {"Total Sales", "Ventas Totales", "Ventas Totales"},
+        {"TOTAL", "TOTAL", "TOTAL"},
+        {"Área total", "Total Área", "Total área"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(keepSentenceCase(c.source, std::string(c.translated)), c.expected) << c.source;
+}
+
 }  // namespace
 }  // namespace veltrano::pagehost

@@ -79,9 +79,10 @@ TEST(Translator, KeepsWhitespaceNulAndCaseAroundWhatThePipelineChanges)
     const auto translated = translator.translate(texts);
     ASSERT_TRUE(translated) << translated.error();
     EXPECT_EQ(translated.value(), texts);
-    // One segment; the repeated core and the texts without letters never reached the pipeline.
+    // One segment; the repeated core and the texts without letters never reached the pipeline,
+    // and each line of a text went as a text of its own.
     ASSERT_EQ(state.segments.size(), 1u);
-    EXPECT_EQ(state.segments[0], "plain words[].[0]a[].[1]b[].[2]\\[x\\] \\\\y\\\\[].[3]line\nbreak[].[4][\n]");
+    EXPECT_EQ(state.segments[0], "plain words[].[0]a[].[1]b[].[2]\\[x\\] \\\\y\\\\[].[3]line[].[4]break[].[5][\n]");
 }
 
 TEST(Translator, GlossaryDecidesWholeTextsAndProtectsTermsInsideOthers)
@@ -97,6 +98,19 @@ TEST(Translator, GlossaryDecidesWholeTextsAndProtectsTermsInsideOthers)
     EXPECT_EQ(translated.value(), (Texts{" n/d ", "N/D", "Sales Acum. [anual]"}));
     ASSERT_EQ(state.segments.size(), 1u);
     EXPECT_EQ(state.segments[0], "Sales [=Acum. \\[anual\\]][].[0][\n]");
+}
+
+TEST(Translator, AddressesAndCodesPassThePipelineUntouched)
+{
+    FakeState state;
+    state.answer = echo;
+    Translator translator(factoryFor(state));
+    const Texts texts = {"=SUM(A1:A3)", "https://example.com/x", "Invoice INV-2024-00317 overdue"};
+    const auto translated = translator.translate(texts);
+    ASSERT_TRUE(translated) << translated.error();
+    EXPECT_EQ(translated.value(), texts);
+    ASSERT_EQ(state.segments.size(), 1u);
+    EXPECT_EQ(state.segments[0], "Invoice [=INV-2024-00317] overdue[].[0][\n]");
 }
 
 TEST(Translator, AnEmptyTranslationLeavesTheTextAsItWas)

@@ -1,0 +1,132 @@
+#include "pagehost/verbatim.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace veltrano::pagehost {
+namespace {
+
+bool isSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+
+bool isAsciiAlpha(char c)
+{
+    return std::isalpha(static_cast<unsigned char>(c)) != 0;
+}
+
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+bool startsWith(std::string_view text, std::string_view prefix)
+{
+    if (text.size() < prefix.size())
+        return false;
+    return std::equal(prefix.begin(), prefix.end(), text.begin(),
+                      [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
+}
+
+bool isWebAddress(std::string_view token)
+{
+    return startsWith(token, "http://") || startsWith(token, "https://") || startsWith(token, "ftp://")
+           || (startsWith(token, "www.") && token.size() > 4);
+}
+
+bool isMailAddress(std::string_view token)
+{
+    const auto at = token.find('@');
+    if (at == 0 || at == std::string_view::npos || token.find('@', at + 1) != std::string_view::npos)
+        return false;
+    const auto dot = token.find('.', at);
+    return dot != std::string_view::npos && dot > at + 1 && dot + 1 < token.size();
+}
+
+bool isFilePath(std::string_view token)
+{
+    if (token.size() >= 3 && isAsciiAlpha(token[0]) && token[1] == ':' && (token[2] == '\\' || token[2] == '/'))
+        return true;
+    if (startsWith(token, "\\\\") || startsWith(token, "~/"))
+        return true;
+    // "/home/ana/x.xlsx", but not "and/or" or a lone "/".
+    return token.size() > 2 && token[0] == '/' && token.find('/', 1) != std::string_view::npos
+           && token.find('/', 1) + 1 < token.size();
+}
+
+// Letters followed by digits (SKU12345, A1B2), or parts joined by - _ / . with a digit among them
+// (INV-2024-00317, 2024/25, v2.1, ISO-9001). Words that merely hold a number ("3rd", "24h",
+// "5kg") are left to the pipeline, which translates them.
+bool isCode(std::string_view token)
+{
+    bool letter = false, digit = false, joiner = false, digitAfterLetter = false;
+    for (const char c : token) {
+        if (isAsciiAlpha(c)) {
+            letter = true;
+        } else if (isDigit(c)) {
+            digit = true;
+            digitAfterLetter = digitAfterLetter || letter;
+        } else if (c == '-' || c == '_' || c == '/' || c == '.') {
+            joiner = true;
+        } else {
+            return false;
+        }
+    }
+    return digit && (joiner || digitAfterLetter);
+}
+
+// A formula as people type one in a cell: "=" or "+" and then a name or a reference with "(".
+bool readsAsFormula(std::string_view text)
+{
+    if (text.size() < 2 || (text[0] != '=' && text[0] != '+'))
+        return false;
+    const auto rest = text.substr(1);
+    return rest.find('(') != std::string_view::npos || std::any_of(rest.begin(), rest.end(), isDigit)
+           || rest.find('!') != std::string_view::npos;
+}
+
+// The token without the punctuation that may close a sentence or clause after an address.
+std::string_view withoutClosingPunctuation(std::string_view token)
+{
+    while (!token.empty() && std::string_view(".,;:!?)]}\"'").find(token.back()) != std::string_view::npos)
+        token.remove_suffix(1);
+    return token;
+}
+
+std::string_view withoutOpeningPunctuation(std::string_view token, std::size_t& skipped)
+{
+    skipped = 0;
+    while (skipped < token.size() && std::string_view("([{\"'").find(token[skipped]) != std::string_view::npos)
+        ++skipped;
+    return token.substr(skipped);
+}
+
+bool keptAsItIs(std::string_view token)
+{
+    return isWebAddress(token) || isMailAddress(token) || isFilePath(token) || isCode(token);
+}
+
+}  // namespace
+
+std::vector<VerbatimSpan> verbatimSpans(std::string_view text)
+{
+    if (readsAsFormula(text))
+        return {{0, text.size()}};
+    std::vector<VerbatimSpan> spans;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        while (pos < text.size() && isSpace(text[pos]))
+            ++pos;
+        const std::size_t start = pos;
+        while (pos < text.size() && !isSpace(text[pos]))
+            ++pos;
+        std::size_t skipped = 0;
+        const auto token = withoutClosingPunctuation(withoutOpeningPunctuation(text.substr(start, pos - start), skipped));
+        if (!token.empty() && keptAsItIs(token))
+            spans.push_back({start + skipped, token.size()});
+    }
+    return spans;
+}
+
+}  // namespace veltrano::pagehost

@@ -1,0 +1,24 @@
+#pragma once
+// The parts of a cell's text that are not language: web and mail addresses, file paths, codes
+// such as INV-2024-00317, and text that reads as a formula. They come back as they were.
+
+#include <cstddef>
+#include <string_view>
+#include <vector>
+
+namespace veltrano::pagehost {
+
+struct VerbatimSpan {
+    std::size_t begin = 0;
+    std::size_t length = 0;
+};
+
+// The spans of text to keep as they are, in order and not overlapping: each is a whole
+// whitespace-delimited token (without the punctuation that closes a sentence or a clause after
+// it) that is a web address (a scheme or "www."), a mail address, a file path (a drive, "\\",
+// "~/", or a "/" path of two parts or more), or a code (letters and digits, or joined by "-",
+// "_", "/" or "." with a digit among them, such as INV-2024-00317, SKU12345, v2.1); the whole
+// text when it starts with "=" or "+" followed by something that reads as a formula.
+std::vector<VerbatimSpan> verbatimSpans(std::string_view text);
+
+}  // namespace veltrano::pagehost

@@ -1,0 +1,46 @@
+#include "pagehost/verbatim.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace veltrano::pagehost {
+namespace {
+
+std::vector<std::string> keptIn(std::string_view text)
+{
+    std::vector<std::string> kept;
+    for (const auto& span : verbatimSpans(text))
+        kept.emplace_back(text.substr(span.begin, span.length));
+    return kept;
+}
+
+TEST(Verbatim, AddressesPathsCodesAndFormulasAreKeptWhole)
+{
+    using Kept = std::vector<std::string>;
+    const struct {
+        std::string_view text;
+        Kept kept;
+    } cases[] = {
+        {"See https://example.com/a?b=1.", {"https://example.com/a?b=1"}},
+        {"Visit www.example.org, then call", {"www.example.org"}},
+        {"Write to ana.ruiz@example.es (sales)", {"ana.ruiz@example.es"}},
+        {"Saved in C:\\Reports\\2024\\q1.xlsx", {"C:\\Reports\\2024\\q1.xlsx"}},
+        {"Copy to /home/ana/books/ventas.xlsx now", {"/home/ana/books/ventas.xlsx"}},
+        {"Share \\\\server\\finance", {"\\\\server\\finance"}},
+        {"Invoice INV-2024-00317 is overdue", {"INV-2024-00317"}},
+        {"SKU12345 (v2.1)", {"SKU12345", "v2.1"}},
+        {"=SUM(A1:A9)", {"=SUM(A1:A9)"}},
+        {"+A1*2", {"+A1*2"}},
+        {"3rd quarter, 24h service, 5kg", {}},
+        {"and/or, 10%, 1,234.57 and 42", {}},
+        {"= total", {}},
+        {"user @ home", {}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(keptIn(c.text), c.kept) << c.text;
+}
+
+}  // namespace
+}  // namespace veltrano::pagehost
