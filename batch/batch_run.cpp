@@ -5,7 +5,6 @@
 #include "spreadsheet/cell_ref.h"
 
 #include <QDateTime>
-#include <QFile>
 #include <QLocale>
 
 namespace veltrano::batch {
@@ -23,11 +22,10 @@ std::string lineFor(const std::string& path, const std::string& reason)
 
 std::optional<std::string> makeBackup(const std::string& path)
 {
-    const QString file = QFile::decodeName(QByteArray::fromStdString(path));
-    const conversion::BackupCopy backup =
-        conversion::copyForBackup(file, conversion::backupStamp(QDateTime::currentDateTime(), QLocale::system()));
-    if (!backup.failure.isEmpty())
-        return backup.failure.toStdString();
+    const std::string stamp = conversion::backupStamp(QDateTime::currentDateTime(), QLocale::system()).toStdString();
+    conversion::BackupFile backup = conversion::copyForBackup(path, stamp);
+    if (!backup.failure.empty())
+        return std::move(backup.failure);
     return std::nullopt;
 }
 
@@ -50,8 +48,9 @@ void BatchRun::convert(const std::string& path)
     const Converted& done = std::get<Converted>(converted);
     ++m_totals.converted;
     m_totals.cells += done.cells;
-    if (m_report && !m_report->add(path, done.details))
-        m_progress.note("veltrano-batch: the report could not be written");
+    // Said once: after the first failure the report takes no more lines.
+    if (m_report && m_report->failure().empty() && !m_report->add(path, done.details))
+        m_progress.note("veltrano-batch: the report is not whole from here on: " + m_report->failure());
     m_progress.endFile(path, done.cells, std::nullopt);
 }
 

@@ -49,6 +49,11 @@ HostAddress reachPageHost(const BatchOptions& options)
     return {std::move(host), address ? address->toStdString() : std::string(), std::move(failure)};
 }
 
+std::string memoryPathOf(const BatchOptions& options)
+{
+    return options.memoryPath.empty() ? defaultMemoryPath() : options.memoryPath;
+}
+
 std::unique_ptr<TranslationMemory> openMemory(const BatchOptions& options, PageHostClient& client, Progress& progress)
 {
     if (!options.memory)
@@ -60,12 +65,12 @@ std::unique_ptr<TranslationMemory> openMemory(const BatchOptions& options, PageH
              + fingerprint.error() + ")");
         return nullptr;
     }
-    const std::string path = options.memoryPath.empty() ? defaultMemoryPath() : options.memoryPath;
-    return TranslationMemory::open(path, options.sourceLanguage + "-" + options.targetLanguage, fingerprint.value(),
-                                   warn);
+    return TranslationMemory::open(memoryPathOf(options), options.sourceLanguage + "-" + options.targetLanguage,
+                                   fingerprint.value(), warn);
 }
 
-std::string summaryLine(const RunTotals& totals, const RunTranslations* translations, bool dryRun, double seconds)
+std::string summaryLine(const RunTotals& totals, const WorkbookFiles& files, const RunTranslations* translations,
+                        bool dryRun, double seconds)
 {
     char time[32];
     std::snprintf(time, sizeof time, "%.1f s", seconds);
@@ -73,6 +78,8 @@ std::string summaryLine(const RunTotals& totals, const RunTranslations* translat
         "veltrano-batch: " + grouped(totals.converted) + (dryRun ? " files checked" : " files converted");
     if (totals.failed > 0)
         line += ", " + grouped(totals.failed) + " failed";
+    if (files.backupsLeftOut > 0)
+        line += ", " + grouped(files.backupsLeftOut) + " backups in the folders left out";
     line += "; " + grouped(totals.cells) + (dryRun ? " cells would be translated" : " cells translated");
     if (translations)
         line += ", " + grouped(translations->distinctTexts()) + " distinct texts ("
@@ -88,7 +95,7 @@ int main(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     const auto parsed = parseOptions(std::vector<std::string>(argv + 1, argv + argc));
     if (const auto* problem = std::get_if<std::string>(&parsed)) {
-        std::cerr << "veltrano-batch: " << *problem << '\n' << usageText();
+        std::cerr << printable("veltrano-batch: " + *problem) << '\n' << usageText();
         return kUsage;
     }
     const BatchOptions& options = std::get<BatchOptions>(parsed);
@@ -101,15 +108,24 @@ int main(int argc, char* argv[])
         return kAllConverted;
     }
     if (!options.pageHost.empty() && !translation::isHostAndPort(QString::fromStdString(options.pageHost))) {
-        std::cerr << "veltrano-batch: --page-host must be host:port, not \"" << options.pageHost << "\"\n";
+        std::cerr << printable("veltrano-batch: --page-host must be host:port, not \"" + options.pageHost + "\"")
+                  << '\n';
         return kUsage;
+    }
+
+    // A memory that is some other file is refused before any workbook is touched.
+    if (options.memory) {
+        if (const auto refusal = memoryRefusal(memoryPathOf(options))) {
+            std::cerr << printable("veltrano-batch: --memory: " + *refusal + "; nothing was converted") << '\n';
+            return kUsage;
+        }
     }
 
     std::unique_ptr<ReportFile> report;
     if (!options.reportPath.empty()) {
         report = std::make_unique<ReportFile>(options.reportPath);
-        if (!report->ok()) {
-            std::cerr << "veltrano-batch: the report " << options.reportPath << " cannot be written\n";
+        if (!report->failure().empty()) {
+            std::cerr << printable("veltrano-batch: the report " + report->failure()) << "; nothing was converted\n";
             return kSomeFailed;
         }
     }
@@ -140,6 +156,8 @@ int main(int argc, char* argv[])
         progress.finish();
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    std::cout << summaryLine(totals, translations.get(), options.dryRun, seconds) << '\n';
-    return totals.failed > 0 ? kSomeFailed : kAllConverted;
+    std::cout << summaryLine(totals, files, translations.get(), options.dryRun, seconds) << '\n';
+    // A report that is not whole fails the run: it was asked for as the record of what changed.
+    const bool reportWhole = !report || report->failure().empty();
+    return totals.failed > 0 || !reportWhole ? kSomeFailed : kAllConverted;
 }

@@ -7,6 +7,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <string_view>
 
 namespace veltrano::batch {
 
@@ -41,5 +42,10 @@ private:
 
 // 12345 as "12,345".
 std::string grouped(std::size_t number);
+
+// text made safe to show on a terminal: control characters (an escape sequence in a file's
+// name, a line break) as \t, \n, \r or \xHH, and bytes that are not UTF-8 as \xHH, so that
+// a name can neither drive the terminal nor split a line.
+std::string printable(std::string_view text);
 
 }  // namespace veltrano::batch

@@ -1,11 +1,18 @@
 #include "batch/translation_memory.h"
 
 #include <sqlite3.h>
+#include <unistd.h>
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <system_error>
 
 namespace veltrano::batch {
@@ -70,6 +77,74 @@ private:
     int m_code = SQLITE_OK;
 };
 
+// The first bytes of every SQLite database file.
+constexpr std::string_view kSqliteHeader{"SQLite format 3\0", 16};
+
+bool hasSqliteHeader(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    std::string head(kSqliteHeader.size(), '\0');
+    return file.read(head.data(), std::streamsize(head.size())) && head == kSqliteHeader;
+}
+
+bool isLink(const std::string& path)
+{
+    struct stat info;
+    return ::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode);
+}
+
+// Read-only by its permission bits (as well as for this user): root may write anything, yet a
+// memory its owner made read-only is not to be changed.
+bool readOnlyFor(const std::string& path)
+{
+    struct stat info;
+    if (::stat(path.c_str(), &info) != 0)
+        return false;
+    return (info.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0;
+}
+
+bool canOnlyBeRead(const std::string& path)
+{
+    const std::string folder = fs::path(path).parent_path().empty() ? "." : fs::path(path).parent_path().string();
+    return readOnlyFor(path) || readOnlyFor(folder);
+}
+
+// The names of the tables of the database at path; nullopt when it cannot be read as one.
+std::optional<std::vector<std::string>> tablesOf(const std::string& path)
+{
+    sqlite3* db = nullptr;
+    std::vector<std::string> tables;
+    bool read = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK;
+    if (read) {
+        sqlite3_stmt* statement = nullptr;
+        read = sqlite3_prepare_v2(db, "SELECT name FROM sqlite_master WHERE type = 'table'", -1, &statement, nullptr)
+               == SQLITE_OK;
+        while (read && sqlite3_step(statement) == SQLITE_ROW)
+            tables.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)));
+        sqlite3_finalize(statement);
+    }
+    sqlite3_close(db);
+    if (!read)
+        return std::nullopt;
+    return tables;
+}
+
+// path as the path of a file: URI, with the characters a URI gives a meaning escaped.
+std::string uriPath(const std::string& path)
+{
+    std::string escaped;
+    for (const char c : path) {
+        if (c == '%' || c == '?' || c == '#') {
+            char hex[4];
+            std::snprintf(hex, sizeof hex, "%%%02X", static_cast<unsigned char>(c));
+            escaped += hex;
+        } else {
+            escaped += c;
+        }
+    }
+    return escaped;
+}
+
 std::string stampNow()
 {
     const std::time_t now = std::time(nullptr);
@@ -93,6 +168,25 @@ std::string defaultMemoryPath()
     return (folder / "veltrano" / "translations.sqlite").string();
 }
 
+std::optional<std::string> memoryRefusal(const std::string& path)
+{
+    std::error_code error;
+    const auto status = fs::status(path, error);
+    if (!fs::exists(status))
+        return isLink(path) ? std::optional<std::string>(path + " is a link to nothing") : std::nullopt;
+    if (!fs::is_regular_file(status))
+        return path + " is not a file";
+    if (fs::file_size(path, error) == 0)
+        return std::nullopt;
+    if (!hasSqliteHeader(path))
+        return path + " is not a translation memory (not an SQLite database)";
+    // A damaged memory can be set aside; a healthy database of another program is not ours to change.
+    const auto tables = tablesOf(path);
+    if (tables && !tables->empty() && std::find(tables->begin(), tables->end(), "translations") == tables->end())
+        return path + " is a database of something else, not a translation memory";
+    return std::nullopt;
+}
+
 TranslationMemory::TranslationMemory(std::string path, std::string direction, std::string fingerprint, Warn warn)
     : m_path(std::move(path)),
       m_direction(std::move(direction)),
@@ -112,6 +206,11 @@ std::unique_ptr<TranslationMemory> TranslationMemory::open(const std::string& pa
         new TranslationMemory(path, std::move(direction), std::move(fingerprint), std::move(warn)));
     std::error_code ignored;  // a folder that cannot be made shows as a database that cannot be opened
     fs::create_directories(fs::path(path).parent_path(), ignored);
+    if (fs::exists(path, ignored) && canOnlyBeRead(path)) {
+        if (memory->connectForReading())
+            return memory;
+        return nullptr;  // warned already
+    }
     if (memory->connect())
         return memory;
     if (!memory->m_db)
@@ -120,27 +219,62 @@ std::unique_ptr<TranslationMemory> TranslationMemory::open(const std::string& pa
     const std::string reason = sqlite3_errmsg(memory->m_db);
     sqlite3_close(memory->m_db);
     memory->m_db = nullptr;
-    if (!isDamage(code)) {
-        memory->m_warn("the translation memory " + path + " cannot be used (" + reason + "); going on without it");
+    return memory->setAsideAndStartAgain(code, reason);
+}
+
+std::unique_ptr<TranslationMemory> TranslationMemory::setAsideAndStartAgain(int code, const std::string& reason)
+{
+    // Only a damaged database of ours is moved: never a link (whose target is someone's file),
+    // never a file that is not a database at all.
+    if (!isDamage(code) || isLink(m_path) || !hasSqliteHeader(m_path)) {
+        m_warn("the translation memory " + m_path + " cannot be used (" + reason + "); it was left as it is and "
+               + "this run goes on without it");
         return nullptr;
     }
-    const std::string aside = path + ".damaged-" + stampNow();
-    std::error_code renamed;
-    fs::rename(path, aside, renamed);
+    const std::string aside = m_path + ".damaged-" + stampNow();
+    std::error_code renamed, ignored;
+    fs::rename(m_path, aside, renamed);
     for (const char* suffix : {"-wal", "-shm"})
-        fs::remove(path + suffix, ignored);
+        fs::remove(m_path + suffix, ignored);
     if (renamed) {
-        memory->m_warn("the translation memory " + path + " is damaged (" + reason + ") and cannot be set aside ("
-                       + renamed.message() + "); going on without it");
+        m_warn("the translation memory " + m_path + " is damaged (" + reason + ") and cannot be set aside ("
+               + renamed.message() + "); going on without it");
         return nullptr;
     }
-    memory->m_warn("the translation memory " + path + " was damaged (" + reason + "); it was set aside as " + aside
-                   + " and a new one started");
-    if (memory->connect())
-        return memory;
-    if (memory->m_db)
-        memory->giveUp("cannot be made again", sqlite3_errmsg(memory->m_db));
+    m_warn("the translation memory " + m_path + " was damaged (" + reason + "); it was set aside as " + aside
+           + " and a new one started");
+    std::unique_ptr<TranslationMemory> again(new TranslationMemory(m_path, m_direction, m_fingerprint, m_warn));
+    if (again->connect())
+        return again;
+    if (again->m_db)
+        again->giveUp("cannot be made again", sqlite3_errmsg(again->m_db));
     return nullptr;
+}
+
+// Opens a memory this user may only read, without writing to it or beside it (a database in
+// the WAL journal cannot be read in a read-only folder unless it is opened as unchanging).
+bool TranslationMemory::connectForReading()
+{
+    for (const std::string& name : {m_path, "file:" + uriPath(m_path) + "?immutable=1"}) {
+        sqlite3_close(m_db);
+        m_db = nullptr;
+        if (sqlite3_open_v2(name.c_str(), &m_db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr) != SQLITE_OK)
+            continue;
+        sqlite3_extended_result_codes(m_db, 1);
+        if (sqlite3_exec(m_db, "SELECT count(*) FROM translations", nullptr, nullptr, nullptr) == SQLITE_OK) {
+            m_readOnly = true;
+            m_warn("the translation memory " + m_path
+                   + " can only be read; its translations are used, new ones "
+                     "are not kept");
+            return true;
+        }
+    }
+    const std::string reason = m_db ? sqlite3_errmsg(m_db) : "it cannot be opened";
+    sqlite3_close(m_db);
+    m_db = nullptr;
+    m_warn("the translation memory " + m_path + " can only be read, and reading it failed (" + reason
+           + "); going on without it");
+    return false;
 }
 
 // Opens the file and makes sure the table is there and readable. False with m_db still open
@@ -209,7 +343,7 @@ std::optional<std::string> TranslationMemory::lookUp(const std::vector<std::stri
 
 void TranslationMemory::keep(const std::vector<std::pair<std::string, std::string>>& translations)
 {
-    if (!m_db || translations.empty())
+    if (!writable() || translations.empty())
         return;
     if (const auto failure = write(translations))
         giveUp("cannot be written", *failure);

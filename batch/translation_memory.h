@@ -17,13 +17,22 @@ namespace veltrano::batch {
 // $XDG_CACHE_HOME/veltrano/translations.sqlite, with ~/.cache for an unset XDG_CACHE_HOME.
 std::string defaultMemoryPath();
 
+// Why the file at path must not be used as a translation memory (it is something else: a
+// folder, a workbook, another program's database), or nullopt when it may: no file yet, an
+// empty file, or an SQLite database holding a memory's table or no table at all. Checked before
+// a run touches anything, so that a slip such as "--memory Ventas.xlsx" costs no file.
+std::optional<std::string> memoryRefusal(const std::string& path);
+
 class TranslationMemory {
 public:
     using Warn = std::function<void(const std::string&)>;
 
-    // Opens the database at path, making it and its folder when missing. A file that is not a
-    // database or is damaged is renamed aside (path + ".damaged-" + time) and a new one made,
-    // with a warning. nullptr, after a warning, when no database can be had at all.
+    // Opens the database at path, making it and its folder when missing. A damaged database (a
+    // file whose header says SQLite, not a link) is renamed aside (path + ".damaged-" + time) and
+    // a new one made, with a warning; any other file is left as it is. A memory this user may
+    // not write (its file or folder read-only) is opened for reading only: its translations are
+    // used and new ones are not kept, with a warning. nullptr, after a warning, when no database
+    // can be had at all.
     static std::unique_ptr<TranslationMemory> open(const std::string& path, std::string direction,
                                                    std::string fingerprint, Warn warn);
     ~TranslationMemory();
@@ -39,9 +48,14 @@ public:
     // False once a failure made the memory stop being used for this run.
     bool usable() const { return m_db != nullptr; }
 
+    // False when new translations are not kept (a read-only memory).
+    bool writable() const { return m_db != nullptr && !m_readOnly; }
+
 private:
     TranslationMemory(std::string path, std::string direction, std::string fingerprint, Warn warn);
     bool connect();
+    bool connectForReading();
+    std::unique_ptr<TranslationMemory> setAsideAndStartAgain(int code, const std::string& reason);
     // Warns that the memory what (with sqlite's reason) and closes it for the rest of the run;
     // called once no statement is left open, so that the connection does close.
     void giveUp(const std::string& what, const std::string& reason);
@@ -56,6 +70,7 @@ private:
     std::string m_fingerprint;
     Warn m_warn;
     sqlite3* m_db = nullptr;
+    bool m_readOnly = false;
 };
 
 }  // namespace veltrano::batch

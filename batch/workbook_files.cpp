@@ -3,8 +3,14 @@
 #include "filelist/folder_scan.h"
 
 #include <QFile>
-#include <QFileInfo>
 
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
 #include <set>
 
 namespace veltrano::batch {
@@ -12,24 +18,30 @@ namespace {
 
 using filelist::PacedPump;
 
-// The same file however it was reached: its path with links and "." and ".." resolved.
-std::string identity(const QString& path)
+// The same file however it was reached: its path with links and "." and ".." resolved, as the
+// file system's bytes.
+std::string identity(const std::string& path)
 {
-    const QString canonical = QFileInfo(path).canonicalFilePath();
-    return QFile::encodeName(canonical.isEmpty() ? path : canonical).toStdString();
+    const std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr), &std::free);
+    return resolved ? std::string(resolved.get()) : path;
 }
 
-QStringList scanFolder(const QString& folder, const QString& extension, std::vector<PathProblem>& problems)
+std::vector<std::string> scanFolder(const std::string& folder, const std::string& extension, WorkbookFiles& result)
 {
     PacedPump noPump({}, std::chrono::milliseconds(0));
-    const filelist::FolderTree tree = filelist::CollectSubfolders(folder, noPump);
+    const filelist::FolderTree tree =
+        filelist::CollectSubfolders(QFile::decodeName(QByteArray::fromStdString(folder)), noPump);
     std::vector<filelist::ScanProblem> scanProblems = tree.problems;
-    const filelist::WildcardPattern pattern(QStringLiteral("*.") + extension);
-    QStringList files;
-    for (const filelist::ScannedFolder& scanned : tree.folders)
-        files += filelist::MatchingFilePaths(scanned, pattern, scanProblems);
+    const filelist::WildcardPattern pattern(QStringLiteral("*.") + QString::fromStdString(extension));
+    std::vector<std::string> files;
+    for (const filelist::ScannedFolder& scanned : tree.folders) {
+        const filelist::MatchedFiles matched = filelist::MatchingFilePaths(scanned, pattern, scanProblems);
+        for (const QString& path : matched.paths)
+            files.push_back(QFile::encodeName(path).toStdString());
+        result.backupsLeftOut += matched.backupsLeftOut;
+    }
     for (const filelist::ScanProblem& problem : scanProblems)
-        problems.push_back({problem.path.toStdString(), problem.reason.toStdString()});
+        result.problems.push_back({problem.path.toStdString(), problem.reason.toStdString()});
     return files;
 }
 
@@ -39,20 +51,19 @@ WorkbookFiles gatherWorkbooks(const std::vector<std::string>& paths, const std::
 {
     WorkbookFiles result;
     std::set<std::string> seen;
-    const auto take = [&](const QString& path) {
+    const auto take = [&](const std::string& path) {
         if (seen.insert(identity(path)).second)
-            result.files.push_back(QFile::encodeName(path).toStdString());
+            result.files.push_back(path);
     };
     for (const std::string& path : paths) {
-        const QString name = QFile::decodeName(QByteArray::fromStdString(path));
-        const QFileInfo info(name);
-        if (!info.exists()) {
-            result.problems.push_back({path, "no such file or folder"});
-        } else if (info.isDir()) {
-            for (const QString& file : scanFolder(name, QString::fromStdString(extension), result.problems))
+        struct stat info;
+        if (::stat(path.c_str(), &info) != 0) {
+            result.problems.push_back({path, errno == ENOENT ? "no such file or folder" : std::strerror(errno)});
+        } else if (S_ISDIR(info.st_mode)) {
+            for (const std::string& file : scanFolder(path, extension, result))
                 take(file);
         } else {
-            take(name);
+            take(path);
         }
     }
     return result;

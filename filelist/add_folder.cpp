@@ -48,7 +48,7 @@ void appendMatchingFiles(const FolderTree& tree, const QString& pattern, FileLis
     const WildcardPattern wildcard(pattern);
     QStringList paths;
     for (const ScannedFolder& folder : tree.folders)
-        paths.append(MatchingFilePaths(folder, wildcard, problems));
+        paths.append(MatchingFilePaths(folder, wildcard, problems).paths);
     list.append(paths);
 }
 

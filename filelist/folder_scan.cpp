@@ -3,6 +3,7 @@
 #include "filelist/folder_reader.h"
 
 #include <QFile>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <set>
@@ -164,22 +165,36 @@ FolderTree CollectSubfolders(const QString& folder, PacedPump& pump)
     return tree;
 }
 
-QStringList MatchingFilePaths(const ScannedFolder& folder, const WildcardPattern& pattern,
-                              std::vector<ScanProblem>& problems)
+bool isBackupName(const QString& name)
+{
+    // The hour and minutes, the designator (empty in some locales, "p. m." in others), the day's
+    // name, a comma, the month's (which may hold a dot), the day and the year.
+    static const QRegularExpression backup(
+        QStringLiteral(R"( Backup \d{1,2} \d{2} .*, .+ \d{1,2} \d{4}( \(\d+\))?(\.[^.]*)?$)"));
+    return backup.match(name).hasMatch();
+}
+
+MatchedFiles MatchingFilePaths(const ScannedFolder& folder, const WildcardPattern& pattern,
+                               std::vector<ScanProblem>& problems)
 {
     // A name starting with "~" is an open workbook's lock or temporary file.
     const auto wanted = [&](const QString& name) {
         return !name.startsWith(QLatin1Char('~')) && pattern.matches(name);
     };
-    QStringList paths;
-    for (const QString& name : folder.fileNames)
-        if (wanted(name))
-            paths.append(joinPath(folder.path, name));
+    MatchedFiles matched;
+    for (const QString& name : folder.fileNames) {
+        if (!wanted(name))
+            continue;
+        if (isBackupName(name))
+            ++matched.backupsLeftOut;
+        else
+            matched.paths.append(joinPath(folder.path, name));
+    }
     for (const QString& name : folder.undecodableFileNames)
         if (wanted(name))
             problems.push_back({joinPath(folder.path, name),
                                 QStringLiteral("the name is not valid UTF-8, so the file was not added")});
-    return paths;
+    return matched;
 }
 
 QString joinPath(const QString& folder, const QString& name)

@@ -59,11 +59,24 @@ FolderTree CollectSubfolders(const QString& folder, PacedPump& pump);
 
 class WildcardPattern;
 
-// The full paths of folder's files that match pattern, in the folder's order, leaving out names
-// that start with "~" (the lock and temporary files of an open workbook). Matching files whose
-// names are not valid UTF-8 go to problems instead.
-QStringList MatchingFilePaths(const ScannedFolder& folder, const WildcardPattern& pattern,
-                              std::vector<ScanProblem>& problems);
+// The files of a folder that a search takes.
+struct MatchedFiles {
+    QStringList paths;               // full paths, in the folder's order
+    std::size_t backupsLeftOut = 0;  // matching names that are this program's backups
+};
+
+// The files of folder that match pattern, leaving out names that start with "~" (the lock and
+// temporary files of an open workbook) and the backup copies this program makes (isBackupName),
+// which a later run must not translate. Matching files whose names are not valid UTF-8 go to
+// problems instead.
+MatchedFiles MatchingFilePaths(const ScannedFolder& folder, const WildcardPattern& pattern,
+                               std::vector<ScanProblem>& problems);
+
+// Whether a file's name is one this program gives the backup copy of a workbook: the name, then
+// " Backup ", the time as "h mm" and its designator, the day and the date ("10 36 PM Monday,
+// Dec 7 2026" in English, in the words of the locale it was made in), perhaps " (2)" and so on,
+// then the extension.
+bool isBackupName(const QString& name);
 
 // folder and name joined by exactly one "/", also when folder is the root "/" or already ends
 // in "/".

@@ -23,9 +23,17 @@ bool isBlankByte(char c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }
 
-// Why a glossary line cannot be an entry; empty when it can.
-std::string lineProblem(const std::vector<std::string_view>& columns)
+// Why a glossary line cannot be an entry; empty when it can. A NUL would end the pipeline's
+// segment inside a text and bytes that are not UTF-8 would end the pipeline itself, so such a
+// line is refused like any malformed one.
+std::string lineProblem(std::string_view line, const std::vector<std::string_view>& columns)
 {
+    if (line.find('\0') != std::string_view::npos)
+        return "holds a NUL character";
+    if (!isValidUtf8(line))
+        return "is not valid UTF-8";
+    if (std::any_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 && c != '\t'; }))
+        return "holds a control character";
     if (columns.size() < 2)
         return "expected a term, a tab and its translation";
     if (columns.size() > 3)
@@ -49,7 +57,7 @@ void Glossary::addTsv(std::string_view text, std::string_view origin, std::vecto
         if (shapeOf(line).core.empty() || line.front() == '#')
             continue;
         const auto columns = splitAt(line, '\t');
-        if (const auto problem = lineProblem(columns); !problem.empty()) {
+        if (const auto problem = lineProblem(line, columns); !problem.empty()) {
             problems.push_back(std::string(origin) + ":" + std::to_string(lineNumber) + ": " + problem);
             continue;
         }

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <clocale>
-#include <iterator>
 #include <cwctype>
+#include <iterator>
 #include <locale.h>
 #include <optional>
 
@@ -189,10 +189,11 @@ std::string tidySpacing(std::string_view source, std::string_view translated)
             const auto rest = translated.substr(pos + 1);
             if (!keepRuns && !out.empty() && out.back() == ' ')
                 continue;
-            const bool beforeClosing = std::any_of(std::begin(kClosing), std::end(kClosing), [&](std::string_view mark) {
-                return rest.substr(0, mark.size()) == mark && !spaceBeforeIn(mark)
-                       && (mark != "." || rest.size() == 1 || rest[1] == ' ');  // not " .NET"
-            });
+            const bool beforeClosing =
+                std::any_of(std::begin(kClosing), std::end(kClosing), [&](std::string_view mark) {
+                    return rest.substr(0, mark.size()) == mark && !spaceBeforeIn(mark)
+                           && (mark != "." || rest.size() == 1 || rest[1] == ' ');  // not " .NET"
+                });
             const bool afterOpening = std::any_of(std::begin(kOpening), std::end(kOpening), [&](std::string_view mark) {
                 return out.size() >= mark.size() && std::string_view(out).substr(out.size() - mark.size()) == mark
                        && !spaceAfterIn(mark);
@@ -244,6 +245,17 @@ std::vector<std::string_view> splitAt(std::string_view text, char separator)
     }
     parts.push_back(text.substr(start));
     return parts;
+}
+
+bool isValidUtf8(std::string_view text)
+{
+    for (std::size_t pos = 0; pos < text.size();) {
+        const auto point = decodeAt(text, pos);
+        if (!point)
+            return false;
+        pos += point->length;
+    }
+    return true;
 }
 
 std::string foldCase(std::string_view text)

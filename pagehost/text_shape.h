@@ -42,6 +42,9 @@ std::string keepSentenceCase(std::string_view source, std::string translated);
 // The parts of text between the separators (one more part than separators).
 std::vector<std::string_view> splitAt(std::string_view text, char separator);
 
+// Whether text is well-formed UTF-8.
+bool isValidUtf8(std::string_view text);
+
 // text with every letter that has a case in small letters, for comparing without regard to case.
 std::string foldCase(std::string_view text);
 

@@ -248,6 +248,14 @@ Status checkWritable(const std::string& requestedPath)
     if (::access(folder.c_str(), W_OK | X_OK) != 0)
         return Error{ErrorCode::NotWritable, path + ": the folder " + folder + " is not writable ("
                                                  + std::strerror(errno) + "), so the file cannot be saved there"};
+    // In a sticky folder (such as /tmp) only a file's owner, the folder's owner or root may
+    // rename over a file, whatever the file's own permissions say.
+    struct stat folderInfo;
+    const uid_t user = ::geteuid();
+    if (::stat(path.c_str(), &info) == 0 && ::stat(folder.c_str(), &folderInfo) == 0 && (folderInfo.st_mode & S_ISVTX)
+        && user != 0 && info.st_uid != user && folderInfo.st_uid != user)
+        return Error{ErrorCode::NotWritable, path + ": the file belongs to another user and the folder " + folder
+                                                 + " lets only a file's owner replace it, so it cannot be saved"};
     return {};
 }
 

@@ -11,6 +11,9 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <signal.h>
+#include <sys/resource.h>
+
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -235,7 +238,8 @@ TEST_F(BatchTest, TheMemoryIsReusedSharedByTwoRunsAtOnceAndRebuiltWhenDamaged)
         EXPECT_EQ(ran.err.find("warning"), std::string::npos) << ran.err;
     }
 
-    writeFile(memory, std::string(8192, 'x'));
+    // A damaged database: its header says SQLite, the rest is not.
+    writeFile(memory, std::string("SQLite format 3\0", 16) + std::string(8192, 'x'));
     const Ran damaged = run({"--no-backup", book("e.xlsx").string()});
     EXPECT_EQ(damaged.exitCode, 0) << damaged.err;
     EXPECT_NE(damaged.err.find("set aside"), std::string::npos) << damaged.err;
@@ -261,6 +265,147 @@ TEST_F(BatchTest, AMemoryThatRefusesNewTranslationsIsLeftWithItsReasonAndTheRunG
     EXPECT_EQ(ran.exitCode, 0) << ran.err;
     EXPECT_NE(ran.err.find("cannot be written (no room for more)"), std::string::npos) << ran.err;
     EXPECT_EQ(valuesOf(path).at("Uno!A1"), "The house");
+}
+
+// A memory file that is anything but a translation memory is refused before any workbook is
+// touched, and is left exactly as it was: the slip "--memory Ventas.xlsx Compras.xlsx" costs
+// nothing.
+TEST_F(BatchTest, OnlyATranslationMemoryIsUsedAsOne)
+{
+    const fs::path workbook = book("Ventas.xlsx");
+    fs::create_symlink(workbook, m_dir / "link.sqlite");
+    fs::create_directory(m_dir / "folder.sqlite");
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open((m_dir / "other.sqlite").c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "CREATE TABLE customers (name TEXT)", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+    for (const char* memory : {"Ventas.xlsx", "link.sqlite", "folder.sqlite", "other.sqlite"}) {
+        SCOPED_TRACE(memory);
+        const fs::path target = book("Compras.xlsx");
+        const std::string memoryBefore = fs::is_regular_file(m_dir / memory) ? readFile(m_dir / memory) : "";
+        const std::string targetBefore = readFile(target);
+        const Ran ran = run({"--memory", (m_dir / memory).string(), target.string()});
+        EXPECT_EQ(ran.exitCode, 2) << ran.err;
+        EXPECT_NE(ran.err.find("nothing was converted"), std::string::npos) << ran.err;
+        EXPECT_EQ(readFile(target), targetBefore);
+        if (fs::is_regular_file(m_dir / memory)) {
+            EXPECT_EQ(readFile(m_dir / memory), memoryBefore);
+        }
+        EXPECT_TRUE(fs::is_symlink(m_dir / "link.sqlite"));
+        for (const auto& entry : fs::directory_iterator(m_dir.path()))
+            EXPECT_EQ(entry.path().string().find("damaged"), std::string::npos) << entry.path();
+    }
+}
+
+TEST_F(BatchTest, AMemoryThatCanOnlyBeReadIsUsedAndKeepsNothingNew)
+{
+    ASSERT_EQ(run({"--no-backup", book("a.xlsx").string()}).exitCode, 0);
+    const fs::path folder = m_dir / "cache" / "veltrano";
+    const std::string kept = readFile(folder / "translations.sqlite");
+    fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read
+                                | fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+    const Ran ran = run({"--no-backup", book("b.xlsx").string(), book("c.xlsx", spanishBook()).string()});
+    fs::permissions(folder, fs::perms::owner_all, fs::perm_options::add);
+    EXPECT_EQ(ran.exitCode, 0) << ran.err;
+    EXPECT_NE(ran.err.find("can only be read"), std::string::npos) << ran.err;
+    EXPECT_NE(ran.out.find("(3 from memory)"), std::string::npos) << ran.out;
+    EXPECT_EQ(readFile(folder / "translations.sqlite"), kept);
+}
+
+// A folder search leaves out the backups this program made, which a second run over the folder
+// would otherwise translate (with --no-backup, destroying the only originals); a backup named
+// on the command line is converted as asked.
+TEST_F(BatchTest, AFolderSearchLeavesOutThisProgramsBackups)
+{
+    fs::create_directories(m_dir / "tree");
+    const fs::path original = book("tree/Sales.xlsx");
+    const fs::path backups[] = {book("tree/Sales Backup 10 36 PM Monday, Dec 7 2026.xlsx"),
+                                book("tree/Sales Backup 10 36 PM Monday, Dec 7 2026 (2).xlsx")};
+    const Ran ran = run({"--no-backup", (m_dir / "tree").string()});
+    EXPECT_EQ(ran.exitCode, 0) << ran.err;
+    EXPECT_NE(ran.out.find("1 files converted, 2 backups in the folders left out"), std::string::npos) << ran.out;
+    EXPECT_EQ(valuesOf(original).at("One!A1"), "La casa");
+    for (const fs::path& backup : backups)
+        EXPECT_EQ(valuesOf(backup).at("One!A1"), "The house") << backup;
+
+    const Ran named = run({"--no-backup", backups[0].string()});
+    EXPECT_EQ(named.exitCode, 0) << named.err;
+    EXPECT_EQ(valuesOf(backups[0]).at("One!A1"), "La casa");
+}
+
+TEST_F(BatchTest, AFileThatCannotBeReplacedGetsNoBackup)
+{
+    const fs::path path = book("readonly.xlsx");
+    fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const Ran ran = run({path.string()});
+        EXPECT_EQ(ran.exitCode, 1) << ran.err;
+        EXPECT_NE(ran.err.find("read-only"), std::string::npos) << ran.err;
+    }
+    EXPECT_EQ(filesInFolder(), std::vector<std::string>{"readonly.xlsx"});
+}
+
+// The report is the record of what changed: one that cannot be written whole fails the run,
+// with the system's reason.
+TEST_F(BatchTest, AReportThatCannotBeWrittenWholeFailsTheRunWithItsReason)
+{
+    const Ran full = run({"--report", "/dev/full", book("a.xlsx").string()});
+    EXPECT_EQ(full.exitCode, 1) << full.err;
+    EXPECT_NE(full.err.find("No space left on device"), std::string::npos) << full.err;
+    EXPECT_EQ(valuesOf(m_dir / "a.xlsx").at("One!A1"), "The house");
+
+    // Room for the header only: the first file's lines do not fit.
+    QProcess* process = start({"--dry-run", "--no-memory", "--report", (m_dir / "report.tsv").string(),
+                               book("b.xlsx").string(), book("c.xlsx").string()});
+    process->kill();
+    process->waitForFinished();
+    process->setChildProcessModifier([] {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{40, 40};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    });
+    process->start();
+    const Ran cut = finish(process);
+    EXPECT_EQ(cut.exitCode, 1) << cut.err;
+    EXPECT_NE(cut.err.find("File too large"), std::string::npos) << cut.err;
+    const auto said = [&](const std::string& text) {
+        std::size_t count = 0;
+        for (auto at = cut.err.find(text); at != std::string::npos; at = cut.err.find(text, at + 1))
+            ++count;
+        return count;
+    };
+    EXPECT_EQ(said("not whole"), 1u) << cut.err;
+}
+
+// Names are bytes: one that is not UTF-8 is converted when named, and control characters in a
+// name reach the terminal escaped, never as themselves.
+TEST_F(BatchTest, AnyNameIsConvertedAndShownSafely)
+{
+    const fs::path latin1 = m_dir / std::string("caf\xe9.xlsx");
+    englishBook().write(latin1);
+    const fs::path escape = book("red\x1b[31m.xlsx");
+    const fs::path newline = book("two\nlines.xlsx");
+    QProcess* process = start({});
+    process->kill();
+    process->waitForFinished();
+    // A name that is not UTF-8 cannot travel as a Qt string; the shell passes the bytes.
+    process->setProgram(QStringLiteral("/bin/sh"));
+    process->setArguments({QStringLiteral("-c"),
+                           QStringLiteral("exec \"$0\" --page-host \"$1\" \"$(printf 'caf\\351.xlsx')\" \"$2\" \"$3\""),
+                           QStringLiteral(VELTRANO_BIN_DIR "/veltrano-batch"), QString::fromStdString(address),
+                           QString::fromStdString(escape.string()), QString::fromStdString(newline.string())});
+    process->start();
+    const Ran ran = finish(process);
+    EXPECT_EQ(ran.exitCode, 0) << ran.err;
+    EXPECT_EQ(valuesOf(latin1).at("One!A1"), "La casa");
+    for (const auto& entry : fs::directory_iterator(m_dir.path()))
+        if (entry.path().filename().string().starts_with("caf\xe9 Backup ")) {
+            EXPECT_EQ(valuesOf(entry.path()).at("One!A1"), "The house");
+        }
+    EXPECT_EQ((ran.err + ran.out).find('\x1b'), std::string::npos) << ran.err;
+    EXPECT_NE(ran.err.find("red\\x1B[31m.xlsx"), std::string::npos) << ran.err;
+    EXPECT_NE(ran.err.find("two\\nlines.xlsx: "), std::string::npos) << ran.err;
+    EXPECT_NE(ran.err.find("caf\\xE9.xlsx: "), std::string::npos) << ran.err;
 }
 
 TEST_F(BatchTest, StartsItsOwnPageHostAndScansFoldersAsTheWindowDoes)

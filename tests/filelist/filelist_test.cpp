@@ -3,6 +3,7 @@
 
 #include "app/form1.h"
 #include "app/picture_button.h"
+#include "conversion/backup_copy.h"
 #include "filelist/file_list.h"
 #include "filelist/file_list_handlers.h"
 #include "filelist/folder_scan.h"
@@ -327,6 +328,33 @@ private slots:
         QCOMPARE(veltrano::filelist::WildcardPattern(pattern).matches(name), matches);
     }
 
+    // The names of the backups this program makes, in any locale, are told apart from the names
+    // people give workbooks.
+    void backupNames_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("isBackup");
+        const QDateTime when(QDate(2026, 12, 7), QTime(22, 36));
+        for (const auto language : {QLocale::English, QLocale::Spanish, QLocale::German, QLocale::Japanese}) {
+            const QString stamp = veltrano::conversion::backupStamp(when, QLocale(language));
+            for (const QString& suffix : {QString(), QStringLiteral(" (2)"), QStringLiteral(" (13)")}) {
+                const QString name =
+                    veltrano::conversion::backupPathFor(QStringLiteral("Ventas.Q1.xlsx"), stamp + suffix);
+                QTest::newRow(qPrintable(name)) << name << true;
+            }
+        }
+        for (const char* name : {"Backup plan.xlsx", "Sales Backup.xlsx", "Backup 2026.xlsx",
+                                 "Sales backup 10 36 PM.xlsx", "Sales Backup 10 36 PM Monday.xlsx"})
+            QTest::newRow(name) << QString::fromUtf8(name) << false;
+    }
+
+    void backupNames()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, isBackup);
+        QCOMPARE(veltrano::filelist::isBackupName(name), isBackup);
+    }
+
     void theRootJoinsWithOneSeparator()
     {
         QCOMPARE(veltrano::filelist::joinPath("/", "a.xls"), QStringLiteral("/a.xls"));
@@ -430,7 +458,8 @@ private:
     }
 
     // D holds the example tree (a.xls; S1 with b.xls and T/c.xls; S2 with d.xls) and around it:
-    // a lock file, a "~" inside a name, a hidden file, a capitalised name, a link to a file, a
+    // backups this program made (which a search leaves out), a lock file, a "~" inside a name,
+    // a hidden file, a capitalised name, a link to a file, a
     // name that is not UTF-8, a hidden folder, a link back up (a loop), a second link to S1/T,
     // a link to a folder outside D, a link to nothing (and a hidden one, as editors leave), a
     // workbook of another extension, and a chain of folders whose last one's path is too long
@@ -441,8 +470,10 @@ private:
         const QDir d(m_tree.filePath(QStringLiteral("D")));
         for (const char* folder : {"D/S1/T", "D/S2", "D/.git", "D/deep", "E"})
             QVERIFY(QDir(m_tree.path()).mkpath(QString::fromLatin1(folder)));
-        for (const char* file : {"a.xls", "a~b.xls", "~$a.xls", ".hidden.xls", "B.XLS", "x.xlsx", "S1/b.xls",
-                                 "S1/T/c.xls", "S2/d.xls", ".git/e.xls", "../E/e.xls"}) {
+        for (const char* file :
+             {"a.xls", "a~b.xls", "~$a.xls", ".hidden.xls", "B.XLS", "x.xlsx", "S1/b.xls", "S1/T/c.xls", "S2/d.xls",
+              ".git/e.xls", "../E/e.xls", "a Backup 10 36 PM Monday, Dec 7 2026.xls",
+              "S1/b Backup 9 05 AM Tuesday, Dec 8 2026 (2).xlsx"}) {
             QFile workbook(d.filePath(QString::fromLatin1(file)));
             QVERIFY(workbook.open(QIODevice::WriteOnly));
         }

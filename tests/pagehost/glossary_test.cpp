@@ -5,6 +5,8 @@
 namespace veltrano::pagehost {
 namespace {
 
+using namespace std::string_literals;
+
 Glossary glossaryOf(std::string_view builtIn, std::string_view user, std::vector<std::string>& problems)
 {
     Glossary glossary;
@@ -68,11 +70,15 @@ TEST(Glossary, FindsTermsInsideTextsOnlyAtWordBoundaries)
 TEST(Glossary, MalformedLinesAreReportedWithTheirNumberAndSkipped)
 {
     std::vector<std::string> problems;
-    const Glossary glossary =
-        glossaryOf("", "good\tbueno\nno tab here\n\n\tempty\none\ttwo\tthree\nlast\túltimo\r\n", problems);
-    EXPECT_EQ(problems, (std::vector<std::string>{"user:2: expected a term, a tab and its translation",
-                                                  "user:4: empty term or translation",
-                                                  "user:5: third column must be \"cell\" or absent"}));
+    const Glossary glossary = glossaryOf("",
+                                         "good\tbueno\nno tab here\n\n\tempty\none\ttwo\tthree\nlast\túltimo\r\n"
+                                         "nul\0\tnulo\nbad\xff\tmalo\nbell\tcampana\a\nend\tfin\n"s,
+                                         problems);
+    EXPECT_EQ(problems, (std::vector<std::string>{
+                            "user:2: expected a term, a tab and its translation", "user:4: empty term or translation",
+                            "user:5: third column must be \"cell\" or absent", "user:7: holds a NUL character",
+                            "user:8: is not valid UTF-8", "user:9: holds a control character"}));
+    EXPECT_EQ(glossary.wholeText("end"), "fin");
     EXPECT_EQ(glossary.wholeText("good"), "bueno");
     EXPECT_EQ(glossary.wholeText("Last"), "Último");
 }

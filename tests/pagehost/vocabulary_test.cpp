@@ -14,6 +14,8 @@
 namespace veltrano::pagehost::testing {
 namespace {
 
+using namespace std::string_literals;
+
 // The share of labels that must come out as one of their accepted translations.
 constexpr double kTargetShare = 0.95;
 
@@ -99,7 +101,7 @@ TEST(PageHostVocabulary, TheUsersGlossaryGoesOverTheBuiltInOneAndABadLineHarmsNo
     ASSERT_TRUE(mkdtemp(dir));
     std::filesystem::create_directories(std::string(dir) + "/veltrano");
     std::ofstream(std::string(dir) + "/veltrano/glossary-en-es.tsv")
-        << "# names\nAcme Widget\t=\nthis line has no tab\nQty\tUds.\n";
+        << "# names\nAcme Widget\t=\nthis line has no tab\nQty\tUds.\nred\tro\0jo\nred car\tcoche \xff\n"s;
     const char* previous = std::getenv("XDG_CONFIG_HOME");
     const std::string restore = previous ? previous : "";
     setenv("XDG_CONFIG_HOME", dir, 1);
@@ -110,9 +112,11 @@ TEST(PageHostVocabulary, TheUsersGlossaryGoesOverTheBuiltInOneAndABadLineHarmsNo
     ASSERT_TRUE(host) << error;
 
     const auto client = host->client();
-    const ApiAnswer answer = translate(*client, "en", "es", {"QTY", "The Acme Widget is red", "N/A"});
+    // The lines with a NUL and with bytes that are not UTF-8 were left out, and harm nothing.
+    const ApiAnswer answer = translate(*client, "en", "es", {"QTY", "The Acme Widget is red", "N/A", "red car"});
     ASSERT_EQ(answer.status, 200) << answer.body.dump();
-    EXPECT_EQ(answer.body.at("translations"), nlohmann::json({"UDS.", "El Acme Widget es rojo", "N/D"}));
+    EXPECT_EQ(answer.body.at("translations"), nlohmann::json({"UDS.", "El Acme Widget es rojo", "N/D", "coche rojo"}));
+    EXPECT_NE(host->errorOutput().find(":5: holds a NUL character"), std::string::npos) << host->errorOutput();
 }
 
 }  // namespace
