@@ -45,7 +45,7 @@ private:
 };
 
 // The compiled files and the two glossaries.
-constexpr int kFingerprintParts = 10;
+constexpr int kFingerprintParts = 11;
 
 std::mutex& registryMutex()
 {
@@ -103,12 +103,17 @@ DomainVocabulary loadDomainVocabulary(const std::string& dataDir, const std::str
     DomainVocabulary vocabulary;
     Fingerprint fingerprint;
     const std::string base = dataDir + "/" + mode;
-    DomainStages stages{base + ".autobil.bin", base + ".domain.lrx.bin", base + ".automorf.bin", base + ".autogen.bin",
-                        {base + ".source.t1x", base + ".source.bin"}, {base + ".target.t1x", base + ".target.bin"}};
+    DomainStages stages{base + ".autobil.bin",
+                        base + ".domain.lrx.bin",
+                        base + ".automorf.bin",
+                        base + ".autogen.bin",
+                        base + ".cg.bin",
+                        {base + ".source.t1x", base + ".source.bin"},
+                        {base + ".target.t1x", base + ".target.bin"}};
     // All or nothing: the words added to one dictionary are looked up in the others.
-    const std::string* const files[] = {&stages.bilingualDictionary, &stages.selectionRules, &stages.analyser,
-                                        &stages.generator,           &stages.sourceRules.rules, &stages.sourceRules.compiled,
-                                        &stages.targetRules.rules,   &stages.targetRules.compiled};
+    const std::string* const files[] = {&stages.bilingualDictionary, &stages.selectionRules,  &stages.analyser,
+                                        &stages.generator,           &stages.grammar,         &stages.sourceRules.rules,
+                                        &stages.sourceRules.compiled, &stages.targetRules.rules, &stages.targetRules.compiled};
     std::vector<std::optional<std::string>> contents;
     for (const auto* file : files)
         contents.push_back(readWholeFile(*file));

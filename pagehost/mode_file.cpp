@@ -229,6 +229,8 @@ Outcome<std::vector<ProgramCall>> withDomainStages(std::vector<ProgramCall> prog
     programs.insert(selectionAt, ProgramCall{"lrx-proc", std::string(kNullFlush), stages.selectionRules});
     if (!stages.sourceRules.rules.empty())
         programs.insert(programs.begin() + lookupAt, ruleStage(stages.sourceRules));
+    if (!stages.grammar.empty() && isAnalyser(programs.front()))
+        programs.insert(programs.begin() + 1, ProgramCall{"cg-proc", std::string(kNullFlush), stages.grammar});
     return programs;
 }
 

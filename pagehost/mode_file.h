@@ -35,15 +35,16 @@ struct DomainStages {
     std::string selectionRules;       // the domain's lexical-selection rules
     std::string analyser;             // the pair's analyser with the domain's words; empty: the pair's own
     std::string generator;            // the pair's generator with the domain's words; empty: the pair's own
+    std::string grammar;              // constraint grammar run on the analyses before the tagger; empty: none
     RuleStage sourceRules;            // on the analysed source, right before the lookup
     RuleStage targetRules;            // on the target's words, right before generation
 };
 
 // programs with stages's dictionaries in place of the pair's (the analyser: the first "lt-proc";
 // the lookup: "lt-proc -b"; the generator: "lt-proc -n" or "-g"), "lrx-proc -z rules" right before
-// the pair's lexical selection (right after the lookup when the pair has none), and the rule
-// stages, when given, as "apertium-transfer -z -n" right before the lookup and right before the
-// generator. A failure when the pipeline has no bilingual lookup, or has rules for a generator
+// the pair's lexical selection (right after the lookup when the pair has none), the grammar, when
+// given, as "cg-proc -z" right after the analyser, and the rule stages, when given, as
+// "apertium-transfer -z -n" right before the lookup and right before the generator. A failure when the pipeline has no bilingual lookup, or has rules for a generator
 // it lacks.
 Outcome<std::vector<ProgramCall>> withDomainStages(std::vector<ProgramCall> programs, const DomainStages& stages);
 

@@ -40,7 +40,7 @@ TEST(ModeFile, RefusesShellItCannotRunWithoutAShell)
 
 TEST(ModeFile, DomainStagesReplaceTheDictionariesAndAddTheirStages)
 {
-    const DomainStages stages{"domain.autobil.bin", "domain.lrx.bin", {}, {}, {}, {}};
+    const DomainStages stages{"domain.autobil.bin", "domain.lrx.bin", {}, {}, {}, {}, {}};
     const Programs lookup{{"lt-proc", "-z", "a.bin"}, {"lt-proc", "-z", "-b", "pair.autobil.bin"}};
     const Programs pairSelection{{"lrx-proc", "-z", "-m", "pair.lex.bin"}, {"apertium-transfer", "-z", "t1x"}};
     const Programs domainSelection{{"lrx-proc", "-z", "domain.lrx.bin"}};
@@ -64,15 +64,18 @@ TEST(ModeFile, DomainStagesReplaceTheDictionariesAndAddTheirStages)
     ASSERT_TRUE(result) << result.error();
     EXPECT_EQ(result.value(), expected);
 
-    // Every stage: the analyser and the generator replaced, rules before the generator.
+    // Every stage: the analyser and the generator replaced, the grammar after the analyser, rules
+    // before the generator.
     DomainStages all = reordering;
     all.analyser = "domain.automorf.bin";
     all.generator = "domain.autogen.bin";
+    all.grammar = "domain.cg.bin";
     all.targetRules = {"g.t1x", "g.bin"};
     const Programs full{{"lt-proc", "-z", "pair.automorf.bin"}, {"lt-proc", "-z", "-b", "pair.autobil.bin"},
                         {"apertium-transfer", "-z", "t1x"}, {"lt-proc", "-z", "-n", "pair.autogen.bin"},
                         {"lt-proc", "-z", "-p", "pair.autopgen.bin"}};
-    expected = {{"lt-proc", "-z", "domain.automorf.bin"}, {"apertium-transfer", "-z", "-n", "r.t1x", "r.bin"},
+    expected = {{"lt-proc", "-z", "domain.automorf.bin"}, {"cg-proc", "-z", "domain.cg.bin"},
+                {"apertium-transfer", "-z", "-n", "r.t1x", "r.bin"},
                 {"lt-proc", "-z", "-b", "domain.autobil.bin"}, {"lrx-proc", "-z", "domain.lrx.bin"},
                 {"apertium-transfer", "-z", "t1x"}, {"apertium-transfer", "-z", "-n", "g.t1x", "g.bin"},
                 {"lt-proc", "-z", "-n", "domain.autogen.bin"}, {"lt-proc", "-z", "-p", "pair.autopgen.bin"}};
