@@ -27,6 +27,9 @@ from xml.sax.saxutils import escape
 
 LANGUAGES = {"eng-spa": ("en", "es"), "spa-eng": ("es", "en")}
 KINDS = {"n.m", "n.f", "n.mf", "adj", "adv", "vblex"}
+# Overrides of derived forms: English plural, past and -ing form; Spanish plural and feminine
+# forms; es.number=pl for a Spanish noun used only in the plural ("horas extra", "deberes").
+FORM_KEYS = ("en.pl", "en.past", "en.ing", "es.pl", "es.f", "es.fpl", "es.number")
 DIRECTIONS = {"both", "en-es", "es-en"}
 # Words after which the rest of a multiword noun does not inflect ("point of sale", "hoja de cálculo").
 ENGLISH_BREAKS = {"of", "in", "on", "for", "to", "at", "by", "with", "per", "from", "under", "and", "or"}
@@ -167,10 +170,38 @@ def verb_phrase_forms(lemma, language, generated):
     return forms
 
 
+def english_third_person(verb):
+    lower = verb.lower()
+    if lower.endswith(("s", "x", "z", "ch", "sh", "o")):
+        return verb + "es"
+    if lower.endswith("y") and len(lower) > 1 and lower[-2] not in "aeiou":
+        return verb[:-1] + "ies"
+    return verb + "s"
+
+
+def english_regular_verb(term):
+    """The forms of an English verb the pair does not know, made as regular verbs make them."""
+    verb = term.english
+    lower = verb.lower()
+    if lower.endswith("e"):
+        past, ing = verb + "d", (verb if lower.endswith(("ee", "ye", "oe")) else verb[:-1]) + "ing"
+    elif lower.endswith("y") and len(lower) > 1 and lower[-2] not in "aeiou":
+        past, ing = verb[:-1] + "ied", verb + "ing"
+    else:
+        past, ing = verb + "ed", verb + "ing"
+    past, ing = term.forms.get("en.past", past), term.forms.get("en.ing", ing)
+    forms = {("inf",): verb, ("pres",): verb, ("pri", "p3", "sg"): english_third_person(verb), ("past",): past,
+             ("pp",): past, ("ger",): ing, ("pprs",): ing, ("subs",): ing}
+    return [(surface, verb, ["vblex"] + list(tags)) for tags, surface in forms.items()]
+
+
 def english_forms(term, generated):
     lemma = term.english
     if term.kind == "vblex":
-        return verb_phrase_forms(lemma, "en", generated) if " " in lemma else []
+        if " " in lemma:
+            return verb_phrase_forms(lemma, "en", generated)
+        known = generated.get((lemma, ("vblex", "inf")))
+        return [] if known else english_regular_verb(term)
     if term.kind.startswith("n."):
         return [(lemma, lemma, ["n", "sg"]), (term.forms.get("en.pl", english_noun_plural(lemma)), lemma, ["n", "pl"])]
     if term.kind == "adj":
@@ -180,10 +211,17 @@ def english_forms(term, generated):
     return []
 
 
+def plural_only(term):
+    return term.forms.get("es.number") == "pl"
+
+
 def spanish_forms(term, generated):
     lemma = term.spanish
     if term.kind == "vblex":
         return verb_phrase_forms(lemma, "es", generated) if " " in lemma else []
+    if term.kind.startswith("n.") and plural_only(term):
+        # Written as it is used ("horas extra"): the plural is the form, and the lemma.
+        return [(lemma, lemma, ["n", spanish_noun_gender(term), "pl"])]
     if term.kind.startswith("n."):
         gender = spanish_noun_gender(term)
         plural = term.forms.get("es.pl", spanish_phrase_plural(lemma))
@@ -210,16 +248,17 @@ def bilingual_tags(term, language):
 
 
 def verb_heads(terms, language):
-    """(word, tags) of every form the first words of the verbs of several words may take."""
-    heads = {(t.english if language == "en" else t.spanish).split(" ")[0] for t in terms
-             if t.kind == "vblex" and " " in (t.english if language == "en" else t.spanish)}
+    """(word, tags) of every form the verbs' first words may take (of one word: whether the pair
+    knows the verb)."""
+    heads = {(t.english if language == "en" else t.spanish).split(" ")[0] for t in terms if t.kind == "vblex"}
     return [(head, tuple(["vblex"] + tags)) for head in sorted(heads) for tags in VERB_TAGS[language]]
 
 
 def lookup_tags(term, language):
     """Full tags of one analysis of the lemma, for asking the pair's bilingual dictionary."""
     if term.kind.startswith("n."):
-        return ["n", spanish_noun_gender(term), "sg"] if language == "es" else ["n", "sg"]
+        number = "pl" if plural_only(term) else "sg"
+        return ["n", spanish_noun_gender(term), number] if language == "es" else ["n", "sg"]
     if term.kind == "adj":
         return bilingual_tags(term, language) + (["sg"] if language == "es" else [])
     if term.kind == "vblex":
@@ -268,8 +307,8 @@ def read_terms(paths, problems):
             if len(columns) == 5 and columns[4].strip():
                 for item in columns[4].split(";"):
                     key, _, value = item.partition("=")
-                    if key.strip() not in ("en.pl", "es.pl", "es.f", "es.fpl") or not value.strip():
-                        problems.add(origin, f"bad form {item!r} (en.pl=, es.pl=, es.f=, es.fpl=)")
+                    if key.strip() not in FORM_KEYS or not value.strip():
+                        problems.add(origin, f"bad form {item!r} ({'=, '.join(FORM_KEYS)}=)")
                         forms = None
                         break
                     forms[key.strip()] = value.strip()
@@ -420,7 +459,8 @@ class DirectionBuild:
             word = self.side(term, self.source)
             lemmas = {lemma for lemma, tags in readings.get(word, set()) if tags.startswith("<vblex>")}
             head = word.split(" ")[0]
-            if word.lower() not in lemmas and not any(form for (h, _), form in self.verbs.items() if h == head):
+            known = word.lower() in lemmas or any(form for (h, _), form in self.verbs.items() if h == head)
+            if not known and self.source == "es":
                 self.problems.add(term.origin, f"the pair does not know the verb {head!r}")
         dix = self.work / "analyser.dix"
         write_dix(dix, entries, tags_used)
@@ -436,7 +476,7 @@ class DirectionBuild:
             seen.add((lemma, tuple(tags)))
             entries.append((surface, [], lemma, tags))
             tags_used.update(tags)
-        verbs = [t for t in terms if t.kind == "vblex" and " " not in self.side(t, self.target)]
+        verbs = [t for t in terms if t.kind == "vblex" and " " not in self.side(t, self.target) and self.target == "es"]
         known_verbs = generates(self.pair / f"{self.mode}.autogen.bin",
                                 [(self.side(t, self.target), ("vblex", "inf")) for t in verbs])
         for term in verbs:
@@ -446,14 +486,39 @@ class DirectionBuild:
         write_dix(dix, entries, tags_used)
         compile_appended("rl", self.pair / f"{self.mode}.autogen.bin", dix, self.out / f"{self.mode}.autogen.bin", self.work)
 
+    def invariable_source_noun(self, term):
+        """A Spanish source noun whose plural is its singular ("análisis", "Nº"): the pair may
+        list it with its number, which a lookup must then name."""
+        return (self.source == "es" and term.kind.startswith("n.")
+                and any(tags[-1] == "sp" for _, _, tags in spanish_forms(term, {})))
+
+    def plural_only_entries(self, term):
+        """A Spanish noun used only in the plural names its number on the Spanish side, and the
+        English singular or plural it stands for, as the pair writes "homework" - "deberes"."""
+        spanish = (term.spanish, ["n", spanish_noun_gender(term), "pl"])
+        if self.source == "es":
+            return [(spanish[0], spanish[1], term.english, ["n", "sg"])]
+        return [(term.english, ["n", number], spanish[0], spanish[1]) for number in ("sg", "pl")]
+
     def bilingual_entries(self, terms):
         queries = [(self.side(t, self.source), tuple(lookup_tags(t, self.source))) for t in terms]
-        known = translations(self.pair / f"{self.mode}.autobil.bin", queries)
+        invariable = [(self.side(t, self.source), ("n", spanish_noun_gender(t), "sp")) for t in terms
+                      if self.invariable_source_noun(t)]
+        known = translations(self.pair / f"{self.mode}.autobil.bin", queries + invariable)
         entries, defaults = [], []
         for term, query in zip(terms, queries):
             target = self.side(term, self.target)
             existing = [lemma.lower() for lemma in known.get(query, [])]
-            if target.lower() not in existing:
+            if self.invariable_source_noun(term):
+                sp = (query[0], ("n", spanish_noun_gender(term), "sp"))
+                existing += [lemma.lower() for lemma in known.get(sp, []) if lemma.lower() not in existing]
+                # An entry of the pair's that names the number is matched before one that does
+                # not: ours names it too, and gives the English singular.
+                if target.lower() not in existing:
+                    entries.append((query[0], list(sp[1]), target, bilingual_tags(term, self.target) + ["sg"]))
+            if target.lower() not in existing and plural_only(term):
+                entries += self.plural_only_entries(term)
+            elif target.lower() not in existing:
                 entries.append((self.side(term, self.source), bilingual_tags(term, self.source),
                                 target, bilingual_tags(term, self.target)))
             if existing and existing != [target.lower()]:
@@ -485,11 +550,14 @@ class DirectionBuild:
                 if rule.get("weight", "1") == "1" and len(matches) == 1 and matches[0].find("select") is not None:
                     by_hand.add(matches[0].get("lemma", "").lower())
                 rules.append(ElementTree.tostring(rule, encoding="unicode").strip())
+        quoted = lambda text: escape(text, {chr(34): "&quot;"})
         for lemma, kind, target in defaults:
             if lemma.lower() in by_hand:
                 continue
-            rules.append(f'<rule weight="1"><match lemma="{escape(lemma, {chr(34): "&quot;"})}" tags="{kind}.*">'
-                         f'<select lemma="{escape(target, {chr(34): "&quot;"})}"/></match></rule>')
+            # An adjective or adverb may carry no tag after its kind ("<adj>"), which "adj.*" misses.
+            for tags in (kind, kind + ".*") if kind in ("adj", "adv") else (kind + ".*",):
+                rules.append(f'<rule weight="1"><match lemma="{quoted(lemma)}" tags="{tags}">'
+                             f'<select lemma="{quoted(target)}"/></match></rule>')
         source = self.work / "domain.lrx"
         source.write_text('<?xml version="1.0" encoding="UTF-8"?>\n<rules>\n' + "\n".join(rules) + "\n</rules>\n",
                           encoding="utf-8")
