@@ -211,25 +211,34 @@ std::string keepSentenceCase(std::string_view source, std::string translated)
     const LetterCases cases = lettersOf(source);
     if (cases.upper > 1 || (cases.upper == 1 && cases.firstIsLower.value_or(true)))
         return translated;
-    // Word by word after the first letter with a case: a word whose first letter is the only
-    // capital in it goes to small letters.
+    // Word by word: a word whose first letter is the only capital in it goes to small letters
+    // when the word before it came through untranslated (it stands in the source as it is).
+    const auto inSource = [&](std::string_view word) {
+        for (std::size_t at = source.find(word); at != std::string_view::npos; at = source.find(word, at + 1)) {
+            const bool startsWord = at == 0 || isSpace(source[at - 1]);
+            const bool endsWord = at + word.size() == source.size() || isSpace(source[at + word.size()]);
+            if (startsWord && endsWord)
+                return true;
+        }
+        return false;
+    };
     std::string out;
     out.reserve(translated.size());
-    bool seenFirstLetter = false;
+    bool afterUntranslated = false;
     std::size_t pos = 0;
     while (pos < translated.size()) {
-        if (isSpace(translated[pos]) || translated[pos] == '(' || translated[pos] == '"' || translated[pos] == '/') {
+        if (isSpace(translated[pos])) {
             out += translated[pos++];
             continue;
         }
         std::size_t end = pos;
-        while (end < translated.size() && !isSpace(translated[end]) && translated[end] != '/')
+        while (end < translated.size() && !isSpace(translated[end]))
             ++end;
         const std::string_view word = std::string_view(translated).substr(pos, end - pos);
         const LetterCases wordCases = lettersOf(word);
         const bool capitalised = wordCases.upper == 1 && wordCases.firstIsLower == false && wordCases.lower > 0;
-        out += seenFirstLetter && capitalised ? recase(word, CaseChange::ToLower, true) : std::string(word);
-        seenFirstLetter = seenFirstLetter || wordCases.upper + wordCases.lower > 0;
+        out += afterUntranslated && capitalised ? recase(word, CaseChange::ToLower, true) : std::string(word);
+        afterUntranslated = wordCases.upper + wordCases.lower > 0 && inSource(word);
         pos = end;
     }
     return out;

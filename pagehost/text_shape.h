@@ -34,9 +34,10 @@ std::string matchCase(std::string_view source, std::string translated);
 std::string tidySpacing(std::string_view source, std::string_view translated);
 
 // translated with capitals only where source's case calls for them: when source has no capital
-// but its first letter (a label or a sentence in sentence case) or none at all, a word after the
-// first that the pipeline capitalised ("Reorder Punto") is put in small letters; words in
-// capitals (IVA) and words with a capital inside (iPhone) stay as they are.
+// but its first letter (a label or a sentence in sentence case) or none at all, a word that the
+// pipeline capitalised right after a word it left untranslated ("Reorder Punto") is put in small
+// letters. Names the pipeline capitalises (January, Madrid), words in capitals (IVA) and words
+// with a capital inside (iPhone) stay as they are.
 std::string keepSentenceCase(std::string_view source, std::string translated);
 
 // The parts of text between the separators (one more part than separators).

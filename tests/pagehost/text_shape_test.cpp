@@ -85,7 +85,9 @@ TEST(TextShape, CapitalsOnlyWhereTheSourceCallsForThem)
         {"Sales in Madrid", "Ventas en Madrid", "Ventas en Madrid"},
         {"Total Sales", "Ventas Totales", "Ventas Totales"},
         {"TOTAL", "TOTAL", "TOTAL"},
-        {"Área total", "Total Área", "Total área"},
+        {"Área total", "Total Área", "Total Área"},
+        {"Nómina de enero", "Payroll of January", "Payroll of January"},
+        {"Widget Pro pricing", "Precios de Widget Pro", "Precios de Widget Pro"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(keepSentenceCase(c.source, std::string(c.translated)), c.expected) << c.source;
