@@ -44,8 +44,8 @@ private:
     std::uint64_t m_hash = 0xcbf29ce484222325ULL;
 };
 
-// The compiled files and the two glossaries.
-constexpr int kFingerprintParts = 11;
+// The compiled files, the two glossaries and the capital words.
+constexpr int kFingerprintParts = 12;
 
 std::mutex& registryMutex()
 {
@@ -137,6 +137,10 @@ DomainVocabulary loadDomainVocabulary(const std::string& dataDir, const std::str
         if (text)
             glossary->addTsv(*text, path, problems);
     }
+    const auto capitals = readWholeFile(dataDir + "/" + mode + ".capitals.txt");
+    fingerprint.add(capitals.value_or(std::string()));
+    if (capitals)
+        glossary->addCapitalWords(*capitals);
     for (const auto& problem : problems)
         report << problem << '\n';
     vocabulary.glossary = std::move(glossary);

@@ -25,7 +25,8 @@ std::string userGlossaryPath(const std::string& sourceLanguage, const std::strin
 
 // The vocabulary of Apertium mode mode ("eng-spa") from dataDir (mode.automorf.bin,
 // mode.autobil.bin, mode.autogen.bin, mode.domain.lrx.bin, mode.cg.bin, the rules mode.source.t1x and
-// mode.target.t1x with their compiled .bin, mode.glossary.tsv) and the user's glossary. Missing compiled files and
+// mode.target.t1x with their compiled .bin, mode.glossary.tsv, mode.capitals.txt) and the user's
+// glossary. Missing compiled files and
 // malformed glossary lines are described on report, one line each, and left out; loading
 // never fails. The fingerprint is recorded for glossaryFingerprint.
 DomainVocabulary loadDomainVocabulary(const std::string& dataDir, const std::string& mode,

@@ -71,6 +71,37 @@ void Glossary::addTsv(std::string_view text, std::string_view origin, std::vecto
     }
 }
 
+void Glossary::addCapitalWords(std::string_view text)
+{
+    for (std::string_view line : splitAt(text, '\n')) {
+        const std::string_view word = shapeOf(line).core;
+        if (!word.empty() && word.front() != '#' && isValidUtf8(word))
+            m_capitalWords[foldCase(word)] = std::string(word);
+    }
+}
+
+std::string Glossary::withCapitalWords(std::string text) const
+{
+    if (m_capitalWords.empty())
+        return text;
+    for (std::size_t pos = 0; pos < text.size();) {
+        if (!isWordByte(text[pos])) {
+            ++pos;
+            continue;
+        }
+        std::size_t end = pos;
+        while (end < text.size() && isWordByte(text[end]))
+            ++end;
+        const auto found = m_capitalWords.find(foldCase(std::string_view(text).substr(pos, end - pos)));
+        // Folding keeps a word's length in bytes only where the case pairs are of one length;
+        // a word that changed length is left alone.
+        if (found != m_capitalWords.end() && found->second.size() == end - pos)
+            text.replace(pos, end - pos, found->second);
+        pos = end;
+    }
+    return text;
+}
+
 std::optional<std::string> Glossary::wholeText(std::string_view text) const
 {
     if (text.size() > m_longestTerm)

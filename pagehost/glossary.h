@@ -40,6 +40,14 @@ public:
 
     bool empty() const { return m_entries.empty(); }
 
+    // Adds words that are written in capitals in the target language (VAT, ID, IVA), one a line:
+    // the pipeline passes a word the case of the word it stands for ("Importe del IVA" gives
+    // "Vat amount"), and these get theirs back.
+    void addCapitalWords(std::string_view text);
+
+    // text with every word that is one of the capital words, in any case, written in capitals.
+    std::string withCapitalWords(std::string text) const;
+
     // Whether some term has an ASCII digit: a text's numbers may then decide its translation.
     bool hasTermWithDigits() const { return m_hasDigits; }
 
@@ -52,6 +60,7 @@ private:
     static std::string termReplacement(std::string_view found, const Entry& entry);
 
     std::unordered_map<std::string, Entry> m_entries;  // by the case-folded source
+    std::unordered_map<std::string, std::string> m_capitalWords;  // by the case-folded word
     std::size_t m_longestTerm = 0;                     // in bytes of the folded source
     bool m_hasDigits = false;                          // some source has an ASCII digit
 };

@@ -206,7 +206,7 @@ std::string tidySpacing(std::string_view source, std::string_view translated)
     return out;
 }
 
-std::string keepSentenceCase(std::string_view source, std::string translated)
+std::string keepSentenceCase(std::string_view source, std::string translated, bool strict)
 {
     const LetterCases cases = lettersOf(source);
     if (cases.upper > 1 || (cases.upper == 1 && cases.firstIsLower.value_or(true)))
@@ -225,6 +225,7 @@ std::string keepSentenceCase(std::string_view source, std::string translated)
     std::string out;
     out.reserve(translated.size());
     bool afterUntranslated = false;
+    bool afterFirstWord = false;
     std::size_t pos = 0;
     while (pos < translated.size()) {
         if (isSpace(translated[pos])) {
@@ -237,11 +238,29 @@ std::string keepSentenceCase(std::string_view source, std::string translated)
         const std::string_view word = std::string_view(translated).substr(pos, end - pos);
         const LetterCases wordCases = lettersOf(word);
         const bool capitalised = wordCases.upper == 1 && wordCases.firstIsLower == false && wordCases.lower > 0;
-        out += afterUntranslated && capitalised ? recase(word, CaseChange::ToLower, true) : std::string(word);
+        const bool lower = capitalised && (afterUntranslated || (strict && afterFirstWord));
+        out += lower ? recase(word, CaseChange::ToLower, true) : std::string(word);
         afterUntranslated = wordCases.upper + wordCases.lower > 0 && inSource(word);
+        afterFirstWord = afterFirstWord || wordCases.upper + wordCases.lower > 0;
         pos = end;
     }
     return out;
+}
+
+std::string withOpeningMarks(std::string_view source, std::string translated)
+{
+    for (const auto& [closing, opening] : {std::pair{'?', std::string_view("¿")}, {'!', std::string_view("¡")}}) {
+        if (source.empty() || source.back() != closing || translated.empty() || translated.back() != closing
+            || translated.find(opening) != std::string::npos)
+            continue;
+        // The sentence that ends with the mark starts after the last sentence end before it.
+        const auto before = translated.find_last_of(".!?", translated.size() - 2);
+        std::size_t start = before == std::string::npos ? 0 : before + 1;
+        while (start < translated.size() && isSpace(translated[start]))
+            ++start;
+        translated.insert(start, opening);
+    }
+    return translated;
 }
 
 std::vector<std::string_view> splitAt(std::string_view text, char separator)

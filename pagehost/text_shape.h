@@ -36,9 +36,15 @@ std::string tidySpacing(std::string_view source, std::string_view translated);
 // translated with capitals only where source's case calls for them: when source has no capital
 // but its first letter (a label or a sentence in sentence case) or none at all, a word that the
 // pipeline capitalised right after a word it left untranslated ("Reorder Punto") is put in small
-// letters. Names the pipeline capitalises (January, Madrid), words in capitals (IVA) and words
-// with a capital inside (iPhone) stay as they are.
-std::string keepSentenceCase(std::string_view source, std::string translated);
+// letters; with strict (a target language that capitalises no more than the source, as Spanish
+// against English), so is any word after the first that the pipeline capitalised. Otherwise
+// names the pipeline capitalises (January, Madrid) stay; words in capitals (IVA) and words with
+// a capital inside (iPhone) always stay as they are.
+std::string keepSentenceCase(std::string_view source, std::string translated, bool strict = false);
+
+// translated with the Spanish opening mark (¡ or ¿) before the sentence that source ends with
+// ! or ?, where the pipeline left it out.
+std::string withOpeningMarks(std::string_view source, std::string translated);
 
 // The parts of text between the separators (one more part than separators).
 std::vector<std::string_view> splitAt(std::string_view text, char separator);

@@ -40,6 +40,7 @@ Direction directionFor(const ApertiumMode& mode, const std::string& modesDir, Tr
         return direction;
     }
     settings.name = mode.title;
+    settings.spanishTarget = std::string_view(mode.target) == "es";
     PipelineFactory factory = [programs = std::move(programs.value())] { return ProcessPipeline::start(programs); };
     direction.translator =
         std::make_unique<TranslatorPool>(factory, settings, pipelines, std::move(vocabulary.glossary));

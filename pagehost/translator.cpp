@@ -78,14 +78,15 @@ Plan planFor(const std::vector<std::string>& texts, const Glossary* glossary)
 // the trip removed, whitespace the pipeline put around it dropped (a dropped subject pronoun
 // leaves a space), and the case of the source restored. A translation that came back empty
 // leaves the core as it was rather than erase it.
-std::string finishTranslation(std::string_view core, std::string_view translated)
+std::string finishTranslation(std::string_view core, std::string_view translated, bool spanishTarget)
 {
     if (!translated.empty() && translated.back() == '.')
         translated.remove_suffix(1);
     const std::string_view trimmed = shapeOf(translated).core;
     if (trimmed.empty())
         return std::string(core);
-    return keepSentenceCase(core, matchCase(core, tidySpacing(core, trimmed)));
+    std::string finished = keepSentenceCase(core, matchCase(core, tidySpacing(core, trimmed)), spanishTarget);
+    return spanishTarget ? withOpeningMarks(core, std::move(finished)) : finished;
 }
 
 std::string assemble(const std::vector<Part>& parts, const std::vector<std::string>& translations)
@@ -236,7 +237,9 @@ Outcome<std::vector<std::string>> Translator::translationsFrom(const std::vector
     std::vector<std::string> translations;
     translations.reserve(cores.size());
     for (std::size_t i = 0; i < cores.size(); ++i)
-        translations.push_back(finishTranslation(cores[i], (*split)[i]));
+        translations.push_back(m_glossary ? m_glossary->withCapitalWords(
+                                   finishTranslation(cores[i], (*split)[i], m_settings.spanishTarget))
+                                          : finishTranslation(cores[i], (*split)[i], m_settings.spanishTarget));
     return translations;
 }
 

@@ -25,6 +25,9 @@ struct TranslatorSettings {
     std::size_t maxSegmentBytes = 64 * 1024;
     // Names the pipeline in the line written to standard error when it is restarted.
     std::string name = "translation";
+    // The target is Spanish: questions and exclamations open with ¿ and ¡, and a label in
+    // sentence case gets no capital after its first word (Spanish capitalises less than English).
+    bool spanishTarget = false;
 };
 
 class Translator {

@@ -10,7 +10,8 @@ bilingual dictionary, the target forms to the generator. A term whose source wor
 already translates otherwise becomes that word's usual sense through a lexical-selection rule of
 weight 1; rules written by hand (MODE.domain.lrx, senses/*.MODE.lrx) say where the context calls
 for another. Written to OUT_DIR: MODE.automorf.bin, MODE.autobil.bin, MODE.autogen.bin,
-MODE.domain.lrx.bin and MODE.glossary.tsv.
+MODE.domain.lrx.bin, MODE.glossary.tsv and MODE.capitals.txt (the target's words written in
+capitals, which the page host gives back their capitals).
 
 Problems (malformed lines, a term given two usual translations, a verb the pair cannot inflect)
 are reported on standard error as "file:line: why" and the line is left out; with --strict they
@@ -116,7 +117,29 @@ def spanish_plural(word):
         if any(c in lower[-4:] for c in "áéíóú"):
             return without_final_accent(word) + "es"
         return word if sum(c in "aeiou" for c in lower) > 1 else word + "es"
+    if lower.endswith("en") and not any(c in lower for c in "áéíóú") and sum(c in "aeiou" for c in lower) > 1:
+        # Stressed before the last syllable ("margen", "orden"): the plural needs the accent mark.
+        return with_accent_before_last_syllable(word) + "es"
     return without_final_accent(word) + "es"
+
+
+ACCENTED = str.maketrans("aeiou", "áéíóú")
+
+
+def with_accent_before_last_syllable(word):
+    """"margen" -> "márgen": the mark on the last vowel before the final syllable."""
+    for i in range(len(word) - 3, -1, -1):
+        if word[i].lower() in "aeiou":
+            # In a diphthong ("resumen": u-e? no; "imagen") the strong vowel takes it; the last
+            # vowel found is the syllable's nucleus here.
+            return word[:i] + word[i].translate(ACCENTED) + word[i + 1:]
+    return word
+
+
+# Words of a multiword noun that stay as they are in its plural: "no" ("activos no corrientes"),
+# and nouns set beside another as a qualifier ("horas extra", "fechas límite", "palabras clave").
+SPANISH_INVARIABLE = {"no", "extra", "límite", "clave", "base", "tipo", "modelo", "piloto", "estrella", "cero",
+                      "récord", "mínimo", "máximo", "sí"}
 
 
 def spanish_phrase_plural(phrase):
@@ -126,7 +149,8 @@ def spanish_phrase_plural(phrase):
     for i, word in enumerate(words):
         if i > 0 and word.lower() in SPANISH_BREAKS:
             inflecting = False
-        out.append(spanish_plural(word) if inflecting else word)
+        keep = not inflecting or (i > 0 and word.lower() in SPANISH_INVARIABLE) or word.isupper()
+        out.append(word if keep else spanish_plural(word))
     return " ".join(out)
 
 
@@ -347,6 +371,8 @@ def analyses(binary, surfaces):
         found = set()
         if answer.startswith("^") and answer.endswith("$") and answer.count("^") == 1:
             for reading in answer[1:-1].split("/")[1:]:
+                if reading.startswith("*"):
+                    continue  # unknown to the analyser
                 lemma, _, tags = reading.partition("<")
                 found.add((lemma.lower(), "<" + tags if tags else ""))
         result[surface] = found
@@ -422,6 +448,7 @@ class DirectionBuild:
         self.build_bilingual(bilingual)
         self.build_selection(defaults)
         self.build_glossary()
+        self.build_capital_words(terms)
 
     def mode_key(self):
         return f"{self.source}-{self.target}"
@@ -512,18 +539,30 @@ class DirectionBuild:
             if self.invariable_source_noun(term):
                 sp = (query[0], ("n", spanish_noun_gender(term), "sp"))
                 existing += [lemma.lower() for lemma in known.get(sp, []) if lemma.lower() not in existing]
-                # An entry of the pair's that names the number is matched before one that does
-                # not: ours names it too, and gives the English singular.
-                if target.lower() not in existing:
-                    entries.append((query[0], list(sp[1]), target, bilingual_tags(term, self.target) + ["sg"]))
             if target.lower() not in existing and plural_only(term):
                 entries += self.plural_only_entries(term)
             elif target.lower() not in existing:
                 entries.append((self.side(term, self.source), bilingual_tags(term, self.source),
                                 target, bilingual_tags(term, self.target)))
+                entries += self.numbered_noun_entries(term)
             if existing and existing != [target.lower()]:
                 defaults.append((self.side(term, self.source), term.kind.split(".")[0], target))
         return entries, defaults
+
+    def numbered_noun_entries(self, term):
+        """A noun's entries that name its number as well. The lookup gives only the translations
+        of the entries that match most of a word's tags: where the pair lists a noun with its
+        number (diagnosis<n><sg>, Nº<n><m><sp>), an entry without it would never be offered."""
+        if not term.kind.startswith("n."):
+            return []
+        gender = spanish_noun_gender(term)
+        numbers = ["sg", "pl"] + (["sp"] if self.invariable_source_noun(term) else [])
+        made = []
+        for number in numbers:
+            english, spanish = ["n", "sg" if number == "sp" else number], ["n", gender, number]
+            source_tags, target_tags = (english, spanish) if self.source == "en" else (spanish, english)
+            made.append((self.side(term, self.source), source_tags, self.side(term, self.target), target_tags))
+        return made
 
     def build_bilingual(self, entries):
         own = self.data / f"{self.mode}.domain.dix"
@@ -548,11 +587,12 @@ class DirectionBuild:
             for rule in root.iter("rule"):
                 matches = rule.findall("match")
                 if rule.get("weight", "1") == "1" and len(matches) == 1 and matches[0].find("select") is not None:
-                    by_hand.add(matches[0].get("lemma", "").lower())
+                    kind = matches[0].get("tags", "").split(".")[0]
+                    by_hand.add((matches[0].get("lemma", "").lower(), kind))
                 rules.append(ElementTree.tostring(rule, encoding="unicode").strip())
         quoted = lambda text: escape(text, {chr(34): "&quot;"})
         for lemma, kind, target in defaults:
-            if lemma.lower() in by_hand:
+            if (lemma.lower(), kind) in by_hand or (lemma.lower(), "") in by_hand:
                 continue
             # An adjective or adverb may carry no tag after its kind ("<adj>"), which "adj.*" misses.
             for tags in (kind, kind + ".*") if kind in ("adj", "adv") else (kind + ".*",):
@@ -564,11 +604,38 @@ class DirectionBuild:
         subprocess.run(["lrx-comp", str(source), str(self.out / f"{self.mode}.domain.lrx.bin")],
                        check=True, capture_output=True)
 
+    def build_capital_words(self, terms):
+        """The target's words in capitals, from the terms and the glossary's translations."""
+        words = set()
+        for term in terms:
+            words |= capital_words(self.side(term, self.target))
+        for line in (self.out / f"{self.mode}.glossary.tsv").read_text(encoding="utf-8").splitlines():
+            columns = line.split("\t")
+            if len(columns) >= 2 and not line.startswith("#") and columns[1] != "=":
+                words |= capital_words(columns[1])
+        # A word the language also writes in small letters (cap, it, cod) keeps the case it comes with.
+        analyser = self.pair / ("eng-spa.automorf.bin" if self.target == "en" else "spa-eng.automorf.bin")
+        lowercase = sorted(w.lower() for w in words)
+        known = analyses(analyser, lowercase)
+        words = {w for w in words if not known.get(w.lower())}
+        (self.out / f"{self.mode}.capitals.txt").write_text("".join(w + "\n" for w in sorted(words)), encoding="utf-8")
+
     def build_glossary(self):
         parts = [self.data / f"{self.mode}.glossary.tsv"]
         parts += sorted((self.data / "glossary").glob(f"*.{self.mode_key()}.tsv"))
         text = "".join(p.read_text(encoding="utf-8").rstrip("\n") + "\n" for p in parts if p.exists())
         (self.out / f"{self.mode}.glossary.tsv").write_text(text, encoding="utf-8")
+
+
+def capital_words(text):
+    """The words of text written in capitals: two letters or more, no small letter."""
+    words = set()
+    for word in text.replace("/", " ").replace("-", " ").split(" "):
+        word = word.strip(".,;:()'\"")
+        letters = [c for c in word if c.isalpha()]
+        if len(letters) >= 2 and all(c.isupper() for c in letters) and all(c.isalnum() for c in word):
+            words.add(word)
+    return words
 
 
 def main():

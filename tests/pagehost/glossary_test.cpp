@@ -83,5 +83,18 @@ TEST(Glossary, MalformedLinesAreReportedWithTheirNumberAndSkipped)
     EXPECT_EQ(glossary.wholeText("Last"), "Último");
 }
 
+TEST(Glossary, CapitalWordsGetTheirCapitalsBack)
+{
+    Glossary glossary;
+    glossary.addCapitalWords("VAT\nID\n# a comment\n\nCO2\n");
+    const std::pair<std::string, std::string> cases[] = {
+        {"Vat amount", "VAT amount"}, {"Patient id", "Patient ID"},
+        {"Vat-free", "VAT-free"},     {"Void, avid, idle", "Void, avid, idle"},
+        {"co2 levels", "CO2 levels"}, {"", ""},
+    };
+    for (const auto& [text, expected] : cases)
+        EXPECT_EQ(glossary.withCapitalWords(text), expected) << text;
+}
+
 }  // namespace
 }  // namespace veltrano::pagehost

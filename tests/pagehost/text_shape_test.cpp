@@ -91,6 +91,25 @@ TEST(TextShape, CapitalsOnlyWhereTheSourceCallsForThem)
     };
     for (const auto& c : cases)
         EXPECT_EQ(keepSentenceCase(c.source, std::string(c.translated)), c.expected) << c.source;
+    // Spanish capitalises less than English: none after the first word of a sentence-case label.
+    EXPECT_EQ(keepSentenceCase("Thank you for your support!", "Gracias Para su apoyo!", true),
+              "Gracias para su apoyo!");
+    EXPECT_EQ(keepSentenceCase("Total for the IRS", "Total para el IRS", true), "Total para el IRS");
+}
+
+TEST(TextShape, SpanishQuestionsAndExclamationsOpenWithTheirMarks)
+{
+    const struct {
+        std::string_view source, translated, expected;
+    } cases[] = {
+        {"Thank you!", "Gracias!", "¡Gracias!"},
+        {"Paid? Check the box.", "¿Pagado? Marque la casilla.", "¿Pagado? Marque la casilla."},
+        {"Done. Any questions?", "Hecho. Alguna pregunta?", "Hecho. ¿Alguna pregunta?"},
+        {"Ready?", "¿Listo?", "¿Listo?"},
+        {"Note", "Nota", "Nota"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(withOpeningMarks(c.source, std::string(c.translated)), c.expected) << c.source;
 }
 
 }  // namespace
