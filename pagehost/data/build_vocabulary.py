@@ -27,7 +27,7 @@ from pathlib import Path
 from xml.sax.saxutils import escape
 
 LANGUAGES = {"eng-spa": ("en", "es"), "spa-eng": ("es", "en")}
-KINDS = {"n.m", "n.f", "n.mf", "adj", "adv", "vblex"}
+KINDS = {"n.m", "n.f", "n.mf", "adj", "adv", "pr", "vblex"}
 # Overrides of derived forms: English plural, past and -ing form; Spanish plural and feminine
 # forms; es.number=pl for a Spanish noun used only in the plural ("horas extra", "deberes").
 FORM_KEYS = ("en.pl", "en.past", "en.ing", "es.pl", "es.f", "es.fpl", "es.number")
@@ -230,8 +230,8 @@ def english_forms(term, generated):
         return [(lemma, lemma, ["n", "sg"]), (term.forms.get("en.pl", english_noun_plural(lemma)), lemma, ["n", "pl"])]
     if term.kind == "adj":
         return [(lemma, lemma, ["adj"])]
-    if term.kind == "adv":
-        return [(lemma, lemma, ["adv"])]
+    if term.kind in ("adv", "pr"):
+        return [(lemma, lemma, [term.kind])]
     return []
 
 
@@ -255,8 +255,8 @@ def spanish_forms(term, generated):
         return [(lemma, lemma, ["n", gender, "sg"]), (plural, lemma, ["n", gender, "pl"])]
     if term.kind == "adj":
         return [(surface, lemma, ["adj", gender, number]) for surface, gender, number in spanish_adjective_forms(term)]
-    if term.kind == "adv":
-        return [(lemma, lemma, ["adv"])]
+    if term.kind in ("adv", "pr"):
+        return [(lemma, lemma, [term.kind])]
     return []
 
 
@@ -595,7 +595,7 @@ class DirectionBuild:
             if (lemma.lower(), kind) in by_hand or (lemma.lower(), "") in by_hand:
                 continue
             # An adjective or adverb may carry no tag after its kind ("<adj>"), which "adj.*" misses.
-            for tags in (kind, kind + ".*") if kind in ("adj", "adv") else (kind + ".*",):
+            for tags in (kind, kind + ".*") if kind in ("adj", "adv", "pr") else (kind + ".*",):
                 rules.append(f'<rule weight="1"><match lemma="{quoted(lemma)}" tags="{tags}">'
                              f'<select lemma="{quoted(target)}"/></match></rule>')
         source = self.work / "domain.lrx"
