@@ -171,12 +171,13 @@ void serveVersion(const httplib::Request&, httplib::Response& response, const Tr
     response.set_content(body.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace), kJson);
 }
 
-int bindLoopback(httplib::Server& server, int port)
+int bindLoopback(BoundedServer& server, int port)
 {
     constexpr const char* kLoopback = "127.0.0.1";
-    if (port == 0)
-        return server.bind_to_any_port(kLoopback);
-    return server.bind_to_port(kLoopback, port) ? port : -1;
+    const int bound = port == 0 ? server.bind_to_any_port(kLoopback) : server.bind_to_port(kLoopback, port) ? port : -1;
+    if (bound >= 0)
+        server.widenAcceptQueue();
+    return bound;
 }
 
 void reportException(const httplib::Request& request, httplib::Response& response, std::exception_ptr exception)

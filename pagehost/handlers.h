@@ -2,6 +2,7 @@
 // The host's HTTP routes, each a small function over the translation service.
 
 #include "pagehost/api.h"
+#include "pagehost/bounded_server.h"
 #include "pagehost/translation_service.h"
 
 #include <httplib.h>
@@ -40,8 +41,9 @@ void serveHealth(const httplib::Request& request, httplib::Response& response, c
 void serveVersion(const httplib::Request& request, httplib::Response& response, const TranslationService& service);
 
 // Binds server to 127.0.0.1 (never another interface) on port, or on a port the system picks
-// when port is 0; the bound port, or -1 when it cannot be bound.
-int bindLoopback(httplib::Server& server, int port);
+// when port is 0, with a wide queue of connections to accept; the bound port, or -1 when it
+// cannot be bound.
+int bindLoopback(BoundedServer& server, int port);
 
 // Answers a request whose route threw with 500 and the reason, and logs it: a fault of ours.
 void reportException(const httplib::Request& request, httplib::Response& response, std::exception_ptr exception);

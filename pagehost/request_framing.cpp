@@ -1,7 +1,7 @@
 #include "pagehost/request_framing.h"
 
-#include <algorithm>
-#include <cctype>
+#include "pagehost/http_text.h"
+
 #include <charconv>
 #include <cstdint>
 #include <limits>
@@ -32,21 +32,6 @@ RequestFrame refused(int status, std::string reason)
     return RequestFrame{FrameState::Refused, 0, status, std::move(reason)};
 }
 
-std::string_view trimmed(std::string_view text)
-{
-    const auto first = text.find_first_not_of(kBlanks);
-    if (first == std::string_view::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(kBlanks) + 1 - first);
-}
-
-bool sameLetters(std::string_view a, std::string_view b)
-{
-    return std::ranges::equal(a, b, [](char x, char y) {
-        return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-    });
-}
-
 // A whole number in text and nothing else; none for a sign, a space or too many digits.
 std::optional<std::uint64_t> wholeNumber(std::string_view text, int base)
 {
@@ -65,7 +50,7 @@ bool onlyChunked(std::string_view codings)
     bool chunked = false;
     while (!codings.empty()) {
         const auto comma = codings.find(',');
-        const std::string_view coding = trimmed(codings.substr(0, comma));
+        const std::string_view coding = withoutBlanks(codings.substr(0, comma));
         if (!coding.empty()) {
             ++count;
             chunked = sameLetters(coding, "chunked");
@@ -180,7 +165,7 @@ RequestFrame RequestFramer::takeHeader(std::string_view line)
         return problem;
     const auto colon = line.find(':');
     const std::string_view name = line.substr(0, colon);
-    const std::string_view value = trimmed(line.substr(colon + 1));
+    const std::string_view value = withoutBlanks(line.substr(colon + 1));
     if (sameLetters(name, "Content-Length")) {
         if (m_hasContentLength && value != m_contentLength)
             return refused(400, "the request has two different Content-Length headers");
@@ -222,7 +207,7 @@ RequestFrame RequestFramer::endOfHead()
 RequestFrame RequestFramer::takeChunkSize(std::string_view line)
 {
     // Chunk extensions after ';' carry nothing this host uses.
-    const std::string_view digits = trimmed(line.substr(0, line.find(';')));
+    const std::string_view digits = withoutBlanks(line.substr(0, line.find(';')));
     const auto size = digits.size() <= 16 ? wholeNumber(digits, 16) : std::nullopt;
     if (!size || digits.find_first_not_of("0123456789abcdefABCDEF") != std::string_view::npos)
         return refused(400, "a chunk size is not a hexadecimal number: " + std::string(digits.substr(0, 32)));

@@ -11,7 +11,8 @@
 namespace veltrano::pagehost {
 
 struct FramingLimits {
-    // Head and body with its framing; a longer request is never waited for whole.
+    // Head and body with its framing; a longer request is never waited for whole. A body of the
+    // API's largest (1 MiB) and room for its head.
     std::size_t requestBytes = 1024 * 1024 + 64 * 1024;
     // The request line with its CR LF, as cpp-httplib bounds it (its own 414 comes only after
     // the line has arrived in full).
