@@ -3,6 +3,7 @@
 #include "pagehost/bounded_server.h"
 #include "pagehost/fingerprint.h"
 #include "pagehost/page.h"
+#include "pagehost/request_origin.h"
 #include "veltrano_version.h"
 
 #include <nlohmann/json.hpp>
@@ -133,6 +134,29 @@ void serveHealth(const httplib::Request&, httplib::Response& response, const Tra
         body["unavailable"] = unavailable;
     response.status = available.empty() ? 503 : 200;
     response.set_content(body.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace), kJson);
+}
+
+httplib::Server::HandlerResponse refuseForeignRequest(const httplib::Request& request, httplib::Response& response,
+                                                      int port)
+{
+    using Handled = httplib::Server::HandlerResponse;
+    const std::string host = request.get_header_value("Host");
+    if (request.get_header_value_count("Host") != 1 || !isOwnHost(host, port)) {
+        BoundedServer::closeConnectionAfterAnswer(response);
+        answerError(response, 421,
+                    "this host answers for 127.0.0.1:" + std::to_string(port) + " and localhost:" + std::to_string(port)
+                        + " only, not for \"" + host + "\"");
+        return Handled::Handled;
+    }
+    // A page elsewhere may have a browser POST a form or plain text here unasked; JSON it may
+    // not send without the browser first asking this host, which does not answer such questions.
+    const std::string contentType = request.get_header_value("Content-Type");
+    if (request.method == "POST" && !isJsonContentType(contentType)) {
+        BoundedServer::closeConnectionAfterAnswer(response);
+        answerError(response, 415, "a request body must be application/json, not \"" + contentType + "\"");
+        return Handled::Handled;
+    }
+    return Handled::Unhandled;
 }
 
 httplib::Server::HandlerResponse refuseUnreadBody(const httplib::Request& request, httplib::Response& response,

@@ -25,6 +25,13 @@ inline constexpr std::string_view kTranslateRoute = "/api/translate";
 void serveTranslate(const httplib::Request& request, httplib::Response& response, const httplib::ContentReader& reader,
                     TranslationService& service, const ApiLimits& limits);
 
+// Before routing: answers a request that a web page from elsewhere could have had a browser send,
+// and ends its connection: 421 when its Host is not 127.0.0.1:port or localhost:port (port being
+// the one this host listens on), 415 for a POST whose body is not application/json. Unhandled for
+// every other request.
+httplib::Server::HandlerResponse refuseForeignRequest(const httplib::Request& request, httplib::Response& response,
+                                                      int port);
+
 // Before routing: answers, without reading its body, a request that announces a body over the
 // limit (413) or a body on a route that takes none (400), and ends its connection; Unhandled for
 // every other request.

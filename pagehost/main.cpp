@@ -46,7 +46,9 @@ int main(int argc, char* argv[])
         std::cerr << "veltrano-pagehost: cannot listen on 127.0.0.1:" << options.value().port << '\n';
         return 1;
     }
-    server.set_pre_routing_handler([&limits](const httplib::Request& request, httplib::Response& response) {
+    server.set_pre_routing_handler([&limits, port](const httplib::Request& request, httplib::Response& response) {
+        if (refuseForeignRequest(request, response, port) == httplib::Server::HandlerResponse::Handled)
+            return httplib::Server::HandlerResponse::Handled;
         return refuseUnreadBody(request, response, limits);
     });
     server.Get("/translate_t", [&](const httplib::Request& request, httplib::Response& response) {

@@ -150,6 +150,46 @@ TEST_F(Connections, RequestsSentTogetherAreAnsweredInTurn)
     EXPECT_TRUE(client.closedByHost());
 }
 
+TEST_F(Connections, RequestsAPageFromElsewhereCouldHaveSentAreRefused)
+{
+    const std::string json = R"({"sl":"en","tl":"es","q":["7"]})";
+    const auto post = [&](const std::string& host, const std::string& contentType) {
+        return "POST /api/translate HTTP/1.1\r\nHost: " + host + "\r\n"
+               + (contentType.empty() ? "" : "Content-Type: " + contentType + "\r\n")
+               + "Content-Length: " + std::to_string(json.size()) + "\r\nConnection: close\r\n\r\n" + json;
+    };
+    const std::string own = "127.0.0.1:" + port();
+    const struct {
+        const char* name;
+        std::string request;
+        const char* status;
+    } cases[] = {
+        {"its own address", post(own, "application/json"), "200"},
+        {"localhost", post("localhost:" + port(), "application/json; charset=UTF-8"), "200"},
+        {"JSON in capitals", post(own, "Application/JSON"), "200"},
+        {"another name", post("rebound.example:" + port(), "application/json"), "421"},
+        {"no port", post("127.0.0.1", "application/json"), "421"},
+        {"another port", post("127.0.0.1:1", "application/json"), "421"},
+        {"the page by another name",
+         "GET /translate_t?sl=en&tl=es&text= HTTP/1.1\r\nHost: rebound.example:" + port() + "\r\n\r\n", "421"},
+        {"no Host", "GET /health HTTP/1.1\r\n\r\n", "421"},
+        {"two Hosts", "GET /health HTTP/1.1\r\nHost: " + own + "\r\nHost: rebound.example\r\n\r\n", "421"},
+        {"plain text", post(own, "text/plain"), "415"},
+        {"a form", post(own, "application/x-www-form-urlencoded"), "415"},
+        {"no type", post(own, ""), "415"},
+        {"a type that starts like JSON", post(own, "application/jsonp"), "415"},
+    };
+    for (const auto& c : cases) {
+        bool closed = false;
+        const std::string answer = exchange(c.request, closed);
+        EXPECT_EQ(status(answer), "HTTP/1.1 "s + c.status) << c.name << ": " << answer;
+        EXPECT_TRUE(closed) << c.name;
+        if (std::string_view(c.status) != "200") {
+            EXPECT_TRUE(contains(answer, "Connection: close") && contains(answer, "{\"error\":")) << c.name << answer;
+        }
+    }
+}
+
 TEST_F(Connections, FramingThatCouldBeReadTwoWaysIsRefusedAndTheConnectionEnded)
 {
     const std::string head = "POST /api/translate HTTP/1.1\r\n" + ownHost() + "Content-Type: application/json\r\n";
