@@ -1,15 +1,17 @@
 #include "pagehost/bounded_server.h"
 
+#include "pagehost/connection_reader.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <cstring>
+#include <memory>
 
 namespace veltrano::pagehost {
 namespace {
@@ -17,8 +19,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
-// cpp-httplib runs all requests of one connection on the worker that accepted it, so the
-// worker's own flag belongs to the connection being served.
+// A worker answers one request at a time, so its own flag belongs to the request it answers.
 thread_local bool closeAfterAnswer = false;
 
 milliseconds fromTimeval(time_t seconds, time_t microseconds)
@@ -54,64 +55,28 @@ void addressOf(const sockaddr_storage& address, std::string& ip, int& port)
     ip = text;
 }
 
-// A client still sending a body the server will not read gets the answer before the connection
-// ends: closing with unread input resets the connection, and the client's system may drop the
-// answer with it (or the client fail on its next write before reading it). So the rest is read
-// and dropped while the client goes on, for two seconds at most.
-void discardUnreadInput(int socket)
-{
-    shutdown(socket, SHUT_WR);
-    const auto deadline = Clock::now() + milliseconds(2000);
-    char scrap[16 * 1024];
-    while (Clock::now() < deadline && waitFor(socket, POLLIN, milliseconds(1000))) {
-        if (recv(socket, scrap, sizeof scrap, 0) <= 0)
-            return;
-    }
-}
-
-// A connection's socket read through a buffer, each request within a deadline and a byte count
-// from its first byte; writes as cpp-httplib's own stream does them.
-class BoundedStream final : public httplib::Stream {
+// One request that has already arrived, read from memory; the answer goes to the socket as
+// cpp-httplib's own stream writes it.
+class RequestStream final : public httplib::Stream {
 public:
-    BoundedStream(int socket, milliseconds readIdle, milliseconds writeIdle)
+    RequestStream(int socket, std::string_view request, milliseconds writeIdle)
         : m_socket(socket),
-          m_readIdle(readIdle),
+          m_request(request),
           m_writeIdle(writeIdle)
     {}
 
-    // Waits up to idle for the next request's first byte, checking every tenth of a second
-    // whether the server is stopping.
-    bool waitForRequest(milliseconds idle, const std::atomic<socket_t>& serverSocket) const
-    {
-        if (m_offset < m_filled)
-            return true;
-        const auto deadline = Clock::now() + idle;
-        while (serverSocket != INVALID_SOCKET && Clock::now() < deadline) {
-            if (waitFor(m_socket, POLLIN, milliseconds(100)))
-                return true;
-        }
-        return false;
-    }
-
-    void startRequest(milliseconds arrival, std::size_t bytes)
-    {
-        m_deadline = Clock::now() + arrival;
-        m_bytesLeft = bytes;
-    }
-
-    bool is_readable() const override { return m_offset < m_filled || waitFor(m_socket, POLLIN, readWait()); }
+    bool is_readable() const override { return !m_request.empty(); }
     bool is_writable() const override { return waitFor(m_socket, POLLOUT, m_writeIdle); }
 
+    // The request's bytes, and none past them: a body the answer leaves unread ends there, and
+    // one over the byte limit ends where reading stopped.
     ssize_t read(char* data, size_t size) override
     {
-        if (m_offset == m_filled && !fill())
-            return -1;
-        const std::size_t count = std::min({size, m_filled - m_offset, m_bytesLeft});
+        const std::size_t count = std::min(size, m_request.size());
         if (count == 0)
             return -1;
-        std::memcpy(data, m_buffer.data() + m_offset, count);
-        m_offset += count;
-        m_bytesLeft -= count;
+        std::memcpy(data, m_request.data(), count);
+        m_request.remove_prefix(count);
         return static_cast<ssize_t>(count);
     }
 
@@ -146,45 +111,58 @@ public:
     socket_t socket() const override { return m_socket; }
 
 private:
-    milliseconds readWait() const
-    {
-        const auto untilDeadline = std::chrono::duration_cast<milliseconds>(m_deadline - Clock::now());
-        return std::clamp(untilDeadline, milliseconds(0), m_readIdle);
-    }
-
-    // False when the request's time or bytes are used up, the client went quiet for the read
-    // timeout, or the connection ended.
-    bool fill()
-    {
-        if (m_bytesLeft == 0 || !waitFor(m_socket, POLLIN, readWait()))
-            return false;
-        ssize_t received = 0;
-        do {
-            received = recv(m_socket, m_buffer.data(), m_buffer.size(), 0);
-        } while (received < 0 && errno == EINTR);
-        if (received <= 0)
-            return false;
-        m_offset = 0;
-        m_filled = static_cast<std::size_t>(received);
-        return true;
-    }
-
     int m_socket;
-    milliseconds m_readIdle;
+    std::string_view m_request;
     milliseconds m_writeIdle;
-    Clock::time_point m_deadline;
-    std::size_t m_bytesLeft = 0;
-    std::array<char, 16 * 1024> m_buffer{};
-    std::size_t m_offset = 0;
-    std::size_t m_filled = 0;
 };
 
 }  // namespace
 
+// cpp-httplib gives each accepted connection to its task queue as a task that serves the
+// connection to its end. This queue runs that task at once on the accepting thread, where it
+// only passes the socket to the reader; its workers answer the requests the reader has in hand.
+class BoundedServer::Workers final : public httplib::TaskQueue {
+public:
+    Workers(BoundedServer& server, std::size_t workers, const ReaderLimits& limits)
+        : m_server(server),
+          m_pool(workers),
+          m_reader(limits, [this](Connection connection) { answerLater(std::move(connection)); })
+    {}
+
+    void enqueue(std::function<void()> task) override { task(); }
+
+    // Closes the connections waiting for requests, then lets the workers finish those in hand.
+    void shutdown() override
+    {
+        m_reader.stop();
+        m_pool.shutdown();
+        m_server.m_workers = nullptr;
+    }
+
+    ConnectionReader& reader() { return m_reader; }
+
+private:
+    void answerLater(Connection connection)
+    {
+        // A task must be copyable; the connection is not.
+        auto shared = std::make_shared<Connection>(std::move(connection));
+        m_pool.enqueue([this, shared] { m_server.answer(std::move(*shared), m_reader); });
+    }
+
+    BoundedServer& m_server;
+    httplib::ThreadPool m_pool;
+    ConnectionReader m_reader;
+};
+
 BoundedServer::BoundedServer(const ServerLimits& limits)
     : m_limits(limits)
 {
-    new_task_queue = [workers = limits.workers] { return new httplib::ThreadPool(workers); };
+    new_task_queue = [this] {
+        const ReaderLimits readerLimits{std::chrono::seconds(keep_alive_timeout_sec_), m_limits.requestArrival,
+                                        FramingLimits{m_limits.requestBytes}};
+        m_workers = new Workers(*this, m_limits.workers, readerLimits);
+        return m_workers;
+    };
 }
 
 void BoundedServer::closeConnectionAfterAnswer(httplib::Response& response)
@@ -193,28 +171,44 @@ void BoundedServer::closeConnectionAfterAnswer(httplib::Response& response)
     closeAfterAnswer = true;
 }
 
+void BoundedServer::widenAcceptQueue()
+{
+    // Listening again on a listening socket changes only its queue's length.
+    ::listen(svr_sock_, SOMAXCONN);
+}
+
 bool BoundedServer::process_and_close_socket(socket_t socket)
 {
-    BoundedStream stream(socket, fromTimeval(read_timeout_sec_, read_timeout_usec_),
+    m_workers->reader().accept(socket);
+    return true;
+}
+
+void BoundedServer::answer(Connection connection, ConnectionReader& reader)
+{
+    RequestStream stream(connection.socket(), connection.request(),
                          fromTimeval(write_timeout_sec_, write_timeout_usec_));
-    const milliseconds keepAlive = std::chrono::seconds(keep_alive_timeout_sec_);
-    bool served = false;
-    for (std::size_t left = keep_alive_max_count_; left > 0 && stream.waitForRequest(keepAlive, svr_sock_); --left) {
-        stream.startRequest(m_limits.requestArrival, m_limits.requestBytes);
-        closeAfterAnswer = false;
-        bool clientClosed = false;
-        served = process_request(stream, left == 1, clientClosed, nullptr);
-        if (closeAfterAnswer) {
-            discardUnreadInput(socket);
-            break;
-        }
-        if (!served || clientClosed)
-            break;
-    }
+    const bool overLimit = connection.frame.state == FrameState::OverLimit;
+    const bool last = overLimit || connection.answered + 1 >= keep_alive_max_count_;
     closeAfterAnswer = false;
-    shutdown(socket, SHUT_RDWR);
-    close(socket);
-    return served;
+    bool clientClosed = false;
+    const bool served = process_request(stream, last, clientClosed, nullptr);
+    const bool keepOpen = served && !clientClosed && !last && !closeAfterAnswer;
+    closeAfterAnswer = false;
+    ++connection.answered;
+    connection.startNextRequest();
+    if (keepOpen)
+        reader.hold(std::move(connection));
+    else
+        reader.close(std::move(connection));
+}
+
+void raiseOpenFileLimit()
+{
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &limit);
+    }
 }
 
 }  // namespace veltrano::pagehost

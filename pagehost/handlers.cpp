@@ -3,6 +3,7 @@
 #include "pagehost/bounded_server.h"
 #include "pagehost/fingerprint.h"
 #include "pagehost/page.h"
+#include "pagehost/request_origin.h"
 #include "veltrano_version.h"
 
 #include <nlohmann/json.hpp>
@@ -135,6 +136,29 @@ void serveHealth(const httplib::Request&, httplib::Response& response, const Tra
     response.set_content(body.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace), kJson);
 }
 
+httplib::Server::HandlerResponse refuseForeignRequest(const httplib::Request& request, httplib::Response& response,
+                                                      int port)
+{
+    using Handled = httplib::Server::HandlerResponse;
+    const std::string host = request.get_header_value("Host");
+    if (request.get_header_value_count("Host") != 1 || !isOwnHost(host, port)) {
+        BoundedServer::closeConnectionAfterAnswer(response);
+        answerError(response, 421,
+                    "this host answers for 127.0.0.1:" + std::to_string(port) + " and localhost:" + std::to_string(port)
+                        + " only, not for \"" + host + "\"");
+        return Handled::Handled;
+    }
+    // A page elsewhere may have a browser POST a form or plain text here unasked; JSON it may
+    // not send without the browser first asking this host, which does not answer such questions.
+    const std::string contentType = request.get_header_value("Content-Type");
+    if (request.method == "POST" && !isJsonContentType(contentType)) {
+        BoundedServer::closeConnectionAfterAnswer(response);
+        answerError(response, 415, "a request body must be application/json, not \"" + contentType + "\"");
+        return Handled::Handled;
+    }
+    return Handled::Unhandled;
+}
+
 httplib::Server::HandlerResponse refuseUnreadBody(const httplib::Request& request, httplib::Response& response,
                                                   const ApiLimits& limits)
 {
@@ -171,12 +195,13 @@ void serveVersion(const httplib::Request&, httplib::Response& response, const Tr
     response.set_content(body.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace), kJson);
 }
 
-int bindLoopback(httplib::Server& server, int port)
+int bindLoopback(BoundedServer& server, int port)
 {
     constexpr const char* kLoopback = "127.0.0.1";
-    if (port == 0)
-        return server.bind_to_any_port(kLoopback);
-    return server.bind_to_port(kLoopback, port) ? port : -1;
+    const int bound = port == 0 ? server.bind_to_any_port(kLoopback) : server.bind_to_port(kLoopback, port) ? port : -1;
+    if (bound >= 0)
+        server.widenAcceptQueue();
+    return bound;
 }
 
 void reportException(const httplib::Request& request, httplib::Response& response, std::exception_ptr exception)

@@ -2,6 +2,7 @@
 // The host's HTTP routes, each a small function over the translation service.
 
 #include "pagehost/api.h"
+#include "pagehost/bounded_server.h"
 #include "pagehost/translation_service.h"
 
 #include <httplib.h>
@@ -24,6 +25,13 @@ inline constexpr std::string_view kTranslateRoute = "/api/translate";
 void serveTranslate(const httplib::Request& request, httplib::Response& response, const httplib::ContentReader& reader,
                     TranslationService& service, const ApiLimits& limits);
 
+// Before routing: answers a request that a web page from elsewhere could have had a browser send,
+// and ends its connection: 421 when its Host is not 127.0.0.1:port or localhost:port (port being
+// the one this host listens on), 415 for a POST whose body is not application/json. Unhandled for
+// every other request.
+httplib::Server::HandlerResponse refuseForeignRequest(const httplib::Request& request, httplib::Response& response,
+                                                      int port);
+
 // Before routing: answers, without reading its body, a request that announces a body over the
 // limit (413) or a body on a route that takes none (400), and ends its connection; Unhandled for
 // every other request.
@@ -40,8 +48,9 @@ void serveHealth(const httplib::Request& request, httplib::Response& response, c
 void serveVersion(const httplib::Request& request, httplib::Response& response, const TranslationService& service);
 
 // Binds server to 127.0.0.1 (never another interface) on port, or on a port the system picks
-// when port is 0; the bound port, or -1 when it cannot be bound.
-int bindLoopback(httplib::Server& server, int port);
+// when port is 0, with a wide queue of connections to accept; the bound port, or -1 when it
+// cannot be bound.
+int bindLoopback(BoundedServer& server, int port);
 
 // Answers a request whose route threw with 500 and the reason, and logs it: a fault of ours.
 void reportException(const httplib::Request& request, httplib::Response& response, std::exception_ptr exception);

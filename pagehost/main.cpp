@@ -21,6 +21,7 @@ int main(int argc, char* argv[])
     const StopSignals stopSignals = StopSignals::takeOver();
     if (stopSignals.parentAlreadyGone())
         return 0;
+    raiseOpenFileLimit();
     const auto options = parseOptions(argc, argv);
     if (!options) {
         std::cerr << "veltrano-pagehost: " << options.error() << '\n' << usage();
@@ -36,12 +37,20 @@ int main(int argc, char* argv[])
     const ApiLimits limits;
 
     BoundedServer server(options.value().server);
-    server.set_pre_routing_handler([&limits](const httplib::Request& request, httplib::Response& response) {
+    // Headers and body go out in separate writes; without this, each answer waits on the
+    // client's delayed acknowledgement (tens of milliseconds per request). Set on the listening
+    // socket, so before it is bound.
+    server.set_tcp_nodelay(true);
+    const int port = bindLoopback(server, options.value().port);
+    if (port < 0) {
+        std::cerr << "veltrano-pagehost: cannot listen on 127.0.0.1:" << options.value().port << '\n';
+        return 1;
+    }
+    server.set_pre_routing_handler([&limits, port](const httplib::Request& request, httplib::Response& response) {
+        if (refuseForeignRequest(request, response, port) == httplib::Server::HandlerResponse::Handled)
+            return httplib::Server::HandlerResponse::Handled;
         return refuseUnreadBody(request, response, limits);
     });
-    // Headers and body go out in separate writes; without this, each answer waits on the
-    // client's delayed acknowledgement (tens of milliseconds per request).
-    server.set_tcp_nodelay(true);
     server.Get("/translate_t", [&](const httplib::Request& request, httplib::Response& response) {
         servePage(request, response, service);
     });
@@ -58,11 +67,6 @@ int main(int argc, char* argv[])
     server.set_exception_handler(reportException);
     server.set_error_handler(describeError);
 
-    const int port = bindLoopback(server, options.value().port);
-    if (port < 0) {
-        std::cerr << "veltrano-pagehost: cannot listen on 127.0.0.1:" << options.value().port << '\n';
-        return 1;
-    }
     std::atomic<bool> listenEnded = false;
     auto stopper = stopSignals.stopOnSignal([&server, &listenEnded] {
         // A stop before the accept loop runs would be lost, and the signal can come as soon as

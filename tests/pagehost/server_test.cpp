@@ -327,9 +327,10 @@ TEST_F(PageHost, SlowClientsAreCutOffAndNeverHoldOthersUp)
 {
     m_host.reset();
     startHost({"--arrival-timeout-ms", "1000"});
-    const std::string slowRequest = "POST /api/translate HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Padding: "
-                                    + std::string(200, 'a') + "\r\nContent-Length: 2\r\n\r\n{}";
-    const std::string healthRequest = "GET /health HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n";
+    const std::string host = "Host: 127.0.0.1:" + std::to_string(m_host->port()) + "\r\n";
+    const std::string slowRequest = "POST /api/translate HTTP/1.1\r\n" + host + "X-Padding: " + std::string(200, 'a')
+                                    + "\r\nContent-Type: application/json\r\nContent-Length: 2\r\n\r\n{}";
+    const std::string healthRequest = "GET /health HTTP/1.1\r\n" + host + "Connection: close\r\n\r\n";
     constexpr int kSlow = 16;
     std::vector<std::unique_ptr<RawConnection>> slow;
     std::vector<std::size_t> sent(kSlow, 0);
@@ -362,16 +363,17 @@ TEST_F(PageHost, BodiesStopAtTheLimitWhateverTheirEncoding)
 {
     const std::string frame = "10000\r\n" + std::string(0x10000, 'x') + "\r\n";
     constexpr std::size_t kGiveUpAfter = 64 << 20;
+    const std::string apiHead = "POST /api/translate HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(m_host->port())
+                                + "\r\nContent-Type: application/json\r\n";
+    const std::string pageHead = "GET /health HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(m_host->port()) + "\r\n";
     const struct {
         const char* name;
         std::string head;
         const char* status;
     } cases[] = {
-        {"chunked body to the API", "POST /api/translate HTTP/1.1\r\nHost: h\r\nTransfer-Encoding: chunked\r\n\r\n",
-         "413"},
-        {"1 GiB announced to the API", "POST /api/translate HTTP/1.1\r\nHost: h\r\nContent-Length: 1073741824\r\n\r\n",
-         "413"},
-        {"chunked body to a page", "GET /health HTTP/1.1\r\nHost: h\r\nTransfer-Encoding: chunked\r\n\r\n", "400"},
+        {"chunked body to the API", apiHead + "Transfer-Encoding: chunked\r\n\r\n", "413"},
+        {"1 GiB announced to the API", apiHead + "Content-Length: 1073741824\r\n\r\n", "413"},
+        {"chunked body to a page", pageHead + "Transfer-Encoding: chunked\r\n\r\n", "400"},
     };
     for (const auto& c : cases) {
         RawConnection connection(m_host->port());
