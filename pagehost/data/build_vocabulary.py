@@ -389,14 +389,21 @@ def generates(binary, queries):
     return {query: form is not None for query, form in generated_forms(binary, queries).items()}
 
 
-def translations(binary, queries):
-    """For each (lemma, tags), the lemmas the bilingual dictionary gives it."""
+def bilingual_readings(binary, queries):
+    """For each (lemma, tags), the translations the bilingual dictionary gives it, as (lemma,
+    tags) with the tags it gives them."""
     answers = run_lt_proc("-b", binary, [unit(lemma, tags) for lemma, tags in queries])
     result = {}
     for query, answer in zip(queries, answers):
         readings = answer.strip("^$").split("/")[1:] if answer.startswith("^") else []
-        result[query] = [r.partition("<")[0] for r in readings if r and not r.startswith("@")]
+        result[query] = [(r.partition("<")[0], [t.rstrip(">") for t in r.partition("<")[2].split("<") if t])
+                         for r in readings if r and not r.startswith("@")]
     return result
+
+
+def translations(binary, queries):
+    """For each (lemma, tags), the lemmas the bilingual dictionary gives it."""
+    return {query: [lemma for lemma, _ in found] for query, found in bilingual_readings(binary, queries).items()}
 
 
 # Writing the additions ------------------------------------------------------------------------
@@ -531,6 +538,14 @@ class DirectionBuild:
         queries = [(self.side(t, self.source), tuple(lookup_tags(t, self.source))) for t in terms]
         invariable = [(self.side(t, self.source), ("n", spanish_noun_gender(t), "sp")) for t in terms
                       if self.invariable_source_noun(t)]
+        numbered = []
+        for t in terms:
+            if t.kind.startswith("n.") and not plural_only(t):
+                for number in self.numbers_of(t):
+                    tags = ("n", "sg" if number == "sp" else number) if self.source == "en" else \
+                        ("n", spanish_noun_gender(t), number)
+                    numbered.append((self.side(t, self.source), tags))
+        pair_readings = bilingual_readings(self.pair / f"{self.mode}.autobil.bin", numbered)
         known = translations(self.pair / f"{self.mode}.autobil.bin", queries + invariable)
         entries, defaults = [], []
         for term, query in zip(terms, queries):
@@ -544,25 +559,32 @@ class DirectionBuild:
             elif target.lower() not in existing:
                 entries.append((self.side(term, self.source), bilingual_tags(term, self.source),
                                 target, bilingual_tags(term, self.target)))
-                entries += self.numbered_noun_entries(term)
+                entries += self.numbered_noun_entries(term, pair_readings)
             if existing and existing != [target.lower()]:
                 defaults.append((self.side(term, self.source), term.kind.split(".")[0], target))
         return entries, defaults
 
-    def numbered_noun_entries(self, term):
+    def numbered_noun_entries(self, term, pair_readings):
         """A noun's entries that name its number as well. The lookup gives only the translations
         of the entries that match most of a word's tags: where the pair lists a noun with its
-        number (diagnosis<n><sg>, Nº<n><m><sp>), an entry without it would never be offered."""
+        number (diagnosis<n><sg>, Nº<n><m><sp>), an entry without it would never be offered. The
+        pair's own translations get such entries too, so that a sense rule can still choose
+        them (guest: huésped, or invitado after "wedding")."""
         if not term.kind.startswith("n."):
             return []
         gender = spanish_noun_gender(term)
-        numbers = ["sg", "pl"] + (["sp"] if self.invariable_source_noun(term) else [])
         made = []
-        for number in numbers:
+        for number in self.numbers_of(term):
             english, spanish = ["n", "sg" if number == "sp" else number], ["n", gender, number]
             source_tags, target_tags = (english, spanish) if self.source == "en" else (spanish, english)
             made.append((self.side(term, self.source), source_tags, self.side(term, self.target), target_tags))
+            for lemma, tags in pair_readings.get((self.side(term, self.source), tuple(source_tags)), []):
+                if lemma.lower() != self.side(term, self.target).lower() and tags:
+                    made.append((self.side(term, self.source), source_tags, lemma, tags))
         return made
+
+    def numbers_of(self, term):
+        return ["sg", "pl"] + (["sp"] if self.invariable_source_noun(term) else [])
 
     def build_bilingual(self, entries):
         own = self.data / f"{self.mode}.domain.dix"
