@@ -5,6 +5,7 @@
 #include "pagehost/verbatim.h"
 
 #include <algorithm>
+#include <cctype>
 #include <iostream>
 #include <optional>
 #include <unordered_map>
@@ -46,6 +47,34 @@ bool wholeCoreVerbatim(std::string_view core)
     return spans.size() == 1 && spans.front().begin == 0 && spans.front().length == core.size();
 }
 
+bool hasLetter(std::string_view text)
+{
+    return needsTranslation(text) && std::any_of(text.begin(), text.end(), [](char c) {
+               return std::isalpha(static_cast<unsigned char>(c)) || static_cast<unsigned char>(c) >= 0x80;
+           });
+}
+
+// The words of a label such as "Qty/box" or "Parent/Guardian", each a label of its own that the
+// pipeline would otherwise read as one phrase ("Provincia/estatal" for "State/Province"); empty
+// for a line that is not one: one with spaces, an address or path, or a unit such as "km/h",
+// whose short small-letter parts are no words.
+std::vector<std::string_view> slashedWords(std::string_view line)
+{
+    const std::string_view core = shapeOf(line).core;
+    if (core.find('/') == std::string_view::npos || wholeCoreVerbatim(core)
+        || std::any_of(core.begin(), core.end(), [](char c) { return std::isspace(static_cast<unsigned char>(c)); }))
+        return {};
+    const auto words = splitAt(line, '/');
+    const auto unit = [](std::string_view word) {
+        const std::string_view core = shapeOf(word).core;
+        return core.size() <= 3 && foldCase(core) == core;
+    };
+    if (!std::all_of(words.begin(), words.end(), [](std::string_view word) { return hasLetter(word); })
+        || std::all_of(words.begin(), words.end(), unit))
+        return {};
+    return words;
+}
+
 // The texts cut into parts, and the distinct cores that need the pipeline.
 struct Plan {
     std::vector<std::vector<Part>> texts;
@@ -58,8 +87,8 @@ Plan planFor(const std::vector<std::string>& texts, const Glossary* glossary)
     std::unordered_map<std::string_view, std::size_t> jobOfCore;
     for (const auto& text : texts) {
         auto& parts = plan.texts.emplace_back();
-        for (const auto& [line, after] : linesOf(text)) {
-            Part part{shapeOf(line), kNoJob, std::nullopt, after};
+        const auto addPart = [&](std::string_view piece, std::string_view after) {
+            Part part{shapeOf(piece), kNoJob, std::nullopt, after};
             if (glossary && needsTranslation(part.shape.core))
                 part.fixed = glossary->wholeText(part.shape.core);
             if (!part.fixed && needsTranslation(part.shape.core) && !wholeCoreVerbatim(part.shape.core)) {
@@ -69,6 +98,16 @@ Plan planFor(const std::vector<std::string>& texts, const Glossary* glossary)
                 part.job = found->second;
             }
             parts.push_back(part);
+        };
+        for (const auto& [line, after] : linesOf(text)) {
+            const bool glossaryLabel = glossary && glossary->wholeText(shapeOf(line).core);
+            const auto words = glossaryLabel ? std::vector<std::string_view>() : slashedWords(line);
+            if (words.empty()) {
+                addPart(line, after);
+                continue;
+            }
+            for (std::size_t i = 0; i < words.size(); ++i)
+                addPart(words[i], i + 1 < words.size() ? std::string_view("/") : after);
         }
     }
     return plan;

@@ -113,6 +113,21 @@ TEST(Translator, AddressesAndCodesPassThePipelineUntouched)
     EXPECT_EQ(state.segments[0], "Invoice [=INV-2024-00317] overdue[].[0][\n]");
 }
 
+TEST(Translator, EachWordOfASlashedLabelIsALabelOfItsOwn)
+{
+    FakeState state;
+    state.answer = echo;
+    Translator translator(factoryFor(state));
+    const Texts texts = {" Qty/box", "Parent/Guardian/Tutor", "km/h", "Cost per unit/box", "a/1"};
+    const auto translated = translator.translate(texts);
+    ASSERT_TRUE(translated) << translated.error();
+    EXPECT_EQ(translated.value(), texts);
+    ASSERT_EQ(state.segments.size(), 1u);
+    // A unit and a phrase with spaces go whole; "a/1" is a code, kept as it is.
+    EXPECT_EQ(state.segments[0], "Qty[].[0]box[].[1]Parent[].[2]Guardian[].[3]Tutor[].[4]km\\/h[].[5]"
+                                 "Cost per unit\\/box[].[6][\n]");
+}
+
 TEST(Translator, AnEmptyTranslationLeavesTheTextAsItWas)
 {
     FakeState state;
