@@ -57,7 +57,8 @@ bool hasLetter(std::string_view text)
 // The words of a label such as "Qty/box" or "Parent/Guardian", each a label of its own that the
 // pipeline would otherwise read as one phrase ("Provincia/estatal" for "State/Province"); empty
 // for a line that is not one: one with spaces, an address or path, or a unit such as "km/h",
-// whose short small-letter parts are no words.
+// whose short small-letter parts are no words. A word with its feminine ending after the slash
+// ("Profesor/a", "Casados/as") is one word, its ending left out: English does not mark it.
 std::vector<std::string_view> slashedWords(std::string_view line)
 {
     const std::string_view core = shapeOf(line).core;
@@ -65,13 +66,19 @@ std::vector<std::string_view> slashedWords(std::string_view line)
         || std::any_of(core.begin(), core.end(), [](char c) { return std::isspace(static_cast<unsigned char>(c)); }))
         return {};
     const auto words = splitAt(line, '/');
-    const auto unit = [](std::string_view word) {
+    const auto shortSmall = [](std::string_view word) {
         const std::string_view core = shapeOf(word).core;
         return core.size() <= 3 && foldCase(core) == core;
     };
     if (!std::all_of(words.begin(), words.end(), [](std::string_view word) { return hasLetter(word); })
-        || std::all_of(words.begin(), words.end(), unit))
+        || std::all_of(words.begin(), words.end(), shortSmall))
         return {};
+    static constexpr std::string_view kEndings[] = {"a", "as", "o", "os", "e", "es"};
+    const bool genderEnding =
+        words.size() == 2 && shapeOf(words[0]).core.size() >= 3
+        && std::find(std::begin(kEndings), std::end(kEndings), shapeOf(words[1]).core) != std::end(kEndings);
+    if (genderEnding)
+        return {words[0]};
     return words;
 }
 
@@ -104,6 +111,14 @@ Plan planFor(const std::vector<std::string>& texts, const Glossary* glossary)
             const auto words = glossaryLabel ? std::vector<std::string_view>() : slashedWords(line);
             if (words.empty()) {
                 addPart(line, after);
+                continue;
+            }
+            if (words.size() == 1) {
+                // A word and its ending: the ending goes, the line's trailing space and end stay
+                // (they lie side by side in the text).
+                const std::string_view trailing = shapeOf(line).trailing;
+                addPart(words[0],
+                        trailing.empty() ? after : std::string_view(trailing.data(), trailing.size() + after.size()));
                 continue;
             }
             for (std::size_t i = 0; i < words.size(); ++i)

@@ -124,6 +124,9 @@ TEST(Translator, EachWordOfASlashedLabelIsALabelOfItsOwn)
     EXPECT_EQ(translated.value(), texts);
     ASSERT_EQ(state.segments.size(), 1u);
     // A unit and a phrase with spaces go whole; "a/1" is a code, kept as it is.
+    const auto ending = translator.translate({"Profesor/a \n"});
+    ASSERT_TRUE(ending) << ending.error();
+    EXPECT_EQ(ending.value(), Texts{"Profesor \n"}) << "a feminine ending is left out";
     EXPECT_EQ(state.segments[0], "Qty[].[0]box[].[1]Parent[].[2]Guardian[].[3]Tutor[].[4]km\\/h[].[5]"
                                  "Cost per unit\\/box[].[6][\n]");
 }
