@@ -255,7 +255,14 @@ def spanish_forms(term, generated):
         return [(lemma, lemma, ["n", gender, "sg"]), (plural, lemma, ["n", gender, "pl"])]
     if term.kind == "adj":
         return [(surface, lemma, ["adj", gender, number]) for surface, gender, number in spanish_adjective_forms(term)]
-    if term.kind in ("adv", "pr"):
+    if term.kind == "pr":
+        # A preposition that ends in "de" or "a" joins the article after it ("al final del
+        # turno"): the pair's generator marks that word for the post-generator with "~".
+        words = lemma.split(" ")
+        if words[-1] in ("de", "a"):
+            words[-1] = "~" + words[-1]
+        return [(" ".join(words), lemma, ["pr"])]
+    if term.kind == "adv":
         return [(lemma, lemma, [term.kind])]
     return []
 
@@ -477,7 +484,8 @@ class DirectionBuild:
         return kept
 
     def build_analyser(self, terms):
-        wanted = [f for term in terms for f in self.forms(term, self.source)]
+        # The post-generator's marks ("~de") are for generating; a text never holds them.
+        wanted = [(surface.replace("~", ""), lemma, tags) for term in terms for surface, lemma, tags in self.forms(term, self.source)]
         known = analyses(self.pair / f"{self.mode}.automorf.bin", sorted({s for s, _, _ in wanted}))
         entries, tags_used, seen = [], set(), set()
         for surface, lemma, tags in wanted:
