@@ -125,7 +125,8 @@ std::vector<GlossaryTerm> Glossary::termsIn(std::string_view text) const
         std::optional<GlossaryTerm> longest;
         const std::size_t lastEnd = std::min(text.size(), begin + m_longestTerm);
         for (std::size_t end = lastEnd; atWordStart && end > begin && !longest; --end) {
-            if (end < text.size() && isWordByte(text[end]) && isWordByte(text[end - 1]))
+            // A term ends where a word does: "C/" is no term in "c/d", nor "N/A" in "N/Ab".
+            if (end < text.size() && isWordByte(text[end]))
                 continue;
             const auto found = m_entries.find(folded.substr(begin, end - begin));
             if (found != m_entries.end() && !found->second.wholeCellOnly)

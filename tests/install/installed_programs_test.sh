@@ -44,15 +44,16 @@ sheets=$("$prefix/bin/xlcell" sheets "$source/tests/spreadsheet/data/openpyxl_fe
 coproc host { exec "$prefix/bin/veltrano-pagehost" --port 0; }
 children+=("$host_PID")
 read -r -t 30 line <&"${host[0]}" || fail "page host printed no address"
-exec 3<>"/dev/tcp/127.0.0.1/${line##*:}"
-printf 'GET /health HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n' >&3
+port=${line##*:}
+exec 3<>"/dev/tcp/127.0.0.1/$port"
+printf 'GET /health HTTP/1.1\r\nHost: 127.0.0.1:%s\r\nConnection: close\r\n\r\n' "$port" >&3
 read -r -t 30 status <&3 || true
 exec 3<&-
 [[ $status == "HTTP/1.1 200"* ]] || fail "page host answered: $status"
 # ... and translates with its installed vocabulary ("Date" alone would come back "Cita").
 body='{"sl":"en","tl":"es","q":["Ship date"]}'
 exec 3<>"/dev/tcp/127.0.0.1/${line##*:}"
-printf 'POST /api/translate HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\nContent-Type: application/json\r\nContent-Length: %d\r\n\r\n%s' \
+printf 'POST /api/translate HTTP/1.1\r\nHost: 127.0.0.1:%s\r\nConnection: close\r\nContent-Type: application/json\r\nContent-Length: %d\r\n\r\n%s' "$port" \
   "${#body}" "$body" >&3
 answer=$(timeout 30 cat <&3 || true)
 exec 3<&-

@@ -55,6 +55,7 @@ TEST(Glossary, FindsTermsInsideTextsOnlyAtWordBoundaries)
         {"Sales rep name", {{"Sales rep", "comercial"}}},  // the longest term
         {"YTDs, SYTD, salesman", {}},
         {"No. of items", {}},  // whole-cell terms stay out of longer texts
+        {"n/abc, N/A.", {{"N/A", "N/D"}}},  // a term ends where a word does
     };
     for (const auto& c : cases) {
         std::vector<std::pair<std::string_view, std::string>> found;
