@@ -247,6 +247,41 @@ std::string keepSentenceCase(std::string_view source, std::string translated, bo
     return out;
 }
 
+std::string keepSourceCapitals(std::string_view source, std::string translated)
+{
+    const auto wordsOf = [](std::string_view text) {
+        std::vector<std::pair<std::size_t, std::size_t>> words;  // begin, length
+        for (std::size_t pos = 0; pos < text.size();) {
+            if (!isAsciiLetter(text[pos]) && !(text[pos] >= '0' && text[pos] <= '9')) {
+                ++pos;
+                continue;
+            }
+            std::size_t end = pos;
+            while (end < text.size() && (isAsciiLetter(text[end]) || (text[end] >= '0' && text[end] <= '9')))
+                ++end;
+            words.emplace_back(pos, end - pos);
+            pos = end;
+        }
+        return words;
+    };
+    std::vector<std::string> capitals;
+    for (const auto& [begin, length] : wordsOf(source)) {
+        const std::string_view word = source.substr(begin, length);
+        const LetterCases cases = lettersOf(word);
+        if (cases.upper >= 2 && cases.lower == 0)
+            capitals.emplace_back(word);
+    }
+    if (capitals.empty() || lettersOf(source).lower == 0)
+        return translated;  // a source all in capitals gives a translation in capitals anyway
+    for (const auto& [begin, length] : wordsOf(translated)) {
+        const std::string folded = foldCase(std::string_view(translated).substr(begin, length));
+        for (const auto& capital : capitals)
+            if (capital.size() == length && foldCase(capital) == folded)
+                translated.replace(begin, length, capital);
+    }
+    return translated;
+}
+
 std::string withOpeningMarks(std::string_view source, std::string translated)
 {
     for (const auto& [closing, opening] : {std::pair{'?', std::string_view("¿")}, {'!', std::string_view("¡")}}) {

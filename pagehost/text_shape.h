@@ -42,6 +42,10 @@ std::string tidySpacing(std::string_view source, std::string_view translated);
 // a capital inside (iPhone) always stay as they are.
 std::string keepSentenceCase(std::string_view source, std::string translated, bool strict = false);
 
+// translated with the words source writes in capitals (two letters or more: ID, SKU, KPI) in
+// capitals wherever they come through, in any case ("Id de la balanza" for "Balance ID").
+std::string keepSourceCapitals(std::string_view source, std::string translated);
+
 // translated with the Spanish opening mark (¡ or ¿) before the sentence that source ends with
 // ! or ?, where the pipeline left it out.
 std::string withOpeningMarks(std::string_view source, std::string translated);

@@ -139,7 +139,8 @@ std::string finishTranslation(std::string_view core, std::string_view translated
     const std::string_view trimmed = shapeOf(translated).core;
     if (trimmed.empty())
         return std::string(core);
-    std::string finished = keepSentenceCase(core, matchCase(core, tidySpacing(core, trimmed)), spanishTarget);
+    std::string finished =
+        keepSourceCapitals(core, keepSentenceCase(core, matchCase(core, tidySpacing(core, trimmed)), spanishTarget));
     return spanishTarget ? withOpeningMarks(core, std::move(finished)) : finished;
 }
 

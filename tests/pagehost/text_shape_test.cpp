@@ -97,6 +97,20 @@ TEST(TextShape, CapitalsOnlyWhereTheSourceCallsForThem)
     EXPECT_EQ(keepSentenceCase("Total for the IRS", "Total para el IRS", true), "Total para el IRS");
 }
 
+TEST(TextShape, WordsTheSourceWritesInCapitalsStaySo)
+{
+    const struct {
+        std::string_view source, translated, expected;
+    } cases[] = {
+        {"Balance ID", "Id de la balanza", "ID de la balanza"},
+        {"KPI and SKU list", "Lista de Kpi y sku", "Lista de KPI y SKU"},
+        {"Idle time", "Tiempo inactivo", "Tiempo inactivo"},
+        {"ID CARD", "Tarjeta id", "Tarjeta id"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(keepSourceCapitals(c.source, std::string(c.translated)), c.expected) << c.source;
+}
+
 TEST(TextShape, SpanishQuestionsAndExclamationsOpenWithTheirMarks)
 {
     const struct {
