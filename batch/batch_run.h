@@ -14,7 +14,7 @@
 namespace veltrano::batch {
 
 struct RunSettings {
-    Scope scope;
+    core::Scope scope;
     bool backup = true;
     bool dryRun = false;
 };

@@ -3,6 +3,7 @@
 namespace veltrano::batch {
 namespace {
 
+using core::Scope;
 using spreadsheet::CellRange;
 using spreadsheet::Worksheet;
 
@@ -32,7 +33,8 @@ bool isOursToTranslate(const Worksheet& sheet, int row, int column)
     return sheet.translationBlock(row, column) == spreadsheet::WriteBlock::None;
 }
 
-std::variant<std::vector<ScopeCell>, std::string> cellsInScope(spreadsheet::Workbook& workbook, const Scope& scope)
+std::variant<std::vector<ScopeCell>, std::string> cellsInScope(spreadsheet::Workbook& workbook,
+                                                               const core::Scope& scope)
 {
     std::vector<ScopeCell> cells;
     switch (scope.kind) {

@@ -26,6 +26,7 @@ bool isOursToTranslate(const spreadsheet::Worksheet& sheet, int row, int column)
 // top to bottom, columns left to right, within the used range. A block is cut to its sheet's
 // used range. The reason instead when the active sheet is not a worksheet or the block's sheet
 // is not in the workbook.
-std::variant<std::vector<ScopeCell>, std::string> cellsInScope(spreadsheet::Workbook& workbook, const Scope& scope);
+std::variant<std::vector<ScopeCell>, std::string> cellsInScope(spreadsheet::Workbook& workbook,
+                                                               const core::Scope& scope);
 
 }  // namespace veltrano::batch
