@@ -2,6 +2,7 @@
 
 #include "batch/scope_cells.h"
 #include "conversion/backup_copy.h"
+#include "core/backup_file.h"
 #include "spreadsheet/cell_ref.h"
 
 #include <QDateTime>
@@ -23,7 +24,7 @@ std::string lineFor(const std::string& path, const std::string& reason)
 std::optional<std::string> makeBackup(const std::string& path)
 {
     const std::string stamp = conversion::backupStamp(QDateTime::currentDateTime(), QLocale::system()).toStdString();
-    conversion::BackupFile backup = conversion::copyForBackup(path, stamp);
+    core::BackupFile backup = core::copyForBackup(path, stamp);
     if (!backup.failure.empty())
         return std::move(backup.failure);
     return std::nullopt;
