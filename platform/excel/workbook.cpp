@@ -12,6 +12,12 @@ spreadsheet::Workbook& Workbook::engineWorkbook() const
     return lockWorkbook(m_state)->book;
 }
 
+std::shared_ptr<spreadsheet::Workbook> Workbook::sharedEngineWorkbook() const
+{
+    const std::shared_ptr<WorkbookState> state = lockWorkbook(m_state);
+    return {state, &state->book};
+}
+
 std::string Workbook::Name() const
 {
     return std::filesystem::path(FullName()).filename().string();
