@@ -213,30 +213,6 @@ TEST_F(ConversionTest, AScopeNotInTheWorkbookFailsNamingTheSheet)
     }
 }
 
-// A block on its own sheet, whole columns cut at the used range, the active sheet alone.
-TEST_F(ConversionTest, EachScopeCoversItsOwnCells)
-{
-    const struct {
-        Scope scope;
-        std::vector<std::string> sent;
-    } cases[] = {
-        {Scope::wholeWorkbook(), {"a1", "c3", "b1"}},
-        {Scope::activeSheet(), {"b1"}},
-        {Scope::cellBlock("one", {1, 3, spreadsheet::kMaxRows, 3}), {"c3"}},
-        {Scope::cellBlock("One", {2, 1, 5, 2}), {}},
-    };
-    for (const auto& c : cases) {
-        translator = StandInTranslator();
-        spreadsheet::Workbook book = open(WorkbookFixture()
-                                              .worksheet("One", sheetRows({{"A1", text("a1")}, {"C3", text("c3")}}))
-                                              .worksheet("Two", sheetRows({{"B1", text("b1")}}))
-                                              .activeTab(1));
-        const auto converted = core::convertCells(book, c.scope, translator, Pace::Gathered, events);
-        ASSERT_TRUE(converted) << converted.failure().message;
-        EXPECT_EQ(translator.sent, c.sent);
-    }
-}
-
 TEST(CellRule, ACellsLimitCountsUtf16Units)
 {
     const struct {

@@ -25,15 +25,14 @@ using spreadsheet::testing::writeFile;
 using veltrano::testing::sheetRows;
 using veltrano::testing::text;
 
-// "es:" before every text; "long" past a cell's limit.
+// "es:" before every text.
 class PrefixTranslator final : public core::Translator {
 public:
     core::Result<std::vector<std::string>> translate(const std::vector<std::string_view>& texts) override
     {
         std::vector<std::string> out;
         for (const std::string_view text : texts)
-            out.push_back(text == "long" ? std::string(spreadsheet::kMaxCellTextUnits + 1, 'x')
-                                         : "es:" + std::string(text));
+            out.push_back("es:" + std::string(text));
         return out;
     }
 };
@@ -193,27 +192,6 @@ TEST(FileSteps, AFailureAtAnyStepLeavesTheFileAsItWas)
         EXPECT_EQ(filesIn(folder.path()), std::vector<std::string>{"book.xlsx"});
         EXPECT_EQ(steps.closed, 1);
     }
-}
-
-// A translation too long for its cell leaves that cell; the file is saved with the others and
-// the cell is named.
-TEST(FileSteps, ACellTooLongForItsTranslationIsNamedAndTheRestSaved)
-{
-    TempDir folder;
-    const std::string path = WorkbookFixture()
-                                 .worksheet("S", sheetRows({{"A1", text("house")}, {"B1", text("long")}}))
-                                 .write(folder / "b.xlsx");
-    Steps steps;
-    const core::FileOutcome outcome = core::convertFile(path, plan(BackupWhen::Never, false), steps);
-    ASSERT_FALSE(outcome.failure) << outcome.failure->message;
-    EXPECT_TRUE(outcome.saved);
-    ASSERT_EQ(outcome.converted.cellsLeft.size(), 1u);
-    EXPECT_TRUE(outcome.converted.cellsLeft[0].starts_with(path + ", sheet \"S\", cell B1: the translation is 32768"))
-        << outcome.converted.cellsLeft[0];
-    auto book = spreadsheet::Workbook::open(path);
-    ASSERT_TRUE(book);
-    EXPECT_EQ(book.value().worksheet(0).text(1, 1), "es:house");
-    EXPECT_EQ(book.value().worksheet(0).text(1, 2), "long");
 }
 
 }  // namespace
