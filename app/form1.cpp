@@ -292,7 +292,7 @@ void Form1::connectFileList()
 
 void Form1::connectConversion()
 {
-    using conversion::ConversionScope;
+    using Kind = core::Scope::Kind;
     conversion::RunWindow window;
     window.owner = this;
     window.listedFiles = [this] {
@@ -303,13 +303,13 @@ void Form1::connectConversion()
     };
     window.listedCount = [this] { return fileList().count(); };
     window.backupWanted = [this] { return Check1->checkState() == Qt::Checked; };
-    window.chosenScope = [this]() -> std::optional<ConversionScope> {
+    window.chosenScope = [this]() -> std::optional<Kind> {
         if (Option3->isChecked())
-            return ConversionScope::EntireWorkbook;
+            return Kind::Workbook;
         if (Option4->isChecked())
-            return ConversionScope::ActiveSheetOnly;
+            return Kind::ActiveSheet;
         if (Option5->isChecked())
-            return ConversionScope::CellBlock;
+            return Kind::Block;
         return std::nullopt;
     };
     window.showOverallProgress = [this](int percent) { ProgressBar2->setValue(percent); };

@@ -1,20 +1,22 @@
 #pragma once
-// One workbook after another: opened through the engine, the cells of the scope translated with
-// the run's shared translations, backed up when asked, and saved in place (atomically). A file
+// One workbook after another through the core's file steps: opened through the engine, the
+// texts of the scope gathered and translated with the run's shared translations, then written,
+// backed up when asked (only a file about to change), and saved in place (atomically). A file
 // that fails is left as it was and the run goes on.
 
-#include "batch/options.h"
 #include "batch/progress.h"
 #include "batch/report.h"
 #include "batch/run_translations.h"
+#include "core/conversion.h"
+#include "core/scope.h"
 
-#include <optional>
+#include <cstddef>
 #include <string>
 
 namespace veltrano::batch {
 
 struct RunSettings {
-    Scope scope;
+    core::Scope scope;
     bool backup = true;
     bool dryRun = false;
 };
@@ -23,6 +25,22 @@ struct RunTotals {
     std::size_t converted = 0;  // files that went through (in a dry run: would have)
     std::size_t failed = 0;
     std::size_t cells = 0;  // cells whose text changed
+    // Files converted with cells left as they were, since a translation was longer than a cell
+    // holds; each such cell is named on standard error.
+    std::size_t withCellsLeft = 0;
+};
+
+// The run's translations as the core asks for them: each call's texts are prepared (memory,
+// number templates, the translator) and their translations given back in order.
+class RunTranslator final : public core::Translator {
+public:
+    explicit RunTranslator(RunTranslations& translations)
+        : m_translations(translations)
+    {}
+    core::Result<std::vector<std::string>> translate(const std::vector<std::string_view>& texts) override;
+
+private:
+    RunTranslations& m_translations;
 };
 
 class BatchRun {
@@ -30,7 +48,8 @@ public:
     // report may be null.
     BatchRun(RunSettings settings, RunTranslations& translations, Progress& progress, ReportFile* report);
 
-    // Converts one workbook and counts it; a failure is shown with its reason.
+    // Converts one workbook and counts it; a failure is shown with its reason, and so is each
+    // cell left as it was.
     void convert(const std::string& path);
     // Counts a path that could not even be looked at, and shows why.
     void fail(const std::string& path, const std::string& reason);
@@ -38,22 +57,11 @@ public:
     const RunTotals& totals() const { return m_totals; }
 
 private:
-    struct Converted {
-        std::size_t cells = 0;             // cells changed
-        std::vector<ChangedCell> details;  // each of them, when there is a report to write
-    };
-    // What changed, or the failure's line (naming the file).
-    std::variant<Converted, std::string> convertFile(const std::string& path);
-
     RunSettings m_settings;
-    RunTranslations& m_translations;
+    RunTranslator m_translator;
     Progress& m_progress;
     ReportFile* m_report;
     RunTotals m_totals;
 };
-
-// Copies the file beside itself under the window's backup name, before it is changed; the
-// reason when that cannot be done.
-std::optional<std::string> makeBackup(const std::string& path);
 
 }  // namespace veltrano::batch

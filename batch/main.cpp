@@ -1,5 +1,6 @@
 // veltrano-batch: translates the text cells of many workbooks in place, as fast as the machine
-// allows, through the same engine, cell rule, backups and page host as the window.
+// allows, through the same conversion core (scope, cell rule, file steps, backups), engine and page
+// host as the window.
 
 #include "batch/batch_run.h"
 #include "batch/options.h"
@@ -78,6 +79,8 @@ std::string summaryLine(const RunTotals& totals, const WorkbookFiles& files, con
         "veltrano-batch: " + grouped(totals.converted) + (dryRun ? " files checked" : " files converted");
     if (totals.failed > 0)
         line += ", " + grouped(totals.failed) + " failed";
+    if (totals.withCellsLeft > 0)
+        line += ", " + grouped(totals.withCellsLeft) + " with cells left as they were";
     if (files.backupsLeftOut > 0)
         line += ", " + grouped(files.backupsLeftOut) + " backups in the folders left out";
     line += "; " + grouped(totals.cells) + (dryRun ? " cells would be translated" : " cells translated");
@@ -158,6 +161,7 @@ int main(int argc, char* argv[])
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     std::cout << summaryLine(totals, files, translations.get(), options.dryRun, seconds) << '\n';
     // A report that is not whole fails the run: it was asked for as the record of what changed.
+    // So does a cell left as it was: the file is saved, but not all of it is translated.
     const bool reportWhole = !report || report->failure().empty();
-    return totals.failed > 0 || !reportWhole ? kSomeFailed : kAllConverted;
+    return totals.failed > 0 || totals.withCellsLeft > 0 || !reportWhole ? kSomeFailed : kAllConverted;
 }

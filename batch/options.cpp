@@ -1,7 +1,5 @@
 #include "batch/options.h"
 
-#include "spreadsheet/cell_ref.h"
-
 #include <charconv>
 #include <functional>
 #include <map>
@@ -28,10 +26,10 @@ std::optional<std::string> setDirection(BatchOptions& options, const std::string
 std::optional<std::string> setScope(BatchOptions& options, const std::string& value)
 {
     if (value == "workbook") {
-        options.scope = {Scope::Kind::Workbook, {}, {}};
+        options.scope = core::Scope::wholeWorkbook();
     } else if (value == "active-sheet") {
-        options.scope = {Scope::Kind::ActiveSheet, {}, {}};
-    } else if (const auto block = parseBlockScope(value)) {
+        options.scope = core::Scope::activeSheet();
+    } else if (const auto block = core::parseBlockScope(value)) {
         options.scope = *block;
     } else {
         return "--scope takes workbook, active-sheet or a block such as Sheet1!A1:C9, not \"" + value + "\"";
@@ -98,30 +96,6 @@ const std::map<std::string, std::function<void(BatchOptions&)>>& switchOptions()
 }
 
 }  // namespace
-
-std::optional<Scope> parseBlockScope(const std::string& text)
-{
-    std::string sheet;
-    std::string_view rest;
-    if (!text.empty() && text.front() == '\'') {
-        auto quoted = spreadsheet::splitQuotedSheetName(text);
-        if (!quoted || !quoted->second.starts_with('!'))
-            return std::nullopt;
-        sheet = std::move(quoted->first);
-        rest = quoted->second.substr(1);
-    } else {
-        // A reference holds no "!", so the last one ends the sheet's name.
-        const std::size_t bang = text.rfind('!');
-        if (bang == std::string::npos || bang == 0)
-            return std::nullopt;
-        sheet = text.substr(0, bang);
-        rest = std::string_view(text).substr(bang + 1);
-    }
-    const auto range = spreadsheet::parseRangeName(rest);
-    if (sheet.empty() || !range)
-        return std::nullopt;
-    return Scope{Scope::Kind::Block, sheet, *range};
-}
 
 std::variant<BatchOptions, std::string> parseOptions(const std::vector<std::string>& args)
 {

@@ -1,7 +1,7 @@
 #pragma once
 // The command line of veltrano-batch.
 
-#include "spreadsheet/cell_types.h"
+#include "core/scope.h"
 
 #include <optional>
 #include <string>
@@ -15,21 +15,10 @@ inline constexpr int kAllConverted = 0;
 inline constexpr int kSomeFailed = 1;
 inline constexpr int kUsage = 2;
 
-// The window's three scopes; a block names its sheet.
-struct Scope {
-    enum class Kind {
-        Workbook,
-        ActiveSheet,
-        Block
-    } kind = Kind::Workbook;
-    std::string sheet;             // Block only
-    spreadsheet::CellRange block;  // Block only
-};
-
 struct BatchOptions {
     std::string sourceLanguage = "en";
     std::string targetLanguage = "es";
-    Scope scope;
+    core::Scope scope;  // the window's three scopes, one type for both
     bool backup = true;
     bool dryRun = false;
     std::string reportPath;         // empty: no report
@@ -42,9 +31,6 @@ struct BatchOptions {
     bool helpWanted = false;
     bool versionWanted = false;
 };
-
-// "SHEET!A1:C9" or "'My sheet'!B2" ('' for a quote inside a quoted name); nullopt when malformed.
-std::optional<Scope> parseBlockScope(const std::string& text);
 
 // The options in args (without the program name), or what is wrong with them.
 std::variant<BatchOptions, std::string> parseOptions(const std::vector<std::string>& args);

@@ -1,17 +1,14 @@
 #pragma once
 // The review trail of a run: one TSV line per changed cell.
 
+#include "core/conversion.h"
+
 #include <string>
 #include <vector>
 
 namespace veltrano::batch {
 
-struct ChangedCell {
-    std::string sheet;
-    std::string cell;  // "B7"
-    std::string before;
-    std::string after;
-};
+using core::ChangedCell;
 
 class ReportFile {
 public:

@@ -26,7 +26,7 @@ public:
     Outcome<bool> prepare(const std::vector<std::string_view>& texts);
 
     // The translation of a text prepare() was given.
-    const std::string& of(const std::string& text) const { return m_known.find(text)->second; }
+    const std::string& of(std::string_view text) const { return m_known.find(text)->second; }
 
     std::size_t distinctTexts() const { return m_known.size(); }
     // How many of the distinct texts had their translation (or their template's) in the memory.

@@ -2,6 +2,7 @@
 
 #include "conversion/backup_copy.h"
 #include "conversion/excel_access.h"
+#include "core/file_steps.h"
 #include "platform/excel/workbook_window.h"
 
 #include <QFile>
@@ -12,31 +13,13 @@
 
 namespace veltrano::conversion {
 
+using core::Scope;
 using platform::excel::Application;
 using platform::excel::ExcelError;
 using platform::excel::Workbook;
 using translation::WalkError;
 
 namespace {
-
-// Sets the pointer to busy when made and back to default however the work on a file ends.
-class BusyPointer {
-public:
-    explicit BusyPointer(const RunWindow& window)
-        : m_window(window)
-    {
-        again();
-    }
-    ~BusyPointer() { m_window.setPointerBusy(false); }
-    BusyPointer(const BusyPointer&) = delete;
-    BusyPointer& operator=(const BusyPointer&) = delete;
-
-    // Busy once more, as at each step of the work on a file.
-    void again() const { m_window.setPointerBusy(true); }
-
-private:
-    const RunWindow& m_window;
-};
 
 class RunningFlag {
 public:
@@ -53,14 +36,122 @@ private:
     bool& m_flag;
 };
 
+core::Failure failureOf(const std::runtime_error& error, const platform::excel::Place& place)
+{
+    return {error.what(), place};
+}
+
+// The window's way through a file's steps: the workbook opened in an instance of its own, the
+// block asked for in the workbook window, the scope walked through the page with the window's
+// pacing, the pointer busy from opening until the instance has quit.
+class WindowSteps final : public core::FileSteps {
+public:
+    WindowSteps(const RunWindow& window, const translation::WalkPacing& pacing)
+        : m_window(window),
+          m_pacing(pacing)
+    {}
+
+    core::Result<spreadsheet::Workbook*> open(const std::string& path) override
+    {
+        m_window.setPointerBusy(true);
+        m_path = path;
+        try {
+            m_excel = std::make_unique<Application>(OpenWorkbookInExcel(path));
+            m_window.setPointerBusy(true);
+            const platform::excel::Workbooks books = m_excel->Workbooks();
+            m_workbook = std::make_unique<Workbook>(books.Item(books.Count()));
+            m_window.setPointerBusy(true);
+            return &m_workbook->engineWorkbook();
+        } catch (const ExcelError& error) {
+            return failureOf(error, error.place());
+        }
+    }
+
+    core::Result<std::optional<Scope>> chooseCells(spreadsheet::Workbook&) override
+    {
+        const std::optional<Scope::Kind> chosen = m_window.chosenScope();
+        if (!chosen)
+            return std::optional<Scope>();  // no scope chosen: the workbook is saved as it is
+        switch (*chosen) {
+        case Scope::Kind::Workbook:
+            return std::optional(Scope::wholeWorkbook());
+        case Scope::Kind::ActiveSheet:
+            m_window.setPointerBusy(true);
+            return std::optional(Scope::activeSheet());
+        case Scope::Kind::Block:
+            m_window.setPointerBusy(true);
+            return askForBlock();
+        }
+        return std::optional<Scope>();
+    }
+
+    // The window saves every workbook it converts, so the cells changed are not counted.
+    core::Result<core::Converted> convert(spreadsheet::Workbook&, const Scope& scope) override
+    {
+        translation::PageClient& page = m_window.page();
+        try {
+            core::Converted converted;
+            switch (scope.kind) {
+            case Scope::Kind::Workbook:
+                converted.cellsLeft = translation::ConvertWorkbook(*m_workbook, page, m_pacing);
+                break;
+            case Scope::Kind::ActiveSheet:
+                converted.cellsLeft = translation::ConvertActiveSheet(*m_workbook, page, m_pacing);
+                break;
+            case Scope::Kind::Block:
+                converted.cellsLeft = translation::ConvertCellBlock(*m_workbook, *m_block, page, m_pacing);
+                break;
+            }
+            return converted;
+        } catch (const WalkError& error) {
+            return failureOf(error, error.place());
+        }
+    }
+
+    // The instance quits, with nothing saved when the work failed, before the pointer is set back.
+    void close() override
+    {
+        m_workbook.reset();
+        m_block.reset();
+        if (m_excel)
+            m_excel->Quit();
+        m_excel.reset();
+        m_window.setPointerBusy(false);
+    }
+
+private:
+    core::Result<std::optional<Scope>> askForBlock()
+    {
+        try {
+            m_excel->setVisible(true);
+            m_block = m_excel->InputBox(platform::excel::kBlockPrompt, platform::excel::kInputBoxRange);
+            if (!m_block) {
+                const platform::excel::Place file{m_path, {}, {}};
+                return core::Failure{
+                    platform::excel::messageAt(file, "no block of cells was chosen, so the file was not converted"),
+                    file};
+            }
+            return std::optional(Scope::cellBlock(m_block->Worksheet().Name(), m_block->area()));
+        } catch (const ExcelError& error) {
+            return failureOf(error, error.place());
+        }
+    }
+
+    const RunWindow& m_window;
+    const translation::WalkPacing& m_pacing;
+    std::string m_path;
+    std::unique_ptr<Application> m_excel;
+    std::unique_ptr<Workbook> m_workbook;
+    std::optional<platform::excel::Range> m_block;
+};
+
 // A failure's text without the file's path in front, since the closing message puts the path
 // before every reason itself.
-QString reasonWithoutPath(const std::string& message, const QString& path)
+QString reasonWithoutPath(const std::string& message, const std::string& path)
 {
-    const std::string prefix = QFile::encodeName(path).toStdString();
     std::string reason = message;
-    if (!prefix.empty() && reason.starts_with(prefix)) {
-        reason.erase(0, prefix.size());
+    if (!path.empty() && reason.starts_with(path)) {
+        reason.erase(0, path.size());
         if (reason.starts_with(": ") || reason.starts_with(", "))
             reason.erase(0, 2);
     }
@@ -126,77 +217,20 @@ void ConversionRun::Check7_Click()
 std::optional<QString> ConversionRun::convertFile(const QString& path)
 {
     // The choices are read for each file, so a change during a run counts from the next file.
-    if (m_window.backupWanted())
-        if (const std::optional<QString> failure = makeBackup(path))
-            return failure;
-    try {
-        return openWalkAndSave(path);
-    } catch (const ExcelError& error) {
-        return reasonWithoutPath(error.what(), path);
-    } catch (const WalkError& error) {
-        // The cells written so far were never saved.
-        return reasonWithoutPath(error.what(), path) + QStringLiteral("; the file was left as it was");
-    }
-}
-
-std::optional<QString> ConversionRun::makeBackup(const QString& path)
-{
-    const BackupCopy backup = copyForBackup(path, backupStamp(m_now(), QLocale::system()));
-    if (!backup.failure.isEmpty())
-        return QStringLiteral("no backup copy could be made (%1), so the file was not converted").arg(backup.failure);
-    return std::nullopt;
-}
-
-std::optional<QString> ConversionRun::openWalkAndSave(const QString& path)
-{
-    const BusyPointer pointer(m_window);
-    // Declared after the pointer, so the instance has quit, with nothing saved when the work
-    // failed, before the pointer is set back.
-    Application excel = OpenWorkbookInExcel(QFile::encodeName(path).toStdString());
-    pointer.again();
-    const platform::excel::Workbooks books = excel.Workbooks();
-    const Workbook workbook = books.Item(books.Count());
-    pointer.again();
-    translation::PassedOver passedOver;
-    if (const std::optional<QString> failure = walkChosenScope(excel, workbook, passedOver))
-        return failure;
-    workbook.Save();
-    excel.Quit();
-    if (passedOver.empty())
+    core::FilePlan plan;
+    plan.backup = m_window.backupWanted() ? core::BackupWhen::BeforeOpening : core::BackupWhen::Never;
+    plan.backupStamp = [this] { return backupStamp(m_now(), QLocale::system()).toStdString(); };
+    const std::string file = QFile::encodeName(path).toStdString();
+    WindowSteps steps(m_window, m_walkPacing);
+    const core::FileOutcome outcome = core::convertFile(file, plan, steps);
+    if (outcome.failure)
+        return reasonWithoutPath(outcome.failure->message, file);
+    if (outcome.converted.cellsLeft.empty())
         return std::nullopt;
     QStringList cells;
-    for (const std::string& cell : passedOver)
-        cells << reasonWithoutPath(cell, path);
+    for (const std::string& cell : outcome.converted.cellsLeft)
+        cells << reasonWithoutPath(cell, file);
     return QStringLiteral("saved, but not every cell was converted: ") + cells.join(QStringLiteral("; "));
-}
-
-std::optional<QString> ConversionRun::walkChosenScope(Application& excel, const Workbook& workbook,
-                                                      translation::PassedOver& passedOver)
-{
-    translation::PageClient& page = m_window.page();
-    const std::optional<ConversionScope> scope = m_window.chosenScope();
-    if (!scope)
-        return std::nullopt;  // no scope chosen: the workbook is saved as it is
-    switch (*scope) {
-    case ConversionScope::EntireWorkbook:
-        passedOver = translation::ConvertWorkbook(workbook, page, m_walkPacing);
-        break;
-    case ConversionScope::ActiveSheetOnly:
-        m_window.setPointerBusy(true);
-        passedOver = translation::ConvertActiveSheet(workbook, page, m_walkPacing);
-        break;
-    case ConversionScope::CellBlock: {
-        m_window.setPointerBusy(true);
-        excel.setVisible(true);
-        const std::optional<platform::excel::Range> block =
-            excel.InputBox(platform::excel::kBlockPrompt, platform::excel::kInputBoxRange);
-        if (!block)
-            return QStringLiteral("no block of cells was chosen, so the file was not converted");
-        passedOver = translation::ConvertCellBlock(workbook, *block, page, m_walkPacing);
-        break;
-    }
-    }
-    return std::nullopt;
 }
 
 }  // namespace veltrano::conversion

@@ -1,9 +1,11 @@
 #pragma once
-// The Convert command: each listed workbook in turn is backed up when asked, opened in an
-// instance of its own, walked in the chosen scope through the translation page, saved and
-// closed, with the overall progress shown and "Done." at the end. A file that fails is left as
-// it was on disk and named in the closing message, and the run goes on with the next file.
+// The Convert command: each listed workbook in turn goes through the core's file steps (backed
+// up when asked, opened in an instance of its own, converted in the chosen scope through the
+// translation page, saved and closed), with the overall progress shown and "Done." at the end.
+// A file that fails is left as it was on disk and named in the closing message, and the run
+// goes on with the next file.
 
+#include "core/scope.h"
 #include "platform/excel/running_programs.h"
 #include "platform/shell/shell.h"
 #include "translation/page_client.h"
@@ -21,13 +23,6 @@ class QWidget;
 
 namespace veltrano::conversion {
 
-// Which cells of a workbook are converted: Option3, Option4 and Option5 of the window.
-enum class ConversionScope {
-    EntireWorkbook,
-    ActiveSheetOnly,
-    CellBlock
-};
-
 // What the run reads and sets on the window, given as functions so that conversion does not
 // depend on the window's class. Each is called at the moment the run needs it, so a choice
 // the user changes during a run counts from the next file on.
@@ -40,8 +35,9 @@ struct RunWindow {
     std::function<int()> listedCount;
     // Whether the backup box is ticked.
     std::function<bool()> backupWanted;
-    // The first selected of Option3, Option4, Option5; nullopt when none is.
-    std::function<std::optional<ConversionScope>()> chosenScope;
+    // The first selected of Option3 (Workbook), Option4 (ActiveSheet) and Option5 (Block, asked
+    // for in the workbook window); nullopt when none is.
+    std::function<std::optional<core::Scope::Kind>()> chosenScope;
     // Shows the per cent of files done on ProgressBar2.
     std::function<void(int percent)> showOverallProgress;
     // Sets the window's pointer setting: busy (the hourglass), or default when false.
@@ -78,14 +74,8 @@ public:
     void setClock(std::function<QDateTime()> now) { m_now = std::move(now); }
 
 private:
-    // Each returns nullopt when the file went through, else why it did not.
+    // nullopt when the file went through, else why it did not.
     std::optional<QString> convertFile(const QString& path);
-    std::optional<QString> makeBackup(const QString& path);
-    std::optional<QString> openWalkAndSave(const QString& path);
-    // Also gives the cells the walk left as they were.
-    std::optional<QString> walkChosenScope(platform::excel::Application& excel,
-                                           const platform::excel::Workbook& workbook,
-                                           translation::PassedOver& passedOver);
 
     RunWindow m_window;
     translation::WalkPacing m_walkPacing;

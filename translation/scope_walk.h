@@ -1,9 +1,12 @@
 #pragma once
-// The walk over the cells of one open workbook, for each conversion scope: every cell that
-// holds text, row by row, has its text translated through the page and written back; numbers,
-// dates, booleans, errors and formulas are passed over, whatever they show.
-// Nothing is saved, activated or selected; the caller saves the workbook.
+// The window's walks over the cells of one open workbook, one per conversion scope: thin entry
+// points that build the core's Scope and convert it cell by cell through the translation page
+// (core/conversion.h has the rule, the order and what is written). The window's pacing stays
+// here: an event pump at every cell the sheet stores, a pause before and after each exchange,
+// the page's document held for the whole walk. Nothing is saved, activated or selected; the
+// caller saves the workbook.
 
+#include "core/scope.h"
 #include "platform/excel/excel_error.h"
 #include "platform/excel/range.h"
 #include "platform/excel/workbook.h"
@@ -42,6 +45,10 @@ private:
 // The cells a walk left as they were although their translation came back (it was longer
 // than a cell holds), one message each, naming the cell and why.
 using PassedOver = std::vector<std::string>;
+
+// The walk of any scope; the three below name the window's choices.
+PassedOver ConvertScope(const platform::excel::Workbook& workbook, const core::Scope& scope, PageClient& page,
+                        const WalkPacing& pacing = {});
 
 // Every worksheet of the workbook in workbook order, chart sheets left out; on each, row 1 to
 // the used range's last row by column 1 to its last column. Throws WalkError.

@@ -1,23 +1,17 @@
 #pragma once
 // The one failure the Excel objects report: what went wrong and where (file, sheet, cell).
 
+#include "core/place.h"
+
 #include <stdexcept>
 #include <string>
 
 namespace veltrano::platform::excel {
 
-// Where a failure happened; each part is empty when it does not apply.
-struct Place {
-    std::string file;
-    std::string sheet;
-    std::string cell;  // "B7", or a block such as "B2:C3"
-};
-
-// "/data/book.xlsx, sheet "Sales", cell B7", with only the parts that are known; "" for none.
-std::string describePlace(const Place& place);
-
-// The place, then ": ", then reason; reason alone when no part of the place is known.
-std::string messageAt(const Place& place, const std::string& reason);
+// Where a failure happened, named in messages the core's way.
+using core::describePlace;
+using core::messageAt;
+using core::Place;
 
 class ExcelError : public std::runtime_error {
 public:

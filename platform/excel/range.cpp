@@ -1,6 +1,6 @@
 #include "platform/excel/range.h"
 
-#include "platform/excel/reference.h"
+#include "core/sheet_reference.h"
 #include "platform/excel/workbook_state.h"
 #include "platform/excel/worksheet.h"
 #include "spreadsheet/cell_ref.h"
@@ -101,7 +101,7 @@ void Range::setValue(const std::string& text) const
 
 std::string Range::Address() const
 {
-    return absoluteAddress(m_area);
+    return core::absoluteAddress(m_area);
 }
 
 spreadsheet::WriteBlock Range::translationBlock() const

@@ -44,7 +44,7 @@ public:
     // is not ours to replace.
     void setValue(const std::string& text) const;
 
-    // "$B$2:$C$3" (see absoluteAddress).
+    // "$B$2:$C$3" (see core::absoluteAddress).
     std::string Address() const;
     // Why the first cell's value is not for a translation to replace (not text, a formula, a
     // locked cell, ...); WriteBlock::None when it is.

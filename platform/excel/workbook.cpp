@@ -1,33 +1,21 @@
 #include "platform/excel/workbook.h"
 
+#include "core/scope.h"
 #include "platform/excel/workbook_state.h"
 
 #include <filesystem>
 
 namespace veltrano::platform::excel {
 
-namespace {
-
-std::string kindInWords(spreadsheet::SheetKind kind)
-{
-    switch (kind) {
-    case spreadsheet::SheetKind::Worksheet:
-        return "worksheet";
-    case spreadsheet::SheetKind::Chartsheet:
-        return "chart sheet";
-    case spreadsheet::SheetKind::Dialogsheet:
-        return "dialog sheet";
-    case spreadsheet::SheetKind::Macrosheet:
-        return "macro sheet";
-    }
-    return "sheet";
-}
-
-}  // namespace
-
 spreadsheet::Workbook& Workbook::engineWorkbook() const
 {
     return lockWorkbook(m_state)->book;
+}
+
+std::shared_ptr<spreadsheet::Workbook> Workbook::sharedEngineWorkbook() const
+{
+    const std::shared_ptr<WorkbookState> state = lockWorkbook(m_state);
+    return {state, &state->book};
 }
 
 std::string Workbook::Name() const
@@ -52,13 +40,10 @@ std::vector<Worksheet> Workbook::Worksheets() const
 
 Worksheet Workbook::ActiveSheet() const
 {
-    const spreadsheet::Workbook& book = engineWorkbook();
-    const std::size_t active = book.activeSheet();
-    if (const auto worksheet = book.worksheetOfSheet(active))
-        return Worksheet(m_state, *worksheet);
-    const spreadsheet::SheetInfo& sheet = book.sheets().at(active);
-    throw ExcelError::at({book.path(), sheet.name, {}}, "the active sheet is a " + kindInWords(sheet.kind)
-                                                            + ", not a worksheet, so it has no cells to work on.");
+    const auto active = core::activeWorksheet(engineWorkbook());
+    if (!active)
+        throw ExcelError(active.failure().message, active.failure().place);
+    return Worksheet(m_state, active.value());
 }
 
 void Workbook::Save() const

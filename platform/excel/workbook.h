@@ -30,6 +30,9 @@ public:
 
     // The engine's workbook, valid while the instance lives; throws once it has quit.
     spreadsheet::Workbook& engineWorkbook() const;
+    // The same, kept alive by the pointer even if the instance quits meanwhile (then it is never
+    // saved); throws once it has quit.
+    std::shared_ptr<spreadsheet::Workbook> sharedEngineWorkbook() const;
 
 private:
     friend class Workbooks;

@@ -1,6 +1,6 @@
 #include "platform/excel/workbook_window.h"
 
-#include "platform/excel/reference.h"
+#include "core/sheet_reference.h"
 #include "platform/excel/sheet_grid_model.h"
 
 #include <QCloseEvent>
@@ -177,13 +177,13 @@ void WorkbookWindow::showSelection()
         range = {row, column, row, column};
     }
     const std::string& sheet = m_book.sheets()[m_tabSheets[std::size_t(m_tabs->currentIndex())]].name;
-    m_reference->setText(fromUtf8(qualifiedAddress(sheet, range)));
+    m_reference->setText(fromUtf8(core::qualifiedAddress(sheet, range)));
     m_problem->hide();
 }
 
 std::optional<WorkbookWindow::Block> WorkbookWindow::blockFromText(const QString& text, QString& problem) const
 {
-    const auto reference = parseReference(text.toStdString());
+    const auto reference = core::parseReference(text.toStdString());
     if (!reference) {
         problem = QStringLiteral("\"%1\" is not a reference to a block of cells.").arg(text.trimmed());
         return std::nullopt;

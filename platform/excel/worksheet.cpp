@@ -1,6 +1,6 @@
 #include "platform/excel/worksheet.h"
 
-#include "platform/excel/reference.h"
+#include "core/sheet_reference.h"
 #include "platform/excel/workbook_state.h"
 
 namespace veltrano::platform::excel {
@@ -40,7 +40,7 @@ class Range Worksheet::Cells(int row, int column) const
 
 class Range Worksheet::Range(const std::string& reference) const
 {
-    const auto parsed = parseReference(reference);
+    const auto parsed = core::parseReference(reference);
     if (!parsed)
         throw ExcelError::at(place(), "\"" + reference + "\" is not a cell reference.");
     if (!parsed->sheet.empty()) {

@@ -184,6 +184,25 @@ TEST_F(BatchTest, AFileThatFailsIsNamedAndLeftWhileTheOthersAreConverted)
     EXPECT_NE(ran.out.find("2 files converted, 2 failed"), std::string::npos) << ran.out;
 }
 
+// A translation longer than a cell holds leaves that cell as it was, as the window does: the file
+// is saved with its other cells, the cell is named, and the run ends with 1.
+TEST_F(BatchTest, ATranslationTooLongForItsCellLeavesItAndTheRunSaysSo)
+{
+    std::string longText;
+    for (int i = 0; i < 4000; ++i)
+        longText += i == 0 ? "red car" : " red car";
+    const fs::path path = book(
+        "long.xlsx", WorkbookFixture().worksheet("S", sheetRows({{"A1", text("The house")}, {"A2", text(longText)}})));
+    const Ran ran = run({"--no-memory", path.string()});
+    EXPECT_EQ(ran.exitCode, 1) << ran.err;
+    EXPECT_NE(ran.err.find("long.xlsx, sheet \"S\", cell A2: the translation is "), std::string::npos) << ran.err;
+    EXPECT_NE(ran.out.find("1 files converted, 1 with cells left as they were"), std::string::npos) << ran.out;
+    const CellValues values = valuesOf(path);
+    EXPECT_EQ(values.at("S!A1"), "La casa");
+    EXPECT_EQ(values.at("S!A2"), longText);
+    EXPECT_EQ(filesInFolder().size(), 2u);  // the file and its backup
+}
+
 TEST_F(BatchTest, TheReportListsExactlyTheChangedCellsAndADryRunWritesNothingElse)
 {
     const fs::path path = book("book.xlsx");

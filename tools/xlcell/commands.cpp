@@ -5,6 +5,7 @@
 #include <istream>
 #include <ostream>
 
+#include "core/sheet_reference.h"
 #include "spreadsheet/cell_ref.h"
 #include "spreadsheet/numfmt/renderer.h"
 #include "spreadsheet/workbook.h"
@@ -229,38 +230,19 @@ std::string escapeField(std::string_view text)
 
 std::optional<Assignment> parseAssignment(std::string_view argument)
 {
-    Assignment result;
-    std::string_view rest;
-    if (!argument.empty() && argument.front() == '\'') {
-        auto quoted = ss::splitQuotedSheetName(argument);
-        if (!quoted || !quoted->second.starts_with('!'))
-            return std::nullopt;
-        result.sheet = std::move(quoted->first);
-        rest = quoted->second.substr(1);
-    } else {
-        // The sheet name ends at the first '!' that is followed by a cell reference and '='.
-        std::size_t bang = argument.find('!');
-        while (bang != std::string_view::npos) {
-            std::size_t equals = argument.find('=', bang);
-            if (equals != std::string_view::npos && ss::parseCellName(argument.substr(bang + 1, equals - bang - 1)))
-                break;
-            bang = argument.find('!', bang + 1);
-        }
-        if (bang == std::string_view::npos || bang == 0)
-            return std::nullopt;
-        result.sheet = std::string(argument.substr(0, bang));
-        rest = argument.substr(bang + 1);
+    // The reference ends at the first "=" before which the argument reads as SHEET!CELL: a
+    // sheet's name may hold "=" and "!", and the text after it anything.
+    for (std::size_t equals = argument.find('='); equals != std::string_view::npos;
+         equals = argument.find('=', equals + 1)) {
+        const auto split = veltrano::core::splitSheetName(argument.substr(0, equals));
+        if (!split || split->first.empty())
+            continue;
+        const auto address = ss::parseCellName(split->second);
+        if (!address)
+            continue;
+        return Assignment{split->first, address->row, address->column, std::string(argument.substr(equals + 1))};
     }
-    std::size_t equals = rest.find('=');
-    if (equals == std::string_view::npos)
-        return std::nullopt;
-    auto address = ss::parseCellName(rest.substr(0, equals));
-    if (!address)
-        return std::nullopt;
-    result.row = address->row;
-    result.column = address->column;
-    result.text = std::string(rest.substr(equals + 1));
-    return result;
+    return std::nullopt;
 }
 
 int run(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err)

@@ -1,8 +1,6 @@
-// Excel's objects over the engine: references as typed and shown, and handles after their
-// instance has quit.
+// Excel's objects over the engine: handles after their instance has quit.
 
 #include "platform/excel/application.h"
-#include "platform/excel/reference.h"
 #include "spreadsheet/workbook.h"
 #include "tests/platform/excel/sheet_cells.h"
 #include "tests/spreadsheet/fixture.h"
@@ -12,52 +10,10 @@
 namespace {
 
 using namespace veltrano::platform::excel;
-using veltrano::spreadsheet::CellRange;
-using veltrano::spreadsheet::kMaxColumns;
-using veltrano::spreadsheet::kMaxRows;
 using veltrano::spreadsheet::testing::TempDir;
 using veltrano::spreadsheet::testing::WorkbookFixture;
 using veltrano::testing::namedCells;
 using veltrano::testing::sheetRows;
-
-TEST(Reference, ParsesWhatPeopleTypeAndShowsItBack)
-{
-    const struct {
-        const char* typed;
-        const char* sheet;
-        CellRange range;
-        const char* shown;  // qualifiedAddress of the result; "" when typed is not a reference
-    } cases[] = {
-        {"B2:C3", "", {2, 2, 3, 3}, "X!$B$2:$C$3"},
-        {"Sheet1!B2", "Sheet1", {2, 2, 2, 2}, "Sheet1!$B$2"},
-        {"'My ''best'' sheet'!A1:A2", "My 'best' sheet", {1, 1, 2, 1}, "'My ''best'' sheet'!$A$1:$A$2"},
-        {"A:A", "", {1, 1, kMaxRows, 1}, "X!$A:$A"},
-        {"$C:$B", "", {1, 2, kMaxRows, 3}, "X!$B:$C"},
-        {"2:3", "", {2, 1, 3, kMaxColumns}, "X!$2:$3"},
-        {"B2:C3,E5:F6", "", {2, 2, 3, 3}, "X!$B$2:$C$3"},
-        {"XFD1048576", "", {kMaxRows, kMaxColumns, kMaxRows, kMaxColumns}, "X!$XFD$1048576"},
-        {"XFE1", "", {}, ""},
-        {"A0", "", {}, ""},
-        {"A1:", "", {}, ""},
-        {"A:1", "", {}, ""},
-        {"!A1", "", {}, ""},
-        {"'Open!A1", "", {}, ""},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.typed);
-        const auto parsed = parseReference(c.typed);
-        ASSERT_EQ(parsed.has_value(), *c.shown != '\0');
-        if (!parsed)
-            continue;
-        EXPECT_EQ(parsed->sheet, c.sheet);
-        EXPECT_EQ(parsed->range, c.range);
-        EXPECT_EQ(qualifiedAddress(parsed->sheet.empty() ? "X" : parsed->sheet, parsed->range), c.shown);
-    }
-    // Names that would read as something else are quoted.
-    EXPECT_EQ(qualifiedAddress("A1", {1, 1, 1, 1}), "'A1'!$A$1");
-    EXPECT_EQ(qualifiedAddress("2024", {1, 1, 1, 1}), "'2024'!$A$1");
-    EXPECT_EQ(qualifiedAddress("Año_1", {1, 1, 1, 1}), "Año_1!$A$1");
-}
 
 class ExcelObjectsTest : public ::testing::Test {
 protected:

@@ -1,8 +1,8 @@
 // The workbook window as InputBox shows it, driven as a person would: highlighting with the
 // mouse on another sheet, typing references, and cancelling in each way.
 
+#include "core/sheet_reference.h"
 #include "platform/excel/application.h"
-#include "platform/excel/reference.h"
 #include "platform/excel/workbook_window.h"
 #include "tests/platform/excel/sheet_cells.h"
 #include "tests/spreadsheet/fixture.h"
@@ -112,8 +112,10 @@ private slots:
             if (window->isAsking())
                 QTest::mouseClick(window->cancelButton(), Qt::LeftButton);
         });
-        QCOMPARE(block ? QString::fromStdString(qualifiedAddress(block->Worksheet().Name(), block->area())) : QString(),
-                 expected);
+        QCOMPARE(
+            block ? QString::fromStdString(veltrano::core::qualifiedAddress(block->Worksheet().Name(), block->area()))
+                  : QString(),
+            expected);
         QCOMPARE(problemShown, expected.isEmpty() && (end == "Return" || end == "OK"));
         QVERIFY(!m_excel->window()->isAsking());
     }

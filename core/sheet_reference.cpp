@@ -1,11 +1,11 @@
-#include "platform/excel/reference.h"
+#include "core/sheet_reference.h"
 
 #include "spreadsheet/cell_ref.h"
 
 #include <algorithm>
 #include <cctype>
 
-namespace veltrano::platform::excel {
+namespace veltrano::core {
 
 using spreadsheet::CellRange;
 using spreadsheet::kMaxColumns;
@@ -20,24 +20,6 @@ std::string_view trimmed(std::string_view text)
     while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())))
         text.remove_suffix(1);
     return text;
-}
-
-// Splits "'It''s'!A1" or "Sheet1!A1" into the sheet name and the rest; no sheet when there
-// is no "!". nullopt for an unclosed quote or a quoted name without "!" after it.
-std::optional<std::pair<std::string, std::string_view>> splitSheet(std::string_view text)
-{
-    if (!text.empty() && text.front() == '\'') {
-        auto quoted = spreadsheet::splitQuotedSheetName(text);
-        if (!quoted || quoted->first.empty() || !quoted->second.starts_with('!'))
-            return std::nullopt;
-        return std::pair{std::move(quoted->first), quoted->second.substr(1)};
-    }
-    const std::size_t bang = text.find('!');
-    if (bang == std::string_view::npos)
-        return std::pair{std::string(), text};
-    if (bang == 0)
-        return std::nullopt;
-    return std::pair{std::string(text.substr(0, bang)), text.substr(bang + 1)};
 }
 
 std::optional<CellRange> parseArea(std::string_view area)
@@ -83,10 +65,26 @@ std::string absoluteCell(int row, int column)
 
 }  // namespace
 
+std::optional<std::pair<std::string, std::string_view>> splitSheetName(std::string_view text)
+{
+    if (!text.empty() && text.front() == '\'') {
+        auto quoted = spreadsheet::splitQuotedSheetName(text);
+        if (!quoted || quoted->first.empty() || !quoted->second.starts_with('!'))
+            return std::nullopt;
+        return std::pair{std::move(quoted->first), quoted->second.substr(1)};
+    }
+    const std::size_t bang = text.rfind('!');
+    if (bang == std::string_view::npos)
+        return std::pair{std::string(), text};
+    if (bang == 0)
+        return std::nullopt;
+    return std::pair{std::string(text.substr(0, bang)), text.substr(bang + 1)};
+}
+
 std::optional<SheetReference> parseReference(std::string_view text)
 {
     text = trimmed(text);
-    const auto split = splitSheet(text);
+    const auto split = splitSheetName(text);
     if (!split)
         return std::nullopt;
     std::string_view area = split->second;
@@ -123,4 +121,4 @@ std::string qualifiedAddress(std::string_view sheet, const CellRange& range)
     return name + "!" + absoluteAddress(range);
 }
 
-}  // namespace veltrano::platform::excel
+}  // namespace veltrano::core

@@ -1,0 +1,110 @@
+#include "core/file_steps.h"
+
+#include "core/backup_file.h"
+#include "spreadsheet/workbook.h"
+
+namespace veltrano::core {
+namespace {
+
+constexpr char kLeftAsItWas[] = "; the file was left as it was";
+
+// Calls close() however the steps after open() end.
+class OpenFile {
+public:
+    explicit OpenFile(FileSteps& steps)
+        : m_steps(steps)
+    {}
+    ~OpenFile() { m_steps.close(); }
+    OpenFile(const OpenFile&) = delete;
+    OpenFile& operator=(const OpenFile&) = delete;
+
+private:
+    FileSteps& m_steps;
+};
+
+std::optional<Failure> backUp(const std::string& path, const FilePlan& plan)
+{
+    const BackupFile backup = copyForBackup(path, plan.backupStamp ? plan.backupStamp() : std::string());
+    if (backup.failure.empty())
+        return std::nullopt;
+    const Place file{path, {}, {}};
+    return Failure{
+        messageAt(file, "no backup copy could be made (" + backup.failure + "), so the file was not converted"), file};
+}
+
+Failure leftAsItWas(const Failure& failure)
+{
+    return {failure.message + kLeftAsItWas, failure.place};
+}
+
+}  // namespace
+
+FileOutcome convertFile(const std::string& path, const FilePlan& plan, FileSteps& steps)
+{
+    if (plan.backup == BackupWhen::BeforeOpening && !plan.dryRun)
+        if (auto failure = backUp(path, plan))
+            return {std::move(failure), {}, false};
+
+    auto opened = steps.open(path);
+    const OpenFile closing(steps);
+    if (!opened)
+        return {opened.failure(), {}, false};
+    spreadsheet::Workbook& workbook = *opened.value();
+    const auto chosen = steps.chooseCells(workbook);
+    if (!chosen)
+        return {chosen.failure(), {}, false};
+
+    FileOutcome outcome;
+    if (const std::optional<Scope>& scope = chosen.value()) {
+        auto converted = steps.convert(workbook, *scope);
+        if (!converted)
+            return {leftAsItWas(converted.failure()), {}, false};
+        outcome.converted = std::move(converted).value();
+    }
+    if (plan.dryRun || (outcome.converted.changedCells == 0 && !plan.saveUnchanged))
+        return outcome;
+    if (plan.backup == BackupWhen::BeforeSavingChanges)
+        if (auto failure = backUp(path, plan))
+            return {std::move(failure), std::move(outcome.converted), false};
+    if (const spreadsheet::Status saved = workbook.save(); !saved)
+        return {leftAsItWas({saved.error().message, {path, {}, {}}}), std::move(outcome.converted), false};
+    outcome.saved = true;
+    return outcome;
+}
+
+EngineSteps::EngineSteps(Scope scope, Translator& translator, Pace pace, ConversionEvents& events, bool write)
+    : m_scope(std::move(scope)),
+      m_translator(translator),
+      m_pace(pace),
+      m_events(events),
+      m_write(write)
+{}
+
+EngineSteps::~EngineSteps() = default;
+
+Result<spreadsheet::Workbook*> EngineSteps::open(const std::string& path)
+{
+    auto opened = spreadsheet::Workbook::open(path);
+    if (!opened)
+        return Failure{opened.error().message, {path, {}, {}}};
+    m_workbook = std::make_unique<spreadsheet::Workbook>(std::move(opened).value());
+    return m_workbook.get();
+}
+
+Result<std::optional<Scope>> EngineSteps::chooseCells(spreadsheet::Workbook&)
+{
+    return std::optional<Scope>(m_scope);
+}
+
+Result<Converted> EngineSteps::convert(spreadsheet::Workbook& workbook, const Scope& scope)
+{
+    return convertCells(workbook, scope, m_translator, m_pace, m_events, m_write);
+}
+
+void EngineSteps::close()
+{
+    // Saving holds the workbook twice (before and as read back); it is let go as soon as it can be.
+    m_workbook.reset();
+}
+
+}  // namespace veltrano::core
