@@ -65,7 +65,8 @@ private slots:
 
         QVERIFY2(elapsedNs >= 500'000'000, qPrintable(QString::number(elapsedNs)));
         QVERIFY(ticks > 0);  // the window's timers ran during the wait
-        QVERIFY2(cpuUsed < 0.1 * static_cast<double>(elapsedNs) / 1e6, qPrintable(QStringLiteral("%1 ms of CPU").arg(cpuUsed)));
+        QVERIFY2(cpuUsed < 0.1 * static_cast<double>(elapsedNs) / 1e6,
+                 qPrintable(QStringLiteral("%1 ms of CPU").arg(cpuUsed)));
     }
 };
 
