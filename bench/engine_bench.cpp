@@ -214,7 +214,7 @@ void row(const std::string& name, const Measure& m, const Measure& ours)
         std::printf("  %-34s  not available or failed\n", name.c_str());
         return;
     }
-    std::printf("  %-34s %8.2f s %8.1f MB", name.c_str(), m.seconds, m.peakKb / 1024.0);
+    std::printf("  %-34s %8.2f s %8.1f MB", name.c_str(), m.seconds, static_cast<double>(m.peakKb) / 1024.0);
     if (&m != &ours && ours.seconds > 0)
         std::printf("   (%.1fx our time)", m.seconds / ours.seconds);
     std::printf("\n");

@@ -67,8 +67,8 @@ std::vector<std::string_view> slashedWords(std::string_view line)
         return {};
     const auto words = splitAt(line, '/');
     const auto shortSmall = [](std::string_view word) {
-        const std::string_view core = shapeOf(word).core;
-        return core.size() <= 3 && foldCase(core) == core;
+        const std::string_view wordCore = shapeOf(word).core;
+        return wordCore.size() <= 3 && foldCase(wordCore) == wordCore;
     };
     if (!std::all_of(words.begin(), words.end(), [](std::string_view word) { return hasLetter(word); })
         || std::all_of(words.begin(), words.end(), shortSmall))

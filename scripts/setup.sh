@@ -10,7 +10,8 @@ packages=(
   apertium apertium-eng-spa apertium-lex-tools-dev lttoolbox-dev cg3
   xvfb xauth fonts-liberation
 )
-test_packages=(libreoffice-calc-nogui python3-openpyxl zip unzip desktop-file-utils libxml2-utils)
+test_packages=(libreoffice-calc-nogui python3-openpyxl zip unzip desktop-file-utils libxml2-utils
+  clang libclang-rt-14-dev llvm clang-format-14)
 bench_packages=(apertium-apy python3-openpyxl libreoffice-calc-nogui time hyperfine imagemagick parallel)
 
 for arg in "$@"; do

@@ -126,7 +126,7 @@ std::optional<QString> PageHost::readAddressLine(QDeadlineTimer deadline)
         if (deadline.hasExpired()) {
             m_failure = QStringLiteral("The translation page host %1 did not get ready within %2 s.")
                             .arg(program)
-                            .arg(m_sinceLaunch.elapsed() / 1000.0, 0, 'f', 1);
+                            .arg(static_cast<double>(m_sinceLaunch.elapsed()) / 1000.0, 0, 'f', 1);
             return std::nullopt;
         }
         m_process->waitForReadyRead(msLeft(deadline));

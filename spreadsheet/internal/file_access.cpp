@@ -23,8 +23,8 @@ namespace veltrano::spreadsheet {
 
 struct FileLock::Held {
     int fd;
-    explicit Held(int fd)
-        : fd(fd)
+    explicit Held(int descriptor)
+        : fd(descriptor)
     {}
     Held(const Held&) = delete;
     Held& operator=(const Held&) = delete;

@@ -114,9 +114,9 @@ struct Workbook::Impl {
     std::optional<FileIdentity> onDisk;
     FileLock lock;  // on the file at path, from opening to the last save; none for bytes
 
-    Impl(std::string path, ZipArchive zip)
-        : path(std::move(path)),
-          zip(std::move(zip))
+    Impl(std::string filePath, ZipArchive archive)
+        : path(std::move(filePath)),
+          zip(std::move(archive))
     {}
 
     std::string where(std::string_view part) const { return path + ": " + std::string(part); }

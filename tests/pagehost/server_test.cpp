@@ -127,7 +127,9 @@ TEST_F(PageHost, TranslatesBothDirectionsSensibly)
     // Each direction names the installed language pair its translations come from.
     const auto version = m_client->Get("/api/version");
     ASSERT_TRUE(version);
-    for (const auto& direction : nlohmann::json::parse(version->body).at("directions"))
+    // Kept in a variable: a range-for over .at() of a temporary would walk a destroyed object.
+    const auto versionJson = nlohmann::json::parse(version->body);
+    for (const auto& direction : versionJson.at("directions"))
         EXPECT_TRUE(direction.at("fingerprint").get<std::string>().starts_with("apertium-eng-spa ")) << version->body;
 }
 

@@ -246,7 +246,7 @@ INSTANTIATE_TEST_SUITE_P(
                 ErrorCode::Damaged, "xl/worksheets/sheet1.xml: part is missing"},
         Refusal{"no sheets", [](const TempDir& d) { return withParts(d, WorkbookFixture().parts()); },
                 ErrorCode::Damaged, "lists no sheets"}),
-    [](const auto& info) { return testing::testName(info.param.name); });
+    [](const auto& test) { return testing::testName(test.param.name); });
 
 }  // namespace
 }  // namespace veltrano::spreadsheet

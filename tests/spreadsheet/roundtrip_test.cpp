@@ -169,7 +169,7 @@ INSTANTIATE_TEST_SUITE_P(
                "xl/worksheets/sheet1.xml",
                {{2, 1}, {4, 4}, {6, 1}, {2, 2}},
                {"A2", "D4", "A6", "B2"}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 TEST(Save, KeepsTheFileModeAndLeavesNoTemporaryFile)
 {

@@ -149,7 +149,7 @@ TEST_P(XlsCorpus, OpensOrIsRefusedAndOneWrittenCellIsTheOnlyChange)
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, XlsCorpus, ::testing::ValuesIn(corpus()),
-                         [](const auto& info) { return testing::testName(fs::path(info.param.name).stem().string()); });
+                         [](const auto& test) { return testing::testName(fs::path(test.param.name).stem().string()); });
 
 TEST(XlsWrite, ManyNewTextsRunOverRecordBoundariesAndAnXltStaysATemplate)
 {
@@ -198,7 +198,7 @@ std::string le(std::uint32_t value, int size)
 }
 std::string label(int row, int column, const std::string& text)
 {
-    return le(row, 2) + le(column, 2) + le(0, 2) + le(text.size(), 2) + '\0' + text;
+    return le(row, 2) + le(column, 2) + le(0, 2) + le(static_cast<std::uint32_t>(text.size()), 2) + '\0' + text;
 }
 
 std::string labelWorkbook()

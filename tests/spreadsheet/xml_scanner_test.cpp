@@ -61,7 +61,7 @@ INSTANTIATE_TEST_SUITE_P(
         Malformed{"utf16", std::string("\xFF\xFE<\0a\0/\0>\0", 10), "UTF-16"},
         Malformed{"latin1 declaration", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><a/>", "encoding"},
         Malformed{"empty", "", "no root"}),
-    [](const auto& info) { return testing::testName(info.param.name); });
+    [](const auto& test) { return testing::testName(test.param.name); });
 
 TEST(Scanner, ReportsElementRangesNamespacesAndEmptyElements)
 {

@@ -21,8 +21,8 @@ double threadCpuMs()
 {
     rusage usage{};
     getrusage(RUSAGE_THREAD, &usage);
-    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3
-           + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3
+           + static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
 }
 
 }  // namespace
@@ -65,7 +65,8 @@ private slots:
 
         QVERIFY2(elapsedNs >= 500'000'000, qPrintable(QString::number(elapsedNs)));
         QVERIFY(ticks > 0);  // the window's timers ran during the wait
-        QVERIFY2(cpuUsed < 0.1 * elapsedNs / 1e6, qPrintable(QStringLiteral("%1 ms of CPU").arg(cpuUsed)));
+        QVERIFY2(cpuUsed < 0.1 * static_cast<double>(elapsedNs) / 1e6,
+                 qPrintable(QStringLiteral("%1 ms of CPU").arg(cpuUsed)));
     }
 };
 
