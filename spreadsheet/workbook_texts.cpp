@@ -11,24 +11,6 @@ bool hasEdits(const PartTexts& texts)
     return !editedEntries(texts).empty();
 }
 
-// The kinds asked for, as words for a message: "notes, headers and footers".
-std::string kindWords(TextKinds kinds)
-{
-    std::vector<std::string> words;
-    if (kinds.notes)
-        words.emplace_back("notes");
-    if (kinds.charts)
-        words.emplace_back("charts");
-    if (kinds.shapes)
-        words.emplace_back("shapes");
-    if (kinds.headers)
-        words.emplace_back("headers and footers");
-    std::string out;
-    for (std::size_t i = 0; i < words.size(); ++i)
-        out += (i == 0 ? "" : i + 1 == words.size() ? " and " : ", ") + words[i];
-    return out;
-}
-
 }  // namespace
 
 Result<WorkbookTexts> Workbook::texts(TextKinds kinds)
@@ -42,16 +24,14 @@ Result<WorkbookTexts> Workbook::texts(TextKinds kinds)
     if (!kinds.any())
         return listing;
     if (wb.backend) {
-        // The BIFF8 records of these texts are not edited yet: the file keeps them as they are.
-        listing.leftAsTheyAre.push_back(wb.path + ": the " + kindWords(kinds)
-                                        + " of an Excel 97-2003 workbook cannot be edited safely in this format, so "
-                                          "they were left as they are");
-        return listing;
+        wb.partTexts = std::make_unique<PartTexts>();
+        wb.backend->collectTexts(wb, kinds, *wb.partTexts);
+    } else {
+        auto collected = collectPartTexts(wb, kinds);
+        if (!collected)
+            return collected.error();
+        wb.partTexts = std::move(collected.value());
     }
-    auto collected = collectPartTexts(wb, kinds);
-    if (!collected)
-        return collected.error();
-    wb.partTexts = std::move(collected.value());
     for (const TextUnit& unit : wb.partTexts->units)
         listing.texts.push_back(unit.shown);
     listing.leftAsTheyAre = wb.partTexts->leftAsTheyAre;

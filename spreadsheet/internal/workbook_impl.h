@@ -67,6 +67,9 @@ public:
     virtual Result<std::string> serialize(const Workbook::Impl& wb) const = 0;
     // The file as it was read or last saved.
     virtual const std::string& bytes() const = 0;
+    // Adds the texts outside the cells of kinds that this format can edit to texts, and names
+    // in texts.leftAsTheyAre, once, the kinds asked for that it cannot.
+    virtual void collectTexts(const Workbook::Impl& wb, TextKinds kinds, PartTexts& texts) const = 0;
 };
 
 struct Workbook::Impl {

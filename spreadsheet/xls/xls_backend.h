@@ -26,6 +26,9 @@ struct StoredSst {
     std::vector<std::uint32_t> plainEntryOfShared;
 };
 
+// A HEADER or FOOTER record (by type) holding text.
+std::string pageTextRecord(std::uint16_t type, std::string_view text);
+
 class XlsBackend : public FormatBackend {
 public:
     // stream names the workbook stream, a stream at the file's root.
@@ -39,6 +42,9 @@ public:
     Status checkWrite(const Workbook::Impl& wb, std::size_t worksheet, int row, int column) const override;
     Result<std::string> serialize(const Workbook::Impl& wb) const override;
     const std::string& bytes() const override { return m_fileBytes; }
+    // Page headers and footers (HEADER and FOOTER records); notes, charts and shapes are named
+    // as left as they are.
+    void collectTexts(const Workbook::Impl& wb, TextKinds kinds, PartTexts& texts) const override;
 
     const std::string& stream() const { return m_stream; }
 
@@ -49,6 +55,11 @@ public:
     std::vector<std::uint32_t> boundSheets;   // header of each BOUNDSHEET8 record
     std::vector<std::uint32_t> indexRecords;  // header of each INDEX record
     std::vector<std::uint32_t> dbCells;       // header of each DBCELL record
+    struct PageText {
+        std::string sheet;
+        std::uint32_t record = 0;  // header of the HEADER or FOOTER record
+    };
+    std::vector<PageText> pageTexts;  // of the worksheets, in stream order
 
 private:
     std::string m_fileBytes;

@@ -343,6 +343,8 @@ private:
                 m_backend->dbCells.push_back(r.offset);
             else if (r.type == rt::kWsBool && r.data.size() >= 2)
                 dialog = (u16At(r.data, 0) & kWsBoolDialog) != 0;
+            else if (cells && (r.type == rt::kHeader || r.type == rt::kFooter) && !r.data.empty())
+                m_backend->pageTexts.push_back({sheet.info.name, r.offset});
             else if (cells) {
                 Status cell = readSheetRecord(r, model);
                 if (!cell)

@@ -223,6 +223,16 @@ void correctDbCell(std::string& out, const StreamEditor& editor, std::uint32_t a
     }
 }
 
+std::vector<const TextElement*> editedPageTexts(const Workbook::Impl& wb)
+{
+    std::vector<const TextElement*> edited;
+    if (wb.partTexts)
+        for (const TextElement& element : wb.partTexts->elements)
+            if (element.edited)
+                edited.push_back(&element);
+    return edited;
+}
+
 }  // namespace
 
 Status XlsBackend::checkWrite(const Workbook::Impl& wb, std::size_t worksheet, int row, int column) const
@@ -306,6 +316,13 @@ Result<std::string> XlsBackend::serialize(const Workbook::Impl& wb) const
         }
     for (const auto& [offset, change] : rewritten)
         splices.push_back({offset, change.first.end(), replacementRecords(change.first, change.second)});
+    // Headers and footers set anew: the record's text replaced, its length with it.
+    for (const TextElement* element : editedPageTexts(wb)) {
+        Record r;
+        if (!readRecord(m_stream, std::uint32_t(element->zipEntry), r))
+            return Error{ErrorCode::Damaged, wb.path + ": a page header or footer record is cut short"};
+        splices.push_back({r.offset, r.end(), pageTextRecord(r.type, joinHeaderPieces(element->pieces))});
+    }
     std::sort(splices.begin(), splices.end(), [](const Splice& a, const Splice& b) { return a.begin < b.begin; });
     StreamEditor editor(m_stream, std::move(splices));
     std::string out = editor.assemble();

@@ -181,12 +181,18 @@ std::size_t Collector::addElement(const Part& part, const ElementText& found, Te
     return m_texts->elements.size() - 1;
 }
 
-void Collector::addUnits(std::size_t element, TextKind kind, const std::string& sheet, const std::string& place)
+void addUnitsOf(PartTexts& texts, std::size_t element, TextKind kind, const std::string& sheet,
+                const std::string& place)
 {
-    const auto& pieces = m_texts->elements[element].pieces;
+    const auto& pieces = texts.elements[element].pieces;
     for (std::size_t i = 0; i < pieces.size(); ++i)
         if (!pieces[i].code && hasWords(pieces[i].text))
-            m_texts->units.push_back({element, i, {kind, sheet, place, std::string(trimmed(pieces[i].text))}, {}});
+            texts.units.push_back({element, i, {kind, sheet, place, std::string(trimmed(pieces[i].text))}, {}});
+}
+
+void Collector::addUnits(std::size_t element, TextKind kind, const std::string& sheet, const std::string& place)
+{
+    addUnitsOf(*m_texts, element, kind, sheet, place);
 }
 
 void Collector::collectSheet(std::size_t sheet)
@@ -490,6 +496,17 @@ std::string_view textKindName(TextKind kind)
 Result<std::unique_ptr<PartTexts>> collectPartTexts(const Workbook::Impl& wb, TextKinds kinds)
 {
     return Collector(wb, kinds).run();
+}
+
+void addHeaderText(PartTexts& texts, std::size_t where, std::string_view header, const std::string& sheet,
+                   const std::string& place)
+{
+    TextElement element;
+    element.zipEntry = where;
+    element.form = TextForm::HeaderFooter;
+    element.pieces = splitHeaderCodes(header);
+    texts.elements.push_back(std::move(element));
+    addUnitsOf(texts, texts.elements.size() - 1, TextKind::Header, sheet, place);
 }
 
 Status setUnitText(PartTexts& texts, std::size_t index, std::string_view text)

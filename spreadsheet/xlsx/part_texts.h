@@ -28,7 +28,7 @@ enum class TextForm {
 
 // One element whose whole content is text.
 struct TextElement {
-    std::size_t zipEntry = 0;
+    std::size_t zipEntry = 0;  // for an .xls header or footer: its record's offset in the workbook stream
     std::size_t startTagBegin = 0, startTagEnd = 0, contentEnd = 0;
     bool spacePreserved = false;  // the start tag has xml:space
     TextForm form = TextForm::Plain;
@@ -56,6 +56,11 @@ struct PartTexts {
 // read or parsed is left as it is and named in leftAsTheyAre; only a failure to read the
 // package itself is an error.
 Result<std::unique_ptr<PartTexts>> collectPartTexts(const Workbook::Impl& wb, TextKinds kinds);
+
+// Adds a header or footer held elsewhere than in a part (an .xls record at offset where), as
+// an element of its own with a unit for each literal run.
+void addHeaderText(PartTexts& texts, std::size_t where, std::string_view header, const std::string& sheet,
+                   const std::string& place);
 
 // Replaces a unit's text (and its mirrors'); TooLarge for a header or footer past its limit.
 Status setUnitText(PartTexts& texts, std::size_t unit, std::string_view text);
