@@ -218,6 +218,90 @@ TEST(WorkbookTexts, XlsHeadersAreReplacedInTheirRecordsAndTheOtherKindsNamedOnce
     EXPECT_EQ(found, replacements) << "LibreOffice reads the new records";
 }
 
+// Hand-written parts with what must never be listed: a shape showing a cell (textlink), a field,
+// a series name and categories taken from cells with their cached texts, a note's phonetic run.
+testing::WorkbookFixture fixtureWithLinkedTexts()
+{
+    const std::string a = "xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\"";
+    const std::string c = "xmlns:c=\"http://schemas.openxmlformats.org/drawingml/2006/chart\"";
+    const std::string r = "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"";
+    auto shape = [&](const std::string& link, const std::string& body) {
+        return "<xdr:twoCellAnchor><xdr:sp textlink=\"" + link + "\"><xdr:txBody><a:p>" + body
+               + "</a:p></xdr:txBody></xdr:sp></xdr:twoCellAnchor>";
+    };
+    const std::string drawing =
+        "<xdr:wsDr xmlns:xdr=\"http://schemas.openxmlformats.org/drawingml/2006/spreadsheetDrawing\" " + a + " " + c
+        + " " + r + ">" + shape("$A$1", "<a:r><a:t>From A1</a:t></a:r>")
+        + shape("", "<a:fld id=\"{1}\" type=\"TxLink\"><a:t>Field</a:t></a:fld><a:r><a:t xml:space=\"preserve\">  Free "
+                    "text </a:t></a:r>")
+        + "<xdr:twoCellAnchor><xdr:graphicFrame><a:graphic><a:graphicData><c:chart r:id=\"rIdC\"/></a:graphicData>"
+          "</a:graphic></xdr:graphicFrame></xdr:twoCellAnchor></xdr:wsDr>";
+    const std::string chart =
+        "<c:chartSpace " + c + " " + a + "><c:chart><c:title><c:tx><c:rich><a:p><a:r><a:t>Title &amp; more</a:t>"
+        "</a:r></a:p></c:rich></c:tx></c:title><c:plotArea><c:barChart><c:ser><c:tx><c:strRef><c:f>S!$B$1</c:f>"
+        "<c:strCache><c:ptCount val=\"1\"/><c:pt idx=\"0\"><c:v>Cached name</c:v></c:pt></c:strCache></c:strRef></c:tx>"
+        "<c:cat><c:strRef><c:f>S!$A$2</c:f><c:strCache><c:pt idx=\"0\"><c:v>Cached label</c:v></c:pt></c:strCache>"
+        "</c:strRef></c:cat></c:ser><c:ser><c:tx><c:v>Literal</c:v></c:tx></c:ser></c:barChart></c:plotArea>"
+        "</c:chart></c:chartSpace>";
+    const std::string comments =
+        "<comments xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><authors><author>Ana</author>"
+        "</authors><commentList><comment ref=\"C3\" authorId=\"0\"><text><r><rPr><b/></rPr><t>Bold</t></r>"
+        "<r><t xml:space=\"preserve\"> and plain</t></r><rPh sb=\"0\" eb=\"1\"><t>ふりがな</t></rPh></text></comment>"
+        "</commentList></comments>";
+    testing::WorkbookFixture fixture;
+    fixture.worksheet("S", "");
+    fixture.relatedPart(1, "drawing", "xl/drawings/drawing1.xml", drawing,
+                        "application/vnd.openxmlformats-officedocument.drawing+xml");
+    fixture.relatedPart(1, "comments", "xl/comments1.xml", comments,
+                        "application/vnd.openxmlformats-officedocument.spreadsheetml.comments+xml");
+    fixture.extraPart("xl/drawings/_rels/drawing1.xml.rels",
+                      "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+                      "<Relationship Id=\"rIdC\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
+                      "relationships/chart\" Target=\"../charts/chart1.xml\"/></Relationships>");
+    fixture.extraPart("xl/charts/chart1.xml", chart);
+    return fixture;
+}
+
+TEST(WorkbookTexts, TextsTakenFromCellsAreNeverListedAndEscapesAreKept)
+{
+    TempDir dir;
+    const auto path = fixtureWithLinkedTexts().write(dir / "linked.xlsx");
+    auto book = Workbook::open(path.string());
+    ASSERT_TRUE(book.ok()) << book.error().message;
+    auto texts = book.value().texts(TextKinds::all());
+    ASSERT_TRUE(texts.ok());
+    const std::vector<Listed> expected = {
+        {TextKind::Note, "note C3", "Bold"},           {TextKind::Note, "note C3", "and plain"},
+        {TextKind::Shape, "shape 2", "Free text"},     {TextKind::Chart, "chart 1 title", "Title & more"},
+        {TextKind::Chart, "chart 1 series name", "Literal"},
+    };
+    std::vector<Listed> found;
+    for (const PlacedText& text : texts.value().texts)
+        found.emplace_back(text.kind, text.place, text.text);
+    EXPECT_EQ(found, expected);
+    EXPECT_TRUE(texts.value().leftAsTheyAre.empty());
+
+    const std::vector<std::string> replacements = {"Negrita", "y <normal>", "Texto libre", "Título & más", "_x0041_"};
+    for (std::size_t i = 0; i < replacements.size(); ++i)
+        ASSERT_TRUE(book.value().setText(i, replacements[i]).ok());
+    ASSERT_TRUE(book.value().save().ok());
+    const auto parts = testing::readZip(path);
+    std::map<std::string, std::string> byName(parts.begin(), parts.end());
+    const std::vector<std::pair<std::string, std::string>> written = {
+        {"xl/comments1.xml", "<t>Negrita</t></r><r><t xml:space=\"preserve\"> y &lt;normal&gt;</t>"},
+        {"xl/comments1.xml", "<t>ふりがな</t>"},
+        {"xl/drawings/drawing1.xml", "<a:t>From A1</a:t>"},
+        {"xl/drawings/drawing1.xml", "<a:t>Field</a:t>"},
+        {"xl/drawings/drawing1.xml", "<a:t xml:space=\"preserve\">  Texto libre </a:t>"},
+        {"xl/charts/chart1.xml", "<a:t>Título &amp; más</a:t>"},
+        {"xl/charts/chart1.xml", "<c:v>Cached name</c:v>"},
+        {"xl/charts/chart1.xml", "<c:v>Cached label</c:v>"},
+        {"xl/charts/chart1.xml", "<c:tx><c:v>_x0041_</c:v></c:tx>"},
+    };
+    for (const auto& [part, piece] : written)
+        EXPECT_NE(byName[part].find(piece), std::string::npos) << part << " lacks " << piece;
+}
+
 TEST(HeaderCodes, CodesStayAndLiteralAmpersandsRoundTrip)
 {
     struct Case {
