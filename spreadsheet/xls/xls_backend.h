@@ -3,6 +3,7 @@
 // stream, and where in that stream the records are that a save rewrites or corrects.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,24 @@ struct StoredSst {
 
 // A HEADER or FOOTER record (by type) holding text.
 std::string pageTextRecord(std::uint16_t type, std::string_view text);
+
+// One formatting run of a text object: its text and font.
+struct TextRun {
+    std::string text;
+    std::uint16_t font = 0;
+};
+
+// A TXO record and the CONTINUE records after it: its text cut into its formatting runs, and
+// where the last record ends. nullopt when they are not all there.
+struct TextObjectRecords {
+    std::vector<TextRun> runs;
+    std::uint32_t end = 0;
+};
+std::optional<TextObjectRecords> readTextObject(std::string_view stream, std::uint32_t txo);
+
+// The TXO record at txo and its CONTINUE records holding runs instead (each run in its own
+// font; empty runs left out).
+std::string textObjectRecords(std::string_view stream, std::uint32_t txo, const std::vector<TextRun>& runs);
 
 class XlsBackend : public FormatBackend {
 public:
@@ -60,6 +79,12 @@ public:
         std::uint32_t record = 0;  // header of the HEADER or FOOTER record
     };
     std::vector<PageText> pageTexts;  // of the worksheets, in stream order
+    struct TextObject {
+        std::string sheet;
+        std::uint32_t record = 0;  // header of the TXO record
+        std::string cell;          // "A1" for a note (its NOTE record's cell), else ""
+    };
+    std::vector<TextObject> textObjects;  // notes and text boxes of the worksheets, in stream order
 
 private:
     std::string m_fileBytes;

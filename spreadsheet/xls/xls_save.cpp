@@ -223,7 +223,7 @@ void correctDbCell(std::string& out, const StreamEditor& editor, std::uint32_t a
     }
 }
 
-std::vector<const TextElement*> editedPageTexts(const Workbook::Impl& wb)
+std::vector<const TextElement*> editedRecordTexts(const Workbook::Impl& wb)
 {
     std::vector<const TextElement*> edited;
     if (wb.partTexts)
@@ -316,12 +316,24 @@ Result<std::string> XlsBackend::serialize(const Workbook::Impl& wb) const
         }
     for (const auto& [offset, change] : rewritten)
         splices.push_back({offset, change.first.end(), replacementRecords(change.first, change.second)});
-    // Headers and footers set anew: the record's text replaced, its length with it.
-    for (const TextElement* element : editedPageTexts(wb)) {
+    // Headers and footers set anew: the record's text replaced, its length with it. Notes and
+    // text boxes: the TXO record and its CONTINUE records written anew, run by run.
+    for (const TextElement* element : editedRecordTexts(wb)) {
         Record r;
-        if (!readRecord(m_stream, std::uint32_t(element->zipEntry), r))
+        const auto at = std::uint32_t(element->zipEntry);
+        if (!readRecord(m_stream, at, r))
             return Error{ErrorCode::Damaged, wb.path + ": a page header or footer record is cut short"};
-        splices.push_back({r.offset, r.end(), pageTextRecord(r.type, joinHeaderPieces(element->pieces))});
+        if (element->form == TextForm::HeaderFooter) {
+            splices.push_back({r.offset, r.end(), pageTextRecord(r.type, joinHeaderPieces(element->pieces))});
+            continue;
+        }
+        const auto stored = readTextObject(m_stream, at);
+        if (!stored)
+            return Error{ErrorCode::Damaged, wb.path + ": a text object's records are cut short"};
+        std::vector<TextRun> runs = stored->runs;
+        for (std::size_t k = 0; k < runs.size() && k < element->pieces.size(); ++k)
+            runs[k].text = element->pieces[k].text;
+        splices.push_back({at, stored->end, textObjectRecords(m_stream, at, runs)});
     }
     std::sort(splices.begin(), splices.end(), [](const Splice& a, const Splice& b) { return a.begin < b.begin; });
     StreamEditor editor(m_stream, std::move(splices));

@@ -509,6 +509,18 @@ void addHeaderText(PartTexts& texts, std::size_t where, std::string_view header,
     addUnitsOf(texts, texts.elements.size() - 1, TextKind::Header, sheet, place);
 }
 
+void addRecordText(PartTexts& texts, std::size_t where, const std::vector<std::string>& runs, TextKind kind,
+                   const std::string& sheet, const std::string& place)
+{
+    TextElement element;
+    element.zipEntry = where;
+    element.form = TextForm::Plain;
+    for (const std::string& run : runs)
+        element.pieces.push_back({false, run});
+    texts.elements.push_back(std::move(element));
+    addUnitsOf(texts, texts.elements.size() - 1, kind, sheet, place);
+}
+
 Status setUnitText(PartTexts& texts, std::size_t index, std::string_view text)
 {
     TextUnit& unit = texts.units[index];

@@ -61,6 +61,9 @@ Result<std::unique_ptr<PartTexts>> collectPartTexts(const Workbook::Impl& wb, Te
 // an element of its own with a unit for each literal run.
 void addHeaderText(PartTexts& texts, std::size_t where, std::string_view header, const std::string& sheet,
                    const std::string& place);
+// The same for a note's or text box's formatting runs, a piece each (TextForm::Plain).
+void addRecordText(PartTexts& texts, std::size_t where, const std::vector<std::string>& runs, TextKind kind,
+                   const std::string& sheet, const std::string& place);
 
 // Replaces a unit's text (and its mirrors'); TooLarge for a header or footer past its limit.
 Status setUnitText(PartTexts& texts, std::size_t unit, std::string_view text);

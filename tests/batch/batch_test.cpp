@@ -498,8 +498,8 @@ TEST_F(BatchTest, IncludeTranslatesTheTextsOutsideTheCellsAsTheCells)
                                  "chart 1 title: Ingresos trimestrales", "chart 1 axis title: Mes"})
         EXPECT_NE(std::find(after.begin(), after.end(), expected), after.end()) << expected;
     EXPECT_EQ(valuesOf(m_dir / "texts.xlsx").at("Sales!A1"), "Mes") << "the same word in a cell and a chart";
-    const std::string xlsNote = "texts.xls: the notes, charts and shapes of an Excel 97-2003 workbook cannot be "
-                                "edited safely in this format";
+    const std::string xlsNote = "texts.xls: the charts of an Excel 97-2003 workbook cannot be edited safely in "
+                                "this format";
     EXPECT_NE(ran.err.find(xlsNote), std::string::npos) << ran.err;
     EXPECT_EQ(ran.err.find(xlsNote), ran.err.rfind(xlsNote)) << "said once per file";
 
