@@ -14,8 +14,17 @@
 namespace veltrano::spreadsheet {
 namespace {
 
-constexpr std::string_view kDrawingMain = "http://schemas.openxmlformats.org/drawingml/2006/main";
-constexpr std::string_view kChart = "http://schemas.openxmlformats.org/drawingml/2006/chart";
+// DrawingML's namespaces in both families, Transitional and Strict.
+bool isDrawingMain(std::string_view uri)
+{
+    return uri == "http://schemas.openxmlformats.org/drawingml/2006/main"
+           || uri == "http://purl.oclc.org/ooxml/drawingml/main";
+}
+bool isChart(std::string_view uri)
+{
+    return uri == "http://schemas.openxmlformats.org/drawingml/2006/chart"
+           || uri == "http://purl.oclc.org/ooxml/drawingml/chart";
+}
 // Excel refuses a header or footer longer than this, in UTF-16 code units.
 constexpr std::size_t kMaxHeaderUnits = 255;
 
@@ -347,11 +356,11 @@ void Collector::collectDrawing(const std::string& sheetName, const Part& part, i
             ++shapes;
             const auto* link = scanner.attribute("textlink");
             linked = link && !link->raw.empty();
-        } else if (local == "chart" && scanner.uri() == kChart) {
+        } else if (local == "chart" && isChart(scanner.uri())) {
             for (const auto& a : scanner.attributes())
                 if (ns::isRel(a.uri) && a.local == "id")
                     chartIds.push_back(xml::attributeValue(a));
-        } else if (local == "t" && scanner.uri() == kDrawingMain && m_kinds.shapes && !linked && within(open, "txBody")
+        } else if (local == "t" && isDrawingMain(scanner.uri()) && m_kinds.shapes && !linked && within(open, "txBody")
                    && !open.empty() && open.back() == "r") {
             if (const auto found = readTextElement(scanner))
                 addUnits(addElement(part, *found, TextForm::Plain), TextKind::Shape, sheetName,
@@ -406,11 +415,11 @@ void Collector::collectChart(const std::string& sheetName, const Part& part, int
         const std::string_view parent = open.empty() ? std::string_view() : open.back();
         // Texts typed into the chart; a text taken from cells (strRef and its cache) is the cells'.
         std::string name;
-        if (local == "t" && scanner.uri() == kDrawingMain && within(open, "rich") && parent == "r")
+        if (local == "t" && isDrawingMain(scanner.uri()) && within(open, "rich") && parent == "r")
             name = chartTextName(open);
-        else if (local == "v" && scanner.uri() == kChart && parent == "tx" && within(open, "ser"))
+        else if (local == "v" && isChart(scanner.uri()) && parent == "tx" && within(open, "ser"))
             name = "series name";
-        else if (local == "v" && scanner.uri() == kChart && parent == "pt" && within(open, "strLit"))
+        else if (local == "v" && isChart(scanner.uri()) && parent == "pt" && within(open, "strLit"))
             name = "label";
         if (name.empty()) {
             open.push_back(local);
