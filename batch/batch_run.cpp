@@ -59,7 +59,7 @@ void BatchRun::convert(const std::string& path)
     m_progress.startFile(path);
     ReportedCells changed(m_report != nullptr);
     core::EngineSteps steps(m_settings.scope, m_translator, core::Pace::Gathered, changed, !m_settings.dryRun,
-                           m_settings.include);
+                            m_settings.include);
     core::FilePlan plan;
     plan.backup = m_settings.backup ? core::BackupWhen::BeforeSavingChanges : core::BackupWhen::Never;
     plan.backupStamp = [] {

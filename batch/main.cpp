@@ -85,7 +85,8 @@ std::string summaryLine(const RunTotals& totals, const WorkbookFiles& files, con
         line += ", " + grouped(files.backupsLeftOut) + " backups in the folders left out";
     line += "; " + grouped(totals.cells) + (dryRun ? " cells would be translated" : " cells translated");
     if (totals.texts > 0)
-        line += ", " + grouped(totals.texts) + (dryRun ? " other texts would be translated" : " other texts translated");
+        line +=
+            ", " + grouped(totals.texts) + (dryRun ? " other texts would be translated" : " other texts translated");
     if (translations)
         line += ", " + grouped(translations->distinctTexts()) + " distinct texts ("
                 + grouped(translations->fromMemory()) + " from memory)";

@@ -66,7 +66,9 @@ std::optional<std::string> setInclude(BatchOptions& options, const std::string& 
         else if (kind == "all")
             kinds = spreadsheet::TextKinds::all();
         else
-            return "--include takes a comma list of notes, charts, shapes, headers or all, not "" + kind + """;
+            return "--include takes a comma list of notes, charts, shapes, headers or all, not "
+                   " + kind + "
+                   "";
         begin = comma + 1;
     }
     options.include = kinds;

@@ -19,7 +19,7 @@ inline constexpr int kUsage = 2;
 struct BatchOptions {
     std::string sourceLanguage = "en";
     std::string targetLanguage = "es";
-    core::Scope scope;  // the window's three scopes, one type for both
+    core::Scope scope;               // the window's three scopes, one type for both
     spreadsheet::TextKinds include;  // texts outside the cells converted too (--include)
     bool backup = true;
     bool dryRun = false;

@@ -17,8 +17,9 @@ Result<WorkbookTexts> Workbook::texts(TextKinds kinds)
 {
     Impl& wb = *m_impl;
     if (wb.partTexts && hasEdits(*wb.partTexts))
-        return Error{ErrorCode::InvalidArgument, wb.path + ": texts were set and not saved; listing them again would "
-                                                           "lose them"};
+        return Error{ErrorCode::InvalidArgument, wb.path
+                                                     + ": texts were set and not saved; listing them again would "
+                                                       "lose them"};
     wb.partTexts.reset();
     WorkbookTexts listing;
     if (!kinds.any())

@@ -128,14 +128,17 @@ std::string textObjectRecords(std::string_view stream, std::uint32_t txo, const 
 void XlsBackend::collectTexts(const Workbook::Impl& wb, TextKinds kinds, PartTexts& texts) const
 {
     if (kinds.charts)
-        texts.leftAsTheyAre.push_back(wb.path + ": the charts of an Excel 97-2003 workbook cannot be edited safely "
-                                                "in this format, so they were left as they are");
+        texts.leftAsTheyAre.push_back(wb.path
+                                      + ": the charts of an Excel 97-2003 workbook cannot be edited safely "
+                                        "in this format, so they were left as they are");
     for (const PageText& page : kinds.headers ? pageTexts : std::vector<PageText>()) {
         Record r;
         std::string text;
         if (!readRecord(m_stream, page.record, r) || !readUnicodeString(r.data, 0, false, text)) {
-            texts.leftAsTheyAre.push_back(wb.path + ": sheet \"" + page.sheet + "\": a page header or footer record "
-                                          "at " + std::to_string(page.record) + " is cut short, so it was left as it is");
+            texts.leftAsTheyAre.push_back(wb.path + ": sheet \"" + page.sheet
+                                          + "\": a page header or footer record "
+                                            "at "
+                                          + std::to_string(page.record) + " is cut short, so it was left as it is");
             continue;
         }
         addHeaderText(texts, page.record, text, page.sheet, r.type == rt::kHeader ? "header" : "footer");

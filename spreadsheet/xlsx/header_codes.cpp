@@ -29,11 +29,11 @@ std::size_t codeLength(std::string_view text, std::size_t at)
         while (length < rest && isDigit(text[at + length]))
             ++length;
     } else if (kind == 'K') {  // colour: six hex digits, or a theme colour such as 01+000
-        while (length < rest && length < 8 && (isHexDigit(text[at + length]) || text[at + length] == '+'
-                                               || text[at + length] == '-'))
+        while (length < rest && length < 8
+               && (isHexDigit(text[at + length]) || text[at + length] == '+' || text[at + length] == '-'))
             ++length;
-    } else if ((kind == 'P' || kind == 'N') && rest > 2 && (text[at + 2] == '+' || text[at + 2] == '-')
-               && rest > 3 && isDigit(text[at + 3])) {  // page number with an offset
+    } else if ((kind == 'P' || kind == 'N') && rest > 2 && (text[at + 2] == '+' || text[at + 2] == '-') && rest > 3
+               && isDigit(text[at + 3])) {  // page number with an offset
         length = 3;
         while (length < rest && isDigit(text[at + length]))
             ++length;

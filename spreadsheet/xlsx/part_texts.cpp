@@ -38,8 +38,8 @@ struct ElementText {
 // Reads up to the element's end tag. nullopt for an empty element or one holding elements.
 std::optional<ElementText> readTextElement(xml::Scanner& scanner)
 {
-    ElementText element{scanner.begin(), scanner.end(), 0,
-                        scanner.attribute(xml::kXmlNamespace, "space") != nullptr, {}};
+    ElementText element{
+        scanner.begin(), scanner.end(), 0, scanner.attribute(xml::kXmlNamespace, "space") != nullptr, {}};
     if (scanner.isEmptyElement()) {
         scanner.next();
         return std::nullopt;
@@ -59,7 +59,6 @@ std::optional<ElementText> readTextElement(xml::Scanner& scanner)
         return std::nullopt;
     return element;
 }
-
 
 bool isBlank(char c)
 {
@@ -113,8 +112,10 @@ private:
     void collectSheet(std::size_t sheet);
     void collectHeaders(const std::string& sheetName, const WorksheetState& state);
     // Refs of the cells whose threaded comments were found, with their units.
-    void collectThreaded(const std::string& sheetName, const Part& part, std::map<std::string, std::vector<std::size_t>>& threads);
-    void collectNotes(const std::string& sheetName, const Part& part, std::map<std::string, std::vector<std::size_t>>& threads);
+    void collectThreaded(const std::string& sheetName, const Part& part,
+                         std::map<std::string, std::vector<std::size_t>>& threads);
+    void collectNotes(const std::string& sheetName, const Part& part,
+                      std::map<std::string, std::vector<std::size_t>>& threads);
     void collectDrawing(const std::string& sheetName, const Part& part, int& charts);
     void collectChart(const std::string& sheetName, const Part& part, int number);
 
@@ -178,8 +179,8 @@ std::optional<opc::Relationships> Collector::relationshipsOf(const std::string& 
 
 std::size_t Collector::addElement(const Part& part, const ElementText& found, TextForm form)
 {
-    TextElement element{part.entry, found.startTagBegin, found.startTagEnd, found.contentEnd, found.spacePreserved,
-                        form, {}, false};
+    TextElement element{
+        part.entry, found.startTagBegin, found.startTagEnd, found.contentEnd, found.spacePreserved, form, {}, false};
     const bool escaped = form != TextForm::Plain;
     const std::string text = escaped ? decodeEscapes(found.text) : found.text;
     if (form == TextForm::HeaderFooter)
@@ -393,7 +394,8 @@ void Collector::collectDrawing(const std::string& sheetName, const Part& part, i
 // What a chart text is, told by the elements around it.
 std::string chartTextName(const std::vector<std::string_view>& open)
 {
-    const bool onAxis = within(open, "valAx") || within(open, "catAx") || within(open, "dateAx") || within(open, "serAx");
+    const bool onAxis =
+        within(open, "valAx") || within(open, "catAx") || within(open, "dateAx") || within(open, "serAx");
     if (within(open, "title"))
         return onAxis ? "axis title" : "title";
     if (within(open, "dLbl") || within(open, "dLbls"))
@@ -537,8 +539,7 @@ Status setUnitText(PartTexts& texts, std::size_t index, std::string_view text)
     const std::string before = element.pieces[unit.piece].text;
     const std::string_view core = trimmed(before);
     const std::size_t lead = std::size_t(core.data() - before.data());
-    element.pieces[unit.piece].text =
-        before.substr(0, lead) + std::string(text) + before.substr(lead + core.size());
+    element.pieces[unit.piece].text = before.substr(0, lead) + std::string(text) + before.substr(lead + core.size());
     if (element.form == TextForm::HeaderFooter) {
         const std::size_t units = utf8::utf16Length(joinHeaderPieces(element.pieces));
         if (units > kMaxHeaderUnits) {

@@ -483,7 +483,8 @@ TEST_F(BatchTest, IncludeTranslatesTheTextsOutsideTheCellsAsTheCells)
     EXPECT_EQ(dry.exitCode, 0) << dry.err;
     const std::string dryReport = readFile(m_dir / "dry.tsv");
     EXPECT_NE(dryReport.find("\tSales\tnote A1\tCheck the monthly total\tCompruebe el total mensual\n"),
-              std::string::npos) << dryReport;
+              std::string::npos)
+        << dryReport;
     EXPECT_EQ(dryReport.find("\theader\t"), std::string::npos) << "only the kinds asked for";
     EXPECT_EQ(otherTexts(m_dir / "texts.xlsx"), before);
 

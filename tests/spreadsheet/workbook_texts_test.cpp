@@ -141,8 +141,10 @@ TEST(WorkbookTexts, LibreOfficeReadsTheSavedTexts)
         GTEST_SKIP() << testing::kNoSoffice;
     TempDir dir;
     savedUpperCase(dir);
-    const std::string command = "cd '" + dir.path().string() + "' && mkdir -p lo && timeout 180 soffice "
-                                "-env:UserInstallation=file://" + dir.path().string()
+    const std::string command = "cd '" + dir.path().string()
+                                + "' && mkdir -p lo && timeout 180 soffice "
+                                  "-env:UserInstallation=file://"
+                                + dir.path().string()
                                 + "/profile --headless --convert-to xlsx --outdir lo upper.xlsx >/dev/null 2>&1";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
     auto again = Workbook::open((dir / "lo/upper.xlsx").string());
@@ -153,7 +155,7 @@ TEST(WorkbookTexts, LibreOfficeReadsTheSavedTexts)
     for (const PlacedText& text : texts.value().texts)
         found.insert(text.text);
     for (const std::string_view text : {"CHECK THE MONTHLY TOTAL", "QUARTERLY REVENUE", "MONTH", "AMOUNT",
-                                    "MONTHLY SALES REPORT", "PROFIT & LOSS PRINTED"})
+                                        "MONTHLY SALES REPORT", "PROFIT & LOSS PRINTED"})
         EXPECT_TRUE(found.contains(std::string(text))) << text;
 }
 
@@ -189,8 +191,9 @@ TEST(WorkbookTexts, XlsTextsAreReplacedInTheirRecordsAndChartsNamedOnce)
                                                   "this format"),
               std::string::npos);
 
-    const std::vector<std::string> replacements = {"Página", "de 東京",  "Informe de ventas mensual", "Pérdidas && año",
-                                                   "Revise el total", "Nota\nlarga", "Importante:", "los precios"};
+    const std::vector<std::string> replacements = {"Página",          "de 東京",         "Informe de ventas mensual",
+                                                   "Pérdidas && año", "Revise el total", "Nota\nlarga",
+                                                   "Importante:",     "los precios"};
     ASSERT_EQ(texts.value().texts.size(), replacements.size());
     for (std::size_t i = 0; i < replacements.size(); ++i)
         ASSERT_TRUE(book.value().setText(i, replacements[i]).ok());
@@ -213,8 +216,10 @@ TEST(WorkbookTexts, XlsTextsAreReplacedInTheirRecordsAndChartsNamedOnce)
 
     if (!testing::haveSoffice())
         GTEST_SKIP() << testing::kNoSoffice;
-    const std::string command = "cd '" + dir.path().string() + "' && mkdir -p lo && timeout 180 soffice "
-                                "-env:UserInstallation=file://" + dir.path().string()
+    const std::string command = "cd '" + dir.path().string()
+                                + "' && mkdir -p lo && timeout 180 soffice "
+                                  "-env:UserInstallation=file://"
+                                + dir.path().string()
                                 + "/profile --headless --convert-to xlsx --outdir lo saved.xls >/dev/null 2>&1";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
     auto converted = Workbook::open((dir / "lo/saved.xlsx").string());
@@ -241,12 +246,14 @@ testing::WorkbookFixture fixtureWithLinkedTexts()
         + "<xdr:twoCellAnchor><xdr:graphicFrame><a:graphic><a:graphicData><c:chart r:id=\"rIdC\"/></a:graphicData>"
           "</a:graphic></xdr:graphicFrame></xdr:twoCellAnchor></xdr:wsDr>";
     const std::string chart =
-        "<c:chartSpace " + c + " " + a + "><c:chart><c:title><c:tx><c:rich><a:p><a:r><a:t>Title &amp; more</a:t>"
-        "</a:r></a:p></c:rich></c:tx></c:title><c:plotArea><c:barChart><c:ser><c:tx><c:strRef><c:f>S!$B$1</c:f>"
-        "<c:strCache><c:ptCount val=\"1\"/><c:pt idx=\"0\"><c:v>Cached name</c:v></c:pt></c:strCache></c:strRef></c:tx>"
-        "<c:cat><c:strRef><c:f>S!$A$2</c:f><c:strCache><c:pt idx=\"0\"><c:v>Cached label</c:v></c:pt></c:strCache>"
-        "</c:strRef></c:cat></c:ser><c:ser><c:tx><c:v>Literal</c:v></c:tx></c:ser></c:barChart></c:plotArea>"
-        "</c:chart></c:chartSpace>";
+        "<c:chartSpace " + c + " " + a
+        + "><c:chart><c:title><c:tx><c:rich><a:p><a:r><a:t>Title &amp; more</a:t>"
+          "</a:r></a:p></c:rich></c:tx></c:title><c:plotArea><c:barChart><c:ser><c:tx><c:strRef><c:f>S!$B$1</c:f>"
+          "<c:strCache><c:ptCount val=\"1\"/><c:pt idx=\"0\"><c:v>Cached "
+          "name</c:v></c:pt></c:strCache></c:strRef></c:tx>"
+          "<c:cat><c:strRef><c:f>S!$A$2</c:f><c:strCache><c:pt idx=\"0\"><c:v>Cached label</c:v></c:pt></c:strCache>"
+          "</c:strRef></c:cat></c:ser><c:ser><c:tx><c:v>Literal</c:v></c:tx></c:ser></c:barChart></c:plotArea>"
+          "</c:chart></c:chartSpace>";
     const std::string comments =
         "<comments xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><authors><author>Ana</author>"
         "</authors><commentList><comment ref=\"C3\" authorId=\"0\"><text><r><rPr><b/></rPr><t>Bold</t></r>"
@@ -275,8 +282,10 @@ TEST(WorkbookTexts, TextsTakenFromCellsAreNeverListedAndEscapesAreKept)
     auto texts = book.value().texts(TextKinds::all());
     ASSERT_TRUE(texts.ok());
     const std::vector<Listed> expected = {
-        {TextKind::Note, "note C3", "Bold"},           {TextKind::Note, "note C3", "and plain"},
-        {TextKind::Shape, "shape 2", "Free text"},     {TextKind::Chart, "chart 1 title", "Title & more"},
+        {TextKind::Note, "note C3", "Bold"},
+        {TextKind::Note, "note C3", "and plain"},
+        {TextKind::Shape, "shape 2", "Free text"},
+        {TextKind::Chart, "chart 1 title", "Title & more"},
         {TextKind::Chart, "chart 1 series name", "Literal"},
     };
     std::vector<Listed> found;

@@ -87,8 +87,7 @@ void dumpWorksheet(ss::Worksheet sheet, std::ostream& out)
 
 // The texts outside the cells, each with where it is, in the columns of the cells': sheet,
 // place, kind, "yes", text. Parts left as they are are named on err.
-int dumpOtherTexts(ss::Workbook& workbook, const std::optional<std::string>& only, std::ostream& out,
-                   std::ostream& err)
+int dumpOtherTexts(ss::Workbook& workbook, const std::optional<std::string>& only, std::ostream& out, std::ostream& err)
 {
     auto listing = workbook.texts(ss::TextKinds::all());
     if (!listing)
