@@ -58,7 +58,8 @@ void BatchRun::convert(const std::string& path)
 {
     m_progress.startFile(path);
     ReportedCells changed(m_report != nullptr);
-    core::EngineSteps steps(m_settings.scope, m_translator, core::Pace::Gathered, changed, !m_settings.dryRun);
+    core::EngineSteps steps(m_settings.scope, m_translator, core::Pace::Gathered, changed, !m_settings.dryRun,
+                            m_settings.include);
     core::FilePlan plan;
     plan.backup = m_settings.backup ? core::BackupWhen::BeforeSavingChanges : core::BackupWhen::Never;
     plan.backupStamp = [] {
@@ -67,6 +68,8 @@ void BatchRun::convert(const std::string& path)
     plan.saveUnchanged = false;
     plan.dryRun = m_settings.dryRun;
     const core::FileOutcome outcome = core::convertFile(path, plan, steps);
+    for (const std::string& notice : outcome.converted.notices)
+        m_progress.note("veltrano-batch: " + lineFor(path, notice));
     if (outcome.failure) {
         ++m_totals.failed;
         m_progress.endFile(path, 0, lineFor(path, outcome.failure->message));
@@ -74,6 +77,7 @@ void BatchRun::convert(const std::string& path)
     }
     ++m_totals.converted;
     m_totals.cells += outcome.converted.changedCells;
+    m_totals.texts += outcome.converted.changedTexts;
     // Said once: after the first failure the report takes no more lines.
     if (m_report && m_report->failure().empty() && !m_report->add(path, changed.cells))
         m_progress.note("veltrano-batch: the report is not whole from here on: " + m_report->failure());
@@ -81,7 +85,7 @@ void BatchRun::convert(const std::string& path)
         ++m_totals.withCellsLeft;
     for (const std::string& cell : outcome.converted.cellsLeft)
         m_progress.note("veltrano-batch: " + lineFor(path, cell));
-    m_progress.endFile(path, outcome.converted.changedCells, std::nullopt);
+    m_progress.endFile(path, outcome.converted.changedCells + outcome.converted.changedTexts, std::nullopt);
 }
 
 void BatchRun::fail(const std::string& path, const std::string& reason)

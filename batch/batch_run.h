@@ -9,6 +9,7 @@
 #include "batch/run_translations.h"
 #include "core/conversion.h"
 #include "core/scope.h"
+#include "spreadsheet/workbook_texts.h"
 
 #include <cstddef>
 #include <string>
@@ -19,12 +20,14 @@ struct RunSettings {
     core::Scope scope;
     bool backup = true;
     bool dryRun = false;
+    spreadsheet::TextKinds include;  // texts outside the cells converted too
 };
 
 struct RunTotals {
     std::size_t converted = 0;  // files that went through (in a dry run: would have)
     std::size_t failed = 0;
     std::size_t cells = 0;  // cells whose text changed
+    std::size_t texts = 0;  // texts outside the cells that changed (--include)
     // Files converted with cells left as they were, since a translation was longer than a cell
     // holds; each such cell is named on standard error.
     std::size_t withCellsLeft = 0;

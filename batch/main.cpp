@@ -84,6 +84,9 @@ std::string summaryLine(const RunTotals& totals, const WorkbookFiles& files, con
     if (files.backupsLeftOut > 0)
         line += ", " + grouped(files.backupsLeftOut) + " backups in the folders left out";
     line += "; " + grouped(totals.cells) + (dryRun ? " cells would be translated" : " cells translated");
+    if (totals.texts > 0)
+        line +=
+            ", " + grouped(totals.texts) + (dryRun ? " other texts would be translated" : " other texts translated");
     if (translations)
         line += ", " + grouped(translations->distinctTexts()) + " distinct texts ("
                 + grouped(translations->fromMemory()) + " from memory)";
@@ -135,7 +138,7 @@ int main(int argc, char* argv[])
 
     const WorkbookFiles files = gatherWorkbooks(options.paths, options.extension);
     Progress progress(std::cerr, ::isatty(STDERR_FILENO) == 1, files.files.size());
-    const RunSettings settings{options.scope, options.backup, options.dryRun};
+    const RunSettings settings{options.scope, options.backup, options.dryRun, options.include};
     RunTotals totals;
     std::unique_ptr<RunTranslations> translations;
     {

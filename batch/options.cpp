@@ -1,5 +1,6 @@
 #include "batch/options.h"
 
+#include <algorithm>
 #include <charconv>
 #include <functional>
 #include <map>
@@ -47,12 +48,40 @@ std::optional<std::string> setJobs(BatchOptions& options, const std::string& val
     return std::nullopt;
 }
 
+// --include: a comma list of notes, charts, shapes, headers, or all.
+std::optional<std::string> setInclude(BatchOptions& options, const std::string& value)
+{
+    spreadsheet::TextKinds kinds;
+    for (std::size_t begin = 0; begin <= value.size();) {
+        const std::size_t comma = std::min(value.find(',', begin), value.size());
+        const std::string kind = value.substr(begin, comma - begin);
+        if (kind == "notes")
+            kinds.notes = true;
+        else if (kind == "charts")
+            kinds.charts = true;
+        else if (kind == "shapes")
+            kinds.shapes = true;
+        else if (kind == "headers")
+            kinds.headers = true;
+        else if (kind == "all")
+            kinds = spreadsheet::TextKinds::all();
+        else
+            return "--include takes a comma list of notes, charts, shapes, headers or all, not "
+                   " + kind + "
+                   "";
+        begin = comma + 1;
+    }
+    options.include = kinds;
+    return std::nullopt;
+}
+
 // The options that take a value.
 const std::map<std::string, Setter>& valueOptions()
 {
     static const std::map<std::string, Setter> options = {
         {"--to", setDirection},
         {"--scope", setScope},
+        {"--include", setInclude},
         {"--jobs", setJobs},
         {"--report",
          [](BatchOptions& o, const std::string& v) {
@@ -141,7 +170,7 @@ std::string usageText()
     return "usage: veltrano-batch [--to es|en] [--scope workbook|active-sheet|SHEET!A1:C9]\n"
            "                      [--backup|--no-backup] [--dry-run] [--report FILE.tsv]\n"
            "                      [--ext EXT] [--jobs N] [--memory FILE|--no-memory]\n"
-           "                      [--page-host HOST:PORT] PATH...\n"
+           "                      [--page-host HOST:PORT] [--include KINDS] PATH...\n"
            "Translates the text cells of workbooks in place, English to Spanish or back.\n"
            "  PATH                 a workbook, or a folder searched with its subfolders for *.EXT\n"
            "  --to es|en           the language to translate into (default es: English to Spanish)\n"
@@ -156,6 +185,8 @@ std::string usageText()
            "  --memory FILE        translation memory (default $XDG_CACHE_HOME/veltrano/translations.sqlite)\n"
            "  --no-memory          neither read nor keep translations between runs\n"
            "  --page-host H:P      use a running veltrano-pagehost instead of starting one\n"
+           "  --include KINDS      also translate notes, charts, shapes, headers (page headers and\n"
+           "                       footers), a comma list, or all; without it the cells only\n"
            "  --help, --version\n"
            "Exit status: 0 every file converted, 1 some failed, 2 wrong usage.\n";
 }

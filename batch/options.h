@@ -2,6 +2,7 @@
 // The command line of veltrano-batch.
 
 #include "core/scope.h"
+#include "spreadsheet/workbook_texts.h"
 
 #include <optional>
 #include <string>
@@ -18,7 +19,8 @@ inline constexpr int kUsage = 2;
 struct BatchOptions {
     std::string sourceLanguage = "en";
     std::string targetLanguage = "es";
-    core::Scope scope;  // the window's three scopes, one type for both
+    core::Scope scope;               // the window's three scopes, one type for both
+    spreadsheet::TextKinds include;  // texts outside the cells converted too (--include)
     bool backup = true;
     bool dryRun = false;
     std::string reportPath;         // empty: no report

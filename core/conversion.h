@@ -61,9 +61,14 @@ enum class Pace {
 // What a conversion did.
 struct Converted {
     std::size_t changedCells = 0;
+    // Texts outside the cells that changed (other_texts.h); none unless a front end asks for them.
+    std::size_t changedTexts = 0;
     // The cells left as they were although their translation came back, since it was longer
     // than a cell holds; one message each, naming the file, sheet and cell.
     std::vector<std::string> cellsLeft;
+    // What was left as it was without failing the file, once each: parts the engine cannot edit
+    // safely, or kinds of text a format cannot edit.
+    std::vector<std::string> notices;
 };
 
 // Converts the cells of scope. With write false nothing is written, and Converted and

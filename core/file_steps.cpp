@@ -1,6 +1,7 @@
 #include "core/file_steps.h"
 
 #include "core/backup_file.h"
+#include "core/other_texts.h"
 #include "spreadsheet/workbook.h"
 
 namespace veltrano::core {
@@ -61,7 +62,8 @@ FileOutcome convertFile(const std::string& path, const FilePlan& plan, FileSteps
             return {leftAsItWas(converted.failure()), {}, false};
         outcome.converted = std::move(converted).value();
     }
-    if (plan.dryRun || (outcome.converted.changedCells == 0 && !plan.saveUnchanged))
+    const bool unchanged = outcome.converted.changedCells == 0 && outcome.converted.changedTexts == 0;
+    if (plan.dryRun || (unchanged && !plan.saveUnchanged))
         return outcome;
     if (plan.backup == BackupWhen::BeforeSavingChanges)
         if (auto failure = backUp(path, plan))
@@ -72,12 +74,14 @@ FileOutcome convertFile(const std::string& path, const FilePlan& plan, FileSteps
     return outcome;
 }
 
-EngineSteps::EngineSteps(Scope scope, Translator& translator, Pace pace, ConversionEvents& events, bool write)
+EngineSteps::EngineSteps(Scope scope, Translator& translator, Pace pace, ConversionEvents& events, bool write,
+                         spreadsheet::TextKinds texts)
     : m_scope(std::move(scope)),
       m_translator(translator),
       m_pace(pace),
       m_events(events),
-      m_write(write)
+      m_write(write),
+      m_texts(texts)
 {}
 
 EngineSteps::~EngineSteps() = default;
@@ -98,7 +102,18 @@ Result<std::optional<Scope>> EngineSteps::chooseCells(spreadsheet::Workbook&)
 
 Result<Converted> EngineSteps::convert(spreadsheet::Workbook& workbook, const Scope& scope)
 {
-    return convertCells(workbook, scope, m_translator, m_pace, m_events, m_write);
+    auto cells = convertCells(workbook, scope, m_translator, m_pace, m_events, m_write);
+    if (!cells || !m_texts.any())
+        return cells;
+    auto texts = convertOtherTexts(workbook, scope, m_texts, m_translator, m_events, m_write);
+    if (!texts)
+        return texts.failure();
+    Converted both = std::move(cells).value();
+    both.changedTexts = texts.value().changedTexts;
+    both.notices = std::move(texts.value().notices);
+    for (std::string& left : texts.value().cellsLeft)
+        both.cellsLeft.push_back(std::move(left));
+    return both;
 }
 
 void EngineSteps::close()

@@ -6,6 +6,7 @@
 #include "core/conversion.h"
 #include "core/failure.h"
 #include "core/scope.h"
+#include "spreadsheet/workbook_texts.h"
 
 #include <functional>
 #include <memory>
@@ -65,8 +66,10 @@ FileOutcome convertFile(const std::string& path, const FilePlan& plan, FileSteps
 // translated the given way (veltrano-batch, and tests that set a front end beside it).
 class EngineSteps final : public FileSteps {
 public:
-    // write false: a dry run, nothing written (with FilePlan::dryRun).
-    EngineSteps(Scope scope, Translator& translator, Pace pace, ConversionEvents& events, bool write = true);
+    // write false: a dry run, nothing written (with FilePlan::dryRun). texts: the kinds of text
+    // outside the cells converted after the cells (none: the cells only, as the window).
+    EngineSteps(Scope scope, Translator& translator, Pace pace, ConversionEvents& events, bool write = true,
+                spreadsheet::TextKinds texts = {});
     ~EngineSteps() override;
 
     Result<spreadsheet::Workbook*> open(const std::string& path) override;
@@ -80,6 +83,7 @@ private:
     Pace m_pace;
     ConversionEvents& m_events;
     bool m_write;
+    spreadsheet::TextKinds m_texts;
     std::unique_ptr<spreadsheet::Workbook> m_workbook;
 };
 

@@ -11,6 +11,7 @@
 
 #include "spreadsheet/cell_types.h"
 #include "spreadsheet/result.h"
+#include "spreadsheet/workbook_texts.h"
 
 namespace veltrano::spreadsheet {
 
@@ -65,8 +66,16 @@ public:
     // The worksheet with this name (compared without case), or nullopt.
     std::optional<std::size_t> findWorksheet(std::string_view name) const;
 
-    // True once a cell has been written since opening or the last save.
+    // True once a cell or text has been written since opening or the last save.
     bool isModified() const;
+
+    // The texts outside the cells of the kinds asked for, sheet by sheet, read anew; setText()
+    // takes indexes into this listing. InvalidArgument while texts set since are not saved.
+    Result<WorkbookTexts> texts(TextKinds kinds);
+
+    // Replaces one text of the last texts() listing, kept until save() like a cell's value: only
+    // that text changes in its part. TooLarge for a header or footer past its length limit.
+    Status setText(std::size_t index, std::string_view text);
 
     // Writes the workbook back to its own file: to a temporary file in the same folder,
     // renamed over the original (keeping its mode). The new bytes are read back as a workbook

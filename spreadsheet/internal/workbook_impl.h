@@ -18,6 +18,7 @@
 #include "spreadsheet/workbook.h"
 #include "spreadsheet/xlsx/namespaces.h"
 #include "spreadsheet/xlsx/opc.h"
+#include "spreadsheet/xlsx/part_texts.h"
 #include "spreadsheet/xlsx/shared_strings.h"
 #include "spreadsheet/xlsx/styles.h"
 #include "spreadsheet/xlsx/tables.h"
@@ -66,6 +67,9 @@ public:
     virtual Result<std::string> serialize(const Workbook::Impl& wb) const = 0;
     // The file as it was read or last saved.
     virtual const std::string& bytes() const = 0;
+    // Adds the texts outside the cells of kinds that this format can edit to texts, and names
+    // in texts.leftAsTheyAre, once, the kinds asked for that it cannot.
+    virtual void collectTexts(const Workbook::Impl& wb, TextKinds kinds, PartTexts& texts) const = 0;
 };
 
 struct Workbook::Impl {
@@ -96,6 +100,7 @@ struct Workbook::Impl {
     std::int64_t sharedStringRefDelta = 0;
 
     std::vector<SheetInfo> sheets;
+    std::vector<std::string> sheetParts;  // each sheet's part, "" where the format has none
     std::vector<std::optional<std::size_t>> worksheetOfSheet;
     std::vector<std::unique_ptr<WorksheetState>> worksheets;
     std::size_t activeSheet = 0;
@@ -107,6 +112,9 @@ struct Workbook::Impl {
 
     std::optional<std::size_t> calcChainEntry;
     std::optional<opc::Relationship> calcChainRelationship;
+    // The texts outside the cells, read when first asked for; edits to them are saved with the cells'.
+    std::unique_ptr<PartTexts> partTexts;
+
     bool formulaRemoved = false;
     bool modified = false;
     // The file as it was read or last saved; save() refuses to replace a file that has changed

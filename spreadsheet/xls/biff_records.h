@@ -40,6 +40,11 @@ inline constexpr std::uint16_t kMulBlank = 0x00BE;
 inline constexpr std::uint16_t kProtect = 0x0012;
 inline constexpr std::uint16_t kWsBool = 0x0081;
 inline constexpr std::uint16_t kSxView = 0x00B0;
+inline constexpr std::uint16_t kHeader = 0x0014;
+inline constexpr std::uint16_t kObj = 0x005D;
+inline constexpr std::uint16_t kTxo = 0x01B6;
+inline constexpr std::uint16_t kNote = 0x001C;
+inline constexpr std::uint16_t kFooter = 0x0015;
 }  // namespace rt
 
 // A record's payload is at most this long; longer data runs on in CONTINUE records.

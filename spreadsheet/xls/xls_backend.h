@@ -3,6 +3,7 @@
 // stream, and where in that stream the records are that a save rewrites or corrects.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,27 @@ struct StoredSst {
     std::vector<std::uint32_t> plainEntryOfShared;
 };
 
+// A HEADER or FOOTER record (by type) holding text.
+std::string pageTextRecord(std::uint16_t type, std::string_view text);
+
+// One formatting run of a text object: its text and font.
+struct TextRun {
+    std::string text;
+    std::uint16_t font = 0;
+};
+
+// A TXO record and the CONTINUE records after it: its text cut into its formatting runs, and
+// where the last record ends. nullopt when they are not all there.
+struct TextObjectRecords {
+    std::vector<TextRun> runs;
+    std::uint32_t end = 0;
+};
+std::optional<TextObjectRecords> readTextObject(std::string_view stream, std::uint32_t txo);
+
+// The TXO record at txo and its CONTINUE records holding runs instead (each run in its own
+// font; empty runs left out).
+std::string textObjectRecords(std::string_view stream, std::uint32_t txo, const std::vector<TextRun>& runs);
+
 class XlsBackend : public FormatBackend {
 public:
     // stream names the workbook stream, a stream at the file's root.
@@ -39,6 +61,9 @@ public:
     Status checkWrite(const Workbook::Impl& wb, std::size_t worksheet, int row, int column) const override;
     Result<std::string> serialize(const Workbook::Impl& wb) const override;
     const std::string& bytes() const override { return m_fileBytes; }
+    // Page headers and footers (HEADER and FOOTER records); notes, charts and shapes are named
+    // as left as they are.
+    void collectTexts(const Workbook::Impl& wb, TextKinds kinds, PartTexts& texts) const override;
 
     const std::string& stream() const { return m_stream; }
 
@@ -49,6 +74,17 @@ public:
     std::vector<std::uint32_t> boundSheets;   // header of each BOUNDSHEET8 record
     std::vector<std::uint32_t> indexRecords;  // header of each INDEX record
     std::vector<std::uint32_t> dbCells;       // header of each DBCELL record
+    struct PageText {
+        std::string sheet;
+        std::uint32_t record = 0;  // header of the HEADER or FOOTER record
+    };
+    std::vector<PageText> pageTexts;  // of the worksheets, in stream order
+    struct TextObject {
+        std::string sheet;
+        std::uint32_t record = 0;  // header of the TXO record
+        std::string cell;          // "A1" for a note (its NOTE record's cell), else ""
+    };
+    std::vector<TextObject> textObjects;  // notes and text boxes of the worksheets, in stream order
 
 private:
     std::string m_fileBytes;

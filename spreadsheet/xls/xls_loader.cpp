@@ -4,6 +4,7 @@
 #include <cstring>
 #include <map>
 
+#include "spreadsheet/cell_ref.h"
 #include "spreadsheet/internal/limits.h"
 #include "spreadsheet/internal/utf8.h"
 #include "spreadsheet/xls/biff_records.h"
@@ -322,6 +323,7 @@ private:
         std::uint32_t pos = r.end();
         int depth = 1;
         m_pendingString = -1;
+        TextObjects objects;
         while (depth > 0) {
             Status ok = record(pos, r);
             if (!ok)
@@ -343,7 +345,10 @@ private:
                 m_backend->dbCells.push_back(r.offset);
             else if (r.type == rt::kWsBool && r.data.size() >= 2)
                 dialog = (u16At(r.data, 0) & kWsBoolDialog) != 0;
+            else if (cells && (r.type == rt::kHeader || r.type == rt::kFooter) && !r.data.empty())
+                m_backend->pageTexts.push_back({sheet.info.name, r.offset});
             else if (cells) {
+                noteDrawingRecord(r, sheet.info.name, objects);
                 Status cell = readSheetRecord(r, model);
                 if (!cell)
                     return cell;
@@ -355,7 +360,41 @@ private:
                                                           + std::to_string(kMaxStoredCells)};
             }
         }
+        objects.finish(*m_backend);
         return {};
+    }
+
+    // The text objects of one sheet: each TXO belongs to the OBJ before it; a note's OBJ is
+    // named by a NOTE record after all of them.
+    struct TextObjects {
+        std::uint16_t lastType = 0, lastId = 0;
+        std::vector<std::pair<XlsBackend::TextObject, std::pair<std::uint16_t, std::uint16_t>>> found;  // type, id
+        std::map<std::uint16_t, std::string> noteCells;  // object id → cell
+        void finish(XlsBackend& backend)
+        {
+            for (auto& [object, owner] : found) {
+                const auto cell = noteCells.find(owner.second);
+                if (owner.first == kObjectNote && cell == noteCells.end())
+                    continue;  // a note no cell shows
+                if (owner.first == kObjectNote)
+                    object.cell = cell->second;
+                backend.textObjects.push_back(std::move(object));
+            }
+        }
+    };
+    static constexpr std::uint16_t kObjectNote = 0x19;
+    static constexpr std::uint16_t kCommonObject = 0x15;  // ftCmo, the first part of an OBJ record
+
+    void noteDrawingRecord(const Record& r, const std::string& sheet, TextObjects& objects) const
+    {
+        if (r.type == rt::kObj && r.data.size() >= 8 && u16At(r.data, 0) == kCommonObject) {
+            objects.lastType = u16At(r.data, 4);
+            objects.lastId = u16At(r.data, 6);
+        } else if (r.type == rt::kTxo) {
+            objects.found.push_back({{sheet, r.offset, {}}, {objects.lastType, objects.lastId}});
+        } else if (r.type == rt::kNote && r.data.size() >= 8) {
+            objects.noteCells[u16At(r.data, 6)] = cellName(int(u16At(r.data, 0)) + 1, int(u16At(r.data, 2)) + 1);
+        }
     }
 
     CellRecord& addCell(WorksheetModel& model, const Record& r, std::uint16_t row, std::uint16_t column,

@@ -223,6 +223,16 @@ void correctDbCell(std::string& out, const StreamEditor& editor, std::uint32_t a
     }
 }
 
+std::vector<const TextElement*> editedRecordTexts(const Workbook::Impl& wb)
+{
+    std::vector<const TextElement*> edited;
+    if (wb.partTexts)
+        for (const TextElement& element : wb.partTexts->elements)
+            if (element.edited)
+                edited.push_back(&element);
+    return edited;
+}
+
 }  // namespace
 
 Status XlsBackend::checkWrite(const Workbook::Impl& wb, std::size_t worksheet, int row, int column) const
@@ -306,6 +316,25 @@ Result<std::string> XlsBackend::serialize(const Workbook::Impl& wb) const
         }
     for (const auto& [offset, change] : rewritten)
         splices.push_back({offset, change.first.end(), replacementRecords(change.first, change.second)});
+    // Headers and footers set anew: the record's text replaced, its length with it. Notes and
+    // text boxes: the TXO record and its CONTINUE records written anew, run by run.
+    for (const TextElement* element : editedRecordTexts(wb)) {
+        Record r;
+        const auto at = std::uint32_t(element->zipEntry);
+        if (!readRecord(m_stream, at, r))
+            return Error{ErrorCode::Damaged, wb.path + ": a page header or footer record is cut short"};
+        if (element->form == TextForm::HeaderFooter) {
+            splices.push_back({r.offset, r.end(), pageTextRecord(r.type, joinHeaderPieces(element->pieces))});
+            continue;
+        }
+        const auto stored = readTextObject(m_stream, at);
+        if (!stored)
+            return Error{ErrorCode::Damaged, wb.path + ": a text object's records are cut short"};
+        std::vector<TextRun> runs = stored->runs;
+        for (std::size_t k = 0; k < runs.size() && k < element->pieces.size(); ++k)
+            runs[k].text = element->pieces[k].text;
+        splices.push_back({at, stored->end, textObjectRecords(m_stream, at, runs)});
+    }
     std::sort(splices.begin(), splices.end(), [](const Splice& a, const Splice& b) { return a.begin < b.begin; });
     StreamEditor editor(m_stream, std::move(splices));
     std::string out = editor.assemble();

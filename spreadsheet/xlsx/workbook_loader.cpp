@@ -343,6 +343,7 @@ Status Loader::loadSheets(const WorkbookXml& book)
             return Error{ErrorCode::Unsupported, m_wb->where(m_wb->workbookPart) + ": sheet \"" + sheet.name
                                                      + "\" has an unknown kind " + rel->type};
         m_wb->sheets.push_back(info);
+        m_wb->sheetParts.push_back(rel->target);
         m_wb->worksheetOfSheet.push_back(std::nullopt);
         if (info.kind == SheetKind::Worksheet) {
             Status status = loadWorksheet(i, rel->target);

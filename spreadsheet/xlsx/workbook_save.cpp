@@ -273,6 +273,25 @@ std::optional<Splice> fullCalcOnLoadSplice(const Workbook::Impl& wb)
     return Splice{place.insertAt, place.insertAt, "<" + place.prefix + "calcPr fullCalcOnLoad=\"1\"/>"};
 }
 
+// The parts holding edited texts outside the cells. A worksheet's headers and footers come after
+// its cells, so when its cells were rewritten too, they are spliced in moved by the cells' growth.
+void spliceEditedTexts(const Workbook::Impl& wb, ZipArchive::Changes& changes)
+{
+    for (const std::size_t entry : editedEntries(*wb.partTexts)) {
+        const auto sheet = std::find_if(wb.worksheets.begin(), wb.worksheets.end(),
+                                        [entry](const auto& state) { return state->zipEntry == entry; });
+        if (sheet == wb.worksheets.end()) {
+            changes.replaced[entry] = spliceTextEdits(*wb.partTexts, entry, wb.partTexts->partXml.at(entry));
+            continue;
+        }
+        const std::string& original = (*sheet)->model.xml;
+        const auto rewritten = changes.replaced.find(entry);
+        const std::string base = rewritten == changes.replaced.end() ? original : rewritten->second;
+        const auto shift = std::int64_t(base.size()) - std::int64_t(original.size());
+        changes.replaced[entry] = spliceTextEdits(*wb.partTexts, entry, base, shift);
+    }
+}
+
 }  // namespace
 
 Result<std::string> serializeWorkbook(const Workbook::Impl& wb)
@@ -293,6 +312,8 @@ Result<std::string> serializeWorkbook(const Workbook::Impl& wb)
             return xml.error();
         changes.replaced[sheet->zipEntry] = std::move(xml.value());
     }
+    if (wb.partTexts)
+        spliceEditedTexts(wb, changes);
     for (std::size_t i = 0; i < wb.tables.size(); ++i)
         if (!wb.tables[i].renamed.empty() || !wb.tables[i].newLabels.empty())
             changes.replaced[wb.tableEntries[i]] = wb.tables[i].serialize();

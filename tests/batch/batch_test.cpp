@@ -14,6 +14,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -456,6 +457,58 @@ TEST_F(BatchTest, APageHostThatCannotStartFailsEachFileWithItsReason)
     EXPECT_EQ(readFile(path), before);
 }
 
+// The texts outside the cells of a workbook, "place: text" in listing order.
+std::vector<std::string> otherTexts(const fs::path& path)
+{
+    auto book = spreadsheet::Workbook::open(path.string());
+    EXPECT_TRUE(book) << book.error().message;
+    std::vector<std::string> texts;
+    auto listing = book ? book.value().texts(spreadsheet::TextKinds::all())
+                        : spreadsheet::Result<spreadsheet::WorkbookTexts>(book.error());
+    for (const auto& text : listing ? listing.value().texts : std::vector<spreadsheet::PlacedText>())
+        texts.push_back(text.place + ": " + text.text);
+    return texts;
+}
+
+// texts.xlsx/.xls: made by tests/spreadsheet/data/make_texts.py.
+TEST_F(BatchTest, IncludeTranslatesTheTextsOutsideTheCellsAsTheCells)
+{
+    const fs::path data = fs::path(VELTRANO_SOURCE_DIR) / "tests/spreadsheet/data";
+    for (const char* name : {"texts.xlsx", "texts.xls", "cells.xlsx"})
+        fs::copy_file(data / (name == std::string("cells.xlsx") ? "texts.xlsx" : name), m_dir / name);
+    const std::vector<std::string> before = otherTexts(m_dir / "texts.xlsx");
+
+    const Ran dry = run({"--no-memory", "--dry-run", "--include", "notes,charts", "--report", "dry.tsv",
+                         (m_dir / "texts.xlsx").string()});
+    EXPECT_EQ(dry.exitCode, 0) << dry.err;
+    const std::string dryReport = readFile(m_dir / "dry.tsv");
+    EXPECT_NE(dryReport.find("\tSales\tnote A1\tCheck the monthly total\tCompruebe el total mensual\n"),
+              std::string::npos)
+        << dryReport;
+    EXPECT_EQ(dryReport.find("\theader\t"), std::string::npos) << "only the kinds asked for";
+    EXPECT_EQ(otherTexts(m_dir / "texts.xlsx"), before);
+
+    const Ran ran = run({"--no-memory", "--no-backup", "--include", "all", (m_dir / "texts.xlsx").string(),
+                         (m_dir / "texts.xls").string()});
+    EXPECT_EQ(ran.exitCode, 0) << ran.err;
+    const std::vector<std::string> after = otherTexts(m_dir / "texts.xlsx");
+    ASSERT_EQ(after.size(), before.size());
+    for (std::size_t i = 0; i < after.size(); ++i)
+        EXPECT_NE(after[i], before[i]);
+    for (const char* expected : {"header: Informe de ventas mensual", "note A1: Compruebe el total mensual",
+                                 "chart 1 title: Ingresos trimestrales", "chart 1 axis title: Mes"})
+        EXPECT_NE(std::find(after.begin(), after.end(), expected), after.end()) << expected;
+    EXPECT_EQ(valuesOf(m_dir / "texts.xlsx").at("Sales!A1"), "Mes") << "the same word in a cell and a chart";
+    const std::string xlsNote = "texts.xls: the charts of an Excel 97-2003 workbook cannot be edited safely in "
+                                "this format";
+    EXPECT_NE(ran.err.find(xlsNote), std::string::npos) << ran.err;
+    EXPECT_EQ(ran.err.find(xlsNote), ran.err.rfind(xlsNote)) << "said once per file";
+
+    const Ran cellsOnly = run({"--no-memory", "--no-backup", (m_dir / "cells.xlsx").string()});
+    EXPECT_EQ(cellsOnly.exitCode, 0) << cellsOnly.err;
+    EXPECT_EQ(otherTexts(m_dir / "cells.xlsx"), before) << "without --include the cells only";
+}
+
 struct UsageCase {
     std::vector<std::string> args;
     int exitCode;
@@ -470,6 +523,7 @@ TEST_F(BatchTest, WrongUsageEndsWithTwo)
         {{"--scope", "'Unclosed!A1:B2", "x.xlsx"}, 2},
         {{"--bogus", "x.xlsx"}, 2},
         {{"--jobs", "0", "x.xlsx"}, 2},
+        {{"--include", "notes,comments", "x.xlsx"}, 2},
         {{"--help"}, 0},
         {{"--version"}, 0},
     };

@@ -19,7 +19,7 @@ namespace {
 
 constexpr std::string_view kUsageText =
     "usage: xlcell sheets FILE\n"
-    "       xlcell dump FILE [--sheet NAME]\n"
+    "       xlcell dump FILE [--sheet NAME] [--all]   (--all: notes, charts, shapes, headers too)\n"
     "       xlcell set FILE [-o OUT] SHEET!REF=TEXT ...\n"
     "       xlcell format CODE VALUE [--date1904] [--text]\n"
     "       xlcell format [--date1904] [--text]   (reads CODE<TAB>VALUE lines from standard input)\n"
@@ -85,28 +85,57 @@ void dumpWorksheet(ss::Worksheet sheet, std::ostream& out)
     }
 }
 
+// The texts outside the cells, each with where it is, in the columns of the cells': sheet,
+// place, kind, "yes", text. Parts left as they are are named on err.
+int dumpOtherTexts(ss::Workbook& workbook, const std::optional<std::string>& only, std::ostream& out, std::ostream& err)
+{
+    auto listing = workbook.texts(ss::TextKinds::all());
+    if (!listing)
+        return failure(err, listing.error());
+    for (const std::string& left : listing.value().leftAsTheyAre)
+        err << "xlcell: " << left << '\n';
+    for (const ss::PlacedText& text : listing.value().texts) {
+        if (only && text.sheet != *only)
+            continue;
+        out << escapeField(text.sheet) << '\t' << escapeField(text.place) << '\t' << ss::textKindName(text.kind)
+            << "\tyes\t" << escapeField(text.text) << '\n';
+    }
+    return kOk;
+}
+
 int dumpCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
     std::optional<std::string> only;
-    if (args.size() == 4 && args[2] == "--sheet")
-        only = args[3];
-    else if (args.size() != 2)
-        return usage(err, "dump takes FILE [--sheet NAME]");
-    auto workbook = openOrReport(args[1], err);
+    bool all = false;
+    std::optional<std::string> path;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "--sheet" && i + 1 < args.size())
+            only = args[++i];
+        else if (args[i] == "--all")
+            all = true;
+        else if (!path)
+            path = args[i];
+        else
+            return usage(err, "dump takes FILE [--sheet NAME] [--all]");
+    }
+    if (!path)
+        return usage(err, "dump takes FILE [--sheet NAME] [--all]");
+    auto workbook = openOrReport(*path, err);
     if (!workbook)
         return kFailed;
     if (only) {
         auto index = workbook->findWorksheet(*only);
         if (!index) {
-            err << "xlcell: " << args[1] << ": no worksheet named \"" << *only << "\"\n";
+            err << "xlcell: " << *path << ": no worksheet named \"" << *only << "\"\n";
             return kFailed;
         }
+        only = workbook->worksheet(*index).name();
         dumpWorksheet(workbook->worksheet(*index), out);
-        return kOk;
+    } else {
+        for (std::size_t i = 0; i < workbook->worksheetCount(); ++i)
+            dumpWorksheet(workbook->worksheet(i), out);
     }
-    for (std::size_t i = 0; i < workbook->worksheetCount(); ++i)
-        dumpWorksheet(workbook->worksheet(i), out);
-    return kOk;
+    return all ? dumpOtherTexts(*workbook, only, out, err) : kOk;
 }
 
 int setCommand(const std::vector<std::string>& args, std::ostream& err)
