@@ -7,6 +7,8 @@
 # one process; then the medians of wall and CPU.
 #   bench/batch_bench.sh [ROWS] [ROUNDS]            (default 20000 rows, 3 rounds)
 #   bench/batch_bench.sh --scaling [ROWS] [ROUNDS]  apertium and --no-memory under taskset -c 0 and -c 0,1
+# With VELTRANO_BENCH_BEFORE=DIR (a bin/ folder of an earlier build, its share/ beside it), that
+# build's --no-memory run joins the rounds too, with VELTRANO_BENCH_BEFORE_ARGS added.
 set -euo pipefail
 scaling=false
 if [[ ${1:-} == --scaling ]]; then
@@ -60,6 +62,12 @@ for ((round = 1; round <= rounds; round++)); do
     batch "$book" batch-jobs-1 --no-memory --jobs 1
     # One pipeline per core, the default before the pool was sized by what a pipeline uses.
     ((cores > 1)) && batch "$book" "batch-jobs-$cores" --no-memory --jobs "$cores"
+    if [[ -n ${VELTRANO_BENCH_BEFORE:-} ]]; then
+      rm -f "$XDG_CACHE_HOME/veltrano/translations.sqlite"*
+      # shellcheck disable=SC2086
+      measure "$book" before-no-memory "$VELTRANO_BENCH_BEFORE/veltrano-batch" --no-backup --no-memory \
+        ${VELTRANO_BENCH_BEFORE_ARGS:-} "$work/book.xlsx"
+    fi
     batch "$book" batch-cold
     batch "$book" batch-warm
   done

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """CPU seconds of each program of the page host's eng-spa pipeline on a file of texts.
 
-    bench/pipeline_stages.py TEXTS [--vocabulary build/share/veltrano-pagehost] [--autobil FILE]
+    bench/pipeline_stages.py TEXTS [--vocabulary DIR] [--autobil FILE]
 
 TEXTS holds one text a line (e.g. `xlcell dump BOOK | awk -F'\\t' '$3 == "text" { print $5 }'`).
 The distinct texts go into one stream as the host frames them (each with its sentence end and
