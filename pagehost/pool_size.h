@@ -5,10 +5,11 @@
 
 namespace veltrano::pagehost {
 
-// Cores one Apertium pipeline keeps busy on a large batch: its dozen programs work on different
-// segments at the same time (measured: about 1.9 cores of CPU per second of wall time on the
-// varied-text bench), so a second pipeline on the same cores only adds its start-up and its
-// share of the hand-over.
+// Cores one Apertium pipeline keeps busy on a large batch: its fifteen programs work on
+// different segments at the same time, and the busiest of them (the bilingual lookup) has about
+// a fifth of the work (bench/pipeline_stages.py), so one pipeline fills two cores and can use
+// more; a second pipeline on the same cores only adds its start-up, its dictionaries' memory
+// and its share of the hand-over.
 constexpr std::size_t kCoresPerPipeline = 3;
 
 // The default number of pipelines for usableCores cores: one per kCoresPerPipeline, at least one.
