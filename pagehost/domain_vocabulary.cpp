@@ -111,9 +111,15 @@ DomainVocabulary loadDomainVocabulary(const std::string& dataDir, const std::str
                         {base + ".source.t1x", base + ".source.bin"},
                         {base + ".target.t1x", base + ".target.bin"}};
     // All or nothing: the words added to one dictionary are looked up in the others.
-    const std::string* const files[] = {&stages.bilingualDictionary, &stages.selectionRules,  &stages.analyser,
-                                        &stages.generator,           &stages.grammar,         &stages.sourceRules.rules,
-                                        &stages.sourceRules.compiled, &stages.targetRules.rules, &stages.targetRules.compiled};
+    const std::string* const files[] = {&stages.bilingualDictionary,
+                                        &stages.selectionRules,
+                                        &stages.analyser,
+                                        &stages.generator,
+                                        &stages.grammar,
+                                        &stages.sourceRules.rules,
+                                        &stages.sourceRules.compiled,
+                                        &stages.targetRules.rules,
+                                        &stages.targetRules.compiled};
     std::vector<std::optional<std::string>> contents;
     for (const auto* file : files)
         contents.push_back(readWholeFile(*file));

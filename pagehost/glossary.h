@@ -59,10 +59,10 @@ private:
     static std::string replacementFor(std::string_view found, const Entry& entry);
     static std::string termReplacement(std::string_view found, const Entry& entry);
 
-    std::unordered_map<std::string, Entry> m_entries;  // by the case-folded source
+    std::unordered_map<std::string, Entry> m_entries;             // by the case-folded source
     std::unordered_map<std::string, std::string> m_capitalWords;  // by the case-folded word
-    std::size_t m_longestTerm = 0;                     // in bytes of the folded source
-    bool m_hasDigits = false;                          // some source has an ASCII digit
+    std::size_t m_longestTerm = 0;                                // in bytes of the folded source
+    bool m_hasDigits = false;                                     // some source has an ASCII digit
 };
 
 }  // namespace veltrano::pagehost

@@ -122,7 +122,8 @@ std::vector<VerbatimSpan> verbatimSpans(std::string_view text)
         while (pos < text.size() && !isSpace(text[pos]))
             ++pos;
         std::size_t skipped = 0;
-        const auto token = withoutClosingPunctuation(withoutOpeningPunctuation(text.substr(start, pos - start), skipped));
+        const auto token =
+            withoutClosingPunctuation(withoutOpeningPunctuation(text.substr(start, pos - start), skipped));
         if (!token.empty() && keptAsItIs(token))
             spans.push_back({start + skipped, token.size()});
     }

@@ -62,8 +62,8 @@ zip_int64_t precompressedCallback(void* state, void* data, zip_uint64_t length, 
         stat->crc = source->part->crc;
         stat->comp_method = ZIP_CM_DEFLATE;
         stat->encryption_method = ZIP_EM_NONE;
-        stat->valid |= ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_CRC | ZIP_STAT_COMP_METHOD
-                       | ZIP_STAT_ENCRYPTION_METHOD;
+        stat->valid |=
+            ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_CRC | ZIP_STAT_COMP_METHOD | ZIP_STAT_ENCRYPTION_METHOD;
         return sizeof(zip_stat_t);
     }
     case ZIP_SOURCE_GET_FILE_ATTRIBUTES: {

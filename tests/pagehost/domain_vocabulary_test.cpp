@@ -19,8 +19,9 @@ TEST(DomainVocabulary, TheFingerprintFollowsTheRulesAndGlossariesInForce)
     ASSERT_TRUE(mkdtemp(dir));
     const fs::path root(dir);
     fs::create_directories(root / "config/veltrano");
-    for (const char* name : {"eng-spa.automorf.bin", "eng-spa.autobil.bin", "eng-spa.autogen.bin", "eng-spa.domain.lrx.bin",
-                             "eng-spa.cg.bin", "eng-spa.source.t1x", "eng-spa.source.bin", "eng-spa.target.t1x", "eng-spa.target.bin"})
+    for (const char* name :
+         {"eng-spa.automorf.bin", "eng-spa.autobil.bin", "eng-spa.autogen.bin", "eng-spa.domain.lrx.bin",
+          "eng-spa.cg.bin", "eng-spa.source.t1x", "eng-spa.source.bin", "eng-spa.target.t1x", "eng-spa.target.bin"})
         std::ofstream(root / name) << "compiled";
     std::ofstream(root / "eng-spa.glossary.tsv") << "N/A\tN/D\n";
     const char* previous = std::getenv("XDG_CONFIG_HOME");

@@ -54,7 +54,7 @@ TEST(Glossary, FindsTermsInsideTextsOnlyAtWordBoundaries)
         {"YTD total, n/a here", {{"YTD", "Acumulado anual"}, {"n/a", "N/D"}}},
         {"Sales rep name", {{"Sales rep", "comercial"}}},  // the longest term
         {"YTDs, SYTD, salesman", {}},
-        {"No. of items", {}},  // whole-cell terms stay out of longer texts
+        {"No. of items", {}},               // whole-cell terms stay out of longer texts
         {"n/abc, N/A.", {{"N/A", "N/D"}}},  // a term ends where a word does
     };
     for (const auto& c : cases) {

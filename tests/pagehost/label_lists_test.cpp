@@ -31,7 +31,8 @@ std::string fold(const std::string& text)
         folded += (folded.empty() ? "" : " ") + word;
     for (auto& c : folded)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    for (const auto& [upper, small] : {std::pair{"Á", "á"}, {"É", "é"}, {"Í", "í"}, {"Ó", "ó"}, {"Ú", "ú"}, {"Ñ", "ñ"}}) {
+    for (const auto& [upper, small] :
+         {std::pair{"Á", "á"}, {"É", "é"}, {"Í", "í"}, {"Ó", "ó"}, {"Ú", "ú"}, {"Ñ", "ñ"}}) {
         for (auto at = folded.find(upper); at != std::string::npos; at = folded.find(upper, at))
             folded.replace(at, 2, small);
     }

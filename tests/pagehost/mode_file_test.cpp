@@ -71,14 +71,20 @@ TEST(ModeFile, DomainStagesReplaceTheDictionariesAndAddTheirStages)
     all.generator = "domain.autogen.bin";
     all.grammar = "domain.cg.bin";
     all.targetRules = {"g.t1x", "g.bin"};
-    const Programs full{{"lt-proc", "-z", "pair.automorf.bin"}, {"lt-proc", "-z", "-b", "pair.autobil.bin"},
-                        {"apertium-transfer", "-z", "t1x"}, {"lt-proc", "-z", "-n", "pair.autogen.bin"},
+    const Programs full{{"lt-proc", "-z", "pair.automorf.bin"},
+                        {"lt-proc", "-z", "-b", "pair.autobil.bin"},
+                        {"apertium-transfer", "-z", "t1x"},
+                        {"lt-proc", "-z", "-n", "pair.autogen.bin"},
                         {"lt-proc", "-z", "-p", "pair.autopgen.bin"}};
-    expected = {{"lt-proc", "-z", "domain.automorf.bin"}, {"cg-proc", "-z", "domain.cg.bin"},
+    expected = {{"lt-proc", "-z", "domain.automorf.bin"},
+                {"cg-proc", "-z", "domain.cg.bin"},
                 {"apertium-transfer", "-z", "-n", "r.t1x", "r.bin"},
-                {"lt-proc", "-z", "-b", "domain.autobil.bin"}, {"lrx-proc", "-z", "domain.lrx.bin"},
-                {"apertium-transfer", "-z", "t1x"}, {"apertium-transfer", "-z", "-n", "g.t1x", "g.bin"},
-                {"lt-proc", "-z", "-n", "domain.autogen.bin"}, {"lt-proc", "-z", "-p", "pair.autopgen.bin"}};
+                {"lt-proc", "-z", "-b", "domain.autobil.bin"},
+                {"lrx-proc", "-z", "domain.lrx.bin"},
+                {"apertium-transfer", "-z", "t1x"},
+                {"apertium-transfer", "-z", "-n", "g.t1x", "g.bin"},
+                {"lt-proc", "-z", "-n", "domain.autogen.bin"},
+                {"lt-proc", "-z", "-p", "pair.autopgen.bin"}};
     result = withDomainStages(full, all);
     ASSERT_TRUE(result) << result.error();
     EXPECT_EQ(result.value(), expected);
