@@ -38,8 +38,8 @@ HostAddress reachPageHost(const BatchOptions& options)
     if (!options.pageHost.empty())
         return {nullptr, options.pageHost, {}};
     // No warm-up: a run answered from its memory never starts a pipeline, and a run that needs
-    // them pays the same start-up on its first batch. Without --jobs the host takes one pipeline
-    // per processor core.
+    // them pays the same start-up on its first batch. Without --jobs the host sizes its pool
+    // by the cores this process may use (one pipeline already keeps about two busy).
     translation::PageHostLaunch how{{QStringLiteral("--no-warm-up")}, false};
     if (options.jobs > 0)
         how.arguments << QStringLiteral("--jobs") << QString::number(options.jobs);

@@ -181,7 +181,7 @@ std::string usageText()
            "  --report FILE.tsv    every changed cell: file, sheet, cell, before, after\n"
            "  --ext EXT            extension of the files a folder search takes (default xls, which\n"
            "                       also finds .xlsx and .xlsm)\n"
-           "  --jobs N             translation pipelines (default: one per processor core)\n"
+           "  --jobs N             translation pipelines (default: one per 3 usable cores, at least one)\n"
            "  --memory FILE        translation memory (default $XDG_CACHE_HOME/veltrano/translations.sqlite)\n"
            "  --no-memory          neither read nor keep translations between runs\n"
            "  --page-host H:P      use a running veltrano-pagehost instead of starting one\n"

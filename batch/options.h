@@ -25,7 +25,7 @@ struct BatchOptions {
     bool dryRun = false;
     std::string reportPath;         // empty: no report
     std::string extension = "xls";  // of the files a folder scan takes, as the window asks for it
-    unsigned jobs = 0;              // translation pipelines; 0: one per processor core
+    unsigned jobs = 0;              // translation pipelines; 0: the page host's default
     bool memory = true;
     std::string memoryPath;  // empty: the default place
     std::string pageHost;    // host:port of a running page host; empty: start one

@@ -6,10 +6,12 @@
 //
 //   build/bin/engine_bench [ROWS ...]        (default: 20000 200000)
 //   build/bin/engine_bench --generate ROWS OUT.xlsx
+//   build/bin/engine_bench --generate-varied OUT.xlsx [ROWS]   (free-text descriptions, default 20000 rows)
 //   build/bin/engine_bench --edit FILE        (the engine's part on an .xlsx or .xls, as its own process)
 #include <unistd.h>
 #include <zip.h>
 
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -44,6 +46,37 @@ std::string sentence(unsigned seed, int words)
     return out;
 }
 
+// The word list of the varied workbook: one word a line, kept in bench/ so the workbook is the
+// same from one run and one machine to the next.
+std::vector<std::string> variedWords()
+{
+    std::ifstream in(std::string(VELTRANO_SOURCE_DIR) + "/bench/varied-words.txt");
+    std::vector<std::string> words;
+    for (std::string word; std::getline(in, word);)
+        if (!word.empty())
+            words.push_back(word);
+    if (words.empty())
+        throw std::runtime_error("cannot read bench/varied-words.txt");
+    return words;
+}
+
+// A free-text description of 2 to 8 words, sentence case, as people type them into a cell:
+// unlike "Item N ..." no two differ only in a number, so no number template joins them.
+std::string description(unsigned seed, const std::vector<std::string>& words)
+{
+    seed = seed * 2654435761u + 97u;
+    const int count = 2 + int((seed >> 13) % 7);
+    std::string out;
+    for (int i = 0; i < count; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        if (i)
+            out += ' ';
+        out += words[((seed >> 8) ^ (seed >> 20)) % words.size()];
+    }
+    out[0] = char(std::toupper(static_cast<unsigned char>(out[0])));
+    return out;
+}
+
 // libzip reads the content when the archive is closed, so it must outlive that.
 void addPart(zip_t* archive, std::deque<std::string>& keep, const std::string& name, std::string content)
 {
@@ -54,8 +87,9 @@ void addPart(zip_t* archive, std::deque<std::string>& keep, const std::string& n
 }
 
 // Text (unique and repeated shared strings), numbers with formats, dates, formulas with
-// cached values, and percentages: 7 columns.
-void generate(int rows, const fs::path& path)
+// cached values, and percentages: 7 columns. With words, column A holds free-text descriptions
+// drawn from them instead of numbered items.
+void generate(int rows, const fs::path& path, const std::vector<std::string>* words = nullptr)
 {
     const std::string main = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
     const std::string rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
@@ -75,7 +109,7 @@ void generate(int rows, const fs::path& path)
     sheet += "</row>";
     for (int r = 2; r <= rows + 1; ++r) {
         std::string n = std::to_string(r);
-        strings.push_back("Item " + n + " " + sentence(unsigned(r), 3));
+        strings.push_back(words ? description(unsigned(r), *words) : "Item " + n + " " + sentence(unsigned(r), 3));
         double amount = (r * 37 % 100000) / 4.0;
         sheet +=
             "<row r=\"" + n + "\"><c r=\"A" + n + "\" t=\"s\"><v>" + std::to_string(strings.size() - 1) + "</v></c>";
@@ -282,6 +316,11 @@ int main(int argc, char** argv)
         return edit(args[1]);
     if (args.size() == 3 && args[0] == "--generate") {
         generate(std::stoi(args[1]), args[2]);
+        return 0;
+    }
+    if ((args.size() == 2 || args.size() == 3) && args[0] == "--generate-varied") {
+        const auto words = variedWords();
+        generate(args.size() == 3 ? std::stoi(args[2]) : 20000, args[1], &words);
         return 0;
     }
     std::vector<int> sizes;

@@ -6,6 +6,7 @@
 #include "pagehost/bounded_server.h"
 #include "pagehost/handlers.h"
 #include "pagehost/options.h"
+#include "pagehost/pool_size.h"
 #include "pagehost/stop_signals.h"
 
 #include <algorithm>
@@ -31,8 +32,7 @@ int main(int argc, char* argv[])
         std::cout << (options.value().helpWanted ? usage() : versionLine());
         return 0;
     }
-    const std::size_t jobs =
-        options.value().jobs > 0 ? options.value().jobs : std::max(1u, std::thread::hardware_concurrency());
+    const std::size_t jobs = options.value().jobs > 0 ? options.value().jobs : defaultPipelines(usableCores());
     TranslationService service(apertiumDirections(options.value().modesDir, options.value().translator, jobs));
     const ApiLimits limits;
 

@@ -32,7 +32,7 @@ std::string usage()
            "  --arrival-timeout-ms N  how long a request may take to arrive whole, from its first byte\n"
            "                  to its last (default 10000); a slower client is cut off\n"
            "  --jobs N        translation pipelines per direction a large request is shared out among\n"
-           "                  (default: one per processor core)\n"
+           "                  (default: one per 3 usable processor cores, at least one)\n"
            "  --no-warm-up    start each pipeline when a translation first needs it, not at once\n";
 }
 

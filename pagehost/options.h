@@ -14,7 +14,7 @@ struct Options {
     std::string modesDir = "/usr/share/apertium/modes";
     TranslatorSettings translator;
     ServerLimits server;
-    std::size_t jobs = 0;        // pipelines per direction; 0: one per processor core
+    std::size_t jobs = 0;        // pipelines per direction; 0: defaultPipelines(usableCores())
     bool warmUp = true;          // false (--no-warm-up): pipelines start on first use
     bool helpWanted = false;     // --help: print usage and stop
     bool versionWanted = false;  // --version: print the version and stop

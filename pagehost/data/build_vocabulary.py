@@ -419,14 +419,21 @@ def dix_side(text, tags=()):
     return escape(text).replace(" ", "<b/>") + "".join(f'<s n="{t}"/>' for t in tags)
 
 
-def write_dix(path, entries, tags_used):
-    """entries: (left text, left tags, right text, right tags)."""
+def write_dix(path, entries, tags_used, source_first=False):
+    """entries: (left text, left tags, right text, right tags). source_first, for a bilingual
+    dictionary: each entry as its whole source and then its whole target. Written as one pair,
+    each source letter is paired with a target letter, and a lookup follows every term that
+    starts with the same letters but translates otherwise; this way the terms share their source
+    paths and the lookup takes about half the time, with the same translations."""
     letters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyzÁÉÍÓÚÜÑáéíóúüñ"
     lines = ['<?xml version="1.0" encoding="UTF-8"?>', "<dictionary>", f"  <alphabet>{letters}</alphabet>", "  <sdefs>"]
     lines += [f'    <sdef n="{t}"/>' for t in sorted(tags_used)]
     lines += ["  </sdefs>", '  <section id="veltrano-terms" type="standard">']
     for left, left_tags, right, right_tags in entries:
-        lines.append(f"    <e><p><l>{dix_side(left, left_tags)}</l><r>{dix_side(right, right_tags)}</r></p></e>")
+        left_side, right_side = dix_side(left, left_tags), dix_side(right, right_tags)
+        pairs = (f"<p><l>{left_side}</l><r/></p><p><l/><r>{right_side}</r></p>" if source_first
+                 else f"<p><l>{left_side}</l><r>{right_side}</r></p>")
+        lines.append(f"    <e>{pairs}</e>")
     lines += ["  </section>", "</dictionary>", ""]
     path.write_text("\n".join(lines), encoding="utf-8")
 
@@ -598,7 +605,7 @@ class DirectionBuild:
         own = self.data / f"{self.mode}.domain.dix"
         dix = self.work / "bilingual.dix"
         tags_used = {t for e in entries for t in e[1] + e[3]}
-        write_dix(dix, entries, tags_used)
+        write_dix(dix, entries, tags_used, source_first=True)
         with_domain = self.work / "pair-and-domain.autobil.bin"
         compile_appended("lr", self.pair / f"{self.mode}.autobil.bin", own, with_domain, self.work)
         compile_appended("lr", with_domain, dix, self.out / f"{self.mode}.autobil.bin", self.work)

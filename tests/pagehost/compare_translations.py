@@ -9,11 +9,15 @@ import urllib.request
 from pathlib import Path
 
 
-def translate(port, direction, texts):
-    body = json.dumps({"sl": direction[:2], "tl": direction[3:], "q": texts}).encode()
-    request = urllib.request.Request(f"http://127.0.0.1:{port}/api/translate", data=body,
-                                     headers={"Content-Type": "application/json"})
-    return json.load(urllib.request.urlopen(request))["translations"]
+def translate(port, direction, texts, per_request=5000):
+    """In requests of at most per_request texts, below the host's limit per request."""
+    translations = []
+    for start in range(0, len(texts), per_request):
+        body = json.dumps({"sl": direction[:2], "tl": direction[3:], "q": texts[start:start + per_request]}).encode()
+        request = urllib.request.Request(f"http://127.0.0.1:{port}/api/translate", data=body,
+                                         headers={"Content-Type": "application/json"})
+        translations += json.load(urllib.request.urlopen(request, timeout=600))["translations"]
+    return translations
 
 
 def read_sentences(path):
