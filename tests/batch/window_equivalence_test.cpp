@@ -97,7 +97,7 @@ TEST(WindowAndBatch, EndWithTheSameCellValues)
     batch::RunTranslations translations(translator, nullptr, false);
     std::ostringstream shown;
     batch::Progress progress(shown, false, 1);
-    batch::BatchRun run({{}, false, false}, translations, progress, nullptr);
+    batch::BatchRun run({{}, false, false, {}}, translations, progress, nullptr);
     run.convert(byBatch);
     ASSERT_EQ(run.totals().failed, 0u) << shown.str();
 
@@ -207,7 +207,7 @@ TEST(WindowAndBatch, ConvertTheSameCellsInEveryScope)
         batch::RunTranslations translations(translator, nullptr, false);
         std::ostringstream shown;
         batch::Progress progress(shown, false, 1);
-        batch::BatchRun run({c.scope, false, false}, translations, progress, nullptr);
+        batch::BatchRun run({c.scope, false, false, {}}, translations, progress, nullptr);
         run.convert(byBatch);
         EXPECT_EQ(run.totals().failed, 0u) << shown.str();
 
