@@ -1,6 +1,6 @@
 #include "batch/report.h"
 
-#include "tools/xlcell/commands.h"
+#include "core/tsv_field.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -10,7 +10,7 @@
 
 namespace veltrano::batch {
 
-using xlcell::escapeField;
+using core::escapeField;
 
 ReportFile::ReportFile(const std::string& path)
     : m_path(path),

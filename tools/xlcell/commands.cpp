@@ -6,6 +6,7 @@
 #include <ostream>
 
 #include "core/sheet_reference.h"
+#include "core/tsv_field.h"
 #include "spreadsheet/cell_ref.h"
 #include "spreadsheet/numfmt/renderer.h"
 #include "spreadsheet/workbook.h"
@@ -14,6 +15,7 @@
 namespace veltrano::xlcell {
 
 namespace ss = veltrano::spreadsheet;
+using core::escapeField;
 
 namespace {
 
@@ -231,31 +233,6 @@ int formatCommand(const std::vector<std::string>& args, std::istream& in, std::o
 }
 
 }  // namespace
-
-std::string escapeField(std::string_view text)
-{
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        switch (c) {
-        case '\t':
-            out += "\\t";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
-}
 
 std::optional<Assignment> parseAssignment(std::string_view argument)
 {

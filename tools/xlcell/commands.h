@@ -14,9 +14,6 @@ inline constexpr int kOk = 0;
 inline constexpr int kFailed = 1;
 inline constexpr int kUsage = 2;
 
-// Text for one TSV field: tab, line feed, carriage return and backslash as \t \n \r \\.
-std::string escapeField(std::string_view text);
-
 // One SHEET!REF=TEXT argument. The sheet may be quoted ('My Sheet'!A1=...).
 struct Assignment {
     std::string sheet;
