@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <optional>
 #include <set>
+#include <utility>
 
 #include "spreadsheet/internal/utf8.h"
 #include "spreadsheet/internal/workbook_impl.h"
@@ -85,6 +86,22 @@ bool hasWords(std::string_view text)
 bool within(const std::vector<std::string_view>& open, std::string_view local)
 {
     return std::find(open.begin(), open.end(), local) != open.end();
+}
+
+// Walks a part's start elements, each with the local names of the elements open around it.
+// visit returns true when it read the element through to its end (its text), which then opens
+// nothing. False when the part is not well-formed.
+template <class Visit>
+bool walkElements(xml::Scanner& scanner, Visit visit)
+{
+    std::vector<std::string_view> open;
+    while (scanner.next()) {
+        if (scanner.token() == xml::Token::EndElement && !open.empty())
+            open.pop_back();
+        if (scanner.token() == xml::Token::StartElement && !visit(std::as_const(open)))
+            open.push_back(scanner.localName());
+    }
+    return !scanner.failed();
 }
 
 // Gathers the texts of one workbook.
@@ -282,28 +299,22 @@ void Collector::collectThreaded(const std::string& sheetName, const Part& part,
                                 std::map<std::string, std::vector<std::size_t>>& threads)
 {
     xml::Scanner scanner(part.xml);
-    std::vector<std::string_view> open;
     std::string ref;
-    while (scanner.next()) {
-        if (scanner.token() == xml::Token::EndElement && !open.empty())
-            open.pop_back();
-        if (scanner.token() != xml::Token::StartElement)
-            continue;
+    const bool read = walkElements(scanner, [&](const std::vector<std::string_view>& open) {
         if (scanner.localName() == "threadedComment")
             if (const auto* at = scanner.attribute("ref"))
                 ref = xml::attributeValue(*at);
-        if (scanner.localName() == "text" && !open.empty() && open.back() == "threadedComment") {
-            if (const auto found = readTextElement(scanner)) {
-                const std::size_t before = m_texts->units.size();
-                addUnits(addElement(part, *found, TextForm::Plain), TextKind::Note, sheetName, "comment " + ref);
-                for (std::size_t unit = before; unit < m_texts->units.size(); ++unit)
-                    threads[ref].push_back(unit);
-            }
-            continue;
+        if (scanner.localName() != "text" || open.empty() || open.back() != "threadedComment")
+            return false;
+        if (const auto found = readTextElement(scanner)) {
+            const std::size_t before = m_texts->units.size();
+            addUnits(addElement(part, *found, TextForm::Plain), TextKind::Note, sheetName, "comment " + ref);
+            for (std::size_t unit = before; unit < m_texts->units.size(); ++unit)
+                threads[ref].push_back(unit);
         }
-        open.push_back(scanner.localName());
-    }
-    if (scanner.failed())
+        return true;
+    });
+    if (!read)
         leave(part.name, scanner.errorMessage());
 }
 
@@ -311,47 +322,36 @@ void Collector::collectNotes(const std::string& sheetName, const Part& part,
                              std::map<std::string, std::vector<std::size_t>>& threads)
 {
     xml::Scanner scanner(part.xml);
-    std::vector<std::string_view> open;
     std::string ref;
-    while (scanner.next()) {
-        if (scanner.token() == xml::Token::EndElement && !open.empty())
-            open.pop_back();
-        if (scanner.token() != xml::Token::StartElement)
-            continue;
+    const bool read = walkElements(scanner, [&](const std::vector<std::string_view>& open) {
         if (scanner.localName() == "comment" && scanner.attribute("ref"))
             ref = xml::attributeValue(*scanner.attribute("ref"));
         const bool noteText = scanner.localName() == "t" && within(open, "text") && !open.empty()
                               && (open.back() == "r" || open.back() == "text");
-        if (noteText) {
-            if (const auto found = readTextElement(scanner)) {
-                const std::size_t element = addElement(part, *found, TextForm::CellText);
-                // A note that stands in for a threaded comment follows the comment's translation.
-                if (const auto thread = threads.find(ref); thread != threads.end())
-                    for (const std::size_t unit : thread->second)
-                        m_texts->units[unit].mirrors.push_back(element);
-                else
-                    addUnits(element, TextKind::Note, sheetName, "note " + ref);
-            }
-            continue;
+        if (!noteText)
+            return false;
+        if (const auto found = readTextElement(scanner)) {
+            const std::size_t element = addElement(part, *found, TextForm::CellText);
+            // A note that stands in for a threaded comment follows the comment's translation.
+            if (const auto thread = threads.find(ref); thread != threads.end())
+                for (const std::size_t unit : thread->second)
+                    m_texts->units[unit].mirrors.push_back(element);
+            else
+                addUnits(element, TextKind::Note, sheetName, "note " + ref);
         }
-        open.push_back(scanner.localName());
-    }
-    if (scanner.failed())
+        return true;
+    });
+    if (!read)
         leave(part.name, scanner.errorMessage());
 }
 
 void Collector::collectDrawing(const std::string& sheetName, const Part& part, int& charts)
 {
     xml::Scanner scanner(part.xml);
-    std::vector<std::string_view> open;
     std::vector<std::string> chartIds;
     int shapes = 0;
     bool linked = false;  // the shape shows a cell's text (textlink): the cell is translated instead
-    while (scanner.next()) {
-        if (scanner.token() == xml::Token::EndElement && !open.empty())
-            open.pop_back();
-        if (scanner.token() != xml::Token::StartElement)
-            continue;
+    const bool read = walkElements(scanner, [&](const std::vector<std::string_view>& open) {
         const std::string_view local = scanner.localName();
         if (local == "sp") {
             ++shapes;
@@ -366,11 +366,11 @@ void Collector::collectDrawing(const std::string& sheetName, const Part& part, i
             if (const auto found = readTextElement(scanner))
                 addUnits(addElement(part, *found, TextForm::Plain), TextKind::Shape, sheetName,
                          "shape " + std::to_string(shapes));
-            continue;
+            return true;
         }
-        open.push_back(local);
-    }
-    if (scanner.failed()) {
+        return false;
+    });
+    if (!read) {
         leave(part.name, scanner.errorMessage());
         return;
     }
@@ -406,13 +406,8 @@ std::string chartTextName(const std::vector<std::string_view>& open)
 void Collector::collectChart(const std::string& sheetName, const Part& part, int number)
 {
     xml::Scanner scanner(part.xml);
-    std::vector<std::string_view> open;
     const std::string chart = "chart " + std::to_string(number) + " ";
-    while (scanner.next()) {
-        if (scanner.token() == xml::Token::EndElement && !open.empty())
-            open.pop_back();
-        if (scanner.token() != xml::Token::StartElement)
-            continue;
+    const bool read = walkElements(scanner, [&](const std::vector<std::string_view>& open) {
         const std::string_view local = scanner.localName();
         const std::string_view parent = open.empty() ? std::string_view() : open.back();
         // Texts typed into the chart; a text taken from cells (strRef and its cache) is the cells'.
@@ -423,14 +418,13 @@ void Collector::collectChart(const std::string& sheetName, const Part& part, int
             name = "series name";
         else if (local == "v" && isChart(scanner.uri()) && parent == "pt" && within(open, "strLit"))
             name = "label";
-        if (name.empty()) {
-            open.push_back(local);
-            continue;
-        }
+        if (name.empty())
+            return false;
         if (const auto found = readTextElement(scanner))
             addUnits(addElement(part, *found, TextForm::Plain), TextKind::Chart, sheetName, chart + name);
-    }
-    if (scanner.failed())
+        return true;
+    });
+    if (!read)
         leave(part.name, scanner.errorMessage());
 }
 
