@@ -177,12 +177,9 @@ std::optional<Failure> convertGathered(Workbook& workbook, const std::vector<Sco
     texts.reserve(cells.size());
     for (const TextCell& cell : cells)
         texts.emplace_back(cell.text);
-    const auto translated = translator.translate(texts);
-    const Place file{workbook.path(), {}, {}};
+    const auto translated = translateTogether(translator, texts, Place{workbook.path(), {}, {}});
     if (!translated)
-        return Failure{messageAt(file, "not translated: " + translated.failure().message), file};
-    if (auto failure = unlessOneEach(translated, texts.size(), file))
-        return failure;
+        return translated.failure();
     for (std::size_t i = 0; i < cells.size(); ++i)
         if (auto failure = writer.write(cells[i], translated.value()[i]))
             return failure;
@@ -190,6 +187,17 @@ std::optional<Failure> convertGathered(Workbook& workbook, const std::vector<Sco
 }
 
 }  // namespace
+
+Result<std::vector<std::string>> translateTogether(Translator& translator, const std::vector<std::string_view>& texts,
+                                                   const Place& file)
+{
+    auto translated = translator.translate(texts);
+    if (!translated)
+        return Failure{messageAt(file, "not translated: " + translated.failure().message), file};
+    if (auto failure = unlessOneEach(translated, texts.size(), file))
+        return *failure;
+    return translated;
+}
 
 Result<Converted> convertCells(Workbook& workbook, const Scope& scope, Translator& translator, Pace pace,
                                ConversionEvents& events, bool write)

@@ -28,6 +28,11 @@ public:
     virtual Result<std::vector<std::string>> translate(const std::vector<std::string_view>& texts) = 0;
 };
 
+// Translates texts in one request; fails, naming file, when the translator fails or gives back
+// another number of translations than it was sent.
+Result<std::vector<std::string>> translateTogether(Translator& translator, const std::vector<std::string_view>& texts,
+                                                   const Place& file);
+
 // A cell whose text was replaced, or would have been when nothing is written.
 struct ChangedCell {
     std::string sheet;

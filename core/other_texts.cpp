@@ -51,13 +51,9 @@ Result<Converted> convertOtherTexts(Workbook& workbook, const Scope& scope, spre
     }
     if (texts.empty())
         return converted;
-    const auto translated = translator.translate(texts);
+    const auto translated = translateTogether(translator, texts, file);
     if (!translated)
-        return Failure{messageAt(file, "not translated: " + translated.failure().message), file};
-    if (translated.value().size() != texts.size())
-        return Failure{messageAt(file, "the translator gave " + std::to_string(translated.value().size())
-                                           + " translations for " + std::to_string(texts.size()) + " texts"),
-                       file};
+        return translated.failure();
 
     for (std::size_t i = 0; i < chosen.size(); ++i) {
         const spreadsheet::PlacedText& text = found[chosen[i]];
