@@ -3,6 +3,7 @@
 #include "spreadsheet/internal/utf8.h"
 #include "spreadsheet/internal/workbook_impl.h"
 #include "spreadsheet/xls/xls_workbook.h"
+#include "spreadsheet/xlsx/xlsx_backend.h"
 
 namespace veltrano::spreadsheet {
 
@@ -137,13 +138,7 @@ Result<std::unique_ptr<Workbook::Impl>> loadAnyWorkbook(const std::string& path,
             return oneLine(impl.error());
         return impl;
     }
-    Status signature = checkFileSignature(path, bytes);
-    if (!signature)
-        return oneLine(signature.error());
-    auto zip = ZipArchive::open(std::move(bytes), path);
-    if (!zip)
-        return oneLine(zip.error());
-    auto impl = loadWorkbook(path, std::move(zip.value()));
+    auto impl = loadPackage(path, std::move(bytes));
     if (!impl)
         return oneLine(impl.error());
     return impl;
@@ -196,10 +191,10 @@ namespace {
 // opening: a save never writes a file that would not open again.
 Result<std::unique_ptr<Workbook::Impl>> readBackSaved(Workbook::Impl& wb)
 {
-    auto bytes = wb.backend ? wb.backend->serialize(wb) : serializeWorkbook(wb);
+    auto bytes = wb.backend->serialize(wb);
     if (!bytes)
         return bytes.error();
-    releaseWorksheetXml(wb);
+    wb.backend->releaseRereadable(wb);
     auto refuse = [&](const Error& error) {
         return Error{error.code, wb.path
                                      + ": not saved, the file is left as it was: the workbook as it would be "
@@ -214,14 +209,14 @@ Result<std::unique_ptr<Workbook::Impl>> readBackSaved(Workbook::Impl& wb)
 
 const std::string& fileBytes(const Workbook::Impl& wb)
 {
-    return wb.backend ? wb.backend->bytes() : wb.zip.bytes();
+    return wb.backend->bytes();
 }
 
 // The workbook's XML back in place after a save that failed; the failure is what is reported,
 // with the restoring's own should that fail too (the sheets it misses then refuse any save).
 Error restoredWithError(Workbook::Impl& wb, Error error)
 {
-    if (Status restored = restoreWorksheetXml(wb); !restored)
+    if (Status restored = wb.backend->restoreRereadable(wb); !restored)
         error.message += "; " + restored.error().message;
     return error;
 }
@@ -258,7 +253,7 @@ Status Workbook::saveAs(const std::string& path)
     const std::string& bytes = fileBytes(saved ? *saved : *m_impl);
     auto written = writeFileAtomically(path, bytes, std::nullopt);
     saved.reset();
-    Status restored = restoreWorksheetXml(*m_impl);
+    Status restored = m_impl->backend->restoreRereadable(*m_impl);
     if (!written)
         return written.error();
     return restored;

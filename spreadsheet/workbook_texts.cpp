@@ -24,15 +24,10 @@ Result<WorkbookTexts> Workbook::texts(TextKinds kinds)
     WorkbookTexts listing;
     if (!kinds.any())
         return listing;
-    if (wb.backend) {
-        wb.partTexts = std::make_unique<PartTexts>();
-        wb.backend->collectTexts(wb, kinds, *wb.partTexts);
-    } else {
-        auto collected = collectPartTexts(wb, kinds);
-        if (!collected)
-            return collected.error();
-        wb.partTexts = std::move(collected.value());
-    }
+    auto collected = wb.backend->collectTexts(wb, kinds);
+    if (!collected)
+        return collected.error();
+    wb.partTexts = std::move(collected.value());
     for (const TextUnit& unit : wb.partTexts->units)
         listing.texts.push_back(unit.shown);
     listing.leftAsTheyAre = wb.partTexts->leftAsTheyAre;

@@ -170,3 +170,16 @@ std::string foldCase(std::string_view text)
 }
 
 }  // namespace veltrano::spreadsheet::utf8
+
+namespace veltrano::spreadsheet {
+
+std::string lowerAscii(std::string_view text)
+{
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z')
+            c = char(c - 'A' + 'a');
+    return out;
+}
+
+}  // namespace veltrano::spreadsheet

@@ -46,3 +46,10 @@ namespace veltrano::spreadsheet::utf8 {
 std::string foldCase(std::string_view text);
 
 }  // namespace veltrano::spreadsheet::utf8
+
+namespace veltrano::spreadsheet {
+
+// ASCII lower-case copy, for comparing part, stream and record names.
+std::string lowerAscii(std::string_view text);
+
+}  // namespace veltrano::spreadsheet

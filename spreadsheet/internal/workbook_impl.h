@@ -22,7 +22,6 @@
 #include "spreadsheet/xlsx/shared_strings.h"
 #include "spreadsheet/xlsx/styles.h"
 #include "spreadsheet/xlsx/tables.h"
-#include "spreadsheet/xlsx/zip_archive.h"
 
 namespace veltrano::spreadsheet {
 
@@ -55,8 +54,8 @@ struct CalcSettingsPlace {
     std::string prefix;                        // of the workbook element, with its ':'
 };
 
-// What a file format other than the zip package keeps behind a Workbook: its own file state,
-// how a cell write is checked against the way the file stores that cell, and how the file is
+// What a file format keeps behind a Workbook: its own file state, how a cell write is checked
+// against the way the file stores that cell, its texts outside the cells, and how the file is
 // written back. The cells, strings and styles themselves live in Workbook::Impl, shared.
 class FormatBackend {
 public:
@@ -67,15 +66,19 @@ public:
     virtual Result<std::string> serialize(const Workbook::Impl& wb) const = 0;
     // The file as it was read or last saved.
     virtual const std::string& bytes() const = 0;
-    // Adds the texts outside the cells of kinds that this format can edit to texts, and names
-    // in texts.leftAsTheyAre, once, the kinds asked for that it cannot.
-    virtual void collectTexts(const Workbook::Impl& wb, TextKinds kinds, PartTexts& texts) const = 0;
+    // The texts outside the cells of kinds that this format can edit, naming in leftAsTheyAre,
+    // once, the kinds asked for that it cannot; an error only when the file cannot be read.
+    virtual Result<std::unique_ptr<PartTexts>> collectTexts(const Workbook::Impl& wb, TextKinds kinds) const = 0;
+    // Lets go of what the workbook holds that bytes() can give again, while a save's bytes are
+    // read back, so the workbook is never held twice over.
+    virtual void releaseRereadable(Workbook::Impl& wb) const = 0;
+    // Reads back what releaseRereadable() let go, where the workbook stays in use.
+    virtual Status restoreRereadable(Workbook::Impl& wb) const = 0;
 };
 
 struct Workbook::Impl {
     std::string path;
-    std::unique_ptr<FormatBackend> backend;  // null for the zip package
-    ZipArchive zip;
+    std::unique_ptr<FormatBackend> backend;  // never null
     ns::Family family = ns::Family::Transitional;
 
     std::size_t contentTypesEntry = 0;
@@ -122,9 +125,9 @@ struct Workbook::Impl {
     std::optional<FileIdentity> onDisk;
     FileLock lock;  // on the file at path, from opening to the last save; none for bytes
 
-    Impl(std::string filePath, ZipArchive archive)
+    Impl(std::string filePath, std::unique_ptr<FormatBackend> format)
         : path(std::move(filePath)),
-          zip(std::move(archive))
+          backend(std::move(format))
     {}
 
     std::string where(std::string_view part) const { return path + ": " + std::string(part); }
@@ -133,21 +136,5 @@ struct Workbook::Impl {
 // Loads a workbook from a file's bytes in whichever format they are: a compound file, or else
 // the zip package.
 Result<std::unique_ptr<Workbook::Impl>> loadAnyWorkbook(const std::string& path, std::string bytes);
-
-// Loads everything from a package already opened as a zip.
-Result<std::unique_ptr<Workbook::Impl>> loadWorkbook(std::string path, ZipArchive zip);
-
-// The bytes of the package with every pending edit applied.
-Result<std::string> serializeWorkbook(const Workbook::Impl& workbook);
-
-// Lets go of the worksheets' XML, which the package holds compressed, while a save's bytes
-// are read back, so the workbook is never held twice over; restoreWorksheetXml() reads it
-// again where the workbook stays in use.
-void releaseWorksheetXml(Workbook::Impl& workbook);
-Status restoreWorksheetXml(Workbook::Impl& workbook);
-
-// Refuses bytes that are not a zip package (compound files are told apart before, by
-// xls::isCompoundFile).
-Status checkFileSignature(const std::string& path, const std::string& bytes);
 
 }  // namespace veltrano::spreadsheet

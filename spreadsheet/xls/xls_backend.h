@@ -63,7 +63,10 @@ public:
     const std::string& bytes() const override { return m_fileBytes; }
     // Page headers and footers (HEADER and FOOTER records); notes, charts and shapes are named
     // as left as they are.
-    void collectTexts(const Workbook::Impl& wb, TextKinds kinds, PartTexts& texts) const override;
+    Result<std::unique_ptr<PartTexts>> collectTexts(const Workbook::Impl& wb, TextKinds kinds) const override;
+    // The workbook stream is parsed into records once and never let go.
+    void releaseRereadable(Workbook::Impl&) const override {}
+    Status restoreRereadable(Workbook::Impl&) const override { return {}; }
 
     const std::string& stream() const { return m_stream; }
 

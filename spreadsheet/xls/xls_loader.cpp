@@ -113,14 +113,10 @@ public:
         if (!refused)
             return refused.error();
         const std::string stream = findStream(file.value(), "Workbook")->name;
-        auto zip = ZipArchive::open(std::string("PK\x05\x06", 4) + std::string(18, '\0'), m_path);
-        if (!zip)
-            return zip.error();
-        m_wb = std::make_unique<Workbook::Impl>(m_path, std::move(zip.value()));
         auto backend = std::make_unique<XlsBackend>(std::move(m_bytes), std::move(file.value()), stream);
         m_backend = backend.get();
         m_stream = m_backend->stream();
-        m_wb->backend = std::move(backend);
+        m_wb = std::make_unique<Workbook::Impl>(m_path, std::move(backend));
         Status read = readGlobals();
         if (read)
             read = readSheets();

@@ -125,8 +125,10 @@ std::string textObjectRecords(std::string_view stream, std::uint32_t txo, const 
     return out + runData;
 }
 
-void XlsBackend::collectTexts(const Workbook::Impl& wb, TextKinds kinds, PartTexts& texts) const
+Result<std::unique_ptr<PartTexts>> XlsBackend::collectTexts(const Workbook::Impl& wb, TextKinds kinds) const
 {
+    auto collected = std::make_unique<PartTexts>();
+    PartTexts& texts = *collected;
     if (kinds.charts)
         texts.leftAsTheyAre.push_back(wb.path
                                       + ": the charts of an Excel 97-2003 workbook cannot be edited safely "
@@ -162,6 +164,7 @@ void XlsBackend::collectTexts(const Workbook::Impl& wb, TextKinds kinds, PartTex
         addRecordText(texts, object.record, runs, note ? TextKind::Note : TextKind::Shape, object.sheet,
                       note ? "note " + object.cell : "shape " + std::to_string(shapes));
     }
+    return collected;
 }
 
 // A HEADER or FOOTER record holding text: 8-bit characters when every one fits, else UTF-16.

@@ -123,11 +123,8 @@ Result<WriteOutcome> Worksheet::setValue(int row, int column, std::string_view t
     if (block != WriteBlock::None)
         return Error{ErrorCode::NotWritable, wb.path + ": " + sheet.model.name + "!" + cellName(row, column) + ": "
                                                  + std::string(writeBlockReason(block))};
-    if (wb.backend) {
-        Status storable = wb.backend->checkWrite(wb, m_index, row, column);
-        if (!storable)
-            return storable.error();
-    }
+    if (Status storable = wb.backend->checkWrite(wb, m_index, row, column); !storable)
+        return storable.error();
 
     WriteOutcome outcome;
     std::string value = utf8::sanitize(text);

@@ -1,5 +1,6 @@
 #include "spreadsheet/xlsx/opc.h"
 
+#include "spreadsheet/internal/utf8.h"
 #include "spreadsheet/xlsx/namespaces.h"
 #include "spreadsheet/xlsx/ooxml_text.h"
 #include "spreadsheet/xlsx/part_error.h"

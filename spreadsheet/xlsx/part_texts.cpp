@@ -10,6 +10,7 @@
 #include "spreadsheet/internal/utf8.h"
 #include "spreadsheet/internal/workbook_impl.h"
 #include "spreadsheet/xlsx/ooxml_text.h"
+#include "spreadsheet/xlsx/xlsx_backend.h"
 #include "spreadsheet/xlsx/xml_scanner.h"
 
 namespace veltrano::spreadsheet {
@@ -107,8 +108,9 @@ bool walkElements(xml::Scanner& scanner, Visit visit)
 // Gathers the texts of one workbook.
 class Collector {
 public:
-    Collector(const Workbook::Impl& wb, TextKinds kinds)
+    Collector(const Workbook::Impl& wb, const ZipArchive& zip, TextKinds kinds)
         : m_wb(wb),
+          m_zip(zip),
           m_kinds(kinds),
           m_texts(std::make_unique<PartTexts>())
     {}
@@ -140,6 +142,7 @@ private:
     void addUnits(std::size_t element, TextKind kind, const std::string& sheet, const std::string& place);
 
     const Workbook::Impl& m_wb;
+    const ZipArchive& m_zip;
     TextKinds m_kinds;
     std::unique_ptr<PartTexts> m_texts;
     std::set<std::size_t> m_seen;  // a part reached twice is read once
@@ -159,14 +162,14 @@ void Collector::leave(const std::string& part, const std::string& why)
 
 std::optional<Collector::Part> Collector::readPart(const std::string& name)
 {
-    const auto entry = m_wb.zip.find(name);
+    const auto entry = m_zip.find(name);
     if (!entry) {
         leave(name, "the part is missing");
         return std::nullopt;
     }
     if (!m_seen.insert(*entry).second)
         return std::nullopt;
-    auto xml = m_wb.zip.read(*entry);
+    auto xml = m_zip.read(*entry);
     if (!xml) {
         leave(name, xml.error().message);
         return std::nullopt;
@@ -178,10 +181,10 @@ std::optional<Collector::Part> Collector::readPart(const std::string& name)
 std::optional<opc::Relationships> Collector::relationshipsOf(const std::string& part)
 {
     const std::string relsPart = opc::relationshipsPartName(part);
-    const auto entry = m_wb.zip.find(relsPart);
+    const auto entry = m_zip.find(relsPart);
     if (!entry)
         return opc::Relationships{};
-    auto xml = m_wb.zip.read(*entry);
+    auto xml = m_zip.read(*entry);
     if (!xml) {
         leave(part, xml.error().message);
         return std::nullopt;
@@ -498,9 +501,9 @@ std::string_view textKindName(TextKind kind)
     return "";
 }
 
-Result<std::unique_ptr<PartTexts>> collectPartTexts(const Workbook::Impl& wb, TextKinds kinds)
+Result<std::unique_ptr<PartTexts>> collectPartTexts(const Workbook::Impl& wb, const ZipArchive& zip, TextKinds kinds)
 {
-    return Collector(wb, kinds).run();
+    return Collector(wb, zip, kinds).run();
 }
 
 void addHeaderText(PartTexts& texts, std::size_t where, std::string_view header, const std::string& sheet,

@@ -52,11 +52,6 @@ struct PartTexts {
     std::vector<std::string> leftAsTheyAre;
 };
 
-// The texts of the kinds asked for, sheet by sheet in workbook order. A part that cannot be
-// read or parsed is left as it is and named in leftAsTheyAre; only a failure to read the
-// package itself is an error.
-Result<std::unique_ptr<PartTexts>> collectPartTexts(const Workbook::Impl& wb, TextKinds kinds);
-
 // Adds a header or footer held elsewhere than in a part (an .xls record at offset where), as
 // an element of its own with a unit for each literal run.
 void addHeaderText(PartTexts& texts, std::size_t where, std::string_view header, const std::string& sheet,

@@ -9,6 +9,7 @@
 #include "spreadsheet/xlsx/formula_refs.h"
 #include "spreadsheet/xlsx/ooxml_text.h"
 #include "spreadsheet/xlsx/part_error.h"
+#include "spreadsheet/xlsx/xlsx_backend.h"
 #include "spreadsheet/xlsx/xml_scanner.h"
 
 namespace veltrano::spreadsheet {
@@ -82,9 +83,12 @@ void noteCalcSettings(const xml::Scanner& scanner, CalcSettingsPlace& place)
 
 class Loader {
 public:
-    explicit Loader(std::unique_ptr<Workbook::Impl> impl)
-        : m_wb(std::move(impl))
-    {}
+    Loader(std::string path, ZipArchive zip)
+    {
+        auto backend = std::make_unique<XlsxBackend>(std::move(zip));
+        m_zip = &backend->zip();
+        m_wb = std::make_unique<Workbook::Impl>(std::move(path), std::move(backend));
+    }
 
     Result<std::unique_ptr<Workbook::Impl>> run();
 
@@ -107,7 +111,8 @@ private:
     Status loadPivotSources();
 
     std::unique_ptr<Workbook::Impl> m_wb;
-    std::size_t m_cellCount = 0;  // stored cells in the worksheets loaded so far
+    const ZipArchive* m_zip = nullptr;  // held by m_wb's backend
+    std::size_t m_cellCount = 0;        // stored cells in the worksheets loaded so far
     // The shared strings are parsed beside the worksheets, which only name their indexes.
     std::future<Result<SharedStrings>> m_sharedStrings;
 };
@@ -115,14 +120,14 @@ private:
 // Every part the loader parses is read here: found by name, refused when missing.
 Result<Loader::Part> Loader::readPartEntry(std::string_view partName, ErrorCode missingCode)
 {
-    auto index = m_wb->zip.find(partName);
+    auto index = m_zip->find(partName);
     if (!index)
         return Error{missingCode, m_wb->where(partName) + ": part is missing"};
-    if (const std::uint64_t size = m_wb->zip.entries()[*index].size; size > kMaxPartBytes)
+    if (const std::uint64_t size = m_zip->entries()[*index].size; size > kMaxPartBytes)
         return Error{ErrorCode::TooLarge, m_wb->where(partName) + ": the part is " + std::to_string(size)
                                               + " bytes uncompressed, past the limit of "
                                               + std::to_string(kMaxPartBytes)};
-    auto bytes = m_wb->zip.read(*index);
+    auto bytes = m_zip->read(*index);
     if (!bytes)
         return bytes.error();
     return Part{*index, std::move(bytes.value())};
@@ -138,7 +143,7 @@ Result<std::string> Loader::readPart(std::string_view partName, ErrorCode missin
 
 Status Loader::refuseForeignPackages()
 {
-    auto& zip = m_wb->zip;
+    const ZipArchive& zip = *m_zip;
     if (auto mimetype = zip.find("mimetype")) {
         auto text = zip.read(*mimetype);
         if (text && text.value().starts_with("application/vnd.oasis.opendocument"))
@@ -293,7 +298,7 @@ Status Loader::loadStylesAndStrings(const WorkbookXml& book)
                                      [xml = std::move(part.value().xml), where = m_wb->where(rel->target)]() mutable {
                                          return SharedStrings::parse(std::move(xml), where);
                                      });
-    } else if (m_wb->zip.find(m_wb->sharedStringsPart)) {
+    } else if (m_zip->find(m_wb->sharedStringsPart)) {
         // A stray part by that name: a new one must not collide with it.
         m_wb->sharedStringsPart = folder + "sharedStrings1.xml";
     }
@@ -383,7 +388,7 @@ Status Loader::loadWorksheet(std::size_t sheetIndex, const std::string& partName
 Status Loader::loadSheetRelations(WorksheetState& state, std::size_t worksheetIndex)
 {
     const std::string relsPart = opc::relationshipsPartName(state.model.partName);
-    if (!m_wb->zip.find(relsPart))
+    if (!m_zip->find(relsPart))
         return {};
     auto xml = readPart(relsPart);
     if (!xml)
@@ -518,23 +523,21 @@ Result<std::unique_ptr<Workbook::Impl>> Loader::run()
         return status.error();
     if (const auto* calc = m_wb->workbookRels.firstOfType("calcChain")) {
         m_wb->calcChainRelationship = *calc;
-        m_wb->calcChainEntry = m_wb->zip.find(calc->target);
+        m_wb->calcChainEntry = m_zip->find(calc->target);
     }
     return std::move(m_wb);
 }
 
 }  // namespace
 
-Status checkFileSignature(const std::string& path, const std::string& bytes)
+Result<std::unique_ptr<Workbook::Impl>> loadPackage(const std::string& path, std::string bytes)
 {
     if (bytes.size() < 4 || bytes.compare(0, 2, "PK") != 0)
         return Error{ErrorCode::NotAWorkbook, path + ": not a zip package, so not an .xlsx/.xlsm/.xltx/.xltm workbook"};
-    return {};
-}
-
-Result<std::unique_ptr<Workbook::Impl>> loadWorkbook(std::string path, ZipArchive zip)
-{
-    return Loader(std::make_unique<Workbook::Impl>(std::move(path), std::move(zip))).run();
+    auto zip = ZipArchive::open(std::move(bytes), path);
+    if (!zip)
+        return zip.error();
+    return Loader(path, std::move(zip.value())).run();
 }
 
 }  // namespace veltrano::spreadsheet

@@ -5,7 +5,9 @@
 #include <cstring>
 
 #include "spreadsheet/cell_ref.h"
+#include "spreadsheet/internal/utf8.h"
 #include "spreadsheet/internal/workbook_impl.h"
+#include "spreadsheet/xlsx/xlsx_backend.h"
 #include "spreadsheet/xlsx/xml_scanner.h"
 
 namespace veltrano::spreadsheet {
@@ -294,10 +296,10 @@ void spliceEditedTexts(const Workbook::Impl& wb, ZipArchive::Changes& changes)
 
 }  // namespace
 
-Result<std::string> serializeWorkbook(const Workbook::Impl& wb)
+Result<std::string> serializePackage(const Workbook::Impl& wb, const ZipArchive& zip)
 {
     if (!wb.modified)
-        return wb.zip.bytes();
+        return zip.bytes();
     ZipArchive::Changes changes;
     std::vector<Splice> relsSplices, typesSplices;
 
@@ -356,38 +358,7 @@ Result<std::string> serializeWorkbook(const Workbook::Impl& wb)
         changes.replaced[wb.workbookRelsEntry] = applySplices(wb.workbookRelsXml, std::move(relsSplices));
     if (!typesSplices.empty())
         changes.replaced[wb.contentTypesEntry] = applySplices(wb.contentTypesXml, std::move(typesSplices));
-    return wb.zip.rebuild(changes);
-}
-
-void releaseWorksheetXml(Workbook::Impl& wb)
-{
-    // Only the zip package keeps its worksheets' XML; another format's backend holds its own bytes.
-    if (wb.backend)
-        return;
-    for (auto& sheet : wb.worksheets)
-        std::string().swap(sheet->model.xml);
-}
-
-Status restoreWorksheetXml(Workbook::Impl& wb)
-{
-    // Nothing was let go (no save was read back, or the serializing failed first): the package
-    // need not be copied and opened again.
-    auto released = [](const auto& sheet) { return sheet->model.xml.empty(); };
-    if (wb.backend || std::none_of(wb.worksheets.begin(), wb.worksheets.end(), released))
-        return {};
-    // A package of its own: its read budget is not the one spent opening the workbook.
-    auto zip = ZipArchive::open(wb.zip.bytes(), wb.path);
-    if (!zip)
-        return zip.error();
-    for (auto& sheet : wb.worksheets) {
-        if (!sheet->model.xml.empty())
-            continue;
-        auto xml = zip.value().read(sheet->zipEntry);
-        if (!xml)
-            return xml.error();
-        sheet->model.xml = std::move(xml.value());
-    }
-    return {};
+    return zip.rebuild(changes);
 }
 
 }  // namespace veltrano::spreadsheet

@@ -1,5 +1,6 @@
 #include "spreadsheet/xlsx/zip_archive.h"
 
+#include "spreadsheet/internal/utf8.h"
 #include "spreadsheet/xlsx/parallel_deflate.h"
 
 #include <zip.h>
@@ -103,15 +104,6 @@ zip_source_t* precompressedSource(zip_t* archive, const DeflatedPart& part)
 }
 
 }  // namespace
-
-std::string lowerAscii(std::string_view text)
-{
-    std::string out(text);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z')
-            c = char(c - 'A' + 'a');
-    return out;
-}
 
 struct ZipArchive::Impl {
     std::string bytes;

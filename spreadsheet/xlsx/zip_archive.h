@@ -70,7 +70,4 @@ private:
     std::unique_ptr<Impl> m_impl;
 };
 
-// ASCII lower-case copy, for comparing part names.
-std::string lowerAscii(std::string_view text);
-
 }  // namespace veltrano::spreadsheet
