@@ -62,6 +62,9 @@ public:
     virtual ~FormatBackend() = default;
     // NotWritable, saying why, when this file cannot store a new text at that cell.
     virtual Status checkWrite(const Workbook::Impl& wb, std::size_t worksheet, int row, int column) const = 0;
+    // Lets go of the formula of a cell (worksheet's cell index) about to hold a text, and of
+    // what the file ties to it; called only for cells checkWrite() let through.
+    virtual void dropFormula(Workbook::Impl& wb, std::size_t worksheet, std::uint32_t cell) const = 0;
     // The whole file with every pending edit applied.
     virtual Result<std::string> serialize(const Workbook::Impl& wb) const = 0;
     // The file as it was read or last saved.

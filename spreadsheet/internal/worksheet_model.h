@@ -6,14 +6,12 @@
 #include <algorithm>
 #include <cstdint>
 #include <map>
-#include <set>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
 #include "spreadsheet/cell_types.h"
-#include "spreadsheet/numfmt/renderer.h"
 #include "spreadsheet/result.h"
 
 namespace veltrano::spreadsheet {
@@ -124,18 +122,5 @@ struct WorksheetModel {
         return std::string_view(texts).substr(cell.value.text.offset, cell.value.text.length);
     }
 };
-
-struct WorksheetParseContext {
-    numfmt::DateSystem dateSystem = numfmt::DateSystem::Excel1900;
-    std::set<std::string>* bracketNames = nullptr;  // names used in structured references
-    std::size_t maxCells = SIZE_MAX;                // how many more cells the workbook may hold
-};
-
-// Parses a worksheet part (model.xml must be filled). where names it in error messages.
-// Shared-string indexes are only noted: checkSharedStringIndexes() holds them to the table.
-Status parseWorksheet(WorksheetModel& model, const WorksheetParseContext& context, const std::string& where);
-
-// Refuses the sheet when a cell names a shared string past the table's count entries.
-Status checkSharedStringIndexes(const WorksheetModel& model, std::size_t count, const std::string& where);
 
 }  // namespace veltrano::spreadsheet

@@ -59,6 +59,8 @@ public:
     {}
 
     Status checkWrite(const Workbook::Impl& wb, std::size_t worksheet, int row, int column) const override;
+    // Never called: checkWrite() refuses formula cells.
+    void dropFormula(Workbook::Impl&, std::size_t, std::uint32_t) const override {}
     Result<std::string> serialize(const Workbook::Impl& wb) const override;
     const std::string& bytes() const override { return m_fileBytes; }
     // Page headers and footers (HEADER and FOOTER records); notes, charts and shapes are named

@@ -9,6 +9,7 @@
 #include "spreadsheet/xlsx/formula_refs.h"
 #include "spreadsheet/xlsx/ooxml_text.h"
 #include "spreadsheet/xlsx/part_error.h"
+#include "spreadsheet/xlsx/worksheet_parser.h"
 #include "spreadsheet/xlsx/xlsx_backend.h"
 #include "spreadsheet/xlsx/xml_scanner.h"
 

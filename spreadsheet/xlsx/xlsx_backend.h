@@ -18,6 +18,8 @@ public:
 
     // Any cell the neutral checks let through can take a shared string.
     Status checkWrite(const Workbook::Impl& wb, std::size_t worksheet, int row, int column) const override;
+    // Members of a shared formula whose master is written keep the formula in their own <f>.
+    void dropFormula(Workbook::Impl& wb, std::size_t worksheet, std::uint32_t cell) const override;
     Result<std::string> serialize(const Workbook::Impl& wb) const override;
     const std::string& bytes() const override { return m_zip.bytes(); }
     // Headers and footers, notes, threaded comments, shapes and charts, read from their parts.
