@@ -6,6 +6,7 @@
 
 #include "spreadsheet/xls/biff_records.h"
 #include "spreadsheet/xls/xls_backend.h"
+#include "spreadsheet/xls/xls_save.h"
 
 namespace veltrano::spreadsheet::xls {
 namespace {
@@ -30,6 +31,16 @@ std::string unicodeChars(const std::u16string& units)
             data += char(static_cast<unsigned char>(unit));
     }
     return data;
+}
+
+std::vector<const TextElement*> editedRecordTexts(const Workbook::Impl& wb)
+{
+    std::vector<const TextElement*> edited;
+    if (wb.partTexts)
+        for (const TextElement& element : wb.partTexts->elements)
+            if (element.edited)
+                edited.push_back(&element);
+    return edited;
 }
 
 }  // namespace
@@ -187,6 +198,30 @@ std::string pageTextRecord(std::uint16_t type, std::string_view text)
     appendU16(out, type);
     appendU16(out, std::uint16_t(data.size()));
     return out + data;
+}
+
+// Headers and footers set anew: the record's text replaced, its length with it. Notes and text
+// boxes: the TXO record and its CONTINUE records written anew, run by run.
+Status rewriteRecordTexts(const Workbook::Impl& wb, std::string_view stream, std::vector<Splice>& splices)
+{
+    for (const TextElement* element : editedRecordTexts(wb)) {
+        Record r;
+        const auto at = std::uint32_t(element->zipEntry);
+        if (!readRecord(stream, at, r))
+            return Error{ErrorCode::Damaged, wb.path + ": a page header or footer record is cut short"};
+        if (element->form == TextForm::HeaderFooter) {
+            splices.push_back({r.offset, r.end(), pageTextRecord(r.type, joinHeaderPieces(element->pieces))});
+            continue;
+        }
+        const auto stored = readTextObject(stream, at);
+        if (!stored)
+            return Error{ErrorCode::Damaged, wb.path + ": a text object's records are cut short"};
+        std::vector<TextRun> runs = stored->runs;
+        for (std::size_t k = 0; k < runs.size() && k < element->pieces.size(); ++k)
+            runs[k].text = element->pieces[k].text;
+        splices.push_back({at, stored->end, textObjectRecords(stream, at, runs)});
+    }
+    return {};
 }
 
 }  // namespace veltrano::spreadsheet::xls
