@@ -1,5 +1,6 @@
 #pragma once
-// The state behind a Workbook: the package, its parsed parts, and the edits not yet saved.
+// The state behind a Workbook: its format's backend (which holds the file), the parsed parts
+// and records, and the edits not yet saved.
 
 #include <cstdint>
 #include <map>
@@ -81,7 +82,7 @@ public:
 
 struct Workbook::Impl {
     std::string path;
-    std::unique_ptr<FormatBackend> backend;  // never null
+    std::unique_ptr<FormatBackend> backend;  // never null: XlsxBackend or xls::XlsBackend
     ns::Family family = ns::Family::Transitional;
 
     std::size_t contentTypesEntry = 0;
