@@ -30,23 +30,11 @@ std::string applyTableRules(Workbook::Impl& wb, WorksheetState& sheet, int row, 
     return text;
 }
 
-}  // namespace
-
-Result<WriteOutcome> Worksheet::setValue(int row, int column, std::string_view text, FormulaPolicy policy)
+// The text as the cell is to hold it: valid UTF-8, within a cell's limit (TooLarge else), and
+// for a table header its column's unique name.
+Result<std::string> decideText(Workbook::Impl& wb, WorksheetState& sheet, int row, int column, std::string_view text,
+                               bool& renamed)
 {
-    Workbook::Impl& wb = *m_workbook;
-    WorksheetState& sheet = *wb.worksheets[m_index];
-    if (row < 1 || row > kMaxRows || column < 1 || column > kMaxColumns)
-        return Error{ErrorCode::InvalidArgument, wb.path + ": " + sheet.model.name + ": row " + std::to_string(row)
-                                                     + ", column " + std::to_string(column) + " is outside the sheet"};
-    WriteBlock block = writeBlock(row, column, policy);
-    if (block != WriteBlock::None)
-        return Error{ErrorCode::NotWritable, wb.path + ": " + sheet.model.name + "!" + cellName(row, column) + ": "
-                                                 + std::string(writeBlockReason(block))};
-    if (Status storable = wb.backend->checkWrite(wb, m_index, row, column); !storable)
-        return storable.error();
-
-    WriteOutcome outcome;
     std::string value = utf8::sanitize(text);
     // Cut, the text would lose its end without anyone seeing it: the cell keeps what it had.
     if (const std::size_t units = utf8::utf16Length(value); units > std::size_t(kMaxCellTextUnits))
@@ -54,15 +42,20 @@ Result<WriteOutcome> Worksheet::setValue(int row, int column, std::string_view t
                                               + ": the text is " + std::to_string(units)
                                               + " characters long, past a cell's limit of "
                                               + std::to_string(kMaxCellTextUnits) + "; the cell was left as it was"};
-    value = applyTableRules(wb, sheet, row, column, std::move(value), outcome.renamedColumn);
-    const std::uint32_t index = wb.sharedStrings.add(value);
+    return applyTableRules(wb, sheet, row, column, std::move(value), renamed);
+}
 
+// The cell at (row, column) now holds shared string index: a stored cell lets go of its formula
+// and is marked written; a place without one gets an added cell.
+void recordWrite(Workbook::Impl& wb, std::size_t worksheet, int row, int column, std::uint32_t index)
+{
+    WorksheetState& sheet = *wb.worksheets[worksheet];
     std::int64_t found = sheet.model.find(row, column);
     if (found >= 0) {
         auto cellIndex = std::uint32_t(found);
         CellRecord& cell = sheet.model.cells[cellIndex];
         if (cell.has(cell_flags::kFormula))
-            wb.backend->dropFormula(wb, m_index, cellIndex);
+            wb.backend->dropFormula(wb, worksheet, cellIndex);
         if (cell.type == ValueType::SharedString)
             --wb.sharedStringRefDelta;
         cell.type = ValueType::SharedString;
@@ -81,7 +74,29 @@ Result<WriteOutcome> Worksheet::setValue(int row, int column, std::string_view t
     sheet.edited = true;
     sheet.model.extendUsedRange(row, column);
     wb.modified = true;
-    outcome.storedText = std::move(value);
+}
+
+}  // namespace
+
+Result<WriteOutcome> Worksheet::setValue(int row, int column, std::string_view text, FormulaPolicy policy)
+{
+    Workbook::Impl& wb = *m_workbook;
+    WorksheetState& sheet = *wb.worksheets[m_index];
+    if (row < 1 || row > kMaxRows || column < 1 || column > kMaxColumns)
+        return Error{ErrorCode::InvalidArgument, wb.path + ": " + sheet.model.name + ": row " + std::to_string(row)
+                                                     + ", column " + std::to_string(column) + " is outside the sheet"};
+    WriteBlock block = writeBlock(row, column, policy);
+    if (block != WriteBlock::None)
+        return Error{ErrorCode::NotWritable, wb.path + ": " + sheet.model.name + "!" + cellName(row, column) + ": "
+                                                 + std::string(writeBlockReason(block))};
+    if (Status storable = wb.backend->checkWrite(wb, m_index, row, column); !storable)
+        return storable.error();
+    WriteOutcome outcome;
+    auto value = decideText(wb, sheet, row, column, text, outcome.renamedColumn);
+    if (!value)
+        return value.error();
+    recordWrite(wb, m_index, row, column, wb.sharedStrings.add(value.value()));
+    outcome.storedText = std::move(value.value());
     return outcome;
 }
 
