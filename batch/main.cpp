@@ -8,7 +8,7 @@
 #include "batch/progress.h"
 #include "batch/translation_memory.h"
 #include "batch/workbook_files.h"
-#include "translation/page_host.h"
+#include "pageclient/page_host.h"
 #include "veltrano_version.h"
 
 #include <QCoreApplication>

@@ -13,14 +13,14 @@
 // same workbook converted by veltrano-batch.
 // No peer program walks a workbook cell by cell through a page; pagehost_bench measures the
 // page host against apertium-apy, engine_bench the engine against openpyxl and LibreOffice.
+#include "excel/application.h"
+#include "pageclient/browser_page_client.h"
+#include "pageclient/page_host.h"
+#include "pageclient/scope_walk.h"
+#include "pageclient/translation_direction.h"
 #include "platform/browser/web_browser.h"
 #include "platform/browser/web_engine_setup.h"
-#include "platform/excel/application.h"
 #include "tests/spreadsheet/fixture.h"
-#include "translation/browser_page_client.h"
-#include "translation/page_host.h"
-#include "translation/scope_walk.h"
-#include "translation/translation_direction.h"
 
 #include <QApplication>
 #include <QCoreApplication>

@@ -3,7 +3,7 @@
 #include "conversion/backup_copy.h"
 #include "conversion/excel_access.h"
 #include "core/file_steps.h"
-#include "platform/excel/workbook_window.h"
+#include "excel/workbook_window.h"
 
 #include <QFile>
 #include <QLocale>

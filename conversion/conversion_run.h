@@ -6,10 +6,10 @@
 // goes on with the next file.
 
 #include "core/scope.h"
-#include "platform/excel/running_programs.h"
+#include "excel/running_programs.h"
+#include "pageclient/page_client.h"
+#include "pageclient/scope_walk.h"
 #include "platform/shell/shell.h"
-#include "translation/page_client.h"
-#include "translation/scope_walk.h"
 
 #include <QDateTime>
 #include <QString>

@@ -5,12 +5,12 @@
 #include "batch/batch_run.h"
 #include "core/scope.h"
 #include "core/sheet_reference.h"
-#include "platform/excel/application.h"
+#include "excel/application.h"
+#include "pageclient/scope_walk.h"
 #include "spreadsheet/workbook.h"
-#include "tests/platform/excel/sheet_cells.h"
+#include "tests/excel/sheet_cells.h"
+#include "tests/pageclient/fake_page_client.h"
 #include "tests/spreadsheet/fixture.h"
-#include "tests/translation/fake_page_client.h"
-#include "translation/scope_walk.h"
 
 #include <gtest/gtest.h>
 

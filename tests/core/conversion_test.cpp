@@ -5,7 +5,7 @@
 #include "core/cell_rule.h"
 #include "core/conversion.h"
 #include "spreadsheet/workbook.h"
-#include "tests/platform/excel/sheet_cells.h"
+#include "tests/excel/sheet_cells.h"
 #include "tests/spreadsheet/fixture.h"
 
 #include <gtest/gtest.h>
