@@ -63,7 +63,7 @@ std::unique_ptr<TranslationMemory> openMemory(const BatchOptions& options, PageH
     auto fingerprint = client.fingerprint();
     if (!fingerprint) {
         warn("no translation memory this run, since the page host's translations cannot be told apart ("
-             + fingerprint.error() + ")");
+             + fingerprint.error().message + ")");
         return nullptr;
     }
     return TranslationMemory::open(memoryPathOf(options), options.sourceLanguage + "-" + options.targetLanguage,
@@ -100,11 +100,11 @@ int main(int argc, char* argv[])
     const auto started = std::chrono::steady_clock::now();
     QCoreApplication app(argc, argv);
     const auto parsed = parseOptions(std::vector<std::string>(argv + 1, argv + argc));
-    if (const auto* problem = std::get_if<std::string>(&parsed)) {
-        std::cerr << printable("veltrano-batch: " + *problem) << '\n' << usageText();
+    if (!parsed) {
+        std::cerr << printable("veltrano-batch: " + parsed.error()) << '\n' << usageText();
         return kUsage;
     }
-    const BatchOptions& options = std::get<BatchOptions>(parsed);
+    const BatchOptions& options = parsed.value();
     if (options.helpWanted) {
         std::cout << usageText();
         return kAllConverted;

@@ -126,7 +126,7 @@ const std::map<std::string, std::function<void(BatchOptions&)>>& switchOptions()
 
 }  // namespace
 
-std::variant<BatchOptions, std::string> parseOptions(const std::vector<std::string>& args)
+veltrano::Result<BatchOptions, std::string> parseOptions(const std::vector<std::string>& args)
 {
     BatchOptions options;
     bool onlyPaths = false;
@@ -161,7 +161,7 @@ std::variant<BatchOptions, std::string> parseOptions(const std::vector<std::stri
             return *problem;
     }
     if (options.paths.empty() && !options.helpWanted && !options.versionWanted)
-        return "no workbook or folder given";
+        return std::string("no workbook or folder given");
     return options;
 }
 

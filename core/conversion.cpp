@@ -151,7 +151,7 @@ std::optional<Failure> convertOneByOne(Workbook& workbook, const std::vector<Sco
         const auto translated = translator.translate({cell.text});
         const Place place = placeOf(workbook, cell);
         if (!translated)
-            return Failure{messageAt(place, translated.failure().message), place};
+            return Failure{messageAt(place, translated.error().message), place};
         if (auto failure = unlessOneEach(translated, 1, place))
             return failure;
         if (auto failure = writer.write(cell, translated.value().front()))
@@ -179,7 +179,7 @@ std::optional<Failure> convertGathered(Workbook& workbook, const std::vector<Sco
         texts.emplace_back(cell.text);
     const auto translated = translateTogether(translator, texts, Place{workbook.path(), {}, {}});
     if (!translated)
-        return translated.failure();
+        return translated.error();
     for (std::size_t i = 0; i < cells.size(); ++i)
         if (auto failure = writer.write(cells[i], translated.value()[i]))
             return failure;
@@ -193,7 +193,7 @@ Result<std::vector<std::string>> translateTogether(Translator& translator, const
 {
     auto translated = translator.translate(texts);
     if (!translated)
-        return Failure{messageAt(file, "not translated: " + translated.failure().message), file};
+        return Failure{messageAt(file, "not translated: " + translated.error().message), file};
     if (auto failure = unlessOneEach(translated, texts.size(), file))
         return *failure;
     return translated;
@@ -204,7 +204,7 @@ Result<Converted> convertCells(Workbook& workbook, const Scope& scope, Translato
 {
     const auto areas = areasOf(workbook, scope);
     if (!areas)
-        return areas.failure();
+        return areas.error();
     const ConversionSpan span(events);
     CellWriter writer(workbook, events, write);
     const std::optional<Failure> failure = pace == Pace::CellByCell

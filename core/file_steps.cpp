@@ -49,17 +49,17 @@ FileOutcome convertFile(const std::string& path, const FilePlan& plan, FileSteps
     auto opened = steps.open(path);
     const OpenFile closing(steps);
     if (!opened)
-        return {opened.failure(), {}, false};
+        return {opened.error(), {}, false};
     spreadsheet::Workbook& workbook = *opened.value();
     const auto chosen = steps.chooseCells(workbook);
     if (!chosen)
-        return {chosen.failure(), {}, false};
+        return {chosen.error(), {}, false};
 
     FileOutcome outcome;
     if (const std::optional<Scope>& scope = chosen.value()) {
         auto converted = steps.convert(workbook, *scope);
         if (!converted)
-            return {leftAsItWas(converted.failure()), {}, false};
+            return {leftAsItWas(converted.error()), {}, false};
         outcome.converted = std::move(converted).value();
     }
     const bool unchanged = outcome.converted.changedCells == 0 && outcome.converted.changedTexts == 0;
@@ -107,7 +107,7 @@ Result<Converted> EngineSteps::convert(spreadsheet::Workbook& workbook, const Sc
         return cells;
     auto texts = convertOtherTexts(workbook, scope, m_texts, m_translator, m_events, m_write);
     if (!texts)
-        return texts.failure();
+        return texts.error();
     Converted both = std::move(cells).value();
     both.changedTexts = texts.value().changedTexts;
     both.notices = std::move(texts.value().notices);

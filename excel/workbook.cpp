@@ -42,7 +42,7 @@ Worksheet Workbook::ActiveSheet() const
 {
     const auto active = core::activeWorksheet(engineWorkbook());
     if (!active)
-        throw ExcelError(active.failure().message, active.failure().place);
+        throw ExcelError(active.error().message, active.error().place);
     return Worksheet(m_state, active.value());
 }
 

@@ -79,7 +79,7 @@ PassedOver ConvertScope(const Workbook& workbook, const core::Scope& scope, Page
     PagedConversion paged(page, pacing);
     auto converted = core::convertCells(*book, scope, paged, core::Pace::CellByCell, paged);
     if (!converted)
-        throw WalkError(converted.failure().message, converted.failure().place);
+        throw WalkError(converted.error().message, converted.error().place);
     return std::move(converted.value().cellsLeft);
 }
 

@@ -38,7 +38,7 @@ std::string instantTranslation(const std::string& text)
 
 class InstantTranslator final : public batch::TextTranslator {
 public:
-    pagehost::Outcome<std::vector<std::string>> translate(const std::vector<std::string>& texts) override
+    pagehost::Result<std::vector<std::string>> translate(const std::vector<std::string>& texts) override
     {
         std::vector<std::string> translations;
         for (const std::string& text : texts)
