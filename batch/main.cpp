@@ -121,8 +121,8 @@ int main(int argc, char* argv[])
 
     // A memory that is some other file is refused before any workbook is touched.
     if (options.memory) {
-        if (const auto refusal = memoryRefusal(memoryPathOf(options))) {
-            std::cerr << printable("veltrano-batch: --memory: " + *refusal + "; nothing was converted") << '\n';
+        if (const auto usable = checkMemoryFile(memoryPathOf(options)); !usable) {
+            std::cerr << printable("veltrano-batch: --memory: " + usable.error() + "; nothing was converted") << '\n';
             return kUsage;
         }
     }

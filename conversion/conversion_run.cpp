@@ -206,15 +206,15 @@ void ConversionRun::Check7_Click()
     QStringList failures;
     for (int position = 1; position <= files.size(); ++position) {
         const QString& path = files.at(position - 1);
-        if (const std::optional<QString> failure = convertFile(path))
-            failures << path + QStringLiteral(": ") + *failure;
+        if (const auto converted = convertFile(path); !converted)
+            failures << path + QStringLiteral(": ") + converted.error();
         m_window.showOverallProgress(overallPercent(position, m_window.listedCount()));
     }
     m_window.shell().MsgBox(m_window.owner, closingMessage(failures), platform::shell::kOkOnly,
                             QStringLiteral("Veltrano"));
 }
 
-std::optional<QString> ConversionRun::convertFile(const QString& path)
+veltrano::Result<void, QString> ConversionRun::convertFile(const QString& path)
 {
     // The choices are read for each file, so a change during a run counts from the next file.
     core::FilePlan plan;
@@ -226,7 +226,7 @@ std::optional<QString> ConversionRun::convertFile(const QString& path)
     if (outcome.failure)
         return reasonWithoutPath(outcome.failure->message, file);
     if (outcome.converted.cellsLeft.empty())
-        return std::nullopt;
+        return {};
     QStringList cells;
     for (const std::string& cell : outcome.converted.cellsLeft)
         cells << reasonWithoutPath(cell, file);

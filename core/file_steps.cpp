@@ -23,11 +23,11 @@ private:
     FileSteps& m_steps;
 };
 
-std::optional<Failure> backUp(const std::string& path, const FilePlan& plan)
+Result<void> backUp(const std::string& path, const FilePlan& plan)
 {
     const BackupFile backup = copyForBackup(path, plan.backupStamp ? plan.backupStamp() : std::string());
     if (backup.failure.empty())
-        return std::nullopt;
+        return {};
     const Place file{path, {}, {}};
     return Failure{
         messageAt(file, "no backup copy could be made (" + backup.failure + "), so the file was not converted"), file};
@@ -43,8 +43,8 @@ Failure leftAsItWas(const Failure& failure)
 FileOutcome convertFile(const std::string& path, const FilePlan& plan, FileSteps& steps)
 {
     if (plan.backup == BackupWhen::BeforeOpening && !plan.dryRun)
-        if (auto failure = backUp(path, plan))
-            return {std::move(failure), {}, false};
+        if (const auto backedUp = backUp(path, plan); !backedUp)
+            return {backedUp.error(), {}, false};
 
     auto opened = steps.open(path);
     const OpenFile closing(steps);
@@ -66,8 +66,8 @@ FileOutcome convertFile(const std::string& path, const FilePlan& plan, FileSteps
     if (plan.dryRun || (unchanged && !plan.saveUnchanged))
         return outcome;
     if (plan.backup == BackupWhen::BeforeSavingChanges)
-        if (auto failure = backUp(path, plan))
-            return {std::move(failure), std::move(outcome.converted), false};
+        if (const auto backedUp = backUp(path, plan); !backedUp)
+            return {backedUp.error(), std::move(outcome.converted), false};
     if (const spreadsheet::Status saved = workbook.save(); !saved)
         return {leftAsItWas({saved.error().message, {path, {}, {}}}), std::move(outcome.converted), false};
     outcome.saved = true;

@@ -181,35 +181,30 @@ void WorkbookWindow::showSelection()
     m_problem->hide();
 }
 
-std::optional<WorkbookWindow::Block> WorkbookWindow::blockFromText(const QString& text, QString& problem) const
+veltrano::Result<WorkbookWindow::Block, QString> WorkbookWindow::blockFromText(const QString& text) const
 {
     const auto reference = core::parseReference(text.toStdString());
-    if (!reference) {
-        problem = QStringLiteral("\"%1\" is not a reference to a block of cells.").arg(text.trimmed());
-        return std::nullopt;
-    }
+    if (!reference)
+        return QStringLiteral("\"%1\" is not a reference to a block of cells.").arg(text.trimmed());
     if (reference->sheet.empty()) {
         if (const auto worksheet = worksheetOfTab(m_tabs->currentIndex()))
             return Block{*worksheet, reference->range};
-        problem = QStringLiteral("This sheet holds no cells; pick a worksheet first.");
-        return std::nullopt;
+        return QStringLiteral("This sheet holds no cells; pick a worksheet first.");
     }
     if (const auto worksheet = m_book.findWorksheet(reference->sheet); worksheet && tabOfWorksheet(*worksheet) >= 0)
         return Block{*worksheet, reference->range};
-    problem = QStringLiteral("There is no worksheet named \"%1\".").arg(fromUtf8(reference->sheet));
-    return std::nullopt;
+    return QStringLiteral("There is no worksheet named \"%1\".").arg(fromUtf8(reference->sheet));
 }
 
 // While a reference is typed, the grid shows the block it names; the field keeps what was typed.
 void WorkbookWindow::applyTypedReference()
 {
-    QString problem;
-    const auto block = blockFromText(m_reference->text(), problem);
+    const auto block = blockFromText(m_reference->text());
     if (!block)
         return;
     const QString typed = m_reference->text();
     const int cursor = m_reference->cursorPosition();
-    select(*block);
+    select(block.value());
     m_reference->setText(typed);
     m_reference->setCursorPosition(cursor);
 }
@@ -232,14 +227,13 @@ void WorkbookWindow::confirm()
 {
     if (!m_wait)
         return;
-    QString problem;
-    const auto block = blockFromText(m_reference->text(), problem);
+    const auto block = blockFromText(m_reference->text());
     if (!block) {
-        m_problem->setText(problem);
+        m_problem->setText(block.error());
         m_problem->show();
         return;
     }
-    finish(block);
+    finish(block.value());
 }
 
 // The first answer stands: once the wait is told to end, nothing else can change the answer.

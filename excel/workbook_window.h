@@ -4,6 +4,7 @@
 // prompt, a reference field that follows the highlighted block and takes a typed reference,
 // and OK and Cancel.
 
+#include "result/result.h"
 #include "spreadsheet/cell_types.h"
 #include "spreadsheet/workbook.h"
 
@@ -71,7 +72,8 @@ private:
     int tabOfWorksheet(std::size_t worksheet) const;
 
     void showSelection();
-    std::optional<Block> blockFromText(const QString& text, QString& problem) const;
+    // The block a typed reference names, or why it names none.
+    veltrano::Result<Block, QString> blockFromText(const QString& text) const;
     void applyTypedReference();
     void select(const Block& block);
     void confirm();

@@ -62,14 +62,12 @@ struct ResultLook {
     QString error;
 };
 
-std::optional<ResultLook> lookAtResult(const platform::browser::HtmlDocument& document, QString& failure)
+veltrano::Result<ResultLook, QString> lookAtResult(const platform::browser::HtmlDocument& document)
 {
     const DocumentAnswer answer = document.evaluate(kResultScript);
     const QVariantList parts = answer.value.toList();
-    if (!answer.done() || parts.size() != 3) {
-        failure = answer.done() ? QStringLiteral("the page gave no usable answer") : answer.failure;
-        return std::nullopt;
-    }
+    if (!answer.done() || parts.size() != 3)
+        return answer.done() ? QStringLiteral("the page gave no usable answer") : answer.failure;
     return ResultLook{parts.at(0).toBool(), parts.at(1).toString(), parts.at(2).toString()};
 }
 
@@ -136,20 +134,16 @@ void BrowserPageClient::releaseDocument()
     m_held.reset();
 }
 
-std::optional<BrowserPageClient::Delivery> BrowserPageClient::deliverText(const QString& text, QString& failure)
+veltrano::Result<BrowserPageClient::Delivery, QString> BrowserPageClient::deliverText(const QString& text)
 {
     const DocumentAnswer answer = m_held->evaluate(deliveryScript(text));
-    if (!answer.done()) {
-        failure = answer.failure;
-        return std::nullopt;
-    }
+    if (!answer.done())
+        return answer.failure;
     const QString outcome = answer.value.toString();
     if (outcome == QLatin1String("no-source"))
         return Delivery::NoSource;
-    if (outcome != QLatin1String("delivered")) {
-        failure = QStringLiteral("the page gave no usable answer");
-        return std::nullopt;
-    }
+    if (outcome != QLatin1String("delivered"))
+        return QStringLiteral("the page gave no usable answer");
     return Delivery::Delivered;
 }
 
@@ -162,12 +156,11 @@ CellTranslation BrowserPageClient::TranslateCellText(const QString& text)
         return CellTranslation::failed(
             QStringLiteral("No translation page is loaded, so %1 could not be translated.").arg(quoted(text)));
 
-    QString failure;
-    const std::optional<Delivery> delivery = deliverText(text, failure);
+    const auto delivery = deliverText(text);
     if (!delivery)
         return CellTranslation::failed(
-            QStringLiteral("The translation page could not take %1: %2.").arg(quoted(text), failure));
-    if (*delivery == Delivery::NoSource)
+            QStringLiteral("The translation page could not take %1: %2.").arg(quoted(text), delivery.error()));
+    if (delivery.value() == Delivery::NoSource)
         return CellTranslation::failed(
             QStringLiteral("The translation page %1 has no element \"source\" (the page did not "
                            "load, or it is not the translation page), so %2 could not be translated.")
@@ -196,22 +189,22 @@ CellTranslation BrowserPageClient::pollForResult(const QString& text)
     // reading sends the poll on.
     bool sawResult = false;
     for (;;) {
-        QString failure;
-        const std::optional<ResultLook> look = lookAtResult(*m_held, failure);
-        if (!look)
+        const auto looked = lookAtResult(*m_held);
+        if (!looked)
             return CellTranslation::failed(
-                QStringLiteral("The translation page did not answer for %1: %2.").arg(quoted(text), failure));
-        if (!look->hasResultBox)
+                QStringLiteral("The translation page did not answer for %1: %2.").arg(quoted(text), looked.error()));
+        const ResultLook& look = looked.value();
+        if (!look.hasResultBox)
             return CellTranslation::failed(
                 QStringLiteral("The element \"result_box\" left the translation page while %1 "
                                "was being translated.")
                     .arg(quoted(text)));
-        if (!look->error.isEmpty())
+        if (!look.error.isEmpty())
             return CellTranslation::failed(
-                QStringLiteral("The translation page could not translate %1: %2").arg(quoted(text), look->error));
-        if (!look->result.isEmpty()) {
+                QStringLiteral("The translation page could not translate %1: %2").arg(quoted(text), look.error));
+        if (!look.result.isEmpty()) {
             if (sawResult)
-                return CellTranslation::translated(withLineBreaksOf(text, look->result));
+                return CellTranslation::translated(withLineBreaksOf(text, look.result));
             sawResult = true;
             continue;
         }

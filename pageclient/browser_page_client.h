@@ -5,6 +5,7 @@
 
 #include "pageclient/page_client.h"
 #include "platform/browser/html_document.h"
+#include "result/result.h"
 
 #include <QPointer>
 
@@ -45,7 +46,8 @@ private:
         Delivered,
         NoSource
     };
-    std::optional<Delivery> deliverText(const QString& text, QString& failure);
+    // Whether the page took the text, or why it could not be asked.
+    veltrano::Result<Delivery, QString> deliverText(const QString& text);
     CellTranslation pollForResult(const QString& text);
 
     QPointer<platform::browser::WebBrowser> m_browser;
