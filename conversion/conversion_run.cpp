@@ -17,7 +17,6 @@ using core::Scope;
 using platform::excel::Application;
 using platform::excel::ExcelError;
 using platform::excel::Workbook;
-using translation::WalkError;
 
 namespace {
 
@@ -88,24 +87,12 @@ public:
     // The window saves every workbook it converts, so the cells changed are not counted.
     core::Result<core::Converted> convert(spreadsheet::Workbook&, const Scope& scope) override
     {
-        translation::PageClient& page = m_window.page();
-        try {
-            core::Converted converted;
-            switch (scope.kind) {
-            case Scope::Kind::Workbook:
-                converted.cellsLeft = translation::ConvertWorkbook(*m_workbook, page, m_pacing);
-                break;
-            case Scope::Kind::ActiveSheet:
-                converted.cellsLeft = translation::ConvertActiveSheet(*m_workbook, page, m_pacing);
-                break;
-            case Scope::Kind::Block:
-                converted.cellsLeft = translation::ConvertCellBlock(*m_workbook, *m_block, page, m_pacing);
-                break;
-            }
-            return converted;
-        } catch (const WalkError& error) {
-            return failureOf(error, error.place());
-        }
+        auto walked = walk(scope);
+        if (!walked)
+            return walked.error();
+        core::Converted converted;
+        converted.cellsLeft = std::move(walked).value();
+        return converted;
     }
 
     // The instance quits, with nothing saved when the work failed, before the pointer is set back.
@@ -120,6 +107,20 @@ public:
     }
 
 private:
+    translation::Walked walk(const Scope& scope)
+    {
+        translation::PageClient& page = m_window.page();
+        switch (scope.kind) {
+        case Scope::Kind::Workbook:
+            return translation::ConvertWorkbook(*m_workbook, page, m_pacing);
+        case Scope::Kind::ActiveSheet:
+            return translation::ConvertActiveSheet(*m_workbook, page, m_pacing);
+        case Scope::Kind::Block:
+            return translation::ConvertCellBlock(*m_workbook, *m_block, page, m_pacing);
+        }
+        return translation::PassedOver();
+    }
+
     core::Result<std::optional<Scope>> askForBlock()
     {
         try {

@@ -63,43 +63,38 @@ private:
 
 }  // namespace
 
-WalkError::WalkError(const std::string& message, Place place)
-    : std::runtime_error(message),
-      m_place(std::move(place))
-{}
-
-PassedOver ConvertScope(const Workbook& workbook, const core::Scope& scope, PageClient& page, const WalkPacing& pacing)
+Walked ConvertScope(const Workbook& workbook, const core::Scope& scope, PageClient& page, const WalkPacing& pacing)
 {
     std::shared_ptr<spreadsheet::Workbook> book;
     try {
         book = workbook.sharedEngineWorkbook();
     } catch (const ExcelError& error) {
-        throw WalkError(error.what(), error.place());
+        return core::Failure{error.what(), error.place()};
     }
     PagedConversion paged(page, pacing);
     auto converted = core::convertCells(*book, scope, paged, core::Pace::CellByCell, paged);
     if (!converted)
-        throw WalkError(converted.error().message, converted.error().place);
+        return converted.error();
     return std::move(converted.value().cellsLeft);
 }
 
-PassedOver ConvertWorkbook(const Workbook& workbook, PageClient& page, const WalkPacing& pacing)
+Walked ConvertWorkbook(const Workbook& workbook, PageClient& page, const WalkPacing& pacing)
 {
     return ConvertScope(workbook, core::Scope::wholeWorkbook(), page, pacing);
 }
 
-PassedOver ConvertActiveSheet(const Workbook& workbook, PageClient& page, const WalkPacing& pacing)
+Walked ConvertActiveSheet(const Workbook& workbook, PageClient& page, const WalkPacing& pacing)
 {
     return ConvertScope(workbook, core::Scope::activeSheet(), page, pacing);
 }
 
-PassedOver ConvertCellBlock(const Workbook& workbook, const Range& block, PageClient& page, const WalkPacing& pacing)
+Walked ConvertCellBlock(const Workbook& workbook, const Range& block, PageClient& page, const WalkPacing& pacing)
 {
     std::string sheet;
     try {
         sheet = block.Worksheet().Name();
     } catch (const ExcelError& error) {
-        throw WalkError(error.what(), error.place());
+        return core::Failure{error.what(), error.place()};
     }
     return ConvertScope(workbook, core::Scope::cellBlock(std::move(sheet), block.area()), page, pacing);
 }

@@ -6,6 +6,7 @@
 // the page's document held for the whole walk. Nothing is saved, activated or selected; the
 // caller saves the workbook.
 
+#include "core/failure.h"
 #include "core/scope.h"
 #include "excel/excel_error.h"
 #include "excel/range.h"
@@ -13,7 +14,6 @@
 #include "pageclient/page_client.h"
 
 #include <functional>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -30,39 +30,30 @@ struct WalkPacing {
     std::function<void()> pumpEvents;
 };
 
-// Why a walk ended early, and at which sheet and cell (file, sheet and cell in place()). The
-// cells before it hold their translations in the open workbook; the rest are as they were.
-class WalkError : public std::runtime_error {
-public:
-    // message names the place itself.
-    WalkError(const std::string& message, platform::excel::Place place);
-    const platform::excel::Place& place() const { return m_place; }
-
-private:
-    platform::excel::Place m_place;
-};
-
 // The cells a walk left as they were although their translation came back (it was longer
 // than a cell holds), one message each, naming the cell and why.
 using PassedOver = std::vector<std::string>;
 
+// What a walk gives back: the cells it passed over, or why it ended early and at which sheet
+// and cell (the failure's place). After a failure, the cells before it hold their translations
+// in the open workbook; the rest are as they were.
+using Walked = core::Result<PassedOver>;
+
 // The walk of any scope; the three below name the window's choices.
-PassedOver ConvertScope(const platform::excel::Workbook& workbook, const core::Scope& scope, PageClient& page,
-                        const WalkPacing& pacing = {});
+Walked ConvertScope(const platform::excel::Workbook& workbook, const core::Scope& scope, PageClient& page,
+                    const WalkPacing& pacing = {});
 
 // Every worksheet of the workbook in workbook order, chart sheets left out; on each, row 1 to
-// the used range's last row by column 1 to its last column. Throws WalkError.
-PassedOver ConvertWorkbook(const platform::excel::Workbook& workbook, PageClient& page, const WalkPacing& pacing = {});
+// the used range's last row by column 1 to its last column.
+Walked ConvertWorkbook(const platform::excel::Workbook& workbook, PageClient& page, const WalkPacing& pacing = {});
 
-// The workbook's active sheet, walked as above. Throws WalkError, naming the sheet, when the
-// active sheet is not a worksheet.
-PassedOver ConvertActiveSheet(const platform::excel::Workbook& workbook, PageClient& page,
-                              const WalkPacing& pacing = {});
+// The workbook's active sheet, walked as above. A failure naming the sheet when the active
+// sheet is not a worksheet.
+Walked ConvertActiveSheet(const platform::excel::Workbook& workbook, PageClient& page, const WalkPacing& pacing = {});
 
 // The block's rectangle on the block's own worksheet (of several areas, the first), never past
 // that sheet's used range, so whole columns cost no more than the cells that hold something.
-// Throws WalkError.
-PassedOver ConvertCellBlock(const platform::excel::Workbook& workbook, const platform::excel::Range& block,
-                            PageClient& page, const WalkPacing& pacing = {});
+Walked ConvertCellBlock(const platform::excel::Workbook& workbook, const platform::excel::Range& block,
+                        PageClient& page, const WalkPacing& pacing = {});
 
 }  // namespace veltrano::translation

@@ -152,12 +152,11 @@ private slots:
         BrowserPageClient page(*m_browser,
                                {/*waitSeconds=*/0.3, /*resultLimitSeconds=*/30, /*pollIntervalSeconds=*/0.025});
         const WalkPacing noPauses{0.0, {}};
-        if (scope == EntireWorkbook)
-            ConvertWorkbook(book, page, noPauses);
-        else if (scope == ActiveSheetOnly)
-            ConvertActiveSheet(book, page, noPauses);
-        else
-            ConvertCellBlock(book, book.Worksheets().at(0).Range("B2:C3"), page, noPauses);
+        const Walked walked = scope == EntireWorkbook ? ConvertWorkbook(book, page, noPauses)
+                              : scope == ActiveSheetOnly
+                                  ? ConvertActiveSheet(book, page, noPauses)
+                                  : ConvertCellBlock(book, book.Worksheets().at(0).Range("B2:C3"), page, noPauses);
+        QVERIFY(walked);
         book.Save();
         excel.Quit();
 
@@ -213,7 +212,7 @@ private slots:
         BrowserPageClient browserPage(*m_browser,
                                       {/*waitSeconds=*/0.3, /*resultLimitSeconds=*/30, /*pollIntervalSeconds=*/0.025});
         TimedPageClient page(browserPage);
-        ConvertWorkbook(book, page, {0.0, {}});
+        QVERIFY(ConvertWorkbook(book, page, {0.0, {}}));
         book.Save();
         excel.Quit();
 
@@ -239,7 +238,7 @@ private slots:
         const Workbook book = excel.Workbooks().Open({.FileName = path});
         BrowserPageClient browserPage(*m_browser);
         TimedPageClient page(browserPage);
-        ConvertWorkbook(book, page);
+        QVERIFY(ConvertWorkbook(book, page));
         QCOMPARE(page.exchangeStarts.size(), std::size_t(2));
         QVERIFY2(page.exchangeStarts[1] - page.exchangeStarts[0] >= 4000,
                  qPrintable(QString::number(page.exchangeStarts[1] - page.exchangeStarts[0]) + " ms"));
