@@ -9,10 +9,10 @@
 #include "app/twips.h"
 #include "conversion/conversion_run.h"
 #include "filelist/file_list_handlers.h"
+#include "pageclient/browser_page_client.h"
+#include "pageclient/page_handlers.h"
+#include "pageclient/translation_direction.h"
 #include "platform/browser/web_browser.h"
-#include "translation/browser_page_client.h"
-#include "translation/page_handlers.h"
-#include "translation/translation_direction.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -3,8 +3,8 @@
 // pointer setting, the three large buttons' push-button rule, and the start-up of the window.
 
 #include "app/main_routines.h"
+#include "pageclient/page_client.h"
 #include "platform/shell/shell.h"
-#include "translation/page_client.h"
 
 #include <QCursor>
 #include <QWidget>

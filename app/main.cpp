@@ -2,9 +2,9 @@
 // Start-up: reach the translation page host first, then build, load and show the window.
 #include "app/command_line.h"
 #include "app/form1.h"
+#include "pageclient/page_host.h"
 #include "platform/browser/web_browser.h"
 #include "platform/browser/web_engine_setup.h"
-#include "translation/page_host.h"
 
 #include <QApplication>
 

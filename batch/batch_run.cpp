@@ -39,7 +39,7 @@ private:
 core::Result<std::vector<std::string>> RunTranslator::translate(const std::vector<std::string_view>& texts)
 {
     if (auto prepared = m_translations.prepare(texts); !prepared)
-        return core::Failure{prepared.error(), {}};
+        return core::Failure{prepared.error().message, {}};
     std::vector<std::string> translations;
     translations.reserve(texts.size());
     for (const std::string_view text : texts)

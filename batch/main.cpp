@@ -8,7 +8,7 @@
 #include "batch/progress.h"
 #include "batch/translation_memory.h"
 #include "batch/workbook_files.h"
-#include "translation/page_host.h"
+#include "pageclient/page_host.h"
 #include "veltrano_version.h"
 
 #include <QCoreApplication>
@@ -63,7 +63,7 @@ std::unique_ptr<TranslationMemory> openMemory(const BatchOptions& options, PageH
     auto fingerprint = client.fingerprint();
     if (!fingerprint) {
         warn("no translation memory this run, since the page host's translations cannot be told apart ("
-             + fingerprint.error() + ")");
+             + fingerprint.error().message + ")");
         return nullptr;
     }
     return TranslationMemory::open(memoryPathOf(options), options.sourceLanguage + "-" + options.targetLanguage,
@@ -100,11 +100,11 @@ int main(int argc, char* argv[])
     const auto started = std::chrono::steady_clock::now();
     QCoreApplication app(argc, argv);
     const auto parsed = parseOptions(std::vector<std::string>(argv + 1, argv + argc));
-    if (const auto* problem = std::get_if<std::string>(&parsed)) {
-        std::cerr << printable("veltrano-batch: " + *problem) << '\n' << usageText();
+    if (!parsed) {
+        std::cerr << printable("veltrano-batch: " + parsed.error()) << '\n' << usageText();
         return kUsage;
     }
-    const BatchOptions& options = std::get<BatchOptions>(parsed);
+    const BatchOptions& options = parsed.value();
     if (options.helpWanted) {
         std::cout << usageText();
         return kAllConverted;
@@ -121,8 +121,8 @@ int main(int argc, char* argv[])
 
     // A memory that is some other file is refused before any workbook is touched.
     if (options.memory) {
-        if (const auto refusal = memoryRefusal(memoryPathOf(options))) {
-            std::cerr << printable("veltrano-batch: --memory: " + *refusal + "; nothing was converted") << '\n';
+        if (const auto usable = checkMemoryFile(memoryPathOf(options)); !usable) {
+            std::cerr << printable("veltrano-batch: --memory: " + usable.error() + "; nothing was converted") << '\n';
             return kUsage;
         }
     }

@@ -8,9 +8,11 @@
 namespace veltrano::batch {
 namespace {
 
-using Setter = std::function<std::optional<std::string>(BatchOptions&, const std::string&)>;
+// Nothing when the value was taken, else why not.
+using Taken = veltrano::Result<void, std::string>;
+using Setter = std::function<Taken(BatchOptions&, const std::string&)>;
 
-std::optional<std::string> setDirection(BatchOptions& options, const std::string& value)
+Taken setDirection(BatchOptions& options, const std::string& value)
 {
     if (value == "es") {
         options.sourceLanguage = "en";
@@ -21,10 +23,10 @@ std::optional<std::string> setDirection(BatchOptions& options, const std::string
     } else {
         return "--to takes es or en, not \"" + value + "\"";
     }
-    return std::nullopt;
+    return {};
 }
 
-std::optional<std::string> setScope(BatchOptions& options, const std::string& value)
+Taken setScope(BatchOptions& options, const std::string& value)
 {
     if (value == "workbook") {
         options.scope = core::Scope::wholeWorkbook();
@@ -35,21 +37,21 @@ std::optional<std::string> setScope(BatchOptions& options, const std::string& va
     } else {
         return "--scope takes workbook, active-sheet or a block such as Sheet1!A1:C9, not \"" + value + "\"";
     }
-    return std::nullopt;
+    return {};
 }
 
-std::optional<std::string> setJobs(BatchOptions& options, const std::string& value)
+Taken setJobs(BatchOptions& options, const std::string& value)
 {
     unsigned jobs = 0;
     const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), jobs);
     if (value.empty() || error != std::errc() || end != value.data() + value.size() || jobs < 1 || jobs > 256)
         return "--jobs takes a number from 1 to 256, not \"" + value + "\"";
     options.jobs = jobs;
-    return std::nullopt;
+    return {};
 }
 
 // --include: a comma list of notes, charts, shapes, headers, or all.
-std::optional<std::string> setInclude(BatchOptions& options, const std::string& value)
+Taken setInclude(BatchOptions& options, const std::string& value)
 {
     spreadsheet::TextKinds kinds;
     for (std::size_t begin = 0; begin <= value.size();) {
@@ -66,13 +68,13 @@ std::optional<std::string> setInclude(BatchOptions& options, const std::string& 
         else if (kind == "all")
             kinds = spreadsheet::TextKinds::all();
         else
-            return "--include takes a comma list of notes, charts, shapes, headers or all, not "
-                   " + kind + "
-                   "";
+            return std::string("--include takes a comma list of notes, charts, shapes, headers or all, not "
+                               " + kind + "
+                               "");
         begin = comma + 1;
     }
     options.include = kinds;
-    return std::nullopt;
+    return {};
 }
 
 // The options that take a value.
@@ -84,26 +86,26 @@ const std::map<std::string, Setter>& valueOptions()
         {"--include", setInclude},
         {"--jobs", setJobs},
         {"--report",
-         [](BatchOptions& o, const std::string& v) {
+         [](BatchOptions& o, const std::string& v) -> Taken {
              o.reportPath = v;
-             return std::optional<std::string>();
+             return {};
          }},
         {"--memory",
-         [](BatchOptions& o, const std::string& v) {
+         [](BatchOptions& o, const std::string& v) -> Taken {
              o.memoryPath = v;
-             return std::optional<std::string>();
+             return {};
          }},
         {"--page-host",
-         [](BatchOptions& o, const std::string& v) {
+         [](BatchOptions& o, const std::string& v) -> Taken {
              o.pageHost = v;
-             return std::optional<std::string>();
+             return {};
          }},
         {"--ext",
-         [](BatchOptions& o, const std::string& v) {
+         [](BatchOptions& o, const std::string& v) -> Taken {
              if (v.empty())
-                 return std::optional<std::string>("--ext needs an extension such as xlsx");
+                 return std::string("--ext needs an extension such as xlsx");
              o.extension = v;
-             return std::optional<std::string>();
+             return {};
          }},
     };
     return options;
@@ -126,7 +128,7 @@ const std::map<std::string, std::function<void(BatchOptions&)>>& switchOptions()
 
 }  // namespace
 
-std::variant<BatchOptions, std::string> parseOptions(const std::vector<std::string>& args)
+veltrano::Result<BatchOptions, std::string> parseOptions(const std::vector<std::string>& args)
 {
     BatchOptions options;
     bool onlyPaths = false;
@@ -157,11 +159,11 @@ std::variant<BatchOptions, std::string> parseOptions(const std::vector<std::stri
                 return "option " + name + " needs a value";
             value = args[++i];
         }
-        if (auto problem = found->second(options, *value))
-            return *problem;
+        if (const auto taken = found->second(options, *value); !taken)
+            return taken.error();
     }
     if (options.paths.empty() && !options.helpWanted && !options.versionWanted)
-        return "no workbook or folder given";
+        return std::string("no workbook or folder given");
     return options;
 }
 

@@ -2,11 +2,11 @@
 // The command line of veltrano-batch.
 
 #include "core/scope.h"
+#include "result/result.h"
 #include "spreadsheet/workbook_texts.h"
 
 #include <optional>
 #include <string>
-#include <variant>
 #include <vector>
 
 namespace veltrano::batch {
@@ -35,7 +35,7 @@ struct BatchOptions {
 };
 
 // The options in args (without the program name), or what is wrong with them.
-std::variant<BatchOptions, std::string> parseOptions(const std::vector<std::string>& args);
+veltrano::Result<BatchOptions, std::string> parseOptions(const std::vector<std::string>& args);
 
 std::string usageText();
 

@@ -68,10 +68,10 @@ PageHostClient::PageHostClient(const std::string& address, std::string sourceLan
 
 PageHostClient::~PageHostClient() = default;
 
-Outcome<std::vector<std::string>> PageHostClient::translate(const std::vector<std::string>& texts)
+Result<std::vector<std::string>> PageHostClient::translate(const std::vector<std::string>& texts)
 {
     const auto ranges = requestRanges(texts);
-    std::vector<std::future<Outcome<std::vector<std::string>>>> requests(ranges.size());
+    std::vector<std::future<Result<std::vector<std::string>>>> requests(ranges.size());
     // Request i goes out on connection i % kRequestsInFlight once request i - kRequestsInFlight,
     // the connection's last, has been answered; answers are taken in order.
     const auto send = [&](std::size_t i) {
@@ -88,7 +88,7 @@ Outcome<std::vector<std::string>> PageHostClient::translate(const std::vector<st
     for (std::size_t i = 0; i < ranges.size() && requests[i].valid(); ++i) {
         auto translated = requests[i].get();
         if (!translated && !failure)
-            failure = Failure{translated.error()};
+            failure = translated.error();
         if (!failure && i + kRequestsInFlight < ranges.size())
             send(i + kRequestsInFlight);
         if (failure)
@@ -102,9 +102,9 @@ Outcome<std::vector<std::string>> PageHostClient::translate(const std::vector<st
     return translations;
 }
 
-Outcome<std::vector<std::string>> PageHostClient::translateRequest(httplib::Client& client,
-                                                                   const std::vector<std::string>& texts,
-                                                                   std::size_t begin, std::size_t end)
+Result<std::vector<std::string>> PageHostClient::translateRequest(httplib::Client& client,
+                                                                  const std::vector<std::string>& texts,
+                                                                  std::size_t begin, std::size_t end)
 {
     const json request = {{"sl", m_sourceLanguage},
                           {"tl", m_targetLanguage},
@@ -135,7 +135,7 @@ Outcome<std::vector<std::string>> PageHostClient::translateRequest(httplib::Clie
     }
 }
 
-Outcome<json> PageHostClient::directionVersion()
+Result<json> PageHostClient::directionVersion()
 {
     const auto result = m_clients.front()->Get("/api/version");
     if (!result || result->status != 200)
@@ -152,11 +152,11 @@ Outcome<json> PageHostClient::directionVersion()
                    + m_targetLanguage};
 }
 
-Outcome<std::string> PageHostClient::fingerprint()
+Result<std::string> PageHostClient::fingerprint()
 {
     auto direction = directionVersion();
     if (!direction)
-        return Failure{direction.error()};
+        return direction.error();
     const auto field = direction.value().find("fingerprint");
     if (field == direction.value().end() || !field->is_string())
         return Failure{"the page host's version names no fingerprint"};

@@ -1,7 +1,7 @@
 #pragma once
 // Translations from a running veltrano-pagehost through its JSON API.
 
-#include "pagehost/outcome.h"
+#include "pagehost/failure.h"
 
 #include <nlohmann/json_fwd.hpp>
 
@@ -17,13 +17,13 @@ class Client;
 namespace veltrano::batch {
 
 using pagehost::Failure;
-using pagehost::Outcome;
+using pagehost::Result;
 
 // Whatever turns texts into their translations, in the same order.
 class TextTranslator {
 public:
     virtual ~TextTranslator() = default;
-    virtual Outcome<std::vector<std::string>> translate(const std::vector<std::string>& texts) = 0;
+    virtual Result<std::vector<std::string>> translate(const std::vector<std::string>& texts) = 0;
 };
 
 class PageHostClient final : public TextTranslator {
@@ -35,10 +35,10 @@ public:
     // POST /api/translate in requests of a few hundred KiB, which the host shares out among its
     // pipelines, two at a time so that the pipelines have the next one while the last share of
     // the one before finishes; a request the host finds too large is sent again in halves.
-    Outcome<std::vector<std::string>> translate(const std::vector<std::string>& texts) override;
+    Result<std::vector<std::string>> translate(const std::vector<std::string>& texts) override;
 
     // The host's translation fingerprint for this direction (GET /api/version).
-    Outcome<std::string> fingerprint();
+    Result<std::string> fingerprint();
 
     // Whether the host says texts of this direction that differ only in standalone numbers may
     // go through one template (GET /api/version); false when it cannot say.
@@ -48,9 +48,9 @@ public:
     void onProgress(std::function<void(std::size_t done, std::size_t total)> report) { m_progress = std::move(report); }
 
 private:
-    Outcome<nlohmann::json> directionVersion();
-    Outcome<std::vector<std::string>> translateRequest(httplib::Client& client, const std::vector<std::string>& texts,
-                                                       std::size_t begin, std::size_t end);
+    Result<nlohmann::json> directionVersion();
+    Result<std::vector<std::string>> translateRequest(httplib::Client& client, const std::vector<std::string>& texts,
+                                                      std::size_t begin, std::size_t end);
 
     // One connection per request in flight.
     std::vector<std::unique_ptr<httplib::Client>> m_clients;

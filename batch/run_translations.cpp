@@ -16,7 +16,7 @@ RunTranslations::RunTranslations(TextTranslator& translator, TranslationMemory* 
       m_numberTemplates(numberTemplates)
 {}
 
-Outcome<bool> RunTranslations::prepare(const std::vector<std::string_view>& texts)
+Result<void> RunTranslations::prepare(const std::vector<std::string_view>& texts)
 {
     std::vector<std::string> unknown;
     std::unordered_set<std::string_view> listed;
@@ -24,25 +24,25 @@ Outcome<bool> RunTranslations::prepare(const std::vector<std::string_view>& text
         if (!m_known.contains(text) && listed.insert(text).second)
             unknown.emplace_back(text);
     if (unknown.empty())
-        return true;
+        return {};
     if (m_numberTemplates)
         return prepareThroughTemplates(std::move(unknown));
     return prepareDirectly(std::move(unknown));
 }
 
-Outcome<bool> RunTranslations::prepareDirectly(std::vector<std::string> texts)
+Result<void> RunTranslations::prepareDirectly(std::vector<std::string> texts)
 {
     std::vector<bool> kept;
     auto translated = translateDistinct(texts, kept);
     if (!translated)
-        return Failure{translated.error()};
+        return translated.error();
     for (std::size_t i = 0; i < texts.size(); ++i)
         m_known.emplace(std::move(texts[i]), std::move(translated.value()[i]));
     m_fromMemory += static_cast<std::size_t>(std::count(kept.begin(), kept.end(), true));
-    return true;
+    return {};
 }
 
-Outcome<bool> RunTranslations::prepareThroughTemplates(std::vector<std::string> unknown)
+Result<void> RunTranslations::prepareThroughTemplates(std::vector<std::string> unknown)
 {
     // Each template (or text without one) once, in the order first met.
     std::vector<std::optional<NumberTemplate>> templates;
@@ -60,7 +60,7 @@ Outcome<bool> RunTranslations::prepareThroughTemplates(std::vector<std::string> 
     std::vector<bool> kept;
     auto translated = translateDistinct(sent, kept);
     if (!translated)
-        return Failure{translated.error()};
+        return translated.error();
 
     std::vector<std::string> unmapped;  // texts whose template's translation lost a number
     for (std::size_t i = 0; i < unknown.size(); ++i) {
@@ -76,12 +76,12 @@ Outcome<bool> RunTranslations::prepareThroughTemplates(std::vector<std::string> 
         m_fromMemory += kept[sentIndex[i]] ? 1 : 0;
     }
     if (unmapped.empty())
-        return true;
+        return {};
     return prepareDirectly(std::move(unmapped));
 }
 
-Outcome<std::vector<std::string>> RunTranslations::translateDistinct(const std::vector<std::string>& texts,
-                                                                     std::vector<bool>& fromMemory)
+Result<std::vector<std::string>> RunTranslations::translateDistinct(const std::vector<std::string>& texts,
+                                                                    std::vector<bool>& fromMemory)
 {
     std::vector<std::string> result(texts.size());
     fromMemory.assign(texts.size(), false);
@@ -103,7 +103,7 @@ Outcome<std::vector<std::string>> RunTranslations::translateDistinct(const std::
 
     auto translated = m_translator.translate(toSend);
     if (!translated)
-        return Failure{translated.error()};
+        return translated.error();
     std::vector<std::pair<std::string, std::string>> pairs;
     pairs.reserve(toSend.size());
     for (std::size_t i = 0; i < toSend.size(); ++i) {

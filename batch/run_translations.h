@@ -23,7 +23,7 @@ public:
 
     // Makes sure each of texts has its translation, asking the memory and then the translator
     // only for those the run has not met before. The translator's failure when it fails.
-    Outcome<bool> prepare(const std::vector<std::string_view>& texts);
+    Result<void> prepare(const std::vector<std::string_view>& texts);
 
     // The translation of a text prepare() was given.
     const std::string& of(std::string_view text) const { return m_known.find(text)->second; }
@@ -35,11 +35,11 @@ public:
 private:
     // The translations of distinct texts, from the memory or else the translator, kept in the
     // memory when new; fromMemory tells which the memory had.
-    Outcome<std::vector<std::string>> translateDistinct(const std::vector<std::string>& texts,
-                                                        std::vector<bool>& fromMemory);
-    Outcome<bool> prepareThroughTemplates(std::vector<std::string> unknown);
+    Result<std::vector<std::string>> translateDistinct(const std::vector<std::string>& texts,
+                                                       std::vector<bool>& fromMemory);
+    Result<void> prepareThroughTemplates(std::vector<std::string> unknown);
     // Each text translated as it is (or found in the memory), and known from then on.
-    Outcome<bool> prepareDirectly(std::vector<std::string> texts);
+    Result<void> prepareDirectly(std::vector<std::string> texts);
 
     TextTranslator& m_translator;
     TranslationMemory* m_memory;

@@ -168,23 +168,26 @@ std::string defaultMemoryPath()
     return (folder / "veltrano" / "translations.sqlite").string();
 }
 
-std::optional<std::string> memoryRefusal(const std::string& path)
+veltrano::Result<void, std::string> checkMemoryFile(const std::string& path)
 {
     std::error_code error;
     const auto status = fs::status(path, error);
-    if (!fs::exists(status))
-        return isLink(path) ? std::optional<std::string>(path + " is a link to nothing") : std::nullopt;
+    if (!fs::exists(status)) {
+        if (isLink(path))
+            return path + " is a link to nothing";
+        return {};
+    }
     if (!fs::is_regular_file(status))
         return path + " is not a file";
     if (fs::file_size(path, error) == 0)
-        return std::nullopt;
+        return {};
     if (!hasSqliteHeader(path))
         return path + " is not a translation memory (not an SQLite database)";
     // A damaged memory can be set aside; a healthy database of another program is not ours to change.
     const auto tables = tablesOf(path);
     if (tables && !tables->empty() && std::find(tables->begin(), tables->end(), "translations") == tables->end())
         return path + " is a database of something else, not a translation memory";
-    return std::nullopt;
+    return {};
 }
 
 TranslationMemory::TranslationMemory(std::string path, std::string direction, std::string fingerprint, Warn warn)
@@ -305,19 +308,20 @@ void TranslationMemory::giveUp(const std::string& what, const std::string& reaso
 
 std::vector<std::optional<std::string>> TranslationMemory::find(const std::vector<std::string>& texts)
 {
-    std::vector<std::optional<std::string>> found(texts.size());
     if (!m_db)
-        return found;
-    if (const auto failure = lookUp(texts, found)) {
-        giveUp("cannot be read", *failure);
+        return std::vector<std::optional<std::string>>(texts.size());
+    auto found = lookUp(texts);
+    if (!found) {
+        giveUp("cannot be read", found.error());
         return std::vector<std::optional<std::string>>(texts.size());
     }
-    return found;
+    return std::move(found).value();
 }
 
-std::optional<std::string> TranslationMemory::lookUp(const std::vector<std::string>& texts,
-                                                     std::vector<std::optional<std::string>>& found)
+veltrano::Result<std::vector<std::optional<std::string>>, std::string>
+TranslationMemory::lookUp(const std::vector<std::string>& texts)
 {
+    std::vector<std::optional<std::string>> found(texts.size());
     const Statement select(m_db,
                            "SELECT target FROM translations WHERE direction = ?1 AND fingerprint = ?2 AND source = ?3");
     if (select.prepared() != SQLITE_OK)
@@ -338,18 +342,18 @@ std::optional<std::string> TranslationMemory::lookUp(const std::vector<std::stri
         }
         sqlite3_reset(select.get());
     }
-    return std::nullopt;
+    return found;
 }
 
 void TranslationMemory::keep(const std::vector<std::pair<std::string, std::string>>& translations)
 {
     if (!writable() || translations.empty())
         return;
-    if (const auto failure = write(translations))
-        giveUp("cannot be written", *failure);
+    if (const auto written = write(translations); !written)
+        giveUp("cannot be written", written.error());
 }
 
-std::optional<std::string>
+veltrano::Result<void, std::string>
 TranslationMemory::write(const std::vector<std::pair<std::string, std::string>>& translations)
 {
     // BEGIN IMMEDIATE takes the write lock at once, so waiting for another process happens here,
@@ -380,7 +384,7 @@ TranslationMemory::write(const std::vector<std::pair<std::string, std::string>>&
     }
     if (sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
         return rolledBack();
-    return std::nullopt;
+    return {};
 }
 
 }  // namespace veltrano::batch

@@ -3,6 +3,8 @@
 // translation fingerprint and the source text. Several processes may share one file. The memory
 // is a cache: when it cannot be used the run goes on without it, after a warning.
 
+#include "result/result.h"
+
 #include <functional>
 #include <memory>
 #include <optional>
@@ -17,11 +19,11 @@ namespace veltrano::batch {
 // $XDG_CACHE_HOME/veltrano/translations.sqlite, with ~/.cache for an unset XDG_CACHE_HOME.
 std::string defaultMemoryPath();
 
-// Why the file at path must not be used as a translation memory (it is something else: a
-// folder, a workbook, another program's database), or nullopt when it may: no file yet, an
-// empty file, or an SQLite database holding a memory's table or no table at all. Checked before
-// a run touches anything, so that a slip such as "--memory Ventas.xlsx" costs no file.
-std::optional<std::string> memoryRefusal(const std::string& path);
+// Whether the file at path may be used as a translation memory: no file yet, an empty file, or
+// an SQLite database holding a memory's table or no table at all; else why not (it is something
+// else: a folder, a workbook, another program's database). Checked before a run touches
+// anything, so that a slip such as "--memory Ventas.xlsx" costs no file.
+veltrano::Result<void, std::string> checkMemoryFile(const std::string& path);
 
 class TranslationMemory {
 public:
@@ -59,11 +61,12 @@ private:
     // Warns that the memory what (with sqlite's reason) and closes it for the rest of the run;
     // called once no statement is left open, so that the connection does close.
     void giveUp(const std::string& what, const std::string& reason);
-    // The reason looking texts up or writing translations failed, taken before ending the
-    // statement and the transaction clears it; nullopt when it worked.
-    std::optional<std::string> lookUp(const std::vector<std::string>& texts,
-                                      std::vector<std::optional<std::string>>& found);
-    std::optional<std::string> write(const std::vector<std::pair<std::string, std::string>>& translations);
+    // The kept translation of each text (nullopt where none is kept), or the reason looking
+    // them up failed, taken before ending the statement and the transaction clears it.
+    veltrano::Result<std::vector<std::optional<std::string>>, std::string>
+    lookUp(const std::vector<std::string>& texts);
+    // Nothing, or the reason writing failed, taken the same way.
+    veltrano::Result<void, std::string> write(const std::vector<std::pair<std::string, std::string>>& translations);
 
     std::string m_path;
     std::string m_direction;

@@ -13,14 +13,14 @@
 // same workbook converted by veltrano-batch.
 // No peer program walks a workbook cell by cell through a page; pagehost_bench measures the
 // page host against apertium-apy, engine_bench the engine against openpyxl and LibreOffice.
+#include "excel/application.h"
+#include "pageclient/browser_page_client.h"
+#include "pageclient/page_host.h"
+#include "pageclient/scope_walk.h"
+#include "pageclient/translation_direction.h"
 #include "platform/browser/web_browser.h"
 #include "platform/browser/web_engine_setup.h"
-#include "platform/excel/application.h"
 #include "tests/spreadsheet/fixture.h"
-#include "translation/browser_page_client.h"
-#include "translation/page_host.h"
-#include "translation/scope_walk.h"
-#include "translation/translation_direction.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -113,7 +113,8 @@ Walked walkWorkbook(const std::string& path, PageClient& page, double pauseSecon
                                              lastPump = clock.nsecsElapsed();
                                          }};
     clock.start();
-    translation::ConvertWorkbook(book, page, pacing);
+    if (const auto walked = translation::ConvertWorkbook(book, page, pacing); !walked)
+        qFatal("walk_bench: %s", walked.error().message.c_str());
     const qint64 total = clock.nsecsElapsed();
     longestGap = std::max(longestGap, total - lastPump);
     if (keep) {

@@ -3,7 +3,7 @@
 #include "conversion/backup_copy.h"
 #include "conversion/excel_access.h"
 #include "core/file_steps.h"
-#include "platform/excel/workbook_window.h"
+#include "excel/workbook_window.h"
 
 #include <QFile>
 #include <QLocale>
@@ -17,7 +17,6 @@ using core::Scope;
 using platform::excel::Application;
 using platform::excel::ExcelError;
 using platform::excel::Workbook;
-using translation::WalkError;
 
 namespace {
 
@@ -88,24 +87,12 @@ public:
     // The window saves every workbook it converts, so the cells changed are not counted.
     core::Result<core::Converted> convert(spreadsheet::Workbook&, const Scope& scope) override
     {
-        translation::PageClient& page = m_window.page();
-        try {
-            core::Converted converted;
-            switch (scope.kind) {
-            case Scope::Kind::Workbook:
-                converted.cellsLeft = translation::ConvertWorkbook(*m_workbook, page, m_pacing);
-                break;
-            case Scope::Kind::ActiveSheet:
-                converted.cellsLeft = translation::ConvertActiveSheet(*m_workbook, page, m_pacing);
-                break;
-            case Scope::Kind::Block:
-                converted.cellsLeft = translation::ConvertCellBlock(*m_workbook, *m_block, page, m_pacing);
-                break;
-            }
-            return converted;
-        } catch (const WalkError& error) {
-            return failureOf(error, error.place());
-        }
+        auto walked = walk(scope);
+        if (!walked)
+            return walked.error();
+        core::Converted converted;
+        converted.cellsLeft = std::move(walked).value();
+        return converted;
     }
 
     // The instance quits, with nothing saved when the work failed, before the pointer is set back.
@@ -120,6 +107,20 @@ public:
     }
 
 private:
+    translation::Walked walk(const Scope& scope)
+    {
+        translation::PageClient& page = m_window.page();
+        switch (scope.kind) {
+        case Scope::Kind::Workbook:
+            return translation::ConvertWorkbook(*m_workbook, page, m_pacing);
+        case Scope::Kind::ActiveSheet:
+            return translation::ConvertActiveSheet(*m_workbook, page, m_pacing);
+        case Scope::Kind::Block:
+            return translation::ConvertCellBlock(*m_workbook, *m_block, page, m_pacing);
+        }
+        return translation::PassedOver();
+    }
+
     core::Result<std::optional<Scope>> askForBlock()
     {
         try {
@@ -206,15 +207,15 @@ void ConversionRun::Check7_Click()
     QStringList failures;
     for (int position = 1; position <= files.size(); ++position) {
         const QString& path = files.at(position - 1);
-        if (const std::optional<QString> failure = convertFile(path))
-            failures << path + QStringLiteral(": ") + *failure;
+        if (const auto converted = convertFile(path); !converted)
+            failures << path + QStringLiteral(": ") + converted.error();
         m_window.showOverallProgress(overallPercent(position, m_window.listedCount()));
     }
     m_window.shell().MsgBox(m_window.owner, closingMessage(failures), platform::shell::kOkOnly,
                             QStringLiteral("Veltrano"));
 }
 
-std::optional<QString> ConversionRun::convertFile(const QString& path)
+veltrano::Result<void, QString> ConversionRun::convertFile(const QString& path)
 {
     // The choices are read for each file, so a change during a run counts from the next file.
     core::FilePlan plan;
@@ -226,7 +227,7 @@ std::optional<QString> ConversionRun::convertFile(const QString& path)
     if (outcome.failure)
         return reasonWithoutPath(outcome.failure->message, file);
     if (outcome.converted.cellsLeft.empty())
-        return std::nullopt;
+        return {};
     QStringList cells;
     for (const std::string& cell : outcome.converted.cellsLeft)
         cells << reasonWithoutPath(cell, file);

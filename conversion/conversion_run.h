@@ -6,10 +6,11 @@
 // goes on with the next file.
 
 #include "core/scope.h"
-#include "platform/excel/running_programs.h"
+#include "excel/running_programs.h"
+#include "pageclient/page_client.h"
+#include "pageclient/scope_walk.h"
 #include "platform/shell/shell.h"
-#include "translation/page_client.h"
-#include "translation/scope_walk.h"
+#include "result/result.h"
 
 #include <QDateTime>
 #include <QString>
@@ -74,8 +75,8 @@ public:
     void setClock(std::function<QDateTime()> now) { m_now = std::move(now); }
 
 private:
-    // nullopt when the file went through, else why it did not.
-    std::optional<QString> convertFile(const QString& path);
+    // Nothing when the file went through, else why it did not.
+    veltrano::Result<void, QString> convertFile(const QString& path);
 
     RunWindow m_window;
     translation::WalkPacing m_walkPacing;

@@ -3,8 +3,8 @@
 // program already runs (and asking the user whether to go on if so), and a new instance of our
 // own with one workbook open in it.
 
-#include "platform/excel/application.h"
-#include "platform/excel/running_programs.h"
+#include "excel/application.h"
+#include "excel/running_programs.h"
 #include "platform/shell/shell.h"
 
 #include <QString>

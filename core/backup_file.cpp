@@ -1,5 +1,6 @@
 #include "core/backup_file.h"
 
+#include "result/result.h"
 #include "spreadsheet/workbook.h"
 
 #include <fcntl.h>
@@ -9,7 +10,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <optional>
 #include <vector>
 
 namespace veltrano::core {
@@ -118,7 +118,7 @@ Placing placeWithoutReplacing(const std::string& from, const std::string& to, in
 
 // The whole file copied into the temporary copy, flushed to the disk; why not on failure, with
 // the system's reason (a full disk says so).
-std::optional<std::string> copyInto(const std::string& path, int source, const TemporaryCopy& copy)
+veltrano::Result<void, std::string> copyInto(const std::string& path, int source, const TemporaryCopy& copy)
 {
     const auto cannotWrite = [&](int error) {
         return "the copy cannot be written in " + folderOf(path) + ": " + reasonOf(error);
@@ -143,7 +143,7 @@ std::optional<std::string> copyInto(const std::string& path, int source, const T
     }
     if (::fsync(copy.fd()) != 0)
         return cannotWrite(errno);
-    return std::nullopt;
+    return {};
 }
 
 }  // namespace
@@ -167,8 +167,8 @@ BackupFile copyForBackup(const std::string& path, const std::string& stamp)
         return {{}, "no copy can be made in " + folderOf(path) + ": " + reasonOf(errno)};
     // A spreadsheet only its owner may read keeps that protection in its copy.
     ::fchmod(copy.fd(), info.st_mode & 07777);
-    if (const auto failure = copyInto(path, source.get(), copy))
-        return {{}, *failure};
+    if (const auto copied = copyInto(path, source.get(), copy); !copied)
+        return {{}, copied.error()};
     for (int number = 1; number <= kMaxBackupNumber; ++number) {
         const std::string numbered = number == 1 ? stamp : stamp + " (" + std::to_string(number) + ")";
         const std::string backupPath = backupPathFor(path, numbered);

@@ -51,8 +51,7 @@ constexpr int kRowsPerBand = 1024;
 // Hands each cell of areas that the rule gives a text to visit, in walk order; stops at visit's
 // first failure.
 template <typename Visit>
-std::optional<Failure> walk(Workbook& workbook, const std::vector<ScopeArea>& areas, ConversionEvents& events,
-                            Visit&& visit)
+Result<void> walk(Workbook& workbook, const std::vector<ScopeArea>& areas, ConversionEvents& events, Visit&& visit)
 {
     for (const ScopeArea& scoped : areas) {
         const Worksheet sheet = workbook.worksheet(scoped.worksheet);
@@ -65,12 +64,11 @@ std::optional<Failure> walk(Workbook& workbook, const std::vector<ScopeArea>& ar
                 std::optional<std::string> text = textToTranslate(sheet, at.row, at.column);
                 if (!text)
                     continue;
-                if (auto failure = visit(TextCell{scoped.worksheet, at.row, at.column, std::move(*text)}))
-                    return failure;
+                VELTRANO_TRY(visit(TextCell{scoped.worksheet, at.row, at.column, std::move(*text)}));
             }
         }
     }
-    return std::nullopt;
+    return {};
 }
 
 // What is written for a translation, the same whichever way the texts were translated.
@@ -82,10 +80,10 @@ public:
           m_write(write)
     {}
 
-    std::optional<Failure> write(const TextCell& cell, const std::string& translation)
+    Result<void> write(const TextCell& cell, const std::string& translation)
     {
         if (translation == cell.text)
-            return std::nullopt;  // the cell stays exactly as it was
+            return {};  // the cell stays exactly as it was
         if (!fitsInACell(translation))
             return leave(cell, utf16Units(translation));
         std::string after = translation;
@@ -101,7 +99,7 @@ public:
         ++m_converted.changedCells;
         const Place place = placeOf(m_workbook, cell);
         m_events.cellChanged({place.sheet, place.cell, cell.text, std::move(after)});
-        return std::nullopt;
+        return {};
     }
 
     Converted done() { return std::move(m_converted); }
@@ -109,13 +107,13 @@ public:
 private:
     // A translation longer than a cell holds would lose its end: the cell keeps its text, is
     // named, and the conversion goes on.
-    std::optional<Failure> leave(const TextCell& cell, std::size_t units)
+    Result<void> leave(const TextCell& cell, std::size_t units)
     {
         m_converted.cellsLeft.push_back(
             messageAt(placeOf(m_workbook, cell),
                       "the translation is " + std::to_string(units) + " characters long, past a cell's limit of "
                           + std::to_string(spreadsheet::kMaxCellTextUnits) + ", so the cell was left as it was"));
-        return std::nullopt;
+        return {};
     }
 
     Workbook& m_workbook;
@@ -124,13 +122,12 @@ private:
     Converted m_converted;
 };
 
-std::optional<Failure> unlessOneEach(const Result<std::vector<std::string>>& translated, std::size_t texts,
-                                     const Place& place)
+Result<void> unlessOneEach(const Result<std::vector<std::string>>& translated, std::size_t texts, const Place& place)
 {
     if (!translated)
-        return std::nullopt;
+        return {};
     if (translated.value().size() == texts)
-        return std::nullopt;
+        return {};
     return Failure{messageAt(place, "the translator gave " + std::to_string(translated.value().size())
                                         + " translations for " + std::to_string(texts) + " texts"),
                    place};
@@ -138,52 +135,50 @@ std::optional<Failure> unlessOneEach(const Result<std::vector<std::string>>& tra
 
 // Each text read, translated and written before the next cell: the window reads every cell when
 // it comes to it, and its events may let the user change the workbook between two cells.
-std::optional<Failure> convertOneByOne(Workbook& workbook, const std::vector<ScopeArea>& areas, Translator& translator,
-                                       ConversionEvents& events, CellWriter& writer)
+Result<void> convertOneByOne(Workbook& workbook, const std::vector<ScopeArea>& areas, Translator& translator,
+                             ConversionEvents& events, CellWriter& writer)
 {
-    return walk(workbook, areas, events, [&](TextCell cell) -> std::optional<Failure> {
+    return walk(workbook, areas, events, [&](TextCell cell) -> Result<void> {
         events.beforeTranslating();
         // Read again: the cell may have changed while the events ran.
         std::optional<std::string> text = textToTranslate(workbook.worksheet(cell.worksheet), cell.row, cell.column);
         if (!text)
-            return std::nullopt;
+            return {};
         cell.text = std::move(*text);
         const auto translated = translator.translate({cell.text});
         const Place place = placeOf(workbook, cell);
         if (!translated)
-            return Failure{messageAt(place, translated.failure().message), place};
-        if (auto failure = unlessOneEach(translated, 1, place))
-            return failure;
-        if (auto failure = writer.write(cell, translated.value().front()))
-            return failure;
+            return Failure{messageAt(place, translated.error().message), place};
+        VELTRANO_TRY(unlessOneEach(translated, 1, place));
+        VELTRANO_TRY(writer.write(cell, translated.value().front()));
         events.afterTranslating();
-        return std::nullopt;
+        return {};
     });
 }
 
 // Every text gathered first and translated together, so that a translator that works in batches
 // sees them all at once; then written in walk order.
-std::optional<Failure> convertGathered(Workbook& workbook, const std::vector<ScopeArea>& areas, Translator& translator,
-                                       ConversionEvents& events, CellWriter& writer)
+Result<void> convertGathered(Workbook& workbook, const std::vector<ScopeArea>& areas, Translator& translator,
+                             ConversionEvents& events, CellWriter& writer)
 {
     std::vector<TextCell> cells;
-    walk(workbook, areas, events, [&](TextCell cell) -> std::optional<Failure> {
+    // Gathering cannot fail: nothing to check.
+    static_cast<void>(walk(workbook, areas, events, [&](TextCell cell) -> Result<void> {
         cells.push_back(std::move(cell));
-        return std::nullopt;
-    });
+        return {};
+    }));
     if (cells.empty())
-        return std::nullopt;
+        return {};
     std::vector<std::string_view> texts;
     texts.reserve(cells.size());
     for (const TextCell& cell : cells)
         texts.emplace_back(cell.text);
     const auto translated = translateTogether(translator, texts, Place{workbook.path(), {}, {}});
     if (!translated)
-        return translated.failure();
+        return translated.error();
     for (std::size_t i = 0; i < cells.size(); ++i)
-        if (auto failure = writer.write(cells[i], translated.value()[i]))
-            return failure;
-    return std::nullopt;
+        VELTRANO_TRY(writer.write(cells[i], translated.value()[i]));
+    return {};
 }
 
 }  // namespace
@@ -193,9 +188,9 @@ Result<std::vector<std::string>> translateTogether(Translator& translator, const
 {
     auto translated = translator.translate(texts);
     if (!translated)
-        return Failure{messageAt(file, "not translated: " + translated.failure().message), file};
-    if (auto failure = unlessOneEach(translated, texts.size(), file))
-        return *failure;
+        return Failure{messageAt(file, "not translated: " + translated.error().message), file};
+    if (const auto oneEach = unlessOneEach(translated, texts.size(), file); !oneEach)
+        return oneEach.error();
     return translated;
 }
 
@@ -204,14 +199,14 @@ Result<Converted> convertCells(Workbook& workbook, const Scope& scope, Translato
 {
     const auto areas = areasOf(workbook, scope);
     if (!areas)
-        return areas.failure();
+        return areas.error();
     const ConversionSpan span(events);
     CellWriter writer(workbook, events, write);
-    const std::optional<Failure> failure = pace == Pace::CellByCell
-                                               ? convertOneByOne(workbook, areas.value(), translator, events, writer)
-                                               : convertGathered(workbook, areas.value(), translator, events, writer);
-    if (failure)
-        return *failure;
+    const Result<void> converted = pace == Pace::CellByCell
+                                       ? convertOneByOne(workbook, areas.value(), translator, events, writer)
+                                       : convertGathered(workbook, areas.value(), translator, events, writer);
+    if (!converted)
+        return converted.error();
     return writer.done();
 }
 

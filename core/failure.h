@@ -3,10 +3,9 @@
 // where.
 
 #include "core/place.h"
+#include "result/result.h"
 
 #include <string>
-#include <utility>
-#include <variant>
 
 namespace veltrano::core {
 
@@ -18,27 +17,6 @@ struct Failure {
 
 // Either a T or a Failure; never both, never neither.
 template <typename T>
-class [[nodiscard]] Result {
-public:
-    Result(T value)
-        : m_state(std::move(value))
-    {}
-    Result(Failure failure)
-        : m_state(std::move(failure))
-    {}
-
-    explicit operator bool() const { return m_state.index() == 0; }
-
-    // Only when the result converts to true.
-    T& value() & { return std::get<0>(m_state); }
-    const T& value() const& { return std::get<0>(m_state); }
-    T&& value() && { return std::get<0>(std::move(m_state)); }
-
-    // Only when the result converts to false.
-    const Failure& failure() const { return std::get<1>(m_state); }
-
-private:
-    std::variant<T, Failure> m_state;
-};
+using Result = veltrano::Result<T, Failure>;
 
 }  // namespace veltrano::core

@@ -23,11 +23,11 @@ private:
     FileSteps& m_steps;
 };
 
-std::optional<Failure> backUp(const std::string& path, const FilePlan& plan)
+Result<void> backUp(const std::string& path, const FilePlan& plan)
 {
     const BackupFile backup = copyForBackup(path, plan.backupStamp ? plan.backupStamp() : std::string());
     if (backup.failure.empty())
-        return std::nullopt;
+        return {};
     const Place file{path, {}, {}};
     return Failure{
         messageAt(file, "no backup copy could be made (" + backup.failure + "), so the file was not converted"), file};
@@ -43,31 +43,31 @@ Failure leftAsItWas(const Failure& failure)
 FileOutcome convertFile(const std::string& path, const FilePlan& plan, FileSteps& steps)
 {
     if (plan.backup == BackupWhen::BeforeOpening && !plan.dryRun)
-        if (auto failure = backUp(path, plan))
-            return {std::move(failure), {}, false};
+        if (const auto backedUp = backUp(path, plan); !backedUp)
+            return {backedUp.error(), {}, false};
 
     auto opened = steps.open(path);
     const OpenFile closing(steps);
     if (!opened)
-        return {opened.failure(), {}, false};
+        return {opened.error(), {}, false};
     spreadsheet::Workbook& workbook = *opened.value();
     const auto chosen = steps.chooseCells(workbook);
     if (!chosen)
-        return {chosen.failure(), {}, false};
+        return {chosen.error(), {}, false};
 
     FileOutcome outcome;
     if (const std::optional<Scope>& scope = chosen.value()) {
         auto converted = steps.convert(workbook, *scope);
         if (!converted)
-            return {leftAsItWas(converted.failure()), {}, false};
+            return {leftAsItWas(converted.error()), {}, false};
         outcome.converted = std::move(converted).value();
     }
     const bool unchanged = outcome.converted.changedCells == 0 && outcome.converted.changedTexts == 0;
     if (plan.dryRun || (unchanged && !plan.saveUnchanged))
         return outcome;
     if (plan.backup == BackupWhen::BeforeSavingChanges)
-        if (auto failure = backUp(path, plan))
-            return {std::move(failure), std::move(outcome.converted), false};
+        if (const auto backedUp = backUp(path, plan); !backedUp)
+            return {backedUp.error(), std::move(outcome.converted), false};
     if (const spreadsheet::Status saved = workbook.save(); !saved)
         return {leftAsItWas({saved.error().message, {path, {}, {}}}), std::move(outcome.converted), false};
     outcome.saved = true;
@@ -107,7 +107,7 @@ Result<Converted> EngineSteps::convert(spreadsheet::Workbook& workbook, const Sc
         return cells;
     auto texts = convertOtherTexts(workbook, scope, m_texts, m_translator, m_events, m_write);
     if (!texts)
-        return texts.failure();
+        return texts.error();
     Converted both = std::move(cells).value();
     both.changedTexts = texts.value().changedTexts;
     both.notices = std::move(texts.value().notices);

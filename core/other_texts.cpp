@@ -16,7 +16,7 @@ Result<std::optional<std::set<std::string>>> sheetsOf(Workbook& workbook, const 
         return std::optional<std::set<std::string>>();
     const auto areas = areasOf(workbook, scope);
     if (!areas)
-        return areas.failure();
+        return areas.error();
     std::set<std::string> names;
     for (const ScopeArea& area : areas.value())
         names.insert(workbook.worksheet(area.worksheet).name());
@@ -38,7 +38,7 @@ Result<Converted> convertOtherTexts(Workbook& workbook, const Scope& scope, spre
     converted.notices = listing.value().leftAsTheyAre;
     const auto sheets = sheetsOf(workbook, scope);
     if (!sheets)
-        return sheets.failure();
+        return sheets.error();
 
     std::vector<std::size_t> chosen;
     std::vector<std::string_view> texts;
@@ -53,7 +53,7 @@ Result<Converted> convertOtherTexts(Workbook& workbook, const Scope& scope, spre
         return converted;
     const auto translated = translateTogether(translator, texts, file);
     if (!translated)
-        return translated.failure();
+        return translated.error();
 
     for (std::size_t i = 0; i < chosen.size(); ++i) {
         const spreadsheet::PlacedText& text = found[chosen[i]];

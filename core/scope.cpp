@@ -66,7 +66,7 @@ Result<std::vector<ScopeArea>> areasOf(spreadsheet::Workbook& workbook, const Sc
     case Scope::Kind::ActiveSheet: {
         const auto active = activeWorksheet(workbook);
         if (!active)
-            return active.failure();
+            return active.error();
         return std::vector{wholeSheet(workbook, active.value())};
     }
     case Scope::Kind::Block: {

@@ -19,7 +19,7 @@ std::size_t characterCount(std::string_view utf8)
     return count;
 }
 
-std::variant<std::string, ApiError> languageField(const json& body, const char* key)
+veltrano::Result<std::string, ApiError> languageField(const json& body, const char* key)
 {
     const auto field = body.find(key);
     if (field == body.end() || !field->is_string())
@@ -27,7 +27,7 @@ std::variant<std::string, ApiError> languageField(const json& body, const char* 
     return field->get<std::string>();
 }
 
-std::variant<std::vector<std::string>, ApiError> textsField(const json& body, const ApiLimits& limits)
+veltrano::Result<std::vector<std::string>, ApiError> textsField(const json& body, const ApiLimits& limits)
 {
     const auto field = body.find("q");
     if (field == body.end() || !field->is_array())
@@ -53,7 +53,7 @@ std::variant<std::vector<std::string>, ApiError> textsField(const json& body, co
 
 }  // namespace
 
-std::variant<TranslateRequest, ApiError> parseTranslateRequest(std::string_view body, const ApiLimits& limits)
+veltrano::Result<TranslateRequest, ApiError> parseTranslateRequest(std::string_view body, const ApiLimits& limits)
 {
     if (body.size() > limits.maxBodyBytes)
         return ApiError{kTooLarge, "request body is " + std::to_string(body.size()) + " bytes, at most "
@@ -69,19 +69,15 @@ std::variant<TranslateRequest, ApiError> parseTranslateRequest(std::string_view 
 
     TranslateRequest request;
     auto source = languageField(parsed, "sl");
-    if (auto* error = std::get_if<ApiError>(&source))
-        return *error;
+    VELTRANO_TRY(source);
     auto target = languageField(parsed, "tl");
-    if (auto* error = std::get_if<ApiError>(&target))
-        return *error;
+    VELTRANO_TRY(target);
     auto texts = textsField(parsed, limits);
-    if (auto* error = std::get_if<ApiError>(&texts))
-        return *error;
-    return TranslateRequest{std::move(std::get<std::string>(source)), std::move(std::get<std::string>(target)),
-                            std::move(std::get<std::vector<std::string>>(texts))};
+    VELTRANO_TRY(texts);
+    return TranslateRequest{std::move(source).value(), std::move(target).value(), std::move(texts).value()};
 }
 
-std::variant<std::string, ApiError> translationsJson(const std::vector<std::string>& translations)
+veltrano::Result<std::string, ApiError> translationsJson(const std::vector<std::string>& translations)
 {
     try {
         return json{{"translations", translations}}.dump();

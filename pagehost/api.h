@@ -1,10 +1,11 @@
 #pragma once
 // The JSON translation API's request checks and answers, apart from HTTP.
 
+#include "result/result.h"
+
 #include <cstddef>
 #include <string>
 #include <string_view>
-#include <variant>
 #include <vector>
 
 namespace veltrano::pagehost {
@@ -29,10 +30,10 @@ struct ApiError {
 
 // The request in a body {"sl":"en","tl":"es","q":["text", ...]}. An ApiError when the body is
 // not such JSON (400) or goes over a limit (413); the message says which field or limit.
-std::variant<TranslateRequest, ApiError> parseTranslateRequest(std::string_view body, const ApiLimits& limits);
+veltrano::Result<TranslateRequest, ApiError> parseTranslateRequest(std::string_view body, const ApiLimits& limits);
 
 // {"translations":[...]}; an ApiError (500) when a text is not valid UTF-8.
-std::variant<std::string, ApiError> translationsJson(const std::vector<std::string>& translations);
+veltrano::Result<std::string, ApiError> translationsJson(const std::vector<std::string>& translations);
 
 // {"error":"message"}
 std::string errorJson(std::string_view message);

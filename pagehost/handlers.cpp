@@ -51,7 +51,7 @@ std::string tooLargeMessage(const ApiLimits& limits)
 
 // The body, read no further than the limit: a chunked body announces no length, so its size is
 // only known as it comes.
-std::variant<std::string, ApiError> bodyWithin(const httplib::ContentReader& reader, const ApiLimits& limits)
+veltrano::Result<std::string, ApiError> bodyWithin(const httplib::ContentReader& reader, const ApiLimits& limits)
 {
     std::string body;
     bool tooLarge = false;
@@ -90,14 +90,14 @@ void serveTranslate(const httplib::Request&, httplib::Response& response, const 
                     TranslationService& service, const ApiLimits& limits)
 {
     const auto read = bodyWithin(reader, limits);
-    if (const auto* error = std::get_if<ApiError>(&read)) {
+    if (!read) {
         BoundedServer::closeConnectionAfterAnswer(response);
-        return answerError(response, error->status, error->message);
+        return answerError(response, read.error().status, read.error().message);
     }
-    auto parsed = parseTranslateRequest(std::get<std::string>(read), limits);
-    if (const auto* error = std::get_if<ApiError>(&parsed))
-        return answerError(response, error->status, error->message);
-    const auto& translateRequest = std::get<TranslateRequest>(parsed);
+    auto parsed = parseTranslateRequest(read.value(), limits);
+    if (!parsed)
+        return answerError(response, parsed.error().status, parsed.error().message);
+    const auto& translateRequest = parsed.value();
 
     Direction* direction = service.find(translateRequest.sourceLanguage, translateRequest.targetLanguage);
     if (!direction)
@@ -109,11 +109,11 @@ void serveTranslate(const httplib::Request&, httplib::Response& response, const 
 
     auto translations = direction->translator->translate(translateRequest.texts);
     if (!translations)
-        return answerError(response, 503, direction->title + ": " + translations.error());
+        return answerError(response, 503, direction->title + ": " + translations.error().message);
     auto body = translationsJson(translations.value());
-    if (const auto* error = std::get_if<ApiError>(&body))
-        return answerError(response, error->status, error->message);
-    response.set_content(std::get<std::string>(body), kJson);
+    if (!body)
+        return answerError(response, body.error().status, body.error().message);
+    response.set_content(body.value(), kJson);
 }
 
 void serveHealth(const httplib::Request&, httplib::Response& response, const TranslationService& service)

@@ -25,7 +25,7 @@ int main(int argc, char* argv[])
     raiseOpenFileLimit();
     const auto options = parseOptions(argc, argv);
     if (!options) {
-        std::cerr << "veltrano-pagehost: " << options.error() << '\n' << usage();
+        std::cerr << "veltrano-pagehost: " << options.error().message << '\n' << usage();
         return 2;
     }
     if (options.value().helpWanted || options.value().versionWanted) {

@@ -35,7 +35,7 @@ public:
         : m_text(text)
     {}
 
-    Outcome<std::vector<ProgramCall>> programs()
+    Result<std::vector<ProgramCall>> programs()
     {
         std::vector<ProgramCall> result(1);
         while (skipBlanks()) {
@@ -48,7 +48,7 @@ public:
             }
             auto word = nextWord();
             if (!word)
-                return Failure{word.error()};
+                return word.error();
             if (!word.value().empty() || m_lastWordQuoted)
                 result.back().push_back(std::move(word.value()));
         }
@@ -65,7 +65,7 @@ private:
         return m_pos < m_text.size();
     }
 
-    Outcome<std::string> nextWord()
+    Result<std::string> nextWord()
     {
         std::string word;
         m_lastWordQuoted = false;
@@ -183,7 +183,7 @@ void addNullFlush(ProgramCall& program)
 
 }  // namespace
 
-Outcome<std::vector<ProgramCall>> parseModePipeline(std::string_view modeText)
+Result<std::vector<ProgramCall>> parseModePipeline(std::string_view modeText)
 {
     auto programs = Tokenizer(modeText).programs();
     if (!programs)
@@ -193,18 +193,18 @@ Outcome<std::vector<ProgramCall>> parseModePipeline(std::string_view modeText)
     return programs;
 }
 
-Outcome<std::vector<ProgramCall>> readModeFile(const std::string& path)
+Result<std::vector<ProgramCall>> readModeFile(const std::string& path)
 {
     const auto text = readWholeFile(path);
     if (!text)
         return Failure{"cannot read mode file " + path};
     auto programs = parseModePipeline(*text);
     if (!programs)
-        return Failure{path + ": " + programs.error()};
+        return Failure{path + ": " + programs.error().message};
     return programs;
 }
 
-Outcome<std::vector<ProgramCall>> withDomainStages(std::vector<ProgramCall> programs, const DomainStages& stages)
+Result<std::vector<ProgramCall>> withDomainStages(std::vector<ProgramCall> programs, const DomainStages& stages)
 {
     const auto lookup = std::find_if(programs.begin(), programs.end(), isBilingualLookup);
     if (lookup == programs.end())

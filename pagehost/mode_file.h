@@ -2,7 +2,7 @@
 // Reading an Apertium mode file (one shell pipeline of programs) into argument lists that can be
 // started directly, without a shell, as a pipeline kept running between requests.
 
-#include "pagehost/outcome.h"
+#include "pagehost/failure.h"
 
 #include <string>
 #include <string_view>
@@ -17,10 +17,10 @@ using ProgramCall = std::vector<std::string>;
 // NUL-terminated segment at once) after its name, "$1" becomes "-n" (unknown words unmarked) and
 // "$2" is dropped. A failure names the offending construct and its byte offset: shell syntax
 // beyond words, quotes and "|" is refused rather than guessed at.
-Outcome<std::vector<ProgramCall>> parseModePipeline(std::string_view modeText);
+Result<std::vector<ProgramCall>> parseModePipeline(std::string_view modeText);
 
 // parseModePipeline on the contents of the file at path; a failure when it cannot be read.
-Outcome<std::vector<ProgramCall>> readModeFile(const std::string& path);
+Result<std::vector<ProgramCall>> readModeFile(const std::string& path);
 
 // Transfer rules run as a stage of their own ("apertium-transfer -n"): the rules and their compiled
 // form, both empty when there are none.
@@ -46,6 +46,6 @@ struct DomainStages {
 // given, as "cg-proc -z" right after the analyser, and the rule stages, when given, as
 // "apertium-transfer -z -n" right before the lookup and right before the generator. A failure when the pipeline has no bilingual lookup, or has rules for a generator
 // it lacks.
-Outcome<std::vector<ProgramCall>> withDomainStages(std::vector<ProgramCall> programs, const DomainStages& stages);
+Result<std::vector<ProgramCall>> withDomainStages(std::vector<ProgramCall> programs, const DomainStages& stages);
 
 }  // namespace veltrano::pagehost

@@ -41,7 +41,7 @@ std::string versionLine()
     return "veltrano-pagehost " VELTRANO_VERSION "\n";
 }
 
-Outcome<Options> parseOptions(int argc, char* argv[])
+Result<Options> parseOptions(int argc, char* argv[])
 {
     Options options;
     for (int i = 1; i < argc; ++i) {

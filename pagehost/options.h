@@ -2,7 +2,7 @@
 // Command-line options of veltrano-pagehost.
 
 #include "pagehost/bounded_server.h"
-#include "pagehost/outcome.h"
+#include "pagehost/failure.h"
 #include "pagehost/translator.h"
 
 #include <string>
@@ -21,7 +21,7 @@ struct Options {
 };
 
 // The options in argv; a failure names the option that is missing, unknown or out of range.
-Outcome<Options> parseOptions(int argc, char* argv[]);
+Result<Options> parseOptions(int argc, char* argv[]);
 
 std::string usage();
 

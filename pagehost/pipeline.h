@@ -1,7 +1,7 @@
 #pragma once
 // A translation pipeline kept running between requests: one segment in, one answer out.
 
-#include "pagehost/outcome.h"
+#include "pagehost/failure.h"
 
 #include <chrono>
 #include <functional>
@@ -19,19 +19,19 @@ public:
     // Sends one segment (no NUL inside) and returns the answer up to the pipeline's NUL. A
     // failure when the pipeline ended, garbled its answer, or did not answer within timeout;
     // the pipeline is then unusable and must be replaced.
-    virtual Outcome<std::string> exchange(std::string_view segment, std::chrono::milliseconds timeout) = 0;
+    virtual Result<std::string> exchange(std::string_view segment, std::chrono::milliseconds timeout) = 0;
 
     // Sends every segment and returns their answers in order, as exchange() would one by one; a
     // pipeline whose programs work on a segment at a time may take the next while the later
     // programs still work on the last, so its programs run side by side. The same failures.
-    virtual Outcome<std::vector<std::string>> exchangeAll(const std::vector<std::string>& segments,
-                                                          std::chrono::milliseconds timeout)
+    virtual Result<std::vector<std::string>> exchangeAll(const std::vector<std::string>& segments,
+                                                         std::chrono::milliseconds timeout)
     {
         std::vector<std::string> answers;
         for (const auto& segment : segments) {
             auto answer = exchange(segment, timeout);
             if (!answer)
-                return Failure{answer.error()};
+                return answer.error();
             answers.push_back(std::move(answer.value()));
         }
         return answers;
@@ -43,6 +43,6 @@ public:
 };
 
 // Starts a fresh pipeline; a failure says which program could not be started and why.
-using PipelineFactory = std::function<Outcome<std::unique_ptr<Pipeline>>()>;
+using PipelineFactory = std::function<Result<std::unique_ptr<Pipeline>>()>;
 
 }  // namespace veltrano::pagehost

@@ -107,7 +107,7 @@ std::string describe(const ProgramCall& program)
 
 }  // namespace
 
-Outcome<std::unique_ptr<Pipeline>> ProcessPipeline::start(const std::vector<ProgramCall>& programs)
+Result<std::unique_ptr<Pipeline>> ProcessPipeline::start(const std::vector<ProgramCall>& programs)
 {
     ignoreBrokenPipes();
     if (programs.empty() || programs.front().empty())
@@ -157,16 +157,16 @@ Failure ProcessPipeline::fail(std::string message)
     return Failure{std::move(message)};
 }
 
-Outcome<std::string> ProcessPipeline::exchange(std::string_view segment, std::chrono::milliseconds timeout)
+Result<std::string> ProcessPipeline::exchange(std::string_view segment, std::chrono::milliseconds timeout)
 {
     auto answers = exchangeAll({std::string(segment)}, timeout);
     if (!answers)
-        return Failure{answers.error()};
+        return answers.error();
     return std::move(answers.value().front());
 }
 
-Outcome<std::vector<std::string>> ProcessPipeline::exchangeAll(const std::vector<std::string>& segments,
-                                                               std::chrono::milliseconds timeout)
+Result<std::vector<std::string>> ProcessPipeline::exchangeAll(const std::vector<std::string>& segments,
+                                                              std::chrono::milliseconds timeout)
 {
     if (m_broken)
         return Failure{"translation pipeline is out of order"};

@@ -15,17 +15,17 @@ class ProcessPipeline final : public Pipeline {
 public:
     // Starts the programs in one new process group; a failure names the program that could not
     // be started (nothing is left running then).
-    static Outcome<std::unique_ptr<Pipeline>> start(const std::vector<ProgramCall>& programs);
+    static Result<std::unique_ptr<Pipeline>> start(const std::vector<ProgramCall>& programs);
 
     // Closes the pipeline's input and ends every process of the group.
     ~ProcessPipeline() override;
     ProcessPipeline(const ProcessPipeline&) = delete;
     ProcessPipeline& operator=(const ProcessPipeline&) = delete;
 
-    Outcome<std::string> exchange(std::string_view segment, std::chrono::milliseconds timeout) override;
+    Result<std::string> exchange(std::string_view segment, std::chrono::milliseconds timeout) override;
     // Writes the segments one after another while reading the answers, so its programs overlap.
-    Outcome<std::vector<std::string>> exchangeAll(const std::vector<std::string>& segments,
-                                                  std::chrono::milliseconds timeout) override;
+    Result<std::vector<std::string>> exchangeAll(const std::vector<std::string>& segments,
+                                                 std::chrono::milliseconds timeout) override;
     bool ready() override;
 
     // Process ids, first program first (for diagnostics and tests).

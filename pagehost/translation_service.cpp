@@ -36,7 +36,7 @@ Direction directionFor(const ApertiumMode& mode, const std::string& modesDir, Tr
     if (programs && vocabulary.stages)
         programs = withDomainStages(std::move(programs.value()), *vocabulary.stages);
     if (!programs) {
-        direction.unavailable = programs.error();
+        direction.unavailable = programs.error().message;
         return direction;
     }
     settings.name = mode.title;
@@ -69,7 +69,7 @@ void TranslationService::warmUp()
         if (direction.translator)
             warmers.emplace_back([&direction] {
                 if (auto warmed = direction.translator->warmUp(); !warmed)
-                    std::cerr << "veltrano-pagehost: " << direction.title << ": " << warmed.error() << '\n';
+                    std::cerr << "veltrano-pagehost: " << direction.title << ": " << warmed.error().message << '\n';
             });
     }
 }

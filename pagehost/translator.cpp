@@ -199,14 +199,14 @@ Translator::Translator(PipelineFactory factory, TranslatorSettings settings, std
       m_glossary(std::move(glossary))
 {}
 
-Outcome<std::vector<std::string>> Translator::translate(const std::vector<std::string>& texts)
+Result<std::vector<std::string>> Translator::translate(const std::vector<std::string>& texts)
 {
     const Plan plan = planFor(texts, m_glossary.get());
     std::vector<std::string> translations;
     if (!plan.cores.empty()) {
         auto translated = translateCores(plan.cores);
         if (!translated)
-            return Failure{translated.error()};
+            return translated.error();
         translations = std::move(translated.value());
     }
     std::vector<std::string> result;
@@ -216,19 +216,19 @@ Outcome<std::vector<std::string>> Translator::translate(const std::vector<std::s
     return result;
 }
 
-Outcome<bool> Translator::warmUp()
+Result<void> Translator::warmUp()
 {
     std::lock_guard lock(m_mutex);
     // A request may have come first and loaded it already.
     if (m_pipelineAnswered && m_pipeline && m_pipeline->ready())
-        return true;
+        return {};
     auto answer = translateChunk({"Hello"});
     if (!answer)
-        return Failure{answer.error()};
-    return true;
+        return answer.error();
+    return {};
 }
 
-Outcome<std::vector<std::string>> Translator::translateCores(const std::vector<std::string_view>& cores)
+Result<std::vector<std::string>> Translator::translateCores(const std::vector<std::string_view>& cores)
 {
     std::lock_guard lock(m_mutex);
     const auto chunks = chunksOf(cores, segmentBytesFor(cores, m_settings.maxSegmentBytes));
@@ -239,7 +239,7 @@ Outcome<std::vector<std::string>> Translator::translateCores(const std::vector<s
         segments.push_back(segmentOf(chunks[i], firsts[i]));
     auto answers = exchangeAll(segments);
     if (!answers)
-        return Failure{answers.error()};
+        return answers.error();
     std::vector<std::string> translations;
     translations.reserve(cores.size());
     for (std::size_t i = 0; i < chunks.size(); ++i) {
@@ -252,12 +252,12 @@ Outcome<std::vector<std::string>> Translator::translateCores(const std::vector<s
     return translations;
 }
 
-Outcome<std::vector<std::string>> Translator::translateChunk(const std::vector<std::string_view>& cores)
+Result<std::vector<std::string>> Translator::translateChunk(const std::vector<std::string_view>& cores)
 {
     std::size_t first = 0;
     auto answer = exchangeAll({segmentOf(cores, first)});
     if (!answer)
-        return Failure{answer.error()};
+        return answer.error();
     return translationsFrom(cores, first, answer.value().front());
 }
 
@@ -272,8 +272,8 @@ std::string Translator::segmentOf(const std::vector<std::string_view>& cores, st
     return joinStreamSegment(streamTexts, first);
 }
 
-Outcome<std::vector<std::string>> Translator::translationsFrom(const std::vector<std::string_view>& cores,
-                                                               std::size_t first, const std::string& answer)
+Result<std::vector<std::string>> Translator::translationsFrom(const std::vector<std::string_view>& cores,
+                                                              std::size_t first, const std::string& answer)
 {
     auto split = splitSegment(answer, first, cores.size());
     if (!split && cores.size() > 1) {
@@ -325,40 +325,40 @@ std::string Translator::streamTextOf(std::string_view core) const
     return text;
 }
 
-Outcome<std::vector<std::string>> Translator::exchangeAll(const std::vector<std::string>& segments)
+Result<std::vector<std::string>> Translator::exchangeAll(const std::vector<std::string>& segments)
 {
     auto ready = ensurePipeline();
     if (!ready)
-        return Failure{ready.error()};
+        return ready.error();
     std::size_t bytes = 0;
     for (const auto& segment : segments)
         bytes += segment.size();
     auto answers = m_pipeline->exchangeAll(segments, timeoutFor(bytes));
     if (!answers)
-        return restartAfter(answers.error());
+        return restartAfter(answers.error().message);
     m_pipelineAnswered = true;
     return answers;
 }
 
-Outcome<bool> Translator::ensurePipeline()
+Result<void> Translator::ensurePipeline()
 {
     // A pipeline that ended while idle is replaced before use, so its end costs no request.
     if (m_pipeline && m_pipeline->ready())
-        return true;
+        return {};
     if (m_pipeline)
         reportRestart("it ended while idle");
     return startPipeline();
 }
 
-Outcome<bool> Translator::startPipeline()
+Result<void> Translator::startPipeline()
 {
     m_pipeline.reset();
     auto started = m_factory();
     if (!started)
-        return Failure{started.error()};
+        return started.error();
     m_pipeline = std::move(started.value());
     m_pipelineAnswered = false;
-    return true;
+    return {};
 }
 
 Failure Translator::restartAfter(const std::string& message)
@@ -366,7 +366,7 @@ Failure Translator::restartAfter(const std::string& message)
     // Started again at once so the next request finds it loading or warm; if that fails too,
     // the next request tries again and reports why.
     reportRestart(message);
-    startPipeline();
+    static_cast<void>(startPipeline());
     return Failure{message + "; the pipeline was restarted"};
 }
 

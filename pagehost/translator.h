@@ -42,24 +42,24 @@ public:
     // translates whole. Glossary terms inside a text reach the pipeline protected from it. A failure when the pipeline
     // cannot be started, ends, hangs or garbles the texts; it is then restarted for the next call.
     // Calls are serialised: one batch at a time goes through the pipeline.
-    Outcome<std::vector<std::string>> translate(const std::vector<std::string>& texts);
+    Result<std::vector<std::string>> translate(const std::vector<std::string>& texts);
 
     // Starts the pipeline and passes a short text through it, so the first request does not pay
     // for loading the dictionaries; nothing to do once it has answered. A failure says why the
     // pipeline is not usable.
-    Outcome<bool> warmUp();
+    Result<void> warmUp();
 
 private:
-    Outcome<std::vector<std::string>> translateCores(const std::vector<std::string_view>& cores);
+    Result<std::vector<std::string>> translateCores(const std::vector<std::string_view>& cores);
     std::string streamTextOf(std::string_view core) const;
-    Outcome<std::vector<std::string>> translateChunk(const std::vector<std::string_view>& cores);
+    Result<std::vector<std::string>> translateChunk(const std::vector<std::string_view>& cores);
     // The chunk as one segment, its separators numbered from m_nextMarker on (which it advances).
     std::string segmentOf(const std::vector<std::string_view>& cores, std::size_t& first);
-    Outcome<std::vector<std::string>> translationsFrom(const std::vector<std::string_view>& cores, std::size_t first,
-                                                       const std::string& answer);
-    Outcome<std::vector<std::string>> exchangeAll(const std::vector<std::string>& segments);
-    Outcome<bool> ensurePipeline();
-    Outcome<bool> startPipeline();
+    Result<std::vector<std::string>> translationsFrom(const std::vector<std::string_view>& cores, std::size_t first,
+                                                      const std::string& answer);
+    Result<std::vector<std::string>> exchangeAll(const std::vector<std::string>& segments);
+    Result<void> ensurePipeline();
+    Result<void> startPipeline();
     Failure restartAfter(const std::string& message);
     void reportRestart(const std::string& cause) const;
     std::chrono::milliseconds timeoutFor(std::size_t segmentBytes) const;

@@ -76,7 +76,7 @@ std::vector<TranslatorPool::Member*> TranslatorPool::leastBusy(std::size_t count
     return members;
 }
 
-Outcome<std::vector<std::string>> TranslatorPool::translate(const std::vector<std::string>& texts)
+Result<std::vector<std::string>> TranslatorPool::translate(const std::vector<std::string>& texts)
 {
     const auto shares = shareOut(texts, m_members.size(), kMinShareBytes);
     const std::vector<Member*> members = leastBusy(shares.size());
@@ -86,7 +86,7 @@ Outcome<std::vector<std::string>> TranslatorPool::translate(const std::vector<st
                                              texts.begin() + static_cast<std::ptrdiff_t>(shares[i].second));
         return members[i]->translator->translate(share);
     };
-    std::vector<std::future<Outcome<std::vector<std::string>>>> others;
+    std::vector<std::future<Result<std::vector<std::string>>>> others;
     for (std::size_t i = 1; i < shares.size(); ++i)
         others.push_back(std::async(std::launch::async, translateShare, i));
     auto result = translateShare(0);
@@ -95,7 +95,7 @@ Outcome<std::vector<std::string>> TranslatorPool::translate(const std::vector<st
         if (!result)
             continue;  // every share is waited for: they refer to texts
         if (!translated) {
-            result = Failure{translated.error()};
+            result = translated.error();
             continue;
         }
         auto& all = result.value();
@@ -104,7 +104,7 @@ Outcome<std::vector<std::string>> TranslatorPool::translate(const std::vector<st
     return result;
 }
 
-Outcome<bool> TranslatorPool::warmUp()
+Result<void> TranslatorPool::warmUp()
 {
     return m_members.front()->translator->warmUp();
 }

@@ -21,11 +21,11 @@ public:
 
     // As Translator::translate. Texts of a batch go in consecutive shares of about equal size to
     // the least busy translators, at most one share each; small batches stay in one share.
-    Outcome<std::vector<std::string>> translate(const std::vector<std::string>& texts);
+    Result<std::vector<std::string>> translate(const std::vector<std::string>& texts);
 
     // Warms the first translator only; the others start their pipelines when a batch first needs
     // them, so a host that only serves the window costs no more than one pipeline per direction.
-    Outcome<bool> warmUp();
+    Result<void> warmUp();
 
     std::size_t size() const { return m_members.size(); }
 

@@ -1,9 +1,9 @@
 #pragma once
 // Results of engine operations: a value, or an error that says what went wrong and where.
 
+#include "result/result.h"
+
 #include <string>
-#include <utility>
-#include <variant>
 
 namespace veltrano::spreadsheet {
 
@@ -35,51 +35,9 @@ struct Error {
 
 // Either a T or an Error; never both, never neither.
 template <typename T>
-class [[nodiscard]] Result {
-public:
-    Result(T value)
-        : m_state(std::move(value))
-    {}
-    Result(Error error)
-        : m_state(std::move(error))
-    {}
-
-    bool ok() const { return m_state.index() == 0; }
-    explicit operator bool() const { return ok(); }
-
-    // Only when ok().
-    T& value() & { return std::get<0>(m_state); }
-    const T& value() const& { return std::get<0>(m_state); }
-    T&& value() && { return std::get<0>(std::move(m_state)); }
-
-    // Only when !ok().
-    const Error& error() const { return std::get<1>(m_state); }
-
-private:
-    std::variant<T, Error> m_state;
-};
+using Result = veltrano::Result<T, Error>;
 
 // Success with nothing to return, or an Error.
-template <>
-class [[nodiscard]] Result<void> {
-public:
-    Result() = default;
-    Result(Error error)
-        : m_error(std::move(error)),
-          m_failed(true)
-    {}
-
-    bool ok() const { return !m_failed; }
-    explicit operator bool() const { return ok(); }
-
-    // Only when !ok().
-    const Error& error() const { return m_error; }
-
-private:
-    Error m_error{ErrorCode::Io, {}};
-    bool m_failed = false;
-};
-
 using Status = Result<void>;
 
 }  // namespace veltrano::spreadsheet

@@ -5,9 +5,9 @@
 #include "app/picture_button.h"
 #include "platform/browser/web_browser.h"
 #include "platform/settings/settings_store.h"
+#include "tests/pageclient/test_page_server.h"
 #include "tests/platform/browser/web_test_main.h"
 #include "tests/support/scripted_shell.h"
-#include "tests/translation/test_page_server.h"
 
 #include <QCheckBox>
 #include <QComboBox>

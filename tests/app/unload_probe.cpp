@@ -2,9 +2,9 @@
 // says "ready" and waits in a long event-pumping wait, as a conversion does. A line on its
 // input closes the window from inside that wait; any output after that is a fault.
 #include "app/form1.h"
+#include "pageclient/page_host.h"
+#include "pageclient/wait_seconds.h"
 #include "platform/browser/web_engine_setup.h"
-#include "translation/page_host.h"
-#include "translation/wait_seconds.h"
 
 #include <QApplication>
 #include <QSocketNotifier>

@@ -1,10 +1,10 @@
 // veltrano-batch run as a program on workbooks in a folder of their own, with the real page host
 // and Apertium: what it changes, what it leaves, what it says and how it ends.
 
+#include "pageclient/page_host.h"
 #include "spreadsheet/workbook.h"
-#include "tests/platform/excel/sheet_cells.h"
+#include "tests/excel/sheet_cells.h"
 #include "tests/spreadsheet/fixture.h"
-#include "translation/page_host.h"
 
 #include <QProcess>
 

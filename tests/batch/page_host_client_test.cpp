@@ -27,7 +27,8 @@ TEST(PageHostClient, AFailedRequestEndsTheBatchWithTheHostsReasonHoweverManyRequ
     for (const std::size_t texts : {1, 20000}) {
         const auto translated = client.translate(std::vector<std::string>(texts, "The house"));
         ASSERT_FALSE(translated) << texts;
-        EXPECT_NE(translated.error().find("503: the pipeline ended"), std::string::npos) << translated.error();
+        EXPECT_NE(translated.error().message.find("503: the pipeline ended"), std::string::npos)
+            << translated.error().message;
     }
 }
 

@@ -5,12 +5,12 @@
 #include "batch/batch_run.h"
 #include "core/scope.h"
 #include "core/sheet_reference.h"
-#include "platform/excel/application.h"
+#include "excel/application.h"
+#include "pageclient/scope_walk.h"
 #include "spreadsheet/workbook.h"
-#include "tests/platform/excel/sheet_cells.h"
+#include "tests/excel/sheet_cells.h"
+#include "tests/pageclient/fake_page_client.h"
 #include "tests/spreadsheet/fixture.h"
-#include "tests/translation/fake_page_client.h"
-#include "translation/scope_walk.h"
 
 #include <gtest/gtest.h>
 
@@ -38,7 +38,7 @@ std::string instantTranslation(const std::string& text)
 
 class InstantTranslator final : public batch::TextTranslator {
 public:
-    pagehost::Outcome<std::vector<std::string>> translate(const std::vector<std::string>& texts) override
+    pagehost::Result<std::vector<std::string>> translate(const std::vector<std::string>& texts) override
     {
         std::vector<std::string> translations;
         for (const std::string& text : texts)
@@ -89,7 +89,8 @@ TEST(WindowAndBatch, EndWithTheSameCellValues)
     page.answer = [](const QString& text) {
         return translation::CellTranslation::translated(QString::fromStdString(instantTranslation(text.toStdString())));
     };
-    translation::ConvertWorkbook(workbook, page, {0.0, [] {}});
+    const translation::Walked walked = translation::ConvertWorkbook(workbook, page, {0.0, [] {}});
+    ASSERT_TRUE(walked) << walked.error().message;
     workbook.Save();
     excel.Quit();
 
@@ -186,20 +187,21 @@ TEST(WindowAndBatch, ConvertTheSameCellsInEveryScope)
                 QString::fromStdString(instantTranslation(text.toStdString())));
         };
         const translation::WalkPacing noPauses{0.0, [] {}};
-        translation::PassedOver passedOver;
-        switch (c.scope.kind) {
-        case core::Scope::Kind::Workbook:
-            passedOver = translation::ConvertWorkbook(workbook, page, noPauses);
-            break;
-        case core::Scope::Kind::ActiveSheet:
-            passedOver = translation::ConvertActiveSheet(workbook, page, noPauses);
-            break;
-        case core::Scope::Kind::Block:
-            passedOver = translation::ConvertCellBlock(
-                workbook, workbook.Worksheets().at(0).Range(core::qualifiedAddress("Data", c.scope.block)), page,
-                noPauses);
-            break;
-        }
+        const translation::Walked walked = [&]() -> translation::Walked {
+            switch (c.scope.kind) {
+            case core::Scope::Kind::Workbook:
+                return translation::ConvertWorkbook(workbook, page, noPauses);
+            case core::Scope::Kind::ActiveSheet:
+                return translation::ConvertActiveSheet(workbook, page, noPauses);
+            case core::Scope::Kind::Block:
+                return translation::ConvertCellBlock(
+                    workbook, workbook.Worksheets().at(0).Range(core::qualifiedAddress("Data", c.scope.block)), page,
+                    noPauses);
+            }
+            return translation::PassedOver();
+        }();
+        ASSERT_TRUE(walked) << walked.error().message;
+        const translation::PassedOver& passedOver = walked.value();
         workbook.Save();
         excel.Quit();
 

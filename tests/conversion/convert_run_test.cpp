@@ -7,16 +7,16 @@
 #include "conversion/backup_copy.h"
 #include "conversion/conversion_run.h"
 #include "conversion/excel_access.h"
+#include "excel/workbook_window.h"
 #include "filelist/file_list.h"
+#include "pageclient/browser_page_client.h"
+#include "pageclient/page_host.h"
 #include "platform/browser/web_browser.h"
-#include "platform/excel/workbook_window.h"
 #include "spreadsheet/workbook.h"
+#include "tests/excel/sheet_cells.h"
 #include "tests/platform/browser/web_test_main.h"
-#include "tests/platform/excel/sheet_cells.h"
 #include "tests/spreadsheet/fixture.h"
 #include "tests/support/scripted_shell.h"
-#include "translation/browser_page_client.h"
-#include "translation/page_host.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

@@ -3,7 +3,7 @@
 
 #include "conversion/excel_access.h"
 #include "spreadsheet/workbook.h"
-#include "tests/platform/excel/sheet_cells.h"
+#include "tests/excel/sheet_cells.h"
 #include "tests/spreadsheet/fixture.h"
 #include "tests/support/scripted_shell.h"
 

@@ -5,7 +5,7 @@
 #include "core/cell_rule.h"
 #include "core/conversion.h"
 #include "spreadsheet/workbook.h"
-#include "tests/platform/excel/sheet_cells.h"
+#include "tests/excel/sheet_cells.h"
 #include "tests/spreadsheet/fixture.h"
 
 #include <gtest/gtest.h>
@@ -122,7 +122,7 @@ TEST_F(ConversionTest, BothPacesSendAndWriteTheSameCells)
         events = EventLog();
         spreadsheet::Workbook book = open(caseBook());
         const auto converted = core::convertCells(book, Scope::wholeWorkbook(), translator, pace, events);
-        ASSERT_TRUE(converted) << converted.failure().message;
+        ASSERT_TRUE(converted) << converted.error().message;
 
         std::vector<std::string> expectedSent;
         for (std::size_t i = 0; i < std::size(kCellCases); ++i) {
@@ -153,7 +153,7 @@ TEST_F(ConversionTest, ADryRunWritesNothingAndSaysWhatWouldChange)
     spreadsheet::Workbook book = open(caseBook());
     const auto converted =
         core::convertCells(book, Scope::wholeWorkbook(), translator, Pace::Gathered, events, /*write=*/false);
-    ASSERT_TRUE(converted) << converted.failure().message;
+    ASSERT_TRUE(converted) << converted.error().message;
     EXPECT_FALSE(book.isModified());
     EXPECT_EQ(book.worksheet(0).text(1, 1), "total");
     EXPECT_EQ(events.changed, (std::vector<std::string>{"Data!A1 total>TOTAL", "Data!A6 box>BOX"}));
@@ -179,8 +179,8 @@ TEST_F(ConversionTest, AFailureNamesWhereItStopped)
             open(mixedBook({{"A1", text("one")}, {"B1", text("fail")}, {"C1", text("three")}}));
         const auto converted = core::convertCells(book, Scope::wholeWorkbook(), translator, c.pace, events);
         ASSERT_FALSE(converted);
-        EXPECT_NE(converted.failure().message.find(c.message), std::string::npos) << converted.failure().message;
-        EXPECT_EQ(converted.failure().place.cell, c.cell);
+        EXPECT_NE(converted.error().message.find(c.message), std::string::npos) << converted.error().message;
+        EXPECT_EQ(converted.error().place.cell, c.cell);
         EXPECT_EQ(book.worksheet(0).text(1, 1), c.firstAfter);
         EXPECT_EQ(book.worksheet(0).text(1, 3), "three");
         EXPECT_EQ(events.log, (std::vector<std::string>{"start", "end"}));
@@ -205,8 +205,8 @@ TEST_F(ConversionTest, AScopeNotInTheWorkbookFailsNamingTheSheet)
         for (const Pace pace : {Pace::CellByCell, Pace::Gathered}) {
             const auto converted = core::convertCells(book, c.scope, translator, pace, events);
             ASSERT_FALSE(converted);
-            EXPECT_EQ(converted.failure().place.sheet, c.sheet);
-            EXPECT_NE(converted.failure().message.find(c.message), std::string::npos) << converted.failure().message;
+            EXPECT_EQ(converted.error().place.sheet, c.sheet);
+            EXPECT_NE(converted.error().message.find(c.message), std::string::npos) << converted.error().message;
         }
         EXPECT_TRUE(events.log.empty());
         EXPECT_TRUE(translator.sent.empty());

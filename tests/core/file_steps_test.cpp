@@ -4,7 +4,7 @@
 #include "core/backup_file.h"
 #include "core/file_steps.h"
 #include "spreadsheet/workbook.h"
-#include "tests/platform/excel/sheet_cells.h"
+#include "tests/excel/sheet_cells.h"
 #include "tests/spreadsheet/fixture.h"
 
 #include <gtest/gtest.h>

@@ -13,8 +13,8 @@ std::string body(const std::string& texts)
 TEST(TranslateRequest, ReadsLanguagesAndTextsInOrder)
 {
     const auto parsed = parseTranslateRequest(body(R"("one", "", "tw\u0000o\n")"), ApiLimits{});
-    ASSERT_TRUE(std::holds_alternative<TranslateRequest>(parsed)) << std::get<ApiError>(parsed).message;
-    const auto& request = std::get<TranslateRequest>(parsed);
+    ASSERT_TRUE(parsed) << parsed.error().message;
+    const auto& request = parsed.value();
     EXPECT_EQ(request.sourceLanguage, "en");
     EXPECT_EQ(request.targetLanguage, "es");
     EXPECT_EQ(request.texts, (std::vector<std::string>{"one", "", std::string("tw\0o\n", 5)}));
@@ -27,15 +27,15 @@ TEST(TranslateRequest, RefusesMalformedBodiesWith400)
           R"({"sl":"en","tl":"es","q":"text"})", R"({"sl":"en","tl":"es","q":[1]})",
           "{\"sl\":\"en\",\"tl\":\"es\",\"q\":[\"\xff\"]}"}) {
         const auto parsed = parseTranslateRequest(bad, ApiLimits{});
-        ASSERT_TRUE(std::holds_alternative<ApiError>(parsed)) << bad;
-        EXPECT_EQ(std::get<ApiError>(parsed).status, 400) << bad;
+        ASSERT_FALSE(parsed) << bad;
+        EXPECT_EQ(parsed.error().status, 400) << bad;
     }
 }
 
 TEST(TranslationsJson, RefusesTextThatIsNotUtf8)
 {
-    EXPECT_EQ(std::get<std::string>(translationsJson({"a\"b", "ñ"})), R"({"translations":["a\"b","ñ"]})");
-    EXPECT_EQ(std::get<ApiError>(translationsJson({"\xc3"})).status, 500);
+    EXPECT_EQ(translationsJson({"a\"b", "ñ"}).value(), R"({"translations":["a\"b","ñ"]})");
+    EXPECT_EQ(translationsJson({"\xc3"}).error().status, 500);
 }
 
 }  // namespace

@@ -24,7 +24,7 @@ TEST(ModeFile, MakesEachProgramAnswerPerSegmentWithUnknownWordsUnmarked)
     };
     for (const auto& c : cases) {
         const auto programs = parseModePipeline(c.mode);
-        ASSERT_TRUE(programs) << c.name << ": " << programs.error();
+        ASSERT_TRUE(programs) << c.name << ": " << programs.error().message;
         EXPECT_EQ(programs.value(), c.expected) << c.name;
     }
 }
@@ -52,7 +52,7 @@ TEST(ModeFile, DomainStagesReplaceTheDictionariesAndAddTheirStages)
     expected.insert(expected.end(), domainSelection.begin(), domainSelection.end());
     expected.insert(expected.end(), pairSelection.begin(), pairSelection.end());
     auto result = withDomainStages(withPairSelection, stages);
-    ASSERT_TRUE(result) << result.error();
+    ASSERT_TRUE(result) << result.error().message;
     EXPECT_EQ(result.value(), expected);
 
     // Without a selection of the pair's, and with rules before the lookup.
@@ -61,7 +61,7 @@ TEST(ModeFile, DomainStagesReplaceTheDictionariesAndAddTheirStages)
     expected = {domainLookup[0], {"apertium-transfer", "-z", "-n", "r.t1x", "r.bin"}, domainLookup[1]};
     expected.insert(expected.end(), domainSelection.begin(), domainSelection.end());
     result = withDomainStages(lookup, reordering);
-    ASSERT_TRUE(result) << result.error();
+    ASSERT_TRUE(result) << result.error().message;
     EXPECT_EQ(result.value(), expected);
 
     // Every stage: the analyser and the generator replaced, the grammar after the analyser, rules
@@ -86,7 +86,7 @@ TEST(ModeFile, DomainStagesReplaceTheDictionariesAndAddTheirStages)
                 {"lt-proc", "-z", "-n", "domain.autogen.bin"},
                 {"lt-proc", "-z", "-p", "pair.autopgen.bin"}};
     result = withDomainStages(full, all);
-    ASSERT_TRUE(result) << result.error();
+    ASSERT_TRUE(result) << result.error().message;
     EXPECT_EQ(result.value(), expected);
 
     EXPECT_FALSE(withDomainStages({{"lt-proc", "-z", "a.bin"}}, stages));

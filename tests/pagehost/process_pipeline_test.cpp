@@ -14,7 +14,7 @@ using namespace std::chrono_literals;
 std::unique_ptr<Pipeline> started(const std::vector<ProgramCall>& programs)
 {
     auto pipeline = ProcessPipeline::start(programs);
-    EXPECT_TRUE(pipeline) << pipeline.error();
+    EXPECT_TRUE(pipeline) << pipeline.error().message;
     return pipeline ? std::move(pipeline.value()) : nullptr;
 }
 
@@ -44,7 +44,7 @@ TEST(ProcessPipeline, AHungPipelineTimesOutAndIsUnusableAfterwards)
     ASSERT_TRUE(pipeline);
     const auto answer = pipeline->exchange("text", 50ms);
     ASSERT_FALSE(answer);
-    EXPECT_NE(answer.error().find("did not answer within 50 ms"), std::string::npos) << answer.error();
+    EXPECT_NE(answer.error().message.find("did not answer within 50 ms"), std::string::npos) << answer.error().message;
     EXPECT_FALSE(pipeline->exchange("text", 50ms));
     EXPECT_FALSE(pipeline->ready());
 }
@@ -70,7 +70,7 @@ TEST(ProcessPipeline, APipelineThatEndsIsReported)
 TEST(ProcessPipeline, NoticesAProcessKilledWhileIdleAndLeavesNoneBehind)
 {
     auto start = ProcessPipeline::start({{"cat"}, {"cat"}});
-    ASSERT_TRUE(start) << start.error();
+    ASSERT_TRUE(start) << start.error().message;
     auto* pipeline = static_cast<ProcessPipeline*>(start.value().get());
     const auto pids = pipeline->processIds();
     ASSERT_EQ(pids.size(), 2u);
@@ -113,7 +113,7 @@ TEST(ProcessPipeline, AProgramThatCannotStartIsNamed)
 {
     const auto pipeline = ProcessPipeline::start({{"cat"}, {"no-such-program-veltrano"}});
     ASSERT_FALSE(pipeline);
-    EXPECT_NE(pipeline.error().find("no-such-program-veltrano"), std::string::npos) << pipeline.error();
+    EXPECT_NE(pipeline.error().message.find("no-such-program-veltrano"), std::string::npos) << pipeline.error().message;
 }
 
 }  // namespace

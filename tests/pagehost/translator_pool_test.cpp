@@ -13,7 +13,7 @@ using Ranges = std::vector<std::pair<std::size_t, std::size_t>>;
 // Echoes every segment, so translations equal their texts; counts the pipelines started.
 class EchoPipeline final : public Pipeline {
 public:
-    Outcome<std::string> exchange(std::string_view segment, std::chrono::milliseconds) override
+    Result<std::string> exchange(std::string_view segment, std::chrono::milliseconds) override
     {
         return std::string(segment);
     }
@@ -48,7 +48,7 @@ TEST(TranslatorPool, SharesOutConsecutiveTextsOfAboutEqualSize)
 TEST(TranslatorPool, ALargeBatchTakesEveryPipelineAndASingleTextOne)
 {
     std::atomic<int> started = 0;
-    const PipelineFactory factory = [&started]() -> Outcome<std::unique_ptr<Pipeline>> {
+    const PipelineFactory factory = [&started]() -> Result<std::unique_ptr<Pipeline>> {
         ++started;
         return std::unique_ptr<Pipeline>(std::make_unique<EchoPipeline>());
     };
@@ -60,7 +60,7 @@ TEST(TranslatorPool, ALargeBatchTakesEveryPipelineAndASingleTextOne)
     for (int i = 0; i < 3000; ++i)
         texts.push_back("text number " + std::to_string(i));
     const auto translated = pool.translate(texts);
-    ASSERT_TRUE(translated) << translated.error();
+    ASSERT_TRUE(translated) << translated.error().message;
     EXPECT_EQ(translated.value(), texts);
     EXPECT_EQ(started, 3);
 }

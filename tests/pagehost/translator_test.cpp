@@ -11,7 +11,7 @@ namespace {
 
 using namespace std::string_literals;
 using Texts = std::vector<std::string>;
-using Answerer = std::function<Outcome<std::string>(const std::string&)>;
+using Answerer = std::function<Result<std::string>(const std::string&)>;
 
 // Stands in for an Apertium pipeline: answers each segment through a function, and counts.
 struct FakeState {
@@ -26,7 +26,7 @@ public:
     explicit FakePipeline(FakeState& state)
         : m_state(state)
     {}
-    Outcome<std::string> exchange(std::string_view segment, std::chrono::milliseconds) override
+    Result<std::string> exchange(std::string_view segment, std::chrono::milliseconds) override
     {
         m_state.segments.emplace_back(segment);
         return m_state.answer(std::string(segment));
@@ -39,20 +39,20 @@ private:
 
 PipelineFactory factoryFor(FakeState& state)
 {
-    return [&state]() -> Outcome<std::unique_ptr<Pipeline>> {
+    return [&state]() -> Result<std::unique_ptr<Pipeline>> {
         ++state.started;
         state.dead = false;
         return std::unique_ptr<Pipeline>(std::make_unique<FakePipeline>(state));
     };
 }
 
-Outcome<std::string> echo(const std::string& segment)
+Result<std::string> echo(const std::string& segment)
 {
     return segment;
 }
 
 // Like Apertium: each sentence comes back capitalised, after a space where a dropped word was.
-Outcome<std::string> capitaliseSentences(const std::string& segment)
+Result<std::string> capitaliseSentences(const std::string& segment)
 {
     std::string answer;
     bool sentenceStart = true;
@@ -77,7 +77,7 @@ TEST(Translator, KeepsWhitespaceNulAndCaseAroundWhatThePipelineChanges)
     Translator translator(factoryFor(state));
     const Texts texts = {"", "   ", "  plain words\n", "1,234.57", "a\0b"s, "[x] \\y\\", "line\nbreak", "plain words"};
     const auto translated = translator.translate(texts);
-    ASSERT_TRUE(translated) << translated.error();
+    ASSERT_TRUE(translated) << translated.error().message;
     EXPECT_EQ(translated.value(), texts);
     // One segment; the repeated core and the texts without letters never reached the pipeline,
     // and each line of a text went as a text of its own.
@@ -94,7 +94,7 @@ TEST(Translator, GlossaryDecidesWholeTextsAndProtectsTermsInsideOthers)
     glossary->addTsv("N/A\tN/D\nYTD\tAcum. [anual]\n", "test", problems);
     Translator translator(factoryFor(state), {}, glossary);
     const auto translated = translator.translate({" n/a ", "N/A", "Sales YTD"});
-    ASSERT_TRUE(translated) << translated.error();
+    ASSERT_TRUE(translated) << translated.error().message;
     EXPECT_EQ(translated.value(), (Texts{" n/d ", "N/D", "Sales Acum. [anual]"}));
     ASSERT_EQ(state.segments.size(), 1u);
     EXPECT_EQ(state.segments[0], "Sales [=Acum. \\[anual\\]][].[0][\n]");
@@ -107,7 +107,7 @@ TEST(Translator, AddressesAndCodesPassThePipelineUntouched)
     Translator translator(factoryFor(state));
     const Texts texts = {"=SUM(A1:A3)", "https://example.com/x", "Invoice INV-2024-00317 overdue"};
     const auto translated = translator.translate(texts);
-    ASSERT_TRUE(translated) << translated.error();
+    ASSERT_TRUE(translated) << translated.error().message;
     EXPECT_EQ(translated.value(), texts);
     ASSERT_EQ(state.segments.size(), 1u);
     EXPECT_EQ(state.segments[0], "Invoice [=INV-2024-00317] overdue[].[0][\n]");
@@ -120,12 +120,12 @@ TEST(Translator, EachWordOfASlashedLabelIsALabelOfItsOwn)
     Translator translator(factoryFor(state));
     const Texts texts = {" Qty/box", "Parent/Guardian/Tutor", "km/h", "Cost per unit/box", "a/1"};
     const auto translated = translator.translate(texts);
-    ASSERT_TRUE(translated) << translated.error();
+    ASSERT_TRUE(translated) << translated.error().message;
     EXPECT_EQ(translated.value(), texts);
     ASSERT_EQ(state.segments.size(), 1u);
     // A unit and a phrase with spaces go whole; "a/1" is a code, kept as it is.
     const auto ending = translator.translate({"Profesor/a \n"});
-    ASSERT_TRUE(ending) << ending.error();
+    ASSERT_TRUE(ending) << ending.error().message;
     EXPECT_EQ(ending.value(), Texts{"Profesor \n"}) << "a feminine ending is left out";
     EXPECT_EQ(state.segments[0], "Qty[].[0]box[].[1]Parent[].[2]Guardian[].[3]Tutor[].[4]km\\/h[].[5]"
                                  "Cost per unit\\/box[].[6][\n]");
@@ -134,24 +134,24 @@ TEST(Translator, EachWordOfASlashedLabelIsALabelOfItsOwn)
 TEST(Translator, AnEmptyTranslationLeavesTheTextAsItWas)
 {
     FakeState state;
-    state.answer = [](const std::string&) -> Outcome<std::string> { return std::string(" .[0][\n]"); };
+    state.answer = [](const std::string&) -> Result<std::string> { return std::string(" .[0][\n]"); };
     Translator translator(factoryFor(state));
     const auto translated = translator.translate({" He "});
-    ASSERT_TRUE(translated) << translated.error();
+    ASSERT_TRUE(translated) << translated.error().message;
     EXPECT_EQ(translated.value(), Texts{" He "});
 }
 
 TEST(Translator, MovedSeparatorsFallBackToOneTextPerSegment)
 {
     FakeState state;
-    state.answer = [](const std::string& segment) -> Outcome<std::string> {
+    state.answer = [](const std::string& segment) -> Result<std::string> {
         if (segment.find("[1]") == std::string::npos)
             return segment;
         return std::string("one.[1]two.[0][\n]");
     };
     Translator translator(factoryFor(state));
     const auto translated = translator.translate({"one", "two"});
-    ASSERT_TRUE(translated) << translated.error();
+    ASSERT_TRUE(translated) << translated.error().message;
     EXPECT_EQ(translated.value(), (Texts{"one", "two"}));
     EXPECT_EQ(state.segments.size(), 3u);
 }
@@ -159,16 +159,16 @@ TEST(Translator, MovedSeparatorsFallBackToOneTextPerSegment)
 TEST(Translator, AFailedExchangeIsReportedAndThePipelineReplaced)
 {
     FakeState state;
-    state.answer = [](const std::string&) -> Outcome<std::string> { return Failure{"pipeline hung"}; };
+    state.answer = [](const std::string&) -> Result<std::string> { return Failure{"pipeline hung"}; };
     Translator translator(factoryFor(state));
     const auto failed = translator.translate({"text"});
     ASSERT_FALSE(failed);
-    EXPECT_NE(failed.error().find("pipeline hung"), std::string::npos);
+    EXPECT_NE(failed.error().message.find("pipeline hung"), std::string::npos);
     EXPECT_EQ(state.started, 2);
 
     state.answer = echo;
     const auto recovered = translator.translate({"text"});
-    ASSERT_TRUE(recovered) << recovered.error();
+    ASSERT_TRUE(recovered) << recovered.error().message;
     EXPECT_EQ(recovered.value(), Texts{"text"});
     EXPECT_EQ(state.started, 2);
 }
@@ -178,7 +178,7 @@ TEST(Translator, AnAnswerMeantForAnEarlierSegmentIsNeverTaken)
     // In step at first, then one answer behind, as after a program flushed on its way out.
     FakeState state;
     std::string previous;
-    state.answer = [&previous](const std::string& segment) -> Outcome<std::string> {
+    state.answer = [&previous](const std::string& segment) -> Result<std::string> {
         return previous.empty() ? (previous = segment) : std::exchange(previous, segment);
     };
     Translator translator(factoryFor(state));
@@ -195,17 +195,17 @@ TEST(Translator, APipelineThatEndedWhileIdleIsReplacedBeforeUse)
     ASSERT_TRUE(translator.translate({"first"}));
     state.dead = true;
     const auto translated = translator.translate({"second"});
-    ASSERT_TRUE(translated) << translated.error();
+    ASSERT_TRUE(translated) << translated.error().message;
     EXPECT_EQ(translated.value(), Texts{"second"});
     EXPECT_EQ(state.started, 2);
 }
 
 TEST(Translator, APipelineThatCannotStartIsReported)
 {
-    Translator translator([]() -> Outcome<std::unique_ptr<Pipeline>> { return Failure{"cannot start lt-proc"}; });
+    Translator translator([]() -> Result<std::unique_ptr<Pipeline>> { return Failure{"cannot start lt-proc"}; });
     const auto failed = translator.translate({"text"});
     ASSERT_FALSE(failed);
-    EXPECT_EQ(failed.error(), "cannot start lt-proc");
+    EXPECT_EQ(failed.error().message, "cannot start lt-proc");
     // Texts that need no pipeline are still answered.
     EXPECT_TRUE(translator.translate({" 42 ", ""}));
 }
@@ -221,7 +221,7 @@ TEST(Translator, LargeBatchesTravelInSeveralSegments)
     for (int i = 0; i < 30; ++i)
         texts.push_back("text number " + std::to_string(i));
     const auto translated = translator.translate(texts);
-    ASSERT_TRUE(translated) << translated.error();
+    ASSERT_TRUE(translated) << translated.error().message;
     EXPECT_EQ(translated.value(), texts);
     EXPECT_GT(state.segments.size(), 5u);
 }
