@@ -27,7 +27,7 @@ from pathlib import Path
 from xml.sax.saxutils import escape
 
 LANGUAGES = {"eng-spa": ("en", "es"), "spa-eng": ("es", "en")}
-KINDS = {"n.m", "n.f", "n.mf", "adj", "adv", "pr", "vblex"}
+KINDS = {"n.m", "n.f", "n.mf", "adj", "adv", "pr", "vblex", "np.m", "np.f", "np.cog"}
 # Overrides of derived forms: English plural, past and -ing form; Spanish plural and feminine
 # forms; es.number=pl for a Spanish noun used only in the plural ("horas extra", "deberes").
 FORM_KEYS = ("en.pl", "en.past", "en.ing", "es.pl", "es.f", "es.fpl", "es.number")
@@ -219,8 +219,19 @@ def english_regular_verb(term):
     return [(surface, verb, ["vblex"] + list(tags)) for tags, surface in forms.items()]
 
 
+def name_tags(term, language):
+    """A name's tags, as the pair writes them: a given name with its gender ("np.m": Mark<np><ant><m>),
+    a surname ("np.cog") as English writes it, or for both genders as Spanish does."""
+    kind = term.kind.split(".")[1]
+    if kind == "cog":
+        return ["np", "cog"] + (["mf"] if language == "es" else [])
+    return ["np", "ant", kind]
+
+
 def english_forms(term, generated):
     lemma = term.english
+    if term.kind.startswith("np."):
+        return [(lemma, lemma, name_tags(term, "en") + ["sg"])]
     if term.kind == "vblex":
         if " " in lemma:
             return verb_phrase_forms(lemma, "en", generated)
@@ -235,12 +246,21 @@ def english_forms(term, generated):
     return []
 
 
+def with_ampersand(surface, language):
+    """A term's words joined by "&" instead of "and" or "y", as sheets often write them ("Profit
+    & loss", "Términos & condiciones"): the same term, so that the "&" does not split it."""
+    conjunction = " and " if language == "en" else " y "
+    return surface.replace(conjunction, " & ")
+
+
 def plural_only(term):
     return term.forms.get("es.number") == "pl"
 
 
 def spanish_forms(term, generated):
     lemma = term.spanish
+    if term.kind.startswith("np."):
+        return [(lemma, lemma, name_tags(term, "es") + ["sg"])]
     if term.kind == "vblex":
         return verb_phrase_forms(lemma, "es", generated) if " " in lemma else []
     if term.kind.startswith("n.") and plural_only(term):
@@ -269,6 +289,8 @@ def spanish_forms(term, generated):
 
 def bilingual_tags(term, language):
     """The tags a term's lemma carries in the bilingual dictionary on one side."""
+    if term.kind.startswith("np."):
+        return name_tags(term, language)
     if term.kind.startswith("n."):
         return ["n", spanish_noun_gender(term)] if language == "es" else ["n"]
     if term.kind == "adj":
@@ -287,6 +309,8 @@ def verb_heads(terms, language):
 
 def lookup_tags(term, language):
     """Full tags of one analysis of the lemma, for asking the pair's bilingual dictionary."""
+    if term.kind.startswith("np."):
+        return name_tags(term, language) + ["sg"]
     if term.kind.startswith("n."):
         number = "pl" if plural_only(term) else "sg"
         return ["n", spanish_noun_gender(term), number] if language == "es" else ["n", "sg"]
@@ -493,6 +517,8 @@ class DirectionBuild:
     def build_analyser(self, terms):
         # The post-generator's marks ("~de") are for generating; a text never holds them.
         wanted = [(surface.replace("~", ""), lemma, tags) for term in terms for surface, lemma, tags in self.forms(term, self.source)]
+        wanted += [(with_ampersand(surface, self.source), lemma, tags) for surface, lemma, tags in wanted
+                   if with_ampersand(surface, self.source) != surface]
         known = analyses(self.pair / f"{self.mode}.automorf.bin", sorted({s for s, _, _ in wanted}))
         entries, tags_used, seen = [], set(), set()
         for surface, lemma, tags in wanted:
