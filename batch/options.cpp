@@ -68,9 +68,7 @@ Taken setInclude(BatchOptions& options, const std::string& value)
         else if (kind == "all")
             kinds = spreadsheet::TextKinds::all();
         else
-            return std::string("--include takes a comma list of notes, charts, shapes, headers or all, not "
-                               " + kind + "
-                               "");
+            return "--include takes a comma list of notes, charts, shapes, headers or all, not \"" + kind + "\"";
         begin = comma + 1;
     }
     options.include = kinds;

@@ -512,6 +512,7 @@ TEST_F(BatchTest, IncludeTranslatesTheTextsOutsideTheCellsAsTheCells)
 struct UsageCase {
     std::vector<std::string> args;
     int exitCode;
+    std::string quoted = {};  // the wrong value, as the message must quote it
 };
 
 TEST_F(BatchTest, WrongUsageEndsWithTwo)
@@ -522,14 +523,15 @@ TEST_F(BatchTest, WrongUsageEndsWithTwo)
         {{"--scope", "A1:B2", "x.xlsx"}, 2},
         {{"--scope", "'Unclosed!A1:B2", "x.xlsx"}, 2},
         {{"--bogus", "x.xlsx"}, 2},
-        {{"--jobs", "0", "x.xlsx"}, 2},
-        {{"--include", "notes,comments", "x.xlsx"}, 2},
+        {{"--jobs", "0", "x.xlsx"}, 2, "not \"0\""},
+        {{"--include", "notes,comments", "x.xlsx"}, 2, "not \"comments\""},
         {{"--help"}, 0},
         {{"--version"}, 0},
     };
     for (const UsageCase& c : cases) {
         const Ran ran = run(c.args, true);
         EXPECT_EQ(ran.exitCode, c.exitCode) << (c.args.empty() ? "" : c.args.front()) << ran.err;
+        EXPECT_NE(ran.err.find(c.quoted), std::string::npos) << ran.err;
     }
 }
 
