@@ -137,11 +137,13 @@ int main(int argc, char* argv[])
 
     std::unique_ptr<ReportFile> report;
     if (!options.reportPath.empty()) {
-        report = std::make_unique<ReportFile>(options.reportPath);
-        if (!report->failure().empty()) {
-            std::cerr << printable("veltrano-batch: the report " + report->failure()) << "; nothing was converted\n";
+        auto created = ReportFile::create(options.reportPath);
+        if (!created) {
+            std::cerr << printable("veltrano-batch: the report " + created.error().reason)
+                      << "; nothing was converted\n";
             return kSomeFailed;
         }
+        report = std::move(created).value();
     }
 
     const WorkbookFiles files = gatherWorkbooks(options.paths, options.extension);
@@ -174,6 +176,6 @@ int main(int argc, char* argv[])
     std::cout << summaryLine(totals, files, translations.get(), options.dryRun, seconds) << '\n';
     // A report that is not whole fails the run: it was asked for as the record of what changed.
     // So does a cell left as it was: the file is saved, but not all of it is translated.
-    const bool reportWhole = !report || report->failure().empty();
+    const bool reportWhole = !report || report->whole();
     return totals.failed > 0 || totals.withCellsLeft > 0 || !reportWhole ? kSomeFailed : kAllConverted;
 }
