@@ -9,9 +9,10 @@
 
 namespace veltrano::app {
 
-CommandLine parseCommandLine(const QStringList& arguments)
+veltrano::Result<CommandLine, QString> parseCommandLine(const QStringList& arguments)
 {
     CommandLine line;
+    QString problem;
     bool optionsEnded = false;
     for (const QString& argument : arguments) {
         if (optionsEnded || !argument.startsWith(QLatin1Char('-')) || argument == QLatin1String("-"))
@@ -22,9 +23,11 @@ CommandLine parseCommandLine(const QStringList& arguments)
             line.helpWanted = true;
         else if (argument == QLatin1String("--version"))
             line.versionWanted = true;
-        else if (line.problem.isEmpty())
-            line.problem = QStringLiteral("unknown option ") + argument;
+        else if (problem.isEmpty())
+            problem = QStringLiteral("unknown option ") + argument;
     }
+    if (!problem.isEmpty() && !line.helpWanted && !line.versionWanted)
+        return problem;
     return line;
 }
 

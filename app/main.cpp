@@ -42,17 +42,18 @@ int main(int argc, char* argv[])
 {
     using namespace veltrano;
     // Answered before any window exists, so they work without a display too.
-    const app::CommandLine early = app::parseCommandLine(rawArguments(argc, argv));
-    if (early.helpWanted || early.versionWanted) {
-        std::fputs(qPrintable(early.helpWanted ? app::usageText() : app::versionText()), stdout);
+    // An unknown option here may be one of Qt's, which QApplication takes off the line below.
+    const auto early = app::parseCommandLine(rawArguments(argc, argv));
+    if (early && (early.value().helpWanted || early.value().versionWanted)) {
+        std::fputs(qPrintable(early.value().helpWanted ? app::usageText() : app::versionText()), stdout);
         return 0;
     }
     platform::browser::prepareWebEngine();
     QApplication application(argc, argv);
-    const app::CommandLine commandLine = app::parseCommandLine(QCoreApplication::arguments().mid(1));
-    if (!commandLine.problem.isEmpty()) {
+    const auto commandLine = app::parseCommandLine(QCoreApplication::arguments().mid(1));
+    if (!commandLine) {
         std::fputs(
-            qPrintable(QStringLiteral("veltrano: ") + commandLine.problem + QLatin1Char('\n') + app::usageText()),
+            qPrintable(QStringLiteral("veltrano: ") + commandLine.error() + QLatin1Char('\n') + app::usageText()),
             stderr);
         return 2;
     }
@@ -67,7 +68,7 @@ int main(int argc, char* argv[])
     app::Form1 window(address.value_or(QString()));
     window.Form_Load();
     window.show();
-    app::addStartFiles(commandLine.files, window.fileList());
+    app::addStartFiles(commandLine.value().files, window.fileList());
     reportStartUp(window);
     if (!address) {
         window.shell().MsgBox(&window,

@@ -79,8 +79,9 @@ void BatchRun::convert(const std::string& path)
     m_totals.cells += outcome.converted.changedCells;
     m_totals.texts += outcome.converted.changedTexts;
     // Said once: after the first failure the report takes no more lines.
-    if (m_report && m_report->failure().empty() && !m_report->add(path, changed.cells))
-        m_progress.note("veltrano-batch: the report is not whole from here on: " + m_report->failure());
+    if (m_report && m_report->whole())
+        if (const auto added = m_report->add(path, changed.cells); !added)
+            m_progress.note("veltrano-batch: the report is not whole from here on: " + added.error().reason);
     if (!outcome.converted.cellsLeft.empty())
         ++m_totals.withCellsLeft;
     for (const std::string& cell : outcome.converted.cellsLeft)

@@ -9,6 +9,7 @@
 #include "batch/translation_memory.h"
 #include "batch/workbook_files.h"
 #include "pageclient/page_host.h"
+#include "result/result.h"
 #include "veltrano_version.h"
 
 #include <QCoreApplication>
@@ -27,16 +28,23 @@ namespace {
 // Loading a pipeline's dictionaries on a busy machine can take several seconds.
 constexpr std::chrono::seconds kPageHostReady{60};
 
-struct HostAddress {
+// The page host a run translates through.
+struct PageHostReached {
     std::unique_ptr<translation::PageHost> host;  // set when this run started the host
     std::string address;
-    std::string failure;
 };
 
-HostAddress reachPageHost(const BatchOptions& options)
+// Why the page host could not be reached, in the host's words.
+struct HostUnreachable {
+    std::string reason;
+};
+
+using HostReach = veltrano::Result<PageHostReached, HostUnreachable>;
+
+HostReach reachPageHost(const BatchOptions& options)
 {
     if (!options.pageHost.empty())
-        return {nullptr, options.pageHost, {}};
+        return PageHostReached{nullptr, options.pageHost};
     // No warm-up: a run answered from its memory never starts a pipeline, and a run that needs
     // them pays the same start-up on its first batch. Without --jobs the host sizes its pool
     // by the cores this process may use (one pipeline already keeps about two busy).
@@ -45,9 +53,9 @@ HostAddress reachPageHost(const BatchOptions& options)
         how.arguments << QStringLiteral("--jobs") << QString::number(options.jobs);
     auto host = translation::PageHost::launch(QCoreApplication::applicationDirPath(), how);
     const auto address = host->waitForAddress(QDeadlineTimer(kPageHostReady));
-    // The failure is read before the host is moved: a braced list initialises in order.
-    std::string failure = address ? std::string() : host->failure().toStdString();
-    return {std::move(host), address ? address->toStdString() : std::string(), std::move(failure)};
+    if (!address)
+        return HostUnreachable{host->failure().toStdString()};
+    return PageHostReached{std::move(host), address->toStdString()};
 }
 
 std::string memoryPathOf(const BatchOptions& options)
@@ -129,11 +137,13 @@ int main(int argc, char* argv[])
 
     std::unique_ptr<ReportFile> report;
     if (!options.reportPath.empty()) {
-        report = std::make_unique<ReportFile>(options.reportPath);
-        if (!report->failure().empty()) {
-            std::cerr << printable("veltrano-batch: the report " + report->failure()) << "; nothing was converted\n";
+        auto created = ReportFile::create(options.reportPath);
+        if (!created) {
+            std::cerr << printable("veltrano-batch: the report " + created.error().reason)
+                      << "; nothing was converted\n";
             return kSomeFailed;
         }
+        report = std::move(created).value();
     }
 
     const WorkbookFiles files = gatherWorkbooks(options.paths, options.extension);
@@ -142,10 +152,11 @@ int main(int argc, char* argv[])
     RunTotals totals;
     std::unique_ptr<RunTranslations> translations;
     {
-        const HostAddress host = files.files.empty() ? HostAddress{} : reachPageHost(options);
-        PageHostClient client(host.address, options.sourceLanguage, options.targetLanguage);
+        const HostReach host = files.files.empty() ? HostReach(PageHostReached{}) : reachPageHost(options);
+        PageHostClient client(host ? host.value().address : std::string(), options.sourceLanguage,
+                              options.targetLanguage);
         client.onProgress([&progress](std::size_t done, std::size_t total) { progress.translating(done, total); });
-        const bool translating = host.failure.empty() && !files.files.empty();
+        const bool translating = host && !files.files.empty();
         const auto memory = translating ? openMemory(options, client, progress) : nullptr;
         const bool numberTemplates = translating && client.allowsNumberTemplates();
         translations = std::make_unique<RunTranslations>(client, memory.get(), !options.dryRun, numberTemplates);
@@ -153,10 +164,10 @@ int main(int argc, char* argv[])
         for (const PathProblem& problem : files.problems)
             run.fail(problem.path, problem.reason);
         for (const std::string& file : files.files) {
-            if (host.failure.empty())
+            if (host)
                 run.convert(file);
             else
-                run.fail(file, "not translated: " + host.failure);
+                run.fail(file, "not translated: " + host.error().reason);
         }
         totals = run.totals();
         progress.finish();
@@ -165,6 +176,6 @@ int main(int argc, char* argv[])
     std::cout << summaryLine(totals, files, translations.get(), options.dryRun, seconds) << '\n';
     // A report that is not whole fails the run: it was asked for as the record of what changed.
     // So does a cell left as it was: the file is saved, but not all of it is translated.
-    const bool reportWhole = !report || report->failure().empty();
+    const bool reportWhole = !report || report->whole();
     return totals.failed > 0 || totals.withCellsLeft > 0 || !reportWhole ? kSomeFailed : kAllConverted;
 }

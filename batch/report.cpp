@@ -7,20 +7,26 @@
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 namespace veltrano::batch {
 
 using core::escapeField;
 
-ReportFile::ReportFile(const std::string& path)
-    : m_path(path),
-      m_fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666))
+veltrano::Result<std::unique_ptr<ReportFile>, ReportFailure> ReportFile::create(const std::string& path)
 {
-    if (m_fd < 0)
-        m_failure = m_path + " cannot be written: " + std::strerror(errno);
-    else
-        write("file\tsheet\tcell\tbefore\tafter\n");
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return ReportFailure{path + " cannot be written: " + std::strerror(errno)};
+    std::unique_ptr<ReportFile> report(new ReportFile(path, fd));
+    VELTRANO_TRY(report->write("file\tsheet\tcell\tbefore\tafter\n"));
+    return report;
 }
+
+ReportFile::ReportFile(std::string path, int fd)
+    : m_path(std::move(path)),
+      m_fd(fd)
+{}
 
 ReportFile::~ReportFile()
 {
@@ -28,7 +34,7 @@ ReportFile::~ReportFile()
         ::close(m_fd);
 }
 
-bool ReportFile::add(const std::string& file, const std::vector<ChangedCell>& cells)
+veltrano::Result<void, ReportFailure> ReportFile::add(const std::string& file, const std::vector<ChangedCell>& cells)
 {
     const std::string fileField = escapeField(file);
     std::string lines;
@@ -38,21 +44,21 @@ bool ReportFile::add(const std::string& file, const std::vector<ChangedCell>& ce
     return write(lines);
 }
 
-bool ReportFile::write(const std::string& lines)
+veltrano::Result<void, ReportFailure> ReportFile::write(const std::string& lines)
 {
-    if (!m_failure.empty())
-        return false;
+    if (m_broken)
+        return ReportFailure{m_path + " cannot be written any more"};
     for (std::size_t done = 0; done < lines.size();) {
         const ssize_t put = ::write(m_fd, lines.data() + done, lines.size() - done);
         if (put < 0 && errno == EINTR)
             continue;
         if (put < 0) {
-            m_failure = m_path + " cannot be written: " + std::strerror(errno);
-            return false;
+            m_broken = true;
+            return ReportFailure{m_path + " cannot be written: " + std::strerror(errno)};
         }
         done += std::size_t(put);
     }
-    return true;
+    return {};
 }
 
 }  // namespace veltrano::batch

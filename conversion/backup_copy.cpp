@@ -28,10 +28,12 @@ QString backupPathFor(const QString& path, const QString& stamp)
     return QString::fromStdString(core::backupPathFor(path.toStdString(), stamp.toStdString()));
 }
 
-BackupCopy copyForBackup(const QString& path, const QString& stamp)
+veltrano::Result<QString, BackupFailure> copyForBackup(const QString& path, const QString& stamp)
 {
-    const core::BackupFile made = core::copyForBackup(QFile::encodeName(path).toStdString(), stamp.toStdString());
-    return {QFile::decodeName(QByteArray::fromStdString(made.path)), QString::fromStdString(made.failure)};
+    const auto made = core::copyForBackup(QFile::encodeName(path).toStdString(), stamp.toStdString());
+    if (!made)
+        return BackupFailure{QString::fromStdString(made.error().reason)};
+    return QFile::decodeName(QByteArray::fromStdString(made.value()));
 }
 
 }  // namespace veltrano::conversion

@@ -2,6 +2,8 @@
 // The window's side of the dated backup copies (core/backup_file.h makes them): the stamp in the
 // system's words, and the names and copies in Qt's strings.
 
+#include "result/result.h"
+
 #include <QDateTime>
 #include <QLocale>
 #include <QString>
@@ -19,11 +21,13 @@ QString backupStamp(const QDateTime& when, const QLocale& locale);
 // core::backupPathFor for a path and a stamp in Qt's strings.
 QString backupPathFor(const QString& path, const QString& stamp);
 
-// core::copyForBackup for a path and a stamp in Qt's strings.
-struct BackupCopy {
-    QString path;     // the backup made; empty on failure
-    QString failure;  // why none was made; empty on success
+// Why no backup copy was made, the system's reason included.
+struct BackupFailure {
+    QString reason;
 };
-BackupCopy copyForBackup(const QString& path, const QString& stamp);
+
+// core::copyForBackup for a path and a stamp in Qt's strings: the backup's path, or why none was
+// made.
+veltrano::Result<QString, BackupFailure> copyForBackup(const QString& path, const QString& stamp);
 
 }  // namespace veltrano::conversion

@@ -15,7 +15,6 @@ namespace veltrano::conversion {
 
 using core::Scope;
 using platform::excel::Application;
-using platform::excel::ExcelError;
 using platform::excel::Workbook;
 
 namespace {
@@ -35,11 +34,6 @@ private:
     bool& m_flag;
 };
 
-core::Failure failureOf(const std::runtime_error& error, const platform::excel::Place& place)
-{
-    return {error.what(), place};
-}
-
 // The window's way through a file's steps: the workbook opened in an instance of its own, the
 // block asked for in the workbook window, the scope walked through the page with the window's
 // pacing, the pointer busy from opening until the instance has quit.
@@ -54,16 +48,17 @@ public:
     {
         m_window.setPointerBusy(true);
         m_path = path;
-        try {
-            m_excel = std::make_unique<Application>(OpenWorkbookInExcel(path));
-            m_window.setPointerBusy(true);
+        auto excel = OpenWorkbookInExcel(path);
+        if (!excel)
+            return excel.error();
+        m_excel = std::make_unique<Application>(std::move(excel).value());
+        m_window.setPointerBusy(true);
+        return CatchExcelError([&] {
             const platform::excel::Workbooks books = m_excel->Workbooks();
             m_workbook = std::make_unique<Workbook>(books.Item(books.Count()));
             m_window.setPointerBusy(true);
             return &m_workbook->engineWorkbook();
-        } catch (const ExcelError& error) {
-            return failureOf(error, error.place());
-        }
+        });
     }
 
     core::Result<std::optional<Scope>> chooseCells(spreadsheet::Workbook&) override
@@ -123,19 +118,18 @@ private:
 
     core::Result<std::optional<Scope>> askForBlock()
     {
-        try {
+        auto block = CatchExcelError([&] {
             m_excel->setVisible(true);
             m_block = m_excel->InputBox(platform::excel::kBlockPrompt, platform::excel::kInputBoxRange);
-            if (!m_block) {
-                const platform::excel::Place file{m_path, {}, {}};
-                return core::Failure{
-                    platform::excel::messageAt(file, "no block of cells was chosen, so the file was not converted"),
-                    file};
-            }
-            return std::optional(Scope::cellBlock(m_block->Worksheet().Name(), m_block->area()));
-        } catch (const ExcelError& error) {
-            return failureOf(error, error.place());
+            return m_block ? std::optional(Scope::cellBlock(m_block->Worksheet().Name(), m_block->area()))
+                           : std::optional<Scope>();
+        });
+        if (block && !block.value()) {
+            const platform::excel::Place file{m_path, {}, {}};
+            return core::Failure{
+                platform::excel::messageAt(file, "no block of cells was chosen, so the file was not converted"), file};
         }
+        return block;
     }
 
     const RunWindow& m_window;

@@ -13,15 +13,16 @@ const QString kExcelMayBeOpenMessage =
     QStringLiteral("Excel may be open. It is recommended that you close Excel first.\r\n\r\n"
                    "Would you like to proceed anyway?");
 
+core::Failure failureOf(const ExcelError& error)
+{
+    return {error.what(), error.place()};
+}
+
 bool ExcelIsRunning(const platform::excel::RunningProgramLookup& lookup)
 {
-    try {
-        const RunningApplication running = RunningApplication::attach(lookup);
-        return running.Name() == platform::excel::kApplicationName;
-    } catch (const ExcelError&) {
-        // Attaching fails when nothing runs; that is the answer, not a fault to report.
-        return false;
-    }
+    // Attaching fails when nothing runs; that is the answer, not a fault to report.
+    const auto running = CatchExcelError([&] { return RunningApplication::attach(lookup); });
+    return running && running.value().Name() == platform::excel::kApplicationName;
 }
 
 bool StopForOpenExcel(QWidget* owner, platform::shell::Shell& shell,
@@ -45,14 +46,16 @@ bool isTemplatePath(const std::string& path)
     return extension == ".xltx" || extension == ".xltm";
 }
 
-Application OpenWorkbookInExcel(const std::string& path)
+core::Result<Application> OpenWorkbookInExcel(const std::string& path)
 {
-    Application excel;
-    if (isTemplatePath(path))
-        excel.Workbooks().Open({.FileName = path, .Editable = true});
-    else
-        excel.Workbooks().Open({.FileName = path});
-    return excel;
+    return CatchExcelError([&] {
+        Application excel;
+        if (isTemplatePath(path))
+            excel.Workbooks().Open({.FileName = path, .Editable = true});
+        else
+            excel.Workbooks().Open({.FileName = path});
+        return excel;
+    });
 }
 
 }  // namespace veltrano::conversion

@@ -1,19 +1,38 @@
 #pragma once
 // How a conversion reaches Excel before and at the start of each file: whether a spreadsheet
 // program already runs (and asking the user whether to go on if so), and a new instance of our
-// own with one workbook open in it.
+// own with one workbook open in it. The Excel objects' exceptions end here, as failures.
 
+#include "core/failure.h"
 #include "excel/application.h"
+#include "excel/excel_error.h"
 #include "excel/running_programs.h"
 #include "platform/shell/shell.h"
 
 #include <QString>
 
 #include <string>
+#include <type_traits>
+#include <utility>
 
 class QWidget;
 
 namespace veltrano::conversion {
+
+// An Excel object's failure as the core's, with the same message and place.
+core::Failure failureOf(const platform::excel::ExcelError& error);
+
+// What steps on Excel's objects give back, or the ExcelError they throw as a failure: the
+// objects report their failures by exception, and the conversion's code takes them as values.
+template <typename Steps>
+core::Result<std::invoke_result_t<Steps>> CatchExcelError(Steps&& steps)
+{
+    try {
+        return std::forward<Steps>(steps)();
+    } catch (const platform::excel::ExcelError& error) {
+        return failureOf(error);
+    }
+}
 
 // The question asked when a spreadsheet program already runs.
 extern const QString kExcelMayBeOpenMessage;
@@ -33,8 +52,8 @@ bool StopForOpenExcel(QWidget* owner, platform::shell::Shell& shell,
 bool isTemplatePath(const std::string& path);
 
 // Starts a new instance, never one that already runs, and opens the file in it (a template with
-// Editable = true). The caller owns the instance and must quit it. Throws ExcelError, naming the
-// file and why, when the file cannot be opened; the new instance has then quit.
-platform::excel::Application OpenWorkbookInExcel(const std::string& path);
+// Editable = true). The caller owns the instance and must quit it. Fails, naming the file and
+// why, when the file cannot be opened; the new instance has then quit.
+core::Result<platform::excel::Application> OpenWorkbookInExcel(const std::string& path);
 
 }  // namespace veltrano::conversion

@@ -148,27 +148,27 @@ veltrano::Result<void, std::string> copyInto(const std::string& path, int source
 
 }  // namespace
 
-BackupFile copyForBackup(const std::string& path, const std::string& stamp)
+veltrano::Result<std::string, BackupFailure> copyForBackup(const std::string& path, const std::string& stamp)
 {
     // A backup made for a conversion whose save is then refused would only pile up copies.
     if (const auto writable = spreadsheet::checkWritable(path); !writable)
-        return {{}, writable.error().message};
+        return BackupFailure{writable.error().message};
     // Held while copying: the copy waits for another process editing the file to save it.
     const auto lock = spreadsheet::FileReadLock::acquire(path);
     if (!lock)
-        return {{}, lock.error().message};
+        return BackupFailure{lock.error().message};
     const Descriptor source(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat info;
     if (source.get() < 0 || ::fstat(source.get(), &info) != 0)
-        return {{}, path + " cannot be read: " + reasonOf(errno)};
+        return BackupFailure{path + " cannot be read: " + reasonOf(errno)};
     // A short name of its own, so that a backup name too long for the folder fails at the end.
     TemporaryCopy copy(folderOf(path));
     if (!copy.opened())
-        return {{}, "no copy can be made in " + folderOf(path) + ": " + reasonOf(errno)};
+        return BackupFailure{"no copy can be made in " + folderOf(path) + ": " + reasonOf(errno)};
     // A spreadsheet only its owner may read keeps that protection in its copy.
     ::fchmod(copy.fd(), info.st_mode & 07777);
     if (const auto copied = copyInto(path, source.get(), copy); !copied)
-        return {{}, copied.error()};
+        return BackupFailure{copied.error()};
     for (int number = 1; number <= kMaxBackupNumber; ++number) {
         const std::string numbered = number == 1 ? stamp : stamp + " (" + std::to_string(number) + ")";
         const std::string backupPath = backupPathFor(path, numbered);
@@ -176,16 +176,15 @@ BackupFile copyForBackup(const std::string& path, const std::string& stamp)
         switch (placeWithoutReplacing(copy.path(), backupPath, error)) {
         case Placing::Placed:
             copy.placed();
-            return {backupPath, {}};
+            return backupPath;
         case Placing::Taken:
             continue;
         case Placing::Failed:
-            return {{}, backupPath + " cannot be written: " + reasonOf(error)};
+            return BackupFailure{backupPath + " cannot be written: " + reasonOf(error)};
         }
     }
-    return {{},
-            backupPathFor(path, stamp) + " and its numbered names up to (" + std::to_string(kMaxBackupNumber)
-                + ") are all taken"};
+    return BackupFailure{backupPathFor(path, stamp) + " and its numbered names up to ("
+                         + std::to_string(kMaxBackupNumber) + ") are all taken"};
 }
 
 }  // namespace veltrano::core

@@ -3,6 +3,8 @@
 // beside the file, and the copy itself, made so that a half-made copy never has that name.
 // Paths are the file system's bytes, which need not be UTF-8.
 
+#include "result/result.h"
+
 #include <string>
 
 namespace veltrano::core {
@@ -12,6 +14,11 @@ namespace veltrano::core {
 // only in a folder name), " Backup " and the stamp go at the end of the path.
 std::string backupPathFor(const std::string& path, const std::string& stamp);
 
+// Why no backup copy was made, the system's reason included.
+struct BackupFailure {
+    std::string reason;
+};
+
 // Copies the workbook at path beside it, byte for byte with its permissions, under the first
 // free name of backupPathFor(path, stamp), then with " (2)", " (3)", ... after the stamp. The
 // copy is made in a temporary file in the same folder and given its name only where no file
@@ -19,10 +26,6 @@ std::string backupPathFor(const std::string& path, const std::string& stamp);
 // name. A file that the conversion could not save in place afterwards (read-only, not this
 // user's to replace) gets no copy. Returns the backup's path, or why no copy could be made, with
 // the system's reason (no temporary file is left).
-struct BackupFile {
-    std::string path;     // the backup made; empty on failure
-    std::string failure;  // why none was made; empty on success
-};
-BackupFile copyForBackup(const std::string& path, const std::string& stamp);
+veltrano::Result<std::string, BackupFailure> copyForBackup(const std::string& path, const std::string& stamp);
 
 }  // namespace veltrano::core

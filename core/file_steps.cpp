@@ -25,12 +25,13 @@ private:
 
 Result<void> backUp(const std::string& path, const FilePlan& plan)
 {
-    const BackupFile backup = copyForBackup(path, plan.backupStamp ? plan.backupStamp() : std::string());
-    if (backup.failure.empty())
+    const auto backup = copyForBackup(path, plan.backupStamp ? plan.backupStamp() : std::string());
+    if (backup)
         return {};
     const Place file{path, {}, {}};
     return Failure{
-        messageAt(file, "no backup copy could be made (" + backup.failure + "), so the file was not converted"), file};
+        messageAt(file, "no backup copy could be made (" + backup.error().reason + "), so the file was not converted"),
+        file};
 }
 
 Failure leftAsItWas(const Failure& failure)

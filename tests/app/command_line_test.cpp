@@ -25,15 +25,21 @@ TEST(CommandLine, OptionsAndFilesAreTold)
         {{"a.xlsx", "--version"}, false, true, {"a.xlsx"}, false},
         {{"a.xlsx", "/tmp/b c.xlsm", "-"}, false, false, {"a.xlsx", "/tmp/b c.xlsm", "-"}, false},
         {{"--", "--help", "-x.xlsx"}, false, false, {"--help", "-x.xlsx"}, false},
-        {{"--frobnicate", "a.xlsx"}, false, false, {"a.xlsx"}, true},
+        {{"--frobnicate", "a.xlsx"}, false, false, {}, true},
+        {{"--frobnicate", "--help"}, true, false, {}, false},
+        {{"-x", "--version", "-y"}, false, true, {}, false},
     };
     for (const auto& c : cases) {
-        const CommandLine line = parseCommandLine(c.arguments);
+        const auto line = parseCommandLine(c.arguments);
         const auto name = c.arguments.join(' ').toStdString();
-        EXPECT_EQ(line.helpWanted, c.help) << name;
-        EXPECT_EQ(line.versionWanted, c.version) << name;
-        EXPECT_EQ(line.files, c.files) << name;
-        EXPECT_EQ(!line.problem.isEmpty(), c.problem) << name;
+        ASSERT_EQ(!line, c.problem) << name;
+        if (!line) {
+            EXPECT_EQ(line.error(), "unknown option " + c.arguments.first()) << name;
+            continue;
+        }
+        EXPECT_EQ(line.value().helpWanted, c.help) << name;
+        EXPECT_EQ(line.value().versionWanted, c.version) << name;
+        EXPECT_EQ(line.value().files, c.files) << name;
     }
 }
 

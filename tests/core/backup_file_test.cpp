@@ -58,12 +58,13 @@ TEST(BackupCopy, TakesTheFirstFreeNameAndReplacesNothing)
             std::filesystem::create_directory(dir / folder);
             expected[folder] = "<folder>";
         }
-        const BackupFile backup = copyForBackup((dir / c.file).string(), "S");
+        const auto backup = copyForBackup((dir / c.file).string(), "S");
         if (c.made.empty()) {
-            EXPECT_TRUE(backup.path.empty());
-            EXPECT_FALSE(backup.failure.empty());
+            ASSERT_FALSE(backup);
+            EXPECT_FALSE(backup.error().reason.empty());
         } else {
-            EXPECT_EQ(backup.path, (dir / c.made).string()) << backup.failure;
+            ASSERT_TRUE(backup) << backup.error().reason;
+            EXPECT_EQ(backup.value(), (dir / c.made).string());
             expected[c.made] = "workbook";
         }
         std::map<std::string, std::string> found;
@@ -87,7 +88,8 @@ TEST(BackupCopy, AFailedCopySaysWhyInTheSystemsWords)
         ::signal(SIGXFSZ, SIG_IGN);
         const rlimit limit{4096, 4096};
         ::setrlimit(RLIMIT_FSIZE, &limit);
-        const std::string failure = copyForBackup((dir / "Big.xlsx").string(), "S").failure;
+        const auto backup = copyForBackup((dir / "Big.xlsx").string(), "S");
+        const std::string failure = backup ? std::string() : backup.error().reason;
         (void)!::write(answer[1], failure.data(), failure.size());
         ::_exit(0);
     }
