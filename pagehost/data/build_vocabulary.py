@@ -219,6 +219,39 @@ def english_regular_verb(term):
     return [(surface, verb, ["vblex"] + list(tags)) for tags, surface in forms.items()]
 
 
+# A regular -ar verb's endings by tags; the stem takes them as they are, but for the spelling
+# that keeps its last consonant's sound before e (buscar: busque, pagar: pague, cruzar: cruce).
+SPANISH_AR_ENDINGS = {
+    ("inf",): "ar", ("ger",): "ando",
+    ("pp", "m", "sg"): "ado", ("pp", "f", "sg"): "ada", ("pp", "m", "pl"): "ados", ("pp", "f", "pl"): "adas",
+}
+for tense, endings in {"pri": "o as a amos áis an", "prs": "e es e emos éis en", "pii": "aba abas aba ábamos abais aban",
+                       "ifi": "é aste ó amos asteis aron", "fti": "aré arás ará aremos aréis arán",
+                       "cni": "aría arías aría aríamos aríais arían", "pis": "ara aras ara áramos arais aran",
+                       "fts": "are ares are áremos areis aren"}.items():
+    for (person, number), ending in zip([(p, n) for n in ("sg", "pl") for p in ("p1", "p2", "p3")], endings.split()):
+        SPANISH_AR_ENDINGS[(tense, person, number)] = ending
+SPANISH_AR_ENDINGS.update({("imp", "p2", "sg"): "a", ("imp", "p3", "sg"): "e", ("imp", "p1", "pl"): "emos",
+                           ("imp", "p2", "pl"): "ad", ("imp", "p3", "pl"): "en"})
+SOFT_BEFORE_E = {"c": "qu", "g": "gu", "z": "c"}
+
+
+def spanish_regular_verb(term):
+    """The forms of a Spanish -ar verb of one word the pair does not know (reprogramar), made as
+    regular -ar verbs make them; none for other verbs, which the build reports."""
+    verb = term.spanish
+    if " " in verb or not verb.endswith("ar") or len(verb) < 4:
+        return []
+    stem = verb[:-2]
+    forms = []
+    for tags, ending in SPANISH_AR_ENDINGS.items():
+        head = stem
+        if ending[0] in "eé" and stem[-1] in SOFT_BEFORE_E:
+            head = stem[:-1] + SOFT_BEFORE_E[stem[-1]]
+        forms.append((head + ending, verb, ["vblex"] + list(tags)))
+    return forms
+
+
 def name_tags(term, language):
     """A name's tags, as the pair writes them: a given name with its gender ("np.m": Mark<np><ant><m>),
     a surname ("np.cog") as English writes it, or for both genders as Spanish does."""
@@ -262,7 +295,9 @@ def spanish_forms(term, generated):
     if term.kind.startswith("np."):
         return [(lemma, lemma, name_tags(term, "es") + ["sg"])]
     if term.kind == "vblex":
-        return verb_phrase_forms(lemma, "es", generated) if " " in lemma else []
+        if " " in lemma:
+            return verb_phrase_forms(lemma, "es", generated)
+        return [] if generated.get((lemma, ("vblex", "inf"))) else spanish_regular_verb(term)
     if term.kind.startswith("n.") and plural_only(term):
         # Written as it is used ("horas extra"): the plural is the form, and the lemma.
         return [(lemma, lemma, ["n", spanish_noun_gender(term), "pl"])]
@@ -535,7 +570,7 @@ class DirectionBuild:
             lemmas = {lemma for lemma, tags in readings.get(word, set()) if tags.startswith("<vblex>")}
             head = word.split(" ")[0]
             known = word.lower() in lemmas or any(form for (h, _), form in self.verbs.items() if h == head)
-            if not known and self.source == "es":
+            if not known and self.source == "es" and not spanish_regular_verb(term):
                 self.problems.add(term.origin, f"the pair does not know the verb {head!r}")
         dix = self.work / "analyser.dix"
         write_dix(dix, entries, tags_used)
@@ -555,7 +590,7 @@ class DirectionBuild:
         known_verbs = generates(self.pair / f"{self.mode}.autogen.bin",
                                 [(self.side(t, self.target), ("vblex", "inf")) for t in verbs])
         for term in verbs:
-            if not known_verbs[(self.side(term, self.target), ("vblex", "inf"))]:
+            if not known_verbs[(self.side(term, self.target), ("vblex", "inf"))] and not spanish_regular_verb(term):
                 self.problems.add(term.origin, f"the pair's generator cannot inflect the verb {self.side(term, self.target)!r}")
         dix = self.work / "generator.dix"
         write_dix(dix, entries, tags_used)
