@@ -38,4 +38,16 @@ inline std::map<std::string, std::string> libreOfficeSheets(const TempDir& dir, 
     return sheets;
 }
 
+// file (in dir) as LibreOffice writes it again as .xlsx, in dir/lo: the copy's path, or an empty
+// path when the conversion failed.
+inline std::filesystem::path libreOfficeXlsxCopy(const TempDir& dir, const std::string& file)
+{
+    const std::string command =
+        "cd '" + dir.path().string() + "' && mkdir -p lo && timeout 180 soffice -env:UserInstallation=file://"
+        + dir.path().string() + "/profile --headless --convert-to xlsx --outdir lo '" + file + "' >/dev/null 2>&1";
+    if (std::system(command.c_str()) != 0)
+        return {};
+    return dir.path() / "lo" / std::filesystem::path(file).replace_extension(".xlsx");
+}
+
 }  // namespace veltrano::spreadsheet::testing
