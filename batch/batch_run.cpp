@@ -72,7 +72,7 @@ void BatchRun::convert(const std::string& path)
         m_progress.note("veltrano-batch: " + lineFor(path, notice));
     if (outcome.failure) {
         ++m_totals.failed;
-        m_progress.endFile(path, 0, lineFor(path, outcome.failure->message));
+        m_progress.endFile(path, 0, lineFor(path, outcome.failure->message()));
         return;
     }
     ++m_totals.converted;
@@ -84,8 +84,8 @@ void BatchRun::convert(const std::string& path)
             m_progress.note("veltrano-batch: the report is not whole from here on: " + added.error().reason);
     if (!outcome.converted.cellsLeft.empty())
         ++m_totals.withCellsLeft;
-    for (const std::string& cell : outcome.converted.cellsLeft)
-        m_progress.note("veltrano-batch: " + lineFor(path, cell));
+    for (const core::Failure& cell : outcome.converted.cellsLeft)
+        m_progress.note("veltrano-batch: " + lineFor(path, cell.message()));
     m_progress.endFile(path, outcome.converted.changedCells + outcome.converted.changedTexts, std::nullopt);
 }
 

@@ -187,7 +187,7 @@ int edit(const std::string& path)
 {
     auto book = ss::Workbook::open(path);
     if (!book) {
-        std::cerr << book.error().message << "\n";
+        std::cerr << book.error().message() << "\n";
         return 1;
     }
     std::size_t characters = 0, written = 0;
@@ -209,7 +209,7 @@ int edit(const std::string& path)
     }
     auto saved = book.value().save();
     if (!saved) {
-        std::cerr << saved.error().message << "\n";
+        std::cerr << saved.error().message() << "\n";
         return 1;
     }
     std::cerr << "read " << characters << " characters, wrote " << written << " cells\n";

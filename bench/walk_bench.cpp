@@ -114,7 +114,7 @@ Walked walkWorkbook(const std::string& path, PageClient& page, double pauseSecon
                                          }};
     clock.start();
     if (const auto walked = translation::ConvertWorkbook(book, page, pacing); !walked)
-        qFatal("walk_bench: %s", walked.error().message.c_str());
+        qFatal("walk_bench: %s", walked.error().message().c_str());
     const qint64 total = clock.nsecsElapsed();
     longestGap = std::max(longestGap, total - lastPump);
     if (keep) {

@@ -126,8 +126,7 @@ private:
         });
         if (block && !block.value()) {
             const platform::excel::Place file{m_path, {}, {}};
-            return core::Failure{
-                platform::excel::messageAt(file, "no block of cells was chosen, so the file was not converted"), file};
+            return core::Failure{"no block of cells was chosen, so the file was not converted", file};
         }
         return block;
     }
@@ -140,17 +139,11 @@ private:
     std::optional<platform::excel::Range> m_block;
 };
 
-// A failure's text without the file's path in front, since the closing message puts the path
-// before every reason itself.
-QString reasonWithoutPath(const std::string& message, const std::string& path)
+// A failure's text without the file, since the closing message puts the path before every
+// reason itself.
+QString reasonInFile(const core::Failure& failure)
 {
-    std::string reason = message;
-    if (!path.empty() && reason.starts_with(path)) {
-        reason.erase(0, path.size());
-        if (reason.starts_with(": ") || reason.starts_with(", "))
-            reason.erase(0, 2);
-    }
-    return QString::fromStdString(reason);
+    return QString::fromStdString(failure.messageWithoutFile());
 }
 
 }  // namespace
@@ -219,12 +212,12 @@ veltrano::Result<void, QString> ConversionRun::convertFile(const QString& path)
     WindowSteps steps(m_window, m_walkPacing);
     const core::FileOutcome outcome = core::convertFile(file, plan, steps);
     if (outcome.failure)
-        return reasonWithoutPath(outcome.failure->message, file);
+        return reasonInFile(*outcome.failure);
     if (outcome.converted.cellsLeft.empty())
         return {};
     QStringList cells;
-    for (const std::string& cell : outcome.converted.cellsLeft)
-        cells << reasonWithoutPath(cell, file);
+    for (const core::Failure& cell : outcome.converted.cellsLeft)
+        cells << reasonInFile(cell);
     return QStringLiteral("saved, but not every cell was converted: ") + cells.join(QStringLiteral("; "));
 }
 

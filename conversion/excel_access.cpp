@@ -15,7 +15,7 @@ const QString kExcelMayBeOpenMessage =
 
 core::Failure failureOf(const ExcelError& error)
 {
-    return {error.what(), error.place()};
+    return error.failure();
 }
 
 bool ExcelIsRunning(const platform::excel::RunningProgramLookup& lookup)

@@ -19,7 +19,7 @@ class QWidget;
 
 namespace veltrano::conversion {
 
-// An Excel object's failure as the core's, with the same message and place.
+// An Excel object's failure as the core's: the failure it carries, in its pieces.
 core::Failure failureOf(const platform::excel::ExcelError& error);
 
 // What steps on Excel's objects give back, or the ExcelError they throw as a failure: the

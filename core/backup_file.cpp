@@ -152,11 +152,11 @@ veltrano::Result<std::string, BackupFailure> copyForBackup(const std::string& pa
 {
     // A backup made for a conversion whose save is then refused would only pile up copies.
     if (const auto writable = spreadsheet::checkWritable(path); !writable)
-        return BackupFailure{writable.error().message};
+        return BackupFailure{writable.error().message()};
     // Held while copying: the copy waits for another process editing the file to save it.
     const auto lock = spreadsheet::FileReadLock::acquire(path);
     if (!lock)
-        return BackupFailure{lock.error().message};
+        return BackupFailure{lock.error().message()};
     const Descriptor source(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat info;
     if (source.get() < 0 || ::fstat(source.get(), &info) != 0)

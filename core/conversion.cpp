@@ -93,7 +93,7 @@ public:
             if (!written && written.error().code == spreadsheet::ErrorCode::TooLarge)
                 return leave(cell, utf16Units(translation));
             if (!written)
-                return Failure{written.error().message, placeOf(m_workbook, cell)};
+                return engineFailure(written.error(), placeOf(m_workbook, cell));
             after = std::move(written.value().storedText);
         }
         ++m_converted.changedCells;
@@ -110,9 +110,9 @@ private:
     Result<void> leave(const TextCell& cell, std::size_t units)
     {
         m_converted.cellsLeft.push_back(
-            messageAt(placeOf(m_workbook, cell),
-                      "the translation is " + std::to_string(units) + " characters long, past a cell's limit of "
-                          + std::to_string(spreadsheet::kMaxCellTextUnits) + ", so the cell was left as it was"));
+            {"the translation is " + std::to_string(units) + " characters long, past a cell's limit of "
+                 + std::to_string(spreadsheet::kMaxCellTextUnits) + ", so the cell was left as it was",
+             placeOf(m_workbook, cell)});
         return {};
     }
 
@@ -128,8 +128,8 @@ Result<void> unlessOneEach(const Result<std::vector<std::string>>& translated, s
         return {};
     if (translated.value().size() == texts)
         return {};
-    return Failure{messageAt(place, "the translator gave " + std::to_string(translated.value().size())
-                                        + " translations for " + std::to_string(texts) + " texts"),
+    return Failure{"the translator gave " + std::to_string(translated.value().size()) + " translations for "
+                       + std::to_string(texts) + " texts",
                    place};
 }
 
@@ -148,7 +148,7 @@ Result<void> convertOneByOne(Workbook& workbook, const std::vector<ScopeArea>& a
         const auto translated = translator.translate({cell.text});
         const Place place = placeOf(workbook, cell);
         if (!translated)
-            return Failure{messageAt(place, translated.error().message), place};
+            return Failure{translated.error().message(), place};
         VELTRANO_TRY(unlessOneEach(translated, 1, place));
         VELTRANO_TRY(writer.write(cell, translated.value().front()));
         events.afterTranslating();
@@ -188,7 +188,7 @@ Result<std::vector<std::string>> translateTogether(Translator& translator, const
 {
     auto translated = translator.translate(texts);
     if (!translated)
-        return Failure{messageAt(file, "not translated: " + translated.error().message), file};
+        return Failure{"not translated: " + translated.error().message(), file};
     if (const auto oneEach = unlessOneEach(translated, texts.size(), file); !oneEach)
         return oneEach.error();
     return translated;

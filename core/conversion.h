@@ -69,8 +69,8 @@ struct Converted {
     // Texts outside the cells that changed (other_texts.h); none unless a front end asks for them.
     std::size_t changedTexts = 0;
     // The cells left as they were although their translation came back, since it was longer
-    // than a cell holds; one message each, naming the file, sheet and cell.
-    std::vector<std::string> cellsLeft;
+    // than a cell holds; one each, at the file, sheet and cell. They did not fail the file.
+    std::vector<Failure> cellsLeft;
     // What was left as it was without failing the file, once each: parts the engine cannot edit
     // safely, or kinds of text a format cannot edit.
     std::vector<std::string> notices;

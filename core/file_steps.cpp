@@ -29,14 +29,13 @@ Result<void> backUp(const std::string& path, const FilePlan& plan)
     if (backup)
         return {};
     const Place file{path, {}, {}};
-    return Failure{
-        messageAt(file, "no backup copy could be made (" + backup.error().reason + "), so the file was not converted"),
-        file};
+    return Failure{"no backup copy could be made (" + backup.error().reason + "), so the file was not converted", file};
 }
 
-Failure leftAsItWas(const Failure& failure)
+Failure leftAsItWas(Failure failure)
 {
-    return {failure.message + kLeftAsItWas, failure.place};
+    failure.reason += kLeftAsItWas;
+    return failure;
 }
 
 }  // namespace
@@ -70,7 +69,7 @@ FileOutcome convertFile(const std::string& path, const FilePlan& plan, FileSteps
         if (const auto backedUp = backUp(path, plan); !backedUp)
             return {backedUp.error(), std::move(outcome.converted), false};
     if (const spreadsheet::Status saved = workbook.save(); !saved)
-        return {leftAsItWas({saved.error().message, {path, {}, {}}}), std::move(outcome.converted), false};
+        return {leftAsItWas(engineFailure(saved.error(), {path, {}, {}})), std::move(outcome.converted), false};
     outcome.saved = true;
     return outcome;
 }
@@ -91,7 +90,7 @@ Result<spreadsheet::Workbook*> EngineSteps::open(const std::string& path)
 {
     auto opened = spreadsheet::Workbook::open(path);
     if (!opened)
-        return Failure{opened.error().message, {path, {}, {}}};
+        return engineFailure(opened.error(), {path, {}, {}});
     m_workbook = std::make_unique<spreadsheet::Workbook>(std::move(opened).value());
     return m_workbook.get();
 }
@@ -112,7 +111,7 @@ Result<Converted> EngineSteps::convert(spreadsheet::Workbook& workbook, const Sc
     Converted both = std::move(cells).value();
     both.changedTexts = texts.value().changedTexts;
     both.notices = std::move(texts.value().notices);
-    for (std::string& left : texts.value().cellsLeft)
+    for (Failure& left : texts.value().cellsLeft)
         both.cellsLeft.push_back(std::move(left));
     return both;
 }

@@ -34,7 +34,7 @@ Result<Converted> convertOtherTexts(Workbook& workbook, const Scope& scope, spre
     const Place file{workbook.path(), {}, {}};
     auto listing = workbook.texts(kinds);
     if (!listing)
-        return Failure{listing.error().message, file};
+        return engineFailure(listing.error(), file);
     converted.notices = listing.value().leftAsTheyAre;
     const auto sheets = sheetsOf(workbook, scope);
     if (!sheets)
@@ -64,11 +64,11 @@ Result<Converted> convertOtherTexts(Workbook& workbook, const Scope& scope, spre
         if (write) {
             const spreadsheet::Status set = workbook.setText(chosen[i], translation);
             if (!set && set.error().code == spreadsheet::ErrorCode::TooLarge) {
-                converted.cellsLeft.push_back(messageAt(place, set.error().message + ", so it was left as it was"));
+                converted.cellsLeft.push_back({set.error().message() + ", so it was left as it was", place});
                 continue;
             }
             if (!set)
-                return Failure{set.error().message, place};
+                return engineFailure(set.error(), place);
         }
         ++converted.changedTexts;
         events.cellChanged({text.sheet, text.place, text.text, translation});

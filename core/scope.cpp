@@ -49,9 +49,8 @@ Result<std::size_t> activeWorksheet(const spreadsheet::Workbook& workbook)
         return *worksheet;
     const spreadsheet::SheetInfo& sheet = workbook.sheets().at(active);
     const Place place{workbook.path(), sheet.name, {}};
-    return Failure{messageAt(place, "the active sheet is a " + kindInWords(sheet.kind)
-                                        + ", not a worksheet, so it has no cells to work on"),
-                   place};
+    return Failure{
+        "the active sheet is a " + kindInWords(sheet.kind) + ", not a worksheet, so it has no cells to work on", place};
 }
 
 Result<std::vector<ScopeArea>> areasOf(spreadsheet::Workbook& workbook, const Scope& scope)
@@ -73,7 +72,7 @@ Result<std::vector<ScopeArea>> areasOf(spreadsheet::Workbook& workbook, const Sc
         const auto worksheet = workbook.findWorksheet(scope.sheet);
         if (!worksheet) {
             const Place place{workbook.path(), scope.sheet, {}};
-            return Failure{messageAt(place, "the workbook has no worksheet of that name"), place};
+            return Failure{"the workbook has no worksheet of that name", place};
         }
         // Past the used range every cell is empty: stopping there changes nothing but the time.
         ScopeArea area = wholeSheet(workbook, *worksheet);

@@ -1,16 +1,17 @@
 #include "excel/excel_error.h"
 
+#include <utility>
+
 namespace veltrano::platform::excel {
 
-ExcelError::ExcelError(const std::string& message, Place place)
-    : std::runtime_error(message),
-      m_place(std::move(place))
+ExcelError::ExcelError(core::Failure failure)
+    : std::runtime_error(failure.message()),
+      m_failure(std::move(failure))
 {}
 
 ExcelError ExcelError::at(Place place, const std::string& reason)
 {
-    std::string message = messageAt(place, reason);
-    return ExcelError(message, std::move(place));
+    return ExcelError(core::Failure{reason, std::move(place)});
 }
 
 }  // namespace veltrano::platform::excel

@@ -1,6 +1,7 @@
 #pragma once
 // The one failure the Excel objects report: what went wrong and where (file, sheet, cell).
 
+#include "core/failure.h"
 #include "core/place.h"
 
 #include <stdexcept>
@@ -15,16 +16,18 @@ using core::Place;
 
 class ExcelError : public std::runtime_error {
 public:
-    // message is the whole text and names the place itself (the engine's messages do).
-    ExcelError(const std::string& message, Place place);
+    // what() is the failure's text (core::Failure::message()).
+    explicit ExcelError(core::Failure failure);
 
     // An error whose text is the place, then ": ", then reason.
     static ExcelError at(Place place, const std::string& reason);
 
-    const Place& place() const { return m_place; }
+    const Place& place() const { return m_failure.place; }
+    // The failure in its pieces, for a front end that shows it its own way.
+    const core::Failure& failure() const { return m_failure; }
 
 private:
-    Place m_place;
+    core::Failure m_failure;
 };
 
 }  // namespace veltrano::platform::excel

@@ -96,7 +96,7 @@ void Range::setValue(const std::string& text) const
     const auto state = lockWorkbook(m_workbook);
     const auto written = state->book.worksheet(m_sheet).setValue(m_area.firstRow, m_area.firstColumn, text);
     if (!written)
-        throw ExcelError(written.error().message, place());
+        throw ExcelError(core::engineFailure(written.error(), place()));
 }
 
 std::string Range::Address() const

@@ -42,7 +42,7 @@ Worksheet Workbook::ActiveSheet() const
 {
     const auto active = core::activeWorksheet(engineWorkbook());
     if (!active)
-        throw ExcelError(active.error().message, active.error().place);
+        throw ExcelError(active.error());
     return Worksheet(m_state, active.value());
 }
 
@@ -51,7 +51,7 @@ void Workbook::Save() const
     spreadsheet::Workbook& book = engineWorkbook();
     const spreadsheet::Status saved = book.save();
     if (!saved)
-        throw ExcelError(saved.error().message, {book.path(), {}, {}});
+        throw ExcelError(core::engineFailure(saved.error(), {book.path(), {}, {}}));
 }
 
 Workbook Workbooks::Open(const OpenArguments& arguments) const
@@ -59,12 +59,12 @@ Workbook Workbooks::Open(const OpenArguments& arguments) const
     const auto session = lockSession(m_session);
     auto opened = spreadsheet::Workbook::open(arguments.FileName);
     if (!opened)
-        throw ExcelError(opened.error().message, {arguments.FileName, {}, {}});
+        throw ExcelError(core::engineFailure(opened.error(), {arguments.FileName, {}, {}}));
     // Every workbook opened here is saved in the end: one that cannot be fails now, before any
     // work is done on it, rather than at the end of a walk.
     const spreadsheet::Status writable = spreadsheet::checkWritable(arguments.FileName);
     if (!writable)
-        throw ExcelError(writable.error().message, {arguments.FileName, {}, {}});
+        throw ExcelError(core::engineFailure(writable.error(), {arguments.FileName, {}, {}}));
     session->workbooks.push_back(std::make_shared<WorkbookState>(std::move(opened).value()));
     return Workbook(session->workbooks.back());
 }

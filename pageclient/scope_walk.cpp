@@ -69,7 +69,7 @@ Walked ConvertScope(const Workbook& workbook, const core::Scope& scope, PageClie
     try {
         book = workbook.sharedEngineWorkbook();
     } catch (const ExcelError& error) {
-        return core::Failure{error.what(), error.place()};
+        return error.failure();
     }
     PagedConversion paged(page, pacing);
     auto converted = core::convertCells(*book, scope, paged, core::Pace::CellByCell, paged);
@@ -94,7 +94,7 @@ Walked ConvertCellBlock(const Workbook& workbook, const Range& block, PageClient
     try {
         sheet = block.Worksheet().Name();
     } catch (const ExcelError& error) {
-        return core::Failure{error.what(), error.place()};
+        return error.failure();
     }
     return ConvertScope(workbook, core::Scope::cellBlock(std::move(sheet), block.area()), page, pacing);
 }

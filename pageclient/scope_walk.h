@@ -31,8 +31,8 @@ struct WalkPacing {
 };
 
 // The cells a walk left as they were although their translation came back (it was longer
-// than a cell holds), one message each, naming the cell and why.
-using PassedOver = std::vector<std::string>;
+// than a cell holds), one each, at the cell and saying why.
+using PassedOver = std::vector<core::Failure>;
 
 // What a walk gives back: the cells it passed over, or why it ended early and at which sheet
 // and cell (the failure's place). After a failure, the cells before it hold their translations

@@ -38,10 +38,9 @@ Result<std::string> decideText(Workbook::Impl& wb, WorksheetState& sheet, int ro
     std::string value = utf8::sanitize(text);
     // Cut, the text would lose its end without anyone seeing it: the cell keeps what it had.
     if (const std::size_t units = utf8::utf16Length(value); units > std::size_t(kMaxCellTextUnits))
-        return Error{ErrorCode::TooLarge, wb.path + ": " + sheet.model.name + "!" + cellName(row, column)
-                                              + ": the text is " + std::to_string(units)
-                                              + " characters long, past a cell's limit of "
-                                              + std::to_string(kMaxCellTextUnits) + "; the cell was left as it was"};
+        return Error{ErrorCode::TooLarge, wb.path, sheet.model.name + "!" + cellName(row, column),
+                     "the text is " + std::to_string(units) + " characters long, past a cell's limit of "
+                         + std::to_string(kMaxCellTextUnits) + "; the cell was left as it was"};
     return applyTableRules(wb, sheet, row, column, std::move(value), renamed);
 }
 
@@ -83,12 +82,12 @@ Result<WriteOutcome> Worksheet::setValue(int row, int column, std::string_view t
     Workbook::Impl& wb = *m_workbook;
     WorksheetState& sheet = *wb.worksheets[m_index];
     if (row < 1 || row > kMaxRows || column < 1 || column > kMaxColumns)
-        return Error{ErrorCode::InvalidArgument, wb.path + ": " + sheet.model.name + ": row " + std::to_string(row)
-                                                     + ", column " + std::to_string(column) + " is outside the sheet"};
+        return Error{ErrorCode::InvalidArgument, wb.path, sheet.model.name,
+                     "row " + std::to_string(row) + ", column " + std::to_string(column) + " is outside the sheet"};
     WriteBlock block = writeBlock(row, column, policy);
     if (block != WriteBlock::None)
-        return Error{ErrorCode::NotWritable, wb.path + ": " + sheet.model.name + "!" + cellName(row, column) + ": "
-                                                 + std::string(writeBlockReason(block))};
+        return Error{ErrorCode::NotWritable, wb.path, sheet.model.name + "!" + cellName(row, column),
+                     std::string(writeBlockReason(block))};
     if (Status storable = wb.backend->checkWrite(wb, m_index, row, column); !storable)
         return storable.error();
     WriteOutcome outcome;

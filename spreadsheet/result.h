@@ -26,12 +26,24 @@ enum class ErrorCode {
     InvalidArgument,  // a caller's mistake: no such sheet, row or column out of range
 };
 
-// An expected failure. message names the file and the place (part and byte offset, or
-// sheet and cell) and what was found there.
+// An expected failure, in pieces: the file, the place in it and what was found there. Each
+// piece is one line; file and place are empty when no file or no place inside it applies.
 struct Error {
+    Error(ErrorCode errorCode, std::string errorFile, std::string errorPlace, std::string errorReason);
+
+    // The one-line text: file, place and reason joined by ": ", the empty ones left out.
+    std::string message() const;
+    // The same text without the file, for a reader that names the file itself.
+    std::string messageWithoutFile() const;
+
     ErrorCode code;
-    std::string message;
+    std::string file;    // the workbook's path, or the name given to workbook bytes
+    std::string place;   // "xl/workbook.xml at byte 80", "Sheet1!B7", "sheet \"Data\""
+    std::string reason;  // "part is missing"
 };
+
+// file, place and reason joined by ": ", the empty ones left out: how every engine failure reads.
+std::string joinedMessage(const std::string& file, const std::string& place, const std::string& reason);
 
 // Either a T or an Error; never both, never neither.
 template <typename T>

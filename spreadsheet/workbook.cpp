@@ -103,7 +103,9 @@ namespace {
 // Messages are one line of valid text, whatever the file put into them.
 Error oneLine(Error error)
 {
-    error.message = utf8::singleLine(error.message);
+    error.file = utf8::singleLine(error.file);
+    error.place = utf8::singleLine(error.place);
+    error.reason = utf8::singleLine(error.reason);
     return error;
 }
 
@@ -196,10 +198,9 @@ Result<std::unique_ptr<Workbook::Impl>> readBackSaved(Workbook::Impl& wb)
         return bytes.error();
     wb.backend->releaseRereadable(wb);
     auto refuse = [&](const Error& error) {
-        return Error{error.code, wb.path
-                                     + ": not saved, the file is left as it was: the workbook as it would be "
-                                       "written does not read back ("
-                                     + error.message + ")"};
+        return Error{error.code, wb.path, "",
+                     "not saved, the file is left as it was: the workbook as it would be written does not read back ("
+                         + error.message() + ")"};
     };
     auto loaded = loadAnyWorkbook(wb.path, std::move(bytes.value()));
     if (!loaded)
@@ -217,7 +218,7 @@ const std::string& fileBytes(const Workbook::Impl& wb)
 Error restoredWithError(Workbook::Impl& wb, Error error)
 {
     if (Status restored = wb.backend->restoreRereadable(wb); !restored)
-        error.message += "; " + restored.error().message;
+        error.reason += "; " + restored.error().message();
     return error;
 }
 

@@ -17,9 +17,9 @@ Result<WorkbookTexts> Workbook::texts(TextKinds kinds)
 {
     Impl& wb = *m_impl;
     if (wb.partTexts && hasEdits(*wb.partTexts))
-        return Error{ErrorCode::InvalidArgument, wb.path
-                                                     + ": texts were set and not saved; listing them again would "
-                                                       "lose them"};
+        return Error{ErrorCode::InvalidArgument, wb.path, "",
+                     "texts were set and not saved; listing them again would "
+                     "lose them"};
     wb.partTexts.reset();
     WorkbookTexts listing;
     if (!kinds.any())
@@ -38,11 +38,11 @@ Status Workbook::setText(std::size_t index, std::string_view text)
 {
     Impl& wb = *m_impl;
     if (!wb.partTexts || index >= wb.partTexts->units.size())
-        return Error{ErrorCode::InvalidArgument,
-                     wb.path + ": no text " + std::to_string(index) + " in the last listing of texts"};
+        return Error{ErrorCode::InvalidArgument, wb.path, "",
+                     "no text " + std::to_string(index) + " in the last listing of texts"};
     Status set = setUnitText(*wb.partTexts, index, text);
     if (!set)
-        return Error{set.error().code, wb.path + ": " + set.error().message};
+        return Error{set.error().code, wb.path, set.error().place, set.error().reason};
     wb.modified = true;
     return {};
 }

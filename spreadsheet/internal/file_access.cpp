@@ -97,15 +97,15 @@ std::shared_ptr<FileLock::Held> waitForLock(int fd, const struct stat& file, boo
 Error openError(const std::string& path, int error)
 {
     if (error == ENOENT || error == ENOTDIR)
-        return Error{ErrorCode::NotFound, path + ": no such file"};
-    return Error{ErrorCode::Io, path + ": cannot be opened for reading: " + std::strerror(error)};
+        return Error{ErrorCode::NotFound, path, "", "no such file"};
+    return Error{ErrorCode::Io, path, "", std::string("cannot be opened for reading: ") + std::strerror(error)};
 }
 
 Status refuseNonFile(const std::string& path, const struct stat& info)
 {
     if (!S_ISREG(info.st_mode))
-        return Error{ErrorCode::NotAFile,
-                     path + (S_ISDIR(info.st_mode) ? ": is a folder, not a file" : ": is not a regular file")};
+        return Error{ErrorCode::NotAFile, path, "",
+                     S_ISDIR(info.st_mode) ? "is a folder, not a file" : "is not a regular file"};
     return {};
 }
 
@@ -128,14 +128,13 @@ Result<FileLock> openLocked(const std::string& path, bool exclusive)
         const int error = errno;
         if (!statted || !S_ISREG(opened.st_mode)) {
             ::close(fd);
-            return statted ? refuseNonFile(path, opened).error()
-                           : Error{ErrorCode::Io, path + ": " + std::strerror(error)};
+            return statted ? refuseNonFile(path, opened).error() : Error{ErrorCode::Io, path, "", std::strerror(error)};
         }
         FileLock lock(waitForLock(fd, opened, exclusive));
         if (!lock.held())
-            return Error{ErrorCode::InUse, path + ": is being edited by another process, which did not save it within "
-                                               + std::to_string(kLockWait.count() / 1000)
-                                               + " s; try again when it is done"};
+            return Error{ErrorCode::InUse, path, "",
+                         "is being edited by another process, which did not save it within "
+                             + std::to_string(kLockWait.count() / 1000) + " s; try again when it is done"};
         struct stat now;
         if (::stat(path.c_str(), &now) == 0 && sameFile(now, opened))
             return lock;
@@ -163,7 +162,7 @@ FileIdentity identityOf(const struct stat& info)
 Result<WorkbookFile> readWorkbookFile(const std::string& path)
 {
     if (auto editor = editorHoldingFile(path))
-        return Error{ErrorCode::InUse, path + ": open in another program: " + *editor};
+        return Error{ErrorCode::InUse, path, "", "open in another program: " + *editor};
     auto locked = openLocked(path, true);
     if (!locked)
         return locked.error();
@@ -171,10 +170,10 @@ Result<WorkbookFile> readWorkbookFile(const std::string& path)
     // The identity comes from the descriptor read, after the lock, so it is that of the bytes read.
     struct stat info;
     if (::fstat(fd, &info) != 0)
-        return Error{ErrorCode::Io, path + ": " + std::strerror(errno)};
+        return Error{ErrorCode::Io, path, "", std::strerror(errno)};
     if (std::uint64_t(info.st_size) > kMaxFileBytes)
-        return Error{ErrorCode::TooLarge, path + ": " + std::to_string(info.st_size) + " bytes passes the limit of "
-                                              + std::to_string(kMaxFileBytes)};
+        return Error{ErrorCode::TooLarge, path, "",
+                     std::to_string(info.st_size) + " bytes passes the limit of " + std::to_string(kMaxFileBytes)};
     WorkbookFile file;
     file.identity = identityOf(info);
     file.bytes.resize(std::size_t(info.st_size));
@@ -184,9 +183,9 @@ Result<WorkbookFile> readWorkbookFile(const std::string& path)
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
-            return Error{ErrorCode::Io, path + ": cannot be read: " + std::strerror(errno)};
+            return Error{ErrorCode::Io, path, "", std::string("cannot be read: ") + std::strerror(errno)};
         if (got == 0)
-            return Error{ErrorCode::Io, path + ": could not be read completely (it shrank while being read)"};
+            return Error{ErrorCode::Io, path, "", "could not be read completely (it shrank while being read)"};
         filled += std::size_t(got);
     }
     file.lock = std::move(locked.value());
@@ -204,7 +203,7 @@ Result<std::filesystem::path> resolvedTarget(const std::string& path)
     std::error_code ec;
     auto target = std::filesystem::canonical(path, ec);
     if (ec)
-        return Error{ErrorCode::Io, path + ": cannot resolve the link: " + ec.message()};
+        return Error{ErrorCode::Io, path, "", "cannot resolve the link: " + ec.message()};
     return target;
 }
 
@@ -218,11 +217,11 @@ Status checkUnchanged(const std::string& path, const FileIdentity& expected)
 {
     struct stat now;
     if (::stat(path.c_str(), &now) != 0)
-        return Error{ErrorCode::Io, path + ": not saved: the file was moved or deleted since it was opened"};
+        return Error{ErrorCode::Io, path, "", "not saved: the file was moved or deleted since it was opened"};
     if (identityOf(now) != expected)
-        return Error{ErrorCode::Io, path
-                                        + ": not saved: the file was changed on disk since it was opened (by another "
-                                          "program?), and saving would overwrite those changes"};
+        return Error{ErrorCode::Io, path, "",
+                     "not saved: the file was changed on disk since it was opened (by another "
+                     "program?), and saving would overwrite those changes"};
     return {};
 }
 
@@ -238,24 +237,27 @@ Status checkWritable(const std::string& requestedPath)
     if (::stat(path.c_str(), &info) == 0) {
         // Checked by the mode as well as by access(): access() lets root write anything.
         if ((info.st_mode & 0222) == 0)
-            return Error{ErrorCode::NotWritable, path + ": the file is read-only, so it cannot be saved"};
+            return Error{ErrorCode::NotWritable, path, "", "the file is read-only, so it cannot be saved"};
         if (::access(path.c_str(), W_OK) != 0)
-            return Error{ErrorCode::NotWritable, path + ": the file is not writable by this user ("
-                                                     + std::strerror(errno) + "), so it cannot be saved"};
+            return Error{ErrorCode::NotWritable, path, "",
+                         std::string("the file is not writable by this user (") + std::strerror(errno)
+                             + "), so it cannot be saved"};
     }
     // A save makes a new file beside the old one and renames it over it.
     const std::string folder = folderOf(target.value()).string();
     if (::access(folder.c_str(), W_OK | X_OK) != 0)
-        return Error{ErrorCode::NotWritable, path + ": the folder " + folder + " is not writable ("
-                                                 + std::strerror(errno) + "), so the file cannot be saved there"};
+        return Error{ErrorCode::NotWritable, path, "",
+                     "the folder " + folder + " is not writable (" + std::strerror(errno)
+                         + "), so the file cannot be saved there"};
     // In a sticky folder (such as /tmp) only a file's owner, the folder's owner or root may
     // rename over a file, whatever the file's own permissions say.
     struct stat folderInfo;
     const uid_t user = ::geteuid();
     if (::stat(path.c_str(), &info) == 0 && ::stat(folder.c_str(), &folderInfo) == 0 && (folderInfo.st_mode & S_ISVTX)
         && user != 0 && info.st_uid != user && folderInfo.st_uid != user)
-        return Error{ErrorCode::NotWritable, path + ": the file belongs to another user and the folder " + folder
-                                                 + " lets only a file's owner replace it, so it cannot be saved"};
+        return Error{ErrorCode::NotWritable, path, "",
+                     "the file belongs to another user and the folder " + folder
+                         + " lets only a file's owner replace it, so it cannot be saved"};
     return {};
 }
 
@@ -315,8 +317,8 @@ Status createTemporary(Temporary& temp, const std::filesystem::path& target, mod
         return {};
     const int error = errno;
     temp.name.clear();
-    return Error{ErrorCode::Io, target.string() + ": cannot create a temporary file in " + folderOf(target).string()
-                                    + ": " + std::strerror(error)};
+    return Error{ErrorCode::Io, target.string(), "",
+                 "cannot create a temporary file in " + folderOf(target).string() + ": " + std::strerror(error)};
 }
 
 // Gives an unnamed temporary a name beside the target, for the rename; the name exists only
@@ -339,7 +341,8 @@ Status nameTemporary(Temporary& temp, const std::filesystem::path& target)
         if (errno != EEXIST)
             break;
     }
-    return Error{ErrorCode::Io, target.string() + ": cannot name the temporary file: " + std::strerror(errno)};
+    return Error{ErrorCode::Io, target.string(), "",
+                 std::string("cannot name the temporary file: ") + std::strerror(errno)};
 }
 
 Status writeAll(int fd, const std::string& bytes)
@@ -350,7 +353,7 @@ Status writeAll(int fd, const std::string& bytes)
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
-            return Error{ErrorCode::Io, std::strerror(errno)};
+            return Error{ErrorCode::Io, "", "", std::strerror(errno)};
         written += std::size_t(n);
     }
     return {};
@@ -377,7 +380,7 @@ Result<FileIdentity> writeFileAtomically(const std::string& requestedPath, const
     struct stat existing;
     const bool exists = ::stat(path.c_str(), &existing) == 0;
     if (exists && !S_ISREG(existing.st_mode))
-        return Error{ErrorCode::NotAFile, path + ": is not a regular file"};
+        return Error{ErrorCode::NotAFile, path, "", "is not a regular file"};
     Status writable = checkWritable(path);
     if (!writable)
         return writable.error();
@@ -389,10 +392,10 @@ Result<FileIdentity> writeFileAtomically(const std::string& requestedPath, const
     if (Status created = createTemporary(temp, target.value(), mode); !created)
         return created.error();
     auto fail = [&](const std::string& what) {
-        return Error{ErrorCode::Io, path + ": " + what + ": " + std::strerror(errno)};
+        return Error{ErrorCode::Io, path, "", what + ": " + std::strerror(errno)};
     };
     if (Status written = writeAll(temp.fd, bytes); !written)
-        return Error{ErrorCode::Io, path + ": cannot write the temporary file: " + written.error().message};
+        return Error{ErrorCode::Io, path, "", "cannot write the temporary file: " + written.error().reason};
     if (::fchmod(temp.fd, mode) != 0)
         return fail("cannot set the file mode");
     if (exists && (existing.st_uid != ::geteuid() || existing.st_gid != ::getegid()))

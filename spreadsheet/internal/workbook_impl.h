@@ -14,6 +14,7 @@
 
 #include "spreadsheet/internal/file_access.h"
 #include "spreadsheet/internal/limits.h"
+#include "spreadsheet/internal/part_place.h"
 #include "spreadsheet/internal/worksheet_model.h"
 #include "spreadsheet/numfmt/renderer.h"
 #include "spreadsheet/workbook.h"
@@ -134,7 +135,7 @@ struct Workbook::Impl {
           backend(std::move(format))
     {}
 
-    std::string where(std::string_view part) const { return path + ": " + std::string(part); }
+    PartPlace where(std::string_view part) const { return {path, std::string(part)}; }
 };
 
 // Loads a workbook from a file's bytes in whichever format they are: a compound file, or else

@@ -81,7 +81,7 @@ private:
 
     Error damaged(const std::string& what) const
     {
-        return {ErrorCode::Damaged, m_label + ": damaged compound file: " + what};
+        return {ErrorCode::Damaged, m_label, "", "damaged compound file: " + what};
     }
 
     const std::string& m_label;
@@ -123,7 +123,7 @@ Result<CompoundFile> CompoundFile::read(const std::string& bytes, const std::str
         std::string what = error && error->message ? error->message : "not a readable OLE compound file";
         if (error)
             g_error_free(error);
-        return Error{ErrorCode::Damaged, label + ": damaged compound file: " + what};
+        return Error{ErrorCode::Damaged, label, "", "damaged compound file: " + what};
     }
     CompoundFile file;
     file.m_label = label;
@@ -157,11 +157,11 @@ Result<std::string> CompoundFile::write(std::string_view stream, const std::stri
     GsfPtr<GsfOutput> sink(gsf_output_memory_new());
     GsfPtr<GsfOutfile> ole(gsf_outfile_msole_new(sink.get()));
     if (!ole)
-        return Error{ErrorCode::Io, m_label + ": cannot start a compound file"};
+        return Error{ErrorCode::Io, m_label, "", "cannot start a compound file"};
     gsf_outfile_msole_set_class_id(GSF_OUTFILE_MSOLE(ole.get()), m_root.classId.data());
     const bool written = writeEntries(ole.get(), m_root, stream, content, true);
     if (!gsf_output_close(GSF_OUTPUT(ole.get())) || !written)
-        return Error{ErrorCode::Io, m_label + ": the compound file could not be written in memory"};
+        return Error{ErrorCode::Io, m_label, "", "the compound file could not be written in memory"};
     const guint8* bytes = gsf_output_memory_get_bytes(GSF_OUTPUT_MEMORY(sink.get()));
     return std::string(reinterpret_cast<const char*>(bytes), std::size_t(gsf_output_size(sink.get())));
 }

@@ -202,9 +202,8 @@ Status Loader::readSubstream(const BoundSheet& sheet, WorksheetModel& model, boo
             // One MULBLANK record of 8 KiB names some 4,000 cells: a small file can ask
             // for more cells than the machine has memory.
             if (m_cellsBefore + model.cells.size() > kMaxStoredCells)
-                return Error{ErrorCode::TooLarge, m_path + ": sheet \"" + sheet.info.name
-                                                      + "\": the workbook holds more cells than the limit of "
-                                                      + std::to_string(kMaxStoredCells)};
+                return Error{ErrorCode::TooLarge, m_path, "sheet \"" + sheet.info.name + "\"",
+                             "the workbook holds more cells than the limit of " + std::to_string(kMaxStoredCells)};
         }
     }
     objects.finish(*m_backend);

@@ -69,8 +69,8 @@ Result<std::unique_ptr<Workbook::Impl>> Loader::run()
 Status Loader::refuseUnsupported(const CompoundFile& file) const
 {
     if (hasRootEntry(file, "_xmlsignatures") || hasRootEntry(file, "_signatures"))
-        return Error{ErrorCode::Signed,
-                     m_path + ": the workbook carries a digital signature, which any edit would break"};
+        return Error{ErrorCode::Signed, m_path, "",
+                     "the workbook carries a digital signature, which any edit would break"};
     // A file saved as "Excel 97 & 5.0/95" holds both streams; editing one would leave the
     // other showing the old texts.
     if (findStream(file, "Book"))
@@ -78,25 +78,25 @@ Status Loader::refuseUnsupported(const CompoundFile& file) const
     if (!findStream(file, "Workbook")) {
         if (hasRootEntry(file, "encryptioninfo"))
             return encrypted();
-        return Error{ErrorCode::NotAWorkbook, m_path + ": a compound file that holds no Excel workbook"};
+        return Error{ErrorCode::NotAWorkbook, m_path, "", "a compound file that holds no Excel workbook"};
     }
     return {};
 }
 
 Error Loader::encrypted() const
 {
-    return {ErrorCode::Encrypted,
-            m_path + ": the workbook is password-protected (encrypted); it cannot be opened without the password"};
+    return {ErrorCode::Encrypted, m_path, "",
+            "the workbook is password-protected (encrypted); it cannot be opened without the password"};
 }
 
 Error Loader::excel95OrOlder() const
 {
-    return {ErrorCode::LegacyBinary, m_path + ": an Excel 5.0/95 or older workbook, which cannot be edited safely"};
+    return {ErrorCode::LegacyBinary, m_path, "", "an Excel 5.0/95 or older workbook, which cannot be edited safely"};
 }
 
 Error Loader::damaged(std::uint32_t offset, const std::string& what) const
 {
-    return {ErrorCode::Damaged, m_path + ": damaged workbook stream at byte " + std::to_string(offset) + ": " + what};
+    return {ErrorCode::Damaged, m_path, "", "damaged workbook stream at byte " + std::to_string(offset) + ": " + what};
 }
 
 Status Loader::record(std::uint32_t offset, Record& out) const

@@ -53,10 +53,9 @@ Status XlsBackend::checkWrite(const Workbook::Impl& wb, std::size_t worksheet, i
     Record r;
     if (found >= 0 && readRecord(m_stream, model.cells[std::size_t(found)].begin, r) && r.type != rt::kFormula)
         return {};
-    return Error{ErrorCode::NotWritable,
-                 wb.path + ": " + model.name + "!" + cellName(row, column)
-                     + (found < 0 ? ": an empty cell; an .xls workbook takes new texts only in cells that hold a value"
-                                  : ": a formula cell; an .xls workbook keeps its formulas")};
+    return Error{ErrorCode::NotWritable, wb.path, model.name + "!" + cellName(row, column),
+                 found < 0 ? "an empty cell; an .xls workbook takes new texts only in cells that hold a value"
+                           : "a formula cell; an .xls workbook keeps its formulas"};
 }
 
 Result<std::string> XlsBackend::serialize(const Workbook::Impl& wb) const

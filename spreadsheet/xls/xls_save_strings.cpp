@@ -138,7 +138,7 @@ Status extendStringTable(const Workbook::Impl& wb, const XlsBackend& file, const
     if (file.hasExtSst && file.extSstBegin >= sstEnd)
         splices.push_back({file.extSstBegin, file.extSstEnd, extSstRecord(grown)});
     else if (file.hasExtSst)  // an EXTSST before its table would have to move; Excel never writes one there
-        return Error{ErrorCode::Unsupported, wb.path + ": the EXTSST record stands before the shared string table"};
+        return Error{ErrorCode::Unsupported, wb.path, "", "the EXTSST record stands before the shared string table"};
     return {};
 }
 

@@ -141,17 +141,17 @@ Result<std::unique_ptr<PartTexts>> XlsBackend::collectTexts(const Workbook::Impl
     auto collected = std::make_unique<PartTexts>();
     PartTexts& texts = *collected;
     if (kinds.charts)
-        texts.leftAsTheyAre.push_back(wb.path
-                                      + ": the charts of an Excel 97-2003 workbook cannot be edited safely "
-                                        "in this format, so they were left as they are");
+        texts.leftAsTheyAre.push_back(joinedMessage(wb.path, {},
+                                                    "the charts of an Excel 97-2003 workbook cannot be edited safely "
+                                                    "in this format, so they were left as they are"));
     for (const PageText& page : kinds.headers ? pageTexts : std::vector<PageText>()) {
         Record r;
         std::string text;
         if (!readRecord(m_stream, page.record, r) || !readUnicodeString(r.data, 0, false, text)) {
-            texts.leftAsTheyAre.push_back(wb.path + ": sheet \"" + page.sheet
-                                          + "\": a page header or footer record "
-                                            "at "
-                                          + std::to_string(page.record) + " is cut short, so it was left as it is");
+            texts.leftAsTheyAre.push_back(joinedMessage(wb.path, "sheet \"" + page.sheet + "\"",
+                                                        "a page header or footer record at "
+                                                            + std::to_string(page.record)
+                                                            + " is cut short, so it was left as it is"));
             continue;
         }
         addHeaderText(texts, page.record, text, page.sheet, r.type == rt::kHeader ? "header" : "footer");
@@ -164,9 +164,10 @@ Result<std::unique_ptr<PartTexts>> XlsBackend::collectTexts(const Workbook::Impl
             continue;
         const auto found = readTextObject(m_stream, object.record);
         if (!found) {
-            texts.leftAsTheyAre.push_back(wb.path + ": sheet \"" + object.sheet + "\": the text object at "
-                                          + std::to_string(object.record)
-                                          + " is not followed by its text records, so it was left as it is");
+            texts.leftAsTheyAre.push_back(joinedMessage(wb.path, "sheet \"" + object.sheet + "\"",
+                                                        "the text object at " + std::to_string(object.record)
+                                                            + " is not followed by its text records, so it was "
+                                                              "left as it is"));
             continue;
         }
         std::vector<std::string> runs;
@@ -208,14 +209,14 @@ Status rewriteRecordTexts(const Workbook::Impl& wb, std::string_view stream, std
         Record r;
         const auto at = std::uint32_t(element->zipEntry);
         if (!readRecord(stream, at, r))
-            return Error{ErrorCode::Damaged, wb.path + ": a page header or footer record is cut short"};
+            return Error{ErrorCode::Damaged, wb.path, "", "a page header or footer record is cut short"};
         if (element->form == TextForm::HeaderFooter) {
             splices.push_back({r.offset, r.end(), pageTextRecord(r.type, joinHeaderPieces(element->pieces))});
             continue;
         }
         const auto stored = readTextObject(stream, at);
         if (!stored)
-            return Error{ErrorCode::Damaged, wb.path + ": a text object's records are cut short"};
+            return Error{ErrorCode::Damaged, wb.path, "", "a text object's records are cut short"};
         std::vector<TextRun> runs = stored->runs;
         for (std::size_t k = 0; k < runs.size() && k < element->pieces.size(); ++k)
             runs[k].text = element->pieces[k].text;

@@ -111,7 +111,7 @@ std::string resolveTarget(std::string_view sourcePart, std::string_view target)
     return joined;
 }
 
-Result<Relationships> parseRelationships(std::string_view xml, std::string_view sourcePart, const std::string& where)
+Result<Relationships> parseRelationships(std::string_view xml, std::string_view sourcePart, const PartPlace& where)
 {
     Relationships rels;
     xml::Scanner scanner(xml);
@@ -170,7 +170,7 @@ std::string ContentTypes::typeOf(std::string_view partName) const
     return def == defaults.end() ? std::string() : def->second;
 }
 
-Result<ContentTypes> parseContentTypes(std::string_view xml, const std::string& where)
+Result<ContentTypes> parseContentTypes(std::string_view xml, const PartPlace& where)
 {
     ContentTypes types;
     xml::Scanner scanner(xml);

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "spreadsheet/internal/part_place.h"
 #include "spreadsheet/result.h"
 
 namespace veltrano::spreadsheet::opc {
@@ -40,7 +41,7 @@ std::string relationshipsPartName(std::string_view partName);
 std::string resolveTarget(std::string_view sourcePart, std::string_view target);
 
 // Parses a relationships part. where names the part in error messages.
-Result<Relationships> parseRelationships(std::string_view xml, std::string_view sourcePart, const std::string& where);
+Result<Relationships> parseRelationships(std::string_view xml, std::string_view sourcePart, const PartPlace& where);
 
 struct ContentTypes {
     std::map<std::string, std::string> defaults;  // lower-case extension → type
@@ -56,6 +57,6 @@ struct ContentTypes {
     std::string typeOf(std::string_view partName) const;
 };
 
-Result<ContentTypes> parseContentTypes(std::string_view xml, const std::string& where);
+Result<ContentTypes> parseContentTypes(std::string_view xml, const PartPlace& where);
 
 }  // namespace veltrano::spreadsheet::opc

@@ -119,7 +119,7 @@ Result<std::vector<DeflatedPart>> deflateParts(const std::vector<std::string_vie
     std::vector<std::size_t> compressedBytes(contents.size());
     for (const Slice& slice : slices) {
         if (!slice.ok)
-            return Error{ErrorCode::Io, "zlib could not compress a part (out of memory?)"};
+            return Error{ErrorCode::Io, "", "", "zlib could not compress a part (out of memory?)"};
         compressedBytes[slice.part] += slice.out.size();
     }
     std::vector<DeflatedPart> parts(contents.size());

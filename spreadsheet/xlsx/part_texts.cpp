@@ -157,7 +157,9 @@ Result<std::unique_ptr<PartTexts>> Collector::run()
 
 void Collector::leave(const std::string& part, const std::string& why)
 {
-    m_texts->leftAsTheyAre.push_back(m_wb.where(part) + ": " + why + ", so its texts were left as they are");
+    const PartPlace place = m_wb.where(part);
+    m_texts->leftAsTheyAre.push_back(
+        joinedMessage(place.file, place.part, why + ", so its texts were left as they are"));
 }
 
 std::optional<Collector::Part> Collector::readPart(const std::string& name)
@@ -171,7 +173,7 @@ std::optional<Collector::Part> Collector::readPart(const std::string& name)
         return std::nullopt;
     auto xml = m_zip.read(*entry);
     if (!xml) {
-        leave(name, xml.error().message);
+        leave(name, xml.error().message());
         return std::nullopt;
     }
     const std::string& kept = m_texts->partXml.emplace(*entry, std::move(xml.value())).first->second;
@@ -186,12 +188,12 @@ std::optional<opc::Relationships> Collector::relationshipsOf(const std::string& 
         return opc::Relationships{};
     auto xml = m_zip.read(*entry);
     if (!xml) {
-        leave(part, xml.error().message);
+        leave(part, xml.error().message());
         return std::nullopt;
     }
     auto rels = opc::parseRelationships(xml.value(), part, m_wb.where(relsPart));
     if (!rels) {
-        leave(part, rels.error().message);
+        leave(part, rels.error().message());
         return std::nullopt;
     }
     return std::move(rels.value());
@@ -541,9 +543,9 @@ Status setUnitText(PartTexts& texts, std::size_t index, std::string_view text)
         const std::size_t units = utf8::utf16Length(joinHeaderPieces(element.pieces));
         if (units > kMaxHeaderUnits) {
             element.pieces[unit.piece].text = before;
-            return Error{ErrorCode::TooLarge, unit.shown.sheet + " " + unit.shown.place + ": the text would make it "
-                                                  + std::to_string(units) + " characters long, past its limit of "
-                                                  + std::to_string(kMaxHeaderUnits)};
+            return Error{ErrorCode::TooLarge, "", unit.shown.sheet + " " + unit.shown.place,
+                         "the text would make it " + std::to_string(units) + " characters long, past its limit of "
+                             + std::to_string(kMaxHeaderUnits)};
         }
     }
     element.edited = true;

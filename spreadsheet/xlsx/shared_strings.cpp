@@ -30,7 +30,7 @@ void appendSi(std::string& out, const std::string& prefix, std::string_view text
 
 }  // namespace
 
-Result<SharedStrings> SharedStrings::parse(std::string xml, const std::string& where)
+Result<SharedStrings> SharedStrings::parse(std::string xml, const PartPlace& where)
 {
     SharedStrings table;
     table.m_xml = std::move(xml);

@@ -9,6 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "spreadsheet/internal/part_place.h"
 #include "spreadsheet/result.h"
 
 namespace veltrano::spreadsheet {
@@ -20,7 +21,7 @@ public:
 
     // Parses a sharedStrings part. Rich text is the concatenation of its runs, phonetic runs
     // left out, _xHHHH_ escapes decoded.
-    static Result<SharedStrings> parse(std::string xml, const std::string& where);
+    static Result<SharedStrings> parse(std::string xml, const PartPlace& where);
 
     std::size_t size() const { return m_offsets.size() - 1 + m_added.size(); }
     // The text of entry index (< size()).

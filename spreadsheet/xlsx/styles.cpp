@@ -46,7 +46,7 @@ Styles Styles::resolve(const std::vector<StoredFormat>& stored, const std::map<i
     return styles;
 }
 
-Result<Styles> Styles::parse(std::string_view xml, const std::string& where, numfmt::Renderer& renderer)
+Result<Styles> Styles::parse(std::string_view xml, const PartPlace& where, numfmt::Renderer& renderer)
 {
     std::map<int, std::string> customCodes;
     std::vector<StoredFormat> xfs;

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "spreadsheet/internal/part_place.h"
 #include "spreadsheet/numfmt/renderer.h"
 #include "spreadsheet/result.h"
 
@@ -25,7 +26,7 @@ public:
     explicit Styles(numfmt::Renderer& renderer);
 
     // Reads <numFmts> and <cellXfs>, resolved as resolve() does.
-    static Result<Styles> parse(std::string_view xml, const std::string& where, numfmt::Renderer& renderer);
+    static Result<Styles> parse(std::string_view xml, const PartPlace& where, numfmt::Renderer& renderer);
 
     // A cell format as a workbook stores it: its number format id and protection.
     struct StoredFormat {

@@ -86,7 +86,7 @@ std::string TableModel::serialize() const
     return out;
 }
 
-Result<TableModel> parseTable(std::string xmlText, std::string partName, const std::string& where,
+Result<TableModel> parseTable(std::string xmlText, std::string partName, const PartPlace& where,
                               std::set<std::string>& bracketNames)
 {
     TableModel table;

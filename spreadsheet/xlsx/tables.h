@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "spreadsheet/cell_types.h"
+#include "spreadsheet/internal/part_place.h"
 #include "spreadsheet/result.h"
 
 namespace veltrano::spreadsheet {
@@ -53,7 +54,7 @@ struct TableModel {
 };
 
 // Parses a table part. Names inside its column formulas go into bracketNames.
-Result<TableModel> parseTable(std::string xml, std::string partName, const std::string& where,
+Result<TableModel> parseTable(std::string xml, std::string partName, const PartPlace& where,
                               std::set<std::string>& bracketNames);
 
 }  // namespace veltrano::spreadsheet

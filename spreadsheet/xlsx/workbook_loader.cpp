@@ -123,11 +123,11 @@ Result<Loader::Part> Loader::readPartEntry(std::string_view partName, ErrorCode 
 {
     auto index = m_zip->find(partName);
     if (!index)
-        return Error{missingCode, m_wb->where(partName) + ": part is missing"};
+        return m_wb->where(partName).error(missingCode, "part is missing");
     if (const std::uint64_t size = m_zip->entries()[*index].size; size > kMaxPartBytes)
-        return Error{ErrorCode::TooLarge, m_wb->where(partName) + ": the part is " + std::to_string(size)
-                                              + " bytes uncompressed, past the limit of "
-                                              + std::to_string(kMaxPartBytes)};
+        return m_wb->where(partName).error(ErrorCode::TooLarge, "the part is " + std::to_string(size)
+                                                                    + " bytes uncompressed, past the limit of "
+                                                                    + std::to_string(kMaxPartBytes));
     auto bytes = m_zip->read(*index);
     if (!bytes)
         return bytes.error();
@@ -148,15 +148,15 @@ Status Loader::refuseForeignPackages()
     if (auto mimetype = zip.find("mimetype")) {
         auto text = zip.read(*mimetype);
         if (text && text.value().starts_with("application/vnd.oasis.opendocument"))
-            return Error{ErrorCode::OpenDocument,
-                         m_wb->path + ": an OpenDocument file (" + text.value() + "), not an Excel workbook"};
+            return Error{ErrorCode::OpenDocument, m_wb->path, "",
+                         "an OpenDocument file (" + text.value() + "), not an Excel workbook"};
     }
     for (const auto& entry : zip.entries())
         if (lowerAscii(entry.name).starts_with("_xmlsignatures/"))
-            return Error{ErrorCode::Signed, m_wb->path + ": the package is digitally signed (" + entry.name
-                                                + "); editing it would break the signature"};
+            return Error{ErrorCode::Signed, m_wb->path, "",
+                         "the package is digitally signed (" + entry.name + "); editing it would break the signature"};
     if (!zip.find("[Content_Types].xml"))
-        return Error{ErrorCode::NotAWorkbook, m_wb->path + ": no [Content_Types].xml: not an Office Open XML package"};
+        return Error{ErrorCode::NotAWorkbook, m_wb->path, "", "no [Content_Types].xml: not an Office Open XML package"};
     auto types = readPartEntry("[Content_Types].xml");
     if (!types)
         return types.error();
@@ -179,25 +179,26 @@ Result<std::string> Loader::findWorkbookPart()
         return rels.error();
     for (const auto& r : rels.value().items)
         if (r.type == ns::kSignatureOriginType)
-            return Error{ErrorCode::Signed,
-                         m_wb->path + ": the package is digitally signed; editing it would break the signature"};
+            return Error{ErrorCode::Signed, m_wb->path, "",
+                         "the package is digitally signed; editing it would break the signature"};
     const auto* office = rels.value().firstOfType("officeDocument");
     if (!office)
-        return Error{ErrorCode::NotAWorkbook, m_wb->path + ": the package has no main document"};
+        return Error{ErrorCode::NotAWorkbook, m_wb->path, "", "the package has no main document"};
     const std::string& part = office->target;
     std::string type = m_wb->contentTypes.typeOf(part);
     if (type.starts_with(kBinaryWorkbookType))
-        return Error{ErrorCode::BinaryWorkbook,
-                     m_wb->path + ": a binary workbook (.xlsb), which cannot be edited safely"};
+        return Error{ErrorCode::BinaryWorkbook, m_wb->path, "",
+                     "a binary workbook (.xlsb), which cannot be edited safely"};
     if (std::find(std::begin(kWorkbookTypes), std::end(kWorkbookTypes), type) == std::end(kWorkbookTypes))
-        return Error{ErrorCode::NotAWorkbook, m_wb->path + ": the main part " + part + " is not a workbook ("
-                                                  + (type.empty() ? std::string("no content type") : type) + ")"};
+        return Error{ErrorCode::NotAWorkbook, m_wb->path, "",
+                     "the main part " + part + " is not a workbook ("
+                         + (type.empty() ? std::string("no content type") : type) + ")"};
     return part;
 }
 
 Result<WorkbookXml> Loader::parseWorkbookXml(const std::string& xmlText)
 {
-    const std::string where = m_wb->where(m_wb->workbookPart);
+    const PartPlace where = m_wb->where(m_wb->workbookPart);
     WorkbookXml book;
     xml::Scanner scanner(xmlText);
     bool sawView = false;
@@ -331,12 +332,14 @@ Status Loader::loadSheets(const WorkbookXml& book)
         const auto& sheet = book.sheets[i];
         const auto* rel = m_wb->workbookRels.byId(sheet.relationshipId);
         if (!rel || rel->external)
-            return Error{ErrorCode::Damaged, m_wb->where(m_wb->workbookPart) + ": sheet \"" + sheet.name
-                                                 + "\" points at a missing relationship " + sheet.relationshipId};
+            return m_wb->where(m_wb->workbookPart)
+                .error(ErrorCode::Damaged,
+                       "sheet \"" + sheet.name + "\" points at a missing relationship " + sheet.relationshipId);
         // Edits to both would go into one part, and those to the sheet saved first be lost.
         if (auto [it, added] = sheetOfPart.emplace(lowerAscii(rel->target), sheet.name); !added)
-            return Error{ErrorCode::Damaged, m_wb->where(m_wb->workbookPart) + ": sheets \"" + it->second + "\" and \""
-                                                 + sheet.name + "\" share one part, " + rel->target};
+            return m_wb->where(m_wb->workbookPart)
+                .error(ErrorCode::Damaged,
+                       "sheets \"" + it->second + "\" and \"" + sheet.name + "\" share one part, " + rel->target);
         std::string_view type = ns::relTypeName(rel->type);
         SheetInfo info{sheet.name, SheetKind::Worksheet, sheet.visibility};
         if (type == "chartsheet")
@@ -346,8 +349,8 @@ Status Loader::loadSheets(const WorkbookXml& book)
         else if (type == "xlMacrosheet" || type == "xlIntlMacrosheet")
             info.kind = SheetKind::Macrosheet;
         else if (type != "worksheet")
-            return Error{ErrorCode::Unsupported, m_wb->where(m_wb->workbookPart) + ": sheet \"" + sheet.name
-                                                     + "\" has an unknown kind " + rel->type};
+            return m_wb->where(m_wb->workbookPart)
+                .error(ErrorCode::Unsupported, "sheet \"" + sheet.name + "\" has an unknown kind " + rel->type);
         m_wb->sheets.push_back(info);
         m_wb->sheetParts.push_back(rel->target);
         m_wb->worksheetOfSheet.push_back(std::nullopt);
@@ -400,8 +403,8 @@ Status Loader::loadSheetRelations(WorksheetState& state, std::size_t worksheetIn
     for (const auto& id : state.model.tableRelationshipIds) {
         const auto* rel = rels.value().byId(id);
         if (!rel || rel->external)
-            return Error{ErrorCode::Damaged,
-                         m_wb->where(state.model.partName) + ": table relationship " + id + " is missing"};
+            return m_wb->where(state.model.partName)
+                .error(ErrorCode::Damaged, "table relationship " + id + " is missing");
         auto part = readPartEntry(rel->target);
         if (!part)
             return part.error();
@@ -534,7 +537,8 @@ Result<std::unique_ptr<Workbook::Impl>> Loader::run()
 Result<std::unique_ptr<Workbook::Impl>> loadPackage(const std::string& path, std::string bytes)
 {
     if (bytes.size() < 4 || bytes.compare(0, 2, "PK") != 0)
-        return Error{ErrorCode::NotAWorkbook, path + ": not a zip package, so not an .xlsx/.xlsm/.xltx/.xltm workbook"};
+        return Error{ErrorCode::NotAWorkbook, path, "",
+                     "not a zip package, so not an .xlsx/.xlsm/.xltx/.xltm workbook"};
     auto zip = ZipArchive::open(std::move(bytes), path);
     if (!zip)
         return zip.error();

@@ -176,8 +176,7 @@ Result<std::vector<Splice>> placeNewCells(const Workbook::Impl& wb, const Worksh
     }
     if (!rowsAtEnd.empty()) {
         if (model.sheetDataStartTagEnd == 0)
-            return Error{ErrorCode::Unsupported,
-                         wb.where(model.partName) + ": the sheet has no sheetData to add cells to"};
+            return wb.where(model.partName).error(ErrorCode::Unsupported, "the sheet has no sheetData to add cells to");
         if (model.sheetDataEmptyElement)
             splices.push_back({model.sheetDataEndTagBegin, model.sheetDataEndTagBegin + 2,
                                ">" + rowsAtEnd + "</" + p + "sheetData>"});
@@ -305,8 +304,8 @@ Result<std::string> serializePackage(const Workbook::Impl& wb, const ZipArchive&
 
     for (const auto& sheet : wb.worksheets) {
         if (sheet->model.xml.empty())
-            return Error{ErrorCode::Io,
-                         wb.where(sheet->model.partName) + ": the part could not be read again after a failed save"};
+            return wb.where(sheet->model.partName)
+                .error(ErrorCode::Io, "the part could not be read again after a failed save");
         if (!sheet->edited)
             continue;
         auto xml = serializeWorksheet(wb, *sheet);

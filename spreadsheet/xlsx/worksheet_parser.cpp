@@ -41,7 +41,7 @@ bool parseNumber(std::string_view text, double& value)
 
 class WorksheetParser {
 public:
-    WorksheetParser(WorksheetModel& model, const WorksheetParseContext& context, const std::string& where)
+    WorksheetParser(WorksheetModel& model, const WorksheetParseContext& context, const PartPlace& where)
         : m_model(model),
           m_context(context),
           m_where(where),
@@ -77,7 +77,7 @@ private:
 
     WorksheetModel& m_model;
     const WorksheetParseContext& m_context;
-    const std::string& m_where;
+    const PartPlace& m_where;
     xml::Scanner m_scanner;
 
     bool m_inSheetData = false;
@@ -469,7 +469,7 @@ Status WorksheetParser::sortIfNeeded()
 
 }  // namespace
 
-Status checkSharedStringIndexes(const WorksheetModel& model, std::size_t count, const std::string& where)
+Status checkSharedStringIndexes(const WorksheetModel& model, std::size_t count, const PartPlace& where)
 {
     if (model.sharedStringsNamed <= count)
         return {};
@@ -481,7 +481,7 @@ Status checkSharedStringIndexes(const WorksheetModel& model, std::size_t count, 
     return {};
 }
 
-Status parseWorksheet(WorksheetModel& model, const WorksheetParseContext& context, const std::string& where)
+Status parseWorksheet(WorksheetModel& model, const WorksheetParseContext& context, const PartPlace& where)
 {
     return WorksheetParser(model, context, where).run();
 }

@@ -6,6 +6,7 @@
 #include <set>
 #include <string>
 
+#include "spreadsheet/internal/part_place.h"
 #include "spreadsheet/internal/worksheet_model.h"
 #include "spreadsheet/numfmt/renderer.h"
 #include "spreadsheet/result.h"
@@ -20,9 +21,9 @@ struct WorksheetParseContext {
 
 // Parses a worksheet part (model.xml must be filled). where names it in error messages.
 // Shared-string indexes are only noted: checkSharedStringIndexes() holds them to the table.
-Status parseWorksheet(WorksheetModel& model, const WorksheetParseContext& context, const std::string& where);
+Status parseWorksheet(WorksheetModel& model, const WorksheetParseContext& context, const PartPlace& where);
 
 // Refuses the sheet when a cell names a shared string past the table's count entries.
-Status checkSharedStringIndexes(const WorksheetModel& model, std::size_t count, const std::string& where);
+Status checkSharedStringIndexes(const WorksheetModel& model, std::size_t count, const PartPlace& where);
 
 }  // namespace veltrano::spreadsheet

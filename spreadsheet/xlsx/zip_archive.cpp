@@ -1,5 +1,6 @@
 #include "spreadsheet/xlsx/zip_archive.h"
 
+#include "spreadsheet/internal/part_place.h"
 #include "spreadsheet/internal/utf8.h"
 #include "spreadsheet/xlsx/parallel_deflate.h"
 
@@ -115,7 +116,7 @@ struct ZipArchive::Impl {
     // to more memory than the machine has.
     mutable std::uint64_t readBytes = 0;
 
-    Error damaged(const std::string& what) const { return {ErrorCode::Damaged, label + ": damaged zip: " + what}; }
+    Error damaged(const std::string& what) const { return {ErrorCode::Damaged, label, "", "damaged zip: " + what}; }
 };
 
 ZipArchive::ZipArchive(std::unique_ptr<Impl> impl)
@@ -147,8 +148,8 @@ Result<ZipArchive> ZipArchive::open(std::string bytes, std::string label)
 
     zip_int64_t count = zip_get_num_entries(archive, 0);
     if (count < 0 || std::uint64_t(count) > kMaxEntries)
-        return Error{ErrorCode::TooLarge,
-                     impl->label + ": the zip holds more than " + std::to_string(kMaxEntries) + " entries"};
+        return Error{ErrorCode::TooLarge, impl->label, "",
+                     "the zip holds more than " + std::to_string(kMaxEntries) + " entries"};
     impl->entries.reserve(std::size_t(count));
     for (zip_int64_t i = 0; i < count; ++i) {
         zip_stat_t stat;
@@ -161,7 +162,7 @@ Result<ZipArchive> ZipArchive::open(std::string bytes, std::string label)
         entry.compressedSize = (stat.valid & ZIP_STAT_COMP_SIZE) ? stat.comp_size : 0;
         entry.isDirectory = !entry.name.empty() && entry.name.back() == '/';
         if ((stat.valid & ZIP_STAT_ENCRYPTION_METHOD) && stat.encryption_method != ZIP_EM_NONE)
-            return Error{ErrorCode::Encrypted, impl->label + ": zip entry " + entry.name + " is encrypted"};
+            return Error{ErrorCode::Encrypted, impl->label, "", "zip entry " + entry.name + " is encrypted"};
         std::string key = lowerAscii(entry.name);
         if (!key.empty() && key.front() == '/')
             key.erase(0, 1);
@@ -195,39 +196,38 @@ std::optional<std::size_t> ZipArchive::find(std::string_view name) const
 Result<std::string> ZipArchive::read(std::size_t index) const
 {
     const ZipEntry& entry = m_impl->entries.at(index);
-    const std::string where = m_impl->label + ": " + entry.name;
+    const PartPlace where{m_impl->label, entry.name};
     if (entry.size > kMaxEntryBytes)
-        return Error{ErrorCode::TooLarge, where + ": declared size " + std::to_string(entry.size)
-                                              + " bytes passes the limit of " + std::to_string(kMaxEntryBytes)};
+        return where.error(ErrorCode::TooLarge, "declared size " + std::to_string(entry.size)
+                                                    + " bytes passes the limit of " + std::to_string(kMaxEntryBytes));
     if (entry.size > (1u << 20) && entry.size / std::max<std::uint64_t>(entry.compressedSize, 1) > kMaxCompressionRatio)
-        return Error{ErrorCode::TooLarge,
-                     where + ": compression ratio beyond " + std::to_string(kMaxCompressionRatio) + ":1"};
+        return where.error(ErrorCode::TooLarge,
+                           "compression ratio beyond " + std::to_string(kMaxCompressionRatio) + ":1");
     if (m_impl->readBytes + entry.size > kMaxTotalReadBytes)
-        return Error{ErrorCode::TooLarge, where + ": the package's parts together pass the limit of "
-                                              + std::to_string(kMaxTotalReadBytes) + " bytes uncompressed"};
+        return where.error(ErrorCode::TooLarge, "the package's parts together pass the limit of "
+                                                    + std::to_string(kMaxTotalReadBytes) + " bytes uncompressed");
 
     std::unique_ptr<zip_file_t, FileCloser> file(zip_fopen_index(m_impl->archive.get(), index, 0));
     if (!file)
-        return Error{ErrorCode::Damaged, where + ": cannot be opened: " + zip_strerror(m_impl->archive.get())};
+        return where.error(ErrorCode::Damaged, std::string("cannot be opened: ") + zip_strerror(m_impl->archive.get()));
     std::string data(entry.size, '\0');
     std::size_t filled = 0;
     while (filled < data.size()) {
         zip_int64_t got = zip_fread(file.get(), data.data() + filled, data.size() - filled);
         if (got < 0)
-            return Error{ErrorCode::Damaged, where + ": " + zip_file_strerror(file.get())};
+            return where.error(ErrorCode::Damaged, zip_file_strerror(file.get()));
         if (got == 0)
             break;
         filled += std::size_t(got);
     }
     if (filled != data.size())
-        return Error{ErrorCode::Damaged, where + ": data ends after " + std::to_string(filled) + " of "
-                                             + std::to_string(data.size()) + " bytes"};
+        return where.error(ErrorCode::Damaged, "data ends after " + std::to_string(filled) + " of "
+                                                   + std::to_string(data.size()) + " bytes");
     char extra;
     zip_int64_t more = zip_fread(file.get(), &extra, 1);
     if (more != 0)
-        return Error{ErrorCode::Damaged, where
-                                             + (more < 0 ? ": " + std::string(zip_file_strerror(file.get()))
-                                                         : ": more data than its declared size")};
+        return where.error(ErrorCode::Damaged,
+                           more < 0 ? zip_file_strerror(file.get()) : "more data than its declared size");
     m_impl->readBytes += data.size();
     return data;
 }
@@ -236,7 +236,7 @@ Result<std::string> ZipArchive::rebuild(const Changes& changes) const
 {
     const std::string& label = m_impl->label;
     auto failure = [&](const std::string& what) {
-        return Error{ErrorCode::Io, label + ": cannot write the zip: " + what};
+        return Error{ErrorCode::Io, label, "", "cannot write the zip: " + what};
     };
 
     // libzip gets its own copy, allocated with malloc and freed by libzip: when it writes
@@ -269,7 +269,7 @@ Result<std::string> ZipArchive::rebuild(const Changes& changes) const
         contents.push_back(content);
     auto deflated = deflateParts(contents, kDeflateLevel);
     if (!deflated)
-        return failure(deflated.error().message);
+        return failure(deflated.error().message());
     std::size_t next = 0;
     for (const auto& [index, content] : changes.replaced) {
         zip_source_t* data = precompressedSource(archive.get(), deflated.value()[next++]);

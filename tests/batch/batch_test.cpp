@@ -53,7 +53,7 @@ WorkbookFixture spanishBook()
 CellValues valuesOf(const fs::path& path)
 {
     auto book = spreadsheet::Workbook::open(path.string());
-    EXPECT_TRUE(book) << book.error().message;
+    EXPECT_TRUE(book) << book.error().message();
     CellValues values;
     for (std::size_t i = 0; book && i < book.value().worksheetCount(); ++i) {
         const spreadsheet::Worksheet sheet = book.value().worksheet(i);
@@ -461,7 +461,7 @@ TEST_F(BatchTest, APageHostThatCannotStartFailsEachFileWithItsReason)
 std::vector<std::string> otherTexts(const fs::path& path)
 {
     auto book = spreadsheet::Workbook::open(path.string());
-    EXPECT_TRUE(book) << book.error().message;
+    EXPECT_TRUE(book) << book.error().message();
     std::vector<std::string> texts;
     auto listing = book ? book.value().texts(spreadsheet::TextKinds::all())
                         : spreadsheet::Result<spreadsheet::WorkbookTexts>(book.error());

@@ -50,7 +50,7 @@ public:
 std::vector<std::string> dump(const std::string& path)
 {
     auto book = spreadsheet::Workbook::open(path);
-    EXPECT_TRUE(book) << book.error().message;
+    EXPECT_TRUE(book) << book.error().message();
     std::vector<std::string> cells;
     for (std::size_t i = 0; book && i < book.value().worksheetCount(); ++i) {
         const spreadsheet::Worksheet sheet = book.value().worksheet(i);
@@ -90,7 +90,7 @@ TEST(WindowAndBatch, EndWithTheSameCellValues)
         return translation::CellTranslation::translated(QString::fromStdString(instantTranslation(text.toStdString())));
     };
     const translation::Walked walked = translation::ConvertWorkbook(workbook, page, {0.0, [] {}});
-    ASSERT_TRUE(walked) << walked.error().message;
+    ASSERT_TRUE(walked) << walked.error().message();
     workbook.Save();
     excel.Quit();
 
@@ -111,7 +111,7 @@ TEST(WindowAndBatch, EndWithTheSameCellValues)
 std::map<std::string, std::string> cellsOf(const std::string& path)
 {
     auto book = spreadsheet::Workbook::open(path);
-    EXPECT_TRUE(book) << book.error().message;
+    EXPECT_TRUE(book) << book.error().message();
     std::map<std::string, std::string> cells;
     for (std::size_t i = 0; book && i < book.value().worksheetCount(); ++i) {
         const spreadsheet::Worksheet sheet = book.value().worksheet(i);
@@ -200,7 +200,7 @@ TEST(WindowAndBatch, ConvertTheSameCellsInEveryScope)
             }
             return translation::PassedOver();
         }();
-        ASSERT_TRUE(walked) << walked.error().message;
+        ASSERT_TRUE(walked) << walked.error().message();
         const translation::PassedOver& passedOver = walked.value();
         workbook.Save();
         excel.Quit();
@@ -218,7 +218,8 @@ TEST(WindowAndBatch, ConvertTheSameCellsInEveryScope)
         // The same cells named as left; the batch counts the file for its exit status.
         ASSERT_EQ(passedOver.size(), c.leavesACell ? 1u : 0u);
         EXPECT_EQ(run.totals().withCellsLeft, c.leavesACell ? 1u : 0u);
-        for (const std::string& cell : passedOver) {
+        for (const core::Failure& left : passedOver) {
+            const std::string cell = left.message();
             EXPECT_NE(cell.find("sheet \"Data\", cell B2: the translation is 32768 characters long"), std::string::npos)
                 << cell;
             ASSERT_TRUE(cell.starts_with(byWindow)) << cell;

@@ -83,7 +83,7 @@ QString shown(const QString& path, std::initializer_list<std::pair<int, int>> ce
 {
     auto book = spreadsheet::Workbook::open(path.toStdString());
     if (!book)
-        return QString::fromStdString(book.error().message);
+        return QString::fromStdString(book.error().message());
     QStringList texts;
     for (const auto& [row, column] : cells)
         texts << (book.value().worksheet(0).kind(row, column) == spreadsheet::CellKind::Formula ? "=" : "")

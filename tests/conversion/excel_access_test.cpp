@@ -96,7 +96,7 @@ TEST(OpenWorkbookInExcel, EachCallIsAnInstanceOfItsOwnATemplateIsSavedAsItselfAn
     firstBook.Save();
     first.Quit();
     auto saved = spreadsheet::Workbook::open(path);
-    ASSERT_TRUE(saved) << saved.error().message;
+    ASSERT_TRUE(saved) << saved.error().message();
     EXPECT_EQ(saved.value().worksheet(0).text(1, 1), "changed");
 
     const std::string legacy = (folder / "old.xls").string();

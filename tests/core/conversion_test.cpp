@@ -97,7 +97,7 @@ protected:
     spreadsheet::Workbook open(const WorkbookFixture& fixture)
     {
         auto opened = spreadsheet::Workbook::open(fixture.write(m_folder / "book.xlsx").string());
-        EXPECT_TRUE(opened) << opened.error().message;
+        EXPECT_TRUE(opened) << opened.error().message();
         return std::move(opened).value();
     }
 
@@ -122,7 +122,7 @@ TEST_F(ConversionTest, BothPacesSendAndWriteTheSameCells)
         events = EventLog();
         spreadsheet::Workbook book = open(caseBook());
         const auto converted = core::convertCells(book, Scope::wholeWorkbook(), translator, pace, events);
-        ASSERT_TRUE(converted) << converted.error().message;
+        ASSERT_TRUE(converted) << converted.error().message();
 
         std::vector<std::string> expectedSent;
         for (std::size_t i = 0; i < std::size(kCellCases); ++i) {
@@ -138,10 +138,10 @@ TEST_F(ConversionTest, BothPacesSendAndWriteTheSameCells)
         EXPECT_EQ(events.changed, (std::vector<std::string>{"Data!A1 total>TOTAL", "Data!A6 box>BOX"}));
         EXPECT_EQ(converted.value().changedCells, 2u);
         ASSERT_EQ(converted.value().cellsLeft.size(), 1u);
-        EXPECT_NE(
-            converted.value().cellsLeft[0].find("sheet \"Data\", cell A7: the translation is 32768 characters long"),
-            std::string::npos)
-            << converted.value().cellsLeft[0];
+        EXPECT_NE(converted.value().cellsLeft[0].message().find(
+                      "sheet \"Data\", cell A7: the translation is 32768 characters long"),
+                  std::string::npos)
+            << converted.value().cellsLeft[0].message();
         // Every stored cell is reached, the locked sheet's too.
         EXPECT_EQ(events.reached, int(std::size(kCellCases)) + 1);
         EXPECT_EQ(events.log, (std::vector<std::string>{"start", "end"}));
@@ -153,7 +153,7 @@ TEST_F(ConversionTest, ADryRunWritesNothingAndSaysWhatWouldChange)
     spreadsheet::Workbook book = open(caseBook());
     const auto converted =
         core::convertCells(book, Scope::wholeWorkbook(), translator, Pace::Gathered, events, /*write=*/false);
-    ASSERT_TRUE(converted) << converted.error().message;
+    ASSERT_TRUE(converted) << converted.error().message();
     EXPECT_FALSE(book.isModified());
     EXPECT_EQ(book.worksheet(0).text(1, 1), "total");
     EXPECT_EQ(events.changed, (std::vector<std::string>{"Data!A1 total>TOTAL", "Data!A6 box>BOX"}));
@@ -179,7 +179,7 @@ TEST_F(ConversionTest, AFailureNamesWhereItStopped)
             open(mixedBook({{"A1", text("one")}, {"B1", text("fail")}, {"C1", text("three")}}));
         const auto converted = core::convertCells(book, Scope::wholeWorkbook(), translator, c.pace, events);
         ASSERT_FALSE(converted);
-        EXPECT_NE(converted.error().message.find(c.message), std::string::npos) << converted.error().message;
+        EXPECT_NE(converted.error().message().find(c.message), std::string::npos) << converted.error().message();
         EXPECT_EQ(converted.error().place.cell, c.cell);
         EXPECT_EQ(book.worksheet(0).text(1, 1), c.firstAfter);
         EXPECT_EQ(book.worksheet(0).text(1, 3), "three");
@@ -206,7 +206,7 @@ TEST_F(ConversionTest, AScopeNotInTheWorkbookFailsNamingTheSheet)
             const auto converted = core::convertCells(book, c.scope, translator, pace, events);
             ASSERT_FALSE(converted);
             EXPECT_EQ(converted.error().place.sheet, c.sheet);
-            EXPECT_NE(converted.error().message.find(c.message), std::string::npos) << converted.error().message;
+            EXPECT_NE(converted.error().message().find(c.message), std::string::npos) << converted.error().message();
         }
         EXPECT_TRUE(events.log.empty());
         EXPECT_TRUE(translator.sent.empty());

@@ -58,14 +58,14 @@ public:
     core::Result<std::optional<Scope>> chooseCells(spreadsheet::Workbook& workbook) override
     {
         if (m_failAt == FailAt::Choosing)
-            return core::Failure{m_path + ": no block of cells was chosen", {m_path, {}, {}}};
+            return core::Failure{"no block of cells was chosen", {m_path, {}, {}}};
         return m_engine.chooseCells(workbook);
     }
     core::Result<core::Converted> convert(spreadsheet::Workbook& workbook, const Scope& scope) override
     {
         auto converted = m_engine.convert(workbook, scope);
         if (m_failAt == FailAt::Converting)
-            return core::Failure{m_path + ", sheet \"S\", cell A1: the page went away", {m_path, "S", "A1"}};
+            return core::Failure{"the page went away", {m_path, "S", "A1"}};
         if (m_failAt == FailAt::Saving)
             fs::permissions(m_path, fs::perms::owner_read);
         return converted;
@@ -97,7 +97,7 @@ std::vector<std::string> filesIn(const fs::path& folder)
 std::string firstCell(const std::string& path)
 {
     auto book = spreadsheet::Workbook::open(path);
-    return book ? book.value().worksheet(0).text(1, 1) : book.error().message;
+    return book ? book.value().worksheet(0).text(1, 1) : book.error().message();
 }
 
 core::FilePlan plan(BackupWhen backup, bool saveUnchanged, bool dryRun = false)
@@ -134,7 +134,7 @@ TEST(FileSteps, BackupAndSaveComeWhenThePlanSays)
         const std::string before = readFile(path);
         Steps steps;
         const core::FileOutcome outcome = core::convertFile(path, c.plan, steps);
-        ASSERT_FALSE(outcome.failure) << outcome.failure->message;
+        ASSERT_FALSE(outcome.failure) << outcome.failure->message();
         EXPECT_EQ(outcome.saved, c.saved);
         EXPECT_EQ(steps.closed, 1);
         const std::vector<std::string> files = c.backedUp ? std::vector<std::string>{"book Backup S.xlsx", "book.xlsx"}
@@ -185,8 +185,8 @@ TEST(FileSteps, AFailureAtAnyStepLeavesTheFileAsItWas)
             c.failAt == Steps::FailAt::Saving ? BackupWhen::Never : BackupWhen::BeforeSavingChanges;
         const core::FileOutcome outcome = core::convertFile(path, plan(backup, false), steps);
         ASSERT_TRUE(outcome.failure);
-        EXPECT_TRUE(outcome.failure->message.starts_with(path)) << outcome.failure->message;
-        EXPECT_NE(outcome.failure->message.find(c.reason), std::string::npos) << outcome.failure->message;
+        EXPECT_TRUE(outcome.failure->message().starts_with(path)) << outcome.failure->message();
+        EXPECT_NE(outcome.failure->message().find(c.reason), std::string::npos) << outcome.failure->message();
         EXPECT_FALSE(outcome.saved);
         EXPECT_EQ(readFile(path), before);
         EXPECT_EQ(filesIn(folder.path()), std::vector<std::string>{"book.xlsx"});

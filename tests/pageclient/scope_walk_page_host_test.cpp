@@ -59,7 +59,7 @@ QStringList savedCells(const std::string& path, const QStringList& cells)
 {
     auto book = spreadsheet::Workbook::open(path);
     if (!book)
-        return {QString::fromStdString(book.error().message)};
+        return {QString::fromStdString(book.error().message())};
     QStringList out;
     for (const QString& cell : cells) {
         const QStringList parts = cell.split('!');

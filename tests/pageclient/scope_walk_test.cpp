@@ -74,7 +74,7 @@ protected:
             return;
         }
         failure = walked.error();
-        EXPECT_TRUE(failureExpected) << failure->message;
+        EXPECT_TRUE(failureExpected) << failure->message();
     }
 
     spreadsheet::testing::TempDir m_folder;
@@ -233,9 +233,9 @@ TEST_F(ScopeWalkTest, ATranslationLongerThanACellHoldsLeavesTheCellAndIsNamed)
     EXPECT_EQ(sheet.Cells(1, 2).Text(), "B1");
     EXPECT_EQ(sheet.Cells(2, 1).Text(), "es:A2");
     ASSERT_EQ(passedOver.size(), 1u);
-    EXPECT_NE(passedOver[0].find("sheet \"Notes\", cell B1: the translation is 32768 characters long"),
+    EXPECT_NE(passedOver[0].message().find("sheet \"Notes\", cell B1: the translation is 32768 characters long"),
               std::string::npos)
-        << passedOver[0];
+        << passedOver[0].message();
 }
 
 TEST_F(ScopeWalkTest, AFailedExchangeEndsTheWalkAtItsCell)
@@ -249,7 +249,7 @@ TEST_F(ScopeWalkTest, AFailedExchangeEndsTheWalkAtItsCell)
     ASSERT_TRUE(failure) << "the walk went on";
     EXPECT_EQ(failure->place.sheet, "Sales");
     EXPECT_EQ(failure->place.cell, "A2");
-    EXPECT_NE(failure->message.find("the page went away"), std::string::npos) << failure->message;
+    EXPECT_NE(failure->message().find("the page went away"), std::string::npos) << failure->message();
     const auto sheet = book.Worksheets().at(0);
     const std::string after[] = {sheet.Cells(1, 1).Text(), sheet.Cells(1, 2).Text(), sheet.Cells(2, 1).Text(),
                                  sheet.Cells(2, 2).Text(), sheet.Cells(3, 1).Text()};
@@ -266,7 +266,7 @@ TEST_F(ScopeWalkTest, AnActiveChartSheetEndsTheWalkNamingIt)
     walk(book, Scope::ActiveSheet);
     ASSERT_TRUE(failure) << "a chart sheet was walked";
     EXPECT_EQ(failure->place.sheet, "Plot");
-    EXPECT_NE(failure->message.find("chart sheet"), std::string::npos) << failure->message;
+    EXPECT_NE(failure->message().find("chart sheet"), std::string::npos) << failure->message();
     EXPECT_TRUE(page.sent.isEmpty());
 }
 

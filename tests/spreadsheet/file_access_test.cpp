@@ -70,12 +70,12 @@ TEST_P(FileSystemFault, IsRefusedOnOneLineOrLeavesNothingBehind)
         return workbook.value().save();
     }();
     if (!GetParam().code) {
-        ASSERT_TRUE(status.ok()) << status.error().message;
+        ASSERT_TRUE(status.ok()) << status.error().message();
     } else {
         ASSERT_FALSE(status.ok());
-        EXPECT_EQ(status.error().code, *GetParam().code) << status.error().message;
-        EXPECT_NE(status.error().message.find(GetParam().messagePart), std::string::npos) << status.error().message;
-        EXPECT_EQ(status.error().message.find('\n'), std::string::npos) << status.error().message;
+        EXPECT_EQ(status.error().code, *GetParam().code) << status.error().message();
+        EXPECT_NE(status.error().message().find(GetParam().messagePart), std::string::npos) << status.error().message();
+        EXPECT_EQ(status.error().message().find('\n'), std::string::npos) << status.error().message();
     }
     if (GetParam().check)
         GetParam().check(book);

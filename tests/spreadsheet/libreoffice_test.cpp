@@ -18,7 +18,7 @@ TEST(LibreOffice, OpensSavedWorkbooksWithTheNewTexts)
     std::filesystem::copy_file(
         std::filesystem::path(VELTRANO_SOURCE_DIR) / "tests/spreadsheet/data/openpyxl_features.xlsx", path);
     auto book = Workbook::open(path.string());
-    ASSERT_TRUE(book.ok()) << book.error().message;
+    ASSERT_TRUE(book.ok()) << book.error().message();
     const std::vector<std::tuple<std::size_t, int, int, std::string>> writes = {
         {0, 2, 1, "Manzanas rojas"}, {0, 3, 4, "  con espacios  "}, {0, 4, 4, "dos\r\nlíneas & más"},
         {0, 12, 2, "celda nueva"},   {1, 1, 1, "Nombre"},           {1, 2, 2, "Azul"},

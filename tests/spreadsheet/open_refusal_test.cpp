@@ -61,10 +61,11 @@ TEST_P(OpenRefuses, WithCodeAndReason)
     auto path = GetParam().make(dir);
     auto workbook = Workbook::open(path.string());
     ASSERT_FALSE(workbook.ok()) << GetParam().name;
-    EXPECT_EQ(workbook.error().code, GetParam().code) << workbook.error().message;
-    EXPECT_NE(workbook.error().message.find(GetParam().messagePart), std::string::npos) << workbook.error().message;
-    EXPECT_NE(workbook.error().message.find(path.filename().string()), std::string::npos) << workbook.error().message;
-    EXPECT_EQ(workbook.error().message.find('\n'), std::string::npos) << workbook.error().message;
+    EXPECT_EQ(workbook.error().code, GetParam().code) << workbook.error().message();
+    EXPECT_NE(workbook.error().message().find(GetParam().messagePart), std::string::npos) << workbook.error().message();
+    EXPECT_NE(workbook.error().message().find(path.filename().string()), std::string::npos)
+        << workbook.error().message();
+    EXPECT_EQ(workbook.error().message().find('\n'), std::string::npos) << workbook.error().message();
 }
 
 std::filesystem::path withParts(const TempDir& dir, const Parts& parts)

@@ -62,7 +62,7 @@ TEST(ParallelDeflate, EveryPartInflatesToItsContent)
         repeated(noise(16 * 1024), 16),  // the second slice finds its matches only in the first
     };
     auto deflated = deflateParts(std::vector<std::string_view>(contents.begin(), contents.end()), 5);
-    ASSERT_TRUE(deflated) << deflated.error().message;
+    ASSERT_TRUE(deflated) << deflated.error().message();
     ASSERT_EQ(deflated.value().size(), contents.size());
     for (std::size_t i = 0; i < contents.size(); ++i) {
         const DeflatedPart& part = deflated.value()[i];

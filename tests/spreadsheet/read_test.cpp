@@ -18,7 +18,7 @@ Workbook openFixture(const WorkbookFixture& fixture, const TempDir& dir, const c
 {
     auto result = Workbook::open(fixture.write(dir / name).string());
     if (!result)
-        throw std::runtime_error(result.error().message);
+        throw std::runtime_error(result.error().message());
     return std::move(result.value());
 }
 
@@ -211,7 +211,7 @@ TEST(Styles, ChooseCustomThenBuiltInThenGeneralAndReadLocking)
         R"(<cellStyleXfs><xf numFmtId="3"/></cellStyleXfs>)"
         R"(<cellXfs><xf numFmtId="164"/><xf numFmtId="14"/><xf numFmtId="4"><protection locked="0"/></xf><xf numFmtId="999"/></cellXfs>)"
         R"(<dxfs><dxf><numFmt numFmtId="165" formatCode="#"/></dxf></dxfs></styleSheet>)";
-    auto styles = Styles::parse(xml, "styles", renderer);
+    auto styles = Styles::parse(xml, {"", "styles"}, renderer);
     ASSERT_TRUE(styles.ok());
     EXPECT_EQ(styles.value().of(0).format, renderer.intern("0.0%"));
     EXPECT_EQ(styles.value().of(1).format, renderer.intern("dd/mm"));
@@ -332,7 +332,7 @@ TEST(Layout, ReadsZipsWithDataDescriptorsAndStoredEntries)
                        .worksheet("S", R"(<row r="1"><c r="A1" t="s"><v>0</v></c></row>)");
     for (auto style : {testing::ZipStyle::Stored, testing::ZipStyle::DataDescriptors}) {
         auto book = Workbook::open(fixture.write(dir / "z.xlsx", style).string());
-        ASSERT_TRUE(book.ok()) << book.error().message;
+        ASSERT_TRUE(book.ok()) << book.error().message();
         EXPECT_EQ(book.value().worksheet(0).text(1, 1), "zip");
     }
 }

@@ -90,7 +90,7 @@ TEST_P(RoundTrip, ChangesOnlyTheWrittenCells)
     const auto before = testing::readZip(path);
 
     auto book = Workbook::open(path.string());
-    ASSERT_TRUE(book.ok()) << book.error().message;
+    ASSERT_TRUE(book.ok()) << book.error().message();
     auto sheet = book.value().worksheet(0);
     std::size_t stringsBefore = 0;
     for (const auto& [name, content] : before)
@@ -133,7 +133,7 @@ TEST_P(RoundTrip, ChangesOnlyTheWrittenCells)
     EXPECT_FALSE(usesZip64(testing::readFile(path)));
 
     auto reopened = Workbook::open(path.string());
-    ASSERT_TRUE(reopened.ok()) << reopened.error().message;
+    ASSERT_TRUE(reopened.ok()) << reopened.error().message();
     for (auto [row, column] : source.cells)
         EXPECT_EQ(reopened.value().worksheet(0).text(row, column), "traducido " + std::to_string(row));
 }
@@ -251,7 +251,7 @@ TEST(Save, CanBeFollowedByMoreEditsAndSaves)
     ASSERT_TRUE(book.value().saveAs((dir / "copy.xlsx").string()).ok());
     for (const char* name : {"book.xlsx", "copy.xlsx"}) {
         auto reopened = Workbook::open((dir / name).string());
-        ASSERT_TRUE(reopened.ok()) << reopened.error().message;
+        ASSERT_TRUE(reopened.ok()) << reopened.error().message();
         auto s = reopened.value().worksheet(0);
         EXPECT_EQ(s.text(1, 1), "first") << name;
         EXPECT_EQ(s.text(1, 2), "second") << name;
@@ -292,7 +292,7 @@ TEST(Save, RefusesToReplaceAFileThatChangedOrIsReadOnly)
         const std::string left = fs::exists(path) ? testing::readFile(path) : "";
         Status saved = book.value().save();
         ASSERT_FALSE(saved.ok());
-        EXPECT_NE(saved.error().message.find(c.reason), std::string::npos) << saved.error().message;
+        EXPECT_NE(saved.error().message().find(c.reason), std::string::npos) << saved.error().message();
         EXPECT_EQ(fs::exists(path) ? testing::readFile(path) : "", left);
         EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), left.empty() ? 0 : 1);
     }
@@ -311,7 +311,7 @@ TEST(Save, KeepsTemplatesAndMacroProjectsAsTheyWere)
         auto path = fixture.write(dir / "book.xltm");
         const std::string types = testing::readZip(path)[0].second;
         auto book = Workbook::open(path.string());
-        ASSERT_TRUE(book.ok()) << book.error().message;
+        ASSERT_TRUE(book.ok()) << book.error().message();
         ASSERT_TRUE(book.value().worksheet(0).setValue(1, 1, "plantilla").ok());
         ASSERT_TRUE(book.value().save().ok());
         auto after = testing::readZip(path);

@@ -54,9 +54,9 @@ const std::vector<Listed> kAllTexts = {
 TEST(WorkbookTexts, ListsEachKindAskedForWithItsPlace)
 {
     auto book = Workbook::open(dataFile("texts.xlsx").string());
-    ASSERT_TRUE(book.ok()) << book.error().message;
+    ASSERT_TRUE(book.ok()) << book.error().message();
     auto all = book.value().texts(TextKinds::all());
-    ASSERT_TRUE(all.ok()) << all.error().message;
+    ASSERT_TRUE(all.ok()) << all.error().message();
     EXPECT_EQ(listed(all.value()), kAllTexts);
     EXPECT_TRUE(all.value().leftAsTheyAre.empty());
 
@@ -98,7 +98,7 @@ TEST(WorkbookTexts, ReplacesTextsKeepingCodesAndEveryOtherPart)
     TempDir dir;
     const auto out = savedUpperCase(dir);
     auto back = Workbook::open(out.string());
-    ASSERT_TRUE(back.ok()) << back.error().message;
+    ASSERT_TRUE(back.ok()) << back.error().message();
     auto texts = back.value().texts(TextKinds::all());
     ASSERT_TRUE(texts.ok());
     std::vector<Listed> expected = kAllTexts;
@@ -144,7 +144,7 @@ TEST(WorkbookTexts, LibreOfficeReadsTheSavedTexts)
     const std::filesystem::path copy = testing::libreOfficeXlsxCopy(dir, "upper.xlsx");
     ASSERT_FALSE(copy.empty()) << "LibreOffice could not convert upper.xlsx";
     auto again = Workbook::open(copy.string());
-    ASSERT_TRUE(again.ok()) << again.error().message;
+    ASSERT_TRUE(again.ok()) << again.error().message();
     auto texts = again.value().texts(TextKinds::all());
     ASSERT_TRUE(texts.ok());
     std::set<std::string> found;
@@ -174,7 +174,7 @@ TEST(WorkbookTexts, XlsTextsAreReplacedInTheirRecordsAndChartsNamedOnce)
 {
     TempDir dir;
     auto book = Workbook::open(dataFile("texts.xls").string());
-    ASSERT_TRUE(book.ok()) << book.error().message;
+    ASSERT_TRUE(book.ok()) << book.error().message();
     auto texts = book.value().texts(TextKinds::all());
     ASSERT_TRUE(texts.ok());
     std::vector<Listed> expected(kAllTexts.begin(), kAllTexts.begin() + 4);
@@ -205,7 +205,7 @@ TEST(WorkbookTexts, XlsTextsAreReplacedInTheirRecordsAndChartsNamedOnce)
         return found;
     };
     auto back = Workbook::open((dir / "saved.xls").string());
-    ASSERT_TRUE(back.ok()) << back.error().message;
+    ASSERT_TRUE(back.ok()) << back.error().message();
     EXPECT_EQ(textsOf(back.value()), replacements);
     EXPECT_EQ(back.value().worksheet(0).text(2, 1), "Enero");
     EXPECT_EQ(back.value().worksheet(0).text(4, 1), "March");
@@ -215,7 +215,7 @@ TEST(WorkbookTexts, XlsTextsAreReplacedInTheirRecordsAndChartsNamedOnce)
     const std::filesystem::path copy = testing::libreOfficeXlsxCopy(dir, "saved.xls");
     ASSERT_FALSE(copy.empty()) << "LibreOffice could not convert saved.xls";
     auto converted = Workbook::open(copy.string());
-    ASSERT_TRUE(converted.ok()) << converted.error().message;
+    ASSERT_TRUE(converted.ok()) << converted.error().message();
     EXPECT_EQ(textsOf(converted.value()), replacements) << "LibreOffice reads the new records";
 }
 
@@ -270,7 +270,7 @@ TEST(WorkbookTexts, TextsTakenFromCellsAreNeverListedAndEscapesAreKept)
     TempDir dir;
     const auto path = fixtureWithLinkedTexts().write(dir / "linked.xlsx");
     auto book = Workbook::open(path.string());
-    ASSERT_TRUE(book.ok()) << book.error().message;
+    ASSERT_TRUE(book.ok()) << book.error().message();
     auto texts = book.value().texts(TextKinds::all());
     ASSERT_TRUE(texts.ok());
     const std::vector<Listed> expected = {

@@ -17,7 +17,7 @@ Workbook openPath(const std::filesystem::path& path)
 {
     auto result = Workbook::open(path.string());
     if (!result)
-        throw std::runtime_error(result.error().message);
+        throw std::runtime_error(result.error().message());
     return std::move(result.value());
 }
 
@@ -38,7 +38,7 @@ void write(Worksheet sheet, int row, int column, const std::string& text, Formul
 {
     auto written = sheet.setValue(row, column, text, policy);
     if (!written)
-        throw std::runtime_error(written.error().message);
+        throw std::runtime_error(written.error().message());
 }
 
 // One sheet holding each structure that protects its cells.
@@ -128,8 +128,8 @@ TEST_F(WriteBlocks, RefusedWritesSayWhereAndWhyAndChangeNothing)
     auto refused = sheet.setValue(2, 2, "x");
     ASSERT_FALSE(refused.ok());
     EXPECT_EQ(refused.error().code, ErrorCode::NotWritable);
-    EXPECT_NE(refused.error().message.find("S!B2: part of an array formula"), std::string::npos)
-        << refused.error().message;
+    EXPECT_NE(refused.error().message().find("S!B2: part of an array formula"), std::string::npos)
+        << refused.error().message();
     EXPECT_FALSE(m_book->isModified());
     EXPECT_EQ(sheet.setValue(0, 1, "x").error().code, ErrorCode::InvalidArgument);
     EXPECT_EQ(sheet.writeBlock(1, 1, FormulaPolicy::Replace), WriteBlock::None);
@@ -196,7 +196,7 @@ TEST_P(CellMarkup, KeepsStyleAndExtensionsDropsTheRest)
                     .write(dir / "in.xlsx");
     auto book = openPath(path);
     auto outcome = book.worksheet(0).setValue(1, 1, c.text, FormulaPolicy::Replace);
-    ASSERT_TRUE(outcome.ok()) << outcome.error().message;
+    ASSERT_TRUE(outcome.ok()) << outcome.error().message();
     ASSERT_TRUE(book.save().ok());
     std::string expected = c.expected;
     expected.replace(expected.find('N'), 1, "2");
@@ -309,8 +309,8 @@ TEST(TextLimit, RefusesTextPastTheLimitInUtf16UnitsAndKeepsTheCell)
     auto tooLong = book.worksheet(0).setValue(1, 1, std::string(32766, 'a') + emoji);
     ASSERT_FALSE(tooLong.ok());
     EXPECT_EQ(tooLong.error().code, ErrorCode::TooLarge);
-    EXPECT_NE(tooLong.error().message.find("S!A1: the text is 32768 characters long"), std::string::npos)
-        << tooLong.error().message;
+    EXPECT_NE(tooLong.error().message().find("S!A1: the text is 32768 characters long"), std::string::npos)
+        << tooLong.error().message();
     EXPECT_EQ(book.worksheet(0).text(1, 1), "1");
     auto exact = book.worksheet(0).setValue(1, 2, std::string(32765, 'b') + emoji);
     ASSERT_TRUE(exact.ok());

@@ -123,19 +123,19 @@ TEST_P(XlsCorpus, OpensOrIsRefusedAndOneWrittenCellIsTheOnlyChange)
     auto book = Workbook::open(path.string());
     if (GetParam().refusal) {
         ASSERT_FALSE(book.ok());
-        EXPECT_EQ(book.error().code, *GetParam().refusal) << book.error().message;
-        EXPECT_EQ(book.error().message.find('\n'), std::string::npos);
+        EXPECT_EQ(book.error().code, *GetParam().refusal) << book.error().message();
+        EXPECT_EQ(book.error().message().find('\n'), std::string::npos);
         EXPECT_EQ(testing::readFile(path), testing::readFile(kData / GetParam().name));
         return;
     }
-    ASSERT_TRUE(book.ok()) << book.error().message;
+    ASSERT_TRUE(book.ok()) << book.error().message();
     Texts expected = allTexts(book.value());
     const auto written = writeFirstText(book.value(), kNewText);
     ASSERT_TRUE(written) << "no text cell took a new text";
     ASSERT_TRUE(book.value().save().ok());
 
     auto saved = Workbook::open(path.string());
-    ASSERT_TRUE(saved.ok()) << saved.error().message;
+    ASSERT_TRUE(saved.ok()) << saved.error().message();
     auto [sheet, row, column] = *written;
     EXPECT_EQ(saved.value().worksheet(sheet).storedText(row, column), kNewText);
     Texts now = allTexts(saved.value());
@@ -156,7 +156,7 @@ TEST(XlsWrite, ManyNewTextsRunOverRecordBoundariesAndAnXltStaysATemplate)
     testing::TempDir dir;
     const fs::path path = writableCopy(dir, "libreoffice_legacy.xls", "many.xlt");
     auto book = Workbook::open(path.string());
-    ASSERT_TRUE(book.ok()) << book.error().message;
+    ASSERT_TRUE(book.ok()) << book.error().message();
     Worksheet sheet = book.value().worksheet(0);
     for (int row = 1; row <= 2000; ++row)
         ASSERT_TRUE(
@@ -167,7 +167,7 @@ TEST(XlsWrite, ManyNewTextsRunOverRecordBoundariesAndAnXltStaysATemplate)
               ErrorCode::NotWritable);
     ASSERT_TRUE(book.value().save().ok());
     auto saved = Workbook::open(path.string());
-    ASSERT_TRUE(saved.ok()) << saved.error().message;
+    ASSERT_TRUE(saved.ok()) << saved.error().message();
     Worksheet again = saved.value().worksheet(0);
     for (int row = 1; row <= 2000; ++row)
         ASSERT_EQ(again.text(row, 1), "Texto " + std::to_string(row) + (row % 3 ? " largo de la tabla" : " 東京"))
@@ -277,10 +277,10 @@ TEST_P(XlsRefuses, WithOneLineSayingWhy)
     testing::writeFile(path, compoundFile(GetParam().entries));
     auto book = Workbook::open(path.string());
     ASSERT_FALSE(book.ok());
-    EXPECT_EQ(book.error().code, GetParam().code) << book.error().message;
-    EXPECT_NE(book.error().message.find(GetParam().says), std::string::npos) << book.error().message;
-    EXPECT_EQ(book.error().message.rfind(path.string(), 0), 0u) << book.error().message;
-    EXPECT_EQ(book.error().message.find('\n'), std::string::npos);
+    EXPECT_EQ(book.error().code, GetParam().code) << book.error().message();
+    EXPECT_NE(book.error().message().find(GetParam().says), std::string::npos) << book.error().message();
+    EXPECT_EQ(book.error().message().rfind(path.string(), 0), 0u) << book.error().message();
+    EXPECT_EQ(book.error().message().find('\n'), std::string::npos);
 }
 
 const std::string kSst = rec(0x00FC, le(1, 4) + le(1, 4) + le(1, 2) + '\0' + "a");
@@ -339,7 +339,7 @@ TEST(XlsRead, AMinimalWorkbookOfOneTextOpens)
     const fs::path path = dir / "minimal.xls";
     testing::writeFile(path, compoundFile({{"Workbook", oneSheet(kSst, kText)}}));
     auto book = Workbook::open(path.string());
-    ASSERT_TRUE(book.ok()) << book.error().message;
+    ASSERT_TRUE(book.ok()) << book.error().message();
     EXPECT_EQ(book.value().worksheet(0).text(1, 1), "a");
 }
 
@@ -381,7 +381,7 @@ TEST(XlsWrite, TextsInLabelRecordsBecomeSharedStringsWithTheRowBlockIndexKept)
     const fs::path path = dir / "labels.xls";
     testing::writeFile(path, bytes.value());
     auto book = Workbook::open(path.string());
-    ASSERT_TRUE(book.ok()) << book.error().message;
+    ASSERT_TRUE(book.ok()) << book.error().message();
     Worksheet sheet = book.value().worksheet(0);
     ASSERT_EQ(sheet.text(1, 2), "World");
     ASSERT_TRUE(sheet.setValue(1, 1, "Hola, año").ok());
@@ -389,7 +389,7 @@ TEST(XlsWrite, TextsInLabelRecordsBecomeSharedStringsWithTheRowBlockIndexKept)
     ASSERT_TRUE(book.value().save().ok());
 
     auto saved = Workbook::open(path.string());
-    ASSERT_TRUE(saved.ok()) << saved.error().message;
+    ASSERT_TRUE(saved.ok()) << saved.error().message();
     Worksheet again = saved.value().worksheet(0);
     EXPECT_EQ(again.text(1, 1), "Hola, año");
     EXPECT_EQ(again.text(1, 2), "World");
@@ -417,7 +417,7 @@ TEST_P(XlsSplit, ACellOfAMultiCellRecordTakesATextAndItsNeighboursKeepTheirs)
     testing::TempDir dir;
     const fs::path path = writableCopy(dir, GetParam().file, "split.xls");
     auto book = Workbook::open(path.string());
-    ASSERT_TRUE(book.ok()) << book.error().message;
+    ASSERT_TRUE(book.ok()) << book.error().message();
     Texts expected = allTexts(book.value());
     for (auto [row, column] : GetParam().cells) {
         ASSERT_TRUE(book.value().worksheet(0).setValue(row, column, kNewText).ok()) << row << "," << column;
@@ -425,7 +425,7 @@ TEST_P(XlsSplit, ACellOfAMultiCellRecordTakesATextAndItsNeighboursKeepTheirs)
     }
     ASSERT_TRUE(book.value().save().ok());
     auto saved = Workbook::open(path.string());
-    ASSERT_TRUE(saved.ok()) << saved.error().message;
+    ASSERT_TRUE(saved.ok()) << saved.error().message();
     Texts now = allTexts(saved.value());
     for (auto [row, column] : GetParam().cells) {
         EXPECT_EQ(saved.value().worksheet(0).storedText(row, column), kNewText);
@@ -461,7 +461,7 @@ TEST_P(XlsInLibreOffice, SeesTheWrittenCellsAndNothingElse)
     writableCopy(dir, GetParam().file, "before.xls");
     const fs::path path = writableCopy(dir, GetParam().file, "after.xls");
     auto book = Workbook::open(path.string());
-    ASSERT_TRUE(book.ok()) << book.error().message;
+    ASSERT_TRUE(book.ok()) << book.error().message();
     std::set<int> rows;
     for (auto [row, column] : GetParam().cells) {
         ASSERT_TRUE(book.value().worksheet(0).setValue(row, column, kNewText).ok());

@@ -36,7 +36,7 @@ int usage(std::ostream& err, std::string_view problem)
 
 int failure(std::ostream& err, const ss::Error& error)
 {
-    err << "xlcell: " << error.message << "\n";
+    err << "xlcell: " << error.message() << "\n";
     return kFailed;
 }
 
