@@ -63,16 +63,17 @@ int main(int argc, char* argv[])
     // when closing the window ends it at once.
     const std::unique_ptr<translation::PageHost> pageHost =
         translation::PageHost::launch(QCoreApplication::applicationDirPath());
-    const std::optional<QString> address = pageHost->waitForAddress(QDeadlineTimer(translation::kPageHostStartLimit));
+    const translation::PageHostAddress address =
+        pageHost->waitForAddress(QDeadlineTimer(translation::kPageHostStartLimit));
 
-    app::Form1 window(address.value_or(QString()));
+    app::Form1 window(address ? address.value() : QString());
     window.Form_Load();
     window.show();
     app::addStartFiles(commandLine.value().files, window.fileList());
     reportStartUp(window);
     if (!address) {
         window.shell().MsgBox(&window,
-                              pageHost->failure()
+                              address.error().message
                                   + QStringLiteral("\n\nCells cannot be translated until Veltrano is "
                                                    "started again with a working page host."),
                               platform::shell::kOkOnly, QStringLiteral("Veltrano"));

@@ -54,8 +54,8 @@ HostReach reachPageHost(const BatchOptions& options)
     auto host = translation::PageHost::launch(QCoreApplication::applicationDirPath(), how);
     const auto address = host->waitForAddress(QDeadlineTimer(kPageHostReady));
     if (!address)
-        return HostUnreachable{host->failure().toStdString()};
-    return PageHostReached{std::move(host), address->toStdString()};
+        return HostUnreachable{address.error().message.toStdString()};
+    return PageHostReached{std::move(host), address.value().toStdString()};
 }
 
 std::string memoryPathOf(const BatchOptions& options)

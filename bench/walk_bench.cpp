@@ -175,13 +175,14 @@ int main(int argc, char* argv[])
     const auto host = translation::PageHost::launch(QStringLiteral(VELTRANO_BIN_DIR));
     const auto address = host->waitForAddress(QDeadlineTimer(translation::kPageHostStartLimit));
     if (!address) {
-        std::fprintf(stderr, "walk_bench: %s\n", qPrintable(host->failure()));
+        std::fprintf(stderr, "walk_bench: %s\n", qPrintable(address.error().message));
         return 1;
     }
     platform::browser::WebBrowser browser;
     browser.resize(300, 300);
     browser.show();
-    browser.Navigate(translation::TranslateBaseUrl(translation::TranslationDirection::EnglishToSpanish, *address));
+    browser.Navigate(
+        translation::TranslateBaseUrl(translation::TranslationDirection::EnglishToSpanish, address.value()));
     browser.waitUntilLoaded(QDeadlineTimer(30'000));
     const std::string small = generateWorkbook(sizes[1], folder);
     measureRealPage(small, browser, 0.2, 0.0, "real page, exchange wait 0.2 s, no pauses", keep);

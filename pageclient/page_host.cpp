@@ -93,19 +93,19 @@ PageHost::~PageHost()
     }
 }
 
-std::optional<QString> PageHost::waitForAddress(QDeadlineTimer deadline)
+PageHostAddress PageHost::waitForAddress(QDeadlineTimer deadline)
 {
-    if (m_address || !m_process)
-        return m_address;
-    if (!m_failure.isEmpty())
-        return std::nullopt;
-    m_address = readAddressLine(deadline);
-    if (m_address) {
-        // Later output is read and dropped so that the host never blocks on a full pipe.
-        QObject::connect(m_process.get(), &QProcess::readyReadStandardOutput, m_process.get(),
-                         [process = m_process.get()] { process->readAllStandardOutput(); });
+    if (!m_address && m_process && m_failure.isEmpty()) {
+        m_address = readAddressLine(deadline);
+        if (m_address) {
+            // Later output is read and dropped so that the host never blocks on a full pipe.
+            QObject::connect(m_process.get(), &QProcess::readyReadStandardOutput, m_process.get(),
+                             [process = m_process.get()] { process->readAllStandardOutput(); });
+        }
     }
-    return m_address;
+    if (m_address)
+        return *m_address;
+    return PageHostFailure{m_failure};
 }
 
 std::optional<QString> PageHost::readAddressLine(QDeadlineTimer deadline)

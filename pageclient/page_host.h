@@ -3,6 +3,8 @@
 // (veltrano-pagehost beside the program, on a port the system picks) or a running one named
 // by VELTRANO_PAGE_HOST=host:port. A host it started ends with the program.
 
+#include "result/result.h"
+
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QProcess>
@@ -29,6 +31,14 @@ std::optional<QString> addressFromListeningLine(const QString& line);
 // Whether a text is a usable "host:port" (a host name or address, a port from 1 to 65535).
 bool isHostAndPort(const QString& text);
 
+// Why no page host address came, in one sentence for the user.
+struct PageHostFailure {
+    QString message;
+};
+
+// "host:port", or why there is none.
+using PageHostAddress = veltrano::Result<QString, PageHostFailure>;
+
 // How a page host of our own is started.
 struct PageHostLaunch {
     QStringList arguments;      // given after "--port 0"
@@ -47,11 +57,8 @@ public:
     PageHost& operator=(const PageHost&) = delete;
 
     // Waits, without pumping window events, until the address is known or the deadline passes.
-    // Returns "host:port", or none with failure() telling what went wrong.
-    std::optional<QString> waitForAddress(QDeadlineTimer deadline);
-
-    // Why no address came; empty while none was asked for or when one came.
-    QString failure() const { return m_failure; }
+    // Asked again, gives the same answer at once.
+    PageHostAddress waitForAddress(QDeadlineTimer deadline);
 
     // Whether this object started a process of its own (false for VELTRANO_PAGE_HOST).
     bool startedProcess() const { return m_process != nullptr; }
@@ -64,7 +71,7 @@ private:
     QElapsedTimer m_sinceLaunch;
     std::unique_ptr<QProcess> m_process;
     std::optional<QString> m_address;
-    QString m_failure;
+    QString m_failure;  // why no address came; empty until one did not
 };
 
 }  // namespace veltrano::translation

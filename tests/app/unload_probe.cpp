@@ -18,10 +18,10 @@ int main(int argc, char* argv[])
     platform::browser::prepareWebEngine();
     QApplication application(argc, argv);
     const auto pageHost = translation::PageHost::launch(QStringLiteral(VELTRANO_BIN_DIR));
-    const std::optional<QString> address = pageHost->waitForAddress(QDeadlineTimer(translation::kPageHostStartLimit));
+    const auto address = pageHost->waitForAddress(QDeadlineTimer(translation::kPageHostStartLimit));
     if (!address)
         return 2;
-    app::Form1 window(*address);
+    app::Form1 window(address.value());
     window.setHomePageDraw([] { return 0.0; });
     window.Form_Load();
     window.show();

@@ -80,11 +80,13 @@ protected:
         qputenv(translation::kPageHostVariable, QByteArray());
         host = translation::PageHost::launch(QStringLiteral(VELTRANO_BIN_DIR),
                                              {{QStringLiteral("--jobs"), QStringLiteral("1")}, false});
-        address = host->waitForAddress(QDeadlineTimer(60000)).value_or(QString()).toStdString();
+        const auto waited = host->waitForAddress(QDeadlineTimer(60000));
+        address = waited ? waited.value().toStdString() : std::string();
+        failure = waited ? std::string() : waited.error().message.toStdString();
     }
     static void TearDownTestSuite() { host.reset(); }
 
-    void SetUp() override { ASSERT_FALSE(address.empty()) << host->failure().toStdString(); }
+    void SetUp() override { ASSERT_FALSE(address.empty()) << failure; }
 
     QProcess* start(std::vector<std::string> args, bool ownHost = false,
                     const QString& program = QStringLiteral(VELTRANO_BIN_DIR "/veltrano-batch"))
@@ -131,6 +133,7 @@ protected:
 
     static inline std::unique_ptr<translation::PageHost> host;
     static inline std::string address;
+    static inline std::string failure;  // why there is no address
     TempDir m_dir;
     std::vector<std::unique_ptr<QProcess>> m_processes;
 };

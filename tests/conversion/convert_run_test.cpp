@@ -103,9 +103,9 @@ private slots:
         qputenv("XDG_CONFIG_HOME", m_config.path().toLocal8Bit());
         qunsetenv(translation::kPageHostVariable);
         m_host = translation::PageHost::launch(QStringLiteral(VELTRANO_BIN_DIR));
-        const std::optional<QString> address = m_host->waitForAddress(QDeadlineTimer(translation::kPageHostStartLimit));
-        QVERIFY2(address, qPrintable(m_host->failure()));
-        m_form = std::make_unique<app::Form1>(*address);
+        const auto address = m_host->waitForAddress(QDeadlineTimer(translation::kPageHostStartLimit));
+        QVERIFY2(address, qPrintable(address ? QString() : address.error().message));
+        m_form = std::make_unique<app::Form1>(address.value());
         m_form->setShell(
             std::unique_ptr<veltrano::testing::ScriptedShell>(m_shell = new veltrano::testing::ScriptedShell));
         m_form->setProgramFolder(m_config.path());

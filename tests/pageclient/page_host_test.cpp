@@ -62,13 +62,15 @@ private slots:
     {
         qputenv(kPageHostVariable, "127.0.0.1:5555");
         const auto host = PageHost::launch(QStringLiteral("/nonexistent"));
-        QCOMPARE(host->waitForAddress(QDeadlineTimer(0)).value_or(QString()), QStringLiteral("127.0.0.1:5555"));
+        const auto named = host->waitForAddress(QDeadlineTimer(0));
+        QCOMPARE(named ? named.value() : QString(), QStringLiteral("127.0.0.1:5555"));
         QVERIFY(!host->startedProcess());
 
         qputenv(kPageHostVariable, "nonsense");
         const auto bad = PageHost::launch(QStringLiteral("/nonexistent"));
-        QVERIFY(!bad->waitForAddress(QDeadlineTimer(0)));
-        QVERIFY(bad->failure().contains(QLatin1String(kPageHostVariable)));
+        const auto refused = bad->waitForAddress(QDeadlineTimer(0));
+        QVERIFY(!refused);
+        QVERIFY(refused.error().message.contains(QLatin1String(kPageHostVariable)));
     }
 
     void standInHosts_data()
@@ -92,17 +94,19 @@ private slots:
         QTemporaryDir folder;
         writeStandIn(folder, body);
         const auto host = PageHost::launch(folder.path());
-        const std::optional<QString> address = host->waitForAddress(QDeadlineTimer(1500));
-        QCOMPARE(address.value_or(QString()), expectedAddress);
-        QVERIFY2(host->failure().contains(expectedFailurePart), qPrintable(host->failure()));
+        const auto address = host->waitForAddress(QDeadlineTimer(1500));
+        QCOMPARE(address ? address.value() : QString(), expectedAddress);
+        const QString failure = address ? QString() : address.error().message;
+        QVERIFY2(failure.contains(expectedFailurePart), qPrintable(failure));
     }
 
     void aMissingProgramIsReported()
     {
         QTemporaryDir empty;
         const auto host = PageHost::launch(empty.path());
-        QVERIFY(!host->waitForAddress(QDeadlineTimer(5000)));
-        QVERIFY2(host->failure().contains("could not be started"), qPrintable(host->failure()));
+        const auto address = host->waitForAddress(QDeadlineTimer(5000));
+        QVERIFY(!address);
+        QVERIFY2(address.error().message.contains("could not be started"), qPrintable(address.error().message));
     }
 
     void aStartedHostEndsWithUs()

@@ -109,9 +109,9 @@ private slots:
     {
         qunsetenv(kPageHostVariable);
         m_host = PageHost::launch(QStringLiteral(VELTRANO_BIN_DIR));
-        const std::optional<QString> address = m_host->waitForAddress(QDeadlineTimer(kPageHostStartLimit));
-        QVERIFY2(address, qPrintable(m_host->failure()));
-        m_address = *address;
+        const auto address = m_host->waitForAddress(QDeadlineTimer(kPageHostStartLimit));
+        QVERIFY2(address, qPrintable(address ? QString() : address.error().message));
+        m_address = address.value();
         m_browser = std::make_unique<platform::browser::WebBrowser>();
         m_browser->resize(300, 300);
         m_browser->show();
