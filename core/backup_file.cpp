@@ -92,13 +92,13 @@ private:
 enum class Placing {
     Placed,
     Taken,
-    Failed
 };
 
 // Gives the file at from the name to only when no file or folder has that name, in one step:
 // a rename that refuses to replace, or, on a file system without one, a second hard link that
-// the kernel makes only under a free name (the temporary name is then let go).
-Placing placeWithoutReplacing(const std::string& from, const std::string& to, int& error)
+// the kernel makes only under a free name (the temporary name is then let go). The system's
+// error number when it could do neither.
+veltrano::Result<Placing, int> placeWithoutReplacing(const std::string& from, const std::string& to)
 {
     if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
         return Placing::Placed;
@@ -112,8 +112,7 @@ Placing placeWithoutReplacing(const std::string& from, const std::string& to, in
         if (errno == EEXIST)
             return Placing::Taken;
     }
-    error = errno;
-    return Placing::Failed;
+    return errno;
 }
 
 // The whole file copied into the temporary copy, flushed to the disk; why not on failure, with
@@ -172,16 +171,13 @@ veltrano::Result<std::string, BackupFailure> copyForBackup(const std::string& pa
     for (int number = 1; number <= kMaxBackupNumber; ++number) {
         const std::string numbered = number == 1 ? stamp : stamp + " (" + std::to_string(number) + ")";
         const std::string backupPath = backupPathFor(path, numbered);
-        int error = 0;
-        switch (placeWithoutReplacing(copy.path(), backupPath, error)) {
-        case Placing::Placed:
-            copy.placed();
-            return backupPath;
-        case Placing::Taken:
+        const auto placing = placeWithoutReplacing(copy.path(), backupPath);
+        if (!placing)
+            return BackupFailure{backupPath + " cannot be written: " + reasonOf(placing.error())};
+        if (placing.value() == Placing::Taken)
             continue;
-        case Placing::Failed:
-            return BackupFailure{backupPath + " cannot be written: " + reasonOf(error)};
-        }
+        copy.placed();
+        return backupPath;
     }
     return BackupFailure{backupPathFor(path, stamp) + " and its numbered names up to ("
                          + std::to_string(kMaxBackupNumber) + ") are all taken"};
