@@ -13,8 +13,10 @@ std::string Failure::message() const
 
 std::string Failure::messageWithoutFile() const
 {
+    // Another file than the reader's (a link's target) is still named.
     if (engineWhere)
-        return spreadsheet::joinedMessage({}, engineWhere->place, reason);
+        return spreadsheet::joinedMessage(engineWhere->file == place.file ? std::string() : engineWhere->file,
+                                          engineWhere->place, reason);
     return messageAt({{}, place.sheet, place.cell}, reason);
 }
 

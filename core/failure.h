@@ -27,7 +27,7 @@ struct Failure {
 
     // The one-line text: the place (messageAt), or the engine's file and place, then the reason.
     std::string message() const;
-    // The same text without the file, for a reader that names the file itself.
+    // The same text without place's file, for a reader that names that file itself.
     std::string messageWithoutFile() const;
 };
 

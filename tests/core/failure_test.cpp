@@ -28,6 +28,8 @@ TEST(Failure, JoinsOnlyThePiecesItHas)
          "/d/b.xlsx: xl/workbook.xml at byte 80: no sheets", "xl/workbook.xml at byte 80: no sheets"},
         {"engine: no place", engineFailure(fileOnly, cell), "/d/b.xlsx: no such file", "no such file"},
         {"engine: no file", engineFailure(noFile, {}), "Data header: too long", "Data header: too long"},
+        {"engine: another file", engineFailure(fileOnly, {"/d/link.xlsx", {}, {}}), "/d/b.xlsx: no such file",
+         "/d/b.xlsx: no such file"},
         {"engine: reason alone", engineFailure(reasonOnly, cell), "No space left on device", "No space left on device"},
         {"core: file, sheet, cell",
          {"the page went away", cell},
