@@ -101,7 +101,7 @@ Form1::Form1(QString pageHost, QWidget* parent)
     connectConversion();
     connectKeptChoices();
     connectHoverPointers();
-    m_pageClient = std::make_unique<translation::BrowserPageClient>(*WebBrowser1);
+    m_pageClient = std::make_unique<pageclient::BrowserPageClient>(*WebBrowser1);
     ListView1->setFocus();
 }
 
@@ -258,20 +258,20 @@ void Form1::connectHandlers()
     // choice of the entry already shown (a page that failed to load is loaded again), which
     // Qt reports only as an activation; an activation right after a change is that change.
     connect(Combo1, &QComboBox::currentIndexChanged, this, [this] {
-        translation::Combo1_Click(*Combo1, *WebBrowser1, m_pageHost);
+        pageclient::Combo1_Click(*Combo1, *WebBrowser1, m_pageHost);
         m_directionJustChanged = true;
         QMetaObject::invokeMethod(
             this, [this] { m_directionJustChanged = false; }, Qt::QueuedConnection);
     });
     connect(Combo1, &QComboBox::activated, this, [this] {
         if (!std::exchange(m_directionJustChanged, false))
-            translation::Combo1_Click(*Combo1, *WebBrowser1, m_pageHost);
+            pageclient::Combo1_Click(*Combo1, *WebBrowser1, m_pageHost);
     });
     // A drop-down list never has its text edited, so this is there for completeness.
     connect(Combo1, &QComboBox::editTextChanged, this,
-            [this] { translation::Combo1_Change(*Combo1, *WebBrowser1, m_pageHost); });
+            [this] { pageclient::Combo1_Change(*Combo1, *WebBrowser1, m_pageHost); });
     connect(WebBrowser1, &platform::browser::WebBrowser::ProgressChange, this, [this](int progress, int progressMax) {
-        translation::WebBrowser1_ProgressChange(*ProgressBar1, progress, progressMax);
+        pageclient::WebBrowser1_ProgressChange(*ProgressBar1, progress, progressMax);
     });
 }
 
@@ -315,7 +315,7 @@ void Form1::connectConversion()
     window.showOverallProgress = [this](int percent) { ProgressBar2->setValue(percent); };
     window.setPointerBusy = [this](bool busy) { setMousePointer(busy ? MousePointer::Busy : MousePointer::Default); };
     window.shell = [this]() -> platform::shell::Shell& { return shell(); };
-    window.page = [this]() -> translation::PageClient& { return pageClient(); };
+    window.page = [this]() -> pageclient::PageClient& { return pageClient(); };
     m_conversionRun = std::make_unique<conversion::ConversionRun>(std::move(window));
     connect(this, &Form1::convertCommand, this, [this] { m_conversionRun->Check7_Click(); });
 }
@@ -459,8 +459,7 @@ void Form1::setCustomPointerImage(const QCursor& image)
 
 void Form1::Form_Load()
 {
-    WebBrowser1->Navigate(
-        translation::TranslateBaseUrl(translation::TranslationDirection::EnglishToSpanish, m_pageHost));
+    WebBrowser1->Navigate(pageclient::TranslateBaseUrl(pageclient::TranslationDirection::EnglishToSpanish, m_pageHost));
     CenterForm(*this);
     m_centreOnceFramed = !frameKnown();
     loadCustomPointerImage();
@@ -503,13 +502,13 @@ void Form1::paintProgressTracksWhite()
 
 void Form1::fillDirectionBox()
 {
-    using translation::TranslationDirection;
+    using pageclient::TranslationDirection;
     {
         // Adding the first entry would select it on its own; the selection is made below,
         // once, as a change that runs the box's handler.
         const QSignalBlocker quiet(Combo1);
-        Combo1->addItem(translation::directionCaption(TranslationDirection::EnglishToSpanish));
-        Combo1->addItem(translation::directionCaption(TranslationDirection::SpanishToEnglish));
+        Combo1->addItem(pageclient::directionCaption(TranslationDirection::EnglishToSpanish));
+        Combo1->addItem(pageclient::directionCaption(TranslationDirection::SpanishToEnglish));
         Combo1->setCurrentIndex(-1);
     }
     Combo1->setCurrentIndex(static_cast<int>(TranslationDirection::EnglishToSpanish));

@@ -90,9 +90,9 @@ public:
     void setShell(std::unique_ptr<platform::shell::Shell> shell) { m_shell = std::move(shell); }
 
     // The translation page client; the one over WebBrowser1 unless replaced.
-    translation::PageClient& pageClient() { return *m_pageClient; }
+    pageclient::PageClient& pageClient() { return *m_pageClient; }
     // Replaces the page client (tests exchange through their own, or pace it differently).
-    void setPageClient(std::unique_ptr<translation::PageClient> page) { m_pageClient = std::move(page); }
+    void setPageClient(std::unique_ptr<pageclient::PageClient> page) { m_pageClient = std::move(page); }
 
     // The Convert command that a click on Check7 runs (tests set its pacing and clock).
     conversion::ConversionRun& conversionRun() { return *m_conversionRun; }
@@ -159,7 +159,7 @@ private:
 
     QString m_pageHost;
     QStandardItemModel* m_fileListModel = nullptr;
-    std::unique_ptr<translation::PageClient> m_pageClient;
+    std::unique_ptr<pageclient::PageClient> m_pageClient;
     std::unique_ptr<filelist::FileListHandlers> m_fileListHandlers;
     std::unique_ptr<conversion::ConversionRun> m_conversionRun;
     std::unique_ptr<platform::shell::Shell> m_shell = std::make_unique<platform::shell::QtShell>();

@@ -61,10 +61,10 @@ int main(int argc, char* argv[])
     // The host must be listening before the window navigates to its page.
     // A page host started here is asked to stop by the system when this process ends, also
     // when closing the window ends it at once.
-    const std::unique_ptr<translation::PageHost> pageHost =
-        translation::PageHost::launch(QCoreApplication::applicationDirPath());
-    const translation::PageHostAddress address =
-        pageHost->waitForAddress(QDeadlineTimer(translation::kPageHostStartLimit));
+    const std::unique_ptr<pageclient::PageHost> pageHost =
+        pageclient::PageHost::launch(QCoreApplication::applicationDirPath());
+    const pageclient::PageHostAddress address =
+        pageHost->waitForAddress(QDeadlineTimer(pageclient::kPageHostStartLimit));
 
     app::Form1 window(address ? address.value() : QString());
     window.Form_Load();

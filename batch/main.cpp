@@ -30,7 +30,7 @@ constexpr std::chrono::seconds kPageHostReady{60};
 
 // The page host a run translates through.
 struct PageHostReached {
-    std::unique_ptr<translation::PageHost> host;  // set when this run started the host
+    std::unique_ptr<pageclient::PageHost> host;  // set when this run started the host
     std::string address;
 };
 
@@ -48,10 +48,10 @@ HostReach reachPageHost(const BatchOptions& options)
     // No warm-up: a run answered from its memory never starts a pipeline, and a run that needs
     // them pays the same start-up on its first batch. Without --jobs the host sizes its pool
     // by the cores this process may use (one pipeline already keeps about two busy).
-    translation::PageHostLaunch how{{QStringLiteral("--no-warm-up")}, false};
+    pageclient::PageHostLaunch how{{QStringLiteral("--no-warm-up")}, false};
     if (options.jobs > 0)
         how.arguments << QStringLiteral("--jobs") << QString::number(options.jobs);
-    auto host = translation::PageHost::launch(QCoreApplication::applicationDirPath(), how);
+    auto host = pageclient::PageHost::launch(QCoreApplication::applicationDirPath(), how);
     const auto address = host->waitForAddress(QDeadlineTimer(kPageHostReady));
     if (!address)
         return HostUnreachable{address.error().message.toStdString()};
@@ -121,7 +121,7 @@ int main(int argc, char* argv[])
         std::cout << "veltrano-batch " << VELTRANO_VERSION << '\n';
         return kAllConverted;
     }
-    if (!options.pageHost.empty() && !translation::isHostAndPort(QString::fromStdString(options.pageHost))) {
+    if (!options.pageHost.empty() && !pageclient::isHostAndPort(QString::fromStdString(options.pageHost))) {
         std::cerr << printable("veltrano-batch: --page-host must be host:port, not \"" + options.pageHost + "\"")
                   << '\n';
         return kUsage;

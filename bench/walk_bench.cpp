@@ -35,8 +35,8 @@
 namespace {
 
 using namespace veltrano;
-using translation::CellTranslation;
-using translation::PageClient;
+using pageclient::CellTranslation;
+using pageclient::PageClient;
 
 class InstantPage final : public PageClient {
 public:
@@ -100,20 +100,20 @@ struct Walked {
 
 Walked walkWorkbook(const std::string& path, PageClient& page, double pauseSeconds, bool keep = false)
 {
-    platform::excel::Application excel;
-    const platform::excel::Workbook book = excel.Workbooks().Open({.FileName = path});
+    excel::Application excel;
+    const excel::Workbook book = excel.Workbooks().Open({.FileName = path});
     int visited = 0;
     QElapsedTimer clock;
     qint64 lastPump = 0;
     qint64 longestGap = 0;
-    const translation::WalkPacing pacing{pauseSeconds, [&] {
-                                             ++visited;
-                                             longestGap = std::max(longestGap, clock.nsecsElapsed() - lastPump);
-                                             QCoreApplication::processEvents();
-                                             lastPump = clock.nsecsElapsed();
-                                         }};
+    const pageclient::WalkPacing pacing{pauseSeconds, [&] {
+                                            ++visited;
+                                            longestGap = std::max(longestGap, clock.nsecsElapsed() - lastPump);
+                                            QCoreApplication::processEvents();
+                                            lastPump = clock.nsecsElapsed();
+                                        }};
     clock.start();
-    if (const auto walked = translation::ConvertWorkbook(book, page, pacing); !walked)
+    if (const auto walked = pageclient::ConvertWorkbook(book, page, pacing); !walked)
         qFatal("walk_bench: %s", walked.error().message().c_str());
     const qint64 total = clock.nsecsElapsed();
     longestGap = std::max(longestGap, total - lastPump);
@@ -138,7 +138,7 @@ void measureInstant(const std::string& path)
 void measureRealPage(const std::string& path, platform::browser::WebBrowser& browser, double exchangeWait, double pause,
                      const char* label, bool keep = false)
 {
-    translation::BrowserPageClient browserPage(browser, {exchangeWait, 60.0, 0.005});
+    pageclient::BrowserPageClient browserPage(browser, {exchangeWait, 60.0, 0.005});
     CountingPage page(browserPage);
     const Walked walked = walkWorkbook(path, page, pause, keep);
     const double paced = page.translated * (exchangeWait + 2 * pause) * 1000.0;
@@ -171,9 +171,9 @@ int main(int argc, char* argv[])
     std::printf("far-off cell, ");
     measureInstant(farOffWorkbook(folder));
 
-    qunsetenv(translation::kPageHostVariable);
-    const auto host = translation::PageHost::launch(QStringLiteral(VELTRANO_BIN_DIR));
-    const auto address = host->waitForAddress(QDeadlineTimer(translation::kPageHostStartLimit));
+    qunsetenv(pageclient::kPageHostVariable);
+    const auto host = pageclient::PageHost::launch(QStringLiteral(VELTRANO_BIN_DIR));
+    const auto address = host->waitForAddress(QDeadlineTimer(pageclient::kPageHostStartLimit));
     if (!address) {
         std::fprintf(stderr, "walk_bench: %s\n", qPrintable(address.error().message));
         return 1;
@@ -181,8 +181,7 @@ int main(int argc, char* argv[])
     platform::browser::WebBrowser browser;
     browser.resize(300, 300);
     browser.show();
-    browser.Navigate(
-        translation::TranslateBaseUrl(translation::TranslationDirection::EnglishToSpanish, address.value()));
+    browser.Navigate(pageclient::TranslateBaseUrl(pageclient::TranslationDirection::EnglishToSpanish, address.value()));
     browser.waitUntilLoaded(QDeadlineTimer(30'000));
     const std::string small = generateWorkbook(sizes[1], folder);
     measureRealPage(small, browser, 0.2, 0.0, "real page, exchange wait 0.2 s, no pauses", keep);
@@ -190,7 +189,7 @@ int main(int argc, char* argv[])
         farOffWorkbook(folder), browser, 0.2, 0.0,
         "far-off cell, real page, exchange wait 0.2 s, no pauses (target under 100 ms on top of the waits)");
     if (realPacing)
-        measureRealPage(generateWorkbook(1, folder), browser, translation::kExchangeWaitSeconds,
-                        translation::kCellPauseSeconds, "real page, the program's pacing");
+        measureRealPage(generateWorkbook(1, folder), browser, pageclient::kExchangeWaitSeconds,
+                        pageclient::kCellPauseSeconds, "real page, the program's pacing");
     return 0;
 }

@@ -14,8 +14,8 @@
 namespace veltrano::conversion {
 
 using core::Scope;
-using platform::excel::Application;
-using platform::excel::Workbook;
+using excel::Application;
+using excel::Workbook;
 
 namespace {
 
@@ -39,7 +39,7 @@ private:
 // pacing, the pointer busy from opening until the instance has quit.
 class WindowSteps final : public core::FileSteps {
 public:
-    WindowSteps(const RunWindow& window, const translation::WalkPacing& pacing)
+    WindowSteps(const RunWindow& window, const pageclient::WalkPacing& pacing)
         : m_window(window),
           m_pacing(pacing)
     {}
@@ -53,8 +53,8 @@ public:
             return excel.error();
         m_excel = std::make_unique<Application>(std::move(excel).value());
         m_window.setPointerBusy(true);
-        return CatchExcelError([&] {
-            const platform::excel::Workbooks books = m_excel->Workbooks();
+        return excel::attempt([&] {
+            const excel::Workbooks books = m_excel->Workbooks();
             m_workbook = std::make_unique<Workbook>(books.Item(books.Count()));
             m_window.setPointerBusy(true);
             return &m_workbook->engineWorkbook();
@@ -102,41 +102,41 @@ public:
     }
 
 private:
-    translation::Walked walk(const Scope& scope)
+    pageclient::Walked walk(const Scope& scope)
     {
-        translation::PageClient& page = m_window.page();
+        pageclient::PageClient& page = m_window.page();
         switch (scope.kind) {
         case Scope::Kind::Workbook:
-            return translation::ConvertWorkbook(*m_workbook, page, m_pacing);
+            return pageclient::ConvertWorkbook(*m_workbook, page, m_pacing);
         case Scope::Kind::ActiveSheet:
-            return translation::ConvertActiveSheet(*m_workbook, page, m_pacing);
+            return pageclient::ConvertActiveSheet(*m_workbook, page, m_pacing);
         case Scope::Kind::Block:
-            return translation::ConvertCellBlock(*m_workbook, *m_block, page, m_pacing);
+            return pageclient::ConvertCellBlock(*m_workbook, *m_block, page, m_pacing);
         }
-        return translation::PassedOver();
+        return pageclient::PassedOver();
     }
 
     core::Result<std::optional<Scope>> askForBlock()
     {
-        auto block = CatchExcelError([&] {
+        auto block = excel::attempt([&] {
             m_excel->setVisible(true);
-            m_block = m_excel->InputBox(platform::excel::kBlockPrompt, platform::excel::kInputBoxRange);
+            m_block = m_excel->InputBox(excel::kBlockPrompt, excel::kInputBoxRange);
             return m_block ? std::optional(Scope::cellBlock(m_block->Worksheet().Name(), m_block->area()))
                            : std::optional<Scope>();
         });
         if (block && !block.value()) {
-            const platform::excel::Place file{m_path, {}, {}};
+            const excel::Place file{m_path, {}, {}};
             return core::Failure{"no block of cells was chosen, so the file was not converted", file};
         }
         return block;
     }
 
     const RunWindow& m_window;
-    const translation::WalkPacing& m_pacing;
+    const pageclient::WalkPacing& m_pacing;
     std::string m_path;
     std::unique_ptr<Application> m_excel;
     std::unique_ptr<Workbook> m_workbook;
-    std::optional<platform::excel::Range> m_block;
+    std::optional<excel::Range> m_block;
 };
 
 // A failure's text without the file, since the closing message puts the path before every
@@ -166,13 +166,13 @@ QString closingMessage(const QStringList& failures)
 
 ConversionRun::ConversionRun(RunWindow window)
     : m_window(std::move(window)),
-      m_lookup(std::make_unique<platform::excel::ProcessTable>()),
+      m_lookup(std::make_unique<excel::ProcessTable>()),
       m_now([] { return QDateTime::currentDateTime(); })
 {}
 
 ConversionRun::~ConversionRun() = default;
 
-void ConversionRun::setRunningProgramLookup(std::unique_ptr<platform::excel::RunningProgramLookup> lookup)
+void ConversionRun::setRunningProgramLookup(std::unique_ptr<excel::RunningProgramLookup> lookup)
 {
     m_lookup = std::move(lookup);
 }

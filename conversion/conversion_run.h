@@ -46,7 +46,7 @@ struct RunWindow {
     // The dialogs as the window has them at the moment of the call.
     std::function<platform::shell::Shell&()> shell;
     // The translation page client as the window has it at the moment of the call.
-    std::function<translation::PageClient&()> page;
+    std::function<pageclient::PageClient&()> page;
 };
 
 // ProgressBar2's value after the file at position (from 1) when the list has count entries:
@@ -68,9 +68,9 @@ public:
     void Check7_Click();
 
     // The pauses of the walks; the program keeps the default ones, tests pause for nothing.
-    void setWalkPacing(translation::WalkPacing pacing) { m_walkPacing = std::move(pacing); }
+    void setWalkPacing(pageclient::WalkPacing pacing) { m_walkPacing = std::move(pacing); }
     // How a running spreadsheet program is found; the process table unless set.
-    void setRunningProgramLookup(std::unique_ptr<platform::excel::RunningProgramLookup> lookup);
+    void setRunningProgramLookup(std::unique_ptr<excel::RunningProgramLookup> lookup);
     // The clock the backup stamps are read from; the local time unless set.
     void setClock(std::function<QDateTime()> now) { m_now = std::move(now); }
 
@@ -79,8 +79,8 @@ private:
     veltrano::Result<void, QString> convertFile(const QString& path);
 
     RunWindow m_window;
-    translation::WalkPacing m_walkPacing;
-    std::unique_ptr<platform::excel::RunningProgramLookup> m_lookup;
+    pageclient::WalkPacing m_walkPacing;
+    std::unique_ptr<excel::RunningProgramLookup> m_lookup;
     std::function<QDateTime()> m_now;
     bool m_running = false;
 };

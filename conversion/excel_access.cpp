@@ -5,28 +5,21 @@
 
 namespace veltrano::conversion {
 
-using platform::excel::Application;
-using platform::excel::ExcelError;
-using platform::excel::RunningApplication;
+using excel::Application;
+using excel::RunningApplication;
 
 const QString kExcelMayBeOpenMessage =
     QStringLiteral("Excel may be open. It is recommended that you close Excel first.\r\n\r\n"
                    "Would you like to proceed anyway?");
 
-core::Failure failureOf(const ExcelError& error)
-{
-    return error.failure();
-}
-
-bool ExcelIsRunning(const platform::excel::RunningProgramLookup& lookup)
+bool ExcelIsRunning(const excel::RunningProgramLookup& lookup)
 {
     // Attaching fails when nothing runs; that is the answer, not a fault to report.
-    const auto running = CatchExcelError([&] { return RunningApplication::attach(lookup); });
-    return running && running.value().Name() == platform::excel::kApplicationName;
+    const auto running = excel::attempt([&] { return RunningApplication::attach(lookup); });
+    return running && running.value().Name() == excel::kApplicationName;
 }
 
-bool StopForOpenExcel(QWidget* owner, platform::shell::Shell& shell,
-                      const platform::excel::RunningProgramLookup& lookup)
+bool StopForOpenExcel(QWidget* owner, platform::shell::Shell& shell, const excel::RunningProgramLookup& lookup)
 {
     if (!ExcelIsRunning(lookup))
         return false;
@@ -48,7 +41,7 @@ bool isTemplatePath(const std::string& path)
 
 core::Result<Application> OpenWorkbookInExcel(const std::string& path)
 {
-    return CatchExcelError([&] {
+    return excel::attempt([&] {
         Application excel;
         if (isTemplatePath(path))
             excel.Workbooks().Open({.FileName = path, .Editable = true});

@@ -3,7 +3,7 @@
 #include "excel/workbook_state.h"
 #include "excel/workbook_window.h"
 
-namespace veltrano::platform::excel {
+namespace veltrano::excel {
 
 struct Application::Impl {
     std::shared_ptr<Session> session = std::make_shared<Session>();
@@ -118,4 +118,4 @@ WorkbookWindow* Application::window() const
     return m_impl ? m_impl->window.get() : nullptr;
 }
 
-}  // namespace veltrano::platform::excel
+}  // namespace veltrano::excel

@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-namespace veltrano::platform::excel {
+namespace veltrano::excel {
 
 class WorkbookWindow;
 
@@ -56,4 +56,4 @@ private:
     std::unique_ptr<Impl> m_impl;
 };
 
-}  // namespace veltrano::platform::excel
+}  // namespace veltrano::excel

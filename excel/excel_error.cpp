@@ -2,7 +2,7 @@
 
 #include <utility>
 
-namespace veltrano::platform::excel {
+namespace veltrano::excel {
 
 ExcelError::ExcelError(core::Failure failure)
     : std::runtime_error(failure.message()),
@@ -14,4 +14,4 @@ ExcelError ExcelError::at(Place place, const std::string& reason)
     return ExcelError(core::Failure{reason, std::move(place)});
 }
 
-}  // namespace veltrano::platform::excel
+}  // namespace veltrano::excel

@@ -6,8 +6,10 @@
 
 #include <stdexcept>
 #include <string>
+#include <type_traits>
+#include <utility>
 
-namespace veltrano::platform::excel {
+namespace veltrano::excel {
 
 // Where a failure happened, named in messages the core's way.
 using core::describePlace;
@@ -30,4 +32,17 @@ private:
     core::Failure m_failure;
 };
 
-}  // namespace veltrano::platform::excel
+// What steps on the Excel objects give back, or the failure an object reported on the way. The
+// objects report failures by exception, as automation calls do; this is the one place those
+// exceptions end, so code outside this layer only ever sees values.
+template <typename Steps>
+core::Result<std::invoke_result_t<Steps>> attempt(Steps&& steps)
+{
+    try {
+        return std::forward<Steps>(steps)();
+    } catch (const ExcelError& error) {
+        return error.failure();
+    }
+}
+
+}  // namespace veltrano::excel

@@ -5,7 +5,7 @@
 #include "excel/worksheet.h"
 #include "spreadsheet/cell_ref.h"
 
-namespace veltrano::platform::excel {
+namespace veltrano::excel {
 
 using spreadsheet::CellRange;
 
@@ -118,4 +118,4 @@ Place Range::place() const
     return {state->book.path(), state->book.worksheet(m_sheet).name(), spreadsheet::rangeName(m_area)};
 }
 
-}  // namespace veltrano::platform::excel
+}  // namespace veltrano::excel

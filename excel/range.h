@@ -11,7 +11,7 @@
 #include <optional>
 #include <string>
 
-namespace veltrano::platform::excel {
+namespace veltrano::excel {
 
 struct WorkbookState;
 class Worksheet;
@@ -71,4 +71,4 @@ private:
     Axis m_axis;
 };
 
-}  // namespace veltrano::platform::excel
+}  // namespace veltrano::excel

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-namespace veltrano::platform::excel {
+namespace veltrano::excel {
 
 namespace fs = std::filesystem;
 
@@ -116,4 +116,4 @@ RunningApplication RunningApplication::attach(const RunningProgramLookup& lookup
     return RunningApplication(std::move(*program));
 }
 
-}  // namespace veltrano::platform::excel
+}  // namespace veltrano::excel

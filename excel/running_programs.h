@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-namespace veltrano::platform::excel {
+namespace veltrano::excel {
 
 struct RunningProgram {
     int processId = 0;
@@ -54,4 +54,4 @@ private:
     RunningProgram m_program;
 };
 
-}  // namespace veltrano::platform::excel
+}  // namespace veltrano::excel

@@ -2,7 +2,7 @@
 
 #include "spreadsheet/cell_ref.h"
 
-namespace veltrano::platform::excel {
+namespace veltrano::excel {
 
 using spreadsheet::CellKind;
 
@@ -49,4 +49,4 @@ QVariant SheetGridModel::headerData(int section, Qt::Orientation orientation, in
     return section + 1;
 }
 
-}  // namespace veltrano::platform::excel
+}  // namespace veltrano::excel

@@ -7,7 +7,7 @@
 
 #include <QAbstractTableModel>
 
-namespace veltrano::platform::excel {
+namespace veltrano::excel {
 
 class SheetGridModel final : public QAbstractTableModel {
     Q_OBJECT
@@ -26,4 +26,4 @@ private:
     spreadsheet::Worksheet m_sheet;
 };
 
-}  // namespace veltrano::platform::excel
+}  // namespace veltrano::excel

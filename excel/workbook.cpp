@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-namespace veltrano::platform::excel {
+namespace veltrano::excel {
 
 spreadsheet::Workbook& Workbook::engineWorkbook() const
 {
@@ -83,4 +83,4 @@ Workbook Workbooks::Item(int index) const
     return Workbook(session->workbooks[std::size_t(index) - 1]);
 }
 
-}  // namespace veltrano::platform::excel
+}  // namespace veltrano::excel

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace veltrano::platform::excel {
+namespace veltrano::excel {
 
 struct Session;
 
@@ -70,4 +70,4 @@ private:
     std::weak_ptr<Session> m_session;
 };
 
-}  // namespace veltrano::platform::excel
+}  // namespace veltrano::excel

@@ -1,6 +1,6 @@
 #include "excel/workbook_state.h"
 
-namespace veltrano::platform::excel {
+namespace veltrano::excel {
 
 std::shared_ptr<WorkbookState> lockWorkbook(const std::weak_ptr<WorkbookState>& workbook)
 {
@@ -16,4 +16,4 @@ std::shared_ptr<Session> lockSession(const std::weak_ptr<Session>& session)
     throw ExcelError::at({}, "The Excel instance has quit.");
 }
 
-}  // namespace veltrano::platform::excel
+}  // namespace veltrano::excel

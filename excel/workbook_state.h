@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-namespace veltrano::platform::excel {
+namespace veltrano::excel {
 
 struct WorkbookState {
     explicit WorkbookState(spreadsheet::Workbook opened)
@@ -27,4 +27,4 @@ std::shared_ptr<WorkbookState> lockWorkbook(const std::weak_ptr<WorkbookState>& 
 // The session behind a handle; throws ExcelError when its instance has quit.
 std::shared_ptr<Session> lockSession(const std::weak_ptr<Session>& session);
 
-}  // namespace veltrano::platform::excel
+}  // namespace veltrano::excel

@@ -18,7 +18,7 @@
 
 #include <filesystem>
 
-namespace veltrano::platform::excel {
+namespace veltrano::excel {
 
 using spreadsheet::CellRange;
 
@@ -283,4 +283,4 @@ void WorkbookWindow::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
-}  // namespace veltrano::platform::excel
+}  // namespace veltrano::excel

@@ -21,7 +21,7 @@ class QStackedWidget;
 class QTabBar;
 class QTableView;
 
-namespace veltrano::platform::excel {
+namespace veltrano::excel {
 
 // The prompt InputBox shows for a block.
 inline constexpr char kBlockPrompt[] = "Highlight a block of cells with mouse";
@@ -94,4 +94,4 @@ private:
     std::optional<Block> m_result;
 };
 
-}  // namespace veltrano::platform::excel
+}  // namespace veltrano::excel

@@ -3,7 +3,7 @@
 #include "core/sheet_reference.h"
 #include "excel/workbook_state.h"
 
-namespace veltrano::platform::excel {
+namespace veltrano::excel {
 
 std::string Worksheet::Name() const
 {
@@ -51,4 +51,4 @@ class Range Worksheet::Range(const std::string& reference) const
     return excel::Range(m_workbook, m_index, parsed->range, excel::Range::Axis::Cells);
 }
 
-}  // namespace veltrano::platform::excel
+}  // namespace veltrano::excel

@@ -12,7 +12,7 @@ class Workbook;
 class Worksheet;
 }  // namespace veltrano::spreadsheet
 
-namespace veltrano::platform::excel {
+namespace veltrano::excel {
 
 class Worksheet {
 public:
@@ -47,4 +47,4 @@ private:
     std::size_t m_index;
 };
 
-}  // namespace veltrano::platform::excel
+}  // namespace veltrano::excel

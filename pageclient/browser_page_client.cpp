@@ -8,7 +8,7 @@
 
 #include <algorithm>
 
-namespace veltrano::translation {
+namespace veltrano::pageclient {
 
 using platform::browser::DocumentAnswer;
 using platform::browser::javaScriptStringLiteral;
@@ -217,4 +217,4 @@ CellTranslation BrowserPageClient::pollForResult(const QString& text)
     }
 }
 
-}  // namespace veltrano::translation
+}  // namespace veltrano::pageclient

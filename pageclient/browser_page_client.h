@@ -16,7 +16,7 @@ namespace veltrano::platform::browser {
 class WebBrowser;
 }
 
-namespace veltrano::translation {
+namespace veltrano::pageclient {
 
 // The wait between putting a text into the page and the first look at its result.
 inline constexpr double kExchangeWaitSeconds = 3.0;
@@ -55,4 +55,4 @@ private:
     std::optional<platform::browser::HtmlDocument> m_held;
 };
 
-}  // namespace veltrano::translation
+}  // namespace veltrano::pageclient

@@ -7,7 +7,7 @@
 
 #include <utility>
 
-namespace veltrano::translation {
+namespace veltrano::pageclient {
 
 // What one exchange gave back.
 class CellTranslation {
@@ -52,4 +52,4 @@ public:
     virtual CellTranslation TranslateCellText(const QString& text) = 0;
 };
 
-}  // namespace veltrano::translation
+}  // namespace veltrano::pageclient

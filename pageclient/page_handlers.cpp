@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <limits>
 
-namespace veltrano::translation {
+namespace veltrano::pageclient {
 
 namespace {
 
@@ -60,4 +60,4 @@ void WebBrowser1_ProgressChange(QProgressBar& ProgressBar1, int progress, int pr
     (void)setValue(ProgressBar1, progress);
 }
 
-}  // namespace veltrano::translation
+}  // namespace veltrano::pageclient

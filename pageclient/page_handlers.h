@@ -11,7 +11,7 @@ namespace veltrano::platform::browser {
 class WebBrowser;
 }
 
-namespace veltrano::translation {
+namespace veltrano::pageclient {
 
 // Combo1's Click: navigates the browser to the page of the direction at the box's selected
 // position; does nothing when no entry is selected. Returns at once; nothing waits for the page.
@@ -25,4 +25,4 @@ void Combo1_Change(const QComboBox& Combo1, platform::browser::WebBrowser& WebBr
 // value outside Min..Max) or whose arithmetic overflows 32 bits is skipped without a word.
 void WebBrowser1_ProgressChange(QProgressBar& ProgressBar1, int progress, int progressMax);
 
-}  // namespace veltrano::translation
+}  // namespace veltrano::pageclient

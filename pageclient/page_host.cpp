@@ -9,7 +9,7 @@
 #include <sys/prctl.h>
 #include <sys/resource.h>
 
-namespace veltrano::translation {
+namespace veltrano::pageclient {
 
 namespace {
 
@@ -140,4 +140,4 @@ std::optional<QString> PageHost::readAddressLine(QDeadlineTimer deadline)
     return address;
 }
 
-}  // namespace veltrano::translation
+}  // namespace veltrano::pageclient

@@ -15,7 +15,7 @@
 #include <memory>
 #include <optional>
 
-namespace veltrano::translation {
+namespace veltrano::pageclient {
 
 // The page host program's file name, looked for in the program's own folder.
 inline constexpr char kPageHostProgram[] = "veltrano-pagehost";
@@ -74,4 +74,4 @@ private:
     QString m_failure;  // why no address came; empty until one did not
 };
 
-}  // namespace veltrano::translation
+}  // namespace veltrano::pageclient

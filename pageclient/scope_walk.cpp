@@ -6,12 +6,11 @@
 
 #include <QCoreApplication>
 
-namespace veltrano::translation {
+namespace veltrano::pageclient {
 
-using platform::excel::ExcelError;
-using platform::excel::Place;
-using platform::excel::Range;
-using platform::excel::Workbook;
+using excel::Place;
+using excel::Range;
+using excel::Workbook;
 using Outcome = CellTranslation::Outcome;
 
 namespace {
@@ -65,14 +64,11 @@ private:
 
 Walked ConvertScope(const Workbook& workbook, const core::Scope& scope, PageClient& page, const WalkPacing& pacing)
 {
-    std::shared_ptr<spreadsheet::Workbook> book;
-    try {
-        book = workbook.sharedEngineWorkbook();
-    } catch (const ExcelError& error) {
-        return error.failure();
-    }
+    const auto book = excel::attempt([&] { return workbook.sharedEngineWorkbook(); });
+    if (!book)
+        return book.error();
     PagedConversion paged(page, pacing);
-    auto converted = core::convertCells(*book, scope, paged, core::Pace::CellByCell, paged);
+    auto converted = core::convertCells(*book.value(), scope, paged, core::Pace::CellByCell, paged);
     if (!converted)
         return converted.error();
     return std::move(converted.value().cellsLeft);
@@ -90,13 +86,10 @@ Walked ConvertActiveSheet(const Workbook& workbook, PageClient& page, const Walk
 
 Walked ConvertCellBlock(const Workbook& workbook, const Range& block, PageClient& page, const WalkPacing& pacing)
 {
-    std::string sheet;
-    try {
-        sheet = block.Worksheet().Name();
-    } catch (const ExcelError& error) {
-        return error.failure();
-    }
-    return ConvertScope(workbook, core::Scope::cellBlock(std::move(sheet), block.area()), page, pacing);
+    auto sheet = excel::attempt([&] { return block.Worksheet().Name(); });
+    if (!sheet)
+        return sheet.error();
+    return ConvertScope(workbook, core::Scope::cellBlock(std::move(sheet).value(), block.area()), page, pacing);
 }
 
-}  // namespace veltrano::translation
+}  // namespace veltrano::pageclient

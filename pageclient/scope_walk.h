@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-namespace veltrano::translation {
+namespace veltrano::pageclient {
 
 // The pause before and after each exchange.
 inline constexpr double kCellPauseSeconds = 0.5;
@@ -40,20 +40,20 @@ using PassedOver = std::vector<core::Failure>;
 using Walked = core::Result<PassedOver>;
 
 // The walk of any scope; the three below name the window's choices.
-Walked ConvertScope(const platform::excel::Workbook& workbook, const core::Scope& scope, PageClient& page,
+Walked ConvertScope(const excel::Workbook& workbook, const core::Scope& scope, PageClient& page,
                     const WalkPacing& pacing = {});
 
 // Every worksheet of the workbook in workbook order, chart sheets left out; on each, row 1 to
 // the used range's last row by column 1 to its last column.
-Walked ConvertWorkbook(const platform::excel::Workbook& workbook, PageClient& page, const WalkPacing& pacing = {});
+Walked ConvertWorkbook(const excel::Workbook& workbook, PageClient& page, const WalkPacing& pacing = {});
 
 // The workbook's active sheet, walked as above. A failure naming the sheet when the active
 // sheet is not a worksheet.
-Walked ConvertActiveSheet(const platform::excel::Workbook& workbook, PageClient& page, const WalkPacing& pacing = {});
+Walked ConvertActiveSheet(const excel::Workbook& workbook, PageClient& page, const WalkPacing& pacing = {});
 
 // The block's rectangle on the block's own worksheet (of several areas, the first), never past
 // that sheet's used range, so whole columns cost no more than the cells that hold something.
-Walked ConvertCellBlock(const platform::excel::Workbook& workbook, const platform::excel::Range& block,
-                        PageClient& page, const WalkPacing& pacing = {});
+Walked ConvertCellBlock(const excel::Workbook& workbook, const excel::Range& block, PageClient& page,
+                        const WalkPacing& pacing = {});
 
-}  // namespace veltrano::translation
+}  // namespace veltrano::pageclient

@@ -1,6 +1,6 @@
 #include "pageclient/translation_direction.h"
 
-namespace veltrano::translation {
+namespace veltrano::pageclient {
 
 QString directionCaption(TranslationDirection direction)
 {
@@ -33,4 +33,4 @@ QString TranslateBaseUrl(TranslationDirection direction, const QString& pageHost
     return QStringLiteral("http://") + pageHost + pathAndQuery;
 }
 
-}  // namespace veltrano::translation
+}  // namespace veltrano::pageclient

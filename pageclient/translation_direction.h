@@ -5,7 +5,7 @@
 
 #include <optional>
 
-namespace veltrano::translation {
+namespace veltrano::pageclient {
 
 // The position of an entry in Combo1 is the direction's value.
 enum class TranslationDirection {
@@ -23,4 +23,4 @@ std::optional<TranslationDirection> directionAtPosition(int position);
 // empty "text=", because text reaches the page only through its input field.
 QString TranslateBaseUrl(TranslationDirection direction, const QString& pageHost);
 
-}  // namespace veltrano::translation
+}  // namespace veltrano::pageclient

@@ -6,7 +6,7 @@
 #include <chrono>
 #include <cmath>
 
-namespace veltrano::translation {
+namespace veltrano::pageclient {
 
 void WaitSeconds(double seconds)
 {
@@ -18,4 +18,4 @@ void WaitSeconds(double seconds)
     platform::browser::pumpEventsUntil([] { return false; }, QDeadlineTimer(duration, Qt::PreciseTimer));
 }
 
-}  // namespace veltrano::translation
+}  // namespace veltrano::pageclient

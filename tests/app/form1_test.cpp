@@ -31,7 +31,7 @@ private slots:
         // The window keeps choices in the user's settings; these go to a folder of the test's.
         QVERIFY(m_config.isValid());
         qputenv("XDG_CONFIG_HOME", m_config.path().toLocal8Bit());
-        m_server = std::make_unique<veltrano::translation::testing::TestPageServer>();
+        m_server = std::make_unique<veltrano::pageclient::testing::TestPageServer>();
         m_form = std::make_unique<Form1>(m_server->host());
         // The add commands open dialogs; these are answered (as cancelled) without a person.
         m_form->setShell(std::make_unique<veltrano::testing::ScriptedShell>());
@@ -271,7 +271,7 @@ private:
     }
 
     QTemporaryDir m_config;
-    std::unique_ptr<veltrano::translation::testing::TestPageServer> m_server;
+    std::unique_ptr<veltrano::pageclient::testing::TestPageServer> m_server;
     std::unique_ptr<Form1> m_form;
 };
 

@@ -269,7 +269,7 @@ private:
 
     QTemporaryDir m_config;
     QTemporaryDir m_noPointer;
-    veltrano::translation::testing::TestPageServer m_server;
+    veltrano::pageclient::testing::TestPageServer m_server;
 };
 
 VELTRANO_WEB_TEST_MAIN(StartupTest)

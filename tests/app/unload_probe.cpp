@@ -17,8 +17,8 @@ int main(int argc, char* argv[])
     using namespace veltrano;
     platform::browser::prepareWebEngine();
     QApplication application(argc, argv);
-    const auto pageHost = translation::PageHost::launch(QStringLiteral(VELTRANO_BIN_DIR));
-    const auto address = pageHost->waitForAddress(QDeadlineTimer(translation::kPageHostStartLimit));
+    const auto pageHost = pageclient::PageHost::launch(QStringLiteral(VELTRANO_BIN_DIR));
+    const auto address = pageHost->waitForAddress(QDeadlineTimer(pageclient::kPageHostStartLimit));
     if (!address)
         return 2;
     app::Form1 window(address.value());
@@ -34,7 +34,7 @@ int main(int argc, char* argv[])
     QTimer::singleShot(0, &window, [] {
         std::puts("ready");
         std::fflush(stdout);
-        translation::WaitSeconds(3600);
+        pageclient::WaitSeconds(3600);
         std::puts("carried on after the wait");
     });
     application.exec();

@@ -77,9 +77,9 @@ protected:
     // One page host for all the runs of a test: starting Apertium is what takes time.
     static void SetUpTestSuite()
     {
-        qputenv(translation::kPageHostVariable, QByteArray());
-        host = translation::PageHost::launch(QStringLiteral(VELTRANO_BIN_DIR),
-                                             {{QStringLiteral("--jobs"), QStringLiteral("1")}, false});
+        qputenv(pageclient::kPageHostVariable, QByteArray());
+        host = pageclient::PageHost::launch(QStringLiteral(VELTRANO_BIN_DIR),
+                                            {{QStringLiteral("--jobs"), QStringLiteral("1")}, false});
         const auto waited = host->waitForAddress(QDeadlineTimer(60000));
         address = waited ? waited.value().toStdString() : std::string();
         failure = waited ? std::string() : waited.error().message.toStdString();
@@ -97,7 +97,7 @@ protected:
         m_processes.emplace_back(process);
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("XDG_CACHE_HOME"), QString::fromStdString((m_dir / "cache").string()));
-        environment.remove(QString::fromLatin1(translation::kPageHostVariable));
+        environment.remove(QString::fromLatin1(pageclient::kPageHostVariable));
         process->setProcessEnvironment(environment);
         process->setWorkingDirectory(QString::fromStdString(m_dir.path().string()));
         QStringList arguments;
@@ -131,7 +131,7 @@ protected:
         return names;
     }
 
-    static inline std::unique_ptr<translation::PageHost> host;
+    static inline std::unique_ptr<pageclient::PageHost> host;
     static inline std::string address;
     static inline std::string failure;  // why there is no address
     TempDir m_dir;

@@ -83,13 +83,13 @@ TEST(WindowAndBatch, EndWithTheSameCellValues)
     const std::string byWindow = fixture.write(folder / "window.xlsx").string();
     const std::string byBatch = fixture.write(folder / "batch.xlsx").string();
 
-    platform::excel::Application excel;
-    const platform::excel::Workbook workbook = excel.Workbooks().Open({.FileName = byWindow});
-    translation::testing::FakePageClient page;
+    excel::Application excel;
+    const excel::Workbook workbook = excel.Workbooks().Open({.FileName = byWindow});
+    pageclient::testing::FakePageClient page;
     page.answer = [](const QString& text) {
-        return translation::CellTranslation::translated(QString::fromStdString(instantTranslation(text.toStdString())));
+        return pageclient::CellTranslation::translated(QString::fromStdString(instantTranslation(text.toStdString())));
     };
-    const translation::Walked walked = translation::ConvertWorkbook(workbook, page, {0.0, [] {}});
+    const pageclient::Walked walked = pageclient::ConvertWorkbook(workbook, page, {0.0, [] {}});
     ASSERT_TRUE(walked) << walked.error().message();
     workbook.Save();
     excel.Quit();
@@ -179,29 +179,29 @@ TEST(WindowAndBatch, ConvertTheSameCellsInEveryScope)
         const std::string byWindow = everyKindOfCell().write(folder / "window.xlsx").string();
         const std::string byBatch = everyKindOfCell().write(folder / "batch.xlsx").string();
 
-        platform::excel::Application excel;
-        const platform::excel::Workbook workbook = excel.Workbooks().Open({.FileName = byWindow});
-        translation::testing::FakePageClient page;
+        excel::Application excel;
+        const excel::Workbook workbook = excel.Workbooks().Open({.FileName = byWindow});
+        pageclient::testing::FakePageClient page;
         page.answer = [](const QString& text) {
-            return translation::CellTranslation::translated(
+            return pageclient::CellTranslation::translated(
                 QString::fromStdString(instantTranslation(text.toStdString())));
         };
-        const translation::WalkPacing noPauses{0.0, [] {}};
-        const translation::Walked walked = [&]() -> translation::Walked {
+        const pageclient::WalkPacing noPauses{0.0, [] {}};
+        const pageclient::Walked walked = [&]() -> pageclient::Walked {
             switch (c.scope.kind) {
             case core::Scope::Kind::Workbook:
-                return translation::ConvertWorkbook(workbook, page, noPauses);
+                return pageclient::ConvertWorkbook(workbook, page, noPauses);
             case core::Scope::Kind::ActiveSheet:
-                return translation::ConvertActiveSheet(workbook, page, noPauses);
+                return pageclient::ConvertActiveSheet(workbook, page, noPauses);
             case core::Scope::Kind::Block:
-                return translation::ConvertCellBlock(
+                return pageclient::ConvertCellBlock(
                     workbook, workbook.Worksheets().at(0).Range(core::qualifiedAddress("Data", c.scope.block)), page,
                     noPauses);
             }
-            return translation::PassedOver();
+            return pageclient::PassedOver();
         }();
         ASSERT_TRUE(walked) << walked.error().message();
-        const translation::PassedOver& passedOver = walked.value();
+        const pageclient::PassedOver& passedOver = walked.value();
         workbook.Save();
         excel.Quit();
 

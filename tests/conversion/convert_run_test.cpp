@@ -35,37 +35,37 @@ namespace {
 
 const QDateTime kNow(QDate(2026, 12, 5), QTime(15, 7));
 
-class SpreadsheetProgram final : public platform::excel::RunningProgramLookup {
+class SpreadsheetProgram final : public excel::RunningProgramLookup {
 public:
     explicit SpreadsheetProgram(const bool& runs)
         : m_runs(runs)
     {}
-    std::optional<platform::excel::RunningProgram> findSpreadsheetProgram() const override
+    std::optional<excel::RunningProgram> findSpreadsheetProgram() const override
     {
-        return m_runs ? std::optional(platform::excel::RunningProgram{4242, "soffice.bin"}) : std::nullopt;
+        return m_runs ? std::optional(excel::RunningProgram{4242, "soffice.bin"}) : std::nullopt;
     }
     const bool& m_runs;
 };
 
 // The real page, with a look in at each exchange; the text "stop here" fails.
-class PageInTheMiddle final : public translation::PageClient {
+class PageInTheMiddle final : public pageclient::PageClient {
 public:
-    explicit PageInTheMiddle(translation::PageClient& page)
+    explicit PageInTheMiddle(pageclient::PageClient& page)
         : m_page(page)
     {}
     void takeDocument() override { m_page.takeDocument(); }
     void releaseDocument() override { m_page.releaseDocument(); }
-    translation::CellTranslation TranslateCellText(const QString& text) override
+    pageclient::CellTranslation TranslateCellText(const QString& text) override
     {
         sent << text;
         if (during)
             during();
-        return text == "stop here" ? translation::CellTranslation::failed("the page went away")
+        return text == "stop here" ? pageclient::CellTranslation::failed("the page went away")
                                    : m_page.TranslateCellText(text);
     }
     QStringList sent;
     std::function<void()> during;
-    translation::PageClient& m_page;
+    pageclient::PageClient& m_page;
 };
 
 std::string bytes(const QString& path)
@@ -101,9 +101,9 @@ private slots:
     {
         QVERIFY(m_config.isValid());
         qputenv("XDG_CONFIG_HOME", m_config.path().toLocal8Bit());
-        qunsetenv(translation::kPageHostVariable);
-        m_host = translation::PageHost::launch(QStringLiteral(VELTRANO_BIN_DIR));
-        const auto address = m_host->waitForAddress(QDeadlineTimer(translation::kPageHostStartLimit));
+        qunsetenv(pageclient::kPageHostVariable);
+        m_host = pageclient::PageHost::launch(QStringLiteral(VELTRANO_BIN_DIR));
+        const auto address = m_host->waitForAddress(QDeadlineTimer(pageclient::kPageHostStartLimit));
         QVERIFY2(address, qPrintable(address ? QString() : address.error().message));
         m_form = std::make_unique<app::Form1>(address.value());
         m_form->setShell(
@@ -114,8 +114,8 @@ private slots:
         m_form->show();
         QVERIFY(m_form->WebBrowser1->waitUntilLoaded(QDeadlineTimer(30'000)));
         // The program's own page client, with no wait before the first look at a result.
-        m_realPage = std::make_unique<translation::BrowserPageClient>(*m_form->WebBrowser1,
-                                                                      translation::ExchangePacing{0.0, 30.0, 0.01});
+        m_realPage = std::make_unique<pageclient::BrowserPageClient>(*m_form->WebBrowser1,
+                                                                     pageclient::ExchangePacing{0.0, 30.0, 0.01});
         m_form->setPageClient(std::unique_ptr<PageInTheMiddle>(m_page = new PageInTheMiddle(*m_realPage)));
         m_form->conversionRun().setWalkPacing({0.0, {}});
         m_form->conversionRun().setRunningProgramLookup(std::make_unique<SpreadsheetProgram>(m_programRuns));
@@ -308,19 +308,19 @@ private:
 
     void convert() { QTest::mouseClick(m_form->Check7, Qt::LeftButton); }
 
-    static platform::excel::WorkbookWindow* visibleWorkbookWindow()
+    static excel::WorkbookWindow* visibleWorkbookWindow()
     {
         for (QWidget* widget : QApplication::topLevelWidgets())
-            if (auto* window = qobject_cast<platform::excel::WorkbookWindow*>(widget); window && window->isVisible())
+            if (auto* window = qobject_cast<excel::WorkbookWindow*>(widget); window && window->isVisible())
                 return window;
         return nullptr;
     }
 
     QTemporaryDir m_config;
     std::unique_ptr<spreadsheet::testing::TempDir> m_folder;
-    std::unique_ptr<translation::PageHost> m_host;
+    std::unique_ptr<pageclient::PageHost> m_host;
     std::unique_ptr<app::Form1> m_form;
-    std::unique_ptr<translation::BrowserPageClient> m_realPage;
+    std::unique_ptr<pageclient::BrowserPageClient> m_realPage;
     veltrano::testing::ScriptedShell* m_shell = nullptr;
     PageInTheMiddle* m_page = nullptr;
     bool m_programRuns = false;

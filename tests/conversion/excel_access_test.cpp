@@ -13,9 +13,9 @@ namespace {
 
 using namespace veltrano;
 using namespace veltrano::conversion;
-using platform::excel::Application;
-using platform::excel::RunningProgram;
-using platform::excel::RunningProgramLookup;
+using excel::Application;
+using excel::RunningProgram;
+using excel::RunningProgramLookup;
 using spreadsheet::testing::TempDir;
 using spreadsheet::testing::WorkbookFixture;
 

@@ -12,7 +12,7 @@
 
 namespace {
 
-using namespace veltrano::platform::excel;
+using namespace veltrano::excel;
 using veltrano::spreadsheet::testing::TempDir;
 using veltrano::spreadsheet::testing::writeFile;
 

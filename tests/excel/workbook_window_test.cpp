@@ -18,7 +18,7 @@
 
 #include <functional>
 
-using namespace veltrano::platform::excel;
+using namespace veltrano::excel;
 using veltrano::spreadsheet::testing::TempDir;
 using veltrano::spreadsheet::testing::WorkbookFixture;
 using veltrano::testing::addRow;

@@ -8,7 +8,7 @@
 
 #include <functional>
 
-namespace veltrano::translation::testing {
+namespace veltrano::pageclient::testing {
 
 class FakePageClient final : public PageClient {
 public:
@@ -31,4 +31,4 @@ public:
     }
 };
 
-}  // namespace veltrano::translation::testing
+}  // namespace veltrano::pageclient::testing

@@ -15,7 +15,7 @@
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
 
-using namespace veltrano::translation;
+using namespace veltrano::pageclient;
 using veltrano::platform::browser::WebBrowser;
 using veltrano::testing::addRow;
 using Outcome = CellTranslation::Outcome;

@@ -13,7 +13,7 @@
 
 #include <climits>
 
-using namespace veltrano::translation;
+using namespace veltrano::pageclient;
 using veltrano::platform::browser::WebBrowser;
 
 class PageHandlersTest : public QObject {

@@ -13,7 +13,7 @@
 #include <cerrno>
 #include <csignal>
 
-using namespace veltrano::translation;
+using namespace veltrano::pageclient;
 using veltrano::testing::addRow;
 
 namespace {

@@ -15,9 +15,9 @@
 #include <QElapsedTimer>
 
 using namespace veltrano;
-using namespace veltrano::translation;
-using platform::excel::Application;
-using platform::excel::Workbook;
+using namespace veltrano::pageclient;
+using excel::Application;
+using excel::Workbook;
 using spreadsheet::testing::WorkbookFixture;
 using veltrano::testing::sheetRows;
 using veltrano::testing::text;

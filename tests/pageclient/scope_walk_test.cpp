@@ -23,11 +23,11 @@ inline void PrintTo(const QString& text, std::ostream* out)
 namespace {
 
 using namespace veltrano;
-using platform::excel::Application;
-using platform::excel::Workbook;
+using excel::Application;
+using excel::Workbook;
+using pageclient::CellTranslation;
+using pageclient::testing::FakePageClient;
 using spreadsheet::testing::WorkbookFixture;
-using translation::CellTranslation;
-using translation::testing::FakePageClient;
 using veltrano::testing::namedCells;
 using veltrano::testing::sheetRows;
 using veltrano::testing::text;
@@ -49,25 +49,25 @@ protected:
     // one per cell visited.
     void walk(const Workbook& book, Scope scope, const std::string& block = {})
     {
-        translation::WalkPacing pacing{0.0, [this] { ++pumps; }};
+        pageclient::WalkPacing pacing{0.0, [this] { ++pumps; }};
         switch (scope) {
         case Scope::Workbook:
-            return keep(translation::ConvertWorkbook(book, page, pacing));
+            return keep(pageclient::ConvertWorkbook(book, page, pacing));
         case Scope::ActiveSheet:
-            return keep(translation::ConvertActiveSheet(book, page, pacing));
+            return keep(pageclient::ConvertActiveSheet(book, page, pacing));
         case Scope::Block: {
             const auto bang = block.find('!');
             const std::string sheetName = bang == std::string::npos ? "" : block.substr(0, bang);
             for (const auto& sheet : book.Worksheets())
                 if (sheetName.empty() || sheet.Name() == sheetName)
-                    return keep(translation::ConvertCellBlock(book, sheet.Range(block), page, pacing));
+                    return keep(pageclient::ConvertCellBlock(book, sheet.Range(block), page, pacing));
             FAIL() << "no sheet " << sheetName;
         }
         }
     }
 
     // A walk's failure is kept for the tests that look for one; any other test fails on it.
-    void keep(translation::Walked walked)
+    void keep(pageclient::Walked walked)
     {
         if (walked) {
             passedOver = std::move(walked).value();
@@ -81,7 +81,7 @@ protected:
     Application m_excel;
     FakePageClient page;
     int pumps = 0;
-    translation::PassedOver passedOver;
+    pageclient::PassedOver passedOver;
     bool failureExpected = false;
     std::optional<core::Failure> failure;
 };

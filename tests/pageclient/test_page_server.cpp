@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-namespace veltrano::translation::testing {
+namespace veltrano::pageclient::testing {
 
 namespace {
 
@@ -144,4 +144,4 @@ QStringList TestPageServer::requests() const
     return list;
 }
 
-}  // namespace veltrano::translation::testing
+}  // namespace veltrano::pageclient::testing

@@ -8,7 +8,7 @@
 
 #include <memory>
 
-namespace veltrano::translation::testing {
+namespace veltrano::pageclient::testing {
 
 class TestPageServer {
 public:
@@ -28,4 +28,4 @@ private:
     std::unique_ptr<Impl> m_impl;
 };
 
-}  // namespace veltrano::translation::testing
+}  // namespace veltrano::pageclient::testing

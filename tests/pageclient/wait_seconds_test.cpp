@@ -12,7 +12,7 @@
 #include <limits>
 #include <sys/resource.h>
 
-using veltrano::translation::WaitSeconds;
+using veltrano::pageclient::WaitSeconds;
 
 namespace {
 
