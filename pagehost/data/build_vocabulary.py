@@ -636,6 +636,8 @@ class DirectionBuild:
                 entries.append((self.side(term, self.source), bilingual_tags(term, self.source),
                                 target, bilingual_tags(term, self.target)))
                 entries += self.numbered_noun_entries(term, pair_readings)
+            elif self.pair_gives_other_gender(term, pair_readings):
+                entries += self.numbered_noun_entries(term, pair_readings)
             if existing and existing != [target.lower()]:
                 defaults.append((self.side(term, self.source), term.kind.split(".")[0], target))
         return entries, defaults
@@ -658,6 +660,16 @@ class DirectionBuild:
                 if lemma.lower() != self.side(term, self.target).lower() and tags:
                     made.append((self.side(term, self.source), source_tags, lemma, tags))
         return made
+
+    def pair_gives_other_gender(self, term, pair_readings):
+        """The pair gives a noun the term's Spanish word with the other gender (event: evento as
+        feminine), so that its articles and adjectives disagree and its plural is not generated;
+        entries that name the number come before the pair's and give the term's gender."""
+        if self.target != "es" or term.kind not in ("n.m", "n.f") or plural_only(term):
+            return False
+        gender = spanish_noun_gender(term)
+        return any(lemma.lower() == term.spanish.lower() and len(tags) > 1 and tags[1] in ("m", "f") and tags[1] != gender
+                   for lemma, tags in pair_readings.get((term.english, ("n", "sg")), []))
 
     def numbers_of(self, term):
         return ["sg", "pl"] + (["sp"] if self.invariable_source_noun(term) else [])
