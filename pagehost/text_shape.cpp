@@ -282,6 +282,21 @@ std::string keepSourceCapitals(std::string_view source, std::string translated)
     return translated;
 }
 
+std::string withWordedAmpersands(std::string_view text, std::string_view conjunction)
+{
+    std::string worded;
+    std::size_t done = 0;
+    for (auto at = text.find(" & "); at != std::string_view::npos; at = text.find(" & ", at + 1)) {
+        const bool afterWord = at > 0 && !isSpace(text[at - 1]);
+        const bool beforeSmallLetter = at + 3 < text.size() && text[at + 3] >= 'a' && text[at + 3] <= 'z';
+        if (!afterWord || !beforeSmallLetter)
+            continue;
+        worded.append(text.substr(done, at + 1 - done)).append(conjunction);
+        done = at + 2;
+    }
+    return worded.append(text.substr(done));
+}
+
 std::string withOpeningMarks(std::string_view source, std::string translated)
 {
     for (const auto& [closing, opening] : {std::pair{'?', std::string_view("¿")}, {'!', std::string_view("¡")}}) {

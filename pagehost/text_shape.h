@@ -50,6 +50,12 @@ std::string keepSourceCapitals(std::string_view source, std::string translated);
 // ! or ?, where the pipeline left it out.
 std::string withOpeningMarks(std::string_view source, std::string translated);
 
+// text with each " & " that joins a word to one in small letters ("Sales & marketing") written as
+// conjunction, which the pipeline translates; otherwise the pipeline takes the mark for a space and
+// reads the words around it as one compound ("Marketing & de ventas"). Before a capital the mark
+// stays, as names use it (Smith & Sons, Black & Decker).
+std::string withWordedAmpersands(std::string_view text, std::string_view conjunction);
+
 // The parts of text between the separators (one more part than separators).
 std::vector<std::string_view> splitAt(std::string_view text, char separator);
 

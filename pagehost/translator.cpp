@@ -300,7 +300,8 @@ Result<std::vector<std::string>> Translator::translationsFrom(const std::vector<
 
 // The core in the stream format, with what the pipeline must not touch in protected blocks that
 // carry it past: the glossary's terms with their translations, addresses, paths and codes as
-// they are (where a term and a code overlap, the term wins).
+// they are (where a term and a code overlap, the term wins). An ampersand between words goes as
+// the source's conjunction.
 std::string Translator::streamTextOf(std::string_view core) const
 {
     std::vector<GlossaryTerm> kept;
@@ -314,14 +315,15 @@ std::string Translator::streamTextOf(std::string_view core) const
             kept.push_back({span.begin, span.length, std::string(core.substr(span.begin, span.length))});
     }
     std::sort(kept.begin(), kept.end(), [](const GlossaryTerm& a, const GlossaryTerm& b) { return a.begin < b.begin; });
+    const std::string_view conjunction = m_settings.spanishTarget ? "and" : "y";
     std::string text;
     std::size_t done = 0;
     for (const auto& term : kept) {
-        text += escapeForStream(core.substr(done, term.begin - done));
+        text += escapeForStream(withWordedAmpersands(core.substr(done, term.begin - done), conjunction));
         text += protectedBlock(term.replacement);
         done = term.begin + term.length;
     }
-    text += escapeForStream(core.substr(done));
+    text += escapeForStream(withWordedAmpersands(core.substr(done), conjunction));
     return text;
 }
 

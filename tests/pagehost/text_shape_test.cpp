@@ -126,5 +126,22 @@ TEST(TextShape, SpanishQuestionsAndExclamationsOpenWithTheirMarks)
         EXPECT_EQ(withOpeningMarks(c.source, std::string(c.translated)), c.expected) << c.source;
 }
 
+TEST(TextShape, AnAmpersandBetweenWordsGoesAsTheConjunction)
+{
+    const struct {
+        std::string_view text, expected;
+    } cases[] = {
+        {"Sales & marketing", "Sales and marketing"},
+        {"Dinner & drinks & music", "Dinner and drinks and music"},
+        {"Smith & Sons", "Smith & Sons"},
+        {"R&D budget", "R&D budget"},
+        {"& more", "& more"},
+        {"Notes & ", "Notes & "},
+        {"Tea  & cake", "Tea  & cake"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(withWordedAmpersands(c.text, "and"), c.expected) << c.text;
+}
+
 }  // namespace
 }  // namespace veltrano::pagehost
