@@ -59,12 +59,23 @@ std::string pairFingerprint(const Direction& direction)
     return "mode " + pair + " " + fnv1a(readWholeFile(direction.modeFile).value_or(std::string()));
 }
 
+// The running page host program: its own handling of the texts around the pipeline (what it
+// protects, spacing, case, the words it rewrites) decides translations as much as the data does,
+// so a translation kept from another build of it is not reused.
+std::string programFingerprint()
+{
+    static const std::string fingerprint = fnv1a(readWholeFile("/proc/self/exe").value_or(std::string()));
+    return fingerprint;
+}
+
 }  // namespace
 
 std::string translationFingerprint(const Direction& direction)
 {
-    // The pair's version, and the vocabulary (rules, dictionary additions, glossaries) over it.
-    return pairFingerprint(direction) + " vocabulary " + glossaryFingerprint(direction);
+    // The pair's version, the vocabulary (rules, dictionary additions, glossaries) over it, and
+    // the program that runs them.
+    return pairFingerprint(direction) + " vocabulary " + glossaryFingerprint(direction) + " host "
+           + programFingerprint();
 }
 
 }  // namespace veltrano::pagehost

@@ -124,13 +124,17 @@ TEST_F(PageHost, TranslatesBothDirectionsSensibly)
     EXPECT_EQ(unknownPair.status, 400);
     EXPECT_TRUE(unknownPair.body.contains("error"));
 
-    // Each direction names the installed language pair its translations come from.
+    // Each direction names the installed language pair its translations come from, and the
+    // program that gives them.
     const auto version = m_client->Get("/api/version");
     ASSERT_TRUE(version);
     // Kept in a variable: a range-for over .at() of a temporary would walk a destroyed object.
     const auto versionJson = nlohmann::json::parse(version->body);
-    for (const auto& direction : versionJson.at("directions"))
-        EXPECT_TRUE(direction.at("fingerprint").get<std::string>().starts_with("apertium-eng-spa ")) << version->body;
+    for (const auto& direction : versionJson.at("directions")) {
+        const auto fingerprint = direction.at("fingerprint").get<std::string>();
+        EXPECT_TRUE(fingerprint.starts_with("apertium-eng-spa ")) << version->body;
+        EXPECT_NE(fingerprint.find(" host "), std::string::npos) << version->body;
+    }
 }
 
 // Texts picked for what could go wrong between them in one segment: the stream's own special
