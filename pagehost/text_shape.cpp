@@ -297,6 +297,23 @@ std::string withWordedAmpersands(std::string_view text, std::string_view conjunc
     return worded.append(text.substr(done));
 }
 
+std::string withNumberSignsSpelled(std::string_view text)
+{
+    const bool inCapitals = std::none_of(text.begin(), text.end(), [](char c) { return c >= 'a' && c <= 'z'; });
+    std::string spelled;
+    std::size_t done = 0;
+    for (auto at = text.find('#'); at != std::string_view::npos; at = text.find('#', at + 1)) {
+        const bool wordStart = at == 0 || isSpace(text[at - 1]);
+        const bool wordEnd = at + 1 == text.size() || isSpace(text[at + 1])
+                             || std::string_view(":,;)").find(text[at + 1]) != std::string_view::npos;
+        if (!wordStart || !wordEnd)
+            continue;
+        spelled.append(text.substr(done, at - done)).append(inCapitals ? "NO." : "No.");
+        done = at + 1;
+    }
+    return spelled.append(text.substr(done));
+}
+
 std::string withOpeningMarks(std::string_view source, std::string translated)
 {
     for (const auto& [closing, opening] : {std::pair{'?', std::string_view("¿")}, {'!', std::string_view("¡")}}) {

@@ -56,6 +56,11 @@ std::string withOpeningMarks(std::string_view source, std::string translated);
 // stays, as names use it (Smith & Sons, Black & Decker).
 std::string withWordedAmpersands(std::string_view text, std::string_view conjunction);
 
+// English text with each "#" that stands as a word for "number" ("Order #", "# of items") written
+// "No." ("NO." in a text in capitals), the abbreviation the pipeline knows ("Nº de pedido");
+// "#1", "#REF!" and "C#" stay.
+std::string withNumberSignsSpelled(std::string_view text);
+
 // The parts of text between the separators (one more part than separators).
 std::vector<std::string_view> splitAt(std::string_view text, char separator);
 

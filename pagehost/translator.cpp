@@ -130,9 +130,10 @@ Plan planFor(const std::vector<std::string>& texts, const Glossary* glossary)
 
 // The pipeline's text for one core made fit to stand in its place: the sentence end added for
 // the trip removed, whitespace the pipeline put around it dropped (a dropped subject pronoun
-// leaves a space), and the case of the source restored. A translation that came back empty
-// leaves the core as it was rather than erase it.
-std::string finishTranslation(std::string_view core, std::string_view translated, bool spanishTarget)
+// leaves a space), and the case of the text as sent (the core with its marks worded) restored.
+// A translation that came back empty leaves the core as it was rather than erase it.
+std::string finishTranslation(std::string_view core, std::string_view sent, std::string_view translated,
+                              bool spanishTarget)
 {
     if (!translated.empty() && translated.back() == '.')
         translated.remove_suffix(1);
@@ -140,8 +141,8 @@ std::string finishTranslation(std::string_view core, std::string_view translated
     if (trimmed.empty())
         return std::string(core);
     std::string finished =
-        keepSourceCapitals(core, keepSentenceCase(core, matchCase(core, tidySpacing(core, trimmed)), spanishTarget));
-    return spanishTarget ? withOpeningMarks(core, std::move(finished)) : finished;
+        keepSourceCapitals(sent, keepSentenceCase(sent, matchCase(sent, tidySpacing(sent, trimmed)), spanishTarget));
+    return spanishTarget ? withOpeningMarks(sent, std::move(finished)) : finished;
 }
 
 std::string assemble(const std::vector<Part>& parts, const std::vector<std::string>& translations)
@@ -291,17 +292,18 @@ Result<std::vector<std::string>> Translator::translationsFrom(const std::vector<
         return restartAfter("translation pipeline garbled its answer");
     std::vector<std::string> translations;
     translations.reserve(cores.size());
-    for (std::size_t i = 0; i < cores.size(); ++i)
-        translations.push_back(m_glossary ? m_glossary->withCapitalWords(
-                                   finishTranslation(cores[i], (*split)[i], m_settings.spanishTarget))
-                                          : finishTranslation(cores[i], (*split)[i], m_settings.spanishTarget));
+    for (std::size_t i = 0; i < cores.size(); ++i) {
+        std::string finished =
+            finishTranslation(cores[i], wordedForPipeline(cores[i]), (*split)[i], m_settings.spanishTarget);
+        translations.push_back(m_glossary ? m_glossary->withCapitalWords(std::move(finished)) : std::move(finished));
+    }
     return translations;
 }
 
 // The core in the stream format, with what the pipeline must not touch in protected blocks that
 // carry it past: the glossary's terms with their translations, addresses, paths and codes as
 // they are (where a term and a code overlap, the term wins). An ampersand between words goes as
-// the source's conjunction.
+// the source's conjunction, and an English "#" that means "number" as "No.".
 std::string Translator::streamTextOf(std::string_view core) const
 {
     std::vector<GlossaryTerm> kept;
@@ -315,16 +317,21 @@ std::string Translator::streamTextOf(std::string_view core) const
             kept.push_back({span.begin, span.length, std::string(core.substr(span.begin, span.length))});
     }
     std::sort(kept.begin(), kept.end(), [](const GlossaryTerm& a, const GlossaryTerm& b) { return a.begin < b.begin; });
-    const std::string_view conjunction = m_settings.spanishTarget ? "and" : "y";
     std::string text;
     std::size_t done = 0;
     for (const auto& term : kept) {
-        text += escapeForStream(withWordedAmpersands(core.substr(done, term.begin - done), conjunction));
+        text += escapeForStream(wordedForPipeline(core.substr(done, term.begin - done)));
         text += protectedBlock(term.replacement);
         done = term.begin + term.length;
     }
-    text += escapeForStream(withWordedAmpersands(core.substr(done), conjunction));
+    text += escapeForStream(wordedForPipeline(core.substr(done)));
     return text;
+}
+
+std::string Translator::wordedForPipeline(std::string_view text) const
+{
+    return m_settings.spanishTarget ? withNumberSignsSpelled(withWordedAmpersands(text, "and"))
+                                    : withWordedAmpersands(text, "y");
 }
 
 Result<std::vector<std::string>> Translator::exchangeAll(const std::vector<std::string>& segments)

@@ -52,6 +52,8 @@ public:
 private:
     Result<std::vector<std::string>> translateCores(const std::vector<std::string_view>& cores);
     std::string streamTextOf(std::string_view core) const;
+    // text with the marks the pipeline misreads written as the words they stand for.
+    std::string wordedForPipeline(std::string_view text) const;
     Result<std::vector<std::string>> translateChunk(const std::vector<std::string_view>& cores);
     // The chunk as one segment, its separators numbered from m_nextMarker on (which it advances).
     std::string segmentOf(const std::vector<std::string_view>& cores, std::size_t& first);

@@ -143,5 +143,18 @@ TEST(TextShape, AnAmpersandBetweenWordsGoesAsTheConjunction)
         EXPECT_EQ(withWordedAmpersands(c.text, "and"), c.expected) << c.text;
 }
 
+TEST(TextShape, AnEnglishNumberSignStandingAsAWordIsSpelled)
+{
+    const struct {
+        std::string_view text, expected;
+    } cases[] = {
+        {"Order #", "Order No."},           {"# of items", "No. of items"}, {"ORDER #", "ORDER NO."},
+        {"Phone #: 555", "Phone No.: 555"}, {"Ticket #123", "Ticket #123"}, {"#REF!", "#REF!"},
+        {"C# developer", "C# developer"},   {"Item ##", "Item ##"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(withNumberSignsSpelled(c.text), c.expected) << c.text;
+}
+
 }  // namespace
 }  // namespace veltrano::pagehost
