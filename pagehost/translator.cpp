@@ -145,18 +145,28 @@ std::string finishTranslation(std::string_view core, std::string_view sent, std:
     return spanishTarget ? withOpeningMarks(sent, std::move(finished)) : finished;
 }
 
+// A text put back together from its parts' translations. Two words of a slashed label that
+// translate alike ("Town/City", "CIF/NIF") give the word once, not "Ciudad/Ciudad".
 std::string assemble(const std::vector<Part>& parts, const std::vector<std::string>& translations)
 {
     std::string text;
+    std::string previous;
     for (std::size_t i = 0; i < parts.size(); ++i) {
         const auto& shape = parts[i].shape;
-        text += shape.leading;
-        if (parts[i].fixed)
-            text += *parts[i].fixed;
-        else
-            text += parts[i].job == kNoJob ? std::string(shape.core) : translations[parts[i].job];
+        std::string word = parts[i].fixed           ? *parts[i].fixed
+                           : parts[i].job == kNoJob ? std::string(shape.core)
+                                                    : translations[parts[i].job];
+        const bool repeatsSlashedWord = i > 0 && parts[i - 1].after == "/" && foldCase(word) == foldCase(previous)
+                                        && foldCase(shape.core) != foldCase(parts[i - 1].shape.core);
+        if (repeatsSlashedWord) {
+            text.pop_back();  // the slash before the repeat
+        } else {
+            text += shape.leading;
+            text += word;
+        }
         text += shape.trailing;
         text += parts[i].after;
+        previous = std::move(word);
     }
     return text;
 }

@@ -131,6 +131,22 @@ TEST(Translator, EachWordOfASlashedLabelIsALabelOfItsOwn)
                                  "Cost per unit\\/box[].[6][\n]");
 }
 
+TEST(Translator, WordsOfASlashedLabelThatTranslateAlikeComeOnce)
+{
+    FakeState state;
+    state.answer = [](const std::string& segment) -> Result<std::string> {
+        std::string answer = segment;
+        for (const std::string word : {"City", "Phone"})
+            for (auto at = answer.find(word); at != std::string::npos; at = answer.find(word))
+                answer.replace(at, word.size(), word == "City" ? "Town" : "Tel.");
+        return answer;
+    };
+    Translator translator(factoryFor(state));
+    const auto translated = translator.translate({"Town/City ", "Tel./Phone/Fax", "Town/town", "Fax/Phone"});
+    ASSERT_TRUE(translated) << translated.error().message;
+    EXPECT_EQ(translated.value(), (Texts{"Town ", "Tel./Fax", "Town/town", "Fax/Tel."}));
+}
+
 TEST(Translator, AnEmptyTranslationLeavesTheTextAsItWas)
 {
     FakeState state;
