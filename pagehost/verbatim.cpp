@@ -107,13 +107,17 @@ bool keptAsItIs(std::string_view token)
     return isWebAddress(token) || isMailAddress(token) || isFilePath(token) || isCode(token);
 }
 
-}  // namespace
+// A whitespace-delimited token: where its word (the token without the punctuation that opens
+// or closes it) starts in the text, the word, and whether punctuation closed it.
+struct Token {
+    std::size_t begin = 0;
+    std::string_view word;
+    bool closed = false;
+};
 
-std::vector<VerbatimSpan> verbatimSpans(std::string_view text)
+std::vector<Token> tokensOf(std::string_view text)
 {
-    if (readsAsFormula(text))
-        return {{0, text.size()}};
-    std::vector<VerbatimSpan> spans;
+    std::vector<Token> tokens;
     std::size_t pos = 0;
     while (pos < text.size()) {
         while (pos < text.size() && isSpace(text[pos]))
@@ -122,10 +126,69 @@ std::vector<VerbatimSpan> verbatimSpans(std::string_view text)
         while (pos < text.size() && !isSpace(text[pos]))
             ++pos;
         std::size_t skipped = 0;
-        const auto token =
-            withoutClosingPunctuation(withoutOpeningPunctuation(text.substr(start, pos - start), skipped));
-        if (!token.empty() && keptAsItIs(token))
-            spans.push_back({start + skipped, token.size()});
+        const auto opened = withoutOpeningPunctuation(text.substr(start, pos - start), skipped);
+        const auto word = withoutClosingPunctuation(opened);
+        if (!word.empty())
+            tokens.push_back({start + skipped, word, word.size() < opened.size()});
+    }
+    return tokens;
+}
+
+// The words that end a company's name ("Acme Ltd", "Talleres Pérez S.L."), without their dots.
+bool isCompanyDesignator(std::string_view word)
+{
+    static constexpr std::string_view kDesignators[] = {"Ltd",   "LTD",   "Inc", "INC",   "LLC", "LLP", "PLC", "plc",
+                                                        "Corp",  "CORP",  "Co",  "GmbH",  "AG",  "S.A", "S.L", "S.L.U",
+                                                        "S.A.U", "SA",    "SL",  "SLU",   "SAU", "B.V", "BV",  "N.V",
+                                                        "NV",    "S.p.A", "SpA", "S.R.L", "SRL", "Pty", "Ltda"};
+    return std::find(std::begin(kDesignators), std::end(kDesignators), word) != std::end(kDesignators);
+}
+
+// The small words a company's name may hold between its capitalised ones.
+bool isNameJoiner(std::string_view word)
+{
+    // Not "de" or "of": a capitalised word before them is more often a label's own ("Pedido de
+    // Talleres Pérez S.L.") than a part of the name.
+    static constexpr std::string_view kJoiners[] = {"&", "and", "y", "e"};
+    return std::find(std::begin(kJoiners), std::end(kJoiners), word) != std::end(kJoiners);
+}
+
+bool startsCapitalised(std::string_view word)
+{
+    const auto first = static_cast<unsigned char>(word.front());
+    if ((first >= 'A' && first <= 'Z') || isDigit(word.front()))
+        return true;
+    // Á, É, Í, Ñ, Ó, Ú and the other capitals of Latin-1 in UTF-8.
+    return first == 0xC3 && word.size() > 1 && static_cast<unsigned char>(word[1]) <= 0x9E;
+}
+
+// Whether the tokens are a company's name and nothing else: capitalised words (up to five, with
+// the small words that join them) and a designator. Only a whole text: inside a sentence, the
+// capitalised word before a name is as often the sentence's own ("Pay Blue Fish Co by Friday").
+bool isCompanyName(const std::vector<Token>& tokens)
+{
+    constexpr std::size_t kMostNameWords = 5;
+    if (tokens.size() < 2 || tokens.size() > kMostNameWords + 1 || !isCompanyDesignator(tokens.back().word)
+        || !startsCapitalised(tokens.front().word))
+        return false;
+    return std::all_of(tokens.begin(), tokens.end() - 1, [](const Token& token) {
+        return !token.closed && (startsCapitalised(token.word) || isNameJoiner(token.word));
+    });
+}
+
+}  // namespace
+
+std::vector<VerbatimSpan> verbatimSpans(std::string_view text)
+{
+    if (readsAsFormula(text))
+        return {{0, text.size()}};
+    const auto tokens = tokensOf(text);
+    if (isCompanyName(tokens))
+        return {{0, text.size()}};
+    std::vector<VerbatimSpan> spans;
+    for (const auto& token : tokens) {
+        if (keptAsItIs(token.word))
+            spans.push_back({token.begin, token.word.size()});
     }
     return spans;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The parts of a cell's text that are not language: web and mail addresses, file paths, codes
-// such as INV-2024-00317, and text that reads as a formula. They come back as they were.
+// such as INV-2024-00317, companies' names, and text that reads as a formula. They come back as
+// they were.
 
 #include <cstddef>
 #include <string_view>
@@ -18,7 +19,9 @@ struct VerbatimSpan {
 // it) that is a web address (a scheme or "www."), a mail address, a file path (a drive, "\\",
 // "~/", or a "/" path of two parts or more), or a code (letters and digits, or joined by "-",
 // "_", "/" or "." with a digit among them, such as INV-2024-00317, SKU12345, v2.1); the whole
-// text when it starts with "=" or "+" followed by something that reads as a formula.
+// text when it starts with "=" or "+" followed by something that reads as a formula, or when it
+// is a company's name: up to five capitalised words and a designator such as Ltd, Inc, GmbH or
+// S.L. ("Blue Fish Co", "Talleres Pérez y Hijos S.L.").
 std::vector<VerbatimSpan> verbatimSpans(std::string_view text);
 
 }  // namespace veltrano::pagehost

@@ -16,7 +16,7 @@ std::vector<std::string> keptIn(std::string_view text)
     return kept;
 }
 
-TEST(Verbatim, AddressesPathsCodesAndFormulasAreKeptWhole)
+TEST(Verbatim, AddressesPathsCodesNamesAndFormulasAreKeptWhole)
 {
     using Kept = std::vector<std::string>;
     const struct {
@@ -37,6 +37,13 @@ TEST(Verbatim, AddressesPathsCodesAndFormulasAreKeptWhole)
         {"and/or, 10%, 1,234.57 and 42", {}},
         {"= total", {}},
         {"user @ home", {}},
+        {"Blue Fish Co", {"Blue Fish Co"}},
+        {"Talleres Pérez y Hijos S.L.", {"Talleres Pérez y Hijos S.L."}},
+        {"(Smith & Sons Ltd.)", {"(Smith & Sons Ltd.)"}},
+        {"Pay Blue Fish Co by Friday", {}},
+        {"Ltd", {}},
+        {"Delivered by the Co", {}},
+        {"Due, Acme Inc", {}},
     };
     for (const auto& c : cases)
         EXPECT_EQ(keptIn(c.text), c.kept) << c.text;
