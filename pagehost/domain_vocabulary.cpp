@@ -147,6 +147,10 @@ DomainVocabulary loadDomainVocabulary(const std::string& dataDir, const std::str
     fingerprint.add(capitals.value_or(std::string()));
     if (capitals)
         glossary->addCapitalWords(*capitals);
+    const auto givenNames = readWholeFile(dataDir + "/given-names.txt");
+    fingerprint.add(givenNames.value_or(std::string()));
+    if (givenNames)
+        glossary->addGivenNames(*givenNames);
     for (const auto& problem : problems)
         report << problem << '\n';
     vocabulary.glossary = std::move(glossary);

@@ -18,6 +18,30 @@ bool isWordByte(char c)
     return byte >= 0x80 || (byte >= '0' && byte <= '9') || (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z');
 }
 
+// A word of a person's name: letters (and "-" or "'"), the first a capital, some small ones
+// ("Price", "O'Neill", "García-Vela"; not "PRICE", "price" or "B2").
+bool isNameWord(std::string_view word)
+{
+    const auto capitalAt = [&](std::size_t i) {
+        const auto byte = static_cast<unsigned char>(word[i]);
+        return (byte >= 'A' && byte <= 'Z')
+               || (byte == 0xC3 && i + 1 < word.size() && static_cast<unsigned char>(word[i + 1]) <= 0x9E);
+    };
+    if (word.empty() || !capitalAt(0))
+        return false;
+    bool small = false;
+    for (std::size_t i = 0; i < word.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(word[i]);
+        if (byte >= 'a' && byte <= 'z')
+            small = true;
+        else if (byte == 0xC3 && i + 1 < word.size() && static_cast<unsigned char>(word[i + 1]) > 0x9E)
+            small = true;
+        else if (!(byte >= 'A' && byte <= 'Z') && byte < 0x80 && byte != '-' && byte != '\'')
+            return false;
+    }
+    return small;
+}
+
 bool isBlankByte(char c)
 {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
@@ -78,6 +102,24 @@ void Glossary::addCapitalWords(std::string_view text)
         if (!word.empty() && word.front() != '#' && isValidUtf8(word))
             m_capitalWords[foldCase(word)] = std::string(word);
     }
+}
+
+void Glossary::addGivenNames(std::string_view text)
+{
+    for (std::string_view line : splitAt(text, '\n')) {
+        const std::string_view name = shapeOf(line).core;
+        if (!name.empty() && name.front() != '#' && isValidUtf8(name))
+            m_givenNames.emplace(name);
+    }
+}
+
+bool Glossary::isPersonName(std::string_view text) const
+{
+    constexpr std::size_t kMostWords = 4;
+    const auto words = splitAt(text, ' ');
+    if (words.size() < 2 || words.size() > kMostWords || !m_givenNames.count(std::string(words.front())))
+        return false;
+    return std::all_of(words.begin(), words.end(), isNameWord);
 }
 
 std::string Glossary::withCapitalWords(std::string text) const

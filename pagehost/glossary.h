@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace veltrano::pagehost {
@@ -48,6 +49,13 @@ public:
     // text with every word that is one of the capital words, in any case, written in capitals.
     std::string withCapitalWords(std::string text) const;
 
+    // Adds given names, one a line ("Tom", "Lucía"); lines starting with "#" are skipped.
+    void addGivenNames(std::string_view text);
+
+    // Whether text is a person's name: a given name and one to three more words, each starting
+    // with a capital and holding a small letter ("Tom Price", "Juan Pablo Vela").
+    bool isPersonName(std::string_view text) const;
+
     // Whether some term has an ASCII digit: a text's numbers may then decide its translation.
     bool hasTermWithDigits() const { return m_hasDigits; }
 
@@ -61,6 +69,7 @@ private:
 
     std::unordered_map<std::string, Entry> m_entries;             // by the case-folded source
     std::unordered_map<std::string, std::string> m_capitalWords;  // by the case-folded word
+    std::unordered_set<std::string> m_givenNames;                 // as written
     std::size_t m_longestTerm = 0;                                // in bytes of the folded source
     bool m_hasDigits = false;                                     // some source has an ASCII digit
 };

@@ -98,6 +98,8 @@ Plan planFor(const std::vector<std::string>& texts, const Glossary* glossary)
             Part part{shapeOf(piece), kNoJob, std::nullopt, after};
             if (glossary && needsTranslation(part.shape.core))
                 part.fixed = glossary->wholeText(part.shape.core);
+            if (!part.fixed && glossary && glossary->isPersonName(part.shape.core))
+                part.fixed = std::string(part.shape.core);
             if (!part.fixed && needsTranslation(part.shape.core) && !wholeCoreVerbatim(part.shape.core)) {
                 const auto [found, added] = jobOfCore.try_emplace(part.shape.core, plan.cores.size());
                 if (added)

@@ -97,5 +97,27 @@ TEST(Glossary, CapitalWordsGetTheirCapitalsBack)
         EXPECT_EQ(glossary.withCapitalWords(text), expected) << text;
 }
 
+TEST(Glossary, AGivenNameAndCapitalisedWordsAreAPersonsName)
+{
+    Glossary glossary;
+    glossary.addGivenNames("Tom\nLucía\nJuan\n# Mark\n");
+    const std::pair<std::string_view, bool> cases[] = {
+        {"Tom Price", true},
+        {"Lucía Mora", true},
+        {"Juan Pablo García-Vela", true},
+        {"Tom O'Neill", true},
+        {"Tom", false},
+        {"Tom price", false},
+        {"TOM PRICE", false},
+        {"Tom Price Ltd B2", false},
+        {"Juan Pablo De La Vega Ruiz", false},
+        {"Mark Attendance", false},
+        {"Price Tom", false},
+        {"Tom  Price", false},
+    };
+    for (const auto& [text, name] : cases)
+        EXPECT_EQ(glossary.isPersonName(text), name) << text;
+}
+
 }  // namespace
 }  // namespace veltrano::pagehost

@@ -22,5 +22,6 @@ for mode in eng-spa spa-eng; do
     apertium-preprocess-transfer "$data/$mode.$side.t1x" "$share/$mode.$side.bin" >/dev/null
   done
 done
+cp "$data/given-names.txt" "$share/"
 cp "$top/build/bin/veltrano-pagehost" "$dir/bin/"
 exec "$dir/bin/veltrano-pagehost" --port "$port" --jobs 1
