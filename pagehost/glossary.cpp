@@ -119,7 +119,12 @@ bool Glossary::isPersonName(std::string_view text) const
     const auto words = splitAt(text, ' ');
     if (words.size() < 2 || words.size() > kMostWords || !m_givenNames.count(std::string(words.front())))
         return false;
-    return std::all_of(words.begin(), words.end(), isNameWord);
+    const auto isInitial = [](std::string_view word) {
+        return word.size() == 2 && word[0] >= 'A' && word[0] <= 'Z' && word[1] == '.';
+    };
+    return std::all_of(words.begin() + 1, words.end(),
+                       [&](std::string_view word) { return isNameWord(word) || isInitial(word); })
+           && isNameWord(words.front()) && !isInitial(words.back());
 }
 
 std::string Glossary::withCapitalWords(std::string text) const

@@ -53,7 +53,8 @@ public:
     void addGivenNames(std::string_view text);
 
     // Whether text is a person's name: a given name and one to three more words, each starting
-    // with a capital and holding a small letter ("Tom Price", "Juan Pablo Vela").
+    // with a capital and holding a small letter, or an initial before the last ("Tom Price",
+    // "Juan Pablo Vela", "Tom J. Price").
     bool isPersonName(std::string_view text) const;
 
     // Whether some term has an ASCII digit: a text's numbers may then decide its translation.

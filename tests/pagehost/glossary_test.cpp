@@ -106,6 +106,8 @@ TEST(Glossary, AGivenNameAndCapitalisedWordsAreAPersonsName)
         {"Lucía Mora", true},
         {"Juan Pablo García-Vela", true},
         {"Tom O'Neill", true},
+        {"Tom J. Price", true},
+        {"Tom Price J.", false},
         {"Tom", false},
         {"Tom price", false},
         {"TOM PRICE", false},
