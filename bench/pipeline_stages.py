@@ -94,5 +94,6 @@ def main():
         print("the pair's own mode on the same stream:")
         time_stages(pair_stages(), data)
 
+
 if __name__ == "__main__":
     main()
