@@ -22,12 +22,7 @@ bool isWordByte(char c)
 // ("Price", "O'Neill", "García-Vela"; not "PRICE", "price" or "B2").
 bool isNameWord(std::string_view word)
 {
-    const auto capitalAt = [&](std::size_t i) {
-        const auto byte = static_cast<unsigned char>(word[i]);
-        return (byte >= 'A' && byte <= 'Z')
-               || (byte == 0xC3 && i + 1 < word.size() && static_cast<unsigned char>(word[i + 1]) <= 0x9E);
-    };
-    if (word.empty() || !capitalAt(0))
+    if (!startsWithCapital(word))
         return false;
     bool small = false;
     for (std::size_t i = 0; i < word.size(); ++i) {

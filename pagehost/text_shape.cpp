@@ -282,6 +282,15 @@ std::string keepSourceCapitals(std::string_view source, std::string translated)
     return translated;
 }
 
+bool startsWithCapital(std::string_view word)
+{
+    if (word.empty())
+        return false;
+    const auto first = static_cast<unsigned char>(word[0]);
+    return (first >= 'A' && first <= 'Z')
+           || (first == 0xC3 && word.size() > 1 && static_cast<unsigned char>(word[1]) <= 0x9E);
+}
+
 std::string withWordedAmpersands(std::string_view text, std::string_view conjunction)
 {
     std::string worded;

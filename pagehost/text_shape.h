@@ -67,6 +67,9 @@ std::vector<std::string_view> splitAt(std::string_view text, char separator);
 // Whether text is well-formed UTF-8.
 bool isValidUtf8(std::string_view text);
 
+// Whether word starts with a capital letter: A to Z, or one of Latin-1's capitals in UTF-8 (Á, Ñ).
+bool startsWithCapital(std::string_view word);
+
 // text with every letter that has a case in small letters, for comparing without regard to case.
 std::string foldCase(std::string_view text);
 

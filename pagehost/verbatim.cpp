@@ -1,5 +1,7 @@
 #include "pagehost/verbatim.h"
 
+#include "pagehost/text_shape.h"
+
 #include <algorithm>
 #include <cctype>
 
@@ -155,11 +157,7 @@ bool isNameJoiner(std::string_view word)
 
 bool startsCapitalised(std::string_view word)
 {
-    const auto first = static_cast<unsigned char>(word.front());
-    if ((first >= 'A' && first <= 'Z') || isDigit(word.front()))
-        return true;
-    // Á, É, Í, Ñ, Ó, Ú and the other capitals of Latin-1 in UTF-8.
-    return first == 0xC3 && word.size() > 1 && static_cast<unsigned char>(word[1]) <= 0x9E;
+    return startsWithCapital(word) || isDigit(word.front());
 }
 
 // Whether the tokens are a company's name and nothing else: capitalised words (up to five, with
