@@ -323,6 +323,61 @@ std::string withNumberSignsSpelled(std::string_view text)
     return spelled.append(text.substr(done));
 }
 
+namespace {
+
+bool isWordByte(char c)
+{
+    return isAsciiLetter(c) || static_cast<unsigned char>(c) >= 0x80;
+}
+
+// The length of the alternative that starts at text[at] after the word before it, ending the
+// word's own text: an ending ("a", "as", "o", "os") after a word of two letters or more, or the
+// other article after an article; 0 when what follows is no such alternative.
+std::size_t genderAlternativeAt(std::string_view word, std::string_view text, std::size_t at)
+{
+    static constexpr std::pair<std::string_view, std::string_view> kArticles[] = {
+        {"el", "la"}, {"los", "las"}, {"del", "de la"}, {"al", "a la"}, {"un", "una"}, {"unos", "unas"},
+    };
+    static constexpr std::string_view kEndings[] = {"a", "as", "o", "os"};
+    const auto alternativeOfLength = [&](std::size_t length) {
+        const bool ends = at + length == text.size() || !isWordByte(text[at + length]);
+        return ends && (at + length == text.size() || text[at + length] != '/') ? length : 0;
+    };
+    const std::string folded = foldCase(word);
+    for (const auto& [article, other] : kArticles)
+        if (folded == article && foldCase(text.substr(at, other.size())) == other)
+            return alternativeOfLength(other.size());
+    if (word.size() < 2)
+        return 0;
+    for (const auto ending : kEndings)
+        if (foldCase(text.substr(at, ending.size())) == ending && alternativeOfLength(ending.size()) != 0)
+            return ending.size();
+    return 0;
+}
+
+}  // namespace
+
+std::string withoutGenderAlternatives(std::string_view text)
+{
+    std::string kept;
+    std::size_t done = 0;
+    for (auto at = text.find_first_of("/("); at != std::string_view::npos; at = text.find_first_of("/(", at + 1)) {
+        std::size_t wordBegin = at;
+        while (wordBegin > 0 && isWordByte(text[wordBegin - 1]))
+            --wordBegin;
+        if (wordBegin == at || (wordBegin > 0 && text[wordBegin - 1] == '/'))
+            continue;  // no word before, or one alternative of a list ("Norte/Sur/Este")
+        const std::size_t length = genderAlternativeAt(text.substr(wordBegin, at - wordBegin), text, at + 1);
+        const bool closed = text[at] == '/' || (at + 1 + length < text.size() && text[at + 1 + length] == ')');
+        if (length == 0 || !closed)
+            continue;
+        kept.append(text.substr(done, at - done));
+        done = at + 1 + length + (text[at] == '(' ? 1 : 0);
+        at = done - 1;
+    }
+    return kept.append(text.substr(done));
+}
+
 std::string withOpeningMarks(std::string_view source, std::string translated)
 {
     for (const auto& [closing, opening] : {std::pair{'?', std::string_view("¿")}, {'!', std::string_view("¡")}}) {

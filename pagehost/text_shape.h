@@ -61,6 +61,12 @@ std::string withWordedAmpersands(std::string_view text, std::string_view conjunc
 // "#1", "#REF!" and "C#" stay.
 std::string withNumberSignsSpelled(std::string_view text);
 
+// Spanish text with the feminine or masculine alternative of each word written beside it left out
+// ("Enfermero/a", "alumnos/as", "hijo(a)", "El/la", "del/de la"), since English does not mark it;
+// the pipeline reads the alternative as a word of its own ("Nurse/to", "children/ace"). A slash
+// between words ("Sí/No", "y/o", "km/h") stays.
+std::string withoutGenderAlternatives(std::string_view text);
+
 // The parts of text between the separators (one more part than separators).
 std::vector<std::string_view> splitAt(std::string_view text, char separator);
 

@@ -82,6 +82,30 @@ std::vector<std::string_view> slashedWords(std::string_view line)
     return words;
 }
 
+// The "(" and ")" of the first parenthesised choice of words in line ("Loc. (bldg/floor)",
+// "Qty (boxes/units)"), whose words the pipeline would otherwise read as one compound with the
+// word before ("Ubic. (planta/de edif.)"); none for units, date masks and codes ("(km/h)",
+// "(dd/mm/yyyy)") or a glossary term, nor for a word with its ending ("(alumno/a)"), which needs
+// no cut.
+std::optional<std::pair<std::size_t, std::size_t>> parenthesisedChoice(std::string_view line, const Glossary* glossary)
+{
+    for (auto open = line.find('('); open != std::string_view::npos; open = line.find('(', open + 1)) {
+        const auto close = line.find(')', open);
+        if (close == std::string_view::npos)
+            return std::nullopt;
+        const std::string_view inside = line.substr(open + 1, close - open - 1);
+        const bool glossaryTerm = glossary && (glossary->wholeText(inside) || !glossary->termsIn(inside).empty());
+        const auto words = inside.find('/') == std::string_view::npos || glossaryTerm ? std::vector<std::string_view>()
+                                                                                      : slashedWords(inside);
+        const auto dateMask = [](std::string_view word) {
+            return std::all_of(word.begin(), word.end(), [&](char c) { return c == word.front(); });
+        };
+        if (words.size() >= 2 && std::none_of(words.begin(), words.end(), dateMask))
+            return std::pair{open, close};
+    }
+    return std::nullopt;
+}
+
 // The texts cut into parts, and the distinct cores that need the pipeline.
 struct Plan {
     std::vector<std::vector<Part>> texts;
@@ -111,6 +135,17 @@ Plan planFor(const std::vector<std::string>& texts, const Glossary* glossary)
         for (const auto& [line, after] : linesOf(text)) {
             const bool glossaryLabel = glossary && glossary->wholeText(shapeOf(line).core);
             const auto words = glossaryLabel ? std::vector<std::string_view>() : slashedWords(line);
+            const auto choice = words.empty() && !glossaryLabel ? parenthesisedChoice(line, glossary) : std::nullopt;
+            if (choice) {
+                // Before the choice, each of its words, and after it: parts of their own.
+                const auto [open, close] = *choice;
+                addPart(line.substr(0, open), line.substr(open, 1));
+                const auto choices = splitAt(line.substr(open + 1, close - open - 1), '/');
+                for (std::size_t i = 0; i < choices.size(); ++i)
+                    addPart(choices[i], i + 1 < choices.size() ? std::string_view("/") : line.substr(close, 1));
+                addPart(line.substr(close + 1), after);
+                continue;
+            }
             if (words.empty()) {
                 addPart(line, after);
                 continue;
@@ -315,7 +350,8 @@ Result<std::vector<std::string>> Translator::translationsFrom(const std::vector<
 // The core in the stream format, with what the pipeline must not touch in protected blocks that
 // carry it past: the glossary's terms with their translations, addresses, paths and codes as
 // they are (where a term and a code overlap, the term wins). An ampersand between words goes as
-// the source's conjunction, and an English "#" that means "number" as "No.".
+// the source's conjunction, an English "#" that means "number" as "No.", and a Spanish word's
+// feminine or masculine alternative ("Enfermero/a") not at all.
 std::string Translator::streamTextOf(std::string_view core) const
 {
     std::vector<GlossaryTerm> kept;
@@ -343,7 +379,7 @@ std::string Translator::streamTextOf(std::string_view core) const
 std::string Translator::wordedForPipeline(std::string_view text) const
 {
     return m_settings.spanishTarget ? withNumberSignsSpelled(withWordedAmpersands(text, "and"))
-                                    : withWordedAmpersands(text, "y");
+                                    : withoutGenderAlternatives(withWordedAmpersands(text, "y"));
 }
 
 Result<std::vector<std::string>> Translator::exchangeAll(const std::vector<std::string>& segments)

@@ -156,5 +156,26 @@ TEST(TextShape, AnEnglishNumberSignStandingAsAWordIsSpelled)
         EXPECT_EQ(withNumberSignsSpelled(c.text), c.expected) << c.text;
 }
 
+TEST(TextShape, ASpanishWordsGenderAlternativeIsLeftOut)
+{
+    const struct {
+        std::string_view text, expected;
+    } cases[] = {
+        {"Enfermero/a responsable", "Enfermero responsable"},
+        {"Alumnos/as matriculados/as", "Alumnos matriculados"},
+        {"El/la solicitante", "El solicitante"},
+        {"Datos del/de la tutor/a", "Datos del tutor"},
+        {"Nº de hijo(a)", "Nº de hijo"},
+        {"(alumno/a)", "(alumno)"},
+        {"Sí/No", "Sí/No"},
+        {"y/o", "y/o"},
+        {"Compra/Alquiler", "Compra/Alquiler"},
+        {"Norte/Sur/a", "Norte/Sur/a"},
+        {"Tipo/as/b", "Tipo/as/b"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(withoutGenderAlternatives(c.text), c.expected) << c.text;
+}
+
 }  // namespace
 }  // namespace veltrano::pagehost
