@@ -78,6 +78,37 @@ bool isCode(std::string_view token)
     return digit && (joiner || digitAfterLetter);
 }
 
+// An amount that the pipeline cuts into parts that a rule may move apart ("$1,234.56" read as
+// "$", "1,234", "." and "56" came out "1,234 $.56"): a number with two separators or more
+// ("1,234.56", "1.234.567"), or a currency's amount with a letter after it ("$2.5M", "€5k"),
+// with or without a sign.
+bool isCuttableAmount(std::string_view token)
+{
+    static constexpr std::string_view kCurrencies[] = {"$", "€", "£", "¥"};
+    const auto strip = [&](bool front) {
+        for (const auto currency : kCurrencies) {
+            const bool found = front ? token.starts_with(currency) : token.ends_with(currency);
+            if (found) {
+                token = front ? token.substr(currency.size()) : token.substr(0, token.size() - currency.size());
+                return true;
+            }
+        }
+        return false;
+    };
+    if (!token.empty() && (token.front() == '-' || token.front() == '+'))
+        token.remove_prefix(1);
+    const bool currency = strip(true) | strip(false);
+    if (token.empty() || !isDigit(token.front()))
+        return false;
+    std::size_t separators = 0, at = 0;
+    for (; at < token.size() && (isDigit(token[at]) || token[at] == ',' || token[at] == '.'); ++at)
+        separators += token[at] == ',' || token[at] == '.';
+    const std::string_view suffix = token.substr(at);
+    if (!std::all_of(suffix.begin(), suffix.end(), isAsciiAlpha) || !isDigit(token[at - 1]))
+        return false;
+    return suffix.empty() ? separators >= 2 : currency;
+}
+
 // A formula as people type one in a cell: "=" or "+" and then a name or a reference with "(".
 bool readsAsFormula(std::string_view text)
 {
@@ -106,7 +137,7 @@ std::string_view withoutOpeningPunctuation(std::string_view token, std::size_t& 
 
 bool keptAsItIs(std::string_view token)
 {
-    return isWebAddress(token) || isMailAddress(token) || isFilePath(token) || isCode(token);
+    return isWebAddress(token) || isMailAddress(token) || isFilePath(token) || isCode(token) || isCuttableAmount(token);
 }
 
 // A whitespace-delimited token: where its word (the token without the punctuation that opens
