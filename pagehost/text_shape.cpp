@@ -378,6 +378,43 @@ std::string withoutGenderAlternatives(std::string_view text)
     return kept.append(text.substr(done));
 }
 
+constexpr std::string_view kTurnedQuotes[] = {"\u2018", "\u2019"};
+
+std::string withOpeningQuotesTurned(std::string_view text)
+{
+    std::string turned;
+    std::size_t done = 0;
+    for (auto at = text.find('\''); at != std::string_view::npos; at = text.find('\'', at + 1)) {
+        const bool opensWord = (at == 0 || isSpace(text[at - 1]) || text[at - 1] == '(') && at + 1 < text.size()
+                               && isWordByte(text[at + 1]);
+        if (!opensWord)
+            continue;
+        // Its closing quote: the next one after a word and before no letter.
+        auto close = text.find('\'', at + 2);
+        while (close != std::string_view::npos && close + 1 < text.size() && isWordByte(text[close + 1]))
+            close = text.find('\'', close + 1);
+        turned.append(text.substr(done, at - done)).append(kTurnedQuotes[0]);
+        done = at + 1;
+        if (close != std::string_view::npos) {
+            turned.append(text.substr(done, close - done)).append(kTurnedQuotes[1]);
+            done = close + 1;
+            at = close;
+        }
+    }
+    return turned.append(text.substr(done));
+}
+
+std::string quotesRestored(std::string_view source, std::string translated)
+{
+    for (const auto quote : kTurnedQuotes) {
+        if (source.find(quote) != std::string_view::npos)
+            continue;  // the source's own typographic quotes stay
+        for (auto at = translated.find(quote); at != std::string::npos; at = translated.find(quote, at))
+            translated.replace(at, quote.size(), "'");
+    }
+    return translated;
+}
+
 std::string withOpeningMarks(std::string_view source, std::string translated)
 {
     for (const auto& [closing, opening] : {std::pair{'?', std::string_view("¿")}, {'!', std::string_view("¡")}}) {

@@ -61,6 +61,13 @@ std::string withWordedAmpersands(std::string_view text, std::string_view conjunc
 // "#1", "#REF!" and "C#" stay.
 std::string withNumberSignsSpelled(std::string_view text);
 
+// English text with each single quote that opens a word ("Use 'ready'", "Status 'Shipped'"),
+// and the one that closes it, turned into the typographic ones, which the pipeline passes
+// through: it reads an ASCII quote and the letters after it as a clitic ("'re", "'s") and mangles
+// the word ("El uso esady'"). quotesRestored undoes it in a translation of a source without them.
+std::string withOpeningQuotesTurned(std::string_view text);
+std::string quotesRestored(std::string_view source, std::string translated);
+
 // Spanish text with the feminine or masculine alternative of each word written beside it left out
 // ("Enfermero/a", "alumnos/as", "hijo(a)", "El/la", "del/de la"), since English does not mark it;
 // the pipeline reads the alternative as a word of its own ("Nurse/to", "children/ace"). A slash

@@ -179,6 +179,7 @@ std::string finishTranslation(std::string_view core, std::string_view sent, std:
         return std::string(core);
     std::string finished =
         keepSourceCapitals(sent, keepSentenceCase(sent, matchCase(sent, tidySpacing(sent, trimmed)), spanishTarget));
+    finished = quotesRestored(core, std::move(finished));
     return spanishTarget ? withOpeningMarks(sent, std::move(finished)) : finished;
 }
 
@@ -350,8 +351,9 @@ Result<std::vector<std::string>> Translator::translationsFrom(const std::vector<
 // The core in the stream format, with what the pipeline must not touch in protected blocks that
 // carry it past: the glossary's terms with their translations, addresses, paths and codes as
 // they are (where a term and a code overlap, the term wins). An ampersand between words goes as
-// the source's conjunction, an English "#" that means "number" as "No.", and a Spanish word's
-// feminine or masculine alternative ("Enfermero/a") not at all.
+// the source's conjunction, an English "#" that means "number" as "No.", an English quote that
+// opens a word as the typographic one, and a Spanish word's feminine or masculine alternative
+// ("Enfermero/a") not at all.
 std::string Translator::streamTextOf(std::string_view core) const
 {
     std::vector<GlossaryTerm> kept;
@@ -378,7 +380,7 @@ std::string Translator::streamTextOf(std::string_view core) const
 
 std::string Translator::wordedForPipeline(std::string_view text) const
 {
-    return m_settings.spanishTarget ? withNumberSignsSpelled(withWordedAmpersands(text, "and"))
+    return m_settings.spanishTarget ? withOpeningQuotesTurned(withNumberSignsSpelled(withWordedAmpersands(text, "and")))
                                     : withoutGenderAlternatives(withWordedAmpersands(text, "y"));
 }
 

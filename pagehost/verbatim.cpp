@@ -137,7 +137,9 @@ std::string_view withoutOpeningPunctuation(std::string_view token, std::size_t& 
 
 bool keptAsItIs(std::string_view token)
 {
-    return isWebAddress(token) || isMailAddress(token) || isFilePath(token) || isCode(token) || isCuttableAmount(token);
+    // A tilde ("~5 days") is the mark the pipeline's last step acts on, which drops it.
+    return isWebAddress(token) || isMailAddress(token) || isFilePath(token) || isCode(token) || isCuttableAmount(token)
+           || token.find('~') != std::string_view::npos;
 }
 
 // A whitespace-delimited token: where its word (the token without the punctuation that opens

@@ -177,5 +177,23 @@ TEST(TextShape, ASpanishWordsGenderAlternativeIsLeftOut)
         EXPECT_EQ(withoutGenderAlternatives(c.text), c.expected) << c.text;
 }
 
+TEST(TextShape, AnEnglishQuoteAroundWordsGoesTypographicAndComesBack)
+{
+    const struct {
+        std::string_view text, turned;
+    } cases[] = {
+        {"Use 'ready'", "Use \u2018ready\u2019"},
+        {"'s' for single", "\u2018s\u2019 for single"},
+        {"Type 'don't edit' (or 'n')", "Type \u2018don't edit\u2019 (or \u2018n\u2019)"},
+        {"Students' names", "Students' names"},
+        {"It's 'done", "It's \u2018done"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(withOpeningQuotesTurned(c.text), c.turned) << c.text;
+        EXPECT_EQ(quotesRestored(c.text, std::string(c.turned)), c.text) << c.text;
+    }
+    EXPECT_EQ(quotesRestored("Type \u2018yes\u2019", "Escriba \u2018s\u00ed\u2019"), "Escriba \u2018s\u00ed\u2019");
+}
+
 }  // namespace
 }  // namespace veltrano::pagehost

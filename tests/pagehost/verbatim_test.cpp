@@ -37,6 +37,7 @@ TEST(Verbatim, AddressesPathsCodesNamesAndFormulasAreKeptWhole)
         {"and/or, 10%, 1,234.57 and 42", {"1,234.57"}},
         {"Total: $1,234.56, $2.5M or -€5k", {"$1,234.56", "$2.5M", "-€5k"}},
         {"Over $50, $1,000 or 5kg", {}},
+        {"~5 days, ~ 20%", {"~5", "~"}},
         {"= total", {}},
         {"user @ home", {}},
         {"Blue Fish Co", {"Blue Fish Co"}},
