@@ -207,6 +207,26 @@ bool isCompanyName(const std::vector<Token>& tokens)
     });
 }
 
+// The placeholders of a template ("Dear {FirstName}", "{{customer}} balance"): braces around a
+// name on one line, which a mail merge or a script fills in and which must keep their spelling.
+std::vector<VerbatimSpan> placeholdersIn(std::string_view text)
+{
+    constexpr std::size_t kLongestName = 40;
+    std::vector<VerbatimSpan> spans;
+    for (auto open = text.find('{'); open != std::string_view::npos; open = text.find('{', open + 1)) {
+        const std::size_t nameBegin = text.find_first_not_of('{', open);
+        const std::size_t close = text.find('}', open);
+        if (nameBegin == std::string_view::npos || close == std::string_view::npos || close == nameBegin
+            || close - nameBegin > kLongestName
+            || text.substr(nameBegin, close - nameBegin).find_first_of("{\n") != std::string_view::npos)
+            continue;
+        const std::size_t end = std::min(text.find_first_not_of('}', close), text.size());
+        spans.push_back({open, end - open});
+        open = end - 1;
+    }
+    return spans;
+}
+
 }  // namespace
 
 std::vector<VerbatimSpan> verbatimSpans(std::string_view text)
@@ -216,11 +236,16 @@ std::vector<VerbatimSpan> verbatimSpans(std::string_view text)
     const auto tokens = tokensOf(text);
     if (isCompanyName(tokens))
         return {{0, text.size()}};
-    std::vector<VerbatimSpan> spans;
+    std::vector<VerbatimSpan> spans = placeholdersIn(text);
     for (const auto& token : tokens) {
-        if (keptAsItIs(token.word))
+        const bool inPlaceholder = std::any_of(spans.begin(), spans.end(), [&](const VerbatimSpan& span) {
+            return token.begin < span.begin + span.length && span.begin < token.begin + token.word.size();
+        });
+        if (!inPlaceholder && keptAsItIs(token.word))
             spans.push_back({token.begin, token.word.size()});
     }
+    std::sort(spans.begin(), spans.end(),
+              [](const VerbatimSpan& a, const VerbatimSpan& b) { return a.begin < b.begin; });
     return spans;
 }
 

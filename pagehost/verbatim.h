@@ -19,7 +19,8 @@ struct VerbatimSpan {
 // it) that is a web address (a scheme or "www."), a mail address, a file path (a drive, "\\",
 // "~/", or a "/" path of two parts or more), or a code (letters and digits, or joined by "-",
 // "_", "/" or "." with a digit among them, such as INV-2024-00317, SKU12345, v2.1), or an amount
-// the pipeline would cut ("$1,234.56", "1.234.567", "$2.5M"), or a token with a tilde ("~5"); the whole
+// the pipeline would cut ("$1,234.56", "1.234.567", "$2.5M"), or a token with a tilde ("~5");
+// a template's placeholder in braces ("{FirstName}", "{{customer}}"); the whole
 // text when it starts with "=" or "+" followed by something that reads as a formula, or when it
 // is a company's name: up to five capitalised words and a designator such as Ltd, Inc, GmbH or
 // S.L. ("Blue Fish Co", "Talleres Pérez y Hijos S.L.").

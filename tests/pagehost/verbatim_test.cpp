@@ -38,6 +38,8 @@ TEST(Verbatim, AddressesPathsCodesNamesAndFormulasAreKeptWhole)
         {"Total: $1,234.56, $2.5M or -€5k", {"$1,234.56", "$2.5M", "-€5k"}},
         {"Over $50, $1,000 or 5kg", {}},
         {"~5 days, ~ 20%", {"~5", "~"}},
+        {"Dear {FirstName}, your {{balance}} is due", {"{FirstName}", "{{balance}}"}},
+        {"{INV-2024} and INV-2025, {} or { open", {"{INV-2024}", "INV-2025"}},
         {"= total", {}},
         {"user @ home", {}},
         {"Blue Fish Co", {"Blue Fish Co"}},
