@@ -1,5 +1,6 @@
 #include "pagehost/translator.h"
 
+#include "pagehost/date_stand_ins.h"
 #include "pagehost/stream_format.h"
 #include "pagehost/text_shape.h"
 #include "pagehost/verbatim.h"
@@ -271,7 +272,7 @@ Result<void> Translator::warmUp()
     // A request may have come first and loaded it already.
     if (m_pipelineAnswered && m_pipeline && m_pipeline->ready())
         return {};
-    auto answer = translateChunk({"Hello"});
+    auto answer = translateChunk({"Hello"}, false);
     if (!answer)
         return answer.error();
     return {};
@@ -285,14 +286,14 @@ Result<std::vector<std::string>> Translator::translateCores(const std::vector<st
     std::vector<std::size_t> firsts(chunks.size());
     segments.reserve(chunks.size());
     for (std::size_t i = 0; i < chunks.size(); ++i)
-        segments.push_back(segmentOf(chunks[i], firsts[i]));
+        segments.push_back(segmentOf(chunks[i], firsts[i], datesGoAsNumbers()));
     auto answers = exchangeAll(segments);
     if (!answers)
         return answers.error();
     std::vector<std::string> translations;
     translations.reserve(cores.size());
     for (std::size_t i = 0; i < chunks.size(); ++i) {
-        auto translated = translationsFrom(chunks[i], firsts[i], answers.value()[i]);
+        auto translated = translationsFrom(chunks[i], firsts[i], answers.value()[i], datesGoAsNumbers());
         if (!translated)
             return translated;
         for (auto& text : translated.value())
@@ -301,35 +302,37 @@ Result<std::vector<std::string>> Translator::translateCores(const std::vector<st
     return translations;
 }
 
-Result<std::vector<std::string>> Translator::translateChunk(const std::vector<std::string_view>& cores)
+Result<std::vector<std::string>> Translator::translateChunk(const std::vector<std::string_view>& cores,
+                                                            bool datesAsNumbers)
 {
     std::size_t first = 0;
-    auto answer = exchangeAll({segmentOf(cores, first)});
+    auto answer = exchangeAll({segmentOf(cores, first, datesAsNumbers)});
     if (!answer)
         return answer.error();
-    return translationsFrom(cores, first, answer.value().front());
+    return translationsFrom(cores, first, answer.value().front(), datesAsNumbers);
 }
 
-std::string Translator::segmentOf(const std::vector<std::string_view>& cores, std::size_t& first)
+std::string Translator::segmentOf(const std::vector<std::string_view>& cores, std::size_t& first, bool datesAsNumbers)
 {
     first = m_nextMarker;
     m_nextMarker += cores.size();
     std::vector<std::string> streamTexts;
     streamTexts.reserve(cores.size());
     for (const auto core : cores)
-        streamTexts.push_back(streamTextOf(core));
+        streamTexts.push_back(streamTextOf(core, datesAsNumbers));
     return joinStreamSegment(streamTexts, first);
 }
 
 Result<std::vector<std::string>> Translator::translationsFrom(const std::vector<std::string_view>& cores,
-                                                              std::size_t first, const std::string& answer)
+                                                              std::size_t first, const std::string& answer,
+                                                              bool datesAsNumbers)
 {
     auto split = splitSegment(answer, first, cores.size());
     if (!split && cores.size() > 1) {
         // The pipeline moved a separator; one text per segment cannot be mixed up.
         std::vector<std::string> translations;
         for (const auto core : cores) {
-            auto single = translateChunk({core});
+            auto single = translateChunk({core}, datesAsNumbers);
             if (!single)
                 return single;
             translations.push_back(std::move(single.value().front()));
@@ -341,20 +344,32 @@ Result<std::vector<std::string>> Translator::translationsFrom(const std::vector<
     std::vector<std::string> translations;
     translations.reserve(cores.size());
     for (std::size_t i = 0; i < cores.size(); ++i) {
+        const auto dates = datesAsNumbers ? datesStoodInFor(cores[i]) : std::vector<std::string_view>();
+        auto translated = dates.empty() ? std::optional((*split)[i]) : withDatesRestored((*split)[i], dates);
+        if (!translated) {
+            // A rule changed a date's stand-in: the text goes again with its dates protected.
+            auto single = translateChunk({cores[i]}, false);
+            if (!single)
+                return single;
+            translations.push_back(std::move(single.value().front()));
+            continue;
+        }
         std::string finished =
-            finishTranslation(cores[i], wordedForPipeline(cores[i]), (*split)[i], m_settings.spanishTarget);
+            finishTranslation(cores[i], wordedForPipeline(cores[i]), *translated, m_settings.spanishTarget);
         translations.push_back(m_glossary ? m_glossary->withCapitalWords(std::move(finished)) : std::move(finished));
     }
     return translations;
 }
 
-// The core in the stream format, with what the pipeline must not touch in protected blocks that
-// carry it past: the glossary's terms with their translations, addresses, paths and codes as
-// they are (where a term and a code overlap, the term wins). An ampersand between words goes as
-// the source's conjunction, an English "#" that means "number" as "No.", an English quote that
-// opens a word as the typographic one, and a Spanish word's feminine or masculine alternative
-// ("Enfermero/a") not at all.
-std::string Translator::streamTextOf(std::string_view core) const
+// Only from Spanish: the English side's rules read a number after "on" or "until" as an amount
+// ("en 15/07", "hasta que 15/04" either way), while the Spanish side's drop the article before it
+// ("Pay before 15/03", was "before the 15/03").
+bool Translator::datesGoAsNumbers() const
+{
+    return !m_settings.spanishTarget;
+}
+
+std::vector<GlossaryTerm> Translator::keptIn(std::string_view core) const
 {
     std::vector<GlossaryTerm> kept;
     if (m_glossary && !m_glossary->empty())
@@ -367,11 +382,42 @@ std::string Translator::streamTextOf(std::string_view core) const
             kept.push_back({span.begin, span.length, std::string(core.substr(span.begin, span.length))});
     }
     std::sort(kept.begin(), kept.end(), [](const GlossaryTerm& a, const GlossaryTerm& b) { return a.begin < b.begin; });
+    return kept;
+}
+
+// The dates of core that go to the pipeline as numbers, in order; none when core holds a number
+// that could be taken for a stand-in.
+std::vector<std::string_view> Translator::datesStoodInFor(std::string_view core) const
+{
+    std::vector<std::string_view> dates;
+    if (dateStandIn(core, 0).empty())
+        return dates;
+    for (const auto& term : keptIn(core)) {
+        const std::string_view text = core.substr(term.begin, term.length);
+        if (text == term.replacement && isNumericDate(text))
+            dates.push_back(text);
+    }
+    return dates;
+}
+
+// The core in the stream format, with what the pipeline must not touch in protected blocks that
+// carry it past: the glossary's terms with their translations, addresses, paths and codes as
+// they are (where a term and a code overlap, the term wins). An ampersand between words goes as
+// the source's conjunction, an English "#" that means "number" as "No.", an English quote that
+// opens a word as the typographic one, and a Spanish word's feminine or masculine alternative
+// ("Enfermero/a") not at all. With datesAsNumbers, a date in figures goes as the number that
+// stands in for it.
+std::string Translator::streamTextOf(std::string_view core, bool datesAsNumbers) const
+{
+    const bool standIns = datesAsNumbers && !dateStandIn(core, 0).empty();
+    std::size_t dates = 0;
     std::string text;
     std::size_t done = 0;
-    for (const auto& term : kept) {
+    for (const auto& term : keptIn(core)) {
         text += escapeForStream(wordedForPipeline(core.substr(done, term.begin - done)));
-        text += protectedBlock(term.replacement);
+        const std::string_view original = core.substr(term.begin, term.length);
+        const bool date = standIns && original == term.replacement && isNumericDate(original);
+        text += date ? dateStandIn(core, dates++) : protectedBlock(term.replacement);
         done = term.begin + term.length;
     }
     text += escapeForStream(wordedForPipeline(core.substr(done)));

@@ -51,14 +51,19 @@ public:
 
 private:
     Result<std::vector<std::string>> translateCores(const std::vector<std::string_view>& cores);
-    std::string streamTextOf(std::string_view core) const;
+    // The core's glossary terms and verbatim spans, in order: what reaches the pipeline protected,
+    // or, for a date, as the number that stands in for it.
+    std::vector<GlossaryTerm> keptIn(std::string_view core) const;
+    std::vector<std::string_view> datesStoodInFor(std::string_view core) const;
+    bool datesGoAsNumbers() const;
+    std::string streamTextOf(std::string_view core, bool datesAsNumbers) const;
     // text with the marks the pipeline misreads written as the words they stand for.
     std::string wordedForPipeline(std::string_view text) const;
-    Result<std::vector<std::string>> translateChunk(const std::vector<std::string_view>& cores);
+    Result<std::vector<std::string>> translateChunk(const std::vector<std::string_view>& cores, bool datesAsNumbers);
     // The chunk as one segment, its separators numbered from m_nextMarker on (which it advances).
-    std::string segmentOf(const std::vector<std::string_view>& cores, std::size_t& first);
+    std::string segmentOf(const std::vector<std::string_view>& cores, std::size_t& first, bool datesAsNumbers);
     Result<std::vector<std::string>> translationsFrom(const std::vector<std::string_view>& cores, std::size_t first,
-                                                      const std::string& answer);
+                                                      const std::string& answer, bool datesAsNumbers);
     Result<std::vector<std::string>> exchangeAll(const std::vector<std::string>& segments);
     Result<void> ensurePipeline();
     Result<void> startPipeline();

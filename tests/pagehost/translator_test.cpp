@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <memory>
+#include <regex>
 #include <utility>
 
 namespace veltrano::pagehost {
@@ -111,6 +112,27 @@ TEST(Translator, AddressesAndCodesPassThePipelineUntouched)
     EXPECT_EQ(translated.value(), texts);
     ASSERT_EQ(state.segments.size(), 1u);
     EXPECT_EQ(state.segments[0], "Invoice [=INV-2024-00317] overdue[].[0][\n]");
+}
+
+TEST(Translator, SpanishDatesGoAsNumbersAndAgainProtectedWhenARuleChangedOne)
+{
+    for (const bool ruleChangesNumbers : {false, true}) {
+        FakeState state;
+        state.answer = [&](const std::string& segment) -> Result<std::string> {
+            return ruleChangesNumbers ? std::regex_replace(segment, std::regex(R"((\d{5}))"), "$1st") : segment;
+        };
+        Translator translator(factoryFor(state));
+        const Texts texts = {"Pagar antes del 15/03 o del 1/4/25", "Ejercicio 2024/25"};
+        const auto translated = translator.translate(texts);
+        ASSERT_TRUE(translated) << translated.error().message;
+        EXPECT_EQ(translated.value(), texts);
+        ASSERT_EQ(state.segments.size(), ruleChangesNumbers ? 2u : 1u);
+        EXPECT_EQ(state.segments[0].find("15/03"), std::string::npos) << state.segments[0];
+        EXPECT_NE(state.segments[0].find(R"([=2024\/25])"), std::string::npos) << state.segments[0];
+        if (ruleChangesNumbers) {
+            EXPECT_NE(state.segments[1].find(R"([=15\/03] o del [=1\/4\/25])"), std::string::npos) << state.segments[1];
+        }
+    }
 }
 
 TEST(Translator, EachWordOfASlashedLabelIsALabelOfItsOwn)
