@@ -14,3 +14,5 @@ pkg_check_modules(LIBZIP REQUIRED IMPORTED_TARGET GLOBAL libzip)
 pkg_check_modules(LIBGSF REQUIRED IMPORTED_TARGET GLOBAL libgsf-1)
 pkg_check_modules(CPPHTTPLIB REQUIRED IMPORTED_TARGET GLOBAL cpp-httplib)
 pkg_check_modules(SQLITE3 REQUIRED IMPORTED_TARGET GLOBAL sqlite3)
+# The page host asks the analysers whether a word is English or Spanish.
+pkg_check_modules(LTTOOLBOX REQUIRED IMPORTED_TARGET GLOBAL lttoolbox libxml-2.0 icu-uc icu-io)

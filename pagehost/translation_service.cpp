@@ -4,6 +4,7 @@
 #include "pagehost/mode_file.h"
 #include "pagehost/process_pipeline.h"
 
+#include <filesystem>
 #include <iostream>
 #include <sstream>
 #include <thread>
@@ -22,6 +23,20 @@ constexpr ApertiumMode kModes[] = {
     {"en", "es", "English to Spanish", "eng-spa"},
     {"es", "en", "Spanish to English", "spa-eng"},
 };
+
+// The analyser of a mode's source language: the vocabulary's, or else the one the mode starts with;
+// empty when there is neither.
+std::string analyserOf(const ApertiumMode& mode, const std::string& modesDir)
+{
+    const std::string withVocabulary = defaultVocabularyDir() + "/" + mode.mode + ".automorf.bin";
+    std::error_code error;
+    if (std::filesystem::exists(withVocabulary, error))
+        return withVocabulary;
+    const auto programs = readModeFile(modesDir + "/" + mode.mode + ".mode");
+    if (!programs || programs.value().empty() || programs.value().front().size() < 2)
+        return {};
+    return programs.value().front().back();
+}
 
 Direction directionFor(const ApertiumMode& mode, const std::string& modesDir, TranslatorSettings settings,
                        std::size_t pipelines)
@@ -77,9 +92,20 @@ void TranslationService::warmUp()
 std::vector<Direction> apertiumDirections(const std::string& modesDir, TranslatorSettings settings,
                                           std::size_t pipelines)
 {
+    // Each language's analyser serves both directions: the source's in one, the target's in the other.
+    const std::string english = analyserOf(kModes[0], modesDir);
+    const std::string spanish = analyserOf(kModes[1], modesDir);
+    std::shared_ptr<const KnownWords> words[] = {nullptr, nullptr};
+    if (!english.empty() && !spanish.empty()) {
+        words[0] = std::make_shared<const KnownWords>(english);
+        words[1] = std::make_shared<const KnownWords>(spanish);
+    }
     std::vector<Direction> directions;
-    for (const auto& mode : kModes)
-        directions.push_back(directionFor(mode, modesDir, settings, pipelines));
+    for (std::size_t i = 0; i < std::size(kModes); ++i) {
+        if (words[0])
+            settings.languageCheck = std::make_shared<const LanguageCheck>(words[i], words[1 - i]);
+        directions.push_back(directionFor(kModes[i], modesDir, settings, pipelines));
+    }
     return directions;
 }
 

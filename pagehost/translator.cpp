@@ -113,7 +113,7 @@ struct Plan {
     std::vector<std::string_view> cores;
 };
 
-Plan planFor(const std::vector<std::string>& texts, const Glossary* glossary)
+Plan planFor(const std::vector<std::string>& texts, const Glossary* glossary, const LanguageCheck* languageCheck)
 {
     Plan plan;
     std::unordered_map<std::string_view, std::size_t> jobOfCore;
@@ -124,6 +124,8 @@ Plan planFor(const std::vector<std::string>& texts, const Glossary* glossary)
             if (glossary && needsTranslation(part.shape.core))
                 part.fixed = glossary->wholeText(part.shape.core);
             if (!part.fixed && glossary && glossary->isPersonName(part.shape.core))
+                part.fixed = std::string(part.shape.core);
+            if (!part.fixed && languageCheck && languageCheck->alreadyInTarget(part.shape.core))
                 part.fixed = std::string(part.shape.core);
             if (!part.fixed && needsTranslation(part.shape.core) && !wholeCoreVerbatim(part.shape.core)) {
                 const auto [found, added] = jobOfCore.try_emplace(part.shape.core, plan.cores.size());
@@ -251,7 +253,7 @@ Translator::Translator(PipelineFactory factory, TranslatorSettings settings, std
 
 Result<std::vector<std::string>> Translator::translate(const std::vector<std::string>& texts)
 {
-    const Plan plan = planFor(texts, m_glossary.get());
+    const Plan plan = planFor(texts, m_glossary.get(), m_settings.languageCheck.get());
     std::vector<std::string> translations;
     if (!plan.cores.empty()) {
         auto translated = translateCores(plan.cores);

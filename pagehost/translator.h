@@ -2,6 +2,7 @@
 // Translation of batches of cell texts in one direction through one kept-warm pipeline.
 
 #include "pagehost/glossary.h"
+#include "pagehost/language_check.h"
 #include "pagehost/pipeline.h"
 
 #include <chrono>
@@ -28,6 +29,9 @@ struct TranslatorSettings {
     // The target is Spanish: questions and exclamations open with ¿ and ¡, and a label in
     // sentence case gets no capital after its first word (Spanish capitalises less than English).
     bool spanishTarget = false;
+    // Decides which texts are in the target language already, to come back as they are; none
+    // when null.
+    std::shared_ptr<const LanguageCheck> languageCheck;
 };
 
 class Translator {
@@ -39,7 +43,8 @@ public:
     // The translations of texts, in the same order. Surrounding whitespace, line breaks, NUL
     // characters and the case forced at sentence starts are kept as in the text; texts with no
     // letters come back unchanged without reaching the pipeline, and so do texts the glossary
-    // translates whole. Glossary terms inside a text reach the pipeline protected from it. A failure when the pipeline
+    // translates whole, and texts the language check finds in the target language already.
+    // Glossary terms inside a text reach the pipeline protected from it. A failure when the pipeline
     // cannot be started, ends, hangs or garbles the texts; it is then restarted for the next call.
     // Calls are serialised: one batch at a time goes through the pipeline.
     Result<std::vector<std::string>> translate(const std::vector<std::string>& texts);

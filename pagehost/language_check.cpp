@@ -1,0 +1,122 @@
+#include "pagehost/language_check.h"
+
+#include <lttoolbox/fst_processor.h>
+
+#include <cctype>
+#include <cstdio>
+#include <exception>
+#include <iostream>
+#include <mutex>
+#include <unordered_map>
+#include <vector>
+
+namespace veltrano::pagehost {
+namespace {
+
+bool isLetterByte(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || static_cast<unsigned char>(c) >= 0x80;
+}
+
+// The words of text that may tell its language: runs of letters, with an apostrophe inside
+// ("don't"). A run beside a digit (Q1, 24h), a single letter and a run before a dot, which may be
+// any abbreviation ("Cap. aseg.", "D.O.B."), tell nothing.
+std::vector<std::string_view> wordsOf(std::string_view text)
+{
+    std::vector<std::string_view> words;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        if (!isLetterByte(text[at])) {
+            ++at;
+            continue;
+        }
+        const std::size_t begin = at;
+        while (at < text.size()
+               && (isLetterByte(text[at]) || (text[at] == '\'' && at + 1 < text.size() && isLetterByte(text[at + 1]))))
+            ++at;
+        const bool besideDigit = (begin > 0 && std::isdigit(static_cast<unsigned char>(text[begin - 1])))
+                                 || (at < text.size() && std::isdigit(static_cast<unsigned char>(text[at])));
+        const bool abbreviated = at - begin == 1 || (at < text.size() && text[at] == '.');
+        if (!besideDigit && !abbreviated)
+            words.push_back(text.substr(begin, at - begin));
+    }
+    return words;
+}
+
+}  // namespace
+
+struct KnownWords::State {
+    std::string file;
+    std::once_flag loaded;
+    std::mutex looking;  // the processor keeps its state between lookups, and so does the cache
+    FSTProcessor processor;
+    bool usable = false;
+    std::unordered_map<std::string, bool> answered;  // a workbook asks of the same words again and again
+
+    void load()
+    {
+        FILE* input = std::fopen(file.c_str(), "rb");
+        if (!input) {
+            std::cerr << "veltrano-pagehost: cannot open the analyser " << file << "; texts in both languages are all translated\n";
+            return;
+        }
+        try {
+            processor.load(input);
+            processor.initBiltrans();
+            usable = processor.valid();
+        } catch (const std::exception& error) {
+            std::cerr << "veltrano-pagehost: cannot load the analyser " << file << ": " << error.what() << '\n';
+        }
+        std::fclose(input);
+    }
+};
+
+KnownWords::KnownWords(std::string analyserFile)
+    : m_state(std::make_unique<State>())
+{
+    m_state->file = std::move(analyserFile);
+}
+
+KnownWords::~KnownWords() = default;
+
+bool KnownWords::knows(std::string_view word) const
+{
+    std::call_once(m_state->loaded, [this] { m_state->load(); });
+    if (!m_state->usable)
+        return false;
+    constexpr std::size_t kMostAnswersKept = 200000;
+    std::string key(word);
+    std::lock_guard lock(m_state->looking);
+    if (const auto found = m_state->answered.find(key); found != m_state->answered.end())
+        return found->second;
+    // An unknown word comes back marked "@", a known one with its analyses and nothing of it left
+    // over (a prefix alone, "o" for "of", leaves some).
+    const auto [analyses, unmatched] = m_state->processor.biltransWithQueue(to_ustring(key.c_str()), false);
+    const bool known = unmatched == 0 && !analyses.empty() && analyses.front() != '@';
+    if (m_state->answered.size() >= kMostAnswersKept)
+        m_state->answered.clear();
+    m_state->answered.emplace(std::move(key), known);
+    return known;
+}
+
+LanguageCheck::LanguageCheck(std::shared_ptr<const KnownWords> source, std::shared_ptr<const KnownWords> target)
+    : m_source(std::move(source))
+    , m_target(std::move(target))
+{}
+
+bool LanguageCheck::alreadyInTarget(std::string_view text) const
+{
+    const auto words = wordsOf(text);
+    if (words.size() < 2)
+        return false;  // one word, or none that tells
+    bool targetOnly = false;
+    for (const auto word : words) {
+        const bool source = m_source->knows(word);
+        if (source && !m_target->knows(word))
+            return false;
+        targetOnly = targetOnly || (!source && m_target->knows(word));
+    }
+    return targetOnly;
+}
+
+}  // namespace veltrano::pagehost

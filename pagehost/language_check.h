@@ -1,0 +1,46 @@
+#pragma once
+// Whether a cell is written in the language it is to be translated into already. A workbook often
+// holds text in both languages (headers kept in English, a block converted earlier), and the
+// pipeline reads such text as the source language's: "Invoice date" read as Spanish came out
+// "Invoice give you", "Sin licencia" read as English "Pecado licencia". The two languages'
+// analysers decide, word by word.
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace veltrano::pagehost {
+
+// One language's analyser (a compiled Apertium dictionary), loaded at its first question.
+class KnownWords {
+public:
+    explicit KnownWords(std::string analyserFile);
+    ~KnownWords();
+    KnownWords(const KnownWords&) = delete;
+    KnownWords& operator=(const KnownWords&) = delete;
+
+    // Whether the analyser knows word in some form; false for every word when it cannot be
+    // loaded (said once on standard error).
+    bool knows(std::string_view word) const;
+
+private:
+    struct State;
+    std::unique_ptr<State> m_state;
+};
+
+class LanguageCheck {
+public:
+    LanguageCheck(std::shared_ptr<const KnownWords> source, std::shared_ptr<const KnownWords> target);
+
+    // Whether text, of two words or more, reads as the target language already: no word that only
+    // the source language knows, and at least one that only the target knows. Words that neither
+    // knows (names, acronyms) or both know ("Total", "no", "date") decide nothing, and nor do
+    // single letters and abbreviations.
+    bool alreadyInTarget(std::string_view text) const;
+
+private:
+    std::shared_ptr<const KnownWords> m_source;
+    std::shared_ptr<const KnownWords> m_target;
+};
+
+}  // namespace veltrano::pagehost
