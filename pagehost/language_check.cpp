@@ -57,7 +57,8 @@ struct KnownWords::State {
     {
         FILE* input = std::fopen(file.c_str(), "rb");
         if (!input) {
-            std::cerr << "veltrano-pagehost: cannot open the analyser " << file << "; texts in both languages are all translated\n";
+            std::cerr << "veltrano-pagehost: cannot open the analyser " << file
+                      << "; texts in both languages are all translated\n";
             return;
         }
         try {
@@ -100,8 +101,8 @@ bool KnownWords::knows(std::string_view word) const
 }
 
 LanguageCheck::LanguageCheck(std::shared_ptr<const KnownWords> source, std::shared_ptr<const KnownWords> target)
-    : m_source(std::move(source))
-    , m_target(std::move(target))
+    : m_source(std::move(source)),
+      m_target(std::move(target))
 {}
 
 bool LanguageCheck::alreadyInTarget(std::string_view text) const

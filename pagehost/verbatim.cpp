@@ -97,7 +97,9 @@ bool isCuttableAmount(std::string_view token)
     };
     if (!token.empty() && (token.front() == '-' || token.front() == '+'))
         token.remove_prefix(1);
-    const bool currency = strip(true) | strip(false);
+    const bool currencyBefore = strip(true);
+    const bool currencyAfter = strip(false);
+    const bool currency = currencyBefore || currencyAfter;
     if (token.empty() || !isDigit(token.front()))
         return false;
     std::size_t separators = 0, at = 0;

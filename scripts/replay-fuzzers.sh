@@ -12,11 +12,13 @@ cmake --build --preset fuzz -j"${VELTRANO_JOBS:-2}"
 bin=build-fuzz/bin
 corpus=build-fuzz/corpus
 rm -rf "$corpus"
-mkdir -p "$corpus"/{package,xls,numfmt,new-package,new-xls,new-numfmt}
+mkdir -p "$corpus"/{package,xls,numfmt,cell,new-package,new-xls,new-numfmt,new-cell}
 python3 fuzz/make_corpus.py "$corpus/package" tests/spreadsheet/data/*.xlsx
 python3 fuzz/make_xls_corpus.py "$corpus/xls" tests/spreadsheet/data/*.xls tests/spreadsheet/data/xls/*.xls
 # Every format code of the renderer's tables, one a file.
 cut -f1 tests/spreadsheet/numfmt/data/cases*.tsv | sort -u | split -l 1 - "$corpus/numfmt/code-"
+# Cells' texts: a sample of the development labels in both languages, one a file.
+grep -hv '^#' tests/pagehost/data/labels/dev.*.tsv | cut -f2 | awk 'NR % 8 == 1' | split -l 1 - "$corpus/cell/label-"
 
 # fuzz NAME SEED_DIR OPTIONS...: the seeds once each (-runs=0), then a bounded run whose new
 # inputs go to a scratch folder, never into the seeds.
@@ -34,3 +36,4 @@ fuzz() {
 fuzz numfmt_parser_fuzz numfmt -dict=fuzz/numfmt.dict -max_len=512
 fuzz package_loader_fuzz package -max_len=40000
 fuzz xls_loader_fuzz xls -max_len=300000
+fuzz cell_text_fuzz cell -max_len=400
