@@ -3,11 +3,15 @@
 of their accepted translations, by field and in all, for each direction.
 
     tests/pagehost/score_labels.py PORT LIST.tsv [LIST.tsv ...] [--misses] [--field NAME]
+    tests/pagehost/score_labels.py PORT LIST.tsv [LIST.tsv ...] --as-target
+
 
 A list is named SET.SL-TL.tsv (dev.en-es.tsv) and holds lines "field<TAB>source<TAB>accepted|
 accepted|..."; a translation is compared with the accepted ones without regard to letter case or
 surrounding spaces. --misses prints each label that missed with what the host gave: use it on the
 development lists only, never on the held-out ones, which measure what the tuning did not see.
+--as-target sends each label the other way, as text already in the target language that a
+workbook in both languages holds, and counts those that come back changed.
 """
 import argparse
 import json
@@ -63,15 +67,28 @@ def score(port, path, show_misses, only_field):
     return sum(hits.values()), len(rows)
 
 
+def score_as_target(port, path):
+    source, target = Path(path).name.split(".")[-2].split("-")
+    texts = [r[1] for r in read_list(path)]
+    changed = [(t, u) for t, u in zip(texts, translate(port, target, source, texts)) if fold(t) != fold(u)]
+    print(f"{Path(path).name} sent {target}-{source}: {len(changed)}/{len(texts)} changed")
+    for text, translation in changed:
+        print(f"CHANGED\t{text}\t{translation}")
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("port")
     parser.add_argument("lists", nargs="+")
     parser.add_argument("--misses", action="store_true")
     parser.add_argument("--field")
+    parser.add_argument("--as-target", action="store_true")
     args = parser.parse_args()
     for path in args.lists:
-        score(args.port, path, args.misses, args.field)
+        if args.as_target:
+            score_as_target(args.port, path)
+        else:
+            score(args.port, path, args.misses, args.field)
 
 
 if __name__ == "__main__":
