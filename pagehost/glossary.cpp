@@ -122,10 +122,57 @@ bool Glossary::isPersonName(std::string_view text) const
            && isNameWord(words.front()) && !isInitial(words.back());
 }
 
-std::string Glossary::withCapitalWords(std::string text) const
+std::vector<GlossaryTerm> Glossary::namesIn(std::string_view text) const
 {
-    if (m_capitalWords.empty())
+    std::vector<GlossaryTerm> names;
+    bool first = true;
+    for (std::size_t pos = 0; pos < text.size();) {
+        std::size_t end = pos;
+        while (end < text.size() && isWordByte(text[end]))
+            ++end;
+        if (end == pos) {
+            ++pos;
+            continue;
+        }
+        const std::string word(text.substr(pos, end - pos));
+        if (!first && m_givenNames.count(word)) {
+            // The surnames after it, so that the pipeline does not translate one left alone ("Tom Panadero").
+            constexpr int kMostSurnames = 3;
+            for (int surnames = 0; surnames < kMostSurnames && end < text.size() && text[end] == ' '; ++surnames) {
+                std::size_t next = end + 1;
+                while (next < text.size() && isWordByte(text[next]))
+                    ++next;
+                if (!isNameWord(text.substr(end + 1, next - end - 1)))
+                    break;
+                end = next;
+            }
+            names.push_back({pos, end - pos, std::string(text.substr(pos, end - pos))});
+        }
+        first = false;
+        pos = end;
+    }
+    return names;
+}
+
+std::string Glossary::withCapitalWords(std::string text, std::string_view source) const
+{
+    std::unordered_map<std::string, std::string> names;  // by the case-folded name
+    for (std::size_t pos = 0; pos < source.size();) {
+        std::size_t end = pos;
+        while (end < source.size() && isWordByte(source[end]))
+            ++end;
+        if (end > pos && m_givenNames.count(std::string(source.substr(pos, end - pos))))
+            names[foldCase(source.substr(pos, end - pos))] = std::string(source.substr(pos, end - pos));
+        pos = end + 1;
+    }
+    if (m_capitalWords.empty() && names.empty())
         return text;
+    const auto spellingOf = [&](const std::string& folded) -> const std::string* {
+        if (const auto found = m_capitalWords.find(folded); found != m_capitalWords.end())
+            return &found->second;
+        const auto found = names.find(folded);
+        return found == names.end() ? nullptr : &found->second;
+    };
     for (std::size_t pos = 0; pos < text.size();) {
         if (!isWordByte(text[pos])) {
             ++pos;
@@ -134,11 +181,11 @@ std::string Glossary::withCapitalWords(std::string text) const
         std::size_t end = pos;
         while (end < text.size() && isWordByte(text[end]))
             ++end;
-        const auto found = m_capitalWords.find(foldCase(std::string_view(text).substr(pos, end - pos)));
+        const std::string* spelling = spellingOf(foldCase(std::string_view(text).substr(pos, end - pos)));
         // Folding keeps a word's length in bytes only where the case pairs are of one length;
         // a word that changed length is left alone.
-        if (found != m_capitalWords.end() && found->second.size() == end - pos)
-            text.replace(pos, end - pos, found->second);
+        if (spelling && spelling->size() == end - pos)
+            text.replace(pos, end - pos, *spelling);
         pos = end;
     }
     return text;

@@ -46,8 +46,11 @@ public:
     // "Vat amount"), and these get theirs back.
     void addCapitalWords(std::string_view text);
 
-    // text with every word that is one of the capital words, in any case, written in capitals.
-    std::string withCapitalWords(std::string text) const;
+    // text with every word that is one of the capital words, in any case, written in capitals, and
+    // every given name that source writes with its capital written so: a name that the pipeline
+    // moved from the start of a label loses it to the label's sentence case ("Las tareas de john"
+    // for "John's tasks").
+    std::string withCapitalWords(std::string text, std::string_view source = {}) const;
 
     // Adds given names, one a line ("Tom", "Lucía"); lines starting with "#" are skipped.
     void addGivenNames(std::string_view text);
@@ -56,6 +59,11 @@ public:
     // with a capital and holding a small letter, or an initial before the last ("Tom Price",
     // "Juan Pablo Vela", "Tom J. Price").
     bool isPersonName(std::string_view text) const;
+
+    // The given names in text after its first word, written with their capital ("Informe de
+    // Marta", "Call Sarah"), each to be kept as it is: the pipeline would translate a name that is
+    // also a word ("Marten Report"). The first word of a label has its capital from the label.
+    std::vector<GlossaryTerm> namesIn(std::string_view text) const;
 
     // Whether some term has an ASCII digit: a text's numbers may then decide its translation.
     bool hasTermWithDigits() const { return m_hasDigits; }

@@ -358,7 +358,8 @@ Result<std::vector<std::string>> Translator::translationsFrom(const std::vector<
         }
         std::string finished =
             finishTranslation(cores[i], wordedForPipeline(cores[i]), *translated, m_settings.spanishTarget);
-        translations.push_back(m_glossary ? m_glossary->withCapitalWords(std::move(finished)) : std::move(finished));
+        translations.push_back(m_glossary ? m_glossary->withCapitalWords(std::move(finished), cores[i])
+                                          : std::move(finished));
     }
     return translations;
 }
@@ -376,7 +377,12 @@ std::vector<GlossaryTerm> Translator::keptIn(std::string_view core) const
     std::vector<GlossaryTerm> kept;
     if (m_glossary && !m_glossary->empty())
         kept = m_glossary->termsIn(core);
-    for (const auto& span : verbatimSpans(core)) {
+    std::vector<VerbatimSpan> spans = verbatimSpans(core);
+    if (m_glossary) {
+        for (const auto& name : m_glossary->namesIn(core))
+            spans.push_back({name.begin, name.length});
+    }
+    for (const auto& span : spans) {
         const bool overlaps = std::any_of(kept.begin(), kept.end(), [&](const GlossaryTerm& term) {
             return span.begin < term.begin + term.length && term.begin < span.begin + span.length;
         });

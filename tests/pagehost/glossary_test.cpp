@@ -97,6 +97,43 @@ TEST(Glossary, CapitalWordsGetTheirCapitalsBack)
         EXPECT_EQ(glossary.withCapitalWords(text), expected) << text;
 }
 
+TEST(Glossary, AGivenNameTheSourceCapitalisesKeepsItsCapital)
+{
+    Glossary glossary;
+    glossary.addGivenNames("John\nJulio\nMaría\n");
+    const struct {
+        std::string source, text, expected;
+    } cases[] = {
+        {"John's tasks", "Las tareas de john", "Las tareas de John"},
+        {"Informe para María", "report for maría", "report for María"},
+        {"Pagos de julio", "July payments, julio", "July payments, julio"},
+        {"Tasks", "las tareas de john", "las tareas de john"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(glossary.withCapitalWords(c.text, c.source), c.expected) << c.source;
+}
+
+TEST(Glossary, GivenNamesAfterALabelsFirstWordAreKeptWithTheirSurnames)
+{
+    Glossary glossary;
+    glossary.addGivenNames("Tom\nMarta\nJake\n");
+    using Names = std::vector<std::string>;
+    const std::pair<std::string, Names> cases[] = {
+        {"Assigned to Tom Baker", {"Tom Baker"}},
+        {"Informe de Marta", {"Marta"}},
+        {"Sent to Tom and Jake Hill Smith Jones Ltd", {"Tom", "Jake Hill Smith Jones"}},
+        {"Tom's tasks", {}},
+        {"Assigned to tom", {}},
+        {"Call Tom BAKER", {"Tom"}},
+    };
+    for (const auto& [text, expected] : cases) {
+        Names names;
+        for (const auto& name : glossary.namesIn(text))
+            names.push_back(name.replacement);
+        EXPECT_EQ(names, expected) << text;
+    }
+}
+
 TEST(Glossary, AGivenNameAndCapitalisedWordsAreAPersonsName)
 {
     Glossary glossary;
