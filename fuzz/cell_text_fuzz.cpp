@@ -41,7 +41,9 @@ Translator& translatorFor(bool spanishTarget)
         TranslatorSettings settings;
         settings.spanishTarget = spanishTarget;
         translator = std::make_unique<Translator>(
-            [] { return Result<std::unique_ptr<Pipeline>>(std::unique_ptr<Pipeline>(std::make_unique<EchoPipeline>())); },
+            [] {
+                return Result<std::unique_ptr<Pipeline>>(std::unique_ptr<Pipeline>(std::make_unique<EchoPipeline>()));
+            },
             settings);
     }
     return *translator;

@@ -247,8 +247,52 @@ std::string keepSentenceCase(std::string_view source, std::string translated, bo
     return out;
 }
 
+namespace {
+
+bool isWordByteOrDigit(char c)
+{
+    return isAsciiLetter(c) || (c >= '0' && c <= '9') || static_cast<unsigned char>(c) >= 0x80;
+}
+
+// The positions of the letters of text that stand alone as words.
+std::vector<std::size_t> lettersStandingAlone(std::string_view text)
+{
+    std::vector<std::size_t> letters;
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        const bool alone = isAsciiLetter(text[at]) && (at == 0 || !isWordByteOrDigit(text[at - 1]))
+                           && (at + 1 == text.size() || !isWordByteOrDigit(text[at + 1]));
+        if (alone)
+            letters.push_back(at);
+    }
+    return letters;
+}
+
+// translated with the capital letters that stand alone in source as names ("Section C", "Grupo
+// D") in capitals again where the pipeline gave them in small letters ("Sección c"). Vowels and
+// Y are left as they come: they are words as well ("a", "y", "o").
+std::string withLettersOfSource(std::string_view source, std::string translated)
+{
+    std::string named;
+    for (const auto at : lettersStandingAlone(source)) {
+        if (source[at] >= 'A' && source[at] <= 'Z'
+            && std::string_view("AEIOUY").find(source[at]) == std::string_view::npos)
+            named += source[at];
+    }
+    if (named.empty())
+        return translated;
+    for (const auto at : lettersStandingAlone(translated)) {
+        const char capital = static_cast<char>(std::toupper(static_cast<unsigned char>(translated[at])));
+        if (named.find(capital) != std::string::npos)
+            translated[at] = capital;
+    }
+    return translated;
+}
+
+}  // namespace
+
 std::string keepSourceCapitals(std::string_view source, std::string translated)
 {
+    translated = withLettersOfSource(source, std::move(translated));
     const auto wordsOf = [](std::string_view text) {
         std::vector<std::pair<std::size_t, std::size_t>> words;  // begin, length
         for (std::size_t pos = 0; pos < text.size();) {

@@ -43,7 +43,8 @@ std::string tidySpacing(std::string_view source, std::string_view translated);
 std::string keepSentenceCase(std::string_view source, std::string translated, bool strict = false);
 
 // translated with the words source writes in capitals (two letters or more: ID, SKU, KPI) in
-// capitals wherever they come through, in any case ("Id de la balanza" for "Balance ID").
+// capitals wherever they come through, in any case ("Id de la balanza" for "Balance ID"), and so
+// the capital letters that stand alone as names, but for vowels and Y ("Sección C").
 std::string keepSourceCapitals(std::string_view source, std::string translated);
 
 // translated with the Spanish opening mark (¡ or ¿) before the sentence that source ends with

@@ -106,6 +106,9 @@ TEST(TextShape, WordsTheSourceWritesInCapitalsStaySo)
         {"KPI and SKU list", "Lista de Kpi y sku", "Lista de KPI y SKU"},
         {"Idle time", "Tiempo inactivo", "Tiempo inactivo"},
         {"ID CARD", "Tarjeta id", "Tarjeta id"},
+        {"Section C", "Sección c", "Sección C"},
+        {"Grupo A y D", "Group a and d", "Group a and D"},
+        {"Room N", "Habitación n", "Habitación N"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(keepSourceCapitals(c.source, std::string(c.translated)), c.expected) << c.source;
