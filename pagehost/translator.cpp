@@ -83,6 +83,27 @@ std::vector<std::string_view> slashedWords(std::string_view line)
     return words;
 }
 
+// shape with the mark of a list item that starts its core ("- Check stock", "• Order boxes") and
+// the space after it moved to its leading part: the item is translated as the label or the
+// instruction it is, which the mark before it hid ("- Stock de control").
+TextShape withBulletLeading(TextShape shape)
+{
+    static constexpr std::string_view kBullets[] = {"- ", "* ", "\u2022 ", "\u2013 ", "\u2014 ", "\u00b7 "};
+    for (const auto bullet : kBullets) {
+        if (!shape.core.starts_with(bullet))
+            continue;
+        std::size_t skip = bullet.size();
+        while (skip < shape.core.size() && shape.core[skip] == ' ')
+            ++skip;
+        if (skip == shape.core.size())
+            return shape;
+        shape.leading = std::string_view(shape.leading.data(), shape.leading.size() + skip);
+        shape.core.remove_prefix(skip);
+        return shape;
+    }
+    return shape;
+}
+
 // The "(" and ")" of the first parenthesised choice of words in line ("Loc. (bldg/floor)",
 // "Qty (boxes/units)"), whose words the pipeline would otherwise read as one compound with the
 // word before ("Ubic. (planta/de edif.)"); none for units, date masks and codes ("(km/h)",
@@ -120,7 +141,7 @@ Plan planFor(const std::vector<std::string>& texts, const Glossary* glossary, co
     for (const auto& text : texts) {
         auto& parts = plan.texts.emplace_back();
         const auto addPart = [&](std::string_view piece, std::string_view after) {
-            Part part{shapeOf(piece), kNoJob, std::nullopt, after};
+            Part part{withBulletLeading(shapeOf(piece)), kNoJob, std::nullopt, after};
             if (glossary && needsTranslation(part.shape.core))
                 part.fixed = glossary->wholeText(part.shape.core);
             if (!part.fixed && glossary && glossary->isPersonName(part.shape.core))
