@@ -80,9 +80,14 @@ KnownWords::KnownWords(std::string analyserFile)
 
 KnownWords::~KnownWords() = default;
 
-bool KnownWords::knows(std::string_view word) const
+void KnownWords::load() const
 {
     std::call_once(m_state->loaded, [this] { m_state->load(); });
+}
+
+bool KnownWords::knows(std::string_view word) const
+{
+    load();
     if (!m_state->usable)
         return false;
     constexpr std::size_t kMostAnswersKept = 200000;
@@ -104,6 +109,12 @@ LanguageCheck::LanguageCheck(std::shared_ptr<const KnownWords> source, std::shar
     : m_source(std::move(source)),
       m_target(std::move(target))
 {}
+
+void LanguageCheck::load() const
+{
+    m_source->load();
+    m_target->load();
+}
 
 bool LanguageCheck::alreadyInTarget(std::string_view text) const
 {

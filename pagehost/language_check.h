@@ -23,6 +23,9 @@ public:
     // loaded (said once on standard error).
     bool knows(std::string_view word) const;
 
+    // Loads the analyser now, rather than at the first question.
+    void load() const;
+
 private:
     struct State;
     std::unique_ptr<State> m_state;
@@ -37,6 +40,9 @@ public:
     // knows (names, acronyms) or both know ("Total", "no", "date") decide nothing, and nor do
     // single letters and abbreviations.
     bool alreadyInTarget(std::string_view text) const;
+
+    // Loads both analysers now (a few tenths of a second), so a conversion does not wait for them.
+    void load() const;
 
 private:
     std::shared_ptr<const KnownWords> m_source;

@@ -291,6 +291,8 @@ Result<std::vector<std::string>> Translator::translate(const std::vector<std::st
 
 Result<void> Translator::warmUp()
 {
+    if (m_settings.languageCheck)
+        m_settings.languageCheck->load();
     std::lock_guard lock(m_mutex);
     // A request may have come first and loaded it already.
     if (m_pipelineAnswered && m_pipeline && m_pipeline->ready())

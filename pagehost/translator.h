@@ -49,9 +49,9 @@ public:
     // Calls are serialised: one batch at a time goes through the pipeline.
     Result<std::vector<std::string>> translate(const std::vector<std::string>& texts);
 
-    // Starts the pipeline and passes a short text through it, so the first request does not pay
-    // for loading the dictionaries; nothing to do once it has answered. A failure says why the
-    // pipeline is not usable.
+    // Starts the pipeline and passes a short text through it, and loads the language check's
+    // analysers, so the first request does not pay for loading the dictionaries; nothing to do
+    // once it has answered. A failure says why the pipeline is not usable.
     Result<void> warmUp();
 
 private:
