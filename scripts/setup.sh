@@ -7,7 +7,7 @@ packages=(
   build-essential cmake pkg-config python3
   qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-svg-dev
   libzip-dev libgsf-1-dev zlib1g-dev libsqlite3-dev libcpp-httplib-dev nlohmann-json3-dev libgtest-dev libgmock-dev
-  apertium apertium-eng-spa apertium-lex-tools-dev lttoolbox-dev cg3
+  apertium apertium-eng-spa apertium-lex-tools-dev lttoolbox-dev libxml2-dev libicu-dev cg3
   xvfb xauth fonts-liberation
 )
 test_packages=(libreoffice-calc-nogui python3-openpyxl zip unzip desktop-file-utils libxml2-utils
