@@ -432,23 +432,22 @@ std::vector<std::string_view> Translator::datesStoodInFor(std::string_view core)
 }
 
 // The core in the stream format, with what the pipeline must not touch in protected blocks that
-// carry it past: the glossary's terms with their translations, addresses, paths and codes as
-// they are (where a term and a code overlap, the term wins). An ampersand between words goes as
+// carry it past: the glossary's terms with their translations, addresses, paths, codes and
+// people's names as they are (where a term and a code overlap, the term wins). An ampersand between words goes as
 // the source's conjunction, an English "#" that means "number" as "No.", an English quote that
 // opens a word as the typographic one, and a Spanish word's feminine or masculine alternative
 // ("Enfermero/a") not at all. With datesAsNumbers, a date in figures goes as the number that
 // stands in for it.
 std::string Translator::streamTextOf(std::string_view core, bool datesAsNumbers) const
 {
-    const bool standIns = datesAsNumbers && !dateStandIn(core, 0).empty();
-    std::size_t dates = 0;
+    const auto dates = datesAsNumbers ? datesStoodInFor(core) : std::vector<std::string_view>();
+    std::size_t nextDate = 0;
     std::string text;
     std::size_t done = 0;
     for (const auto& term : keptIn(core)) {
         text += escapeForStream(wordedForPipeline(core.substr(done, term.begin - done)));
-        const std::string_view original = core.substr(term.begin, term.length);
-        const bool date = standIns && original == term.replacement && isNumericDate(original);
-        text += date ? dateStandIn(core, dates++) : protectedBlock(term.replacement);
+        const bool date = nextDate < dates.size() && dates[nextDate].data() == core.data() + term.begin;
+        text += date ? dateStandIn(core, nextDate++) : protectedBlock(term.replacement);
         done = term.begin + term.length;
     }
     text += escapeForStream(wordedForPipeline(core.substr(done)));
