@@ -10,14 +10,6 @@ namespace {
 constexpr std::string_view kKeepAsIs = "=";
 constexpr std::string_view kWholeCellOnly = "cell";
 
-// Bytes of words: ASCII letters and digits, and every byte of a non-ASCII character (letters
-// such as "ñ" and signs such as "º" alike), so a term never matches inside a word.
-bool isWordByte(char c)
-{
-    const auto byte = static_cast<unsigned char>(c);
-    return byte >= 0x80 || (byte >= '0' && byte <= '9') || (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z');
-}
-
 // A word of a person's name: letters (and "-" or "'"), the first a capital, some small ones
 // ("Price", "O'Neill", "García-Vela"; not "PRICE", "price" or "B2").
 bool isNameWord(std::string_view word)

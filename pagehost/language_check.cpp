@@ -1,5 +1,7 @@
 #include "pagehost/language_check.h"
 
+#include "pagehost/text_shape.h"
+
 #include <lttoolbox/fst_processor.h>
 
 #include <cctype>
@@ -12,11 +14,6 @@
 
 namespace veltrano::pagehost {
 namespace {
-
-bool isLetterByte(char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || static_cast<unsigned char>(c) >= 0x80;
-}
 
 // The words of text that may tell its language: runs of letters, with an apostrophe inside
 // ("don't"). A run beside a digit (Q1, 24h), a single letter and a run before a dot, which may be

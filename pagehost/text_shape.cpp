@@ -138,6 +138,16 @@ std::string recase(std::string_view text, CaseChange change, bool firstOnly)
 
 }  // namespace
 
+bool isLetterByte(char c)
+{
+    return isAsciiLetter(c) || static_cast<unsigned char>(c) >= 0x80;
+}
+
+bool isWordByte(char c)
+{
+    return isLetterByte(c) || (c >= '0' && c <= '9');
+}
+
 TextShape shapeOf(std::string_view text)
 {
     std::size_t begin = 0;
@@ -249,18 +259,13 @@ std::string keepSentenceCase(std::string_view source, std::string translated, bo
 
 namespace {
 
-bool isWordByteOrDigit(char c)
-{
-    return isAsciiLetter(c) || (c >= '0' && c <= '9') || static_cast<unsigned char>(c) >= 0x80;
-}
-
 // The positions of the letters of text that stand alone as words.
 std::vector<std::size_t> lettersStandingAlone(std::string_view text)
 {
     std::vector<std::size_t> letters;
     for (std::size_t at = 0; at < text.size(); ++at) {
-        const bool alone = isAsciiLetter(text[at]) && (at == 0 || !isWordByteOrDigit(text[at - 1]))
-                           && (at + 1 == text.size() || !isWordByteOrDigit(text[at + 1]));
+        const bool alone = isAsciiLetter(text[at]) && (at == 0 || !isWordByte(text[at - 1]))
+                           && (at + 1 == text.size() || !isWordByte(text[at + 1]));
         if (alone)
             letters.push_back(at);
     }
@@ -369,11 +374,6 @@ std::string withNumberSignsSpelled(std::string_view text)
 
 namespace {
 
-bool isWordByte(char c)
-{
-    return isAsciiLetter(c) || static_cast<unsigned char>(c) >= 0x80;
-}
-
 // The length of the alternative that starts at text[at] after the word before it, ending the
 // word's own text: an ending ("a", "as", "o", "os") after a word of two letters or more, or the
 // other article after an article; 0 when what follows is no such alternative.
@@ -384,7 +384,7 @@ std::size_t genderAlternativeAt(std::string_view word, std::string_view text, st
     };
     static constexpr std::string_view kEndings[] = {"a", "as", "o", "os"};
     const auto alternativeOfLength = [&](std::size_t length) {
-        const bool ends = at + length == text.size() || !isWordByte(text[at + length]);
+        const bool ends = at + length == text.size() || !isLetterByte(text[at + length]);
         return ends && (at + length == text.size() || text[at + length] != '/') ? length : 0;
     };
     const std::string folded = foldCase(word);
@@ -407,7 +407,7 @@ std::string withoutGenderAlternatives(std::string_view text)
     std::size_t done = 0;
     for (auto at = text.find_first_of("/("); at != std::string_view::npos; at = text.find_first_of("/(", at + 1)) {
         std::size_t wordBegin = at;
-        while (wordBegin > 0 && isWordByte(text[wordBegin - 1]))
+        while (wordBegin > 0 && isLetterByte(text[wordBegin - 1]))
             --wordBegin;
         if (wordBegin == at || (wordBegin > 0 && text[wordBegin - 1] == '/'))
             continue;  // no word before, or one alternative of a list ("Norte/Sur/Este")
@@ -430,12 +430,12 @@ std::string withOpeningQuotesTurned(std::string_view text)
     std::size_t done = 0;
     for (auto at = text.find('\''); at != std::string_view::npos; at = text.find('\'', at + 1)) {
         const bool opensWord = (at == 0 || isSpace(text[at - 1]) || text[at - 1] == '(') && at + 1 < text.size()
-                               && isWordByte(text[at + 1]);
+                               && isLetterByte(text[at + 1]);
         if (!opensWord)
             continue;
         // Its closing quote: the next one after a word and before no letter.
         auto close = text.find('\'', at + 2);
-        while (close != std::string_view::npos && close + 1 < text.size() && isWordByte(text[close + 1]))
+        while (close != std::string_view::npos && close + 1 < text.size() && isLetterByte(text[close + 1]))
             close = text.find('\'', close + 1);
         turned.append(text.substr(done, at - done)).append(kTurnedQuotes[0]);
         done = at + 1;

@@ -51,6 +51,13 @@ std::string keepSourceCapitals(std::string_view source, std::string translated);
 // ! or ?, where the pipeline left it out.
 std::string withOpeningMarks(std::string_view source, std::string translated);
 
+// A byte of a letter: an ASCII letter, or any byte of a non-ASCII character (letters such as "ñ"
+// and signs such as "º" alike).
+bool isLetterByte(char c);
+
+// A byte of a word: a letter's, or an ASCII digit's, so that a term never matches inside a word.
+bool isWordByte(char c);
+
 // text with each " & " that joins a word to one in small letters ("Sales & marketing") written as
 // conjunction, which the pipeline translates; otherwise the pipeline takes the mark for a space and
 // reads the words around it as one compound ("Marketing & de ventas"). Before a capital the mark

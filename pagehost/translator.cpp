@@ -92,13 +92,11 @@ TextShape withBulletLeading(TextShape shape)
     for (const auto bullet : kBullets) {
         if (!shape.core.starts_with(bullet))
             continue;
-        std::size_t skip = bullet.size();
-        while (skip < shape.core.size() && shape.core[skip] == ' ')
-            ++skip;
-        if (skip == shape.core.size())
-            return shape;
-        shape.leading = std::string_view(shape.leading.data(), shape.leading.size() + skip);
-        shape.core.remove_prefix(skip);
+        const std::size_t skip = shape.core.find_first_not_of(' ', bullet.size());
+        if (skip != std::string_view::npos) {
+            shape.leading = std::string_view(shape.leading.data(), shape.leading.size() + skip);
+            shape.core.remove_prefix(skip);
+        }
         return shape;
     }
     return shape;
