@@ -404,6 +404,10 @@ std::vector<GlossaryTerm> Translator::keptIn(std::string_view core) const
             spans.push_back({name.begin, name.length});
     }
     for (const auto& span : spans) {
+        // A term inside a span is part of a name or an address ("S.L." in "Talleres Pérez S.L.").
+        std::erase_if(kept, [&](const GlossaryTerm& term) {
+            return span.begin <= term.begin && term.begin + term.length <= span.begin + span.length;
+        });
         const bool overlaps = std::any_of(kept.begin(), kept.end(), [&](const GlossaryTerm& term) {
             return span.begin < term.begin + term.length && term.begin < span.begin + span.length;
         });
@@ -431,10 +435,10 @@ std::vector<std::string_view> Translator::datesStoodInFor(std::string_view core)
 
 // The core in the stream format, with what the pipeline must not touch in protected blocks that
 // carry it past: the glossary's terms with their translations, addresses, paths, codes and
-// people's names as they are (where a term and a code overlap, the term wins). An ampersand between words goes as
-// the source's conjunction, an English "#" that means "number" as "No.", an English quote that
-// opens a word as the typographic one, and a Spanish word's feminine or masculine alternative
-// ("Enfermero/a") not at all. With datesAsNumbers, a date in figures goes as the number that
+// people's names as they are (where a term and a code overlap, the term wins, unless the code
+// holds it whole). An ampersand between words goes as the source's conjunction, an English "#"
+// that means "number" as "No.", an English quote that opens a word as the typographic one, and
+// a Spanish word's feminine or masculine alternative ("Enfermero/a") not at all. With datesAsNumbers, a date in figures goes as the number that
 // stands in for it.
 std::string Translator::streamTextOf(std::string_view core, bool datesAsNumbers) const
 {

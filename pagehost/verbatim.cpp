@@ -209,6 +209,34 @@ bool isCompanyName(const std::vector<Token>& tokens)
     });
 }
 
+// A company's name inside a longer text ("Invoice to Delta Foods Inc.", "Cliente: Talleres Pérez
+// S.L."): capitalised words (up to five, with the small words that join them) before a
+// designator, after a word that is not part of the name: a small word or one closed by
+// punctuation. A name the text starts with is left to the pipeline, as its first capitalised
+// word may be the text's own ("Pay Blue Fish Co by Friday").
+std::vector<VerbatimSpan> companyNamesIn(std::string_view text, const std::vector<Token>& tokens)
+{
+    constexpr std::size_t kMostNameWords = 5;
+    std::vector<VerbatimSpan> spans;
+    for (std::size_t last = 2; last < tokens.size(); ++last) {
+        if (!isCompanyDesignator(tokens[last].word))
+            continue;
+        std::size_t first = last;
+        while (first > 0 && last - first < kMostNameWords && !tokens[first - 1].closed
+               && (startsCapitalised(tokens[first - 1].word) || isNameJoiner(tokens[first - 1].word)))
+            --first;
+        while (first < last && isNameJoiner(tokens[first].word))
+            ++first;
+        if (first == last || first == 0 || (!tokens[first - 1].closed && startsCapitalised(tokens[first - 1].word)))
+            continue;
+        std::size_t end = tokens[last].begin + tokens[last].word.size();
+        if (end < text.size() && text[end] == '.')
+            ++end;  // "Inc.", "S.L.": the designator's own dot
+        spans.push_back({tokens[first].begin, end - tokens[first].begin});
+    }
+    return spans;
+}
+
 // The placeholders of a template ("Dear {FirstName}", "{{customer}} balance"): braces around a
 // name on one line, which a mail merge or a script fills in and which must keep their spelling.
 std::vector<VerbatimSpan> placeholdersIn(std::string_view text)
@@ -239,11 +267,13 @@ std::vector<VerbatimSpan> verbatimSpans(std::string_view text)
     if (isCompanyName(tokens))
         return {{0, text.size()}};
     std::vector<VerbatimSpan> spans = placeholdersIn(text);
+    const auto names = companyNamesIn(text, tokens);
+    spans.insert(spans.end(), names.begin(), names.end());
     for (const auto& token : tokens) {
-        const bool inPlaceholder = std::any_of(spans.begin(), spans.end(), [&](const VerbatimSpan& span) {
+        const bool inSpan = std::any_of(spans.begin(), spans.end(), [&](const VerbatimSpan& span) {
             return token.begin < span.begin + span.length && span.begin < token.begin + token.word.size();
         });
-        if (!inPlaceholder && keptAsItIs(token.word))
+        if (!inSpan && keptAsItIs(token.word))
             spans.push_back({token.begin, token.word.size()});
     }
     std::sort(spans.begin(), spans.end(),

@@ -23,7 +23,8 @@ struct VerbatimSpan {
 // a template's placeholder in braces ("{FirstName}", "{{customer}}"); the whole
 // text when it starts with "=" or "+" followed by something that reads as a formula, or when it
 // is a company's name: up to five capitalised words and a designator such as Ltd, Inc, GmbH or
-// S.L. ("Blue Fish Co", "Talleres Pérez y Hijos S.L.").
+// S.L. ("Blue Fish Co", "Talleres Pérez y Hijos S.L."); such a name inside a text, after a
+// word not its own ("Invoice to Delta Foods Inc.").
 std::vector<VerbatimSpan> verbatimSpans(std::string_view text);
 
 }  // namespace veltrano::pagehost

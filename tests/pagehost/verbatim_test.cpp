@@ -48,7 +48,11 @@ TEST(Verbatim, AddressesPathsCodesNamesAndFormulasAreKeptWhole)
         {"Pay Blue Fish Co by Friday", {}},
         {"Ltd", {}},
         {"Delivered by the Co", {}},
-        {"Due, Acme Inc", {}},
+        {"Due, Acme Inc", {"Acme Inc"}},
+        {"Invoice to Delta Foods Inc. by Friday", {"Delta Foods Inc."}},
+        {"Cliente: Talleres Pérez y Hijos S.L.", {"Talleres Pérez y Hijos S.L."}},
+        {"Delta Foods Inc. invoice", {}},
+        {"Sent to and Co", {}},
     };
     for (const auto& c : cases)
         EXPECT_EQ(keptIn(c.text), c.kept) << c.text;
