@@ -53,6 +53,14 @@ TEST(Verbatim, AddressesPathsCodesNamesAndFormulasAreKeptWhole)
         {"Cliente: Talleres Pérez y Hijos S.L.", {"Talleres Pérez y Hijos S.L."}},
         {"Delta Foods Inc. invoice", {}},
         {"Sent to and Co", {}},
+        {"Domicilio: C/ Mayor, 12, 3º B", {"C/ Mayor, 12, 3º B"}},
+        {"Calle Real 14, 28001 Madrid (centro)", {"Calle Real 14, 28001 Madrid"}},
+        {"Avda. de la Constitución 23 2.º izda. desde el lunes", {"Avda. de la Constitución 23 2.º izda."}},
+        {"Ship to: 45 High Street, London", {"45 High Street, London"}},
+        {"123 Main St., Suite 200, Springfield IL 62701 by Friday", {"123 Main St., Suite 200, Springfield IL 62701"}},
+        {"Reservar plaza 5 en la calle", {}},
+        {"Pasillo 3, estante 4 de la calle central", {}},
+        {"Q1 2024 Sales Report", {"Q1"}},
     };
     for (const auto& c : cases)
         EXPECT_EQ(keptIn(c.text), c.kept) << c.text;
