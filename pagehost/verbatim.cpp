@@ -213,13 +213,13 @@ bool isCompanyName(const std::vector<Token>& tokens)
 // A company's name inside a longer text ("Invoice to Delta Foods Inc.", "Cliente: Talleres Pérez
 // S.L."): capitalised words (up to five, with the small words that join them) before a
 // designator, after a word that is not part of the name: a small word or one closed by
-// punctuation. A name the text starts with is left to the pipeline, as its first capitalised
-// word may be the text's own ("Pay Blue Fish Co by Friday").
+// punctuation. A name the text starts with is left to the pipeline unless a colon or a comma
+// follows it, as its first capitalised word may be the text's own ("Pay Blue Fish Co by Friday").
 std::vector<VerbatimSpan> companyNamesIn(std::string_view text, const std::vector<Token>& tokens)
 {
     constexpr std::size_t kMostNameWords = 5;
     std::vector<VerbatimSpan> spans;
-    for (std::size_t last = 2; last < tokens.size(); ++last) {
+    for (std::size_t last = 1; last < tokens.size(); ++last) {
         if (!isCompanyDesignator(tokens[last].word))
             continue;
         std::size_t first = last;
@@ -228,11 +228,14 @@ std::vector<VerbatimSpan> companyNamesIn(std::string_view text, const std::vecto
             --first;
         while (first < last && isNameJoiner(tokens[first].word))
             ++first;
-        if (first == last || first == 0 || (!tokens[first - 1].closed && startsCapitalised(tokens[first - 1].word)))
-            continue;
         std::size_t end = tokens[last].begin + tokens[last].word.size();
         if (end < text.size() && text[end] == '.')
             ++end;  // "Inc.", "S.L.": the designator's own dot
+        // A name the text starts with counts where a colon or a comma ends it ("Acme Ltd: paid").
+        const bool headed = first == 0 && end < text.size() && (text[end] == ':' || text[end] == ',');
+        if (first == last || (first == 0 && !headed)
+            || (first > 0 && !tokens[first - 1].closed && startsCapitalised(tokens[first - 1].word)))
+            continue;
         spans.push_back({tokens[first].begin, end - tokens[first].begin});
     }
     return spans;
@@ -423,6 +426,30 @@ std::vector<VerbatimSpan> verbatimSpans(std::string_view text)
     }
     std::sort(spans.begin(), spans.end(),
               [](const VerbatimSpan& a, const VerbatimSpan& b) { return a.begin < b.begin; });
+    return spans;
+}
+
+std::vector<VerbatimSpan> dottedInitialismsIn(std::string_view text)
+{
+    const auto isCapital = [](char c) { return c >= 'A' && c <= 'Z'; };
+    std::vector<VerbatimSpan> spans;
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        if (!isCapital(text[at]) || (at > 0 && isWordByte(text[at - 1])))
+            continue;
+        std::size_t end = at;
+        std::size_t letters = 0;
+        while (end + 1 < text.size() && isCapital(text[end]) && text[end + 1] == '.') {
+            end += 2;
+            ++letters;
+        }
+        if (end < text.size() && isCapital(text[end]) && (end + 1 == text.size() || !isWordByte(text[end + 1]))) {
+            ++end;  // the last letter without its dot ("S.A")
+            ++letters;
+        }
+        if (letters >= 2 && (end == text.size() || !isWordByte(text[end])))
+            spans.push_back({at, end - at});
+        at = std::max(at, end);
+    }
     return spans;
 }
 

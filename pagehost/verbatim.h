@@ -28,4 +28,9 @@ struct VerbatimSpan {
 // ("C/ Mayor, 12, 3º B", "Calle Real 14, 28001 Madrid", "45 High Street, London").
 std::vector<VerbatimSpan> verbatimSpans(std::string_view text);
 
+// The initialisms written with dots in text ("P.U.", "I.T.", "S.A"): two capital letters or more,
+// each but the last followed by a dot, the last one's dot included. The pipeline reads an
+// initialism it does not know letter by letter, and a letter may be a word ("U" is "or").
+std::vector<VerbatimSpan> dottedInitialismsIn(std::string_view text);
+
 }  // namespace veltrano::pagehost
