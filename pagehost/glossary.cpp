@@ -66,6 +66,26 @@ bool isTitle(std::string_view word)
     return std::find(std::begin(kTitles), std::end(kTitles), word) != std::end(kTitles);
 }
 
+// A capital letter and its dot that start a person's name ("by J. Smith", "Firma: A. Pino"):
+// after a colon or a word that leads to a person, and before a space. Not at the start of a
+// text, where it is as often a section's letter ("A. Introduction").
+bool isInitialOfName(std::string_view text, std::size_t begin, std::size_t end)
+{
+    if (end != begin + 1 || !(text[begin] >= 'A' && text[begin] <= 'Z') || end + 2 >= text.size() || text[end] != '.'
+        || text[end + 1] != ' ' || begin < 2 || text[begin - 1] != ' ')
+        return false;
+    if (text[begin - 2] == ':')
+        return true;
+    const std::size_t wordEnd = begin - 1;
+    std::size_t wordBegin = wordEnd;
+    while (wordBegin > 0 && isWordByte(text[wordBegin - 1]))
+        --wordBegin;
+    static constexpr std::string_view kLeads[] = {"by",  "to", "from", "for",  "with", "and", "Attn",     "Dear",
+                                                  "por", "de", "a",    "para", "con",  "y",   "Estimado", "Estimada"};
+    const std::string_view previous = text.substr(wordBegin, wordEnd - wordBegin);
+    return std::find(std::begin(kLeads), std::end(kLeads), previous) != std::end(kLeads);
+}
+
 // A small letter followed by a capital inside a word: a brand's or a product's spelling
 // ("iPhone", "LinkedIn", "PowerPoint"), which no word of either language has.
 bool hasCapitalInside(std::string_view word)
@@ -148,7 +168,8 @@ std::vector<GlossaryTerm> Glossary::namesIn(std::string_view text) const
             continue;
         }
         const std::string word(text.substr(pos, end - pos));
-        const bool titled = isTitle(word) && end + 1 < text.size() && (text[end] == ' ' || text[end] == '.');
+        const bool titled = (isTitle(word) && end + 1 < text.size() && (text[end] == ' ' || text[end] == '.'))
+                            || isInitialOfName(text, pos, end);
         if (titled) {
             // The surname or the names after a title ("Mrs. Brown", "Sra. Blanco"); the title
             // itself is translated.

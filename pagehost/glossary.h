@@ -62,9 +62,10 @@ public:
     bool isPersonName(std::string_view text) const;
 
     // The given names in text after its first word, written with their capital ("Informe de
-    // Marta", "Call Sarah"), and the capitalised words after a title ("Mrs. Brown"), each to be
-    // kept as it is: the pipeline would translate a name that is also a word ("Marten Report",
-    // "Señora Marrón"). The first word of a label has its capital from the label.
+    // Marta", "Call Sarah"), and the capitalised words after a title or an initial ("Mrs. Brown",
+    // "Approved by: J. Smith"), each to be kept as it is: the pipeline would translate a name that
+    // is also a word ("Marten Report", "Señora Marrón"). The first word of a label has its capital
+    // from the label.
     std::vector<GlossaryTerm> namesIn(std::string_view text) const;
 
     // Whether some term has an ASCII digit: a text's numbers may then decide its translation.

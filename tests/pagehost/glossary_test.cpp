@@ -133,6 +133,8 @@ TEST(Glossary, GivenNamesAfterALabelsFirstWordAreKeptWithTheirSurnames)
         {"Ms. Rose Gold Smith Jones, Sra. Blanco", {"Rose Gold Smith", "Blanco"}},
         {"Sr Accountant", {}},
         {"Dr. smith or Dr.", {}},
+        {"Approved by: J. Smith, checked by A. Baker", {"Smith", "Baker"}},
+        {"A. Introduction, Part B. Scope", {}},
     };
     for (const auto& [text, expected] : cases) {
         Names names;
