@@ -3,6 +3,7 @@
 #include "pagehost/text_shape.h"
 
 #include <algorithm>
+#include <cctype>
 
 namespace veltrano::pagehost {
 namespace {
@@ -54,6 +55,46 @@ std::string lineProblem(std::string_view line, const std::vector<std::string_vie
     if (columns.size() == 3 && shapeOf(columns[2]).core != kWholeCellOnly)
         return "third column must be \"cell\" or absent";
     return {};
+}
+
+// A word that comes before a person's name ("Mrs. Brown", "Sra. Blanco", "Dr. Fox"). Not "Sr",
+// which in English is the senior of a job ("Sr Accountant").
+bool isTitle(std::string_view word)
+{
+    static constexpr std::string_view kTitles[] = {"Mr",  "Mrs",  "Ms",  "Miss", "Dr",   "Prof",
+                                                   "Sra", "Srta", "Dña", "Don",  "Doña", "Dra"};
+    return std::find(std::begin(kTitles), std::end(kTitles), word) != std::end(kTitles);
+}
+
+// A capital letter and its dot that start a person's name ("by J. Smith", "Firma: A. Pino"):
+// after a colon or a word that leads to a person, and before a space. Not at the start of a
+// text, where it is as often a section's letter ("A. Introduction").
+bool isInitialOfName(std::string_view text, std::size_t begin, std::size_t end)
+{
+    if (end != begin + 1 || !(text[begin] >= 'A' && text[begin] <= 'Z') || end + 2 >= text.size() || text[end] != '.'
+        || text[end + 1] != ' ' || begin < 2 || text[begin - 1] != ' ')
+        return false;
+    if (text[begin - 2] == ':')
+        return true;
+    const std::size_t wordEnd = begin - 1;
+    std::size_t wordBegin = wordEnd;
+    while (wordBegin > 0 && isWordByte(text[wordBegin - 1]))
+        --wordBegin;
+    static constexpr std::string_view kLeads[] = {"by",  "to", "from", "for",  "with", "and", "Attn",     "Dear",
+                                                  "por", "de", "a",    "para", "con",  "y",   "Estimado", "Estimada"};
+    const std::string_view previous = text.substr(wordBegin, wordEnd - wordBegin);
+    return std::find(std::begin(kLeads), std::end(kLeads), previous) != std::end(kLeads);
+}
+
+// A small letter followed by a capital inside a word: a brand's or a product's spelling
+// ("iPhone", "LinkedIn", "PowerPoint"), which no word of either language has.
+bool hasCapitalInside(std::string_view word)
+{
+    for (std::size_t i = 1; i < word.size(); ++i) {
+        if (std::islower(static_cast<unsigned char>(word[i - 1])) && std::isupper(static_cast<unsigned char>(word[i])))
+            return true;
+    }
+    return false;
 }
 
 }  // namespace
@@ -127,7 +168,28 @@ std::vector<GlossaryTerm> Glossary::namesIn(std::string_view text) const
             continue;
         }
         const std::string word(text.substr(pos, end - pos));
-        if (!first && m_givenNames.count(word)) {
+        const bool titled = (isTitle(word) && end + 1 < text.size() && (text[end] == ' ' || text[end] == '.'))
+                            || isInitialOfName(text, pos, end);
+        if (titled) {
+            // The surname or the names after a title ("Mrs. Brown", "Sra. Blanco"); the title
+            // itself is translated.
+            const std::size_t begin = text.find_first_not_of(". ", end);
+            std::size_t stop = begin;
+            constexpr int kMostNames = 3;
+            for (int words = 0; words < kMostNames && stop < text.size(); ++words) {
+                std::size_t next = stop;
+                while (next < text.size() && isWordByte(text[next]))
+                    ++next;
+                if (next == stop || !isNameWord(text.substr(stop, next - stop)))
+                    break;
+                end = next;
+                if (next >= text.size() || text[next] != ' ')
+                    break;
+                stop = next + 1;
+            }
+            if (end > begin && begin != std::string_view::npos)
+                names.push_back({begin, end - begin, std::string(text.substr(begin, end - begin))});
+        } else if (!first && m_givenNames.count(word)) {
             // The surnames after it, so that the pipeline does not translate one left alone ("Tom Panadero").
             constexpr int kMostSurnames = 3;
             for (int surnames = 0; surnames < kMostSurnames && end < text.size() && text[end] == ' '; ++surnames) {
@@ -153,8 +215,9 @@ std::string Glossary::withCapitalWords(std::string text, std::string_view source
         std::size_t end = pos;
         while (end < source.size() && isWordByte(source[end]))
             ++end;
-        if (end > pos && m_givenNames.count(std::string(source.substr(pos, end - pos))))
-            names[foldCase(source.substr(pos, end - pos))] = std::string(source.substr(pos, end - pos));
+        const std::string_view word = source.substr(pos, end - pos);
+        if (!word.empty() && (m_givenNames.count(std::string(word)) || hasCapitalInside(word)))
+            names[foldCase(word)] = std::string(word);
         pos = end + 1;
     }
     if (m_capitalWords.empty() && names.empty())

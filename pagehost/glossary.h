@@ -49,7 +49,8 @@ public:
     // text with every word that is one of the capital words, in any case, written in capitals, and
     // every given name that source writes with its capital written so: a name that the pipeline
     // moved from the start of a label loses it to the label's sentence case ("Las tareas de john"
-    // for "John's tasks").
+    // for "John's tasks"). So is a name source writes with a capital inside it ("LinkedIn",
+    // "iPhone"), whose case the pipeline does not keep ("linkedin", "iPHONE").
     std::string withCapitalWords(std::string text, std::string_view source = {}) const;
 
     // Adds given names, one a line ("Tom", "Lucía"); lines starting with "#" are skipped.
@@ -61,8 +62,10 @@ public:
     bool isPersonName(std::string_view text) const;
 
     // The given names in text after its first word, written with their capital ("Informe de
-    // Marta", "Call Sarah"), each to be kept as it is: the pipeline would translate a name that is
-    // also a word ("Marten Report"). The first word of a label has its capital from the label.
+    // Marta", "Call Sarah"), and the capitalised words after a title or an initial ("Mrs. Brown",
+    // "Approved by: J. Smith"), each to be kept as it is: the pipeline would translate a name that
+    // is also a word ("Marten Report", "Señora Marrón"). The first word of a label has its capital
+    // from the label.
     std::vector<GlossaryTerm> namesIn(std::string_view text) const;
 
     // Whether some term has an ASCII digit: a text's numbers may then decide its translation.

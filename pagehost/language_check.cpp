@@ -107,6 +107,11 @@ LanguageCheck::LanguageCheck(std::shared_ptr<const KnownWords> source, std::shar
       m_target(std::move(target))
 {}
 
+bool LanguageCheck::sourceKnows(std::string_view word) const
+{
+    return m_source->knows(word);
+}
+
 void LanguageCheck::load() const
 {
     m_source->load();

@@ -41,6 +41,9 @@ public:
     // single letters and abbreviations.
     bool alreadyInTarget(std::string_view text) const;
 
+    // Whether the source language's analyser knows word, as one word ("P.V.P." yes, "P.U." no).
+    bool sourceKnows(std::string_view word) const;
+
     // Loads both analysers now (a few tenths of a second), so a conversion does not wait for them.
     void load() const;
 

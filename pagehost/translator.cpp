@@ -377,10 +377,8 @@ Result<std::vector<std::string>> Translator::translationsFrom(const std::vector<
             translations.push_back(std::move(single.value().front()));
             continue;
         }
-        std::string finished =
-            finishTranslation(cores[i], wordedForPipeline(cores[i]), *translated, m_settings.spanishTarget);
-        translations.push_back(m_glossary ? m_glossary->withCapitalWords(std::move(finished), cores[i])
-                                          : std::move(finished));
+        std::string done = finished(cores[i], *translated);
+        translations.push_back(m_glossary ? m_glossary->withCapitalWords(std::move(done), cores[i]) : std::move(done));
     }
     return translations;
 }
@@ -393,17 +391,49 @@ bool Translator::datesGoAsNumbers() const
     return !m_settings.spanishTarget;
 }
 
+std::string Translator::finished(std::string_view core, std::string_view translated) const
+{
+    const std::string sent = wordedForPipeline(core);
+    const auto kept = keptIn(core);
+    // A code or a name that starts a text is not its first word: the words after it keep the
+    // case they have ("INV-2024 invoice paid" gives "INV-2024 factura pagada", not "Factura").
+    if (!kept.empty() && kept.front().begin == 0) {
+        const std::string_view prefix = core.substr(0, kept.front().length);
+        const auto restOf = [&](std::string_view text) { return text.substr(prefix.size()); };
+        if (kept.front().replacement == prefix && std::string_view(sent).starts_with(prefix)
+            && translated.starts_with(prefix) && !shapeOf(restOf(core)).core.empty()
+            && !shapeOf(restOf(translated)).core.empty()) {
+            const auto rest = shapeOf(restOf(translated));
+            return std::string(prefix) + std::string(rest.leading)
+                   + finishTranslation(shapeOf(restOf(core)).core, shapeOf(restOf(sent)).core, rest.core,
+                                       m_settings.spanishTarget);
+        }
+    }
+    return finishTranslation(core, sent, translated, m_settings.spanishTarget);
+}
+
 std::vector<GlossaryTerm> Translator::keptIn(std::string_view core) const
 {
     std::vector<GlossaryTerm> kept;
     if (m_glossary && !m_glossary->empty())
         kept = m_glossary->termsIn(core);
     std::vector<VerbatimSpan> spans = verbatimSpans(core);
+    if (const auto* check = m_settings.languageCheck.get()) {
+        for (const auto& initialism : dottedInitialismsIn(core)) {
+            if (!check->sourceKnows(core.substr(initialism.begin, initialism.length)))
+                spans.push_back(initialism);
+        }
+    }
     if (m_glossary) {
         for (const auto& name : m_glossary->namesIn(core))
             spans.push_back({name.begin, name.length});
     }
     for (const auto& span : spans) {
+        // A term inside a span is part of a name or an address ("S.L." in "Talleres Pérez S.L.").
+        std::erase_if(kept, [&](const GlossaryTerm& term) {
+            return span.begin <= term.begin && term.begin + term.length <= span.begin + span.length
+                   && term.length < span.length;
+        });
         const bool overlaps = std::any_of(kept.begin(), kept.end(), [&](const GlossaryTerm& term) {
             return span.begin < term.begin + term.length && term.begin < span.begin + span.length;
         });
@@ -431,10 +461,10 @@ std::vector<std::string_view> Translator::datesStoodInFor(std::string_view core)
 
 // The core in the stream format, with what the pipeline must not touch in protected blocks that
 // carry it past: the glossary's terms with their translations, addresses, paths, codes and
-// people's names as they are (where a term and a code overlap, the term wins). An ampersand between words goes as
-// the source's conjunction, an English "#" that means "number" as "No.", an English quote that
-// opens a word as the typographic one, and a Spanish word's feminine or masculine alternative
-// ("Enfermero/a") not at all. With datesAsNumbers, a date in figures goes as the number that
+// people's names as they are (where a term and a code overlap, the term wins, unless the code
+// holds it whole). An ampersand between words goes as the source's conjunction, an English "#"
+// that means "number" as "No.", an English quote that opens a word as the typographic one, and
+// a Spanish word's feminine or masculine alternative ("Enfermero/a") not at all. With datesAsNumbers, a date in figures goes as the number that
 // stands in for it.
 std::string Translator::streamTextOf(std::string_view core, bool datesAsNumbers) const
 {

@@ -59,6 +59,9 @@ private:
     // The core's glossary terms and verbatim spans, in order: what reaches the pipeline protected,
     // or, for a date, as the number that stands in for it.
     std::vector<GlossaryTerm> keptIn(std::string_view core) const;
+    // The pipeline's text for core made fit to stand in its place, as finishTranslation does; a
+    // kept span that starts core and translated alike is left out of the case the rest takes.
+    std::string finished(std::string_view core, std::string_view translated) const;
     std::vector<std::string_view> datesStoodInFor(std::string_view core) const;
     bool datesGoAsNumbers() const;
     std::string streamTextOf(std::string_view core, bool datesAsNumbers) const;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <initializer_list>
 
 namespace veltrano::pagehost {
 namespace {
@@ -209,6 +210,181 @@ bool isCompanyName(const std::vector<Token>& tokens)
     });
 }
 
+// A company's name inside a longer text ("Invoice to Delta Foods Inc.", "Cliente: Talleres Pérez
+// S.L."): capitalised words (up to five, with the small words that join them) before a
+// designator, after a word that is not part of the name: a small word or one closed by
+// punctuation. A name the text starts with is left to the pipeline unless a colon or a comma
+// follows it, as its first capitalised word may be the text's own ("Pay Blue Fish Co by Friday").
+std::vector<VerbatimSpan> companyNamesIn(std::string_view text, const std::vector<Token>& tokens)
+{
+    constexpr std::size_t kMostNameWords = 5;
+    std::vector<VerbatimSpan> spans;
+    for (std::size_t last = 1; last < tokens.size(); ++last) {
+        if (!isCompanyDesignator(tokens[last].word))
+            continue;
+        std::size_t first = last;
+        while (first > 0 && last - first < kMostNameWords && !tokens[first - 1].closed
+               && (startsCapitalised(tokens[first - 1].word) || isNameJoiner(tokens[first - 1].word)))
+            --first;
+        while (first < last && isNameJoiner(tokens[first].word))
+            ++first;
+        std::size_t end = tokens[last].begin + tokens[last].word.size();
+        if (end < text.size() && text[end] == '.')
+            ++end;  // "Inc.", "S.L.": the designator's own dot
+        // A name the text starts with counts where a colon or a comma ends it ("Acme Ltd: paid").
+        const bool headed = first == 0 && end < text.size() && (text[end] == ':' || text[end] == ',');
+        if (first == last || (first == 0 && !headed)
+            || (first > 0 && !tokens[first - 1].closed && startsCapitalised(tokens[first - 1].word)))
+            continue;
+        spans.push_back({tokens[first].begin, end - tokens[first].begin});
+    }
+    return spans;
+}
+
+bool isOneOf(std::string_view word, std::initializer_list<std::string_view> words)
+{
+    return std::find(words.begin(), words.end(), word) != words.end();
+}
+
+bool hasDigit(std::string_view word)
+{
+    return std::any_of(word.begin(), word.end(), isDigit);
+}
+
+// The word a Spanish address starts with ("C/ Mayor 12", "Avda. de la Constitución 23"), written
+// as people write it, without its dot.
+bool isSpanishStreetType(std::string_view word)
+{
+    return isOneOf(word,
+                   {"C/",        "c/",        "Calle",        "calle",  "Avda",   "avda",     "Av",       "Avenida",
+                    "avenida",   "Pza",       "Plaza",        "plaza",  "Pº",     "Paseo",    "paseo",    "Ctra",
+                    "Carretera", "carretera", "Camino",       "camino", "Ronda",  "Travesía", "Trav",     "Glorieta",
+                    "Rambla",    "Urb",       "Urbanización", "Pje",    "Pasaje", "Vía",      "Polígono", "Pol"});
+}
+
+// The word an English address's street ends with ("45 High Street", "123 Main St.").
+bool isEnglishStreetType(std::string_view word)
+{
+    return isOneOf(word, {"St",      "Street", "Ave",      "Avenue", "Rd",      "Road", "Blvd",    "Boulevard",
+                          "Ln",      "Lane",   "Dr",       "Drive",  "Way",     "Ct",   "Court",   "Pl",
+                          "Place",   "Sq",     "Square",   "Ter",    "Terrace", "Hwy",  "Highway", "Pkwy",
+                          "Parkway", "Cres",   "Crescent", "Close",  "Row",     "Mews", "Grove"});
+}
+
+// A street's number: "12", "12B", "12-14", or "s/n" (no number).
+bool isStreetNumber(std::string_view word)
+{
+    return (!word.empty() && isDigit(word.front())) || word == "s/n";
+}
+
+// The words a street's name may hold between its capitalised ones ("Paseo de la Castellana").
+bool isStreetNameJoiner(std::string_view word)
+{
+    return isOneOf(word, {"de", "del", "la", "las", "los", "el", "y"});
+}
+
+// What may follow a street's number in the same address: floor, door and postal code ("3º B",
+// "2.º izda.", "28001"), but no word of the text around it.
+bool isAddressDetail(std::string_view word)
+{
+    return hasDigit(word)
+           || isOneOf(word, {"izda", "izq", "dcha", "der", "bajo", "Bajo", "ático", "pta", "puerta", "esc", "Suite",
+                             "Apt", "Unit", "Floor", "Piso", "piso", "Local", "local"})
+           || (word.size() == 1 && std::isupper(static_cast<unsigned char>(word.front())));
+}
+
+// Up to three capitalised words (a town) after a postal code or after an English street and
+// its comma; returns the index after them.
+std::size_t afterTown(const std::vector<Token>& tokens, std::size_t at)
+{
+    const std::size_t start = at;
+    while (at < tokens.size() && at - start < 3 && startsWithCapital(tokens[at].word) && !hasDigit(tokens[at].word)) {
+        ++at;
+        if (tokens[at - 1].closed)
+            break;
+    }
+    return at;
+}
+
+// The tokens of a Spanish address starting at tokens[first], a street's type: its name (up to
+// five words, one capitalised at least), its number, and the details after it; 0 when they are
+// not an address, else the index after its last token.
+std::size_t spanishAddressEnd(const std::vector<Token>& tokens, std::size_t first)
+{
+    constexpr std::size_t kMostNameWords = 5;
+    std::size_t at = first + 1;
+    bool capitalised = false;
+    while (at < tokens.size() && at - first <= kMostNameWords && !isStreetNumber(tokens[at].word)) {
+        const auto& token = tokens[at];
+        const bool commaBeforeNumber = token.closed && at + 1 < tokens.size() && isStreetNumber(tokens[at + 1].word);
+        if ((token.closed && !commaBeforeNumber) || !(startsWithCapital(token.word) || isStreetNameJoiner(token.word)))
+            return 0;
+        capitalised = capitalised || startsWithCapital(token.word);
+        ++at;
+    }
+    if (!capitalised || at >= tokens.size() || !isStreetNumber(tokens[at].word))
+        return 0;
+    ++at;
+    while (at < tokens.size() && isAddressDetail(tokens[at].word)) {
+        const bool postalCode =
+            tokens[at].word.size() == 5 && std::all_of(tokens[at].word.begin(), tokens[at].word.end(), isDigit);
+        ++at;
+        if (postalCode)
+            return afterTown(tokens, at);
+    }
+    return at;
+}
+
+// The tokens of an English address starting at tokens[first], a street's number: the street's
+// capitalised words ending in its type, then after a comma a unit, a town, a state and a postal
+// code; 0 when they are not an address, else the index after its last token.
+std::size_t englishAddressEnd(const std::vector<Token>& tokens, std::size_t first)
+{
+    constexpr std::size_t kMostNameWords = 4;
+    std::size_t at = first + 1;
+    while (at < tokens.size() && at - first <= kMostNameWords && startsWithCapital(tokens[at].word)
+           && !isEnglishStreetType(tokens[at].word) && !tokens[at].closed)
+        ++at;
+    if (at == first + 1 || at >= tokens.size() || !isEnglishStreetType(tokens[at].word))
+        return 0;
+    ++at;
+    if (!tokens[at - 1].closed)
+        return at;
+    while (at < tokens.size() && isAddressDetail(tokens[at].word) && !isOneOf(tokens[at].word, {"A", "I"}))
+        ++at;
+    at = afterTown(tokens, at);
+    while (
+        at < tokens.size()
+        && (hasDigit(tokens[at].word)
+            || (tokens[at].word.size() == 2 && std::all_of(tokens[at].word.begin(), tokens[at].word.end(), [](char c) {
+                    return std::isupper(static_cast<unsigned char>(c));
+                }))))
+        ++at;
+    return at;
+}
+
+// Postal addresses ("Calle Real 14, 28001 Madrid", "Ship to: 45 High Street, London"): a street's
+// name is a name, and an address goes on an envelope as it is written.
+std::vector<VerbatimSpan> addressesIn(std::string_view text, const std::vector<Token>& tokens)
+{
+    std::vector<VerbatimSpan> spans;
+    for (std::size_t first = 0; first < tokens.size(); ++first) {
+        std::size_t end = 0;
+        if (isSpanishStreetType(tokens[first].word))
+            end = spanishAddressEnd(tokens, first);
+        else if (isStreetNumber(tokens[first].word) && tokens[first].word != "s/n")
+            end = englishAddressEnd(tokens, first);
+        if (end == 0)
+            continue;
+        std::size_t stop = tokens[end - 1].begin + tokens[end - 1].word.size();
+        if (stop < text.size() && text[stop] == '.' && !isDigit(tokens[end - 1].word.back()))
+            ++stop;  // an abbreviation's dot ("Main St.", "2.º izda.")
+        spans.push_back({tokens[first].begin, stop - tokens[first].begin});
+        first = end - 1;
+    }
+    return spans;
+}
+
 // The placeholders of a template ("Dear {FirstName}", "{{customer}} balance"): braces around a
 // name on one line, which a mail merge or a script fills in and which must keep their spelling.
 std::vector<VerbatimSpan> placeholdersIn(std::string_view text)
@@ -239,15 +415,41 @@ std::vector<VerbatimSpan> verbatimSpans(std::string_view text)
     if (isCompanyName(tokens))
         return {{0, text.size()}};
     std::vector<VerbatimSpan> spans = placeholdersIn(text);
+    for (const auto& found : {companyNamesIn(text, tokens), addressesIn(text, tokens)})
+        spans.insert(spans.end(), found.begin(), found.end());
     for (const auto& token : tokens) {
-        const bool inPlaceholder = std::any_of(spans.begin(), spans.end(), [&](const VerbatimSpan& span) {
+        const bool inSpan = std::any_of(spans.begin(), spans.end(), [&](const VerbatimSpan& span) {
             return token.begin < span.begin + span.length && span.begin < token.begin + token.word.size();
         });
-        if (!inPlaceholder && keptAsItIs(token.word))
+        if (!inSpan && keptAsItIs(token.word))
             spans.push_back({token.begin, token.word.size()});
     }
     std::sort(spans.begin(), spans.end(),
               [](const VerbatimSpan& a, const VerbatimSpan& b) { return a.begin < b.begin; });
+    return spans;
+}
+
+std::vector<VerbatimSpan> dottedInitialismsIn(std::string_view text)
+{
+    const auto isCapital = [](char c) { return c >= 'A' && c <= 'Z'; };
+    std::vector<VerbatimSpan> spans;
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        if (!isCapital(text[at]) || (at > 0 && isWordByte(text[at - 1])))
+            continue;
+        std::size_t end = at;
+        std::size_t letters = 0;
+        while (end + 1 < text.size() && isCapital(text[end]) && text[end + 1] == '.') {
+            end += 2;
+            ++letters;
+        }
+        if (end < text.size() && isCapital(text[end]) && (end + 1 == text.size() || !isWordByte(text[end + 1]))) {
+            ++end;  // the last letter without its dot ("S.A")
+            ++letters;
+        }
+        if (letters >= 2 && (end == text.size() || !isWordByte(text[end])))
+            spans.push_back({at, end - at});
+        at = std::max(at, end);
+    }
     return spans;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // The parts of a cell's text that are not language: web and mail addresses, file paths, codes
-// such as INV-2024-00317, companies' names, and text that reads as a formula. They come back as
-// they were.
+// such as INV-2024-00317, companies' names, postal addresses, and text that reads as a formula.
+// They come back as they were.
 
 #include <cstddef>
 #include <string_view>
@@ -23,7 +23,14 @@ struct VerbatimSpan {
 // a template's placeholder in braces ("{FirstName}", "{{customer}}"); the whole
 // text when it starts with "=" or "+" followed by something that reads as a formula, or when it
 // is a company's name: up to five capitalised words and a designator such as Ltd, Inc, GmbH or
-// S.L. ("Blue Fish Co", "Talleres Pérez y Hijos S.L.").
+// S.L. ("Blue Fish Co", "Talleres Pérez y Hijos S.L."); such a name inside a text, after a
+// word not its own ("Invoice to Delta Foods Inc."); a postal address, Spanish or English
+// ("C/ Mayor, 12, 3º B", "Calle Real 14, 28001 Madrid", "45 High Street, London").
 std::vector<VerbatimSpan> verbatimSpans(std::string_view text);
+
+// The initialisms written with dots in text ("P.U.", "I.T.", "S.A"): two capital letters or more,
+// each but the last followed by a dot, the last one's dot included. The pipeline reads an
+// initialism it does not know letter by letter, and a letter may be a word ("U" is "or").
+std::vector<VerbatimSpan> dottedInitialismsIn(std::string_view text);
 
 }  // namespace veltrano::pagehost

@@ -97,7 +97,7 @@ TEST(Glossary, CapitalWordsGetTheirCapitalsBack)
         EXPECT_EQ(glossary.withCapitalWords(text), expected) << text;
 }
 
-TEST(Glossary, AGivenNameTheSourceCapitalisesKeepsItsCapital)
+TEST(Glossary, AGivenNameOrABrandTheSourceCapitalisesKeepsItsCapitals)
 {
     Glossary glossary;
     glossary.addGivenNames("John\nJulio\nMaría\n");
@@ -108,6 +108,10 @@ TEST(Glossary, AGivenNameTheSourceCapitalisesKeepsItsCapital)
         {"Informe para María", "report for maría", "report for María"},
         {"Pagos de julio", "July payments, julio", "July payments, julio"},
         {"Tasks", "las tareas de john", "las tareas de john"},
+        {"LinkedIn profile", "Perfil de linkedin", "Perfil de LinkedIn"},
+        {"iPhone 14 Pro", "iPHONE 14 Pro", "iPhone 14 Pro"},
+        {"PhD students, kWh", "Estudiantes de phd, KWH", "Estudiantes de PhD, kWh"},
+        {"Linkedin", "linkedin", "linkedin"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(glossary.withCapitalWords(c.text, c.source), c.expected) << c.source;
@@ -125,6 +129,12 @@ TEST(Glossary, GivenNamesAfterALabelsFirstWordAreKeptWithTheirSurnames)
         {"Tom's tasks", {}},
         {"Assigned to tom", {}},
         {"Call Tom BAKER", {"Tom"}},
+        {"Contact: Mrs. Brown", {"Brown"}},
+        {"Ms. Rose Gold Smith Jones, Sra. Blanco", {"Rose Gold Smith", "Blanco"}},
+        {"Sr Accountant", {}},
+        {"Dr. smith or Dr.", {}},
+        {"Approved by: J. Smith, checked by A. Baker", {"Smith", "Baker"}},
+        {"A. Introduction, Part B. Scope", {}},
     };
     for (const auto& [text, expected] : cases) {
         Names names;

@@ -48,10 +48,38 @@ TEST(Verbatim, AddressesPathsCodesNamesAndFormulasAreKeptWhole)
         {"Pay Blue Fish Co by Friday", {}},
         {"Ltd", {}},
         {"Delivered by the Co", {}},
-        {"Due, Acme Inc", {}},
+        {"Due, Acme Inc", {"Acme Inc"}},
+        {"Invoice to Delta Foods Inc. by Friday", {"Delta Foods Inc."}},
+        {"Cliente: Talleres Pérez y Hijos S.L.", {"Talleres Pérez y Hijos S.L."}},
+        {"Delta Foods Inc. invoice", {}},
+        {"Acme Ltd: invoice paid, Blue Co, paid", {"Acme Ltd", "Blue Co"}},
+        {"Sent to and Co", {}},
+        {"Domicilio: C/ Mayor, 12, 3º B", {"C/ Mayor, 12, 3º B"}},
+        {"Calle Real 14, 28001 Madrid (centro)", {"Calle Real 14, 28001 Madrid"}},
+        {"Avda. de la Constitución 23 2.º izda. desde el lunes", {"Avda. de la Constitución 23 2.º izda."}},
+        {"Ship to: 45 High Street, London", {"45 High Street, London"}},
+        {"123 Main St., Suite 200, Springfield IL 62701 by Friday", {"123 Main St., Suite 200, Springfield IL 62701"}},
+        {"Reservar plaza 5 en la calle", {}},
+        {"Pasillo 3, estante 4 de la calle central", {}},
+        {"Q1 2024 Sales Report", {"Q1"}},
     };
     for (const auto& c : cases)
         EXPECT_EQ(keptIn(c.text), c.kept) << c.text;
+}
+
+TEST(Verbatim, DottedInitialismsAreFoundWhole)
+{
+    const std::pair<std::string_view, std::vector<std::string>> cases[] = {
+        {"Cant. x P.U.", {"P.U."}},
+        {"I.T. dept, S.A and J.R.R. Smith", {"I.T.", "S.A", "J.R.R."}},
+        {"A. Pérez, U.S, e.g., AB.C., P.Uno", {"U.S"}},
+    };
+    for (const auto& [text, expected] : cases) {
+        std::vector<std::string> found;
+        for (const auto& span : dottedInitialismsIn(text))
+            found.emplace_back(text.substr(span.begin, span.length));
+        EXPECT_EQ(found, expected) << text;
+    }
 }
 
 }  // namespace
