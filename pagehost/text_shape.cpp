@@ -170,12 +170,30 @@ bool needsTranslation(std::string_view core)
     return false;
 }
 
-std::string matchCase(std::string_view source, std::string translated)
+// Whether the first word of text with a letter is a month or a day of the week, which English
+// writes with its capital wherever it stands.
+bool startsWithEnglishCalendarName(std::string_view text)
+{
+    static constexpr std::string_view kNames[] = {"January",  "February", "March",    "April",     "May",
+                                                  "June",     "July",     "August",   "September", "October",
+                                                  "November", "December", "Monday",   "Tuesday",   "Wednesday",
+                                                  "Thursday", "Friday",   "Saturday", "Sunday"};
+    const std::size_t begin = text.find_first_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+    if (begin == std::string_view::npos)
+        return false;
+    std::size_t end = begin;
+    while (end < text.size() && isLetterByte(text[end]))
+        ++end;
+    const auto word = text.substr(begin, end - begin);
+    return std::find(std::begin(kNames), std::end(kNames), word) != std::end(kNames);
+}
+
+std::string matchCase(std::string_view source, std::string translated, bool englishTarget)
 {
     const LetterCases cases = lettersOf(source);
     if (cases.upper >= 2 && cases.lower == 0)
         return recase(translated, CaseChange::ToUpper, false);
-    if (cases.firstIsLower.value_or(false))
+    if (cases.firstIsLower.value_or(false) && !(englishTarget && startsWithEnglishCalendarName(translated)))
         return recase(translated, CaseChange::ToLower, true);
     return translated;
 }

@@ -25,8 +25,9 @@ bool needsTranslation(std::string_view core);
 
 // translated with its case brought back in line with source, where the pipeline forced one:
 // an all-capitals source (two letters or more) gives an all-capitals translation, and a source
-// that starts with a small letter gives a translation that starts with one.
-std::string matchCase(std::string_view source, std::string translated);
+// that starts with a small letter gives a translation that starts with one, but for an English
+// month or day of the week ("3 March 2024" for "3 de marzo de 2024").
+std::string matchCase(std::string_view source, std::string translated, bool englishTarget = false);
 
 // translated without the spacing the pipeline adds that source does not have: runs of spaces
 // become one unless source has such a run, and no space stays before , . ; : ! ? ) ] } % or

@@ -199,8 +199,8 @@ std::string finishTranslation(std::string_view core, std::string_view sent, std:
     const std::string_view trimmed = shapeOf(translated).core;
     if (trimmed.empty())
         return std::string(core);
-    std::string finished =
-        keepSourceCapitals(sent, keepSentenceCase(sent, matchCase(sent, tidySpacing(sent, trimmed)), spanishTarget));
+    std::string finished = keepSourceCapitals(
+        sent, keepSentenceCase(sent, matchCase(sent, tidySpacing(sent, trimmed), !spanishTarget), spanishTarget));
     finished = quotesRestored(core, std::move(finished));
     return spanishTarget ? withOpeningMarks(sent, std::move(finished)) : finished;
 }

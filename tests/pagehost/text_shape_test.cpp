@@ -53,6 +53,9 @@ TEST(TextShape, CaseFollowsTheSourceWherePipelinesForceIt)
     };
     for (const auto& c : cases)
         EXPECT_EQ(matchCase(c.source, std::string(c.translated)), c.expected) << c.source;
+    EXPECT_EQ(matchCase("3 de marzo de 2024", "3 March 2024", true), "3 March 2024");
+    EXPECT_EQ(matchCase("marzo", "March", true), "March");
+    EXPECT_EQ(matchCase("marzo", "Marzo", false), "marzo");
 }
 
 TEST(TextShape, SpacingThePipelineAddsIsTakenOut)
