@@ -65,16 +65,32 @@ bool hasLetter(std::string_view text)
            });
 }
 
-// The words of a label such as "Qty/box" or "Parent/Guardian", each a label of its own that the
-// pipeline would otherwise read as one phrase ("Provincia/estatal" for "State/Province"); empty
-// for a line that is not one: one with spaces, an address or path, or a unit such as "km/h",
-// whose short small-letter parts are no words. A word with its feminine ending after the slash
-// ("Profesor/a", "Casados/as") is one word, its ending left out: English does not mark it.
+// Whether core's slashes all stand between spaces and cut it into labels of a few words
+// ("Cliente / Proveedor", "Entrada / Salida"), which are read as a slashed label is.
+bool spacedSlashesOnly(std::string_view core)
+{
+    constexpr std::size_t kMostWords = 3;
+    for (auto slash = core.find('/'); slash != std::string_view::npos; slash = core.find('/', slash + 1)) {
+        if (slash == 0 || slash + 1 >= core.size() || core[slash - 1] != ' ' || core[slash + 1] != ' ')
+            return false;
+    }
+    const auto pieces = splitAt(core, '/');
+    return std::all_of(pieces.begin(), pieces.end(),
+                       [](std::string_view piece) { return splitAt(shapeOf(piece).core, ' ').size() <= kMostWords; });
+}
+
+// The words of a label such as "Qty/box" or "Parent/Guardian" (or "Cliente / Proveedor"), each a
+// label of its own that the pipeline would otherwise read as one phrase ("Provincia/estatal" for
+// "State/Province", "Supplier / Customer" for "Cliente / Proveedor"); empty for a line that is not
+// one: one with other spaces, an address or path, or a unit such as "km/h", whose short
+// small-letter parts are no words. A word with its feminine ending after the slash ("Profesor/a",
+// "Casados/as") is one word, its ending left out: English does not mark it.
 std::vector<std::string_view> slashedWords(std::string_view line)
 {
     const std::string_view core = shapeOf(line).core;
     if (core.find('/') == std::string_view::npos || wholeCoreVerbatim(core)
-        || std::any_of(core.begin(), core.end(), [](char c) { return std::isspace(static_cast<unsigned char>(c)); }))
+        || (std::any_of(core.begin(), core.end(), [](char c) { return std::isspace(static_cast<unsigned char>(c)); })
+            && !spacedSlashesOnly(core)))
         return {};
     const auto words = splitAt(line, '/');
     const auto shortSmall = [](std::string_view word) {

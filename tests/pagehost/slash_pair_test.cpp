@@ -24,7 +24,8 @@ TEST(SlashPair, TwoWordsJoinedBySlashInsideALabelArePaired)
     };
     for (const auto& [text, expected] : cases) {
         const auto pair = slashPairIn(text);
-        const Texts found = pair ? Texts{{withOneWord(text, *pair, true), withOneWord(text, *pair, false)}} : std::nullopt;
+        const Texts found =
+            pair ? Texts{{withOneWord(text, *pair, true), withOneWord(text, *pair, false)}} : std::nullopt;
         EXPECT_EQ(found, expected) << text;
     }
 }
