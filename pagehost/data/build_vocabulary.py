@@ -4,12 +4,14 @@
     build_vocabulary.py --mode eng-spa --pair PAIR_DIR --data DATA_DIR --out OUT_DIR [--strict]
 
 The terminology base (terms/*.tsv) holds one term a line, English and Spanish, with its kind and
-the directions it is the usual translation for. For the direction built here, each term's forms
+the directions it is the usual translation for, or for which it is a sense chosen only by a rule
+in senses/ ("sense:es-en"). For the direction built here, each term's forms
 are added where the pair lacks them: the source forms to the analyser, the pair of lemmas to the
 bilingual dictionary, the target forms to the generator. A term whose source word the pair
 already translates otherwise becomes that word's usual sense through a lexical-selection rule of
 weight 1; rules written by hand (MODE.domain.lrx, senses/*.MODE.lrx) say where the context calls
-for another. Written to OUT_DIR: MODE.automorf.bin, MODE.autobil.bin, MODE.autogen.bin,
+for another. A sense the pair lacks is added beside the word's other translations and removed from
+them by a rule of weight 1, so that only a rule of higher weight chooses it. Written to OUT_DIR: MODE.automorf.bin, MODE.autobil.bin, MODE.autogen.bin,
 MODE.domain.lrx.bin, MODE.glossary.tsv and MODE.capitals.txt (the target's words written in
 capitals, which the page host gives back their capitals).
 
@@ -32,6 +34,7 @@ KINDS = {"n.m", "n.f", "n.mf", "adj", "adv", "pr", "vblex", "np.m", "np.f", "np.
 # forms; es.number=pl for a Spanish noun used only in the plural ("horas extra", "deberes").
 FORM_KEYS = ("en.pl", "en.past", "en.ing", "es.pl", "es.f", "es.fpl", "es.number")
 DIRECTIONS = {"both", "en-es", "es-en"}
+SENSE_PREFIX = "sense:"  # "sense:en-es": a translation that only a rule in senses/ chooses
 # Words after which the rest of a multiword noun does not inflect ("point of sale", "hoja de cálculo").
 ENGLISH_BREAKS = {"of", "in", "on", "for", "to", "at", "by", "with", "per", "from", "under", "and", "or"}
 SPANISH_BREAKS = {"de", "del", "a", "al", "en", "por", "para", "con", "sin", "sobre", "entre", "y", "o", "e", "u"}
@@ -56,6 +59,7 @@ class Term:
     directions: set
     forms: dict = field(default_factory=dict)  # overrides: "en.pl", "es.pl", "es.f", "es.fpl"
     origin: str = ""
+    sense_only: bool = False  # never the usual translation: chosen by a rule in senses/
 
 
 @dataclass
@@ -390,8 +394,11 @@ def read_terms(paths, problems):
             if kind not in KINDS:
                 problems.add(origin, f"unknown kind {kind!r} (one of {', '.join(sorted(KINDS))})")
                 continue
+            sense_only = direction.startswith(SENSE_PREFIX)
+            direction = direction.removeprefix(SENSE_PREFIX)
             if direction not in DIRECTIONS:
-                problems.add(origin, f"unknown direction {direction!r} (both, en-es or es-en)")
+                problems.add(origin, f"unknown direction {direction!r} (both, en-es or es-en, "
+                                     f"each also after {SENSE_PREFIX!r})")
                 continue
             forms = {}
             if len(columns) == 5 and columns[4].strip():
@@ -405,7 +412,7 @@ def read_terms(paths, problems):
                 if forms is None:
                     continue
             directions = {"en-es", "es-en"} if direction == "both" else {direction}
-            terms.append(Term(english, spanish, kind, directions, forms, origin))
+            terms.append(Term(english, spanish, kind, directions, forms, origin, sense_only))
     return terms
 
 
@@ -518,15 +525,17 @@ class DirectionBuild:
         return english_forms(term, self.verbs) if language == "en" else spanish_forms(term, self.verbs)
 
     def build(self, terms):
-        terms = self.usual_terms([t for t in terms if self.mode_key() in t.directions])
+        terms = [t for t in terms if self.mode_key() in t.directions]
+        usual = self.usual_terms([t for t in terms if not t.sense_only])
+        terms = usual + self.sense_terms([t for t in terms if t.sense_only], usual)
         self.verbs = {}
         for language in (self.source, self.target):
             self.verbs.update(generated_forms(self.pair / GENERATORS[language], verb_heads(terms, language)))
         self.build_analyser(terms)
-        bilingual, defaults = self.bilingual_entries(terms)
+        bilingual, defaults, removed = self.bilingual_entries(terms)
         self.build_generator(terms)
         self.build_bilingual(bilingual)
-        self.build_selection(defaults)
+        self.build_selection(defaults, removed)
         self.build_glossary()
         self.build_capital_words(terms)
 
@@ -548,6 +557,19 @@ class DirectionBuild:
             chosen[key] = term
             kept.append(term)
         return kept
+
+    def sense_terms(self, senses, usual):
+        """The senses that add a translation: not one a usual term already gives, each once."""
+        given = {self.sense_key(t) for t in usual}
+        kept = []
+        for term in senses:
+            if self.sense_key(term) not in given:
+                given.add(self.sense_key(term))
+                kept.append(term)
+        return kept
+
+    def sense_key(self, term):
+        return (self.side(term, self.source).lower(), term.kind.split(".")[0], self.side(term, self.target).lower())
 
     def build_analyser(self, terms):
         # The post-generator's marks ("~de") are for generating; a text never holds them.
@@ -623,7 +645,9 @@ class DirectionBuild:
                     numbered.append((self.side(t, self.source), tags))
         pair_readings = bilingual_readings(self.pair / f"{self.mode}.autobil.bin", numbered)
         known = translations(self.pair / f"{self.mode}.autobil.bin", queries + invariable)
-        entries, defaults = [], []
+        entries, defaults, removed = [], [], []
+        usual_words = {self.sense_key(t)[:2] for t in terms if not t.sense_only}
+        sensed_words = {self.sense_key(t)[:2] for t in terms if t.sense_only}
         for term, query in zip(terms, queries):
             target = self.side(term, self.target)
             existing = [lemma.lower() for lemma in known.get(query, [])]
@@ -638,9 +662,18 @@ class DirectionBuild:
                 entries += self.numbered_noun_entries(term, pair_readings)
             elif self.pair_gives_other_gender(term, pair_readings):
                 entries += self.numbered_noun_entries(term, pair_readings)
-            if existing and existing != [target.lower()]:
+            if term.sense_only:
+                if target.lower() in existing or self.sense_key(term)[:2] in usual_words:
+                    continue  # the pair offers it already, or the usual term's rule sets it aside
+                if not existing:
+                    self.problems.add(term.origin, f"a sense of {self.side(term, self.source)!r} needs a usual "
+                                                   f"translation in {self.mode_key()}: give one as a term")
+                    continue
+                removed.append((self.side(term, self.source), term.kind.split(".")[0], target))
+            elif (existing and existing != [target.lower()]) or self.sense_key(term)[:2] in sensed_words:
+                # A word with a sense beside it needs its usual one chosen, even one the pair lacked.
                 defaults.append((self.side(term, self.source), term.kind.split(".")[0], target))
-        return entries, defaults
+        return entries, defaults, removed
 
     def numbered_noun_entries(self, term, pair_readings):
         """A noun's entries that name its number as well. The lookup gives only the translations
@@ -683,7 +716,7 @@ class DirectionBuild:
         compile_appended("lr", self.pair / f"{self.mode}.autobil.bin", own, with_domain, self.work)
         compile_appended("lr", with_domain, dix, self.out / f"{self.mode}.autobil.bin", self.work)
 
-    def build_selection(self, defaults):
+    def build_selection(self, defaults, removed):
         rules = []
         by_hand = set()
         for path in [self.data / f"{self.mode}.domain.lrx"] + sorted((self.data / "senses").glob(f"*.{self.mode}.lrx")):
@@ -701,13 +734,14 @@ class DirectionBuild:
                     by_hand.add((matches[0].get("lemma", "").lower(), kind))
                 rules.append(ElementTree.tostring(rule, encoding="unicode").strip())
         quoted = lambda text: escape(text, {chr(34): "&quot;"})
-        for lemma, kind, target in defaults:
-            if (lemma.lower(), kind) in by_hand or (lemma.lower(), "") in by_hand:
-                continue
-            # An adjective or adverb may carry no tag after its kind ("<adj>"), which "adj.*" misses.
-            for tags in (kind, kind + ".*") if kind in ("adj", "adv", "pr") else (kind + ".*",):
-                rules.append(f'<rule weight="1"><match lemma="{quoted(lemma)}" tags="{tags}">'
-                             f'<select lemma="{quoted(target)}"/></match></rule>')
+        for action, chosen in (("select", defaults), ("remove", removed)):
+            for lemma, kind, target in chosen:
+                if (lemma.lower(), kind) in by_hand or (lemma.lower(), "") in by_hand:
+                    continue
+                # An adjective or adverb may carry no tag after its kind ("<adj>"), which "adj.*" misses.
+                for tags in (kind, kind + ".*") if kind in ("adj", "adv", "pr") else (kind + ".*",):
+                    rules.append(f'<rule weight="1"><match lemma="{quoted(lemma)}" tags="{tags}">'
+                                 f'<{action} lemma="{quoted(target)}"/></match></rule>')
         source = self.work / "domain.lrx"
         source.write_text('<?xml version="1.0" encoding="UTF-8"?>\n<rules>\n' + "\n".join(rules) + "\n</rules>\n",
                           encoding="utf-8")
