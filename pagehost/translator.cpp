@@ -1,12 +1,14 @@
 #include "pagehost/translator.h"
 
 #include "pagehost/date_stand_ins.h"
+#include "pagehost/slash_pair.h"
 #include "pagehost/stream_format.h"
 #include "pagehost/text_shape.h"
 #include "pagehost/verbatim.h"
 
 #include <algorithm>
 #include <cctype>
+#include <deque>
 #include <iostream>
 #include <optional>
 #include <unordered_map>
@@ -24,6 +26,14 @@ struct Part {
     std::size_t job = kNoJob;
     std::optional<std::string> fixed;
     std::string_view after;
+    // For a line with two words joined by a slash, job translates it with the first word only:
+    // the job with the second word only, the whole line's (when the two translations differ in
+    // more than one place), and the second word as the source writes it.
+    struct SlashJobs {
+        std::size_t second = kNoJob, whole = kNoJob;
+        std::string_view secondSource;
+    };
+    std::optional<SlashJobs> slash;
 };
 
 // The lines of text: a NUL cannot travel inside a segment (it ends the segment), and each line
@@ -55,16 +65,32 @@ bool hasLetter(std::string_view text)
            });
 }
 
-// The words of a label such as "Qty/box" or "Parent/Guardian", each a label of its own that the
-// pipeline would otherwise read as one phrase ("Provincia/estatal" for "State/Province"); empty
-// for a line that is not one: one with spaces, an address or path, or a unit such as "km/h",
-// whose short small-letter parts are no words. A word with its feminine ending after the slash
-// ("Profesor/a", "Casados/as") is one word, its ending left out: English does not mark it.
+// Whether core's slashes all stand between spaces and cut it into labels of a few words
+// ("Cliente / Proveedor", "Entrada / Salida"), which are read as a slashed label is.
+bool spacedSlashesOnly(std::string_view core)
+{
+    constexpr std::size_t kMostWords = 3;
+    for (auto slash = core.find('/'); slash != std::string_view::npos; slash = core.find('/', slash + 1)) {
+        if (slash == 0 || slash + 1 >= core.size() || core[slash - 1] != ' ' || core[slash + 1] != ' ')
+            return false;
+    }
+    const auto pieces = splitAt(core, '/');
+    return std::all_of(pieces.begin(), pieces.end(),
+                       [](std::string_view piece) { return splitAt(shapeOf(piece).core, ' ').size() <= kMostWords; });
+}
+
+// The words of a label such as "Qty/box" or "Parent/Guardian" (or "Cliente / Proveedor"), each a
+// label of its own that the pipeline would otherwise read as one phrase ("Provincia/estatal" for
+// "State/Province", "Supplier / Customer" for "Cliente / Proveedor"); empty for a line that is not
+// one: one with other spaces, an address or path, or a unit such as "km/h", whose short
+// small-letter parts are no words. A word with its feminine ending after the slash ("Profesor/a",
+// "Casados/as") is one word, its ending left out: English does not mark it.
 std::vector<std::string_view> slashedWords(std::string_view line)
 {
     const std::string_view core = shapeOf(line).core;
     if (core.find('/') == std::string_view::npos || wholeCoreVerbatim(core)
-        || std::any_of(core.begin(), core.end(), [](char c) { return std::isspace(static_cast<unsigned char>(c)); }))
+        || (std::any_of(core.begin(), core.end(), [](char c) { return std::isspace(static_cast<unsigned char>(c)); })
+            && !spacedSlashesOnly(core)))
         return {};
     const auto words = splitAt(line, '/');
     const auto shortSmall = [](std::string_view word) {
@@ -126,10 +152,12 @@ std::optional<std::pair<std::size_t, std::size_t>> parenthesisedChoice(std::stri
     return std::nullopt;
 }
 
-// The texts cut into parts, and the distinct cores that need the pipeline.
+// The texts cut into parts, and the distinct cores that need the pipeline; made holds the cores
+// made for the plan (a line with one word of a slashed pair left out).
 struct Plan {
     std::vector<std::vector<Part>> texts;
     std::vector<std::string_view> cores;
+    std::deque<std::string> made;
 };
 
 Plan planFor(const std::vector<std::string>& texts, const Glossary* glossary, const LanguageCheck* languageCheck)
@@ -138,8 +166,14 @@ Plan planFor(const std::vector<std::string>& texts, const Glossary* glossary, co
     std::unordered_map<std::string_view, std::size_t> jobOfCore;
     for (const auto& text : texts) {
         auto& parts = plan.texts.emplace_back();
+        const auto jobOf = [&](std::string_view core) {
+            const auto [found, added] = jobOfCore.try_emplace(core, plan.cores.size());
+            if (added)
+                plan.cores.push_back(core);
+            return found->second;
+        };
         const auto addPart = [&](std::string_view piece, std::string_view after) {
-            Part part{withBulletLeading(shapeOf(piece)), kNoJob, std::nullopt, after};
+            Part part{withBulletLeading(shapeOf(piece)), kNoJob, std::nullopt, after, std::nullopt};
             if (glossary && needsTranslation(part.shape.core))
                 part.fixed = glossary->wholeText(part.shape.core);
             if (!part.fixed && glossary && glossary->isPersonName(part.shape.core))
@@ -147,10 +181,15 @@ Plan planFor(const std::vector<std::string>& texts, const Glossary* glossary, co
             if (!part.fixed && languageCheck && languageCheck->alreadyInTarget(part.shape.core))
                 part.fixed = std::string(part.shape.core);
             if (!part.fixed && needsTranslation(part.shape.core) && !wholeCoreVerbatim(part.shape.core)) {
-                const auto [found, added] = jobOfCore.try_emplace(part.shape.core, plan.cores.size());
-                if (added)
-                    plan.cores.push_back(part.shape.core);
-                part.job = found->second;
+                part.job = jobOf(part.shape.core);
+                if (const auto pair = slashPairIn(part.shape.core)) {
+                    const std::string_view core = part.shape.core;
+                    const std::string_view withFirst = plan.made.emplace_back(withOneWord(core, *pair, true));
+                    const std::string_view withSecond = plan.made.emplace_back(withOneWord(core, *pair, false));
+                    part.slash = Part::SlashJobs{jobOf(withSecond), part.job,
+                                                 core.substr(pair->slash + 1, pair->end - pair->slash - 1)};
+                    part.job = jobOf(withFirst);
+                }
             }
             parts.push_back(part);
         };
@@ -216,6 +255,10 @@ std::string assemble(const std::vector<Part>& parts, const std::vector<std::stri
         std::string word = parts[i].fixed           ? *parts[i].fixed
                            : parts[i].job == kNoJob ? std::string(shape.core)
                                                     : translations[parts[i].job];
+        if (const auto& slash = parts[i].slash) {
+            word = joinedAtTheirDifference(word, translations[slash->second], slash->secondSource)
+                       .value_or(translations[slash->whole]);
+        }
         const bool repeatsSlashedWord = i > 0 && parts[i - 1].after == "/" && foldCase(word) == foldCase(previous)
                                         && foldCase(shape.core) != foldCase(parts[i - 1].shape.core);
         if (repeatsSlashedWord) {

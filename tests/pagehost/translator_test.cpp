@@ -145,12 +145,13 @@ TEST(Translator, EachWordOfASlashedLabelIsALabelOfItsOwn)
     ASSERT_TRUE(translated) << translated.error().message;
     EXPECT_EQ(translated.value(), texts);
     ASSERT_EQ(state.segments.size(), 1u);
-    // A unit and a phrase with spaces go whole; "a/1" is a code, kept as it is.
+    // A unit goes whole; a phrase with spaces goes whole, and once with each word of its slashed
+    // pair; "a/1" is a code, kept as it is.
     const auto ending = translator.translate({"Profesor/a \n"});
     ASSERT_TRUE(ending) << ending.error().message;
     EXPECT_EQ(ending.value(), Texts{"Profesor \n"}) << "a feminine ending is left out";
     EXPECT_EQ(state.segments[0], "Qty[].[0]box[].[1]Parent[].[2]Guardian[].[3]Tutor[].[4]km\\/h[].[5]"
-                                 "Cost per unit\\/box[].[6][\n]");
+                                 "Cost per unit\\/box[].[6]Cost per box[].[7]Cost per unit[].[8][\n]");
 }
 
 TEST(Translator, WordsOfASlashedLabelThatTranslateAlikeComeOnce)
