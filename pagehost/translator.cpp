@@ -437,9 +437,13 @@ bool Translator::datesGoAsNumbers() const
 std::string Translator::finished(std::string_view core, std::string_view translated) const
 {
     const std::string sent = wordedForPipeline(core);
-    const auto kept = keptIn(core);
     // A code or a name that starts a text is not its first word: the words after it keep the
     // case they have ("INV-2024 invoice paid" gives "INV-2024 factura pagada", not "Factura").
+    // Only a text whose translation starts with its first word may start with one.
+    const std::size_t firstWordEnd = core.find(' ');
+    const bool sameStart =
+        firstWordEnd != std::string_view::npos && translated.starts_with(core.substr(0, firstWordEnd));
+    const auto kept = sameStart ? keptIn(core) : std::vector<GlossaryTerm>();
     if (!kept.empty() && kept.front().begin == 0) {
         const std::string_view prefix = core.substr(0, kept.front().length);
         const auto restOf = [&](std::string_view text) { return text.substr(prefix.size()); };
