@@ -100,6 +100,8 @@ std::optional<std::string> joinedAtTheirDifference(std::string_view withFirst, s
         return text;
     };
     std::string alternative = joinWords(second, prefix, prefix + secondRun);
+    if (alternative.empty())
+        return std::nullopt;
     if (startsWithSmallLetter(secondSource))
         alternative[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(alternative[0])));
     else if (startsWithCapitalLetter(secondSource))

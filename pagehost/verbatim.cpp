@@ -415,13 +415,20 @@ std::vector<VerbatimSpan> verbatimSpans(std::string_view text)
     if (isCompanyName(tokens))
         return {{0, text.size()}};
     std::vector<VerbatimSpan> spans = placeholdersIn(text);
-    for (const auto& found : {companyNamesIn(text, tokens), addressesIn(text, tokens)})
-        spans.insert(spans.end(), found.begin(), found.end());
-    for (const auto& token : tokens) {
-        const bool inSpan = std::any_of(spans.begin(), spans.end(), [&](const VerbatimSpan& span) {
-            return token.begin < span.begin + span.length && span.begin < token.begin + token.word.size();
+    const auto overlaps = [&](std::size_t begin, std::size_t length) {
+        return std::any_of(spans.begin(), spans.end(), [&](const VerbatimSpan& span) {
+            return begin < span.begin + span.length && span.begin < begin + length;
         });
-        if (!inSpan && keptAsItIs(token.word))
+    };
+    // A company's name that ends an address's town ("12 Main St, Acme Ltd") is kept once.
+    for (const auto& found : {addressesIn(text, tokens), companyNamesIn(text, tokens)}) {
+        for (const auto& span : found) {
+            if (!overlaps(span.begin, span.length))
+                spans.push_back(span);
+        }
+    }
+    for (const auto& token : tokens) {
+        if (!overlaps(token.begin, token.word.size()) && keptAsItIs(token.word))
             spans.push_back({token.begin, token.word.size()});
     }
     std::sort(spans.begin(), spans.end(),

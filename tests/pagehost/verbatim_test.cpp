@@ -62,6 +62,7 @@ TEST(Verbatim, AddressesPathsCodesNamesAndFormulasAreKeptWhole)
         {"Reservar plaza 5 en la calle", {}},
         {"Pasillo 3, estante 4 de la calle central", {}},
         {"Q1 2024 Sales Report", {"Q1"}},
+        {"Ship to 12 Main St, Acme Ltd", {"12 Main St, Acme Ltd"}},
     };
     for (const auto& c : cases)
         EXPECT_EQ(keptIn(c.text), c.kept) << c.text;
