@@ -8,7 +8,7 @@
 namespace veltrano::pagehost {
 namespace {
 
-// The letters of a word as it stands in text, from at: ASCII letters and the bytes of non-ASCII
+// Where the run of letters that starts at at ends: ASCII letters and the bytes of non-ASCII
 // characters.
 std::size_t wordEnd(std::string_view text, std::size_t at)
 {
