@@ -34,11 +34,6 @@ bool startsWithSmallLetter(std::string_view text)
     return !text.empty() && std::islower(static_cast<unsigned char>(text.front()));
 }
 
-bool startsWithCapitalLetter(std::string_view text)
-{
-    return !text.empty() && std::isupper(static_cast<unsigned char>(text.front()));
-}
-
 }  // namespace
 
 std::optional<SlashPair> slashPairIn(std::string_view text)
@@ -104,7 +99,7 @@ std::optional<std::string> joinedAtTheirDifference(std::string_view withFirst, s
         return std::nullopt;
     if (startsWithSmallLetter(secondSource))
         alternative[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(alternative[0])));
-    else if (startsWithCapitalLetter(secondSource))
+    else if (startsWithCapital(secondSource))
         alternative[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(alternative[0])));
     std::string joined = joinWords(first, 0, prefix + firstRun);
     // A mark both runs end with ("Precio:", "Unidad:") ends the pair, not its first word.
