@@ -60,7 +60,9 @@ bool isFilePath(std::string_view token)
 
 // Letters followed by digits (SKU12345, A1B2), or parts joined by - _ / . with a digit among them
 // (INV-2024-00317, 2024/25, v2.1, ISO-9001). Words that merely hold a number ("3rd", "24h",
-// "5kg") are left to the pipeline, which translates them.
+// "5kg") are left to the pipeline, which translates them, and so is a decimal number ("3.5"),
+// which it reads as a number: carried past it as a code, the number stops being a word and the
+// words around it are read as one compound ("Weight 3.5 kg" came out "Kg 3.5 de peso").
 bool isCode(std::string_view token)
 {
     bool letter = false, digit = false, joiner = false, digitAfterLetter = false;
@@ -76,7 +78,10 @@ bool isCode(std::string_view token)
             return false;
         }
     }
-    return digit && (joiner || digitAfterLetter);
+    const bool decimal = !letter && std::count(token.begin(), token.end(), '.') == 1
+                         && token.find_first_of("-_/") == std::string_view::npos && isDigit(token.front())
+                         && isDigit(token.back());
+    return digit && (joiner || digitAfterLetter) && !decimal;
 }
 
 // An amount that the pipeline cuts into parts that a rule may move apart ("$1,234.56" read as
