@@ -1,6 +1,7 @@
 #include "pagehost/translator.h"
 
 #include "pagehost/date_stand_ins.h"
+#include "pagehost/number_format.h"
 #include "pagehost/slash_pair.h"
 #include "pagehost/stream_format.h"
 #include "pagehost/text_shape.h"
@@ -421,7 +422,9 @@ Result<std::vector<std::string>> Translator::translationsFrom(const std::vector<
             continue;
         }
         std::string done = finished(cores[i], *translated);
-        translations.push_back(m_glossary ? m_glossary->withCapitalWords(std::move(done), cores[i]) : std::move(done));
+        if (m_glossary)
+            done = m_glossary->withCapitalWords(std::move(done), cores[i]);
+        translations.push_back(withTargetNumberFormat(cores[i], done, m_settings.spanishTarget));
     }
     return translations;
 }
