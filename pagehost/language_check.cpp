@@ -112,6 +112,11 @@ bool LanguageCheck::sourceKnows(std::string_view word) const
     return m_source->knows(word);
 }
 
+bool LanguageCheck::targetKnows(std::string_view word) const
+{
+    return m_target->knows(word);
+}
+
 void LanguageCheck::load() const
 {
     m_source->load();

@@ -43,6 +43,8 @@ public:
 
     // Whether the source language's analyser knows word, as one word ("P.V.P." yes, "P.U." no).
     bool sourceKnows(std::string_view word) const;
+    // The same of the target language's analyser.
+    bool targetKnows(std::string_view word) const;
 
     // Loads both analysers now (a few tenths of a second), so a conversion does not wait for them.
     void load() const;

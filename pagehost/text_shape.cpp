@@ -531,4 +531,38 @@ std::string caseLike(std::string_view source, std::string_view text)
     return recase(text, CaseChange::ToUpper, true);
 }
 
+std::string acronymSpelledOut(std::string translated, const std::function<bool(std::string_view)>& knowsWord)
+{
+    struct Word {
+        std::size_t begin, length;
+        bool known;
+    };
+    std::vector<Word> words;
+    bool spelledOut = false;
+    for (std::size_t pos = 0; pos < translated.size();) {
+        while (pos < translated.size() && !isLetterByte(translated[pos]))
+            ++pos;
+        std::size_t end = pos;
+        while (end < translated.size() && isLetterByte(translated[end]))
+            ++end;
+        if (end == pos)
+            break;
+        const bool known = knowsWord(foldCase(std::string_view(translated).substr(pos, end - pos)));
+        spelledOut = spelledOut || (known && end - pos >= 4);
+        words.push_back({pos, end - pos, known});
+        pos = end;
+    }
+    if (!spelledOut)
+        return translated;
+    // From the last word back, so that a word whose small letters take other bytes moves none
+    // still to be done.
+    for (std::size_t i = words.size(); i-- > 0;) {
+        if (!words[i].known)
+            continue;
+        const std::string small = foldCase(std::string_view(translated).substr(words[i].begin, words[i].length));
+        translated.replace(words[i].begin, words[i].length, i == 0 ? caseLike("Aa", small) : small);
+    }
+    return translated;
+}
+
 }  // namespace veltrano::pagehost

@@ -2,6 +2,7 @@
 // The parts of a cell text that translation must leave alone: surrounding whitespace, and the
 // letter case that the pipeline changes at every sentence start.
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -99,5 +100,12 @@ std::string foldCase(std::string_view text);
 // capitals when source is (two letters or more), all small letters when source has no capital,
 // otherwise text as written with its first letter a capital.
 std::string caseLike(std::string_view source, std::string_view text);
+
+// translated, in capitals because its source is an acronym ("TBD", "IRPF"), in the case its words
+// take when the acronym is spelled out in words of the target ("Por determinar", "Personal income
+// tax"): each word that knowsWord takes for a word of the target (asked in small letters) in small
+// letters, the first with its capital, the others ("RR. HH.", "ID") in capitals still. Without a
+// known word of four letters or more, the translation is an acronym itself ("OC", "SO") and stays.
+std::string acronymSpelledOut(std::string translated, const std::function<bool(std::string_view)>& knowsWord);
 
 }  // namespace veltrano::pagehost

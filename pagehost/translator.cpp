@@ -59,6 +59,25 @@ bool wholeCoreVerbatim(std::string_view core)
     return spans.size() == 1 && spans.front().begin == 0 && spans.front().length == core.size();
 }
 
+// Two to six capital letters and nothing else: "TBD", "IRPF", or a word in capitals.
+bool isAcronym(std::string_view core)
+{
+    return core.size() >= 2 && core.size() <= 6
+           && std::all_of(core.begin(), core.end(), [](char c) { return c >= 'A' && c <= 'Z'; });
+}
+
+// An acronym's capitals are its own, not a heading's: a translation that spells it out in words
+// is not written in capitals ("TBD" gives "Por determinar", not "POR DETERMINAR"). A word in
+// capitals that the source language knows ("TOTAL", "APPROVED") is a heading's, and so are the
+// capitals of a translation that keeps the acronym ("CUPS").
+std::string acronymCased(std::string translated, std::string_view core, const LanguageCheck* check)
+{
+    if (!check || !isAcronym(core) || check->sourceKnows(foldCase(core))
+        || translated.find(core) != std::string::npos)
+        return translated;
+    return acronymSpelledOut(std::move(translated), [check](std::string_view word) { return check->targetKnows(word); });
+}
+
 bool hasLetter(std::string_view text)
 {
     return needsTranslation(text) && std::any_of(text.begin(), text.end(), [](char c) {
@@ -177,6 +196,8 @@ Plan planFor(const std::vector<std::string>& texts, const Glossary* glossary, co
             Part part{withBulletLeading(shapeOf(piece)), kNoJob, std::nullopt, after, std::nullopt};
             if (glossary && needsTranslation(part.shape.core))
                 part.fixed = glossary->wholeText(part.shape.core);
+            if (part.fixed)
+                part.fixed = acronymCased(std::move(*part.fixed), part.shape.core, languageCheck);
             if (!part.fixed && glossary && glossary->isPersonName(part.shape.core))
                 part.fixed = std::string(part.shape.core);
             if (!part.fixed && languageCheck && languageCheck->alreadyInTarget(part.shape.core))
@@ -424,6 +445,7 @@ Result<std::vector<std::string>> Translator::translationsFrom(const std::vector<
         std::string done = finished(cores[i], *translated);
         if (m_glossary)
             done = m_glossary->withCapitalWords(std::move(done), cores[i]);
+        done = acronymCased(std::move(done), cores[i], m_settings.languageCheck.get());
         translations.push_back(withTargetNumberFormat(cores[i], done, m_settings.spanishTarget));
     }
     return translations;

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+#include <string>
+
 namespace veltrano::pagehost {
 namespace {
 
@@ -199,6 +202,22 @@ TEST(TextShape, AnEnglishQuoteAroundWordsGoesTypographicAndComesBack)
         EXPECT_EQ(quotesRestored(c.text, std::string(c.turned)), c.text) << c.text;
     }
     EXPECT_EQ(quotesRestored("Type \u2018yes\u2019", "Escriba \u2018s\u00ed\u2019"), "Escriba \u2018s\u00ed\u2019");
+}
+
+TEST(TextShape, AnAcronymSpelledOutInWordsTakesTheirCase)
+{
+    const std::set<std::string, std::less<>> words = {"por", "determinar", "personal", "income", "tax", "de", "so"};
+    const auto knows = [&](std::string_view word) { return words.contains(word); };
+    const std::pair<std::string_view, std::string_view> cases[] = {
+        {"POR DETERMINAR", "Por determinar"},
+        {"PERSONAL INCOME TAX (IRPF)", "Personal income tax (IRPF)"},
+        {"RR. HH. DE PERSONAL", "RR. HH. de personal"},
+        {"TAX ID", "TAX ID"},
+        {"SO", "SO"},
+        {"NÚMERO DE", "NÚMERO DE"},
+    };
+    for (const auto& [translated, expected] : cases)
+        EXPECT_EQ(acronymSpelledOut(std::string(translated), knows), expected) << translated;
 }
 
 }  // namespace
