@@ -66,6 +66,69 @@ bool isAcronym(std::string_view core)
            && std::all_of(core.begin(), core.end(), [](char c) { return c >= 'A' && c <= 'Z'; });
 }
 
+// The acronym that stands in for a code that qualifies the words after it, a noun the pipeline
+// knows and translates as itself: "Q1 sales" goes as "SKU sales", which its rules turn into
+// "Ventas de SKU", where the code carried past them in a protected block kept the English order
+// ("Q1 ventas", "CO2 emisiones").
+constexpr std::string_view kCodeStandIn = "SKU";
+
+bool isAsciiLetter(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+// One to five letters, a dash or not, and one to four digits: "Q1", "FY2024", "CO2", "ICD-10",
+// "Covid-19"; not a longer reference ("INV-2024-00317", "SKU12345").
+bool isQualifyingCode(std::string_view code)
+{
+    std::size_t at = 0;
+    while (at < code.size() && isAsciiLetter(code[at]))
+        ++at;
+    const std::size_t letters = at;
+    if (at < code.size() && code[at] == '-')
+        ++at;
+    const std::size_t digitsFrom = at;
+    while (at < code.size() && code[at] >= '0' && code[at] <= '9')
+        ++at;
+    const std::size_t digits = at - digitsFrom;
+    return at == code.size() && letters >= 1 && letters <= 5 && digits >= 1 && digits <= 4;
+}
+
+// Whether text starts with a word that makes the code before it a clause's subject or a thing
+// of its own rather than a qualifier ("A1 is the first cell", "B2 must be filled in", "Q1 and
+// Q2", "Q1 to Q3").
+bool leadsAClause(std::string_view text)
+{
+    static constexpr std::string_view kWords[] = {
+        "is",  "are",  "was", "were", "be",   "has",  "have", "had", "must", "should", "will", "would", "can",
+        "may", "shall", "does", "do",  "did",  "and",  "or",   "to",  "of",   "for",    "in",   "on",    "at",
+        "by",  "from", "with", "vs",  "only", "not",  "then", "if",  "than", "as",     "cannot",
+    };
+    const std::string_view word = text.substr(0, text.find_first_of(" ,.;:!?"));
+    return std::find(std::begin(kWords), std::end(kWords), foldCase(word)) != std::end(kWords);
+}
+
+// translated with standIn, which must come back exactly once as a word of its own, in any case
+// (the pipeline gives it the case of the place it moved to: "Ventas de sku"), replaced by
+// original; none otherwise.
+std::optional<std::string> withWordRestored(std::string translated, std::string_view standIn, std::string_view original)
+{
+    const auto asciiSmall = [](std::string text) {
+        for (char& c : text)
+            c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+        return text;
+    };
+    const std::string small = asciiSmall(translated);
+    const std::string smallStandIn = asciiSmall(std::string(standIn));
+    const auto at = small.find(smallStandIn);
+    const auto end = at + standIn.size();
+    if (at == std::string::npos || (at > 0 && isWordByte(small[at - 1]))
+        || (end < small.size() && isWordByte(small[end])) || small.find(smallStandIn, end) != std::string::npos)
+        return std::nullopt;
+    translated.replace(at, standIn.size(), original);
+    return translated;
+}
+
 // An acronym's capitals are its own, not a heading's: a translation that spells it out in words
 // is not written in capitals ("TBD" gives "Por determinar", not "POR DETERMINAR"). A word in
 // capitals that the source language knows ("TOTAL", "APPROVED") is a heading's, and so are the
@@ -374,14 +437,14 @@ Result<std::vector<std::string>> Translator::translateCores(const std::vector<st
     std::vector<std::size_t> firsts(chunks.size());
     segments.reserve(chunks.size());
     for (std::size_t i = 0; i < chunks.size(); ++i)
-        segments.push_back(segmentOf(chunks[i], firsts[i], datesGoAsNumbers()));
+        segments.push_back(segmentOf(chunks[i], firsts[i], true));
     auto answers = exchangeAll(segments);
     if (!answers)
         return answers.error();
     std::vector<std::string> translations;
     translations.reserve(cores.size());
     for (std::size_t i = 0; i < chunks.size(); ++i) {
-        auto translated = translationsFrom(chunks[i], firsts[i], answers.value()[i], datesGoAsNumbers());
+        auto translated = translationsFrom(chunks[i], firsts[i], answers.value()[i], true);
         if (!translated)
             return translated;
         for (auto& text : translated.value())
@@ -391,36 +454,36 @@ Result<std::vector<std::string>> Translator::translateCores(const std::vector<st
 }
 
 Result<std::vector<std::string>> Translator::translateChunk(const std::vector<std::string_view>& cores,
-                                                            bool datesAsNumbers)
+                                                            bool standIns)
 {
     std::size_t first = 0;
-    auto answer = exchangeAll({segmentOf(cores, first, datesAsNumbers)});
+    auto answer = exchangeAll({segmentOf(cores, first, standIns)});
     if (!answer)
         return answer.error();
-    return translationsFrom(cores, first, answer.value().front(), datesAsNumbers);
+    return translationsFrom(cores, first, answer.value().front(), standIns);
 }
 
-std::string Translator::segmentOf(const std::vector<std::string_view>& cores, std::size_t& first, bool datesAsNumbers)
+std::string Translator::segmentOf(const std::vector<std::string_view>& cores, std::size_t& first, bool standIns)
 {
     first = m_nextMarker;
     m_nextMarker += cores.size();
     std::vector<std::string> streamTexts;
     streamTexts.reserve(cores.size());
     for (const auto core : cores)
-        streamTexts.push_back(streamTextOf(core, datesAsNumbers));
+        streamTexts.push_back(streamTextOf(core, standIns));
     return joinStreamSegment(streamTexts, first);
 }
 
 Result<std::vector<std::string>> Translator::translationsFrom(const std::vector<std::string_view>& cores,
                                                               std::size_t first, const std::string& answer,
-                                                              bool datesAsNumbers)
+                                                              bool standIns)
 {
     auto split = splitSegment(answer, first, cores.size());
     if (!split && cores.size() > 1) {
         // The pipeline moved a separator; one text per segment cannot be mixed up.
         std::vector<std::string> translations;
         for (const auto core : cores) {
-            auto single = translateChunk({core}, datesAsNumbers);
+            auto single = translateChunk({core}, standIns);
             if (!single)
                 return single;
             translations.push_back(std::move(single.value().front()));
@@ -432,31 +495,30 @@ Result<std::vector<std::string>> Translator::translationsFrom(const std::vector<
     std::vector<std::string> translations;
     translations.reserve(cores.size());
     for (std::size_t i = 0; i < cores.size(); ++i) {
-        const auto dates = datesAsNumbers ? datesStoodInFor(cores[i]) : std::vector<std::string_view>();
+        const auto dates = standIns ? datesStoodInFor(cores[i]) : std::vector<std::string_view>();
+        const auto code = standIns ? codeStoodInFor(cores[i]) : std::nullopt;
         auto translated = dates.empty() ? std::optional((*split)[i]) : withDatesRestored((*split)[i], dates);
+        // The code goes back once its stand-in has taken the case of where it stands, so that it
+        // comes back as written.
+        if (translated)
+            translated = finished(cores[i], *translated);
+        if (translated && code)
+            translated = withWordRestored(std::move(*translated), kCodeStandIn, *code);
         if (!translated) {
-            // A rule changed a date's stand-in: the text goes again with its dates protected.
+            // A rule changed a stand-in: the text goes again with its dates and codes protected.
             auto single = translateChunk({cores[i]}, false);
             if (!single)
                 return single;
             translations.push_back(std::move(single.value().front()));
             continue;
         }
-        std::string done = finished(cores[i], *translated);
+        std::string done = std::move(*translated);
         if (m_glossary)
             done = m_glossary->withCapitalWords(std::move(done), cores[i]);
         done = acronymCased(std::move(done), cores[i], m_settings.languageCheck.get());
         translations.push_back(withTargetNumberFormat(cores[i], done, m_settings.spanishTarget));
     }
     return translations;
-}
-
-// Only from Spanish: the English side's rules read a number after "on" or "until" as an amount
-// ("en 15/07", "hasta que 15/04" either way), while the Spanish side's drop the article before it
-// ("Pay before 15/03", was "before the 15/03").
-bool Translator::datesGoAsNumbers() const
-{
-    return !m_settings.spanishTarget;
 }
 
 std::string Translator::finished(std::string_view core, std::string_view translated) const
@@ -517,11 +579,13 @@ std::vector<GlossaryTerm> Translator::keptIn(std::string_view core) const
 }
 
 // The dates of core that go to the pipeline as numbers, in order; none when core holds a number
-// that could be taken for a stand-in.
+// that could be taken for a stand-in. Only from Spanish: the English side's rules read a number
+// after "on" or "until" as an amount ("en 15/07", "hasta que 15/04" either way), while the
+// Spanish side's drop the article before it ("Pay before 15/03", was "before the 15/03").
 std::vector<std::string_view> Translator::datesStoodInFor(std::string_view core) const
 {
     std::vector<std::string_view> dates;
-    if (dateStandIn(core, 0).empty())
+    if (m_settings.spanishTarget || dateStandIn(core, 0).empty())
         return dates;
     for (const auto& term : keptIn(core)) {
         const std::string_view text = core.substr(term.begin, term.length);
@@ -531,23 +595,45 @@ std::vector<std::string_view> Translator::datesStoodInFor(std::string_view core)
     return dates;
 }
 
+// The code that starts core and qualifies the words after it, which goes to the pipeline as the
+// acronym kCodeStandIn: only into Spanish, and only where core does not hold the acronym itself.
+std::optional<std::string_view> Translator::codeStoodInFor(std::string_view core) const
+{
+    if (!m_settings.spanishTarget || foldCase(core).find(foldCase(kCodeStandIn)) != std::string::npos)
+        return std::nullopt;
+    const auto kept = keptIn(core);
+    if (kept.empty() || kept.front().begin != 0)
+        return std::nullopt;
+    const std::string_view code = core.substr(0, kept.front().length);
+    const std::string_view rest = core.substr(code.size());
+    const bool wordAfter = rest.size() >= 2 && rest[0] == ' ' && isAsciiLetter(rest[1]);
+    if (code != kept.front().replacement || !isQualifyingCode(code) || !wordAfter || leadsAClause(rest.substr(1)))
+        return std::nullopt;
+    return code;
+}
+
 // The core in the stream format, with what the pipeline must not touch in protected blocks that
 // carry it past: the glossary's terms with their translations, addresses, paths, codes and
 // people's names as they are (where a term and a code overlap, the term wins, unless the code
 // holds it whole). An ampersand between words goes as the source's conjunction, an English "#"
 // that means "number" as "No.", an English quote that opens a word as the typographic one, and
-// a Spanish word's feminine or masculine alternative ("Enfermero/a") not at all. With datesAsNumbers, a date in figures goes as the number that
-// stands in for it.
-std::string Translator::streamTextOf(std::string_view core, bool datesAsNumbers) const
+// a Spanish word's feminine or masculine alternative ("Enfermero/a") not at all. With standIns, a
+// date in figures goes as the number that stands in for it, and a code that qualifies the words
+// after it as the acronym that does.
+std::string Translator::streamTextOf(std::string_view core, bool standIns) const
 {
-    const auto dates = datesAsNumbers ? datesStoodInFor(core) : std::vector<std::string_view>();
+    const auto dates = standIns ? datesStoodInFor(core) : std::vector<std::string_view>();
+    const auto code = standIns ? codeStoodInFor(core) : std::nullopt;
     std::size_t nextDate = 0;
     std::string text;
     std::size_t done = 0;
     for (const auto& term : keptIn(core)) {
         text += escapeForStream(wordedForPipeline(core.substr(done, term.begin - done)));
         const bool date = nextDate < dates.size() && dates[nextDate].data() == core.data() + term.begin;
-        text += date ? dateStandIn(core, nextDate++) : protectedBlock(term.replacement);
+        if (code && term.begin == 0)
+            text += kCodeStandIn;
+        else
+            text += date ? dateStandIn(core, nextDate++) : protectedBlock(term.replacement);
         done = term.begin + term.length;
     }
     text += escapeForStream(wordedForPipeline(core.substr(done)));

@@ -9,7 +9,9 @@
 #include <cstddef>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace veltrano::pagehost {
@@ -63,15 +65,15 @@ private:
     // kept span that starts core and translated alike is left out of the case the rest takes.
     std::string finished(std::string_view core, std::string_view translated) const;
     std::vector<std::string_view> datesStoodInFor(std::string_view core) const;
-    bool datesGoAsNumbers() const;
-    std::string streamTextOf(std::string_view core, bool datesAsNumbers) const;
+    std::optional<std::string_view> codeStoodInFor(std::string_view core) const;
+    std::string streamTextOf(std::string_view core, bool standIns) const;
     // text with the marks the pipeline misreads written as the words they stand for.
     std::string wordedForPipeline(std::string_view text) const;
-    Result<std::vector<std::string>> translateChunk(const std::vector<std::string_view>& cores, bool datesAsNumbers);
+    Result<std::vector<std::string>> translateChunk(const std::vector<std::string_view>& cores, bool standIns);
     // The chunk as one segment, its separators numbered from m_nextMarker on (which it advances).
-    std::string segmentOf(const std::vector<std::string_view>& cores, std::size_t& first, bool datesAsNumbers);
+    std::string segmentOf(const std::vector<std::string_view>& cores, std::size_t& first, bool standIns);
     Result<std::vector<std::string>> translationsFrom(const std::vector<std::string_view>& cores, std::size_t first,
-                                                      const std::string& answer, bool datesAsNumbers);
+                                                      const std::string& answer, bool standIns);
     Result<std::vector<std::string>> exchangeAll(const std::vector<std::string>& segments);
     Result<void> ensurePipeline();
     Result<void> startPipeline();

@@ -135,6 +135,29 @@ TEST(Translator, SpanishDatesGoAsNumbersAndAgainProtectedWhenARuleChangedOne)
     }
 }
 
+TEST(Translator, AnEnglishCodeThatQualifiesTheWordsAfterItGoesAsAnAcronymAndAgainProtectedWhenLost)
+{
+    for (const bool ruleDropsIt : {false, true}) {
+        FakeState state;
+        state.answer = [&](const std::string& segment) -> Result<std::string> {
+            return ruleDropsIt ? std::regex_replace(segment, std::regex("^SKU sales"), "sales") : segment;
+        };
+        TranslatorSettings settings;
+        settings.spanishTarget = true;
+        Translator translator(factoryFor(state), settings);
+        const Texts texts = {"Q1 sales", "A1 is empty", "SKU Q1 sales"};
+        const auto translated = translator.translate(texts);
+        ASSERT_TRUE(translated) << translated.error().message;
+        EXPECT_EQ(translated.value(), texts);
+        ASSERT_EQ(state.segments.size(), ruleDropsIt ? 2u : 1u);
+        EXPECT_NE(state.segments[0].find("SKU sales[].[0][=A1] is empty[].[1]SKU [=Q1] sales"), std::string::npos)
+            << state.segments[0];
+        if (ruleDropsIt) {
+            EXPECT_NE(state.segments[1].find("[=Q1] sales"), std::string::npos) << state.segments[1];
+        }
+    }
+}
+
 TEST(Translator, EachWordOfASlashedLabelIsALabelOfItsOwn)
 {
     FakeState state;
