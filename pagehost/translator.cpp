@@ -1,5 +1,6 @@
 #include "pagehost/translator.h"
 
+#include "pagehost/code_stand_ins.h"
 #include "pagehost/date_stand_ins.h"
 #include "pagehost/number_format.h"
 #include "pagehost/slash_pair.h"
@@ -64,69 +65,6 @@ bool isAcronym(std::string_view core)
 {
     return core.size() >= 2 && core.size() <= 6
            && std::all_of(core.begin(), core.end(), [](char c) { return c >= 'A' && c <= 'Z'; });
-}
-
-// The acronym that stands in for a code that qualifies the words after it, a noun the pipeline
-// knows and translates as itself: "Q1 sales" goes as "SKU sales", which its rules turn into
-// "Ventas de SKU", where the code carried past them in a protected block kept the English order
-// ("Q1 ventas", "CO2 emisiones").
-constexpr std::string_view kCodeStandIn = "SKU";
-
-bool isAsciiLetter(char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-// One to five letters, a dash or not, and one to four digits: "Q1", "FY2024", "CO2", "ICD-10",
-// "Covid-19"; not a longer reference ("INV-2024-00317", "SKU12345").
-bool isQualifyingCode(std::string_view code)
-{
-    std::size_t at = 0;
-    while (at < code.size() && isAsciiLetter(code[at]))
-        ++at;
-    const std::size_t letters = at;
-    if (at < code.size() && code[at] == '-')
-        ++at;
-    const std::size_t digitsFrom = at;
-    while (at < code.size() && code[at] >= '0' && code[at] <= '9')
-        ++at;
-    const std::size_t digits = at - digitsFrom;
-    return at == code.size() && letters >= 1 && letters <= 5 && digits >= 1 && digits <= 4;
-}
-
-// Whether text starts with a word that makes the code before it a clause's subject or a thing
-// of its own rather than a qualifier ("A1 is the first cell", "B2 must be filled in", "Q1 and
-// Q2", "Q1 to Q3").
-bool leadsAClause(std::string_view text)
-{
-    static constexpr std::string_view kWords[] = {
-        "is",  "are",  "was", "were", "be",   "has",  "have", "had", "must", "should", "will", "would", "can",
-        "may", "shall", "does", "do",  "did",  "and",  "or",   "to",  "of",   "for",    "in",   "on",    "at",
-        "by",  "from", "with", "vs",  "only", "not",  "then", "if",  "than", "as",     "cannot",
-    };
-    const std::string_view word = text.substr(0, text.find_first_of(" ,.;:!?"));
-    return std::find(std::begin(kWords), std::end(kWords), foldCase(word)) != std::end(kWords);
-}
-
-// translated with standIn, which must come back exactly once as a word of its own, in any case
-// (the pipeline gives it the case of the place it moved to: "Ventas de sku"), replaced by
-// original; none otherwise.
-std::optional<std::string> withWordRestored(std::string translated, std::string_view standIn, std::string_view original)
-{
-    const auto asciiSmall = [](std::string text) {
-        for (char& c : text)
-            c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-        return text;
-    };
-    const std::string small = asciiSmall(translated);
-    const std::string smallStandIn = asciiSmall(std::string(standIn));
-    const auto at = small.find(smallStandIn);
-    const auto end = at + standIn.size();
-    if (at == std::string::npos || (at > 0 && isWordByte(small[at - 1]))
-        || (end < small.size() && isWordByte(small[end])) || small.find(smallStandIn, end) != std::string::npos)
-        return std::nullopt;
-    translated.replace(at, standIn.size(), original);
-    return translated;
 }
 
 // An acronym's capitals are its own, not a heading's: a translation that spells it out in words
@@ -503,7 +441,7 @@ Result<std::vector<std::string>> Translator::translationsFrom(const std::vector<
         if (translated)
             translated = finished(cores[i], *translated);
         if (translated && code)
-            translated = withWordRestored(std::move(*translated), kCodeStandIn, *code);
+            translated = withCodeRestored(std::move(*translated), *code);
         if (!translated) {
             // A rule changed a stand-in: the text goes again with its dates and codes protected.
             auto single = translateChunk({cores[i]}, false);
@@ -596,20 +534,16 @@ std::vector<std::string_view> Translator::datesStoodInFor(std::string_view core)
 }
 
 // The code that starts core and qualifies the words after it, which goes to the pipeline as the
-// acronym kCodeStandIn: only into Spanish, and only where core does not hold the acronym itself.
+// acronym that stands in for it: only into Spanish, and only a code kept as it is.
 std::optional<std::string_view> Translator::codeStoodInFor(std::string_view core) const
 {
-    if (!m_settings.spanishTarget || foldCase(core).find(foldCase(kCodeStandIn)) != std::string::npos)
+    const auto code = m_settings.spanishTarget ? qualifyingCodeAtStart(core) : std::nullopt;
+    if (!code)
         return std::nullopt;
     const auto kept = keptIn(core);
-    if (kept.empty() || kept.front().begin != 0)
-        return std::nullopt;
-    const std::string_view code = core.substr(0, kept.front().length);
-    const std::string_view rest = core.substr(code.size());
-    const bool wordAfter = rest.size() >= 2 && rest[0] == ' ' && isAsciiLetter(rest[1]);
-    if (code != kept.front().replacement || !isQualifyingCode(code) || !wordAfter || leadsAClause(rest.substr(1)))
-        return std::nullopt;
-    return code;
+    const bool keptAsItIs = !kept.empty() && kept.front().begin == 0 && kept.front().length == code->size()
+                            && kept.front().replacement == *code;
+    return keptAsItIs ? code : std::nullopt;
 }
 
 // The core in the stream format, with what the pipeline must not touch in protected blocks that

@@ -1,0 +1,43 @@
+#include "pagehost/code_stand_ins.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string_view>
+
+namespace veltrano::pagehost {
+namespace {
+
+TEST(CodeStandIns, OnlyAShortCodeThatQualifiesTheWordsAfterItStandsIn)
+{
+    const std::pair<std::string_view, std::optional<std::string_view>> cases[] = {
+        {"Q1 sales", "Q1"},
+        {"FY2024 budget", "FY2024"},
+        {"Covid-19 test results", "Covid-19"},
+        {"A1 is the first cell", std::nullopt},
+        {"Q1 and Q2", std::nullopt},
+        {"Q1 2024 targets", std::nullopt},
+        {"INV-2024-00317 paid", std::nullopt},
+        {"Sales Q1", std::nullopt},
+        {"Q1", std::nullopt},
+        {"Q1 sku list", std::nullopt},
+    };
+    for (const auto& [core, expected] : cases)
+        EXPECT_EQ(qualifyingCodeAtStart(core), expected) << core;
+}
+
+TEST(CodeStandIns, TheCodeComesBackOnlyWhereTheStandInDidOnce)
+{
+    const std::pair<std::string_view, std::optional<std::string>> cases[] = {
+        {"Ventas de sku", "Ventas de Q1"},
+        {"SKU ventas", "Q1 ventas"},
+        {"Ventas", std::nullopt},
+        {"Ventas de skus", std::nullopt},
+        {"SKU de SKU", std::nullopt},
+    };
+    for (const auto& [translated, expected] : cases)
+        EXPECT_EQ(withCodeRestored(std::string(translated), "Q1"), expected) << translated;
+}
+
+}  // namespace
+}  // namespace veltrano::pagehost
