@@ -155,6 +155,19 @@ bool Glossary::isPersonName(std::string_view text) const
            && isNameWord(words.front()) && !isInitial(words.back());
 }
 
+std::vector<GlossaryTerm> Glossary::titledNamesIn(std::string_view text) const
+{
+    auto names = namesIn(text);
+    std::erase_if(names, [&](const GlossaryTerm& name) {
+        std::string_view before = text.substr(0, name.begin);
+        while (!before.empty() && (before.back() == ' ' || before.back() == '.'))
+            before.remove_suffix(1);
+        const std::size_t wordStart = before.find_last_of(" :(");
+        return !isTitle(before.substr(wordStart == std::string_view::npos ? 0 : wordStart + 1));
+    });
+    return names;
+}
+
 std::vector<GlossaryTerm> Glossary::namesIn(std::string_view text) const
 {
     std::vector<GlossaryTerm> names;

@@ -68,6 +68,9 @@ public:
     // from the label.
     std::vector<GlossaryTerm> namesIn(std::string_view text) const;
 
+    // Those of namesIn that follow a title ("Brown" in "Contact: Mrs. Brown").
+    std::vector<GlossaryTerm> titledNamesIn(std::string_view text) const;
+
     // Whether some term has an ASCII digit: a text's numbers may then decide its translation.
     bool hasTermWithDigits() const { return m_hasDigits; }
 

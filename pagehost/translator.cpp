@@ -1,6 +1,6 @@
 #include "pagehost/translator.h"
 
-#include "pagehost/code_stand_ins.h"
+#include "pagehost/word_stand_ins.h"
 #include "pagehost/date_stand_ins.h"
 #include "pagehost/number_format.h"
 #include "pagehost/slash_pair.h"
@@ -434,16 +434,17 @@ Result<std::vector<std::string>> Translator::translationsFrom(const std::vector<
     translations.reserve(cores.size());
     for (std::size_t i = 0; i < cores.size(); ++i) {
         const auto dates = standIns ? datesStoodInFor(cores[i]) : std::vector<std::string_view>();
-        const auto code = standIns ? codeStoodInFor(cores[i]) : std::nullopt;
         auto translated = dates.empty() ? std::optional((*split)[i]) : withDatesRestored((*split)[i], dates);
-        // The code goes back once its stand-in has taken the case of where it stands, so that it
-        // comes back as written.
+        // What the words stood in for goes back once they have taken the case of where they
+        // stand, so that it comes back as written.
         if (translated)
             translated = finished(cores[i], *translated);
-        if (translated && code)
-            translated = withCodeRestored(std::move(*translated), *code);
+        for (const auto& word : standIns ? wordStandInsFor(cores[i]) : std::vector<WordStandIn>()) {
+            if (translated)
+                translated = withStandInRestored(std::move(*translated), word.word, cores[i].substr(word.begin, word.length));
+        }
         if (!translated) {
-            // A rule changed a stand-in: the text goes again with its dates and codes protected.
+            // A rule changed a stand-in: the text goes again with its dates, codes and names protected.
             auto single = translateChunk({cores[i]}, false);
             if (!single)
                 return single;
@@ -533,17 +534,27 @@ std::vector<std::string_view> Translator::datesStoodInFor(std::string_view core)
     return dates;
 }
 
-// The code that starts core and qualifies the words after it, which goes to the pipeline as the
-// acronym that stands in for it: only into Spanish, and only a code kept as it is.
-std::optional<std::string_view> Translator::codeStoodInFor(std::string_view core) const
+// The kept spans of core that go to the pipeline as words standing in for them, in order: a code
+// that starts core and qualifies the words after it (only into Spanish), and a person's name after
+// a title when core has one, each only where kept as it is and where core holds no such word.
+std::vector<WordStandIn> Translator::wordStandInsFor(std::string_view core) const
 {
+    std::vector<WordStandIn> words;
     const auto code = m_settings.spanishTarget ? qualifyingCodeAtStart(core) : std::nullopt;
-    if (!code)
-        return std::nullopt;
-    const auto kept = keptIn(core);
-    const bool keptAsItIs = !kept.empty() && kept.front().begin == 0 && kept.front().length == code->size()
-                            && kept.front().replacement == *code;
-    return keptAsItIs ? code : std::nullopt;
+    const auto titled = m_glossary && !holdsWord(core, kNameStandIn) ? m_glossary->titledNamesIn(core)
+                                                                      : std::vector<GlossaryTerm>();
+    if (!code && titled.size() != 1)
+        return words;
+    for (const auto& term : keptIn(core)) {
+        const std::string_view text = core.substr(term.begin, term.length);
+        if (text != term.replacement)
+            continue;
+        if (code && term.begin == 0 && text == *code)
+            words.push_back({term.begin, term.length, kCodeStandIn});
+        else if (titled.size() == 1 && term.begin == titled.front().begin && term.length == titled.front().length)
+            words.push_back({term.begin, term.length, kNameStandIn});
+    }
+    return words;
 }
 
 // The core in the stream format, with what the pipeline must not touch in protected blocks that
@@ -552,20 +563,21 @@ std::optional<std::string_view> Translator::codeStoodInFor(std::string_view core
 // holds it whole). An ampersand between words goes as the source's conjunction, an English "#"
 // that means "number" as "No.", an English quote that opens a word as the typographic one, and
 // a Spanish word's feminine or masculine alternative ("Enfermero/a") not at all. With standIns, a
-// date in figures goes as the number that stands in for it, and a code that qualifies the words
-// after it as the acronym that does.
+// date in figures goes as the number that stands in for it, and a code or a name as the word that
+// does.
 std::string Translator::streamTextOf(std::string_view core, bool standIns) const
 {
     const auto dates = standIns ? datesStoodInFor(core) : std::vector<std::string_view>();
-    const auto code = standIns ? codeStoodInFor(core) : std::nullopt;
+    const auto words = standIns ? wordStandInsFor(core) : std::vector<WordStandIn>();
     std::size_t nextDate = 0;
+    std::size_t nextWord = 0;
     std::string text;
     std::size_t done = 0;
     for (const auto& term : keptIn(core)) {
         text += escapeForStream(wordedForPipeline(core.substr(done, term.begin - done)));
         const bool date = nextDate < dates.size() && dates[nextDate].data() == core.data() + term.begin;
-        if (code && term.begin == 0)
-            text += kCodeStandIn;
+        if (nextWord < words.size() && words[nextWord].begin == term.begin)
+            text += words[nextWord++].word;
         else
             text += date ? dateStandIn(core, nextDate++) : protectedBlock(term.replacement);
         done = term.begin + term.length;

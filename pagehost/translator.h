@@ -36,6 +36,13 @@ struct TranslatorSettings {
     std::shared_ptr<const LanguageCheck> languageCheck;
 };
 
+// A kept span of a text that goes to the pipeline as a word standing in for it.
+struct WordStandIn {
+    std::size_t begin = 0;
+    std::size_t length = 0;
+    std::string_view word;
+};
+
 class Translator {
 public:
     // glossary, when given, decides texts that are one of its terms and the terms inside others.
@@ -65,7 +72,7 @@ private:
     // kept span that starts core and translated alike is left out of the case the rest takes.
     std::string finished(std::string_view core, std::string_view translated) const;
     std::vector<std::string_view> datesStoodInFor(std::string_view core) const;
-    std::optional<std::string_view> codeStoodInFor(std::string_view core) const;
+    std::vector<WordStandIn> wordStandInsFor(std::string_view core) const;
     std::string streamTextOf(std::string_view core, bool standIns) const;
     // text with the marks the pipeline misreads written as the words they stand for.
     std::string wordedForPipeline(std::string_view text) const;

@@ -1,4 +1,4 @@
-#include "pagehost/code_stand_ins.h"
+#include "pagehost/word_stand_ins.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 namespace veltrano::pagehost {
 namespace {
 
-TEST(CodeStandIns, OnlyAShortCodeThatQualifiesTheWordsAfterItStandsIn)
+TEST(WordStandIns, OnlyAShortCodeThatQualifiesTheWordsAfterItStandsIn)
 {
     const std::pair<std::string_view, std::optional<std::string_view>> cases[] = {
         {"Q1 sales", "Q1"},
@@ -26,7 +26,7 @@ TEST(CodeStandIns, OnlyAShortCodeThatQualifiesTheWordsAfterItStandsIn)
         EXPECT_EQ(qualifyingCodeAtStart(core), expected) << core;
 }
 
-TEST(CodeStandIns, TheCodeComesBackOnlyWhereTheStandInDidOnce)
+TEST(WordStandIns, TheCodeComesBackOnlyWhereTheStandInDidOnce)
 {
     const std::pair<std::string_view, std::optional<std::string>> cases[] = {
         {"Ventas de sku", "Ventas de Q1"},
@@ -36,7 +36,7 @@ TEST(CodeStandIns, TheCodeComesBackOnlyWhereTheStandInDidOnce)
         {"SKU de SKU", std::nullopt},
     };
     for (const auto& [translated, expected] : cases)
-        EXPECT_EQ(withCodeRestored(std::string(translated), "Q1"), expected) << translated;
+        EXPECT_EQ(withStandInRestored(std::string(translated), kCodeStandIn, "Q1"), expected) << translated;
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "pagehost/code_stand_ins.h"
+#include "pagehost/word_stand_ins.h"
 
 #include "pagehost/text_shape.h"
 
@@ -57,22 +57,27 @@ std::optional<std::string_view> qualifyingCodeAtStart(std::string_view core)
     const std::string_view code = core.substr(0, space);
     const std::string_view rest = core.substr(space + 1);
     const std::string_view next = rest.substr(0, rest.find_first_of(" ,.;:!?"));
-    if (!isQualifyingCode(code) || leadsAClause(next)
-        || asciiSmall(std::string(core)).find(asciiSmall(std::string(kCodeStandIn))) != std::string::npos)
+    if (!isQualifyingCode(code) || leadsAClause(next) || holdsWord(core, kCodeStandIn))
         return std::nullopt;
     return code;
 }
 
-std::optional<std::string> withCodeRestored(std::string translated, std::string_view code)
+bool holdsWord(std::string_view text, std::string_view word)
+{
+    return asciiSmall(std::string(text)).find(asciiSmall(std::string(word))) != std::string::npos;
+}
+
+std::optional<std::string> withStandInRestored(std::string translated, std::string_view standIn,
+                                               std::string_view original)
 {
     const std::string small = asciiSmall(translated);
-    const std::string standIn = asciiSmall(std::string(kCodeStandIn));
-    const auto at = small.find(standIn);
-    const auto end = at + standIn.size();
+    const std::string word = asciiSmall(std::string(standIn));
+    const auto at = small.find(word);
+    const auto end = at + word.size();
     if (at == std::string::npos || (at > 0 && isWordByte(small[at - 1]))
-        || (end < small.size() && isWordByte(small[end])) || small.find(standIn, end) != std::string::npos)
+        || (end < small.size() && isWordByte(small[end])) || small.find(word, end) != std::string::npos)
         return std::nullopt;
-    translated.replace(at, standIn.size(), code);
+    translated.replace(at, word.size(), original);
     return translated;
 }
 

@@ -1,0 +1,34 @@
+#pragma once
+// Words that stand in for what the pipeline must not translate but must see as a word: carried
+// past its rules in a protected block, such a thing is a space to them, and the words around it
+// are read and ordered without it. A code that starts an English label and qualifies the words
+// after it ("Q1 sales", "CO2 emissions") goes as an acronym the pipeline knows as a noun and
+// translates as itself, so that its rules put it after them as Spanish does ("Ventas de Q1", where
+// the block kept "Q1 ventas"); a person's name after a title as a place's name ("Mr. Smith
+// approved" gave "Señor aprobado. Smith"). What they stand in for is put back in the translation.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace veltrano::pagehost {
+
+// The acronym that stands in for a code, and the name that stands in for a person's name.
+inline constexpr std::string_view kCodeStandIn = "SKU";
+inline constexpr std::string_view kNameStandIn = "Madrid";
+
+// Whether text holds word, in any case, so that a stand-in found in its translation might be its own.
+bool holdsWord(std::string_view text, std::string_view word);
+
+// The code that starts core and qualifies the words after it: one to five letters, a dash or not,
+// and one to four digits ("Q1", "FY2024", "ICD-10", "Covid-19"; not "INV-2024-00317"), then a
+// word that is not a verb or a joining word ("A1 is the first cell", "Q1 and Q2" have none). None
+// when core holds the stand-in itself.
+std::optional<std::string_view> qualifyingCodeAtStart(std::string_view core);
+
+// translated with standIn, which must come back exactly once as a word of its own, in any case
+// (it takes the case of where it moved to: "Ventas de sku"), replaced by original; none otherwise.
+std::optional<std::string> withStandInRestored(std::string translated, std::string_view standIn,
+                                               std::string_view original);
+
+}  // namespace veltrano::pagehost
