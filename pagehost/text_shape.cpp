@@ -479,6 +479,15 @@ std::string quotesRestored(std::string_view source, std::string translated)
 
 std::string withOpeningMarks(std::string_view source, std::string translated)
 {
+    // A question with its choices in brackets after it ("Approved? (Y/N)") is a question too.
+    const auto bracketsAtEnd = [](std::string_view text) {
+        return text.ends_with(')') ? text.rfind(" (") : std::string_view::npos;
+    };
+    const std::size_t sourceBrackets = bracketsAtEnd(source);
+    const std::size_t translatedBrackets = bracketsAtEnd(translated);
+    if (sourceBrackets != std::string_view::npos && translatedBrackets != std::string_view::npos)
+        return withOpeningMarks(source.substr(0, sourceBrackets), translated.substr(0, translatedBrackets))
+               + translated.substr(translatedBrackets);
     for (const auto& [closing, opening] : {std::pair{'?', std::string_view("¿")}, {'!', std::string_view("¡")}}) {
         if (source.empty() || source.back() != closing || translated.empty() || translated.back() != closing
             || translated.find(opening) != std::string::npos)

@@ -50,7 +50,7 @@ std::string keepSentenceCase(std::string_view source, std::string translated, bo
 std::string keepSourceCapitals(std::string_view source, std::string translated);
 
 // translated with the Spanish opening mark (¡ or ¿) before the sentence that source ends with
-// ! or ?, where the pipeline left it out.
+// ! or ? (before its choices in brackets: "¿Aprobado? (S/N)"), where the pipeline left it out.
 std::string withOpeningMarks(std::string_view source, std::string translated);
 
 // A byte of a letter: an ASCII letter, or any byte of a non-ASCII character (letters such as "ñ"

@@ -60,11 +60,12 @@ bool wholeCoreVerbatim(std::string_view core)
     return spans.size() == 1 && spans.front().begin == 0 && spans.front().length == core.size();
 }
 
-// Two to six capital letters and nothing else: "TBD", "IRPF", or a word in capitals.
+// Two to six capital letters, and maybe an ampersand among them, and nothing else: "TBD", "IRPF",
+// "Q&A", or a word in capitals.
 bool isAcronym(std::string_view core)
 {
-    return core.size() >= 2 && core.size() <= 6
-           && std::all_of(core.begin(), core.end(), [](char c) { return c >= 'A' && c <= 'Z'; });
+    return core.size() >= 2 && core.size() <= 6 && core.front() != '&' && core.back() != '&'
+           && std::all_of(core.begin(), core.end(), [](char c) { return (c >= 'A' && c <= 'Z') || c == '&'; });
 }
 
 // An acronym's capitals are its own, not a heading's: a translation that spells it out in words

@@ -130,6 +130,8 @@ TEST(TextShape, SpanishQuestionsAndExclamationsOpenWithTheirMarks)
         {"Done. Any questions?", "Hecho. Alguna pregunta?", "Hecho. ¿Alguna pregunta?"},
         {"Ready?", "¿Listo?", "¿Listo?"},
         {"Note", "Nota", "Nota"},
+        {"Approved? (Y/N)", "Aprobado? (S/N)", "¿Aprobado? (S/N)"},
+        {"Total (USD)", "Total (USD)", "Total (USD)"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(withOpeningMarks(c.source, std::string(c.translated)), c.expected) << c.source;
