@@ -540,6 +540,36 @@ std::string caseLike(std::string_view source, std::string_view text)
     return recase(text, CaseChange::ToUpper, true);
 }
 
+std::string withoutMovedCapitals(std::string_view source, std::string translated,
+                                const std::function<bool(std::string_view)>& knowsSourceWord,
+                                const std::function<bool(std::string_view)>& knowsTargetWord)
+{
+    const auto firstWord = [](std::string_view text) {
+        std::size_t begin = 0;
+        while (begin < text.size() && !isLetterByte(text[begin]))
+            ++begin;
+        std::size_t end = begin;
+        while (end < text.size() && isLetterByte(text[end]))
+            ++end;
+        return std::pair{begin, end - begin};
+    };
+    const auto inCapitals = [](std::string_view word) {
+        const LetterCases cases = lettersOf(word);
+        return cases.upper >= 2 && cases.lower == 0;
+    };
+    const auto [sourceBegin, sourceLength] = firstWord(source);
+    const std::string_view sourceWord = source.substr(sourceBegin, sourceLength);
+    const auto [begin, length] = firstWord(translated);
+    const std::string_view word = std::string_view(translated).substr(begin, length);
+    if (!inCapitals(sourceWord) || lettersOf(source).lower == 0 || !knowsSourceWord(foldCase(sourceWord))
+        || !inCapitals(word) || source.find(word) != std::string_view::npos)
+        return translated;
+    const std::string small = foldCase(word);
+    if (knowsTargetWord(small))
+        translated.replace(begin, length, begin == 0 ? caseLike("Aa", small) : small);
+    return translated;
+}
+
 std::string acronymSpelledOut(std::string translated, const std::function<bool(std::string_view)>& knowsWord)
 {
     struct Word {

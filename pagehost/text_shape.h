@@ -106,6 +106,17 @@ std::string caseLike(std::string_view source, std::string_view text);
 // tax"): each word that knowsWord takes for a word of the target (asked in small letters) in small
 // letters, the first with its capital, the others ("RR. HH.", "ID") in capitals still. Without a
 // known word of four letters or more, the translation is an acronym itself ("OC", "SO") and stays.
+// translated without the capitals the pipeline moves: it gives the case of a source word in
+// capitals to the first word of that word's translation, which is not always its own ("NO
+// borrar" came out "DO not delete"). Where source, not all in capitals, starts with a word in
+// capitals that knowsSourceWord takes for a word of its language (asked in small letters: "no",
+// not an acronym such as "iva"), and translated starts with a word in capitals that source does
+// not hold and that knowsTargetWord takes for a word, that word is written in small letters, with
+// its capital ("Do not delete").
+std::string withoutMovedCapitals(std::string_view source, std::string translated,
+                                const std::function<bool(std::string_view)>& knowsSourceWord,
+                                const std::function<bool(std::string_view)>& knowsTargetWord);
+
 std::string acronymSpelledOut(std::string translated, const std::function<bool(std::string_view)>& knowsWord);
 
 }  // namespace veltrano::pagehost

@@ -456,6 +456,11 @@ Result<std::vector<std::string>> Translator::translationsFrom(const std::vector<
         if (m_glossary)
             done = m_glossary->withCapitalWords(std::move(done), cores[i]);
         done = acronymCased(std::move(done), cores[i], m_settings.languageCheck.get());
+        if (const auto* check = m_settings.languageCheck.get()) {
+            done = withoutMovedCapitals(
+                cores[i], std::move(done), [check](std::string_view word) { return check->sourceKnows(word); },
+                [check](std::string_view word) { return check->targetKnows(word); });
+        }
         translations.push_back(withTargetNumberFormat(cores[i], done, m_settings.spanishTarget));
     }
     return translations;

@@ -222,5 +222,25 @@ TEST(TextShape, AnAcronymSpelledOutInWordsTakesTheirCase)
         EXPECT_EQ(acronymSpelledOut(std::string(translated), knows), expected) << translated;
 }
 
+TEST(TextShape, CapitalsThePipelineMovedToAnotherWordGo)
+{
+    const std::set<std::string, std::less<>> spanish = {"no", "borrar", "importante"};
+    const std::set<std::string, std::less<>> english = {"do", "not", "delete", "amount", "with"};
+    const auto knowsSpanish = [&](std::string_view word) { return spanish.contains(word); };
+    const auto knowsEnglish = [&](std::string_view word) { return english.contains(word); };
+    const struct {
+        std::string_view source, translated, expected;
+    } cases[] = {
+        {"NO borrar", "DO not delete", "Do not delete"},
+        {"Importe con IVA", "Amount with VAT", "Amount with VAT"},
+        {"NO borrar: IVA", "DO not delete: VAT", "Do not delete: VAT"},
+        {"IVA: NO borrar", "VAT: DO not delete", "VAT: DO not delete"},
+        {"NO BORRAR", "DO NOT DELETE", "DO NOT DELETE"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(withoutMovedCapitals(c.source, std::string(c.translated), knowsSpanish, knowsEnglish), c.expected)
+            << c.source;
+}
+
 }  // namespace
 }  // namespace veltrano::pagehost
