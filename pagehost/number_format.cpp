@@ -1,5 +1,7 @@
 #include "pagehost/number_format.h"
 
+#include "pagehost/text_shape.h"
+
 #include <algorithm>
 #include <optional>
 #include <vector>
@@ -16,24 +18,19 @@ constexpr std::string_view kOpeningOthers[] = {"\u00A0", "\u202F", "«", "“", 
 // The units after which a number with a decimal point is a quantity, in either language,
 // attached ("2.5M", "3.5kg") or after a space ("0.75 kg", "1.5 million", "1,5 millones").
 constexpr std::string_view kUnits[] = {
-    "%",        "kg",       "g",          "mg",        "t",        "km",        "m",        "cm",       "mm",
-    "m2",       "m²",       "m3",         "m³",        "l",        "L",         "ml",       "ha",       "kWh",
-    "kW",       "MW",       "MWh",        "GWh",       "W",        "GB",        "MB",       "TB",       "M",
-    "k",        "bn",       "lb",         "oz",        "euros",    "dólares",   "libras",   "millones", "millón",
-    "mil",      "kilos",    "litros",     "metros",    "kilómetros", "toneladas", "hectáreas", "horas",  "minutos",
-    "días",     "años",     "meses",      "semanas",   "puntos",   "dollars",   "pounds",   "million",  "thousand",
-    "billion",  "liters",   "litres",     "meters",    "metres",   "kilometers", "kilometres", "tonnes", "tons",
-    "hectares", "hours",    "minutes",    "days",      "years",    "months",    "weeks",    "points",   "percent",
+    "%",        "kg",     "g",       "mg",      "t",          "km",         "m",          "cm",       "mm",
+    "m2",       "m²",     "m3",      "m³",      "l",          "L",          "ml",         "ha",       "kWh",
+    "kW",       "MW",     "MWh",     "GWh",     "W",          "GB",         "MB",         "TB",       "M",
+    "k",        "bn",     "lb",      "oz",      "euros",      "dólares",    "libras",     "millones", "millón",
+    "mil",      "kilos",  "litros",  "metros",  "kilómetros", "toneladas",  "hectáreas",  "horas",    "minutos",
+    "días",     "años",   "meses",   "semanas", "puntos",     "dollars",    "pounds",     "million",  "thousand",
+    "billion",  "liters", "litres",  "meters",  "metres",     "kilometers", "kilometres", "tonnes",   "tons",
+    "hectares", "hours",  "minutes", "days",    "years",      "months",     "weeks",      "points",   "percent",
 };
 
 bool isDigit(char c)
 {
     return c >= '0' && c <= '9';
-}
-
-bool isAsciiLetter(char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
 bool isNumberByte(char c)
@@ -53,8 +50,7 @@ bool endsWithOneOf(std::string_view text, const auto& list)
 
 bool startsWithOneOf(std::string_view text, const auto& list)
 {
-    return std::any_of(std::begin(list), std::end(list),
-                       [&](std::string_view item) { return text.starts_with(item); });
+    return std::any_of(std::begin(list), std::end(list), [&](std::string_view item) { return text.starts_with(item); });
 }
 
 // Whether a number may start after before: not inside a word, a code or a path ("INV-1.000",
@@ -65,8 +61,12 @@ bool standsAfter(std::string_view before)
         return true;
     const char c = before.back();
     if (c == '-' || c == '+') {
+        // A sign, or a range's dash after a number; not a code's dash after a letter.
         before.remove_suffix(1);
-        return before.empty() || isDigit(before.back()) || !(isAsciiLetter(before.back()) || before.back() < 0);
+        if (before.empty())
+            return true;
+        const char previous = before.back();
+        return isDigit(previous) || !(isAsciiLetter(previous) || static_cast<unsigned char>(previous) >= 0x80);
     }
     if (static_cast<unsigned char>(c) >= 0x80)
         return endsWithOneOf(before, kCurrencySigns) || endsWithOneOf(before, kOpeningOthers);
@@ -121,7 +121,7 @@ bool isGrouped(std::string_view run, char groupMark, char decimalMark)
     return (whole.size() - firstMark) % 4 == 0;
 }
 
-// The digits of a decimal number with one mark, and how many follow it; none for anything else.
+// How many digits follow the one mark of a decimal number written with it; none for anything else.
 std::optional<std::size_t> decimalsAfter(std::string_view run, char mark)
 {
     const std::size_t at = run.find(mark);

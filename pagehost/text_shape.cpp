@@ -15,11 +15,6 @@ bool isSpace(char c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }
 
-bool isAsciiLetter(char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
 // Case mapping of code points needs a UTF-8 locale; C.UTF-8 is always present with glibc,
 // and is used on its own so the process locale is never touched.
 locale_t utf8Locale()
@@ -141,6 +136,11 @@ std::string recase(std::string_view text, CaseChange change, bool firstOnly)
 bool isLetterByte(char c)
 {
     return isAsciiLetter(c) || static_cast<unsigned char>(c) >= 0x80;
+}
+
+bool isAsciiLetter(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
 bool isWordByte(char c)
@@ -541,8 +541,8 @@ std::string caseLike(std::string_view source, std::string_view text)
 }
 
 std::string withoutMovedCapitals(std::string_view source, std::string translated,
-                                const std::function<bool(std::string_view)>& knowsSourceWord,
-                                const std::function<bool(std::string_view)>& knowsTargetWord)
+                                 const std::function<bool(std::string_view)>& knowsSourceWord,
+                                 const std::function<bool(std::string_view)>& knowsTargetWord)
 {
     const auto firstWord = [](std::string_view text) {
         std::size_t begin = 0;

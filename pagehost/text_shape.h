@@ -57,6 +57,9 @@ std::string withOpeningMarks(std::string_view source, std::string translated);
 // and signs such as "º" alike).
 bool isLetterByte(char c);
 
+// A letter of the English alphabet, small or capital.
+bool isAsciiLetter(char c);
+
 // A byte of a word: a letter's, or an ASCII digit's, so that a term never matches inside a word.
 bool isWordByte(char c);
 
@@ -114,8 +117,8 @@ std::string caseLike(std::string_view source, std::string_view text);
 // not hold and that knowsTargetWord takes for a word, that word is written in small letters, with
 // its capital ("Do not delete").
 std::string withoutMovedCapitals(std::string_view source, std::string translated,
-                                const std::function<bool(std::string_view)>& knowsSourceWord,
-                                const std::function<bool(std::string_view)>& knowsTargetWord);
+                                 const std::function<bool(std::string_view)>& knowsSourceWord,
+                                 const std::function<bool(std::string_view)>& knowsTargetWord);
 
 std::string acronymSpelledOut(std::string translated, const std::function<bool(std::string_view)>& knowsWord);
 

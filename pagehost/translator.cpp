@@ -1,12 +1,12 @@
 #include "pagehost/translator.h"
 
-#include "pagehost/word_stand_ins.h"
 #include "pagehost/date_stand_ins.h"
 #include "pagehost/number_format.h"
 #include "pagehost/slash_pair.h"
 #include "pagehost/stream_format.h"
 #include "pagehost/text_shape.h"
 #include "pagehost/verbatim.h"
+#include "pagehost/word_stand_ins.h"
 
 #include <algorithm>
 #include <cctype>
@@ -74,10 +74,10 @@ bool isAcronym(std::string_view core)
 // capitals of a translation that keeps the acronym ("CUPS").
 std::string acronymCased(std::string translated, std::string_view core, const LanguageCheck* check)
 {
-    if (!check || !isAcronym(core) || check->sourceKnows(foldCase(core))
-        || translated.find(core) != std::string::npos)
+    if (!check || !isAcronym(core) || check->sourceKnows(foldCase(core)) || translated.find(core) != std::string::npos)
         return translated;
-    return acronymSpelledOut(std::move(translated), [check](std::string_view word) { return check->targetKnows(word); });
+    return acronymSpelledOut(std::move(translated),
+                             [check](std::string_view word) { return check->targetKnows(word); });
 }
 
 bool hasLetter(std::string_view text)
@@ -392,8 +392,7 @@ Result<std::vector<std::string>> Translator::translateCores(const std::vector<st
     return translations;
 }
 
-Result<std::vector<std::string>> Translator::translateChunk(const std::vector<std::string_view>& cores,
-                                                            bool standIns)
+Result<std::vector<std::string>> Translator::translateChunk(const std::vector<std::string_view>& cores, bool standIns)
 {
     std::size_t first = 0;
     auto answer = exchangeAll({segmentOf(cores, first, standIns)});
@@ -442,7 +441,8 @@ Result<std::vector<std::string>> Translator::translationsFrom(const std::vector<
             translated = finished(cores[i], *translated);
         for (const auto& word : standIns ? wordStandInsFor(cores[i]) : std::vector<WordStandIn>()) {
             if (translated)
-                translated = withStandInRestored(std::move(*translated), word.word, cores[i].substr(word.begin, word.length));
+                translated =
+                    withStandInRestored(std::move(*translated), word.word, cores[i].substr(word.begin, word.length));
         }
         if (!translated) {
             // A rule changed a stand-in: the text goes again with its dates, codes and names protected.
@@ -547,8 +547,8 @@ std::vector<WordStandIn> Translator::wordStandInsFor(std::string_view core) cons
 {
     std::vector<WordStandIn> words;
     const auto code = m_settings.spanishTarget ? qualifyingCodeAtStart(core) : std::nullopt;
-    const auto titled = m_glossary && !holdsWord(core, kNameStandIn) ? m_glossary->titledNamesIn(core)
-                                                                      : std::vector<GlossaryTerm>();
+    const auto titled =
+        m_glossary && !holdsWord(core, kNameStandIn) ? m_glossary->titledNamesIn(core) : std::vector<GlossaryTerm>();
     if (!code && titled.size() != 1)
         return words;
     for (const auto& term : keptIn(core)) {

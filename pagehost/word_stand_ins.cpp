@@ -8,11 +8,6 @@
 namespace veltrano::pagehost {
 namespace {
 
-bool isAsciiLetter(char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
 bool isQualifyingCode(std::string_view code)
 {
     std::size_t at = 0;
@@ -33,9 +28,9 @@ bool isQualifyingCode(std::string_view code)
 bool leadsAClause(std::string_view word)
 {
     static constexpr std::string_view kWords[] = {
-        "is",  "are",   "was",  "were", "be",   "has", "have", "had",  "must", "should", "will", "would", "can",
-        "may", "shall", "does", "do",   "did",  "and", "or",   "to",   "of",   "for",    "in",   "on",    "at",
-        "by",  "from",  "with", "vs",   "only", "not", "then", "if",   "than", "as",     "cannot",
+        "is",  "are",   "was",  "were", "be",   "has", "have", "had", "must", "should", "will",   "would", "can",
+        "may", "shall", "does", "do",   "did",  "and", "or",   "to",  "of",   "for",    "in",     "on",    "at",
+        "by",  "from",  "with", "vs",   "only", "not", "then", "if",  "than", "as",     "cannot",
     };
     return std::find(std::begin(kWords), std::end(kWords), foldCase(word)) != std::end(kWords);
 }

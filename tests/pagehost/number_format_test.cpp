@@ -24,7 +24,8 @@ TEST(NumberFormat, NumbersTakeTheTargetsSeparatorsWhereTheyCannotBeReadOtherwise
         // Into Spanish: comma thousands always, a decimal point only in a quantity.
         {true, "Pedidos superiores a 1,000 $", "Pedidos superiores a 1.000 $"},
         {true, "Total: $1,234.56 y 1,234,567 unidades", "Total: $1.234,56 y 1.234.567 unidades"},
-        {true, "Tasa del 2.5%, 0.75 kg, 3.5kg, 1.5 millones, $3.50", "Tasa del 2,5%, 0,75 kg, 3,5kg, 1,5 millones, $3,50"},
+        {true, "Tasa del 2.5%, 0.75 kg, 3.5kg, 1.5 millones, $3.50",
+         "Tasa del 2,5%, 0,75 kg, 3,5kg, 1,5 millones, $3,50"},
         {true, "Ver cláusula 12.3 y 4.5 estrellas", "Ver cláusula 12.3 y 4.5 estrellas"},
         {true, "Versión v2.1, 1,5 y 10.000.000", "Versión v2.1, 1,5 y 10.000.000"},
         {true, "3.5 transferencia de kg, 1.5", "3,5 transferencia de kg, 1.5", "3.5 kg transfer, 1.5"},

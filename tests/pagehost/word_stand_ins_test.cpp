@@ -29,11 +29,8 @@ TEST(WordStandIns, OnlyAShortCodeThatQualifiesTheWordsAfterItStandsIn)
 TEST(WordStandIns, TheCodeComesBackOnlyWhereTheStandInDidOnce)
 {
     const std::pair<std::string_view, std::optional<std::string>> cases[] = {
-        {"Ventas de sku", "Ventas de Q1"},
-        {"SKU ventas", "Q1 ventas"},
-        {"Ventas", std::nullopt},
-        {"Ventas de skus", std::nullopt},
-        {"SKU de SKU", std::nullopt},
+        {"Ventas de sku", "Ventas de Q1"}, {"SKU ventas", "Q1 ventas"},  {"Ventas", std::nullopt},
+        {"Ventas de skus", std::nullopt},  {"SKU de SKU", std::nullopt},
     };
     for (const auto& [translated, expected] : cases)
         EXPECT_EQ(withStandInRestored(std::string(translated), kCodeStandIn, "Q1"), expected) << translated;
