@@ -507,6 +507,10 @@ std::vector<GlossaryTerm> Translator::keptIn(std::string_view core) const
         for (const auto& name : m_glossary->namesIn(core))
             spans.push_back({name.begin, name.length});
     }
+    if (m_settings.spanishTarget) {
+        for (const auto& time : clockTimesIn(core))
+            spans.push_back(time);
+    }
     for (const auto& span : spans) {
         // A term inside a span is part of a name or an address ("S.L." in "Talleres Pérez S.L.").
         std::erase_if(kept, [&](const GlossaryTerm& term) {
@@ -541,24 +545,38 @@ std::vector<std::string_view> Translator::datesStoodInFor(std::string_view core)
 }
 
 // The kept spans of core that go to the pipeline as words standing in for them, in order: a code
-// that starts core and qualifies the words after it (only into Spanish), and a person's name after
-// a title when core has one, each only where kept as it is and where core holds no such word.
+// that starts core and qualifies the words after it and times of the clock (only into Spanish),
+// and a person's name after a title when core has one, each only where kept as it is and where
+// core holds no such word.
 std::vector<WordStandIn> Translator::wordStandInsFor(std::string_view core) const
 {
     std::vector<WordStandIn> words;
     const auto code = m_settings.spanishTarget ? qualifyingCodeAtStart(core) : std::nullopt;
     const auto titled =
         m_glossary && !holdsWord(core, kNameStandIn) ? m_glossary->titledNamesIn(core) : std::vector<GlossaryTerm>();
-    if (!code && titled.size() != 1)
+    const auto times = m_settings.spanishTarget && !holdsWord(core, "800") && !holdsWord(core, "801")
+                           ? clockTimesIn(core)
+                           : std::vector<VerbatimSpan>();
+    if (!code && titled.size() != 1 && times.empty())
         return words;
+    std::size_t nextTime = 0, nextOneOClock = 0;
     for (const auto& term : keptIn(core)) {
         const std::string_view text = core.substr(term.begin, term.length);
         if (text != term.replacement)
             continue;
-        if (code && term.begin == 0 && text == *code)
+        const bool time = std::any_of(times.begin(), times.end(), [&](const VerbatimSpan& span) {
+            return span.begin == term.begin && span.length == term.length;
+        });
+        if (code && term.begin == 0 && text == *code) {
             words.push_back({term.begin, term.length, kCodeStandIn});
-        else if (titled.size() == 1 && term.begin == titled.front().begin && term.length == titled.front().length)
+        } else if (titled.size() == 1 && term.begin == titled.front().begin && term.length == titled.front().length) {
             words.push_back({term.begin, term.length, kNameStandIn});
+        } else if (time && (text.starts_with("1:") || text.starts_with("01:"))) {
+            if (nextOneOClock < std::size(kOneOClockStandIns))
+                words.push_back({term.begin, term.length, kOneOClockStandIns[nextOneOClock++]});
+        } else if (time && nextTime < std::size(kTimeStandIns)) {
+            words.push_back({term.begin, term.length, kTimeStandIns[nextTime++]});
+        }
     }
     return words;
 }

@@ -57,6 +57,27 @@ std::optional<std::string_view> qualifyingCodeAtStart(std::string_view core)
     return code;
 }
 
+std::vector<VerbatimSpan> clockTimesIn(std::string_view text)
+{
+    const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+    std::vector<VerbatimSpan> times;
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        if (!isDigit(text[at]) || (at > 0 && (isWordByte(text[at - 1]) || text[at - 1] == ':' || text[at - 1] == '.')))
+            continue;
+        std::size_t colon = at;
+        while (colon < text.size() && isDigit(text[colon]))
+            ++colon;
+        const std::size_t end = colon + 3;
+        const bool shaped = colon - at <= 2 && end <= text.size() && text[colon] == ':' && isDigit(text[colon + 1])
+                            && isDigit(text[colon + 2])
+                            && (end == text.size() || !(isWordByte(text[end]) || text[end] == ':'));
+        if (shaped && std::stoi(std::string(text.substr(at, colon - at))) <= 23 && text[colon + 1] <= '5')
+            times.push_back({at, end - at});
+        at = colon;
+    }
+    return times;
+}
+
 bool holdsWord(std::string_view text, std::string_view word)
 {
     return asciiSmall(std::string(text)).find(asciiSmall(std::string(word))) != std::string::npos;

@@ -5,17 +5,32 @@
 // after it ("Q1 sales", "CO2 emissions") goes as an acronym the pipeline knows as a noun and
 // translates as itself, so that its rules put it after them as Spanish does ("Ventas de Q1", where
 // the block kept "Q1 ventas"); a person's name after a title as a place's name ("Mr. Smith
-// approved" gave "Señor aprobado. Smith"). What they stand in for is put back in the translation.
+// approved" gave "Señor aprobado. Smith"); a time of the clock as a number, which the analyser
+// cut at its colon as at a sentence's end, so that Spanish rules give it its article ("Meeting at
+// 9:30": "Reunión a las 9:30", not "a 9:30"). What they stand in for is put back in the translation.
+
+#include "pagehost/verbatim.h"
 
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace veltrano::pagehost {
 
 // The acronym that stands in for a code, and the name that stands in for a person's name.
 inline constexpr std::string_view kCodeStandIn = "SKU";
 inline constexpr std::string_view kNameStandIn = "Madrid";
+
+// The numbers that stand in for times of the clock, in order: those of one o'clock ("1:30", which
+// Spanish says in the singular: "a la 1:30") and those of the other hours. The Spanish rules know
+// them by their first figures.
+inline constexpr std::string_view kOneOClockStandIns[] = {"80101", "80102", "80103", "80104"};
+inline constexpr std::string_view kTimeStandIns[] = {"80001", "80002", "80003", "80004"};
+
+// The times of the clock in figures in text, each a word of its own: an hour to 23, a colon and two
+// figures of minutes ("9:30", "18:00"; not "3:1" or "25:00").
+std::vector<VerbatimSpan> clockTimesIn(std::string_view text);
 
 // Whether text holds word, in any case, so that a stand-in found in its translation might be its own.
 bool holdsWord(std::string_view text, std::string_view word);

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string_view>
+#include <vector>
 
 namespace veltrano::pagehost {
 namespace {
@@ -34,6 +35,20 @@ TEST(WordStandIns, TheCodeComesBackOnlyWhereTheStandInDidOnce)
     };
     for (const auto& [translated, expected] : cases)
         EXPECT_EQ(withStandInRestored(std::string(translated), kCodeStandIn, "Q1"), expected) << translated;
+}
+
+TEST(WordStandIns, ClockTimesAreWordsOfAnHourAndTwoFiguresOfMinutes)
+{
+    const std::pair<std::string_view, std::vector<std::string_view>> cases[] = {
+        {"Meeting at 9:30, open 08:00-18:00.", {"9:30", "08:00", "18:00"}},
+        {"Ratio 3:1, 25:00, 9:75, 1:2:3, A1:B9, 123:45", {}},
+    };
+    for (const auto& [text, expected] : cases) {
+        std::vector<std::string_view> found;
+        for (const auto& span : clockTimesIn(text))
+            found.push_back(text.substr(span.begin, span.length));
+        EXPECT_EQ(found, expected) << text;
+    }
 }
 
 }  // namespace
