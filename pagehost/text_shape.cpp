@@ -570,6 +570,67 @@ std::string withoutMovedCapitals(std::string_view source, std::string translated
     return translated;
 }
 
+std::string withoutTitleCase(std::string_view source, std::string translated,
+                             const std::function<bool(std::string_view)>& knowsWord)
+{
+    const auto wordsOf = [](std::string_view text) {
+        std::vector<std::pair<std::size_t, std::size_t>> words;  // begin, length
+        for (std::size_t pos = 0; pos < text.size();) {
+            std::size_t end = pos;
+            while (end < text.size() && isLetterByte(text[end]))
+                ++end;
+            if (end > pos)
+                words.emplace_back(pos, end - pos);
+            pos = end == pos ? pos + 1 : end;
+        }
+        return words;
+    };
+    const auto capitalised = [](std::string_view word) {
+        const LetterCases cases = lettersOf(word);
+        return cases.upper == 1 && cases.firstIsLower == false && cases.lower > 0;
+    };
+    const auto sourceWords = wordsOf(source);
+    // Acronyms and codes ("Q1", "VAT") may stand among the capitalised words.
+    const auto inTitle = [&](const auto& word) {
+        const std::string_view text = source.substr(word.first, word.second);
+        return capitalised(text) || lettersOf(text).lower == 0;
+    };
+    const auto capitalisedWords = std::count_if(sourceWords.begin(), sourceWords.end(), [&](const auto& word) {
+        return capitalised(source.substr(word.first, word.second));
+    });
+    // A heading is words alone: capitals in quotes or brackets, or after a colon or a slash, are
+    // values' ("Status 'Shipped'", "Mark (Yes/No)").
+    const bool wordsAlone = source.find_first_of("'\"()[]/:") == std::string_view::npos;
+    const bool titleCase =
+        wordsAlone && capitalisedWords >= 2 && std::all_of(sourceWords.begin(), sourceWords.end(), inTitle);
+    if (!titleCase)
+        return translated;
+    const auto words = wordsOf(translated);
+    const auto wordAt = [&](std::size_t i) {
+        return std::string_view(translated).substr(words[i].first, words[i].second);
+    };
+    const auto nameWith = [&](std::size_t i, std::size_t j) {
+        if (j >= words.size() || !capitalised(wordAt(j)))
+            return false;
+        const std::size_t first = std::min(i, j), last = std::max(i, j);
+        const std::string_view pair =
+            std::string_view(translated)
+                .substr(words[first].first, words[last].first + words[last].second - words[first].first);
+        return knowsWord(pair) && !knowsWord(foldCase(pair));
+    };
+    std::vector<std::size_t> lowered;
+    for (std::size_t i = 1; i < words.size(); ++i) {
+        const std::string_view word = wordAt(i);
+        const bool own = std::any_of(sourceWords.begin(), sourceWords.end(),
+                                     [&](const auto& w) { return source.substr(w.first, w.second) == word; });
+        if (capitalised(word) && !own && knowsWord(foldCase(word)) && !nameWith(i, i - 1) && !nameWith(i, i + 1))
+            lowered.push_back(i);
+    }
+    for (auto i = lowered.rbegin(); i != lowered.rend(); ++i)
+        translated.replace(words[*i].first, words[*i].second, foldCase(wordAt(*i)));
+    return translated;
+}
+
 std::string acronymSpelledOut(std::string translated, const std::function<bool(std::string_view)>& knowsWord)
 {
     struct Word {

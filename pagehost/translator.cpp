@@ -457,9 +457,12 @@ Result<std::vector<std::string>> Translator::translationsFrom(const std::vector<
             done = m_glossary->withCapitalWords(std::move(done), cores[i]);
         done = acronymCased(std::move(done), cores[i], m_settings.languageCheck.get());
         if (const auto* check = m_settings.languageCheck.get()) {
+            const auto knowsTarget = [check](std::string_view word) { return check->targetKnows(word); };
             done = withoutMovedCapitals(
                 cores[i], std::move(done), [check](std::string_view word) { return check->sourceKnows(word); },
-                [check](std::string_view word) { return check->targetKnows(word); });
+                knowsTarget);
+            if (m_settings.spanishTarget)
+                done = withoutTitleCase(cores[i], std::move(done), knowsTarget);
         }
         translations.push_back(withTargetNumberFormat(cores[i], done, m_settings.spanishTarget));
     }

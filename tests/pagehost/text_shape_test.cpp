@@ -242,5 +242,24 @@ TEST(TextShape, CapitalsThePipelineMovedToAnotherWordGo)
             << c.source;
 }
 
+TEST(TextShape, ATitleCaseHeadingIsWrittenAsSpanishWritesOne)
+{
+    const std::set<std::string, std::less<>> spanish = {"rellene", "el",    "formulario", "ventas",  "por",
+                                                        "región",  "nueva", "de",         "oficina", "york"};
+    const auto knows = [&](std::string_view word) { return spanish.contains(word) || word == "Nueva York"; };
+    const struct {
+        std::string_view source, translated, expected;
+    } cases[] = {
+        {"Fill In The Form", "Rellene El Formulario", "Rellene el formulario"},
+        {"Q1 Sales By Region", "Ventas de Q1 Por Región", "Ventas de Q1 por región"},
+        {"New York Office", "Oficina de Nueva York", "Oficina de Nueva York"},
+        {"Approved By Mark Hill", "Aprobado Por Mark Hill", "Aprobado por Mark Hill"},
+        {"Fill in the form", "Rellene El Formulario", "Rellene El Formulario"},
+        {"Status 'Shipped Today'", "El Estado 'Enviado Hoy'", "El Estado 'Enviado Hoy'"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(withoutTitleCase(c.source, std::string(c.translated), knows), c.expected) << c.source;
+}
+
 }  // namespace
 }  // namespace veltrano::pagehost
