@@ -551,7 +551,7 @@ std::vector<std::string_view> Translator::datesStoodInFor(std::string_view core)
 // that starts core and qualifies the words after it and times of the clock (only into Spanish),
 // and a person's name after a title when core has one, each only where kept as it is and where
 // core holds no such word.
-std::vector<WordStandIn> Translator::wordStandInsFor(std::string_view core) const
+std::vector<WordStandIn> Translator::wordStandInsFor(std::string_view core, const std::vector<GlossaryTerm>* kept) const
 {
     std::vector<WordStandIn> words;
     const auto code = m_settings.spanishTarget ? qualifyingCodeAtStart(core) : std::nullopt;
@@ -563,7 +563,8 @@ std::vector<WordStandIn> Translator::wordStandInsFor(std::string_view core) cons
     if (!code && titled.size() != 1 && times.empty())
         return words;
     std::size_t nextTime = 0, nextOneOClock = 0;
-    for (const auto& term : keptIn(core)) {
+    const auto found = kept ? std::vector<GlossaryTerm>() : keptIn(core);
+    for (const auto& term : kept ? *kept : found) {
         const std::string_view text = core.substr(term.begin, term.length);
         if (text != term.replacement)
             continue;
@@ -595,12 +596,13 @@ std::vector<WordStandIn> Translator::wordStandInsFor(std::string_view core) cons
 std::string Translator::streamTextOf(std::string_view core, bool standIns) const
 {
     const auto dates = standIns ? datesStoodInFor(core) : std::vector<std::string_view>();
-    const auto words = standIns ? wordStandInsFor(core) : std::vector<WordStandIn>();
+    const auto kept = keptIn(core);
+    const auto words = standIns ? wordStandInsFor(core, &kept) : std::vector<WordStandIn>();
     std::size_t nextDate = 0;
     std::size_t nextWord = 0;
     std::string text;
     std::size_t done = 0;
-    for (const auto& term : keptIn(core)) {
+    for (const auto& term : kept) {
         text += escapeForStream(wordedForPipeline(core.substr(done, term.begin - done)));
         const bool date = nextDate < dates.size() && dates[nextDate].data() == core.data() + term.begin;
         if (nextWord < words.size() && words[nextWord].begin == term.begin)

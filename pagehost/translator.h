@@ -72,7 +72,9 @@ private:
     // kept span that starts core and translated alike is left out of the case the rest takes.
     std::string finished(std::string_view core, std::string_view translated) const;
     std::vector<std::string_view> datesStoodInFor(std::string_view core) const;
-    std::vector<WordStandIn> wordStandInsFor(std::string_view core) const;
+    // The kept spans of core (kept, when the caller has them already) that go as stand-in words.
+    std::vector<WordStandIn> wordStandInsFor(std::string_view core,
+                                             const std::vector<GlossaryTerm>* kept = nullptr) const;
     std::string streamTextOf(std::string_view core, bool standIns) const;
     // text with the marks the pipeline misreads written as the words they stand for.
     std::string wordedForPipeline(std::string_view text) const;
