@@ -2,6 +2,7 @@
 
 #include "pagehost/date_stand_ins.h"
 #include "pagehost/number_format.h"
+#include "pagehost/quoted_values.h"
 #include "pagehost/slash_pair.h"
 #include "pagehost/stream_format.h"
 #include "pagehost/text_shape.h"
@@ -36,6 +37,15 @@ struct Part {
         std::string_view secondSource;
     };
     std::optional<SlashJobs> slash;
+    // For a line with values in double quotes, job translates it without their marks: the jobs of
+    // the values alone, and the whole line's as written, for when a value's translation is not
+    // found in the line's.
+    struct QuoteJobs {
+        std::vector<QuotedValue> values;
+        std::vector<std::size_t> valueJobs;
+        std::size_t whole = kNoJob;
+    };
+    std::optional<QuoteJobs> quotes;
 };
 
 // The lines of text: a NUL cannot travel inside a segment (it ends the segment), and each line
@@ -195,7 +205,7 @@ Plan planFor(const std::vector<std::string>& texts, const Glossary* glossary, co
             return found->second;
         };
         const auto addPart = [&](std::string_view piece, std::string_view after) {
-            Part part{withBulletLeading(shapeOf(piece)), kNoJob, std::nullopt, after, std::nullopt};
+            Part part{withBulletLeading(shapeOf(piece)), kNoJob, std::nullopt, after, std::nullopt, std::nullopt};
             if (glossary && needsTranslation(part.shape.core))
                 part.fixed = glossary->wholeText(part.shape.core);
             if (part.fixed)
@@ -213,6 +223,13 @@ Plan planFor(const std::vector<std::string>& texts, const Glossary* glossary, co
                     part.slash = Part::SlashJobs{jobOf(withSecond), part.job,
                                                  core.substr(pair->slash + 1, pair->end - pair->slash - 1)};
                     part.job = jobOf(withFirst);
+                } else if (auto values = quotedValuesIn(part.shape.core); !values.empty()) {
+                    const std::string_view core = part.shape.core;
+                    Part::QuoteJobs quotes{values, {}, part.job};
+                    for (const auto& value : values)
+                        quotes.valueJobs.push_back(jobOf(quotedContent(core, value)));
+                    part.job = jobOf(plan.made.emplace_back(withoutQuoteMarks(core, values)));
+                    part.quotes = std::move(quotes);
                 }
             }
             parts.push_back(part);
@@ -282,6 +299,13 @@ std::string assemble(const std::vector<Part>& parts, const std::vector<std::stri
         if (const auto& slash = parts[i].slash) {
             word = joinedAtTheirDifference(word, translations[slash->second], slash->secondSource)
                        .value_or(translations[slash->whole]);
+        }
+        if (const auto& quotes = parts[i].quotes) {
+            std::vector<std::string> values;
+            for (const std::size_t job : quotes->valueJobs)
+                values.push_back(translations[job]);
+            word = withValuesQuoted(std::move(word), shape.core, quotes->values, values)
+                       .value_or(translations[quotes->whole]);
         }
         const bool repeatsSlashedWord = i > 0 && parts[i - 1].after == "/" && foldCase(word) == foldCase(previous)
                                         && foldCase(shape.core) != foldCase(parts[i - 1].shape.core);
