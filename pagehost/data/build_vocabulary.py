@@ -725,7 +725,7 @@ class DirectionBuild:
             return
         appended = self.work / "appended.autobil.bin"
         compile_appended("lr", with_domain, dix, appended, self.work)
-        refold("-b", appended, out, self.work / "refold")
+        refold(appended, out, self.work / "refold")
 
     def build_selection(self, defaults, removed):
         rules = []

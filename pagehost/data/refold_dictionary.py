@@ -1,9 +1,8 @@
 #!/usr/bin/env python3
-"""Rewrites a compiled lookup dictionary (a bilingual dictionary or a generator) so that a lookup
-follows one path per source instead of one per translation, with the same answers in the same
-order.
+"""Rewrites a compiled bilingual dictionary so that a lookup follows one path per source instead of
+one per translation, with the same answers in the same order.
 
-    refold_dictionary.py -b|-g|-n DICTIONARY.bin OUT.bin WORK_DIR
+    refold_dictionary.py DICTIONARY.bin OUT.bin WORK_DIR
 
 A dictionary compiled from entries that pair each source letter with a target letter ("house" -
 "casa" as h:c o:a u:s s:a e:) makes a lookup follow every entry that starts with the same letters
@@ -190,18 +189,18 @@ def stream_side(symbols):
     return "".join(s if is_tag(s) else "".join("\\" + c if c in "^$/<>@\\[]{}*" else c for c in s) for s in symbols)
 
 
-def answers(binary, flag, sources):
+def answers(binary, sources):
     """What the dictionary gives for each source, in its order, as stream text."""
     query = "".join(f"^{stream_side(source)}$\0" for source in sources)
-    out = subprocess.run(["lt-proc", "-z", flag, str(binary)], input=query.encode(), capture_output=True, check=True)
-    results = out.stdout.decode().split("\0")[: len(sources)]
-    return [unit_answers(result) for result in results]
+    out = subprocess.run(["lt-proc", "-z", "-b", str(binary)], input=query.encode(), capture_output=True, check=True)
+    results = out.stdout.decode().split("\0")
+    if len(results) < len(sources) or any(not r.startswith("^" + stream_side(s)) for r, s in zip(results, sources)):
+        raise RuntimeError(f"{binary}: the lookup did not answer each source in turn")
+    return [unit_answers(result) for result in results[: len(sources)]]
 
 
 def unit_answers(result):
-    """The answers of "^source/answer/answer$" (or a generator's bare answer), escapes kept."""
-    if not result.startswith("^"):
-        return [result]
+    """The answers of "^source/answer/answer$", escapes kept."""
     parts, current, i, body = [], "", 0, result[1:-1]
     while i < len(body):
         if body[i] == "\\":
@@ -218,13 +217,13 @@ def unit_answers(result):
     return parts[1:]
 
 
-def ranked_entries(binary, flag, paths):
+def ranked_entries(binary, paths):
     """Each path with its place among its source's answers in the original dictionary."""
     by_source = collections.OrderedDict()
     for source, target in dict.fromkeys(paths):
         by_source.setdefault(source, []).append(target)
     sources = list(by_source)
-    for source, given in zip(sources, answers(binary, flag, sources)):
+    for source, given in zip(sources, answers(binary, sources)):
         written = {stream_side(target): target for target in by_source[source]}
         order = [answer for answer in given if answer in written]
         order += [answer for answer in written if answer not in order]
@@ -244,20 +243,20 @@ def write_dix(path, entries):
     path.write_text("\n".join(lines), encoding="utf-8")
 
 
-def refold(flag, binary, out_binary, work):
+def refold(binary, out_binary, work):
     """Writes out_binary: binary's entries one path per source, weighted to keep their order."""
     work.mkdir(parents=True, exist_ok=True)
     paths, kept = [], []
     for section in read_sections(binary):
         cyclic = section.cyclic_states()
-        if section.count_paths(cyclic) > section.size:
+        if 0 in cyclic or section.count_paths(cyclic) > section.size:
             kept.append(section.rows)
             continue
         paths += section.paths(cyclic)
         if cyclic:
             kept.append(section.through(cyclic))
     dix = work / "refolded.dix"
-    write_dix(dix, list(ranked_entries(binary, flag, paths)))
+    write_dix(dix, list(ranked_entries(binary, paths)))
     refolded = work / "refolded.bin"
     subprocess.run(["lt-comp", "lr", str(dix), str(refolded)], check=True, capture_output=True)
     if not kept:
@@ -271,6 +270,6 @@ def refold(flag, binary, out_binary, work):
 
 
 if __name__ == "__main__":
-    if len(sys.argv) != 5 or sys.argv[1] not in ("-b", "-g", "-n"):
+    if len(sys.argv) != 4:
         sys.exit(__doc__)
-    refold(sys.argv[1], Path(sys.argv[2]), Path(sys.argv[3]), Path(sys.argv[4]))
+    refold(Path(sys.argv[1]), Path(sys.argv[2]), Path(sys.argv[3]))

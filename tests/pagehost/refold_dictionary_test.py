@@ -54,7 +54,7 @@ class RefoldedDictionary(unittest.TestCase):
                 (work / f"{name}.dix").write_text(text, encoding="utf-8")
                 run("lt-comp", "lr", str(work / f"{name}.dix"), str(work / f"{name}.bin"))
             run("lt-append", str(work / "pair.bin"), str(work / "terms.bin"), str(work / "appended.bin"))
-            refold("-b", work / "appended.bin", work / "refolded.bin", work / "refold")
+            refold(work / "appended.bin", work / "refolded.bin", work / "refold")
             stream = "".join(lookup + "\0" for lookup in LOOKUPS)
             before = run("lt-proc", "-z", "-b", str(work / "appended.bin"), stdin=stream).split("\0")
             after = run("lt-proc", "-z", "-b", str(work / "refolded.bin"), stdin=stream).split("\0")
