@@ -90,7 +90,7 @@ private:
         std::vector<std::string> onlyAfter;  // the source words that call for it; empty: any source
     };
 
-    std::unordered_map<std::string, Entry> m_entries;  // by the case-folded source
+    std::unordered_map<std::string, Entry> m_entries;             // by the case-folded source
     std::unordered_map<std::string, CapitalWord> m_capitalWords;  // by the case-folded word
     std::unordered_set<std::string> m_givenNames;                 // as written
     std::size_t m_longestTerm = 0;                                // in bytes of the folded source
