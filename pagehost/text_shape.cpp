@@ -191,8 +191,17 @@ bool startsWithEnglishCalendarName(std::string_view text)
 std::string matchCase(std::string_view source, std::string translated, bool englishTarget)
 {
     const LetterCases cases = lettersOf(source);
+    // Initials with their dots ("C.P.", "N.I.F.") are written in capitals whatever the case of
+    // the words they stand for ("Postcode", "Tax ID").
+    const auto onlyInitials = [&] {
+        for (std::size_t i = 0; i < source.size(); ++i) {
+            if (isAsciiLetter(source[i]) && (i + 1 == source.size() || source[i + 1] != '.'))
+                return false;
+        }
+        return true;
+    };
     if (cases.upper >= 2 && cases.lower == 0)
-        return recase(translated, CaseChange::ToUpper, false);
+        return onlyInitials() ? translated : recase(translated, CaseChange::ToUpper, false);
     // A label that starts with a count ("30-day trial", "2024 budget") has no first letter to
     // follow; its translation, where a word comes first, starts as labels do ("Prueba de 30 días").
     const auto isDigitByte = [](char c) { return c >= '0' && c <= '9'; };

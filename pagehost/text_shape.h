@@ -25,7 +25,8 @@ TextShape shapeOf(std::string_view text);
 bool needsTranslation(std::string_view core);
 
 // translated with its case brought back in line with source, where the pipeline forced one:
-// an all-capitals source (two letters or more) gives an all-capitals translation, and a source
+// an all-capitals source (two letters or more, not only initials with their dots such as "C.P.")
+// gives an all-capitals translation, and a source
 // that starts with a small letter gives a translation that starts with one, but for an English
 // month or day of the week ("3 March 2024" for "3 de marzo de 2024"), and a source that starts
 // with a digit gives a capital to a translation that starts with a word ("Prueba de 30 días").

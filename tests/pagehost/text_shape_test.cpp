@@ -55,6 +55,8 @@ TEST(TextShape, CaseFollowsTheSourceWherePipelinesForceIt)
         {"日本 the dog", "日本 El perro", "日本 el perro"},
         {"30-day trial", "prueba de 30 días", "Prueba de 30 días"},
         {"2024 budget", "2024 presupuesto", "2024 presupuesto"},
+        {"C.P.", "Postcode", "Postcode"},
+        {"C.P. NUEVO", "New postcode", "NEW POSTCODE"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(matchCase(c.source, std::string(c.translated)), c.expected) << c.source;
