@@ -507,6 +507,33 @@ std::string withHyphensResolved(std::string_view text, const std::function<bool(
     return resolved.append(text.substr(done));
 }
 
+std::string withShorthandSpelled(std::string_view text)
+{
+    static constexpr std::pair<std::string_view, std::string_view> kShorthands[] = {
+        {"w/o", "without"}, {"W/O", "WITHOUT"}, {"w/", "with"}, {"W/", "WITH"}, {"@", "at"}};
+    std::string spelled;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const bool wordStart = pos == 0 || isSpace(text[pos - 1]);
+        bool replaced = false;
+        for (const auto& [shorthand, word] : kShorthands) {
+            const std::size_t end = pos + shorthand.size();
+            // Only a shorthand that stands as a word between words ("Sales w/ VAT", "Stock @ year
+            // end"): "w/c", "user@example.com" and a trailing "@" are left alone.
+            if (wordStart && text.substr(pos, shorthand.size()) == shorthand && end < text.size() && isSpace(text[end])
+                && pos > 0) {
+                spelled.append(word);
+                pos = end;
+                replaced = true;
+                break;
+            }
+        }
+        if (!replaced)
+            spelled += text[pos++];
+    }
+    return spelled;
+}
+
 std::string withNumberSignsSpelled(std::string_view text)
 {
     const bool inCapitals = std::none_of(text.begin(), text.end(), [](char c) { return c >= 'a' && c <= 'z'; });

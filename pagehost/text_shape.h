@@ -79,6 +79,11 @@ std::string withWordedAmpersands(std::string_view text, std::string_view conjunc
 // Codes, names and single letters ("INV-2024", "COVID-19", "Smith-Jones", "X-ray") stay.
 std::string withHyphensResolved(std::string_view text, const std::function<bool(std::string_view)>& knows);
 
+// English text with the shorthands that stand as words between words written out: "w/" with,
+// "w/o" without, "@" at ("Sales w/ VAT", "Headcount @ year end"), which the pipeline passes
+// through untranslated or reads as a blank.
+std::string withShorthandSpelled(std::string_view text);
+
 // English text with each "#" that stands as a word for "number" ("Order #", "# of items") written
 // "No." ("NO." in a text in capitals), the abbreviation the pipeline knows ("Nº de pedido");
 // "#1", "#REF!" and "C#" stay.

@@ -646,7 +646,7 @@ std::string Translator::wordedForPipeline(std::string_view text) const
     std::string worded(text);
     if (const auto* check = m_settings.languageCheck.get())
         worded = withHyphensResolved(worded, [check](std::string_view word) { return check->sourceKnows(word); });
-    return withOpeningQuotesTurned(withNumberSignsSpelled(withWordedAmpersands(worded, "and")));
+    return withOpeningQuotesTurned(withNumberSignsSpelled(withShorthandSpelled(withWordedAmpersands(worded, "and"))));
 }
 
 Result<std::vector<std::string>> Translator::exchangeAll(const std::vector<std::string>& segments)

@@ -180,6 +180,20 @@ TEST(TextShape, AHyphenatedWordTheDictionaryLacksIsWrittenAsItKnowsIt)
         EXPECT_EQ(withHyphensResolved(c.text, knows), c.expected) << c.text;
 }
 
+TEST(TextShape, EnglishShorthandStandingAsAWordIsSpelled)
+{
+    const struct {
+        std::string_view text, expected;
+    } cases[] = {
+        {"Sales w/ VAT, price w/o tax", "Sales with VAT, price without tax"},
+        {"TOTAL W/ VAT", "TOTAL WITH VAT"},
+        {"Headcount @ year end", "Headcount at year end"},
+        {"w/ VAT, w/c 3 May, ana@example.com, Rate @", "w/ VAT, w/c 3 May, ana@example.com, Rate @"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(withShorthandSpelled(c.text), c.expected) << c.text;
+}
+
 TEST(TextShape, AnEnglishNumberSignStandingAsAWordIsSpelled)
 {
     const struct {
