@@ -86,6 +86,21 @@ bool isInitialOfName(std::string_view text, std::size_t begin, std::size_t end)
     return std::find(std::begin(kLeads), std::end(kLeads), previous) != std::end(kLeads);
 }
 
+// Where each word of text begins and how long it is.
+std::vector<std::pair<std::size_t, std::size_t>> wordSpans(std::string_view text)
+{
+    std::vector<std::pair<std::size_t, std::size_t>> spans;
+    for (std::size_t pos = 0; pos < text.size();) {
+        std::size_t end = pos;
+        while (end < text.size() && isWordByte(text[end]))
+            ++end;
+        if (end > pos)
+            spans.emplace_back(pos, end - pos);
+        pos = end + 1;
+    }
+    return spans;
+}
+
 // A small letter followed by a capital inside a word: a brand's or a product's spelling
 // ("iPhone", "LinkedIn", "PowerPoint"), which no word of either language has.
 bool hasCapitalInside(std::string_view word)
@@ -126,9 +141,17 @@ void Glossary::addTsv(std::string_view text, std::string_view origin, std::vecto
 void Glossary::addCapitalWords(std::string_view text)
 {
     for (std::string_view line : splitAt(text, '\n')) {
-        const std::string_view word = shapeOf(line).core;
-        if (!word.empty() && word.front() != '#' && isValidUtf8(word))
-            m_capitalWords[foldCase(word)] = std::string(word);
+        const auto columns = splitAt(line, '\t');
+        const std::string_view word = shapeOf(columns.front()).core;
+        if (word.empty() || word.front() == '#' || !isValidUtf8(word))
+            continue;
+        CapitalWord capital{std::string(word), {}};
+        if (columns.size() > 1) {
+            for (const std::string_view sourceWord : splitAt(columns[1], ' '))
+                if (!sourceWord.empty())
+                    capital.onlyAfter.emplace_back(sourceWord);
+        }
+        m_capitalWords[foldCase(word)] = std::move(capital);
     }
 }
 
@@ -223,38 +246,48 @@ std::vector<GlossaryTerm> Glossary::namesIn(std::string_view text) const
 
 std::string Glossary::withCapitalWords(std::string text, std::string_view source) const
 {
-    std::unordered_map<std::string, std::string> names;  // by the case-folded name
-    for (std::size_t pos = 0; pos < source.size();) {
-        std::size_t end = pos;
-        while (end < source.size() && isWordByte(source[end]))
-            ++end;
-        const std::string_view word = source.substr(pos, end - pos);
-        if (!word.empty() && (m_givenNames.count(std::string(word)) || hasCapitalInside(word)))
+    std::unordered_map<std::string, std::string> names;     // by the case-folded name
+    std::unordered_map<std::string_view, int> sourceWords;  // as written, with how often
+    for (const auto& [begin, length] : wordSpans(source)) {
+        const std::string_view word = source.substr(begin, length);
+        if (m_givenNames.count(std::string(word)) || hasCapitalInside(word))
             names[foldCase(word)] = std::string(word);
-        pos = end + 1;
+        ++sourceWords[word];
     }
     if (m_capitalWords.empty() && names.empty())
         return text;
-    const auto spellingOf = [&](const std::string& folded) -> const std::string* {
-        if (const auto found = m_capitalWords.find(folded); found != m_capitalWords.end())
-            return &found->second;
-        const auto found = names.find(folded);
+    const auto spans = wordSpans(text);
+    std::vector<std::string> folded;
+    std::unordered_map<std::string_view, int> foldedCounts;
+    folded.reserve(spans.size());
+    for (const auto& [begin, length] : spans)
+        folded.push_back(foldCase(std::string_view(text).substr(begin, length)));
+    for (const auto& word : folded)
+        ++foldedCounts[word];
+    // A word also written in small letters takes capitals only as often as the source has words
+    // that call for them: "Send it to IT" keeps its "it".
+    const auto calledFor = [&](const CapitalWord& capital, const std::string& word) {
+        if (capital.onlyAfter.empty())
+            return true;
+        int calls = 0;
+        for (const auto& sourceWord : capital.onlyAfter)
+            if (const auto found = sourceWords.find(sourceWord); found != sourceWords.end())
+                calls += found->second;
+        return calls >= foldedCounts[word];
+    };
+    const auto spellingOf = [&](const std::string& word) -> const std::string* {
+        if (const auto found = m_capitalWords.find(word); found != m_capitalWords.end())
+            return calledFor(found->second, word) ? &found->second.spelling : nullptr;
+        const auto found = names.find(word);
         return found == names.end() ? nullptr : &found->second;
     };
-    for (std::size_t pos = 0; pos < text.size();) {
-        if (!isWordByte(text[pos])) {
-            ++pos;
-            continue;
-        }
-        std::size_t end = pos;
-        while (end < text.size() && isWordByte(text[end]))
-            ++end;
-        const std::string* spelling = spellingOf(foldCase(std::string_view(text).substr(pos, end - pos)));
+    for (std::size_t i = 0; i < spans.size(); ++i) {
+        const auto [begin, length] = spans[i];
+        const std::string* spelling = spellingOf(folded[i]);
         // Folding keeps a word's length in bytes only where the case pairs are of one length;
-        // a word that changed length is left alone.
-        if (spelling && spelling->size() == end - pos)
-            text.replace(pos, end - pos, *spelling);
-        pos = end;
+        // a word that changed length is left alone, and so the spans after it stay right.
+        if (spelling && spelling->size() == length)
+            text.replace(begin, length, *spelling);
     }
     return text;
 }

@@ -43,7 +43,10 @@ public:
 
     // Adds words that are written in capitals in the target language (VAT, ID, IVA), one a line:
     // the pipeline passes a word the case of the word it stands for ("Importe del IVA" gives
-    // "Vat amount"), and these get theirs back.
+    // "Vat amount"), and these get theirs back. A word the language also writes in small letters
+    // ("TI", Spanish for "you" as "ti") is followed by a tab and the source's words in capitals it
+    // translates ("TI<TAB>IT"): it gets its capitals back only where the source has one of them,
+    // and no more often than the source has them ("Send it to IT" keeps its "it").
     void addCapitalWords(std::string_view text);
 
     // text with every word that is one of the capital words, in any case, written in capitals, and
@@ -82,8 +85,13 @@ private:
     static std::string replacementFor(std::string_view found, const Entry& entry);
     static std::string termReplacement(std::string_view found, const Entry& entry);
 
+    struct CapitalWord {
+        std::string spelling;
+        std::vector<std::string> onlyAfter;  // the source words that call for it; empty: any source
+    };
+
     std::unordered_map<std::string, Entry> m_entries;             // by the case-folded source
-    std::unordered_map<std::string, std::string> m_capitalWords;  // by the case-folded word
+    std::unordered_map<std::string, CapitalWord> m_capitalWords;  // by the case-folded word
     std::unordered_set<std::string> m_givenNames;                 // as written
     std::size_t m_longestTerm = 0;                                // in bytes of the folded source
     bool m_hasDigits = false;                                     // some source has an ASCII digit

@@ -191,8 +191,22 @@ bool startsWithEnglishCalendarName(std::string_view text)
 std::string matchCase(std::string_view source, std::string translated, bool englishTarget)
 {
     const LetterCases cases = lettersOf(source);
+    // Initials with their dots ("C.P.", "N.I.F.") are written in capitals whatever the case of
+    // the words they stand for ("Postcode", "Tax ID").
+    const auto onlyInitials = [&] {
+        for (std::size_t i = 0; i < source.size(); ++i) {
+            if (isAsciiLetter(source[i]) && (i + 1 == source.size() || source[i + 1] != '.'))
+                return false;
+        }
+        return true;
+    };
     if (cases.upper >= 2 && cases.lower == 0)
-        return recase(translated, CaseChange::ToUpper, false);
+        return onlyInitials() ? translated : recase(translated, CaseChange::ToUpper, false);
+    // A label that starts with a count ("30-day trial", "2024 budget") has no first letter to
+    // follow; its translation, where a word comes first, starts as labels do ("Prueba de 30 días").
+    const auto isDigitByte = [](char c) { return c >= '0' && c <= '9'; };
+    if (!source.empty() && isDigitByte(source.front()) && !translated.empty() && !isDigitByte(translated.front()))
+        return recase(translated, CaseChange::ToUpper, true);
     if (cases.firstIsLower.value_or(false) && !(englishTarget && startsWithEnglishCalendarName(translated)))
         return recase(translated, CaseChange::ToLower, true);
     return translated;
@@ -371,6 +385,153 @@ std::string withWordedAmpersands(std::string_view text, std::string_view conjunc
         done = at + 2;
     }
     return worded.append(text.substr(done));
+}
+
+namespace {
+
+bool isSmallAscii(char c)
+{
+    return c >= 'a' && c <= 'z';
+}
+
+bool isAsciiDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+bool allOf(std::string_view text, bool (*test)(char))
+{
+    return !text.empty() && std::all_of(text.begin(), text.end(), test);
+}
+
+// How a hyphenated word is written for the pipeline, or nothing to keep it as it is.
+// Up to count words at the start of text, each after one space ("time" of " time (h)").
+std::vector<std::string_view> wordsStarting(std::string_view text, std::size_t count)
+{
+    std::vector<std::string_view> words;
+    std::size_t pos = 0;
+    while (words.size() < count && pos < text.size() && text[pos] == ' ') {
+        std::size_t end = ++pos;
+        while (end < text.size() && (isWordByte(text[end]) || text[end] == '-'))
+            ++end;
+        if (end == pos)
+            break;
+        words.push_back(text.substr(pos, end - pos));
+        pos = end;
+    }
+    return words;
+}
+
+// How a hyphenated word is written for the pipeline, or nothing to keep it as it is; after is
+// the text that follows it.
+std::optional<std::string> resolvedHyphens(std::string_view word, std::string_view after,
+                                           const std::function<bool(std::string_view)>& knows)
+{
+    std::vector<std::string_view> pieces;
+    for (std::size_t begin = 0;;) {
+        const auto end = word.find('-', begin);
+        pieces.push_back(word.substr(begin, end == std::string_view::npos ? end : end - begin));
+        if (end == std::string_view::npos)
+            break;
+        begin = end + 1;
+    }
+    const bool countAndUnit =
+        allOf(pieces.front(), isAsciiDigit) && pieces.size() == 2 && allOf(pieces[1], isSmallAscii);
+    if (!countAndUnit) {
+        for (std::size_t i = 0; i < pieces.size(); ++i) {
+            const auto piece = pieces[i];
+            // Only the first piece may have a capital, and only as its first letter.
+            const std::string_view rest = i == 0 ? piece.substr(1) : piece;
+            if (piece.size() < 2 || !isAsciiLetter(piece.front()) || !allOf(rest, isSmallAscii))
+                return std::nullopt;
+        }
+    }
+    // Known alone, or as the start of a term of a few words ("in-kind gifts", "cut-off time").
+    std::string phrase = foldCase(word);
+    if (knows(phrase))
+        return std::nullopt;
+    for (const auto next : wordsStarting(after, 3)) {
+        phrase += ' ';
+        phrase += foldCase(next);
+        if (knows(phrase))
+            return std::nullopt;
+    }
+    std::string joined;
+    for (const auto piece : pieces)
+        joined += piece;
+    if (!countAndUnit && knows(foldCase(joined)))
+        return joined;
+    // A prefix is no word of its own: "Re check" reads no better than "Re-check".
+    static constexpr std::string_view kPrefixes[] = {"re",    "pre",  "co",    "non",   "un",    "sub",   "anti",
+                                                     "multi", "post", "mid",   "semi",  "ex",    "inter", "de",
+                                                     "dis",   "mis",  "bi",    "tri",   "mini",  "micro", "auto",
+                                                     "pro",   "over", "under", "cross", "intra", "extra", "ultra"};
+    if (!countAndUnit
+        && std::find(std::begin(kPrefixes), std::end(kPrefixes), foldCase(pieces.front())) != std::end(kPrefixes))
+        return std::nullopt;
+    std::string spaced(word);
+    std::replace(spaced.begin(), spaced.end(), '-', ' ');
+    return spaced;
+}
+
+}  // namespace
+
+std::string withHyphensResolved(std::string_view text, const std::function<bool(std::string_view)>& knows)
+{
+    const auto isPieceByte = [](char c) { return isAsciiLetter(c) || isAsciiDigit(c); };
+    std::string resolved;
+    std::size_t done = 0;
+    for (std::size_t pos = 0; pos < text.size();) {
+        if (!isPieceByte(text[pos])) {
+            ++pos;
+            continue;
+        }
+        std::size_t end = pos;
+        while (end < text.size()
+               && (isPieceByte(text[end])
+                   || (text[end] == '-' && end + 1 < text.size() && isPieceByte(text[end + 1]) && end > pos)))
+            ++end;
+        // A word that runs on into other letters (accents, a dot, an apostrophe) is not one of these.
+        const bool wholeWord = (pos == 0 || !isWordByte(text[pos - 1]))
+                               && (end == text.size() || !isWordByte(text[end]))
+                               && (end == text.size() || (text[end] != '.' && text[end] != '\'' && text[end] != '-'));
+        const std::string_view word = text.substr(pos, end - pos);
+        if (wholeWord && word.find('-') != std::string_view::npos) {
+            if (auto written = resolvedHyphens(word, text.substr(end), knows)) {
+                resolved.append(text.substr(done, pos - done)).append(*written);
+                done = end;
+            }
+        }
+        pos = end;
+    }
+    return resolved.append(text.substr(done));
+}
+
+std::string withShorthandSpelled(std::string_view text)
+{
+    static constexpr std::pair<std::string_view, std::string_view> kShorthands[] = {
+        {"w/o", "without"}, {"W/O", "WITHOUT"}, {"w/", "with"}, {"W/", "WITH"}, {"@", "at"}};
+    std::string spelled;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const bool wordStart = pos == 0 || isSpace(text[pos - 1]);
+        bool replaced = false;
+        for (const auto& [shorthand, word] : kShorthands) {
+            const std::size_t end = pos + shorthand.size();
+            // Only a shorthand that stands as a word between words ("Sales w/ VAT", "Stock @ year
+            // end"): "w/c", "user@example.com" and a trailing "@" are left alone.
+            if (wordStart && text.substr(pos, shorthand.size()) == shorthand && end < text.size() && isSpace(text[end])
+                && pos > 0) {
+                spelled.append(word);
+                pos = end;
+                replaced = true;
+                break;
+            }
+        }
+        if (!replaced)
+            spelled += text[pos++];
+    }
+    return spelled;
 }
 
 std::string withNumberSignsSpelled(std::string_view text)

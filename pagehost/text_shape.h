@@ -25,9 +25,11 @@ TextShape shapeOf(std::string_view text);
 bool needsTranslation(std::string_view core);
 
 // translated with its case brought back in line with source, where the pipeline forced one:
-// an all-capitals source (two letters or more) gives an all-capitals translation, and a source
+// an all-capitals source (two letters or more, not only initials with their dots such as "C.P.")
+// gives an all-capitals translation, and a source
 // that starts with a small letter gives a translation that starts with one, but for an English
-// month or day of the week ("3 March 2024" for "3 de marzo de 2024").
+// month or day of the week ("3 March 2024" for "3 de marzo de 2024"), and a source that starts
+// with a digit gives a capital to a translation that starts with a word ("Prueba de 30 días").
 std::string matchCase(std::string_view source, std::string translated, bool englishTarget = false);
 
 // translated without the spacing the pipeline adds that source does not have: runs of spaces
@@ -68,6 +70,19 @@ bool isWordByte(char c);
 // reads the words around it as one compound ("Marketing & de ventas"). Before a capital the mark
 // stays, as names use it (Smith & Sons, Black & Decker).
 std::string withWordedAmpersands(std::string_view text, std::string_view conjunction);
+
+// English text with each hyphenated word the language's dictionary does not know as written, alone
+// or with up to three words after it (knows is asked in small letters), written as it knows it: joined where the joined word is
+// known ("Re-order level": Reorder level), otherwise with spaces ("Year-to-date", "Low-stock
+// items", and a count before its unit, "30-day trial"), which the pipeline reads as words and
+// phrases; it reads a hyphen as a word of its own and translates each piece apart ("Año-a-fecha").
+// Codes, names and single letters ("INV-2024", "COVID-19", "Smith-Jones", "X-ray") stay.
+std::string withHyphensResolved(std::string_view text, const std::function<bool(std::string_view)>& knows);
+
+// English text with the shorthands that stand as words between words written out: "w/" with,
+// "w/o" without, "@" at ("Sales w/ VAT", "Headcount @ year end"), which the pipeline passes
+// through untranslated or reads as a blank.
+std::string withShorthandSpelled(std::string_view text);
 
 // English text with each "#" that stands as a word for "number" ("Order #", "# of items") written
 // "No." ("NO." in a text in capitals), the abbreviation the pipeline knows ("Nº de pedido");

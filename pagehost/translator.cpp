@@ -641,8 +641,12 @@ std::string Translator::streamTextOf(std::string_view core, bool standIns) const
 
 std::string Translator::wordedForPipeline(std::string_view text) const
 {
-    return m_settings.spanishTarget ? withOpeningQuotesTurned(withNumberSignsSpelled(withWordedAmpersands(text, "and")))
-                                    : withoutGenderAlternatives(withWordedAmpersands(text, "y"));
+    if (!m_settings.spanishTarget)
+        return withoutGenderAlternatives(withWordedAmpersands(text, "y"));
+    std::string worded(text);
+    if (const auto* check = m_settings.languageCheck.get())
+        worded = withHyphensResolved(worded, [check](std::string_view word) { return check->sourceKnows(word); });
+    return withOpeningQuotesTurned(withNumberSignsSpelled(withShorthandSpelled(withWordedAmpersands(worded, "and"))));
 }
 
 Result<std::vector<std::string>> Translator::exchangeAll(const std::vector<std::string>& segments)

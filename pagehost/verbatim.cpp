@@ -58,6 +58,19 @@ bool isFilePath(std::string_view token)
            && token.find('/', 1) + 1 < token.size();
 }
 
+// A count and its unit that qualify what follows ("30-day trial", "24-hour support"): digits, a
+// hyphen and a word in small letters, which are words the pipeline translates.
+bool isCountAndUnit(std::string_view token)
+{
+    const auto hyphen = token.find('-');
+    if (hyphen == 0 || hyphen == std::string_view::npos || token.size() - hyphen < 3)
+        return false;
+    const auto count = token.substr(0, hyphen);
+    const auto unit = token.substr(hyphen + 1);
+    return std::all_of(count.begin(), count.end(), [](char c) { return isDigit(c); })
+           && std::all_of(unit.begin(), unit.end(), [](char c) { return c >= 'a' && c <= 'z'; });
+}
+
 // Letters followed by digits (SKU12345, A1B2), or parts joined by - _ / . with a digit among them
 // (INV-2024-00317, 2024/25, v2.1, ISO-9001). Words that merely hold a number ("3rd", "24h",
 // "5kg") are left to the pipeline, which translates them, and so is a decimal number ("3.5"),
@@ -81,7 +94,7 @@ bool isCode(std::string_view token)
     const bool decimal = !letter && std::count(token.begin(), token.end(), '.') == 1
                          && token.find_first_of("-_/") == std::string_view::npos && isDigit(token.front())
                          && isDigit(token.back());
-    return digit && (joiner || digitAfterLetter) && !decimal;
+    return digit && (joiner || digitAfterLetter) && !decimal && !isCountAndUnit(token);
 }
 
 // An amount that the pipeline cuts into parts that a rule may move apart ("$1,234.56" read as

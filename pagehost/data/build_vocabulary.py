@@ -13,7 +13,8 @@ weight 1; rules written by hand (MODE.domain.lrx, senses/*.MODE.lrx) say where t
 for another. A sense the pair lacks is added beside the word's other translations and removed from
 them by a rule of weight 1, so that only a rule of higher weight chooses it. Written to OUT_DIR: MODE.automorf.bin, MODE.autobil.bin, MODE.autogen.bin,
 MODE.domain.lrx.bin, MODE.glossary.tsv and MODE.capitals.txt (the target's words written in
-capitals, which the page host gives back their capitals). The bilingual dictionary is then
+capitals, which the page host gives back their capitals; one the language also writes in small
+letters, such as TI, with the source's words in capitals that call for it). The bilingual dictionary is then
 rewritten with one path per source word (refold_dictionary.py), which halves its lookup's time
 and gives the same answers; --quick skips that, for checking the data or tuning it.
 
@@ -768,19 +769,27 @@ class DirectionBuild:
 
     def build_capital_words(self, terms):
         """The target's words in capitals, from the terms and the glossary's translations."""
-        words = set()
+        words = {}  # each word with the source's words in capitals it translates
+        def add(target_text, source_text):
+            for word in capital_words(target_text):
+                words.setdefault(word, set()).update(capital_words(source_text))
         for term in terms:
-            words |= capital_words(self.side(term, self.target))
+            add(self.side(term, self.target), self.side(term, self.source))
         for line in (self.out / f"{self.mode}.glossary.tsv").read_text(encoding="utf-8").splitlines():
             columns = line.split("\t")
             if len(columns) >= 2 and not line.startswith("#") and columns[1] != "=":
-                words |= capital_words(columns[1])
-        # A word the language also writes in small letters (cap, it, cod) keeps the case it comes with.
+                add(columns[1], columns[0])
+        # A word the language also writes in small letters (ti, it, cod) keeps the case it comes
+        # with, unless the source has a word in capitals it translates ("Departamento de TI").
         analyser = self.pair / ("eng-spa.automorf.bin" if self.target == "en" else "spa-eng.automorf.bin")
-        lowercase = sorted(w.lower() for w in words)
-        known = analyses(analyser, lowercase)
-        words = {w for w in words if not known.get(w.lower())}
-        (self.out / f"{self.mode}.capitals.txt").write_text("".join(w + "\n" for w in sorted(words)), encoding="utf-8")
+        known = analyses(analyser, sorted(w.lower() for w in words))
+        lines = []
+        for word in sorted(words):
+            if not known.get(word.lower()):
+                lines.append(word)
+            elif words[word]:
+                lines.append(word + "\t" + " ".join(sorted(words[word])))
+        (self.out / f"{self.mode}.capitals.txt").write_text("".join(line + "\n" for line in lines), encoding="utf-8")
 
     def build_glossary(self):
         parts = [self.data / f"{self.mode}.glossary.tsv"]

@@ -97,6 +97,24 @@ TEST(Glossary, CapitalWordsGetTheirCapitalsBack)
         EXPECT_EQ(glossary.withCapitalWords(text), expected) << text;
 }
 
+TEST(Glossary, AWordAlsoWrittenSmallGetsCapitalsOnlyWhereTheSourceCallsForThem)
+{
+    Glossary glossary;
+    glossary.addCapitalWords("TI\tIT ICT\nIT\tTI\n");
+    const struct {
+        std::string source, text, expected;
+    } cases[] = {
+        {"IT manager", "Responsable de ti", "Responsable de TI"},
+        {"Departamento de TI", "It department", "IT department"},
+        {"ICT budget", "Presupuesto de ti", "Presupuesto de TI"},
+        {"Esto es para ti", "This is for it", "This is for it"},
+        {"Enviar a TI", "Send it to it", "Send it to it"},
+        {"Copy it to IT", "Cópialo a ti", "Cópialo a TI"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(glossary.withCapitalWords(c.text, c.source), c.expected) << c.source;
+}
+
 TEST(Glossary, AGivenNameOrABrandTheSourceCapitalisesKeepsItsCapitals)
 {
     Glossary glossary;

@@ -53,6 +53,10 @@ TEST(TextShape, CaseFollowsTheSourceWherePipelinesForceIt)
         {"eBay sales", "eBay Ventas", "eBay Ventas"},
         {"it's", "\"Es", "\"es"},
         {"日本 the dog", "日本 El perro", "日本 el perro"},
+        {"30-day trial", "prueba de 30 días", "Prueba de 30 días"},
+        {"2024 budget", "2024 presupuesto", "2024 presupuesto"},
+        {"C.P.", "Postcode", "Postcode"},
+        {"C.P. NUEVO", "New postcode", "NEW POSTCODE"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(matchCase(c.source, std::string(c.translated)), c.expected) << c.source;
@@ -152,6 +156,42 @@ TEST(TextShape, AnAmpersandBetweenWordsGoesAsTheConjunction)
     };
     for (const auto& c : cases)
         EXPECT_EQ(withWordedAmpersands(c.text, "and"), c.expected) << c.text;
+}
+
+TEST(TextShape, AHyphenatedWordTheDictionaryLacksIsWrittenAsItKnowsIt)
+{
+    const std::set<std::string, std::less<>> known = {"reorder", "check-in", "in-kind gifts", "email"};
+    const auto knows = [&](std::string_view word) { return known.count(word) > 0; };
+    const struct {
+        std::string_view text, expected;
+    } cases[] = {
+        {"Re-order level", "Reorder level"},
+        {"Year-to-date total", "Year to date total"},
+        {"Low-stock items, out-of-stock items", "Low stock items, out of stock items"},
+        {"30-day trial, 24-hour support", "30 day trial, 24 hour support"},
+        {"Check-in time", "Check-in time"},
+        {"Enter in-kind gifts", "Enter in-kind gifts"},
+        {"Re-check, co-worker", "Re-check, co-worker"},
+        {"INV-2024-00317, COVID-19, Smith-Jones, X-ray, E-mail, VAT-exempt",
+         "INV-2024-00317, COVID-19, Smith-Jones, X-ray, E-mail, VAT-exempt"},
+        {"Year-To-Date, long-térm, well-", "Year-To-Date, long-térm, well-"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(withHyphensResolved(c.text, knows), c.expected) << c.text;
+}
+
+TEST(TextShape, EnglishShorthandStandingAsAWordIsSpelled)
+{
+    const struct {
+        std::string_view text, expected;
+    } cases[] = {
+        {"Sales w/ VAT, price w/o tax", "Sales with VAT, price without tax"},
+        {"TOTAL W/ VAT", "TOTAL WITH VAT"},
+        {"Headcount @ year end", "Headcount at year end"},
+        {"w/ VAT, w/c 3 May, ana@example.com, Rate @", "w/ VAT, w/c 3 May, ana@example.com, Rate @"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(withShorthandSpelled(c.text), c.expected) << c.text;
 }
 
 TEST(TextShape, AnEnglishNumberSignStandingAsAWordIsSpelled)

@@ -33,7 +33,7 @@ TEST(Verbatim, AddressesPathsCodesNamesAndFormulasAreKeptWhole)
         {"SKU12345 (v2.1)", {"SKU12345", "v2.1"}},
         {"=SUM(A1:A9)", {"=SUM(A1:A9)"}},
         {"+A1*2", {"+A1*2"}},
-        {"3rd quarter, 24h service, 5kg", {}},
+        {"3rd quarter, 24h service, 5kg, 30-day trial", {}},
         {"Weight 3.5 kg, grade 7.5 of 1.2.3 or 15.03-2", {"1.2.3", "15.03-2"}},
         {"and/or, 10%, 1,234.57 and 42", {"1,234.57"}},
         {"Total: $1,234.56, $2.5M or -€5k", {"$1,234.56", "$2.5M", "-€5k"}},
