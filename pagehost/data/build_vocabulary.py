@@ -176,7 +176,14 @@ def spanish_adjective_forms(term):
     """(surface, gender, number) of a Spanish adjective."""
     lemma = term.spanish
     if " " in lemma and "es.f" not in term.forms:
-        return [(lemma, "mf", "sg"), (lemma, "mf", "pl")]
+        # An adjective of one form for both genders before what completes it ("pendiente de
+        # pago", "conforme a norma") takes the plural on itself ("pendientes de pago"); other
+        # phrases ("en curso", "sin asignar", "de guardia") stay as they are.
+        words = lemma.lower().split(" ")
+        plural = lemma
+        if words[0].endswith("e") and words[0] not in SPANISH_BREAKS and words[1] in SPANISH_BREAKS:
+            plural = spanish_phrase_plural(lemma)
+        return [(lemma, "mf", "sg"), (term.forms.get("es.pl", plural), "mf", "pl")]
     feminine = term.forms.get("es.f", spanish_feminine(lemma) if " " not in lemma else None)
     plural = term.forms.get("es.pl", spanish_plural(lemma))
     if feminine is None:
