@@ -145,6 +145,7 @@ def with_accent_before_last_syllable(word):
 
 
 # Words of a multiword noun that stay as they are in its plural: "no" ("activos no corrientes"),
+# also where it starts the term ("no conformidades", never "nos conformidades"),
 # and nouns set beside another as a qualifier ("horas extra", "fechas límite", "palabras clave").
 SPANISH_INVARIABLE = {"no", "extra", "límite", "clave", "base", "tipo", "modelo", "piloto", "estrella", "cero",
                       "récord", "mínimo", "máximo", "sí"}
@@ -157,7 +158,7 @@ def spanish_phrase_plural(phrase):
     for i, word in enumerate(words):
         if i > 0 and word.lower() in SPANISH_BREAKS:
             inflecting = False
-        keep = not inflecting or (i > 0 and word.lower() in SPANISH_INVARIABLE) or word.isupper()
+        keep = not inflecting or (i > 0 and word.lower() in SPANISH_INVARIABLE) or word.lower() == "no" or word.isupper()
         out.append(word if keep else spanish_plural(word))
     return " ".join(out)
 
