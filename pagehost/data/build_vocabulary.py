@@ -632,10 +632,14 @@ class DirectionBuild:
 
     def plural_only_entries(self, term):
         """A Spanish noun used only in the plural names its number on the Spanish side, and the
-        English singular or plural it stands for, as the pair writes "homework" - "deberes"."""
+        English singular or plural it stands for, as the pair writes "homework" - "deberes". From
+        Spanish, its singular is looked up too: the rules that make a compound put the noun after
+        "de" in the singular ("Registro de existencias": Stock register), a form the analyser never
+        gives such a noun otherwise."""
         spanish = (term.spanish, ["n", spanish_noun_gender(term), "pl"])
         if self.source == "es":
-            return [(spanish[0], spanish[1], term.english, ["n", "sg"])]
+            return [(spanish[0], spanish[1], term.english, ["n", "sg"]),
+                    (spanish[0], spanish[1][:2] + ["sg"], term.english, ["n", "sg"])]
         return [(term.english, ["n", number], spanish[0], spanish[1]) for number in ("sg", "pl")]
 
     def bilingual_entries(self, terms):
