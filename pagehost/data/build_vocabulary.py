@@ -146,6 +146,7 @@ def with_accent_before_last_syllable(word):
 
 
 # Words of a multiword noun that stay as they are in its plural: "no" ("activos no corrientes"),
+# also where it starts the term ("no conformidades", never "nos conformidades"),
 # and nouns set beside another as a qualifier ("horas extra", "fechas límite", "palabras clave").
 SPANISH_INVARIABLE = {"no", "extra", "límite", "clave", "base", "tipo", "modelo", "piloto", "estrella", "cero",
                       "récord", "mínimo", "máximo", "sí"}
@@ -158,7 +159,7 @@ def spanish_phrase_plural(phrase):
     for i, word in enumerate(words):
         if i > 0 and word.lower() in SPANISH_BREAKS:
             inflecting = False
-        keep = not inflecting or (i > 0 and word.lower() in SPANISH_INVARIABLE) or word.isupper()
+        keep = not inflecting or (i > 0 and word.lower() in SPANISH_INVARIABLE) or word.lower() == "no" or word.isupper()
         out.append(word if keep else spanish_plural(word))
     return " ".join(out)
 
@@ -639,10 +640,14 @@ class DirectionBuild:
 
     def plural_only_entries(self, term):
         """A Spanish noun used only in the plural names its number on the Spanish side, and the
-        English singular or plural it stands for, as the pair writes "homework" - "deberes"."""
+        English singular or plural it stands for, as the pair writes "homework" - "deberes". From
+        Spanish, its singular is looked up too: the rules that make a compound put the noun after
+        "de" in the singular ("Registro de existencias": Stock register), a form the analyser never
+        gives such a noun otherwise."""
         spanish = (term.spanish, ["n", spanish_noun_gender(term), "pl"])
         if self.source == "es":
-            return [(spanish[0], spanish[1], term.english, ["n", "sg"])]
+            return [(spanish[0], spanish[1], term.english, ["n", "sg"]),
+                    (spanish[0], spanish[1][:2] + ["sg"], term.english, ["n", "sg"])]
         return [(term.english, ["n", number], spanish[0], spanish[1]) for number in ("sg", "pl")]
 
     def bilingual_entries(self, terms):
