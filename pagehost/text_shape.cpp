@@ -404,7 +404,6 @@ bool allOf(std::string_view text, bool (*test)(char))
     return !text.empty() && std::all_of(text.begin(), text.end(), test);
 }
 
-// How a hyphenated word is written for the pipeline, or nothing to keep it as it is.
 // Up to count words at the start of text, each after one space ("time" of " time (h)").
 std::vector<std::string_view> wordsStarting(std::string_view text, std::size_t count)
 {

@@ -26,10 +26,10 @@ bool needsTranslation(std::string_view core);
 
 // translated with its case brought back in line with source, where the pipeline forced one:
 // an all-capitals source (two letters or more, not only initials with their dots such as "C.P.")
-// gives an all-capitals translation, and a source
-// that starts with a small letter gives a translation that starts with one, but for an English
-// month or day of the week ("3 March 2024" for "3 de marzo de 2024"), and a source that starts
-// with a digit gives a capital to a translation that starts with a word ("Prueba de 30 días").
+// gives an all-capitals translation; a source that starts with a small letter gives a
+// translation that starts with one, but for an English month or day of the week ("3 March 2024"
+// for "3 de marzo de 2024"); and a source that starts with a digit gives a capital to a
+// translation that starts with a word ("Prueba de 30 días").
 std::string matchCase(std::string_view source, std::string translated, bool englishTarget = false);
 
 // translated without the spacing the pipeline adds that source does not have: runs of spaces
@@ -71,12 +71,13 @@ bool isWordByte(char c);
 // stays, as names use it (Smith & Sons, Black & Decker).
 std::string withWordedAmpersands(std::string_view text, std::string_view conjunction);
 
-// English text with each hyphenated word the language's dictionary does not know as written, alone
-// or with up to three words after it (knows is asked in small letters), written as it knows it: joined where the joined word is
-// known ("Re-order level": Reorder level), otherwise with spaces ("Year-to-date", "Low-stock
-// items", and a count before its unit, "30-day trial"), which the pipeline reads as words and
-// phrases; it reads a hyphen as a word of its own and translates each piece apart ("Año-a-fecha").
-// Codes, names and single letters ("INV-2024", "COVID-19", "Smith-Jones", "X-ray") stay.
+// English text with each hyphenated word the language's dictionary does not know as written,
+// alone or with up to three words after it (knows is asked in small letters), written as it knows
+// it: joined where the joined word is known ("Re-order level": Reorder level), otherwise with
+// spaces ("Year-to-date", "Low-stock items", and a count before its unit, "30-day trial"), which
+// the pipeline reads as words and phrases; it reads a hyphen as a word of its own and translates
+// each piece apart ("Año-a-fecha"). Codes, names, single letters and prefixes ("INV-2024",
+// "COVID-19", "Smith-Jones", "X-ray", "Re-check") stay.
 std::string withHyphensResolved(std::string_view text, const std::function<bool(std::string_view)>& knows);
 
 // English text with the shorthands that stand as words between words written out: "w/" with,
