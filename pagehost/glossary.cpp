@@ -86,21 +86,6 @@ bool isInitialOfName(std::string_view text, std::size_t begin, std::size_t end)
     return std::find(std::begin(kLeads), std::end(kLeads), previous) != std::end(kLeads);
 }
 
-// Where each word of text begins and how long it is.
-std::vector<std::pair<std::size_t, std::size_t>> wordSpans(std::string_view text)
-{
-    std::vector<std::pair<std::size_t, std::size_t>> spans;
-    for (std::size_t pos = 0; pos < text.size();) {
-        std::size_t end = pos;
-        while (end < text.size() && isWordByte(text[end]))
-            ++end;
-        if (end > pos)
-            spans.emplace_back(pos, end - pos);
-        pos = end + 1;
-    }
-    return spans;
-}
-
 // A small letter followed by a capital inside a word: a brand's or a product's spelling
 // ("iPhone", "LinkedIn", "PowerPoint"), which no word of either language has.
 bool hasCapitalInside(std::string_view word)
@@ -248,7 +233,7 @@ std::string Glossary::withCapitalWords(std::string text, std::string_view source
 {
     std::unordered_map<std::string, std::string> names;     // by the case-folded name
     std::unordered_map<std::string_view, int> sourceWords;  // as written, with how often
-    for (const auto& [begin, length] : wordSpans(source)) {
+    for (const auto& [begin, length] : wordSpans(source, isWordByte)) {
         const std::string_view word = source.substr(begin, length);
         if (m_givenNames.count(std::string(word)) || hasCapitalInside(word))
             names[foldCase(word)] = std::string(word);
@@ -256,7 +241,7 @@ std::string Glossary::withCapitalWords(std::string text, std::string_view source
     }
     if (m_capitalWords.empty() && names.empty())
         return text;
-    const auto spans = wordSpans(text);
+    const auto spans = wordSpans(text, isWordByte);
     std::vector<std::string> folded;
     std::unordered_map<std::string_view, int> foldedCounts;
     folded.reserve(spans.size());

@@ -148,6 +148,20 @@ bool isWordByte(char c)
     return isLetterByte(c) || (c >= '0' && c <= '9');
 }
 
+std::vector<std::pair<std::size_t, std::size_t>> wordSpans(std::string_view text, bool (*inWord)(char))
+{
+    std::vector<std::pair<std::size_t, std::size_t>> spans;
+    for (std::size_t pos = 0; pos < text.size();) {
+        std::size_t end = pos;
+        while (end < text.size() && inWord(text[end]))
+            ++end;
+        if (end > pos)
+            spans.emplace_back(pos, end - pos);
+        pos = end == pos ? pos + 1 : end;
+    }
+    return spans;
+}
+
 TextShape shapeOf(std::string_view text)
 {
     std::size_t begin = 0;
@@ -330,20 +344,9 @@ std::string withLettersOfSource(std::string_view source, std::string translated)
 std::string keepSourceCapitals(std::string_view source, std::string translated)
 {
     translated = withLettersOfSource(source, std::move(translated));
+    // Capitals are told by ASCII letters; a word with an accent is no acronym.
     const auto wordsOf = [](std::string_view text) {
-        std::vector<std::pair<std::size_t, std::size_t>> words;  // begin, length
-        for (std::size_t pos = 0; pos < text.size();) {
-            if (!isAsciiLetter(text[pos]) && !(text[pos] >= '0' && text[pos] <= '9')) {
-                ++pos;
-                continue;
-            }
-            std::size_t end = pos;
-            while (end < text.size() && (isAsciiLetter(text[end]) || (text[end] >= '0' && text[end] <= '9')))
-                ++end;
-            words.emplace_back(pos, end - pos);
-            pos = end;
-        }
-        return words;
+        return wordSpans(text, [](char c) { return isAsciiLetter(c) || (c >= '0' && c <= '9'); });
     };
     std::vector<std::string> capitals;
     for (const auto& [begin, length] : wordsOf(source)) {
@@ -733,18 +736,7 @@ std::string withoutMovedCapitals(std::string_view source, std::string translated
 std::string withoutTitleCase(std::string_view source, std::string translated,
                              const std::function<bool(std::string_view)>& knowsWord)
 {
-    const auto wordsOf = [](std::string_view text) {
-        std::vector<std::pair<std::size_t, std::size_t>> words;  // begin, length
-        for (std::size_t pos = 0; pos < text.size();) {
-            std::size_t end = pos;
-            while (end < text.size() && isLetterByte(text[end]))
-                ++end;
-            if (end > pos)
-                words.emplace_back(pos, end - pos);
-            pos = end == pos ? pos + 1 : end;
-        }
-        return words;
-    };
+    const auto wordsOf = [](std::string_view text) { return wordSpans(text, isLetterByte); };
     const auto capitalised = [](std::string_view word) {
         const LetterCases cases = lettersOf(word);
         return cases.upper == 1 && cases.firstIsLower == false && cases.lower > 0;

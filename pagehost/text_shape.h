@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace veltrano::pagehost {
@@ -64,6 +65,9 @@ bool isAsciiLetter(char c);
 
 // A byte of a word: a letter's, or an ASCII digit's, so that a term never matches inside a word.
 bool isWordByte(char c);
+
+// Where each run of bytes that inWord accepts begins in text, and how long it is.
+std::vector<std::pair<std::size_t, std::size_t>> wordSpans(std::string_view text, bool (*inWord)(char));
 
 // text with each " & " that joins a word to one in small letters ("Sales & marketing") written as
 // conjunction, which the pipeline translates; otherwise the pipeline takes the mark for a space and
