@@ -95,6 +95,31 @@ TEST(PageHostVocabulary, SpreadsheetLabelsComeOutAsPeopleWriteThem)
     }
 }
 
+// Cells go to the pipeline together, and a rule that holds words for the end of its cell must
+// put them out there: "in red" once came out in the next cell ("Total in red").
+TEST(PageHostVocabulary, ACellTranslatesTheSameAloneAsAmongOthers)
+{
+    std::string error;
+    const auto host = HostProcess::start({}, error);
+    ASSERT_TRUE(host) << error;
+    const auto client = host->client();
+    const std::pair<std::string, std::vector<std::string>> cases[] = {
+        {"es-en",
+         {"Marcar en rojo las facturas proveedor", "Total", "Marcar con una X los gastos estimados", "Fecha",
+          "Enviar al proveedor la factura pendiente", "Notas"}},
+        {"en-es", {"Mark overdue invoices in red", "Total", "Monthly NHS report", "Date"}},
+    };
+    for (const auto& [direction, cells] : cases) {
+        const auto together = translate(*client, direction.substr(0, 2), direction.substr(3), cells);
+        ASSERT_EQ(together.status, 200) << together.body.dump();
+        for (std::size_t i = 0; i < cells.size(); ++i) {
+            const auto alone = translate(*client, direction.substr(0, 2), direction.substr(3), {cells[i]});
+            ASSERT_EQ(alone.status, 200) << alone.body.dump();
+            EXPECT_EQ(together.body.at("translations").at(i), alone.body.at("translations").at(0)) << cells[i];
+        }
+    }
+}
+
 TEST(PageHostVocabulary, TheUsersGlossaryGoesOverTheBuiltInOneAndABadLineHarmsNothing)
 {
     char dir[] = "/tmp/veltrano-glossary-XXXXXX";
