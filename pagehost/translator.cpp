@@ -518,6 +518,16 @@ std::string Translator::finished(std::string_view core, std::string_view transla
     return finishTranslation(core, sent, translated, m_settings.spanishTarget);
 }
 
+// The acronym of core that goes to the pipeline as the code's stand-in, where no code takes that
+// stand-in already.
+std::optional<VerbatimSpan> Translator::unknownAcronymFor(std::string_view core) const
+{
+    const auto* check = m_settings.languageCheck.get();
+    if (!check || (m_settings.spanishTarget && qualifyingCodeAtStart(core)))
+        return std::nullopt;
+    return unknownAcronymIn(core, [check](std::string_view word) { return check->sourceKnows(word); });
+}
+
 std::vector<GlossaryTerm> Translator::keptIn(std::string_view core) const
 {
     std::vector<GlossaryTerm> kept;
@@ -538,6 +548,8 @@ std::vector<GlossaryTerm> Translator::keptIn(std::string_view core) const
         for (const auto& time : clockTimesIn(core))
             spans.push_back(time);
     }
+    if (const auto acronym = unknownAcronymFor(core))
+        spans.push_back(*acronym);
     for (const auto& span : spans) {
         // A term inside a span is part of a name or an address ("S.L." in "Talleres Pérez S.L.").
         std::erase_if(kept, [&](const GlossaryTerm& term) {
@@ -584,7 +596,8 @@ std::vector<WordStandIn> Translator::wordStandInsFor(std::string_view core, cons
     const auto times = m_settings.spanishTarget && !holdsWord(core, "800") && !holdsWord(core, "801")
                            ? clockTimesIn(core)
                            : std::vector<VerbatimSpan>();
-    if (!code && titled.size() != 1 && times.empty())
+    const auto acronym = unknownAcronymFor(core);
+    if (!code && !acronym && titled.size() != 1 && times.empty())
         return words;
     std::size_t nextTime = 0, nextOneOClock = 0;
     const auto found = kept ? std::vector<GlossaryTerm>() : keptIn(core);
@@ -595,7 +608,8 @@ std::vector<WordStandIn> Translator::wordStandInsFor(std::string_view core, cons
         const bool time = std::any_of(times.begin(), times.end(), [&](const VerbatimSpan& span) {
             return span.begin == term.begin && span.length == term.length;
         });
-        if (code && term.begin == 0 && text == *code) {
+        if ((code && term.begin == 0 && text == *code)
+            || (acronym && term.begin == acronym->begin && term.length == acronym->length)) {
             words.push_back({term.begin, term.length, kCodeStandIn});
         } else if (titled.size() == 1 && term.begin == titled.front().begin && term.length == titled.front().length) {
             words.push_back({term.begin, term.length, kNameStandIn});

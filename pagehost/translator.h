@@ -4,6 +4,7 @@
 #include "pagehost/glossary.h"
 #include "pagehost/language_check.h"
 #include "pagehost/pipeline.h"
+#include "pagehost/verbatim.h"
 
 #include <chrono>
 #include <cstddef>
@@ -68,6 +69,7 @@ private:
     // The core's glossary terms and verbatim spans, in order: what reaches the pipeline protected,
     // or, for a date, as the number that stands in for it.
     std::vector<GlossaryTerm> keptIn(std::string_view core) const;
+    std::optional<VerbatimSpan> unknownAcronymFor(std::string_view core) const;
     // The pipeline's text for core made fit to stand in its place, as finishTranslation does; a
     // kept span that starts core and translated alike is left out of the case the rest takes.
     std::string finished(std::string_view core, std::string_view translated) const;

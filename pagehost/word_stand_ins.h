@@ -11,6 +11,7 @@
 
 #include "pagehost/verbatim.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -40,6 +41,15 @@ bool holdsWord(std::string_view text, std::string_view word);
 // word that is not a verb or a joining word ("A1 is the first cell", "Q1 and Q2" have none). None
 // when core holds the stand-in itself.
 std::optional<std::string_view> qualifyingCodeAtStart(std::string_view core);
+
+// The first word of core in two to six capitals that knows (asked as written and in small
+// letters) does not know, an organisation's or a system's acronym ("NHS", "ERP"), where core has
+// small letters too (in a heading all in capitals every word is). The pipeline breaks a phrase
+// at a word it does not know ("Monthly NHS report" gave "Mensual NHS informe"); the acronym it
+// knows as a noun, standing in, is ordered as one ("Informe mensual de NHS"). None for Roman
+// numerals and where core holds the stand-in itself.
+std::optional<VerbatimSpan> unknownAcronymIn(std::string_view core,
+                                             const std::function<bool(std::string_view)>& knows);
 
 // translated with standIn, which must come back exactly once as a word of its own, in any case
 // (it takes the case of where it moved to: "Ventas de sku"), replaced by original; none otherwise.

@@ -27,6 +27,30 @@ TEST(WordStandIns, OnlyAShortCodeThatQualifiesTheWordsAfterItStandsIn)
         EXPECT_EQ(qualifyingCodeAtStart(core), expected) << core;
 }
 
+TEST(WordStandIns, AnAcronymTheAnalyserDoesNotKnowStandsInUnlessATermHoldsIt)
+{
+    // The analyser stand-in knows a few words, and "MAC address" only as a whole.
+    const auto knows = [](std::string_view word) {
+        return word == "monthly" || word == "report" || word == "PAYE" || word == "MAC address" || word == "acct.";
+    };
+    const std::pair<std::string_view, std::optional<std::string_view>> cases[] = {
+        {"Monthly NHS report", "NHS"},
+        {"NHS number", "NHS"},
+        {"Número ERP", "ERP"},
+        {"PAYE code", std::nullopt},            // a word the analyser knows
+        {"MAC address", std::nullopt},          // inside a term
+        {"MONTHLY NHS REPORT", std::nullopt},   // a heading in capitals
+        {"Phase II report", std::nullopt},      // a Roman numeral
+        {"Total (NHS)", std::nullopt},          // not a word standing apart
+        {"NHS and SKU list", std::nullopt},     // the stand-in is the label's own word
+        {"A report", std::nullopt},             // one letter
+    };
+    for (const auto& [core, expected] : cases) {
+        const auto found = unknownAcronymIn(core, knows);
+        EXPECT_EQ(found ? std::optional(core.substr(found->begin, found->length)) : std::nullopt, expected) << core;
+    }
+}
+
 TEST(WordStandIns, TheCodeComesBackOnlyWhereTheStandInDidOnce)
 {
     const std::pair<std::string_view, std::optional<std::string>> cases[] = {
