@@ -47,10 +47,10 @@ bool isRomanNumeral(std::string_view word)
     return word.find_first_not_of("IVXLCDM") == std::string_view::npos;
 }
 
-// Whether the word at index i of core's words is part of a term of up to five words that knows
-// knows ("MAC address", "Recinto SIGPAC"), which the pipeline translates whole.
-bool inKnownTerm(std::string_view core, const std::vector<std::pair<std::size_t, std::size_t>>& words,
-                 std::size_t i, const std::function<bool(std::string_view)>& knows)
+// Whether the word at index i of core's words is part of a term (up to two words before it and
+// three after) that knows knows ("MAC address", "Recinto SIGPAC"), which the pipeline translates whole.
+bool inKnownTerm(std::string_view core, const std::vector<std::pair<std::size_t, std::size_t>>& words, std::size_t i,
+                 const std::function<bool(std::string_view)>& knows)
 {
     constexpr std::size_t kMostBefore = 2, kMostAfter = 3;
     for (std::size_t first = i >= kMostBefore ? i - kMostBefore : 0; first <= i; ++first) {
@@ -70,8 +70,7 @@ bool inKnownTerm(std::string_view core, const std::vector<std::pair<std::size_t,
 
 }  // namespace
 
-std::optional<VerbatimSpan> unknownAcronymIn(std::string_view core,
-                                             const std::function<bool(std::string_view)>& knows)
+std::optional<VerbatimSpan> unknownAcronymIn(std::string_view core, const std::function<bool(std::string_view)>& knows)
 {
     const auto isCapital = [](char c) { return c >= 'A' && c <= 'Z'; };
     if (std::none_of(core.begin(), core.end(), [](char c) { return c >= 'a' && c <= 'z'; })
@@ -81,8 +80,8 @@ std::optional<VerbatimSpan> unknownAcronymIn(std::string_view core,
     for (std::size_t i = 0; i < words.size(); ++i) {
         const auto [begin, length] = words[i];
         const std::string_view word = core.substr(begin, length);
-        const bool apart = (begin == 0 || core[begin - 1] == ' ')
-                           && (begin + length == core.size() || core[begin + length] == ' ');
+        const bool apart =
+            (begin == 0 || core[begin - 1] == ' ') && (begin + length == core.size() || core[begin + length] == ' ');
         if (apart && length >= 2 && length <= 6 && std::all_of(word.begin(), word.end(), isCapital)
             && !isRomanNumeral(word) && !knows(word) && !knows(asciiSmall(std::string(word)))
             && !inKnownTerm(core, words, i, knows))

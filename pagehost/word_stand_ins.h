@@ -48,8 +48,7 @@ std::optional<std::string_view> qualifyingCodeAtStart(std::string_view core);
 // at a word it does not know ("Monthly NHS report" gave "Mensual NHS informe"); the acronym it
 // knows as a noun, standing in, is ordered as one ("Informe mensual de NHS"). None for Roman
 // numerals and where core holds the stand-in itself.
-std::optional<VerbatimSpan> unknownAcronymIn(std::string_view core,
-                                             const std::function<bool(std::string_view)>& knows);
+std::optional<VerbatimSpan> unknownAcronymIn(std::string_view core, const std::function<bool(std::string_view)>& knows);
 
 // translated with standIn, which must come back exactly once as a word of its own, in any case
 // (it takes the case of where it moved to: "Ventas de sku"), replaced by original; none otherwise.

@@ -34,16 +34,14 @@ TEST(WordStandIns, AnAcronymTheAnalyserDoesNotKnowStandsInUnlessATermHoldsIt)
         return word == "monthly" || word == "report" || word == "PAYE" || word == "MAC address" || word == "acct.";
     };
     const std::pair<std::string_view, std::optional<std::string_view>> cases[] = {
-        {"Monthly NHS report", "NHS"},
-        {"NHS number", "NHS"},
-        {"Número ERP", "ERP"},
-        {"PAYE code", std::nullopt},            // a word the analyser knows
-        {"MAC address", std::nullopt},          // inside a term
-        {"MONTHLY NHS REPORT", std::nullopt},   // a heading in capitals
-        {"Phase II report", std::nullopt},      // a Roman numeral
-        {"Total (NHS)", std::nullopt},          // not a word standing apart
-        {"NHS and SKU list", std::nullopt},     // the stand-in is the label's own word
-        {"A report", std::nullopt},             // one letter
+        {"Monthly NHS report", "NHS"},        {"NHS number", "NHS"}, {"Número ERP", "ERP"},
+        {"PAYE code", std::nullopt},           // a word the analyser knows
+        {"MAC address", std::nullopt},         // inside a term
+        {"MONTHLY NHS REPORT", std::nullopt},  // a heading in capitals
+        {"Phase II report", std::nullopt},     // a Roman numeral
+        {"Total (NHS)", std::nullopt},         // not a word standing apart
+        {"NHS and SKU list", std::nullopt},    // the stand-in is the label's own word
+        {"A report", std::nullopt},            // one letter
     };
     for (const auto& [core, expected] : cases) {
         const auto found = unknownAcronymIn(core, knows);
