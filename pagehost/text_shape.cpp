@@ -775,7 +775,11 @@ std::string withoutTitleCase(std::string_view source, std::string translated,
         const std::string_view word = wordAt(i);
         const bool own = std::any_of(sourceWords.begin(), sourceWords.end(),
                                      [&](const auto& w) { return source.substr(w.first, w.second) == word; });
-        if (capitalised(word) && !own && knowsWord(foldCase(word)) && !nameWith(i, i - 1) && !nameWith(i, i + 1))
+        // The end of a range keeps the capital of its start ("Ene-Dic", "Lun-Vie").
+        const bool rangeEnd = words[i].first == words[i - 1].first + words[i - 1].second + 1
+                              && translated[words[i].first - 1] == '-' && capitalised(wordAt(i - 1));
+        if (capitalised(word) && !own && !rangeEnd && knowsWord(foldCase(word)) && !nameWith(i, i - 1)
+            && !nameWith(i, i + 1))
             lowered.push_back(i);
     }
     for (auto i = lowered.rbegin(); i != lowered.rend(); ++i)

@@ -145,8 +145,8 @@ std::string withoutMovedCapitals(std::string_view source, std::string translated
 // brackets, colons or slashes, whose capitals are values'), in the case Spanish writes a heading
 // in: the capitals the pipeline left on the words after the first ("Rellene El Formulario") go, on
 // each word that knowsWord takes for a word in small letters, unless source holds it as it is
-// ("Mark Hill") or it and the word beside it are a name that knowsWord knows only with its
-// capitals ("Nueva York").
+// ("Mark Hill"), it ends a range after a hyphen ("Ene-Dic") or it and the word beside it are a
+// name that knowsWord knows only with its capitals ("Nueva York").
 std::string withoutTitleCase(std::string_view source, std::string translated,
                              const std::function<bool(std::string_view)>& knowsWord);
 

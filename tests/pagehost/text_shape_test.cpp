@@ -284,8 +284,8 @@ TEST(TextShape, CapitalsThePipelineMovedToAnotherWordGo)
 
 TEST(TextShape, ATitleCaseHeadingIsWrittenAsSpanishWritesOne)
 {
-    const std::set<std::string, std::less<>> spanish = {"rellene", "el",    "formulario", "ventas",  "por",
-                                                        "región",  "nueva", "de",         "oficina", "york"};
+    const std::set<std::string, std::less<>> spanish = {"rellene", "el", "formulario", "ventas", "por", "región",
+                                                        "nueva",   "de", "oficina",    "york",   "dic"};
     const auto knows = [&](std::string_view word) { return spanish.contains(word) || word == "Nueva York"; };
     const struct {
         std::string_view source, translated, expected;
@@ -296,6 +296,7 @@ TEST(TextShape, ATitleCaseHeadingIsWrittenAsSpanishWritesOne)
         {"Approved By Mark Hill", "Aprobado Por Mark Hill", "Aprobado por Mark Hill"},
         {"Fill in the form", "Rellene El Formulario", "Rellene El Formulario"},
         {"Status 'Shipped Today'", "El Estado 'Enviado Hoy'", "El Estado 'Enviado Hoy'"},
+        {"Sales Jan-Dec", "Ventas Ene-Dic", "Ventas Ene-Dic"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(withoutTitleCase(c.source, std::string(c.translated), knows), c.expected) << c.source;
