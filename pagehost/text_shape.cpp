@@ -131,6 +131,19 @@ std::string recase(std::string_view text, CaseChange change, bool firstOnly)
     return out;
 }
 
+// Initials with their dots ("C.P.", "N.I.F.") are written in capitals whatever the case of the
+// words they stand for ("Postcode", "Tax ID").
+bool initialsOnly(std::string_view source)
+{
+    bool initial = false;
+    for (std::size_t i = 0; i < source.size(); ++i) {
+        if (isAsciiLetter(source[i]) && (i + 1 == source.size() || source[i + 1] != '.'))
+            return false;
+        initial = initial || isAsciiLetter(source[i]);
+    }
+    return initial;
+}
+
 }  // namespace
 
 bool isLetterByte(char c)
@@ -205,17 +218,8 @@ bool startsWithEnglishCalendarName(std::string_view text)
 std::string matchCase(std::string_view source, std::string translated, bool englishTarget)
 {
     const LetterCases cases = lettersOf(source);
-    // Initials with their dots ("C.P.", "N.I.F.") are written in capitals whatever the case of
-    // the words they stand for ("Postcode", "Tax ID").
-    const auto onlyInitials = [&] {
-        for (std::size_t i = 0; i < source.size(); ++i) {
-            if (isAsciiLetter(source[i]) && (i + 1 == source.size() || source[i + 1] != '.'))
-                return false;
-        }
-        return true;
-    };
     if (cases.upper >= 2 && cases.lower == 0)
-        return onlyInitials() ? translated : recase(translated, CaseChange::ToUpper, false);
+        return initialsOnly(source) ? translated : recase(translated, CaseChange::ToUpper, false);
     // A label that starts with a count ("30-day trial", "2024 budget") has no first letter to
     // follow; its translation, where a word comes first, starts as labels do ("Prueba de 30 días").
     const auto isDigitByte = [](char c) { return c >= '0' && c <= '9'; };
@@ -696,7 +700,7 @@ std::string foldCase(std::string_view text)
 std::string caseLike(std::string_view source, std::string_view text)
 {
     const LetterCases cases = lettersOf(source);
-    if (cases.upper >= 2 && cases.lower == 0)
+    if (cases.upper >= 2 && cases.lower == 0 && !initialsOnly(source))
         return recase(text, CaseChange::ToUpper, false);
     if (cases.upper == 0 && cases.lower > 0)
         return recase(text, CaseChange::ToLower, false);

@@ -120,8 +120,9 @@ bool startsWithCapital(std::string_view word);
 std::string foldCase(std::string_view text);
 
 // text given the letter case of source, for a fixed translation put in source's place: all
-// capitals when source is (two letters or more), all small letters when source has no capital,
-// otherwise text as written with its first letter a capital.
+// capitals when source is (two letters or more, but for initials with their dots: "C.P."), all
+// small letters when source has no capital, otherwise text as written with its first letter a
+// capital.
 std::string caseLike(std::string_view source, std::string_view text);
 
 // translated, in capitals because its source is an acronym ("TBD", "IRPF"), in the case its words

@@ -18,8 +18,9 @@ Glossary glossaryOf(std::string_view builtIn, std::string_view user, std::vector
 TEST(Glossary, WholeTextsComeBackInTheirOwnLetterCase)
 {
     std::vector<std::string> problems;
-    const Glossary glossary = glossaryOf("N/A\tN/D\nQty\tCant.\nFecha de alta\tStart date\nAcme\tACME Corp\n",
-                                         "# mine\nacme\t=\nqty\tUds.\n", problems);
+    const Glossary glossary =
+        glossaryOf("N/A\tN/D\nQty\tCant.\nFecha de alta\tStart date\nAcme\tACME Corp\nC.P.\tPostal code\n",
+                   "# mine\nacme\t=\nqty\tUds.\n", problems);
     EXPECT_TRUE(problems.empty());
     const struct {
         std::string_view text;
@@ -36,6 +37,7 @@ TEST(Glossary, WholeTextsComeBackInTheirOwnLetterCase)
         {"acme", "acme"},  // kept as written
         {"Fecha", std::nullopt},
         {"N/A N/A", std::nullopt},
+        {"C.P.", "Postal code"},  // initials are in capitals whatever they stand for
     };
     for (const auto& c : cases)
         EXPECT_EQ(glossary.wholeText(c.text), c.expected) << c.text;
