@@ -141,6 +141,36 @@ std::vector<std::string_view> slashedWords(std::string_view line)
     return words;
 }
 
+// A line written as a formula in words ("Total = Qty * Price", "Margin = Revenue - Cost") cut at
+// its operators, each standing between spaces: the pieces, each with the operator after it (the
+// last with none). The pipeline read such a line as one phrase and moved its words across the
+// operators ("Precio = de * Cant. total"). Empty for a line with no "=" between words.
+std::vector<std::pair<std::string_view, std::string_view>> formulaPieces(std::string_view line)
+{
+    static constexpr std::string_view kOperators[] = {"=", "+", "-", "*", "x", "/", "\u00d7", "\u00f7"};
+    const std::string_view core = shapeOf(line).core;
+    const auto equals = core.find(" = ");
+    if (equals == std::string_view::npos || !hasLetter(core.substr(0, equals)))
+        return {};
+    std::vector<std::pair<std::string_view, std::string_view>> pieces;
+    std::size_t begin = 0;
+    for (std::size_t at = 0; at < line.size(); ++at) {
+        if (line[at] != ' ')
+            continue;
+        for (const auto op : kOperators) {
+            if (line.substr(at + 1, op.size()) == op && line.substr(at + 1 + op.size(), 1) == " ") {
+                pieces.emplace_back(line.substr(begin, at + 1 - begin), line.substr(at + 1, op.size()));
+                begin = at + 1 + op.size();
+                break;
+            }
+        }
+    }
+    pieces.emplace_back(line.substr(begin), std::string_view());
+    const bool noneEmpty =
+        std::all_of(pieces.begin(), pieces.end(), [](const auto& piece) { return !shapeOf(piece.first).core.empty(); });
+    return noneEmpty ? pieces : std::vector<std::pair<std::string_view, std::string_view>>();
+}
+
 // shape with the mark of a list item that starts its core ("- Check stock", "• Order boxes") and
 // the space after it moved to its leading part: the item is translated as the label or the
 // instruction it is, which the mark before it hid ("- Stock de control").
@@ -235,6 +265,11 @@ Plan planFor(const std::vector<std::string>& texts, const Glossary* glossary, co
             parts.push_back(part);
         };
         for (const auto& [line, after] : linesOf(text)) {
+            if (const auto pieces = formulaPieces(line); !pieces.empty()) {
+                for (std::size_t i = 0; i < pieces.size(); ++i)
+                    addPart(pieces[i].first, i + 1 < pieces.size() ? pieces[i].second : after);
+                continue;
+            }
             const bool glossaryLabel = glossary && glossary->wholeText(shapeOf(line).core);
             const auto words = glossaryLabel ? std::vector<std::string_view>() : slashedWords(line);
             const auto choice = words.empty() && !glossaryLabel ? parenthesisedChoice(line, glossary) : std::nullopt;
