@@ -86,7 +86,7 @@ def main():
     parser.add_argument("--pair", action="store_true")
     args = parser.parse_args()
     texts = list(dict.fromkeys(t for t in pathlib.Path(args.texts).read_text().split("\n") if t.strip()))
-    stream = "".join(f"{stream_escape(t)}[].[{i}]" for i, t in enumerate(texts)) + "[\n]"
+    stream = "[].[start]" + "".join(f"{stream_escape(t)}[].[{i}]" for i, t in enumerate(texts)) + "[\n]"
     data = stream.encode() + b"\0"
     print(f"{len(texts)} distinct texts, {sum(len(t.split()) for t in texts)} words")
     time_stages(stages(pathlib.Path(args.vocabulary)), data, args.autobil)

@@ -13,6 +13,12 @@ constexpr std::string_view kReserved = "[]\\^$/@<>{}";
 constexpr std::string_view kSentenceEnd = "[].";
 // The pipeline holds a segment back until it sees a blank after the last sentence end.
 constexpr std::string_view kClosingBlank = "[\n]";
+// Starts each segment: a sentence end of its own and the blank that marks it, so that the first
+// text, like every other, follows a sentence end. Rules that know a cell's start by the sentence
+// end before it missed the first text of every segment ("Responsable" alone came out Manager,
+// after another cell Owner).
+constexpr std::string_view kSegmentStart = "[].[start]";
+constexpr std::string_view kSegmentStartBlank = "start";
 // Starts the content of a protected block, which neither a number nor an empty blank does.
 constexpr char kProtectedMark = '=';
 
@@ -90,7 +96,7 @@ std::string protectedBlock(std::string_view text)
 
 std::string joinStreamSegment(const std::vector<std::string>& streamTexts, std::size_t firstNumber)
 {
-    std::string segment;
+    std::string segment(kSegmentStart);
     for (std::size_t i = 0; i < streamTexts.size(); ++i) {
         segment += streamTexts[i];
         segment += kSentenceEnd;
@@ -122,6 +128,10 @@ std::optional<std::vector<std::string>> splitSegment(std::string_view answer, st
                 return std::nullopt;
             if (content->empty())
                 continue;  // the one before a sentence end of ours
+            if (texts.empty() && *content == kSegmentStartBlank) {
+                current.clear();  // the segment's own sentence end
+                continue;
+            }
             if (content->front() == kProtectedMark) {
                 current.append(*content, 1);
                 continue;

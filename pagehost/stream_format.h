@@ -13,7 +13,8 @@ namespace veltrano::pagehost {
 // backslash, so the pipeline treats it as plain text.
 std::string escapeForStream(std::string_view text);
 
-// One segment (without its terminating NUL) carrying the texts in order. Each text is followed by
+// One segment (without its terminating NUL) carrying the texts in order, after a sentence end
+// of its own, so that the first text starts as every other does. Each text is followed by
 // a sentence end that keeps its words out of the next text's sentence, and a numbered superblank,
 // which the pipeline passes through untouched; a closing blank ends the segment so the
 // pipeline answers at once. The numbers run from firstNumber, so that an answer meant for another
@@ -29,7 +30,8 @@ std::string joinStreamSegment(const std::vector<std::string>& streamTexts, std::
 
 // The count texts of a pipeline answer to joinSegment(texts, firstNumber), unescaped, in order,
 // each still ending with the sentence end that joinSegment added (when the pipeline kept it),
-// with the text of protected blocks in place.
+// with the text of protected blocks in place; what comes before the segment's opening blank is
+// no text's.
 // nullopt when the numbered superblanks are not all there exactly once and in order.
 std::optional<std::vector<std::string>> splitSegment(std::string_view answer, std::size_t firstNumber,
                                                      std::size_t count);

@@ -15,7 +15,7 @@ TEST(Segment, SplitsTheTextsItJoinedWhateverTheyHold)
 {
     const std::vector<std::string_view> texts = {"one", "[0]", "a\\b ^c$ /d @e <f> {g}", "line\nbreak", "x.[1]"};
     const std::string answer = joinSegment(texts, 7);
-    EXPECT_EQ(joinSegment({"Mr"}, 7), "Mr[].[7][\n]");
+    EXPECT_EQ(joinSegment({"Mr"}, 7), "[].[start]Mr[].[7][\n]");
     const auto split = splitSegment(answer, 7, texts.size());
     ASSERT_TRUE(split);
     ASSERT_EQ(split->size(), texts.size());
@@ -27,7 +27,7 @@ TEST(Segment, ProtectedBlocksComeBackInPlaceUnescaped)
 {
     const std::string texts[] = {"Total " + protectedBlock("N/D [x]") + " sales", protectedBlock("a\\b")};
     const std::string segment = joinStreamSegment({texts[0], texts[1]}, 3);
-    EXPECT_EQ(segment, "Total [=N\\/D \\[x\\]] sales[].[3][=a\\\\b][].[4][\n]");
+    EXPECT_EQ(segment, "[].[start]Total [=N\\/D \\[x\\]] sales[].[3][=a\\\\b][].[4][\n]");
     const auto split = splitSegment(segment, 3, 2);
     ASSERT_TRUE(split);
     EXPECT_EQ(*split, (std::vector<std::string>{"Total N/D [x] sales.", "a\\b."}));
@@ -46,6 +46,7 @@ TEST(Segment, RefusesAnswersWhoseSeparatorsCannotBeTrusted)
         {"text after the last separator", "uno.[0]dos.[1]tres[\n]"},
         {"unexpected superblank", "uno.[x]dos.[1][\n]"},
         {"answer to another segment", "uno.[2]dos.[3][\n]"},
+        {"opening blank after a text", "uno.[0].[start]dos.[1][\n]"},
     };
     for (const auto& c : cases)
         EXPECT_FALSE(splitSegment(c.answer, 0, 2)) << c.name;

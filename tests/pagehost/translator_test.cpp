@@ -52,14 +52,17 @@ Result<std::string> echo(const std::string& segment)
     return segment;
 }
 
-// Like Apertium: each sentence comes back capitalised, after a space where a dropped word was.
+// Like Apertium: each sentence comes back capitalised, after a space where a dropped word was;
+// what superblanks hold passes untouched.
 Result<std::string> capitaliseSentences(const std::string& segment)
 {
     std::string answer;
     bool sentenceStart = true;
+    bool inBlank = false;
     for (std::size_t i = 0; i < segment.size(); ++i) {
         const char c = segment[i];
-        const bool letter = std::isalpha(static_cast<unsigned char>(c));
+        inBlank = (inBlank || c == '[') && c != ']';
+        const bool letter = std::isalpha(static_cast<unsigned char>(c)) && !inBlank;
         if (sentenceStart && letter) {
             answer += ' ';
             answer += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -83,7 +86,8 @@ TEST(Translator, KeepsWhitespaceNulAndCaseAroundWhatThePipelineChanges)
     // One segment; the repeated core and the texts without letters never reached the pipeline,
     // and each line of a text went as a text of its own.
     ASSERT_EQ(state.segments.size(), 1u);
-    EXPECT_EQ(state.segments[0], "plain words[].[0]a[].[1]b[].[2]\\[x\\] \\\\y\\\\[].[3]line[].[4]break[].[5][\n]");
+    EXPECT_EQ(state.segments[0],
+              "[].[start]plain words[].[0]a[].[1]b[].[2]\\[x\\] \\\\y\\\\[].[3]line[].[4]break[].[5][\n]");
 }
 
 TEST(Translator, GlossaryDecidesWholeTextsAndProtectsTermsInsideOthers)
@@ -98,7 +102,7 @@ TEST(Translator, GlossaryDecidesWholeTextsAndProtectsTermsInsideOthers)
     ASSERT_TRUE(translated) << translated.error().message;
     EXPECT_EQ(translated.value(), (Texts{" n/d ", "N/D", "Sales Acum. [anual]"}));
     ASSERT_EQ(state.segments.size(), 1u);
-    EXPECT_EQ(state.segments[0], "Sales [=Acum. \\[anual\\]][].[0][\n]");
+    EXPECT_EQ(state.segments[0], "[].[start]Sales [=Acum. \\[anual\\]][].[0][\n]");
 }
 
 TEST(Translator, AddressesAndCodesPassThePipelineUntouched)
@@ -111,7 +115,7 @@ TEST(Translator, AddressesAndCodesPassThePipelineUntouched)
     ASSERT_TRUE(translated) << translated.error().message;
     EXPECT_EQ(translated.value(), texts);
     ASSERT_EQ(state.segments.size(), 1u);
-    EXPECT_EQ(state.segments[0], "Invoice [=INV-2024-00317] overdue[].[0][\n]");
+    EXPECT_EQ(state.segments[0], "[].[start]Invoice [=INV-2024-00317] overdue[].[0][\n]");
 }
 
 TEST(Translator, SpanishDatesGoAsNumbersAndAgainProtectedWhenARuleChangedOne)
@@ -140,7 +144,8 @@ TEST(Translator, AnEnglishCodeThatQualifiesTheWordsAfterItGoesAsAnAcronymAndAgai
     for (const bool ruleDropsIt : {false, true}) {
         FakeState state;
         state.answer = [&](const std::string& segment) -> Result<std::string> {
-            return ruleDropsIt ? std::regex_replace(segment, std::regex("^SKU sales"), "sales") : segment;
+            return ruleDropsIt ? std::regex_replace(segment, std::regex(R"(\[start\]SKU sales)"), "[start]sales")
+                               : segment;
         };
         TranslatorSettings settings;
         settings.spanishTarget = true;
@@ -173,7 +178,7 @@ TEST(Translator, EachWordOfASlashedLabelIsALabelOfItsOwn)
     const auto ending = translator.translate({"Profesor/a \n"});
     ASSERT_TRUE(ending) << ending.error().message;
     EXPECT_EQ(ending.value(), Texts{"Profesor \n"}) << "a feminine ending is left out";
-    EXPECT_EQ(state.segments[0], "Qty[].[0]box[].[1]Parent[].[2]Guardian[].[3]Tutor[].[4]km\\/h[].[5]"
+    EXPECT_EQ(state.segments[0], "[].[start]Qty[].[0]box[].[1]Parent[].[2]Guardian[].[3]Tutor[].[4]km\\/h[].[5]"
                                  "Cost per unit\\/box[].[6]Cost per box[].[7]Cost per unit[].[8][\n]");
 }
 
