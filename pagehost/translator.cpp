@@ -345,7 +345,8 @@ std::string assemble(const std::vector<Part>& parts, const std::vector<std::stri
         const bool repeatsSlashedWord = i > 0 && parts[i - 1].after == "/" && foldCase(word) == foldCase(previous)
                                         && foldCase(shape.core) != foldCase(parts[i - 1].shape.core);
         if (repeatsSlashedWord) {
-            text.pop_back();  // the slash before the repeat
+            // The slash before the repeat goes, and the space before the slash ("Provincia / ").
+            text.resize(text.size() - 1 - parts[i - 1].shape.trailing.size());
         } else {
             text += shape.leading;
             text += word;
