@@ -129,7 +129,10 @@ std::optional<std::vector<std::string>> splitSegment(std::string_view answer, st
             if (content->empty())
                 continue;  // the one before a sentence end of ours
             if (texts.empty() && *content == kSegmentStartBlank) {
-                current.clear();  // the segment's own sentence end
+                // The segment's own sentence end; a word there was moved out of a text.
+                if (current.find_first_not_of(" .") != std::string::npos)
+                    return std::nullopt;
+                current.clear();
                 continue;
             }
             if (content->front() == kProtectedMark) {

@@ -47,6 +47,7 @@ TEST(Segment, RefusesAnswersWhoseSeparatorsCannotBeTrusted)
         {"unexpected superblank", "uno.[x]dos.[1][\n]"},
         {"answer to another segment", "uno.[2]dos.[3][\n]"},
         {"opening blank after a text", "uno.[0].[start]dos.[1][\n]"},
+        {"a word before the opening blank", "uno.[start]dos.[0]tres.[1][\n]"},
     };
     for (const auto& c : cases)
         EXPECT_FALSE(splitSegment(c.answer, 0, 2)) << c.name;
