@@ -266,7 +266,22 @@ std::string tidySpacing(std::string_view source, std::string_view translated)
     return out;
 }
 
-std::string keepSentenceCase(std::string_view source, std::string translated, bool strict)
+namespace {
+
+// word without the ASCII marks before and after its letters ("Londres," gives "Londres").
+std::string_view lettersOnly(std::string_view word)
+{
+    while (!word.empty() && !isLetterByte(word.front()))
+        word.remove_prefix(1);
+    while (!word.empty() && !isLetterByte(word.back()))
+        word.remove_suffix(1);
+    return word;
+}
+
+}  // namespace
+
+std::string keepSentenceCase(std::string_view source, std::string translated, bool strict,
+                             const std::function<bool(std::string_view)>& isName)
 {
     const LetterCases cases = lettersOf(source);
     if (cases.upper > 1 || (cases.upper == 1 && cases.firstIsLower.value_or(true)))
@@ -298,7 +313,8 @@ std::string keepSentenceCase(std::string_view source, std::string translated, bo
         const std::string_view word = std::string_view(translated).substr(pos, end - pos);
         const LetterCases wordCases = lettersOf(word);
         const bool capitalised = wordCases.upper == 1 && wordCases.firstIsLower == false && wordCases.lower > 0;
-        const bool lower = capitalised && (afterUntranslated || (strict && afterFirstWord));
+        const bool lower =
+            capitalised && (afterUntranslated || (strict && afterFirstWord && !(isName && isName(lettersOnly(word)))));
         out += lower ? recase(word, CaseChange::ToLower, true) : std::string(word);
         afterUntranslated = wordCases.upper + wordCases.lower > 0 && inSource(word);
         afterFirstWord = afterFirstWord || wordCases.upper + wordCases.lower > 0;

@@ -44,8 +44,10 @@ std::string tidySpacing(std::string_view source, std::string_view translated);
 // letters; with strict (a target language that capitalises no more than the source, as Spanish
 // against English), so is any word after the first that the pipeline capitalised. Otherwise
 // names the pipeline capitalises (January, Madrid) stay; words in capitals (IVA) and words with
-// a capital inside (iPhone) always stay as they are.
-std::string keepSentenceCase(std::string_view source, std::string translated, bool strict = false);
+// a capital inside (iPhone) always stay as they are, and so, with strict, does a word that isName
+// takes for a name (asked without the marks around it: "Oficina de Londres").
+std::string keepSentenceCase(std::string_view source, std::string translated, bool strict = false,
+                             const std::function<bool(std::string_view)>& isName = {});
 
 // translated with the words source writes in capitals (two letters or more: ID, SKU, KPI) in
 // capitals wherever they come through, in any case ("Id de la balanza" for "Balance ID"), and so

@@ -307,15 +307,16 @@ Plan planFor(const std::vector<std::string>& texts, const Glossary* glossary, co
 // leaves a space), and the case of the text as sent (the core with its marks worded) restored.
 // A translation that came back empty leaves the core as it was rather than erase it.
 std::string finishTranslation(std::string_view core, std::string_view sent, std::string_view translated,
-                              bool spanishTarget)
+                              bool spanishTarget, const std::function<bool(std::string_view)>& isTargetName)
 {
     if (!translated.empty() && translated.back() == '.')
         translated.remove_suffix(1);
     const std::string_view trimmed = shapeOf(translated).core;
     if (trimmed.empty())
         return std::string(core);
-    std::string finished = keepSourceCapitals(
-        sent, keepSentenceCase(sent, matchCase(sent, tidySpacing(sent, trimmed), !spanishTarget), spanishTarget));
+    std::string finished =
+        keepSourceCapitals(sent, keepSentenceCase(sent, matchCase(sent, tidySpacing(sent, trimmed), !spanishTarget),
+                                                  spanishTarget, isTargetName));
     finished = quotesRestored(core, std::move(finished));
     return spanishTarget ? withOpeningMarks(sent, std::move(finished)) : finished;
 }
@@ -539,6 +540,12 @@ std::string Translator::finished(std::string_view core, std::string_view transla
     const bool sameStart =
         firstWordEnd != std::string_view::npos && translated.starts_with(core.substr(0, firstWordEnd));
     const auto kept = sameStart ? keptIn(core) : std::vector<GlossaryTerm>();
+    // A name the target knows only with its capital ("Londres", "Madrid") keeps it wherever the
+    // pipeline moves it.
+    const auto* check = m_settings.languageCheck.get();
+    const auto isTargetName = [check](std::string_view word) {
+        return check && check->targetKnows(word) && !check->targetKnows(foldCase(word));
+    };
     if (!kept.empty() && kept.front().begin == 0) {
         const std::string_view prefix = core.substr(0, kept.front().length);
         const auto restOf = [&](std::string_view text) { return text.substr(prefix.size()); };
@@ -548,10 +555,10 @@ std::string Translator::finished(std::string_view core, std::string_view transla
             const auto rest = shapeOf(restOf(translated));
             return std::string(prefix) + std::string(rest.leading)
                    + finishTranslation(shapeOf(restOf(core)).core, shapeOf(restOf(sent)).core, rest.core,
-                                       m_settings.spanishTarget);
+                                       m_settings.spanishTarget, isTargetName);
         }
     }
-    return finishTranslation(core, sent, translated, m_settings.spanishTarget);
+    return finishTranslation(core, sent, translated, m_settings.spanishTarget, isTargetName);
 }
 
 // The acronym of core that goes to the pipeline as the code's stand-in, where no code takes that

@@ -105,6 +105,9 @@ TEST(TextShape, CapitalsOnlyWhereTheSourceCallsForThem)
     EXPECT_EQ(keepSentenceCase("Thank you for your support!", "Gracias Para su apoyo!", true),
               "Gracias para su apoyo!");
     EXPECT_EQ(keepSentenceCase("Total for the IRS", "Total para el IRS", true), "Total para el IRS");
+    // But for a name the target knows only with its capital, moved there from the first word.
+    const auto isName = [](std::string_view word) { return word == "Londres"; };
+    EXPECT_EQ(keepSentenceCase("London office", "Oficina De Londres,", true, isName), "Oficina de Londres,");
 }
 
 TEST(TextShape, WordsTheSourceWritesInCapitalsStaySo)
