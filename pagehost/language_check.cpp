@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <exception>
 #include <iostream>
+#include <iterator>
 #include <mutex>
 #include <unordered_map>
 #include <vector>
@@ -48,7 +49,8 @@ struct KnownWords::State {
     std::mutex looking;  // the processor keeps its state between lookups, and so does the cache
     FSTProcessor processor;
     bool usable = false;
-    std::unordered_map<std::string, bool> answered;  // a workbook asks of the same words again and again
+    // A word's analyses, empty when unknown: a workbook asks of the same words again and again.
+    std::unordered_map<std::string, std::string> answered;
 
     void load()
     {
@@ -82,11 +84,11 @@ void KnownWords::load() const
     std::call_once(m_state->loaded, [this] { m_state->load(); });
 }
 
-bool KnownWords::knows(std::string_view word) const
+std::string KnownWords::analysesOf(std::string_view word) const
 {
     load();
     if (!m_state->usable)
-        return false;
+        return {};
     constexpr std::size_t kMostAnswersKept = 200000;
     std::string key(word);
     std::lock_guard lock(m_state->looking);
@@ -96,10 +98,25 @@ bool KnownWords::knows(std::string_view word) const
     // over (a prefix alone, "o" for "of", leaves some).
     const auto [analyses, unmatched] = m_state->processor.biltransWithQueue(to_ustring(key.c_str()), false);
     const bool known = unmatched == 0 && !analyses.empty() && analyses.front() != '@';
+    std::string answer;
+    if (known)
+        utf8::utf16to8(analyses.begin(), analyses.end(), std::back_inserter(answer));
     if (m_state->answered.size() >= kMostAnswersKept)
         m_state->answered.clear();
-    m_state->answered.emplace(std::move(key), known);
-    return known;
+    m_state->answered.emplace(std::move(key), answer);
+    return answer;
+}
+
+bool KnownWords::knows(std::string_view word) const
+{
+    return !analysesOf(word).empty();
+}
+
+bool KnownWords::isInstructionVerb(std::string_view word) const
+{
+    const std::string analyses = analysesOf(word);
+    const bool verb = analyses.find("><inf>") != std::string::npos || analyses.find("><imp><p3>") != std::string::npos;
+    return verb && analyses.find("<n>") == std::string::npos;
 }
 
 LanguageCheck::LanguageCheck(std::shared_ptr<const KnownWords> source, std::shared_ptr<const KnownWords> target)
@@ -115,6 +132,11 @@ bool LanguageCheck::sourceKnows(std::string_view word) const
 bool LanguageCheck::targetKnows(std::string_view word) const
 {
     return m_target->knows(word);
+}
+
+bool LanguageCheck::sourceIsInstructionVerb(std::string_view word) const
+{
+    return m_source->isInstructionVerb(word);
 }
 
 void LanguageCheck::load() const

@@ -23,10 +23,17 @@ public:
     // loaded (said once on standard error).
     bool knows(std::string_view word) const;
 
+    // Whether word reads as a verb that opens an instruction, in the infinitive or the formal
+    // imperative, and never as a noun ("Enable", "Instale"; not "Order", "Cuenta").
+    bool isInstructionVerb(std::string_view word) const;
+
     // Loads the analyser now, rather than at the first question.
     void load() const;
 
 private:
+    // word's analyses as the analyser writes them; empty when it does not know word.
+    std::string analysesOf(std::string_view word) const;
+
     struct State;
     std::unique_ptr<State> m_state;
 };
@@ -45,6 +52,8 @@ public:
     bool sourceKnows(std::string_view word) const;
     // The same of the target language's analyser.
     bool targetKnows(std::string_view word) const;
+    // isInstructionVerb of the source language's analyser.
+    bool sourceIsInstructionVerb(std::string_view word) const;
 
     // Loads both analysers now (a few tenths of a second), so a conversion does not wait for them.
     void load() const;

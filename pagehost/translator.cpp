@@ -568,7 +568,10 @@ std::optional<VerbatimSpan> Translator::unknownAcronymFor(std::string_view core)
     const auto* check = m_settings.languageCheck.get();
     if (!check || (m_settings.spanishTarget && qualifyingCodeAtStart(core)))
         return std::nullopt;
-    return unknownAcronymIn(core, [check](std::string_view word) { return check->sourceKnows(word); });
+    const auto knows = [check](std::string_view word) { return check->sourceKnows(word); };
+    if (auto acronym = unknownAcronymIn(core, knows))
+        return acronym;
+    return unknownNameIn(core, knows, [check](std::string_view word) { return check->sourceIsInstructionVerb(word); });
 }
 
 std::vector<GlossaryTerm> Translator::keptIn(std::string_view core) const

@@ -69,6 +69,7 @@ private:
     // The core's glossary terms and verbatim spans, in order: what reaches the pipeline protected,
     // or, for a date, as the number that stands in for it.
     std::vector<GlossaryTerm> keptIn(std::string_view core) const;
+    // The unknown acronym or name of core that goes to the pipeline as the code's stand-in.
     std::optional<VerbatimSpan> unknownAcronymFor(std::string_view core) const;
     // The pipeline's text for core made fit to stand in its place, as finishTranslation does; a
     // kept span that starts core and translated alike is left out of the case the rest takes.

@@ -90,6 +90,35 @@ std::optional<VerbatimSpan> unknownAcronymIn(std::string_view core, const std::f
     return std::nullopt;
 }
 
+std::optional<VerbatimSpan> unknownNameIn(std::string_view core, const std::function<bool(std::string_view)>& knows,
+                                          const std::function<bool(std::string_view)>& isInstructionVerb)
+{
+    if (holdsWord(core, kCodeStandIn))
+        return std::nullopt;
+    const auto words = wordSpans(core, isWordByte);
+    const auto wordAt = [&](std::size_t i) { return core.substr(words[i].first, words[i].second); };
+    // The first word's capital may be the sentence's only ("Monthly Xero export").
+    const auto namelike = [&](std::size_t i) {
+        return startsWithCapital(wordAt(i)) && (i > 0 || !knows(foldCase(wordAt(i))));
+    };
+    // Not the first word: there a capital is the sentence's, and an unknown word as often an
+    // adjective the analyser lacks ("Prorated amount") as a name.
+    for (std::size_t i = 1; i < words.size(); ++i) {
+        const auto [begin, length] = words[i];
+        const std::string_view word = wordAt(i);
+        const bool apart = core[begin - 1] == ' ' && (begin + length == core.size() || core[begin + length] == ' ');
+        const bool nameShaped = length >= 2 && startsWithCapital(word)
+                                && std::all_of(word.begin(), word.end(), isLetterByte)
+                                && std::any_of(word.begin(), word.end(), [](char c) { return c >= 'a' && c <= 'z'; });
+        const bool alone =
+            !namelike(i - 1) && (i + 1 == words.size() || !namelike(i + 1)) && !isInstructionVerb(wordAt(i - 1));
+        if (apart && nameShaped && alone && !knows(word) && !knows(foldCase(word))
+            && !inKnownTerm(core, words, i, knows))
+            return VerbatimSpan{begin, length};
+    }
+    return std::nullopt;
+}
+
 std::optional<std::string_view> qualifyingCodeAtStart(std::string_view core)
 {
     const std::size_t space = core.find(' ');

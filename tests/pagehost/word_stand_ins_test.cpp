@@ -49,6 +49,27 @@ TEST(WordStandIns, AnAcronymTheAnalyserDoesNotKnowStandsInUnlessATermHoldsIt)
     }
 }
 
+TEST(WordStandIns, AnUnknownNameAfterTheFirstWordStandsInUnlessAVerbLeadsToIt)
+{
+    const auto knows = [](std::string_view word) {
+        return word == "monthly" || word == "export" || word == "Enable" || word == "enable" || word == "plantilla";
+    };
+    const auto isVerb = [](std::string_view word) { return word == "Enable"; };
+    const std::pair<std::string_view, std::optional<std::string_view>> cases[] = {
+        {"Monthly Xero export", "Xero"},         {"Plantilla Excel", "Excel"}, {"Monthly PayPal export", "PayPal"},
+        {"Xero export", std::nullopt},          // the first word's capital may be the sentence's
+        {"Enable Xero export", std::nullopt},   // after a verb
+        {"Acme Xero export", std::nullopt},     // a name of several words
+        {"Monthly Xero Export", std::nullopt},  // so in a heading in Title Case
+        {"Monthly NHS export", std::nullopt},   // an acronym's
+        {"Monthly (Xero) export", std::nullopt},
+    };
+    for (const auto& [core, expected] : cases) {
+        const auto found = unknownNameIn(core, knows, isVerb);
+        EXPECT_EQ(found ? std::optional(core.substr(found->begin, found->length)) : std::nullopt, expected) << core;
+    }
+}
+
 TEST(WordStandIns, TheCodeComesBackOnlyWhereTheStandInDidOnce)
 {
     const std::pair<std::string_view, std::optional<std::string>> cases[] = {
