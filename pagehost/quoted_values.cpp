@@ -12,6 +12,7 @@ struct Marks {
     std::string_view open, close;
 };
 constexpr Marks kMarks[] = {{"\"", "\""}, {"\u201c", "\u201d"}, {"\u00ab", "\u00bb"}};
+constexpr Marks kSingleMarks[] = {{"'", "'"}, {"\u2018", "\u2019"}};
 constexpr std::size_t kMostWords = 3;
 
 bool isBlank(char c)
@@ -70,6 +71,31 @@ std::optional<std::vector<QuotedValue>> valuesBetween(std::string_view text, con
     return values;
 }
 
+// The values between single quotes of one kind (ASCII, or ‘ ’): the marks double as apostrophes
+// ("don't", "customers' orders", "l’usine"), so a mark that does not open a word, or one inside a
+// word, is passed over rather than taken for an unpaired quote.
+std::vector<QuotedValue> valuesBetweenSingle(std::string_view text, const Marks& marks)
+{
+    const auto inWord = [&](std::size_t at, std::size_t end) {
+        return at > 0 && isWordByte(text[at - 1]) && end < text.size() && isWordByte(text[end]);
+    };
+    std::vector<QuotedValue> values;
+    for (std::size_t at = text.find(marks.open); at != std::string_view::npos; at = text.find(marks.open, at + 1)) {
+        const std::size_t contentBegin = at + marks.open.size();
+        if (!opensWord(text, at, contentBegin))
+            continue;
+        std::size_t close = text.find(marks.close, contentBegin);
+        while (close != std::string_view::npos && inWord(close, close + marks.close.size()))
+            close = text.find(marks.close, close + 1);
+        if (close == std::string_view::npos || !closesWord(text, close, close + marks.close.size())
+            || !isShortValue(text.substr(contentBegin, close - contentBegin)))
+            continue;
+        values.push_back({at, marks.open.size(), close, marks.close.size()});
+        at = close;
+    }
+    return values;
+}
+
 // Where needle is in haystack as words of their own, without regard to case; npos unless once.
 std::size_t onlyPlaceOf(std::string_view haystack, std::string_view needle)
 {
@@ -99,6 +125,10 @@ std::vector<QuotedValue> quotedValuesIn(std::string_view text)
         if (!found)
             return {};
         values.insert(values.end(), found->begin(), found->end());
+    }
+    for (const auto& marks : kSingleMarks) {
+        const auto found = valuesBetweenSingle(text, marks);
+        values.insert(values.end(), found.begin(), found.end());
     }
     std::sort(values.begin(), values.end(), [](const auto& a, const auto& b) { return a.open < b.open; });
     for (std::size_t i = 1; i < values.size(); ++i) {

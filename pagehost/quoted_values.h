@@ -1,5 +1,5 @@
 #pragma once
-// Values in double quotes inside a label or an instruction ("Mark with "X" the completed
+// Values in quotes inside a label or an instruction ("Mark with "X" the completed
 // deliveries", "See the “Campaigns” sheet"). The pipeline passes the marks through where they
 // stand and moves the words between them, or the words around them, as its rules order a phrase
 // ("Mark the "" full deliveries with X", "Consulte la "hoja" Campañas"). The text goes without the
@@ -20,7 +20,9 @@ struct QuotedValue {
 
 // The values between double quotes (ASCII, “ ” or « ») in text, in order: each of one to three
 // words with a letter, opened at the start of a word and closed at the end of one. None when a
-// mark stands unpaired or a pair holds anything else (an inch mark, a sentence in quotes).
+// mark stands unpaired or a pair holds anything else (an inch mark, a sentence in quotes). So
+// also the values between single quotes (ASCII, or ‘ ’: "See sheet 'Summary'"), where a mark that
+// pairs with none is an apostrophe and passed over.
 std::vector<QuotedValue> quotedValuesIn(std::string_view text);
 
 // What value holds between its marks in text.

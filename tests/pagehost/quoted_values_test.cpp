@@ -21,6 +21,13 @@ TEST(QuotedValues, ShortValuesBetweenPairedMarksAreFoundAndTheirMarksLeftOut)
         {"Poner \"S\u00ed\" o \"No\"", {"S\u00ed", "No"}, "Poner S\u00ed o No"},
         {"\u00abPendiente\u00bb o \"En curso\".", {"Pendiente", "En curso"}, "Pendiente o En curso."},
         {"(\"N/A\" if none)", {"N/A"}, "(N/A if none)"},
+        {"Don't edit the 'Totals' column", {"Totals"}, "Don't edit the Totals column"},
+        {"Enter 'Yes' or \u2018No\u2019 in the customers' sheet",
+         {"Yes", "No"},
+         "Enter Yes or No in the customers' sheet"},
+        // Single marks that pair with none are apostrophes.
+        {"It's the manager's call", {}, ""},
+        {"Customers' orders", {}, ""},
         // An inch mark, a quoted sentence, a lone mark, values without a letter: left alone.
         {"12\" pipe", {}, ""},
         {"Screen 5\" and 7\"", {}, ""},
