@@ -101,17 +101,24 @@ std::optional<VerbatimSpan> unknownNameIn(std::string_view core, const std::func
     const auto namelike = [&](std::size_t i) {
         return startsWithCapital(wordAt(i)) && (i > 0 || !knows(foldCase(wordAt(i))));
     };
-    // Not the first word: there a capital is the sentence's, and an unknown word as often an
-    // adjective the analyser lacks ("Prorated amount") as a name.
-    for (std::size_t i = 1; i < words.size(); ++i) {
+    const auto capitalInside = [](std::string_view word) {
+        return std::any_of(word.begin() + 1, word.end(), [](char c) { return c >= 'A' && c <= 'Z'; });
+    };
+    for (std::size_t i = 0; i < words.size(); ++i) {
         const auto [begin, length] = words[i];
         const std::string_view word = wordAt(i);
-        const bool apart = core[begin - 1] == ' ' && (begin + length == core.size() || core[begin + length] == ' ');
+        // The first word only with a capital inside ("PayPal fees"): elsewhere its capital is the
+        // sentence's, and an unknown word as often an adjective the analyser lacks ("Prorated
+        // amount") as a name.
+        if (i == 0 && !capitalInside(word))
+            continue;
+        const bool apart =
+            (begin == 0 || core[begin - 1] == ' ') && (begin + length == core.size() || core[begin + length] == ' ');
         const bool nameShaped = length >= 2 && startsWithCapital(word)
                                 && std::all_of(word.begin(), word.end(), isLetterByte)
                                 && std::any_of(word.begin(), word.end(), [](char c) { return c >= 'a' && c <= 'z'; });
-        const bool alone =
-            !namelike(i - 1) && (i + 1 == words.size() || !namelike(i + 1)) && !isInstructionVerb(wordAt(i - 1));
+        const bool alone = (i == 0 || (!namelike(i - 1) && !isInstructionVerb(wordAt(i - 1))))
+                           && (i + 1 == words.size() || !namelike(i + 1));
         if (apart && nameShaped && alone && !knows(word) && !knows(foldCase(word))
             && !inKnownTerm(core, words, i, knows))
             return VerbatimSpan{begin, length};
