@@ -53,11 +53,11 @@ std::optional<VerbatimSpan> unknownAcronymIn(std::string_view core, const std::f
 // The first word of core that stands apart with a capital and small letters and that knows
 // (asked as written and in small letters) does not know, a name of a product, a firm or a place
 // ("Monthly Xero export", "Plantilla Excel"; core's first word only with a capital inside:
-// "PayPal fees"), where the words beside it do not start with a capital, but for a first word that knows in small letters (a name of several words
-// stays whole), and the word before it is not a verb of an instruction. It breaks the phrase as
-// an unknown acronym does ("Staff Excel"); after a verb it needs no help, and the acronym's
-// stand-in would take an article there ("Habilite el BitLocker"). None where core holds the
-// code's stand-in itself.
+// "PayPal fees"), where the words beside it do not start with a capital, but for a first word
+// that knows in small letters (a name of several words stays whole), and the word before it is
+// not a verb of an instruction. It breaks the phrase as an unknown acronym does ("Staff Excel");
+// after a verb it needs no help, and the acronym's stand-in would take an article there
+// ("Habilite el BitLocker"). None where core holds the code's stand-in itself.
 std::optional<VerbatimSpan> unknownNameIn(std::string_view core, const std::function<bool(std::string_view)>& knows,
                                           const std::function<bool(std::string_view)>& isInstructionVerb);
 
