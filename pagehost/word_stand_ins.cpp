@@ -47,6 +47,13 @@ bool isRomanNumeral(std::string_view word)
     return word.find_first_not_of("IVXLCDM") == std::string_view::npos;
 }
 
+// Whether the word at [begin, begin + length) of core has a space or core's edge on each side,
+// not a mark that ties it to something else ("(NHS)", "Xero-based").
+bool standsApart(std::string_view core, std::size_t begin, std::size_t length)
+{
+    return (begin == 0 || core[begin - 1] == ' ') && (begin + length == core.size() || core[begin + length] == ' ');
+}
+
 // Whether the word at index i of core's words is part of a term (up to two words before it and
 // three after) that knows knows ("MAC address", "Recinto SIGPAC"), which the pipeline translates whole.
 bool inKnownTerm(std::string_view core, const std::vector<std::pair<std::size_t, std::size_t>>& words, std::size_t i,
@@ -80,8 +87,7 @@ std::optional<VerbatimSpan> unknownAcronymIn(std::string_view core, const std::f
     for (std::size_t i = 0; i < words.size(); ++i) {
         const auto [begin, length] = words[i];
         const std::string_view word = core.substr(begin, length);
-        const bool apart =
-            (begin == 0 || core[begin - 1] == ' ') && (begin + length == core.size() || core[begin + length] == ' ');
+        const bool apart = standsApart(core, begin, length);
         if (apart && length >= 2 && length <= 6 && std::all_of(word.begin(), word.end(), isCapital)
             && !isRomanNumeral(word) && !knows(word) && !knows(asciiSmall(std::string(word)))
             && !inKnownTerm(core, words, i, knows))
@@ -112,8 +118,7 @@ std::optional<VerbatimSpan> unknownNameIn(std::string_view core, const std::func
         // amount") as a name.
         if (i == 0 && !capitalInside(word))
             continue;
-        const bool apart =
-            (begin == 0 || core[begin - 1] == ' ') && (begin + length == core.size() || core[begin + length] == ' ');
+        const bool apart = standsApart(core, begin, length);
         const bool nameShaped = length >= 2 && startsWithCapital(word)
                                 && std::all_of(word.begin(), word.end(), isLetterByte)
                                 && std::any_of(word.begin(), word.end(), [](char c) { return c >= 'a' && c <= 'z'; });
