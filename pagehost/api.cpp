@@ -74,13 +74,24 @@ veltrano::Result<TranslateRequest, ApiError> parseTranslateRequest(std::string_v
     VELTRANO_TRY(target);
     auto texts = textsField(parsed, limits);
     VELTRANO_TRY(texts);
-    return TranslateRequest{std::move(source).value(), std::move(target).value(), std::move(texts).value()};
+    std::optional<std::string> field;
+    if (const auto given = parsed.find("field"); given != parsed.end()) {
+        if (!given->is_string())
+            return ApiError{kBadRequest, "\"field\" must be a string: the field of the workbook, or \"\" for none"};
+        field = given->get<std::string>();
+    }
+    return TranslateRequest{std::move(source).value(), std::move(target).value(), std::move(texts).value(),
+                            std::move(field)};
 }
 
-veltrano::Result<std::string, ApiError> translationsJson(const std::vector<std::string>& translations)
+veltrano::Result<std::string, ApiError> translationsJson(const std::vector<std::string>& translations,
+                                                         std::string_view field)
 {
     try {
-        return json{{"translations", translations}}.dump();
+        json answer = {{"translations", translations}};
+        if (!field.empty())
+            answer["field"] = field;
+        return answer.dump();
     } catch (const json::type_error& error) {
         return ApiError{kInternalError, std::string("translation is not valid UTF-8: ") + error.what()};
     }

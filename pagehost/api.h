@@ -4,6 +4,7 @@
 #include "result/result.h"
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,6 +21,7 @@ struct TranslateRequest {
     std::string sourceLanguage;
     std::string targetLanguage;
     std::vector<std::string> texts;
+    std::optional<std::string> field;  // the field of the workbook the texts come from, when the client says
 };
 
 // An answer the API gives instead of translations: the HTTP status and a one-line message.
@@ -28,12 +30,15 @@ struct ApiError {
     std::string message;
 };
 
-// The request in a body {"sl":"en","tl":"es","q":["text", ...]}. An ApiError when the body is
+// The request in a body {"sl":"en","tl":"es","q":["text", ...]}, with "field":"hr-payroll" when
+// the client knows the workbook's field ("" for none). An ApiError when the body is
 // not such JSON (400) or goes over a limit (413); the message says which field or limit.
 veltrano::Result<TranslateRequest, ApiError> parseTranslateRequest(std::string_view body, const ApiLimits& limits);
 
-// {"translations":[...]}; an ApiError (500) when a text is not valid UTF-8.
-veltrano::Result<std::string, ApiError> translationsJson(const std::vector<std::string>& translations);
+// {"translations":[...]}, with "field":"..." when they were translated for a workbook's field; an
+// ApiError (500) when a text is not valid UTF-8.
+veltrano::Result<std::string, ApiError> translationsJson(const std::vector<std::string>& translations,
+                                                         std::string_view field = {});
 
 // {"error":"message"}
 std::string errorJson(std::string_view message);

@@ -151,6 +151,11 @@ DomainVocabulary loadDomainVocabulary(const std::string& dataDir, const std::str
     fingerprint.add(givenNames.value_or(std::string()));
     if (givenNames)
         glossary->addGivenNames(*givenNames);
+    // The fields' markers are only sent to a pipeline whose grammar, built with them, takes them out.
+    const auto fields = readWholeFile(dataDir + "/" + mode + ".fields.tsv");
+    fingerprint.add(fields.value_or(std::string()));
+    if (fields && vocabulary.stages)
+        vocabulary.fields = std::make_shared<const WorkbookFields>(*fields);
     for (const auto& problem : problems)
         report << problem << '\n';
     vocabulary.glossary = std::move(glossary);

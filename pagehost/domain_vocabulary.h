@@ -5,6 +5,7 @@
 
 #include "pagehost/glossary.h"
 #include "pagehost/mode_file.h"
+#include "pagehost/workbook_fields.h"
 
 #include <memory>
 #include <optional>
@@ -14,9 +15,10 @@
 namespace veltrano::pagehost {
 
 struct DomainVocabulary {
-    std::optional<DomainStages> stages;        // none when the compiled files are missing
-    std::shared_ptr<const Glossary> glossary;  // the built-in glossary with the user's over it
-    std::string fingerprint;                   // changes whenever any of the above does
+    std::optional<DomainStages> stages;            // none when the compiled files are missing
+    std::shared_ptr<const Glossary> glossary;      // the built-in glossary with the user's over it
+    std::shared_ptr<const WorkbookFields> fields;  // null without the stages, or when the build made none
+    std::string fingerprint;                       // changes whenever any of the above does
 };
 
 // The user's glossary file for a direction: $XDG_CONFIG_HOME/veltrano/glossary-en-es.tsv
@@ -25,7 +27,7 @@ std::string userGlossaryPath(const std::string& sourceLanguage, const std::strin
 
 // The vocabulary of Apertium mode mode ("eng-spa") from dataDir (mode.automorf.bin,
 // mode.autobil.bin, mode.autogen.bin, mode.domain.lrx.bin, mode.cg.bin, the rules mode.source.t1x and
-// mode.target.t1x with their compiled .bin, mode.glossary.tsv, mode.capitals.txt) and the user's
+// mode.target.t1x with their compiled .bin, mode.glossary.tsv, mode.capitals.txt, mode.fields.tsv) and the user's
 // glossary. Missing compiled files and
 // malformed glossary lines are described on report, one line each, and left out; loading
 // never fails. The fingerprint is recorded for glossaryFingerprint.

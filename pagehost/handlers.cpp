@@ -107,10 +107,16 @@ void serveTranslate(const httplib::Request&, httplib::Response& response, const 
     if (!direction->translator)
         return answerError(response, 503, direction->title + " is not available: " + direction->unavailable);
 
-    auto translations = direction->translator->translate(translateRequest.texts);
+    std::string field;
+    if (const auto* fields = direction->translator->fields()) {
+        field = translateRequest.field.value_or(fields->guess(translateRequest.texts));
+        if (!field.empty() && !fields->knows(field))
+            return answerError(response, 400, "\"" + field + "\" is not a field " + direction->title + " knows");
+    }
+    auto translations = direction->translator->translate(translateRequest.texts, field);
     if (!translations)
         return answerError(response, 503, direction->title + ": " + translations.error().message);
-    auto body = translationsJson(translations.value());
+    auto body = translationsJson(translations.value(), field);
     if (!body)
         return answerError(response, body.error().status, body.error().message);
     response.set_content(body.value(), kJson);

@@ -57,8 +57,8 @@ Direction directionFor(const ApertiumMode& mode, const std::string& modesDir, Tr
     settings.name = mode.title;
     settings.spanishTarget = std::string_view(mode.target) == "es";
     PipelineFactory factory = [programs = std::move(programs.value())] { return ProcessPipeline::start(programs); };
-    direction.translator =
-        std::make_unique<TranslatorPool>(factory, settings, pipelines, std::move(vocabulary.glossary));
+    direction.translator = std::make_unique<TranslatorPool>(
+        factory, settings, pipelines, std::move(vocabulary.glossary), std::move(vocabulary.fields));
     return direction;
 }
 

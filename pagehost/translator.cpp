@@ -398,12 +398,13 @@ Translator::Translator(PipelineFactory factory, TranslatorSettings settings, std
       m_glossary(std::move(glossary))
 {}
 
-Result<std::vector<std::string>> Translator::translate(const std::vector<std::string>& texts)
+Result<std::vector<std::string>> Translator::translate(const std::vector<std::string>& texts,
+                                                       std::string_view fieldMarker)
 {
     const Plan plan = planFor(texts, m_glossary.get(), m_settings.languageCheck.get());
     std::vector<std::string> translations;
     if (!plan.cores.empty()) {
-        auto translated = translateCores(plan.cores);
+        auto translated = translateCores(plan.cores, fieldMarker);
         if (!translated)
             return translated.error();
         translations = std::move(translated.value());
@@ -429,9 +430,11 @@ Result<void> Translator::warmUp()
     return {};
 }
 
-Result<std::vector<std::string>> Translator::translateCores(const std::vector<std::string_view>& cores)
+Result<std::vector<std::string>> Translator::translateCores(const std::vector<std::string_view>& cores,
+                                                            std::string_view fieldMarker)
 {
     std::lock_guard lock(m_mutex);
+    m_fieldMarker = fieldMarker;
     const auto chunks = chunksOf(cores, segmentBytesFor(cores, m_settings.maxSegmentBytes));
     std::vector<std::string> segments;
     std::vector<std::size_t> firsts(chunks.size());
@@ -470,7 +473,9 @@ std::string Translator::segmentOf(const std::vector<std::string_view>& cores, st
     streamTexts.reserve(cores.size());
     for (const auto core : cores)
         streamTexts.push_back(streamTextOf(core, standIns));
-    return joinStreamSegment(streamTexts, first);
+    // The grammar keeps the field a segment's first word names until the next segment's names
+    // another, so every segment names one, or none.
+    return m_fieldMarker + joinStreamSegment(streamTexts, first);
 }
 
 Result<std::vector<std::string>> Translator::translationsFrom(const std::vector<std::string_view>& cores,

@@ -56,8 +56,10 @@ public:
     // translates whole, and texts the language check finds in the target language already.
     // Glossary terms inside a text reach the pipeline protected from it. A failure when the pipeline
     // cannot be started, ends, hangs or garbles the texts; it is then restarted for the next call.
-    // Calls are serialised: one batch at a time goes through the pipeline.
-    Result<std::vector<std::string>> translate(const std::vector<std::string>& texts);
+    // Calls are serialised: one batch at a time goes through the pipeline. fieldMarker, when not
+    // empty, is the word that tells the pipeline the field of the workbook the texts come from.
+    Result<std::vector<std::string>> translate(const std::vector<std::string>& texts,
+                                               std::string_view fieldMarker = {});
 
     // Starts the pipeline and passes a short text through it, and loads the language check's
     // analysers, so the first request does not pay for loading the dictionaries; nothing to do
@@ -65,7 +67,8 @@ public:
     Result<void> warmUp();
 
 private:
-    Result<std::vector<std::string>> translateCores(const std::vector<std::string_view>& cores);
+    Result<std::vector<std::string>> translateCores(const std::vector<std::string_view>& cores,
+                                                    std::string_view fieldMarker);
     // The core's glossary terms and verbatim spans, in order: what reaches the pipeline protected,
     // or, for a date, as the number that stands in for it.
     std::vector<GlossaryTerm> keptIn(std::string_view core) const;
@@ -100,6 +103,7 @@ private:
     std::unique_ptr<Pipeline> m_pipeline;
     bool m_pipelineAnswered = false;  // whether m_pipeline has answered once (is loaded)
     std::size_t m_nextMarker = 0;     // first separator number of the next segment
+    std::string m_fieldMarker;        // the word each segment of the batch going through starts with
 };
 
 }  // namespace veltrano::pagehost

@@ -51,8 +51,9 @@ std::vector<std::pair<std::size_t, std::size_t>> shareOut(const std::vector<std:
 }
 
 TranslatorPool::TranslatorPool(const PipelineFactory& factory, TranslatorSettings settings, std::size_t size,
-                               std::shared_ptr<const Glossary> glossary)
-    : m_numbersMayDecide(glossary && glossary->hasTermWithDigits())
+                               std::shared_ptr<const Glossary> glossary, std::shared_ptr<const WorkbookFields> fields)
+    : m_fields(std::move(fields)),
+      m_numbersMayDecide(glossary && glossary->hasTermWithDigits())
 {
     for (std::size_t i = 0; i < std::max<std::size_t>(size, 1); ++i) {
         auto member = std::make_unique<Member>();
@@ -76,15 +77,17 @@ std::vector<TranslatorPool::Member*> TranslatorPool::leastBusy(std::size_t count
     return members;
 }
 
-Result<std::vector<std::string>> TranslatorPool::translate(const std::vector<std::string>& texts)
+Result<std::vector<std::string>> TranslatorPool::translate(const std::vector<std::string>& texts,
+                                                           std::string_view field)
 {
+    const std::string marker = m_fields ? m_fields->markerOf(field) : std::string();
     const auto shares = shareOut(texts, m_members.size(), kMinShareBytes);
     const std::vector<Member*> members = leastBusy(shares.size());
     const auto translateShare = [&](std::size_t i) {
         const InFlight busy(members[i]->inFlight);
         const std::vector<std::string> share(texts.begin() + static_cast<std::ptrdiff_t>(shares[i].first),
                                              texts.begin() + static_cast<std::ptrdiff_t>(shares[i].second));
-        return members[i]->translator->translate(share);
+        return members[i]->translator->translate(share, marker);
     };
     std::vector<std::future<Result<std::vector<std::string>>>> others;
     for (std::size_t i = 1; i < shares.size(); ++i)

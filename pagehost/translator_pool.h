@@ -4,6 +4,7 @@
 // text (the window's one-at-a-time exchange) goes to the least busy one alone.
 
 #include "pagehost/translator.h"
+#include "pagehost/workbook_fields.h"
 
 #include <atomic>
 #include <memory>
@@ -15,13 +16,19 @@ namespace veltrano::pagehost {
 class TranslatorPool {
 public:
     // size translators (at least one), each starting its own pipeline from factory when first used,
-    // all deciding by the same glossary when one is given.
+    // all deciding by the same glossary when one is given, and told the field of each batch
+    // when fields are given (the pipeline's grammar must then know their markers).
     TranslatorPool(const PipelineFactory& factory, TranslatorSettings settings, std::size_t size,
-                   std::shared_ptr<const Glossary> glossary = nullptr);
+                   std::shared_ptr<const Glossary> glossary = nullptr,
+                   std::shared_ptr<const WorkbookFields> fields = nullptr);
 
-    // As Translator::translate. Texts of a batch go in consecutive shares of about equal size to
-    // the least busy translators, at most one share each; small batches stay in one share.
-    Result<std::vector<std::string>> translate(const std::vector<std::string>& texts);
+    // As Translator::translate, for texts of a workbook of the field code ("" for none). Texts of a
+    // batch go in consecutive shares of about equal size to the least busy translators, at most
+    // one share each; small batches stay in one share.
+    Result<std::vector<std::string>> translate(const std::vector<std::string>& texts, std::string_view field = {});
+
+    // The fields whose workbooks translate some words their own way; null when none.
+    const WorkbookFields* fields() const { return m_fields.get(); }
 
     // Warms the first translator only; the others start their pipelines when a batch first needs
     // them, so a host that only serves the window costs no more than one pipeline per direction.
@@ -43,6 +50,7 @@ private:
 
     std::vector<std::unique_ptr<Member>> m_members;
     std::mutex m_choosing;
+    std::shared_ptr<const WorkbookFields> m_fields;
     bool m_numbersMayDecide;
 };
 

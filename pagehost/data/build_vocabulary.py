@@ -5,18 +5,20 @@
 
 The terminology base (terms/*.tsv) holds one term a line, English and Spanish, with its kind and
 the directions it is the usual translation for, or for which it is a sense chosen only by a rule
-in senses/ ("sense:es-en"). For the direction built here, each term's forms
+in senses/ ("sense:es-en"), or which it takes in a workbook of its file's field ("field:es-en",
+see workbook_fields.py). For the direction built here, each term's forms
 are added where the pair lacks them: the source forms to the analyser, the pair of lemmas to the
 bilingual dictionary, the target forms to the generator. A term whose source word the pair
 already translates otherwise becomes that word's usual sense through a lexical-selection rule of
 weight 1; rules written by hand (MODE.domain.lrx, senses/*.MODE.lrx) say where the context calls
 for another. A sense the pair lacks is added beside the word's other translations and removed from
 them by a rule of weight 1, so that only a rule of higher weight chooses it. Written to OUT_DIR: MODE.automorf.bin, MODE.autobil.bin, MODE.autogen.bin,
-MODE.domain.lrx.bin, MODE.glossary.tsv and MODE.capitals.txt (the target's words written in
+MODE.domain.lrx.bin, MODE.fields.tsv, MODE.glossary.tsv and MODE.capitals.txt (the target's words written in
 capitals, which the page host gives back their capitals; one the language also writes in small
 letters, such as TI, with the source's words in capitals that call for it). The bilingual dictionary is then
 rewritten with one path per source word (refold_dictionary.py), which halves its lookup's time
-and gives the same answers; --quick skips that, for checking the data or tuning it.
+and gives the same answers; --quick skips that, for checking the data or tuning it. The grammar's
+part for fields goes to the work folder as fields.rlx, for cg_case_forms.py to append.
 
 Problems (malformed lines, a term given two usual translations, a verb the pair cannot inflect)
 are reported on standard error as "file:line: why" and the line is left out; with --strict they
@@ -32,6 +34,7 @@ from pathlib import Path
 from xml.sax.saxutils import escape
 
 from refold_dictionary import refold
+from workbook_fields import FIELD_PREFIX, field_of_file, fields_table, grammar_text, lemma_in_field, telling_words
 
 LANGUAGES = {"eng-spa": ("en", "es"), "spa-eng": ("es", "en")}
 KINDS = {"n.m", "n.f", "n.mf", "adj", "adv", "pr", "vblex", "np.m", "np.f", "np.cog"}
@@ -65,6 +68,7 @@ class Term:
     forms: dict = field(default_factory=dict)  # overrides: "en.pl", "es.pl", "es.f", "es.fpl"
     origin: str = ""
     sense_only: bool = False  # never the usual translation: chosen by a rule in senses/
+    field: str = ""  # the field whose workbooks take this translation as the usual one, if only they do
 
 
 @dataclass
@@ -408,10 +412,14 @@ def read_terms(paths, problems):
                 problems.add(origin, f"unknown kind {kind!r} (one of {', '.join(sorted(KINDS))})")
                 continue
             sense_only = direction.startswith(SENSE_PREFIX)
-            direction = direction.removeprefix(SENSE_PREFIX)
+            field_only = direction.startswith(FIELD_PREFIX)
+            direction = direction.removeprefix(SENSE_PREFIX).removeprefix(FIELD_PREFIX)
             if direction not in DIRECTIONS:
                 problems.add(origin, f"unknown direction {direction!r} (both, en-es or es-en, "
-                                     f"each also after {SENSE_PREFIX!r})")
+                                     f"each also after {SENSE_PREFIX!r} or {FIELD_PREFIX!r})")
+                continue
+            if field_only and (field_of_file(path.stem) is None or kind.startswith("np.")):
+                problems.add(origin, f"{FIELD_PREFIX!r} is for a word of a field's own terms file, not a name")
                 continue
             forms = {}
             if len(columns) == 5 and columns[4].strip():
@@ -425,7 +433,8 @@ def read_terms(paths, problems):
                 if forms is None:
                     continue
             directions = {"en-es", "es-en"} if direction == "both" else {direction}
-            terms.append(Term(english, spanish, kind, directions, forms, origin, sense_only))
+            terms.append(Term(english, spanish, kind, directions, forms, origin, sense_only,
+                              field_of_file(path.stem) if field_only else ""))
     return terms
 
 
@@ -538,17 +547,20 @@ class DirectionBuild:
     def forms(self, term, language):
         return english_forms(term, self.verbs) if language == "en" else spanish_forms(term, self.verbs)
 
-    def build(self, terms):
-        terms = [t for t in terms if self.mode_key() in t.directions]
+    def build(self, all_terms):
+        terms = [t for t in all_terms if self.mode_key() in t.directions]
+        in_fields = [t for t in terms if t.field]
+        terms = [t for t in terms if not t.field]
         usual = self.usual_terms([t for t in terms if not t.sense_only])
         terms = usual + self.sense_terms([t for t in terms if t.sense_only], usual)
         self.verbs = {}
         for language in (self.source, self.target):
-            self.verbs.update(generated_forms(self.pair / GENERATORS[language], verb_heads(terms, language)))
+            self.verbs.update(generated_forms(self.pair / GENERATORS[language], verb_heads(terms + in_fields, language)))
         self.build_analyser(terms)
         bilingual, defaults, removed = self.bilingual_entries(terms)
-        self.build_generator(terms)
-        self.build_bilingual(bilingual)
+        self.build_generator(terms + in_fields)
+        self.build_bilingual(bilingual + [self.field_entry(t) for t in in_fields])
+        self.build_fields(all_terms, in_fields)
         self.build_selection(defaults, removed)
         self.build_glossary()
         self.build_capital_words(terms)
@@ -739,6 +751,51 @@ class DirectionBuild:
         appended = self.work / "appended.autobil.bin"
         compile_appended("lr", with_domain, dix, appended, self.work)
         refold(appended, out, self.work / "refold")
+
+    def field_entry(self, term):
+        return (lemma_in_field(self.side(term, self.source), term.field), bilingual_tags(term, self.source),
+                self.side(term, self.target), bilingual_tags(term, self.target))
+
+    def build_fields(self, all_terms, in_fields):
+        """MODE.fields.tsv and MODE.fields.rlx (workbook_fields.py), renaming only the words whose
+        renamed lemma the lookup then translates in every reading the analyser gives them."""
+        texts = {}
+        for term in all_terms:
+            code = field_of_file(term.origin.split(":")[0].removesuffix(".tsv"))
+            if code:
+                texts.setdefault(code, []).append(self.side(term, self.source))
+        codes = sorted(texts)
+        (self.out / f"{self.mode}.fields.tsv").write_text(fields_table(codes, telling_words(texts)), encoding="utf-8")
+        words = sorted({self.side(t, self.source) for t in in_fields})
+        readings = analyses(self.out / f"{self.mode}.automorf.bin", words)
+        renamed, queries, seen = [], [], {}
+        for term in in_fields:
+            word, kind = self.side(term, self.source), term.kind.split(".")[0]
+            other = seen.setdefault((word.lower(), kind, term.field), term)
+            if other is not term:
+                self.problems.add(term.origin, f"{word!r} already translates as {self.side(other, self.target)!r} "
+                                               f"in the field's workbooks ({other.origin})")
+                continue
+            tags = [t for lemma, t in readings.get(word, set()) if lemma == word.lower() and t.startswith(f"<{kind}>")]
+            if not tags:
+                self.problems.add(term.origin, f"the analyser does not read {word!r} as {kind}: a field's "
+                                               "translation is for a word the analyser knows")
+                continue
+            asked = [(lemma_in_field(word, term.field), tuple(t.strip(">") for t in tag.split("<") if t)) for tag in tags]
+            queries += asked
+            renamed.append((term, asked))
+        found = bilingual_readings(self.out / f"{self.mode}.autobil.bin", queries)
+        kept = []
+        for term, asked in renamed:
+            target = self.side(term, self.target).lower()
+            missed = [tags for query, tags in asked
+                      if target not in [lemma.lower() for lemma, _ in found.get((query, tags), [])]]
+            if missed:
+                self.problems.add(term.origin, f"the lookup does not reach {self.side(term, self.source)!r} read as "
+                                               f"<{'><'.join(missed[0])}>: check the term's kind and gender")
+                continue
+            kept.append((self.side(term, self.source).lower(), term.kind.split(".")[0], term.field))
+        (self.work / "fields.rlx").write_text(grammar_text(codes, sorted(set(kept))), encoding="utf-8")
 
     def build_selection(self, defaults, removed):
         rules = []

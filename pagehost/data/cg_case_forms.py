@@ -3,14 +3,15 @@
 analyser gives a lemma, so that cg-proc matches it by lookup instead of comparing it with every
 tag of every reading.
 
-    cg_case_forms.py GRAMMAR.rlx OUT.rlx
+    cg_case_forms.py GRAMMAR.rlx OUT.rlx [APPENDED.rlx ...]
 
 lt-proc writes a lemma as the dictionary has it, with its first letter in capitals when the word
 starts with one, and all in capitals when the word starts with two; "word"i becomes "word",
 "Word" and "WORD" (and the form written, if it differs). Wordforms ("<word>"i) keep their flag:
 a word's surface can be cased any way. A case-blind lemma inside a composite tag, such as
 ("as"i pr), becomes a list of the composite's forms, defined before the statement that uses it.
-Comments are left out of the output."""
+Comments are left out of the output. Grammars given after OUT are appended to the first, so
+that their rules come last."""
 import itertools
 import re
 import sys
@@ -99,9 +100,11 @@ class Rewriter:
 
 
 def main():
-    source, target = sys.argv[1:3]
-    with open(source, encoding="utf-8") as f:
-        text = f.read()
+    source, target, appended = sys.argv[1], sys.argv[2], sys.argv[3:]
+    text = ""
+    for path in [source] + appended:
+        with open(path, encoding="utf-8") as f:
+            text += f.read() + "\n"
     rewriter = Rewriter()
     try:
         out = "".join(rewriter.statement(s) for s in statements(tokens(text)))

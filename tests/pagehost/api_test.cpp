@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <utility>
+
 namespace veltrano::pagehost {
 namespace {
 
@@ -20,12 +23,26 @@ TEST(TranslateRequest, ReadsLanguagesAndTextsInOrder)
     EXPECT_EQ(request.texts, (std::vector<std::string>{"one", "", std::string("tw\0o\n", 5)}));
 }
 
+TEST(TranslateRequest, ReadsTheFieldWhenTheClientGivesIt)
+{
+    const std::pair<std::string_view, std::optional<std::string>> cases[] = {
+        {R"({"sl":"en","tl":"es","q":[]})", std::nullopt},
+        {R"({"sl":"en","tl":"es","q":[],"field":"hr-payroll"})", "hr-payroll"},
+        {R"({"sl":"en","tl":"es","q":[],"field":""})", ""},
+    };
+    for (const auto& [text, field] : cases) {
+        const auto parsed = parseTranslateRequest(text, ApiLimits{});
+        ASSERT_TRUE(parsed) << text;
+        EXPECT_EQ(parsed.value().field, field) << text;
+    }
+}
+
 TEST(TranslateRequest, RefusesMalformedBodiesWith400)
 {
     for (const std::string_view bad :
          {"", "{", "[]", R"({"tl":"es","q":[]})", R"({"sl":1,"tl":"es","q":[]})", R"({"sl":"en","tl":"es"})",
           R"({"sl":"en","tl":"es","q":"text"})", R"({"sl":"en","tl":"es","q":[1]})",
-          "{\"sl\":\"en\",\"tl\":\"es\",\"q\":[\"\xff\"]}"}) {
+          R"({"sl":"en","tl":"es","q":[],"field":1})", "{\"sl\":\"en\",\"tl\":\"es\",\"q\":[\"\xff\"]}"}) {
         const auto parsed = parseTranslateRequest(bad, ApiLimits{});
         ASSERT_FALSE(parsed) << bad;
         EXPECT_EQ(parsed.error().status, 400) << bad;
@@ -36,6 +53,7 @@ TEST(TranslationsJson, RefusesTextThatIsNotUtf8)
 {
     EXPECT_EQ(translationsJson({"a\"b", "ñ"}).value(), R"({"translations":["a\"b","ñ"]})");
     EXPECT_EQ(translationsJson({"\xc3"}).error().status, 500);
+    EXPECT_EQ(translationsJson({"x"}, "sports").value(), R"({"field":"sports","translations":["x"]})");
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 """Scores a page host's translations of the label lists: the share of labels that come out as one
 of their accepted translations, by field and in all, for each direction.
 
-    tests/pagehost/score_labels.py PORT LIST.tsv [LIST.tsv ...] [--misses] [--field NAME]
+    tests/pagehost/score_labels.py PORT LIST.tsv [LIST.tsv ...] [--misses] [--field NAME] [--by-field]
     tests/pagehost/score_labels.py PORT LIST.tsv [LIST.tsv ...] --as-target
 
 
@@ -10,6 +10,8 @@ A list is named SET.SL-TL.tsv (dev.en-es.tsv) and holds lines "field<TAB>source<
 accepted|..."; a translation is compared with the accepted ones without regard to letter case or
 surrounding spaces. --misses prints each label that missed with what the host gave: use it on the
 development lists only, never on the held-out ones, which measure what the tuning did not see.
+--by-field sends each field's labels as a request of their own, as a workbook of that field would
+be sent, and prints the field the host took them for; otherwise all go in one request.
 --as-target sends each label the other way, as text already in the target language that a
 workbook in both languages holds, and counts those that come back changed.
 """
@@ -23,17 +25,21 @@ from collections import defaultdict
 from pathlib import Path
 
 
-def translate(port, source, target, texts):
+def answer(port, source, target, texts):
     body = json.dumps({"sl": source, "tl": target, "q": texts}).encode()
     request = urllib.request.Request(f"http://127.0.0.1:{port}/api/translate", data=body,
                                      headers={"Content-Type": "application/json"})
     for attempt in range(60):  # a host just started may not listen yet
         try:
-            return json.load(urllib.request.urlopen(request, timeout=600))["translations"]
+            return json.load(urllib.request.urlopen(request, timeout=600))
         except urllib.error.URLError as error:
             if attempt == 59 or not isinstance(error.reason, ConnectionRefusedError):
                 raise
             time.sleep(0.5)
+
+
+def translate(port, source, target, texts):
+    return answer(port, source, target, texts)["translations"]
 
 
 def fold(text):
@@ -50,10 +56,25 @@ def read_list(path):
     return rows
 
 
-def score(port, path, show_misses, only_field):
+def translations_by_field(port, source, target, rows):
+    """Each field's labels as one request; the field the host took each for, by field."""
+    translations, taken = [None] * len(rows), {}
+    for field in sorted({r[0] for r in rows}):
+        indexes = [i for i, r in enumerate(rows) if r[0] == field]
+        answered = answer(port, source, target, [rows[i][1] for i in indexes])
+        taken[field] = answered.get("field", "")
+        for i, translation in zip(indexes, answered["translations"]):
+            translations[i] = translation
+    return translations, taken
+
+
+def score(port, path, show_misses, only_field, by_field=False):
     source, target = Path(path).name.split(".")[-2].split("-")
     rows = [r for r in read_list(path) if not only_field or r[0] == only_field]
-    translations = translate(port, source, target, [r[1] for r in rows])
+    if by_field:
+        translations, taken = translations_by_field(port, source, target, rows)
+    else:
+        translations, taken = translate(port, source, target, [r[1] for r in rows]), {}
     hits, totals = defaultdict(int), defaultdict(int)
     for (field, text, accepted), translation in zip(rows, translations):
         totals[field] += 1
@@ -63,7 +84,8 @@ def score(port, path, show_misses, only_field):
             print(f"MISS\t{field}\t{text}\t{translation}\t{'|'.join(accepted)}")
     print(f"{Path(path).name}: {sum(hits.values())}/{len(rows)} = {100 * sum(hits.values()) / max(len(rows), 1):.1f}%")
     for field in sorted(totals):
-        print(f"  {field:28} {hits[field]:4}/{totals[field]:<4} {100 * hits[field] / totals[field]:5.1f}%")
+        print(f"  {field:28} {hits[field]:4}/{totals[field]:<4} {100 * hits[field] / totals[field]:5.1f}%"
+              + (f"   taken for: {taken[field] or '(none)'}" if by_field else ""))
     return sum(hits.values()), len(rows)
 
 
@@ -82,13 +104,14 @@ def main():
     parser.add_argument("lists", nargs="+")
     parser.add_argument("--misses", action="store_true")
     parser.add_argument("--field")
+    parser.add_argument("--by-field", action="store_true")
     parser.add_argument("--as-target", action="store_true")
     args = parser.parse_args()
     for path in args.lists:
         if args.as_target:
             score_as_target(args.port, path)
         else:
-            score(args.port, path, args.misses, args.field)
+            score(args.port, path, args.misses, args.field, args.by_field)
 
 
 if __name__ == "__main__":

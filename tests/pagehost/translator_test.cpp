@@ -224,6 +224,24 @@ TEST(Translator, MovedSeparatorsFallBackToOneTextPerSegment)
     EXPECT_EQ(state.segments.size(), 3u);
 }
 
+TEST(Translator, EverySegmentOfABatchNamesItsField)
+{
+    // The grammar takes the field's word out; a segment sent again alone must name it too.
+    FakeState state;
+    state.answer = [](const std::string& segment) -> Result<std::string> {
+        if (!segment.starts_with("vfieldx["))
+            return Failure{"segment without its field: " + segment};
+        if (segment.find("[1]") != std::string::npos)
+            return std::string("one.[1]two.[0][\n]");
+        return segment.substr(std::string_view("vfieldx").size());
+    };
+    Translator translator(factoryFor(state));
+    const auto translated = translator.translate({"one", "two"}, "vfieldx");
+    ASSERT_TRUE(translated) << translated.error().message;
+    EXPECT_EQ(translated.value(), (Texts{"one", "two"}));
+    EXPECT_EQ(state.segments.size(), 3u);
+}
+
 TEST(Translator, AFailedExchangeIsReportedAndThePipelineReplaced)
 {
     FakeState state;

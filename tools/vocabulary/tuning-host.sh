@@ -16,7 +16,7 @@ share=$dir/share/veltrano-pagehost
 mkdir -p "$dir/bin" "$share"
 for mode in eng-spa spa-eng; do
   python3 "$data/build_vocabulary.py" --quick --mode "$mode" --pair "$pair" --data "$data" --out "$share" --work "$dir/work/$mode"
-  python3 "$data/cg_case_forms.py" "$data/$mode.cg.rlx" "$dir/work/$mode/cg.rlx"
+  python3 "$data/cg_case_forms.py" "$data/$mode.cg.rlx" "$dir/work/$mode/cg.rlx" "$dir/work/$mode/fields.rlx"
   cg-comp "$dir/work/$mode/cg.rlx" "$share/$mode.cg.bin" >/dev/null 2>&1 || cg-comp "$dir/work/$mode/cg.rlx" "$share/$mode.cg.bin"
   for side in source target; do
     cp "$data/$mode.$side.t1x" "$share/"

@@ -1,0 +1,94 @@
+"""A workbook's field (HR, hospitality, insurance...) as context for the translation of its cells.
+
+Each terms/FIELD.tsv (and terms/general-FIELD.tsv) belongs to a field. For every direction the
+build writes two things out of them:
+
+- MODE.fields.tsv, for the page host: one line a field, "code<TAB>marker<TAB>words", where words
+  are the source words that tell the field (those of its terms found in fewer than three fields),
+  and a line with no code giving the marker of no field. The page host guesses a request's field
+  from its texts' words and sends the field's marker, a word of its own, before each segment.
+- MODE.fields.rlx, appended to the label grammar: the marker sets a variable and is taken out
+  before any other rule reads the cell, and, after all the other rules, each word that takes
+  another usual translation in a field (a term with the direction "field:SL-TL") has its lemma
+  renamed for that field, so that the lookup finds the field's translation under the new name.
+  Renamed last, the word is still itself to every other rule of the grammar.
+"""
+import re
+from collections import defaultdict
+
+FIELD_PREFIX = "field:"  # "field:es-en": the usual translation in a workbook of the file's field
+NO_FIELD_MARKER = "vfieldnone"
+NOT_FIELDS = {"general", "names"}
+MIN_WORD_LETTERS = 4
+MAX_FIELDS_OF_A_WORD = 2  # a word in more fields than this tells none of them
+
+
+def field_of_file(stem):
+    """The field code of a terms file's stem, None for the files of no field."""
+    if stem in NOT_FIELDS:
+        return None
+    return stem.removeprefix("general-")
+
+
+def letters_of(code):
+    return re.sub("[^a-z]", "", code.lower())
+
+
+def marker_of(code):
+    return "vfield" + letters_of(code)
+
+
+def lemma_in_field(lemma, code):
+    """The name a word's lemma goes by in a field's workbook, in the case the lemma comes in."""
+    suffix = "_vf" + letters_of(code)
+    return lemma + (suffix.upper() if lemma.isupper() and len(lemma) > 1 else suffix)
+
+
+def case_forms(lemma):
+    """The lemma as the analyser may give it: as written, with a capital, in capitals."""
+    forms = [lemma, lemma[:1].upper() + lemma[1:], lemma.upper()]
+    return list(dict.fromkeys(forms))
+
+
+def cg_quoted(text):
+    return '"' + text.replace("\\", "\\\\").replace('"', '\\"') + '"'
+
+
+def grammar_text(codes, renamed):
+    """The grammar's part for fields. renamed: (source lemma, kind tag, field code)."""
+    lines = ["", "# A segment's first word names the field of the workbook its cells come from (or none);",
+             "# it sets the variable the renaming below reads and is taken out before any other rule.",
+             "BEFORE-SECTIONS"]
+    for code in codes:
+        lines.append(f"SETVARIABLE (field) ({letters_of(code)}) (*) IF (0 ({cg_quoted('<' + marker_of(code) + '>')})) ;")
+    lines.append(f"REMVARIABLE (field) (*) IF (0 ({cg_quoted('<' + NO_FIELD_MARKER + '>')})) ;")
+    lines.append('REMCOHORT (*) IF (0 ("<vfield[a-z]+>"r)) ;')
+    lines += ["", "# A word that takes another usual translation in a field's workbooks goes to the lookup",
+              "# under the field's name for it, once every other rule has read it as itself.",
+              "AFTER-SECTIONS"]
+    for lemma, kind, code in renamed:
+        for form in case_forms(lemma):
+            lines.append(f"SUBSTITUTE ({cg_quoted(form)}) ({cg_quoted(lemma_in_field(form, code))}) "
+                         f"({cg_quoted(form)} {kind}) IF (0 (VAR:field={letters_of(code)})) ;")
+    return "\n".join(lines) + "\n"
+
+
+def words_of(text):
+    return [w for w in re.findall(r"[^\W\d_]+", text.lower()) if len(w) >= MIN_WORD_LETTERS]
+
+
+def telling_words(source_texts_by_field):
+    """For each field, the words of its terms that tell it: found in at most two fields."""
+    fields_of_word = defaultdict(set)
+    for code, texts in source_texts_by_field.items():
+        for text in texts:
+            for word in words_of(text):
+                fields_of_word[word].add(code)
+    return {code: sorted(w for w, codes in fields_of_word.items() if code in codes and len(codes) <= MAX_FIELDS_OF_A_WORD)
+            for code in source_texts_by_field}
+
+
+def fields_table(codes, words_by_field):
+    lines = [f"\t{NO_FIELD_MARKER}\t"]
+    lines += [f"{code}\t{marker_of(code)}\t{' '.join(words_by_field.get(code, []))}" for code in codes]
+    return "".join(line + "\n" for line in lines)

@@ -1,0 +1,103 @@
+#include "pagehost/workbook_fields.h"
+
+#include "pagehost/text_shape.h"
+
+#include <algorithm>
+#include <unordered_set>
+
+namespace veltrano::pagehost {
+namespace {
+
+// A field is taken when its words score at least this (a word shared by two fields counts half
+// for each), and at least twice as much as the next field's: a request of labels from all over
+// (or a single short cell) tells no field, and then every word keeps its usual translation.
+constexpr double kMinScore = 2.0;
+constexpr double kMinLead = 2.0;
+
+std::vector<std::string_view> splitOn(std::string_view text, char separator)
+{
+    std::vector<std::string_view> parts;
+    std::size_t begin = 0;
+    while (true) {
+        const std::size_t end = text.find(separator, begin);
+        parts.push_back(text.substr(begin, end == std::string_view::npos ? std::string_view::npos : end - begin));
+        if (end == std::string_view::npos)
+            return parts;
+        begin = end + 1;
+    }
+}
+
+void addWordsOf(std::string_view text, std::unordered_set<std::string>& words)
+{
+    std::size_t i = 0;
+    while (i < text.size()) {
+        while (i < text.size() && !isLetterByte(text[i]))
+            ++i;
+        const std::size_t begin = i;
+        while (i < text.size() && isLetterByte(text[i]))
+            ++i;
+        if (i > begin)
+            words.insert(foldCase(text.substr(begin, i - begin)));
+    }
+}
+
+}  // namespace
+
+WorkbookFields::WorkbookFields(std::string_view table)
+{
+    for (const auto line : splitOn(table, '\n')) {
+        const auto columns = splitOn(line, '\t');
+        if (columns.size() != 3 || columns[1].empty())
+            continue;
+        if (columns[0].empty()) {
+            m_noFieldMarker = std::string(columns[1]);
+            continue;
+        }
+        const std::size_t field = m_codes.size();
+        m_codes.emplace_back(columns[0]);
+        m_markers.emplace_back(columns[1]);
+        for (const auto word : splitOn(columns[2], ' ')) {
+            if (!word.empty())
+                m_fieldsOfWord[std::string(word)].push_back(field);
+        }
+    }
+}
+
+bool WorkbookFields::knows(std::string_view code) const
+{
+    return std::find(m_codes.begin(), m_codes.end(), code) != m_codes.end();
+}
+
+std::string WorkbookFields::guess(const std::vector<std::string>& texts) const
+{
+    std::unordered_set<std::string> words;
+    for (const auto& text : texts)
+        addWordsOf(text, words);
+    std::vector<double> scores(m_codes.size(), 0.0);
+    for (const auto& word : words) {
+        const auto found = m_fieldsOfWord.find(word);
+        if (found == m_fieldsOfWord.end())
+            continue;
+        for (const std::size_t field : found->second)
+            scores[field] += 1.0 / static_cast<double>(found->second.size());
+    }
+    if (scores.empty())
+        return {};
+    const auto best = std::max_element(scores.begin(), scores.end());
+    double second = 0.0;
+    for (auto score = scores.begin(); score != scores.end(); ++score) {
+        if (score != best)
+            second = std::max(second, *score);
+    }
+    if (*best < kMinScore || *best < kMinLead * second)
+        return {};
+    return m_codes[static_cast<std::size_t>(best - scores.begin())];
+}
+
+std::string WorkbookFields::markerOf(std::string_view code) const
+{
+    const auto found = std::find(m_codes.begin(), m_codes.end(), code);
+    return found == m_codes.end() ? m_noFieldMarker : m_markers[static_cast<std::size_t>(found - m_codes.begin())];
+}
+
+}  // namespace veltrano::pagehost

@@ -1,0 +1,38 @@
+#pragma once
+// The fields a workbook may come from (HR, hospitality, insurance...): a word of a field's
+// workbook may take another translation than it takes elsewhere ("Bajas" in a payroll sheet is
+// "Leavers"). The field is guessed from the words of a request's texts together, and told to the
+// pipeline by a word of its own sent before each segment, which its grammar takes out.
+
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace veltrano::pagehost {
+
+class WorkbookFields {
+public:
+    // From the table the vocabulary build writes: a line a field, "code<TAB>marker<TAB>words"
+    // with the words that tell the field separated by spaces; the line with no code gives the
+    // marker of no field. Malformed lines are left out.
+    explicit WorkbookFields(std::string_view table);
+
+    bool knows(std::string_view code) const;
+
+    // The field the texts' words tell, "" when none stands out from the others.
+    std::string guess(const std::vector<std::string>& texts) const;
+
+    // The word to send before a segment of texts of the field code (the marker of no field for
+    // "" or a code it does not know); "" when the table gave no markers.
+    std::string markerOf(std::string_view code) const;
+
+private:
+    std::vector<std::string> m_codes;
+    std::vector<std::string> m_markers;
+    std::string m_noFieldMarker;
+    // The fields (indexes into m_codes) that each telling word, in small letters, belongs to.
+    std::unordered_map<std::string, std::vector<std::size_t>> m_fieldsOfWord;
+};
+
+}  // namespace veltrano::pagehost
