@@ -11,6 +11,10 @@
 
 namespace veltrano::pagehost {
 
+// What the vocabulary build puts after the lemma of a word a field renames ("baja_vfhrpayroll");
+// a translation that shows it has a reading the field's entry did not reach.
+inline constexpr std::string_view kRenamedMark = "_vf";
+
 class WorkbookFields {
 public:
     // From the table the vocabulary build writes: a line a field, "code<TAB>marker<TAB>words"

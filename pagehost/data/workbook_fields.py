@@ -39,7 +39,8 @@ def marker_of(code):
 
 
 def lemma_in_field(lemma, code):
-    """The name a word's lemma goes by in a field's workbook, in the case the lemma comes in."""
+    """The name a word's lemma goes by in a field's workbook, in the case the lemma comes in. The
+    page host knows "_vf" (kRenamedMark): a translation that shows it is made again without the field."""
     suffix = "_vf" + letters_of(code)
     return lemma + (suffix.upper() if lemma.isupper() and len(lemma) > 1 else suffix)
 
@@ -55,7 +56,9 @@ def cg_quoted(text):
 
 
 def grammar_text(codes, renamed):
-    """The grammar's part for fields. renamed: (source lemma, kind tag, field code)."""
+    """The grammar's part for fields. renamed: (source lemma, its tags in the bilingual
+    dictionary, field code); only readings with those tags are renamed, the ones the field's
+    entry translates ("profesor" as a masculine noun, not "profesora")."""
     lines = ["", "# A segment's first word names the field of the workbook its cells come from (or none);",
              "# it sets the variable the renaming below reads and is taken out before any other rule.",
              "BEFORE-SECTIONS"]
@@ -66,10 +69,10 @@ def grammar_text(codes, renamed):
     lines += ["", "# A word that takes another usual translation in a field's workbooks goes to the lookup",
               "# under the field's name for it, once every other rule has read it as itself.",
               "AFTER-SECTIONS"]
-    for lemma, kind, code in renamed:
+    for lemma, tags, code in renamed:
         for form in case_forms(lemma):
             lines.append(f"SUBSTITUTE ({cg_quoted(form)}) ({cg_quoted(lemma_in_field(form, code))}) "
-                         f"({cg_quoted(form)} {kind}) IF (0 (VAR:field={letters_of(code)})) ;")
+                         f"({cg_quoted(form)} {' '.join(tags)}) IF (0 (VAR:field={letters_of(code)})) ;")
     return "\n".join(lines) + "\n"
 
 

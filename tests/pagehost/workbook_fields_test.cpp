@@ -19,10 +19,10 @@ TEST(WorkbookFields, GuessesTheFieldTheTextsWordsTellClearly)
     } cases[] = {
         {{"Nómina de marzo", "SALARIO BRUTO", "Nº de empleado"}, "hr-payroll"},
         {{"Goles", "Partido del sábado"}, "sports"},
-        {{"Nómina", "Salario", "Goles"}, "hr-payroll"},  // 2 against 1
+        {{"Nómina", "Salario", "Goles"}, "hr-payroll"},   // 2 against 1
         {{"Nómina", "Salario", "Goles", "Partido"}, ""},  // no lead
-        {{"Nómina"}, ""},                                   // too little to tell
-        {{"Contrato", "Contrato del jugador"}, ""},         // 1.5 against 0.5: under the minimum
+        {{"Nómina"}, ""},                                 // too little to tell
+        {{"Contrato", "Contrato del jugador"}, ""},       // 1.5 against 0.5: under the minimum
         {{"Total", "Fecha", "Importe"}, ""},
         {{}, ""},
     };
