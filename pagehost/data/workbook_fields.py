@@ -4,8 +4,9 @@ Each terms/FIELD.tsv (and terms/general-FIELD.tsv) belongs to a field. For every
 build writes two things out of them:
 
 - MODE.fields.tsv, for the page host: one line a field, "code<TAB>marker<TAB>words", where words
-  are the source words that tell the field (those of its terms found in fewer than three fields),
-  and a line with no code giving the marker of no field. The page host guesses a request's field
+  are the source words that tell the field, each as "word:share", the share of the word's terms
+  that are the field's (those of a fifth or more), and a line with no code giving the marker of
+  no field. The page host guesses a request's field
   from its texts' words and sends the field's marker, a word of its own, before each segment.
 - MODE.fields.rlx, appended to the label grammar: the marker sets a variable and is taken out
   before any other rule reads the cell, and, after all the other rules, each word that takes
@@ -19,8 +20,8 @@ from collections import defaultdict
 FIELD_PREFIX = "field:"  # "field:es-en": the usual translation in a workbook of the file's field
 NO_FIELD_MARKER = "vfieldnone"
 NOT_FIELDS = {"general", "names"}
-MIN_WORD_LETTERS = 4
-MAX_FIELDS_OF_A_WORD = 2  # a word in more fields than this tells none of them
+MIN_WORD_LETTERS = 3
+MIN_SHARE = 0.2  # a word spread wider than this over the fields tells none of them
 
 
 def field_of_file(stem):
@@ -81,14 +82,20 @@ def words_of(text):
 
 
 def telling_words(source_texts_by_field):
-    """For each field, the words of its terms that tell it: found in at most two fields."""
-    fields_of_word = defaultdict(set)
+    """For each field, the words of its terms that tell it, with the share of the word's terms
+    that are the field's: "room" is mostly hospitality's, a little events' and real estate's."""
+    terms_of_word = defaultdict(lambda: defaultdict(int))
     for code, texts in source_texts_by_field.items():
         for text in texts:
-            for word in words_of(text):
-                fields_of_word[word].add(code)
-    return {code: sorted(w for w, codes in fields_of_word.items() if code in codes and len(codes) <= MAX_FIELDS_OF_A_WORD)
-            for code in source_texts_by_field}
+            for word in set(words_of(text)):
+                terms_of_word[word][code] += 1
+    telling = defaultdict(list)
+    for word, counts in sorted(terms_of_word.items()):
+        total = sum(counts.values())
+        for code, count in counts.items():
+            if count / total >= MIN_SHARE:
+                telling[code].append(f"{word}:{count / total:.2f}")
+    return telling
 
 
 def fields_table(codes, words_by_field):

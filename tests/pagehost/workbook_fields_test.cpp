@@ -7,8 +7,8 @@ namespace {
 
 // Two fields; "contrato" tells both of them, so it counts half for each.
 const WorkbookFields kFields("\tvfieldnone\t\n"
-                             "hr-payroll\tvfieldhrpayroll\tnómina salario empleado contrato\n"
-                             "sports\tvfieldsports\tgoles partido jugador contrato\n"
+                             "hr-payroll\tvfieldhrpayroll\tnómina:1 salario:1 empleado:1 contrato:0.5 malformed:x :1\n"
+                             "sports\tvfieldsports\tgoles:1 partido:1 jugador:1 contrato:0.5\n"
                              "malformed line\n");
 
 TEST(WorkbookFields, GuessesTheFieldTheTextsWordsTellClearly)
