@@ -60,20 +60,27 @@ def grammar_text(codes, renamed):
     """The grammar's part for fields. renamed: (source lemma, its tags in the bilingual
     dictionary, field code); only readings with those tags are renamed, the ones the field's
     entry translates ("profesor" as a masculine noun, not "profesora")."""
+    markers = [cg_quoted("<" + marker + ">") for marker in [NO_FIELD_MARKER] + [marker_of(code) for code in codes]]
     lines = ["", "# A segment's first word names the field of the workbook its cells come from (or none);",
              "# it sets the variable the renaming below reads and is taken out before any other rule.",
+             "# Each rule targets the marker itself, so that cg-proc looks only at that word.",
+             f"LIST FieldMarker = {' '.join(markers)} ;",
              "BEFORE-SECTIONS"]
     for code in codes:
-        lines.append(f"SETVARIABLE (field) ({letters_of(code)}) (*) IF (0 ({cg_quoted('<' + marker_of(code) + '>')})) ;")
-    lines.append(f"REMVARIABLE (field) (*) IF (0 ({cg_quoted('<' + NO_FIELD_MARKER + '>')})) ;")
-    lines.append('REMCOHORT (*) IF (0 ("<vfield[a-z]+>"r)) ;')
+        lines.append(f"SETVARIABLE (field) ({letters_of(code)}) ({cg_quoted('<' + marker_of(code) + '>')}) ;")
+    lines.append(f"REMVARIABLE (field) ({cg_quoted('<' + NO_FIELD_MARKER + '>')}) ;")
+    lines.append("REMCOHORT FieldMarker ;")
     lines += ["", "# A word that takes another usual translation in a field's workbooks goes to the lookup",
-              "# under the field's name for it, once every other rule has read it as itself.",
+              "# under the field's name for it, once every other rule has read it as itself. Each rule",
+              "# targets the lemma alone, which cg-proc looks up, and tests the tags as context: a target",
+              "# of lemma and tags together is tried on every reading and made the grammar several times",
+              "# slower. A reading of another kind renamed with it finds no entry; the page host then",
+              "# translates that text again without the field.",
               "AFTER-SECTIONS"]
     for lemma, tags, code in renamed:
         for form in case_forms(lemma):
-            lines.append(f"SUBSTITUTE ({cg_quoted(form)}) ({cg_quoted(lemma_in_field(form, code))}) "
-                         f"({cg_quoted(form)} {' '.join(tags)}) IF (0 (VAR:field={letters_of(code)})) ;")
+            lines.append(f"SUBSTITUTE ({cg_quoted(form)}) ({cg_quoted(lemma_in_field(form, code))}) ({cg_quoted(form)}) "
+                         f"IF (0 ({' '.join(tags)})) (0 (VAR:field={letters_of(code)})) ;")
     return "\n".join(lines) + "\n"
 
 
