@@ -18,13 +18,16 @@ capitals, which the page host gives back their capitals; one the language also w
 letters, such as TI, with the source's words in capitals that call for it). The bilingual dictionary is then
 rewritten with one path per source word (refold_dictionary.py), which halves its lookup's time
 and gives the same answers; --quick skips that, for checking the data or tuning it. The grammar's
-part for fields goes to the work folder as fields.rlx, for cg_case_forms.py to append.
+part for fields goes to the work folder as fields.rlx, for cg_case_forms.py to append, and the
+rules on the source (MODE.source.t1x) are written to OUT_DIR with the renamed words in their
+categories.
 
 Problems (malformed lines, a term given two usual translations, a verb the pair cannot inflect)
 are reported on standard error as "file:line: why" and the line is left out; with --strict they
 make the build fail.
 """
 import argparse
+import re
 import subprocess
 import sys
 import unicodedata
@@ -586,6 +589,7 @@ class DirectionBuild:
         self.build_bilingual(bilingual + [self.field_entry(t) for t in in_fields])
         renamed = self.build_fields(all_terms, in_fields)
         self.build_selection(defaults, removed, renamed)
+        self.build_source_rules(renamed)
         self.build_glossary()
         self.build_capital_words(terms)
 
@@ -824,6 +828,16 @@ class DirectionBuild:
         for lemma, _, code in kept:
             names.setdefault(lemma, []).append(lemma_in_field(lemma, code))
         return names
+
+    def build_source_rules(self, renamed):
+        """MODE.source.t1x as written, each category that names a renamed word naming its new
+        names too, so that the rules still read it in its field's workbooks ("on site")."""
+        def with_names(match):
+            names = renamed.get(match.group(2).lower(), [])
+            return match.group(0) + "".join(match.group(1) + name + match.group(3) for name in names)
+        text = (self.data / f"{self.mode}.source.t1x").read_text(encoding="utf-8")
+        text = re.sub(r'(<cat-item lemma=")([^"]+)("[^>]*/>)', with_names, text)
+        (self.out / f"{self.mode}.source.t1x").write_text(text, encoding="utf-8")
 
     def build_selection(self, defaults, removed, renamed):
         """renamed: the names a lemma goes by in the fields that rename it; a rule that reads the

@@ -18,10 +18,9 @@ for mode in eng-spa spa-eng; do
   python3 "$data/build_vocabulary.py" --quick --mode "$mode" --pair "$pair" --data "$data" --out "$share" --work "$dir/work/$mode"
   python3 "$data/cg_case_forms.py" "$data/$mode.cg.rlx" "$dir/work/$mode/cg.rlx" "$dir/work/$mode/fields.rlx"
   cg-comp "$dir/work/$mode/cg.rlx" "$share/$mode.cg.bin" >/dev/null 2>&1 || cg-comp "$dir/work/$mode/cg.rlx" "$share/$mode.cg.bin"
-  for side in source target; do
-    cp "$data/$mode.$side.t1x" "$share/"
-    apertium-preprocess-transfer "$data/$mode.$side.t1x" "$share/$mode.$side.bin" >/dev/null
-  done
+  apertium-preprocess-transfer "$share/$mode.source.t1x" "$share/$mode.source.bin" >/dev/null
+  cp "$data/$mode.target.t1x" "$share/"
+  apertium-preprocess-transfer "$data/$mode.target.t1x" "$share/$mode.target.bin" >/dev/null
 done
 cp "$data/given-names.txt" "$share/"
 cp "$top/build/bin/veltrano-pagehost" "$dir/bin/"
