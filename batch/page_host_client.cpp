@@ -19,6 +19,9 @@ constexpr std::size_t kRequestTexts = 4000;
 constexpr time_t kReadTimeoutSeconds = 900;
 constexpr int kTooLarge = 413;
 constexpr std::size_t kRequestsInFlight = 2;
+// What the host is given to tell a workbook's field by: enough of its texts, in one request.
+constexpr std::size_t kContextTexts = 2000;
+constexpr std::size_t kContextBytes = 256 * 1024;
 
 // Consecutive ranges of texts, each one request.
 std::vector<std::pair<std::size_t, std::size_t>> requestRanges(const std::vector<std::string>& texts)
@@ -71,12 +74,21 @@ PageHostClient::~PageHostClient() = default;
 Result<std::vector<std::string>> PageHostClient::translate(const std::vector<std::string>& texts)
 {
     const auto ranges = requestRanges(texts);
+    // The texts of one call are one workbook's: all go for the field the host tells from them
+    // together, which a request holding part of them might tell otherwise.
+    std::optional<std::string> field;
+    if (ranges.size() > 1) {
+        auto told = fieldOf(texts);
+        if (!told)
+            return told.error();
+        field = std::move(told).value();
+    }
     std::vector<std::future<Result<std::vector<std::string>>>> requests(ranges.size());
     // Request i goes out on connection i % kRequestsInFlight once request i - kRequestsInFlight,
     // the connection's last, has been answered; answers are taken in order.
     const auto send = [&](std::size_t i) {
-        requests[i] = std::async(std::launch::async, [this, &texts, &ranges, i] {
-            return translateRequest(*m_clients[i % kRequestsInFlight], texts, ranges[i].first, ranges[i].second);
+        requests[i] = std::async(std::launch::async, [this, &texts, &ranges, &field, i] {
+            return translateRequest(*m_clients[i % kRequestsInFlight], texts, ranges[i].first, ranges[i].second, field);
         });
     };
     for (std::size_t i = 0; i < std::min(kRequestsInFlight, ranges.size()); ++i)
@@ -102,21 +114,47 @@ Result<std::vector<std::string>> PageHostClient::translate(const std::vector<std
     return translations;
 }
 
+Result<std::string> PageHostClient::fieldOf(const std::vector<std::string>& texts)
+{
+    std::vector<std::string> context;
+    std::size_t bytes = 0;
+    for (const auto& text : texts) {
+        if (context.size() == kContextTexts || bytes + text.size() > kContextBytes)
+            break;
+        bytes += text.size() + 8;
+        context.push_back(text);
+    }
+    const json request = {
+        {"sl", m_sourceLanguage}, {"tl", m_targetLanguage}, {"q", json::array()}, {"context", context}};
+    const auto result = m_clients.front()->Post(
+        "/api/translate", request.dump(-1, ' ', false, json::error_handler_t::replace), "application/json");
+    if (!result || result->status != 200)
+        return Failure{errorOf(result)};
+    try {
+        return json::parse(result->body).value("field", std::string());
+    } catch (const json::exception& error) {
+        return Failure{std::string("the page host's answer is not the expected JSON: ") + error.what()};
+    }
+}
+
 Result<std::vector<std::string>> PageHostClient::translateRequest(httplib::Client& client,
                                                                   const std::vector<std::string>& texts,
-                                                                  std::size_t begin, std::size_t end)
+                                                                  std::size_t begin, std::size_t end,
+                                                                  const std::optional<std::string>& field)
 {
-    const json request = {{"sl", m_sourceLanguage},
-                          {"tl", m_targetLanguage},
-                          {"q", std::vector<std::string>(texts.begin() + long(begin), texts.begin() + long(end))}};
+    json request = {{"sl", m_sourceLanguage},
+                    {"tl", m_targetLanguage},
+                    {"q", std::vector<std::string>(texts.begin() + long(begin), texts.begin() + long(end))}};
+    if (field)
+        request["field"] = *field;
     const auto result =
         client.Post("/api/translate", request.dump(-1, ' ', false, json::error_handler_t::replace), "application/json");
     if (result && result->status == kTooLarge && end - begin > 1) {
         const std::size_t middle = begin + (end - begin) / 2;
-        auto first = translateRequest(client, texts, begin, middle);
+        auto first = translateRequest(client, texts, begin, middle, field);
         if (!first)
             return first;
-        auto second = translateRequest(client, texts, middle, end);
+        auto second = translateRequest(client, texts, middle, end, field);
         if (!second)
             return second;
         std::move(second.value().begin(), second.value().end(), std::back_inserter(first.value()));

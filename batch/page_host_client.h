@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,7 +35,9 @@ public:
 
     // POST /api/translate in requests of a few hundred KiB, which the host shares out among its
     // pipelines, two at a time so that the pipelines have the next one while the last share of
-    // the one before finishes; a request the host finds too large is sent again in halves.
+    // the one before finishes; a request the host finds too large is sent again in halves. Texts
+    // that take several requests are first sent together, as far as one request holds them, for
+    // the host to tell the field of the workbook they come from, which then goes with each request.
     Result<std::vector<std::string>> translate(const std::vector<std::string>& texts) override;
 
     // The host's translation fingerprint for this direction (GET /api/version).
@@ -49,8 +52,11 @@ public:
 
 private:
     Result<nlohmann::json> directionVersion();
+    // The field the host tells from texts (as many as one request holds); "" for none.
+    Result<std::string> fieldOf(const std::vector<std::string>& texts);
     Result<std::vector<std::string>> translateRequest(httplib::Client& client, const std::vector<std::string>& texts,
-                                                      std::size_t begin, std::size_t end);
+                                                      std::size_t begin, std::size_t end,
+                                                      const std::optional<std::string>& field);
 
     // One connection per request in flight.
     std::vector<std::unique_ptr<httplib::Client>> m_clients;

@@ -138,6 +138,16 @@ Result<void> unlessOneEach(const Result<std::vector<std::string>>& translated, s
 Result<void> convertOneByOne(Workbook& workbook, const std::vector<ScopeArea>& areas, Translator& translator,
                              ConversionEvents& events, CellWriter& writer)
 {
+    {
+        // Read without the window's events: a first look, which changes nothing.
+        ConversionEvents unseen;
+        std::vector<std::string> texts;
+        static_cast<void>(walk(workbook, areas, unseen, [&](TextCell cell) -> Result<void> {
+            texts.push_back(std::move(cell.text));
+            return {};
+        }));
+        translator.readAhead(std::vector<std::string_view>(texts.begin(), texts.end()));
+    }
     return walk(workbook, areas, events, [&](TextCell cell) -> Result<void> {
         events.beforeTranslating();
         // Read again: the cell may have changed while the events ran.

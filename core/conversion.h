@@ -26,6 +26,9 @@ public:
     virtual ~Translator() = default;
     // One translation for each of texts, in the same order; the failure says why there are none.
     virtual Result<std::vector<std::string>> translate(const std::vector<std::string_view>& texts) = 0;
+    // Cell by cell only: every text of the scope, before the first is translated, for a
+    // translator that reads a workbook's texts together (to tell the field it comes from).
+    virtual void readAhead(const std::vector<std::string_view>&) {}
 };
 
 // Translates texts in one request; fails, naming file, when the translator fails or gives back

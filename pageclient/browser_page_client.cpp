@@ -147,6 +147,29 @@ veltrano::Result<BrowserPageClient::Delivery, QString> BrowserPageClient::delive
     return Delivery::Delivered;
 }
 
+void BrowserPageClient::readAhead(const QStringList& texts)
+{
+    if (!m_held)
+        return;
+    // Enough of a workbook to tell its field, well within what one request to the page host may hold.
+    constexpr qsizetype kMostTexts = 2000;
+    constexpr qsizetype kMostCharacters = 200000;
+    QStringList literals;
+    qsizetype characters = 0;
+    for (const QString& text : texts) {
+        if (literals.size() == kMostTexts || characters + text.size() > kMostCharacters)
+            break;
+        characters += text.size();
+        literals << javaScriptStringLiteral(text);
+    }
+    // Whatever comes of it, each cell is still translated: alone, as a page without the function
+    // or a field it cannot tell does, or for the field the page now holds.
+    static_cast<void>(
+        m_held->evaluate(QStringLiteral("(function () { return typeof readWorkbookContext === \"function\""
+                                        " ? readWorkbookContext([%1]) : \"\"; })()")
+                             .arg(literals.join(QLatin1Char(',')))));
+}
+
 CellTranslation BrowserPageClient::TranslateCellText(const QString& text)
 {
     // The page never answers an empty text, so the poll below would only run out its time.

@@ -37,6 +37,7 @@ public:
     void takeDocument() override;
     void releaseDocument() override;
     CellTranslation TranslateCellText(const QString& text) override;
+    void readAhead(const QStringList& texts) override;
 
     // Whether a document is held now.
     bool holdsDocument() const { return m_held.has_value(); }

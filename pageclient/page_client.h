@@ -4,6 +4,7 @@
 // client that needs no browser.
 
 #include <QString>
+#include <QStringList>
 
 #include <utility>
 
@@ -50,6 +51,9 @@ public:
     // Translates one non-empty cell text through the page, pumping the window's events while
     // it waits; only one exchange at a time.
     virtual CellTranslation TranslateCellText(const QString& text) = 0;
+    // Before a walk's first exchange: the texts of its cells, so that the page translates each
+    // for the field of the workbook they come from. Nothing to do for a page that cannot.
+    virtual void readAhead(const QStringList& /*texts*/) {}
 };
 
 }  // namespace veltrano::pageclient

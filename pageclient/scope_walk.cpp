@@ -39,6 +39,14 @@ public:
         return translations;
     }
 
+    void readAhead(const std::vector<std::string_view>& texts) override
+    {
+        QStringList read;
+        for (const std::string_view text : texts)
+            read << QString::fromUtf8(text.data(), qsizetype(text.size()));
+        m_page.readAhead(read);
+    }
+
     // The page's document is held for as long as a walk runs, and let go however it ends.
     void conversionStarted() override { m_page.takeDocument(); }
     void conversionEnded() override { m_page.releaseDocument(); }

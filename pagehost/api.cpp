@@ -27,11 +27,12 @@ veltrano::Result<std::string, ApiError> languageField(const json& body, const ch
     return field->get<std::string>();
 }
 
-veltrano::Result<std::vector<std::string>, ApiError> textsField(const json& body, const ApiLimits& limits)
+veltrano::Result<std::vector<std::string>, ApiError> textsField(const json& body, const ApiLimits& limits,
+                                                                const std::string& key = "q")
 {
-    const auto field = body.find("q");
+    const auto field = body.find(key);
     if (field == body.end() || !field->is_array())
-        return ApiError{kBadRequest, "\"q\" must be an array of strings"};
+        return ApiError{kBadRequest, "\"" + key + "\" must be an array of strings"};
     if (field->size() > limits.maxTexts)
         return ApiError{kTooLarge, "too many texts: " + std::to_string(field->size()) + ", at most "
                                        + std::to_string(limits.maxTexts) + " per request"};
@@ -40,10 +41,10 @@ veltrano::Result<std::vector<std::string>, ApiError> textsField(const json& body
     for (std::size_t i = 0; i < field->size(); ++i) {
         const auto& item = (*field)[i];
         if (!item.is_string())
-            return ApiError{kBadRequest, "\"q\"[" + std::to_string(i) + "] is not a string"};
+            return ApiError{kBadRequest, "\"" + key + "\"[" + std::to_string(i) + "] is not a string"};
         const auto& text = item.get_ref<const std::string&>();
         if (characterCount(text) > limits.maxTextCharacters)
-            return ApiError{kTooLarge, "\"q\"[" + std::to_string(i)
+            return ApiError{kTooLarge, "\"" + key + "\"[" + std::to_string(i)
                                            + "] is too long: " + std::to_string(characterCount(text))
                                            + " characters, at most " + std::to_string(limits.maxTextCharacters)};
         texts.push_back(text);
@@ -80,8 +81,14 @@ veltrano::Result<TranslateRequest, ApiError> parseTranslateRequest(std::string_v
             return ApiError{kBadRequest, "\"field\" must be a string: the field of the workbook, or \"\" for none"};
         field = given->get<std::string>();
     }
+    std::vector<std::string> context;
+    if (parsed.contains("context")) {
+        auto given = textsField(parsed, limits, "context");
+        VELTRANO_TRY(given);
+        context = std::move(given).value();
+    }
     return TranslateRequest{std::move(source).value(), std::move(target).value(), std::move(texts).value(),
-                            std::move(field)};
+                            std::move(field), std::move(context)};
 }
 
 veltrano::Result<std::string, ApiError> translationsJson(const std::vector<std::string>& translations,

@@ -22,6 +22,7 @@ struct TranslateRequest {
     std::string targetLanguage;
     std::vector<std::string> texts;
     std::optional<std::string> field;  // the field of the workbook the texts come from, when the client says
+    std::vector<std::string> context;  // other texts of the same workbook, read for its field only
 };
 
 // An answer the API gives instead of translations: the HTTP status and a one-line message.
@@ -31,7 +32,8 @@ struct ApiError {
 };
 
 // The request in a body {"sl":"en","tl":"es","q":["text", ...]}, with "field":"hr-payroll" when
-// the client knows the workbook's field ("" for none). An ApiError when the body is
+// the client knows the workbook's field ("" for none), or "context":["text", ...], more texts of
+// the workbook to tell its field by, not translated. An ApiError when the body is
 // not such JSON (400) or goes over a limit (413); the message says which field or limit.
 veltrano::Result<TranslateRequest, ApiError> parseTranslateRequest(std::string_view body, const ApiLimits& limits);
 

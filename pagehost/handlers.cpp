@@ -109,7 +109,13 @@ void serveTranslate(const httplib::Request&, httplib::Response& response, const 
 
     std::string field;
     if (const auto* fields = direction->translator->fields()) {
-        field = translateRequest.field.value_or(fields->guess(translateRequest.texts));
+        if (translateRequest.field) {
+            field = *translateRequest.field;
+        } else {
+            std::vector<std::string> told = translateRequest.texts;
+            told.insert(told.end(), translateRequest.context.begin(), translateRequest.context.end());
+            field = fields->guess(told);
+        }
         if (!field.empty() && !fields->knows(field))
             return answerError(response, 400, "\"" + field + "\" is not a field " + direction->title + " knows");
     }

@@ -50,12 +50,30 @@ constexpr std::string_view kScript = R"(
     errorBox.textContent = message;
   }
 
+  // A client about to send a workbook's cells one by one gives their texts first, so that each
+  // cell is translated for the field the workbook comes from; answers that field ("" for none).
+  window.readWorkbookContext = function (texts) {
+    const request = new XMLHttpRequest();
+    request.open("POST", "/api/translate", false);
+    request.setRequestHeader("Content-Type", "application/json");
+    window.workbookField = undefined;
+    try {
+      request.send(JSON.stringify({ sl: direction.sl, tl: direction.tl, q: [], context: texts }));
+      if (request.status === 200) window.workbookField = JSON.parse(request.responseText).field || "";
+    } catch (error) {
+      // No field then: each cell is read alone, as before.
+    }
+    return window.workbookField === undefined ? "" : window.workbookField;
+  };
+
   function ask(text) {
     const asked = ++latest;
+    const request = { sl: direction.sl, tl: direction.tl, q: [text] };
+    if (typeof window.workbookField === "string") request.field = window.workbookField;
     fetch("/api/translate", {
       method: "POST",
       headers: { "Content-Type": "application/json" },
-      body: JSON.stringify({ sl: direction.sl, tl: direction.tl, q: [text] })
+      body: JSON.stringify(request)
     })
       .then(response => response.json().then(
         body => ({ ok: response.ok, status: response.status, body: body })))

@@ -80,7 +80,35 @@ std::vector<TranslatorPool::Member*> TranslatorPool::leastBusy(std::size_t count
 Result<std::vector<std::string>> TranslatorPool::translate(const std::vector<std::string>& texts,
                                                            std::string_view field)
 {
-    const std::string marker = m_fields ? m_fields->markerOf(field) : std::string();
+    if (!m_fields)
+        return translateShared(texts, {});
+    auto result = translateShared(texts, m_fields->markerOf(field));
+    if (!result || field.empty())
+        return result;
+    // A reading of a renamed word that the field's entry does not translate would show the
+    // lemma's new name: such a text is translated again as in a workbook of no field.
+    std::vector<std::size_t> again;
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        if (result.value()[i].find(kRenamedMark) != std::string::npos
+            && texts[i].find(kRenamedMark) == std::string::npos)
+            again.push_back(i);
+    }
+    if (again.empty())
+        return result;
+    std::vector<std::string> redo;
+    for (const std::size_t i : again)
+        redo.push_back(texts[i]);
+    auto redone = translateShared(redo, m_fields->markerOf({}));
+    if (!redone)
+        return redone;
+    for (std::size_t k = 0; k < again.size(); ++k)
+        result.value()[again[k]] = std::move(redone.value()[k]);
+    return result;
+}
+
+Result<std::vector<std::string>> TranslatorPool::translateShared(const std::vector<std::string>& texts,
+                                                                 const std::string& marker)
+{
     const auto shares = shareOut(texts, m_members.size(), kMinShareBytes);
     const std::vector<Member*> members = leastBusy(shares.size());
     const auto translateShare = [&](std::size_t i) {

@@ -47,6 +47,8 @@ private:
     };
 
     std::vector<Member*> leastBusy(std::size_t count);
+    // texts shared out among the translators, each segment starting with marker.
+    Result<std::vector<std::string>> translateShared(const std::vector<std::string>& texts, const std::string& marker);
 
     std::vector<std::unique_ptr<Member>> m_members;
     std::mutex m_choosing;

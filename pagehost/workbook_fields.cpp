@@ -3,14 +3,15 @@
 #include "pagehost/text_shape.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <unordered_set>
 
 namespace veltrano::pagehost {
 namespace {
 
-// A field is taken when its words score at least this (a word shared by two fields counts half
-// for each), and at least twice as much as the next field's: a request of labels from all over
-// (or a single short cell) tells no field, and then every word keeps its usual translation.
+// A field is taken when its words' shares add up to at least this, and to at least twice the
+// next field's: a request of labels from all over (or a single short cell) tells no field, and
+// then every word keeps its usual translation.
 constexpr double kMinScore = 2.0;
 constexpr double kMinLead = 2.0;
 
@@ -56,9 +57,16 @@ WorkbookFields::WorkbookFields(std::string_view table)
         const std::size_t field = m_codes.size();
         m_codes.emplace_back(columns[0]);
         m_markers.emplace_back(columns[1]);
-        for (const auto word : splitOn(columns[2], ' ')) {
-            if (!word.empty())
-                m_fieldsOfWord[std::string(word)].push_back(field);
+        for (const auto item : splitOn(columns[2], ' ')) {
+            const std::size_t colon = item.rfind(':');
+            if (colon == std::string_view::npos || colon == 0)
+                continue;
+            const std::string share(item.substr(colon + 1));
+            char* end = nullptr;
+            const double value = std::strtod(share.c_str(), &end);
+            if (end == share.c_str() || *end != '\0' || !(value > 0.0 && value <= 1.0))
+                continue;
+            m_fieldsOfWord[std::string(item.substr(0, colon))].emplace_back(field, value);
         }
     }
 }
@@ -78,8 +86,8 @@ std::string WorkbookFields::guess(const std::vector<std::string>& texts) const
         const auto found = m_fieldsOfWord.find(word);
         if (found == m_fieldsOfWord.end())
             continue;
-        for (const std::size_t field : found->second)
-            scores[field] += 1.0 / static_cast<double>(found->second.size());
+        for (const auto& [field, share] : found->second)
+            scores[field] += share;
     }
     if (scores.empty())
         return {};

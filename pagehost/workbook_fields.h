@@ -11,11 +11,16 @@
 
 namespace veltrano::pagehost {
 
+// What the vocabulary build puts after the lemma of a word a field renames ("baja_vfhrpayroll");
+// a translation that shows it has a reading the field's entry did not reach.
+inline constexpr std::string_view kRenamedMark = "_vf";
+
 class WorkbookFields {
 public:
     // From the table the vocabulary build writes: a line a field, "code<TAB>marker<TAB>words"
-    // with the words that tell the field separated by spaces; the line with no code gives the
-    // marker of no field. Malformed lines are left out.
+    // with the words that tell the field separated by spaces, each as "word:share" (how much it
+    // tells this field rather than others, up to 1); the line with no code gives the marker of
+    // no field. Malformed lines and words are left out.
     explicit WorkbookFields(std::string_view table);
 
     bool knows(std::string_view code) const;
@@ -31,8 +36,8 @@ private:
     std::vector<std::string> m_codes;
     std::vector<std::string> m_markers;
     std::string m_noFieldMarker;
-    // The fields (indexes into m_codes) that each telling word, in small letters, belongs to.
-    std::unordered_map<std::string, std::vector<std::size_t>> m_fieldsOfWord;
+    // The fields (indexes into m_codes) that each telling word, in small letters, tells, with its share.
+    std::unordered_map<std::string, std::vector<std::pair<std::size_t, double>>> m_fieldsOfWord;
 };
 
 }  // namespace veltrano::pagehost

@@ -532,6 +532,30 @@ def compile_appended(direction, pair_binary, dix, out_binary, work):
     subprocess.run(["lt-append", str(pair_binary), str(own), str(out_binary)], check=True, capture_output=True)
 
 
+def with_renamed_context(rule, renamed):
+    """Each context word of a selection rule that a field renames matches its new names as well,
+    so that the rule still reads it in that field's workbooks ("Subir la nota")."""
+    def alternatives(match):
+        lemma = match.get("lemma", "").lower()
+        if match.find("select") is not None or match.find("remove") is not None or lemma not in renamed:
+            return []
+        copies = []
+        for name in renamed[lemma]:
+            copy = ElementTree.Element("match", dict(match.attrib))
+            copy.set("lemma", name)
+            copies.append(copy)
+        return copies
+    for index, child in enumerate(list(rule)):
+        if child.tag == "or":
+            for match in list(child):
+                child.extend(alternatives(match))
+        elif child.tag == "match" and alternatives(child):
+            either = ElementTree.Element("or")
+            either.extend([child] + alternatives(child))
+            rule.remove(child)
+            rule.insert(index, either)
+
+
 # One direction ---------------------------------------------------------------------------------
 
 class DirectionBuild:
@@ -560,8 +584,8 @@ class DirectionBuild:
         bilingual, defaults, removed = self.bilingual_entries(terms)
         self.build_generator(terms + in_fields)
         self.build_bilingual(bilingual + [self.field_entry(t) for t in in_fields])
-        self.build_fields(all_terms, in_fields)
-        self.build_selection(defaults, removed)
+        renamed = self.build_fields(all_terms, in_fields)
+        self.build_selection(defaults, removed, renamed)
         self.build_glossary()
         self.build_capital_words(terms)
 
@@ -794,10 +818,16 @@ class DirectionBuild:
                 self.problems.add(term.origin, f"the lookup does not reach {self.side(term, self.source)!r} read as "
                                                f"<{'><'.join(missed[0])}>: check the term's kind and gender")
                 continue
-            kept.append((self.side(term, self.source).lower(), term.kind.split(".")[0], term.field))
+            kept.append((self.side(term, self.source).lower(), tuple(bilingual_tags(term, self.source)), term.field))
         (self.work / "fields.rlx").write_text(grammar_text(codes, sorted(set(kept))), encoding="utf-8")
+        names = {}
+        for lemma, _, code in kept:
+            names.setdefault(lemma, []).append(lemma_in_field(lemma, code))
+        return names
 
-    def build_selection(self, defaults, removed):
+    def build_selection(self, defaults, removed, renamed):
+        """renamed: the names a lemma goes by in the fields that rename it; a rule that reads the
+        word as context reads it under those names too."""
         rules = []
         by_hand = set()
         for path in [self.data / f"{self.mode}.domain.lrx"] + sorted((self.data / "senses").glob(f"*.{self.mode}.lrx")):
@@ -809,6 +839,7 @@ class DirectionBuild:
                 self.problems.add(path.name, f"not well-formed XML: {error}")
                 continue
             for rule in root.iter("rule"):
+                with_renamed_context(rule, renamed)
                 matches = rule.findall("match")
                 if rule.get("weight", "1") == "1" and len(matches) == 1 and matches[0].find("select") is not None:
                     kind = matches[0].get("tags", "").split(".")[0]

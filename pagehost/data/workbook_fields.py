@@ -4,8 +4,9 @@ Each terms/FIELD.tsv (and terms/general-FIELD.tsv) belongs to a field. For every
 build writes two things out of them:
 
 - MODE.fields.tsv, for the page host: one line a field, "code<TAB>marker<TAB>words", where words
-  are the source words that tell the field (those of its terms found in fewer than three fields),
-  and a line with no code giving the marker of no field. The page host guesses a request's field
+  are the source words that tell the field, each as "word:share", the share of the word's terms
+  that are the field's (those of a fifth or more), and a line with no code giving the marker of
+  no field. The page host guesses a request's field
   from its texts' words and sends the field's marker, a word of its own, before each segment.
 - MODE.fields.rlx, appended to the label grammar: the marker sets a variable and is taken out
   before any other rule reads the cell, and, after all the other rules, each word that takes
@@ -19,8 +20,8 @@ from collections import defaultdict
 FIELD_PREFIX = "field:"  # "field:es-en": the usual translation in a workbook of the file's field
 NO_FIELD_MARKER = "vfieldnone"
 NOT_FIELDS = {"general", "names"}
-MIN_WORD_LETTERS = 4
-MAX_FIELDS_OF_A_WORD = 2  # a word in more fields than this tells none of them
+MIN_WORD_LETTERS = 3
+MIN_SHARE = 0.2  # a word spread wider than this over the fields tells none of them
 
 
 def field_of_file(stem):
@@ -39,7 +40,8 @@ def marker_of(code):
 
 
 def lemma_in_field(lemma, code):
-    """The name a word's lemma goes by in a field's workbook, in the case the lemma comes in."""
+    """The name a word's lemma goes by in a field's workbook, in the case the lemma comes in. The
+    page host knows "_vf" (kRenamedMark): a translation that shows it is made again without the field."""
     suffix = "_vf" + letters_of(code)
     return lemma + (suffix.upper() if lemma.isupper() and len(lemma) > 1 else suffix)
 
@@ -55,7 +57,9 @@ def cg_quoted(text):
 
 
 def grammar_text(codes, renamed):
-    """The grammar's part for fields. renamed: (source lemma, kind tag, field code)."""
+    """The grammar's part for fields. renamed: (source lemma, its tags in the bilingual
+    dictionary, field code); only readings with those tags are renamed, the ones the field's
+    entry translates ("profesor" as a masculine noun, not "profesora")."""
     lines = ["", "# A segment's first word names the field of the workbook its cells come from (or none);",
              "# it sets the variable the renaming below reads and is taken out before any other rule.",
              "BEFORE-SECTIONS"]
@@ -66,10 +70,10 @@ def grammar_text(codes, renamed):
     lines += ["", "# A word that takes another usual translation in a field's workbooks goes to the lookup",
               "# under the field's name for it, once every other rule has read it as itself.",
               "AFTER-SECTIONS"]
-    for lemma, kind, code in renamed:
+    for lemma, tags, code in renamed:
         for form in case_forms(lemma):
             lines.append(f"SUBSTITUTE ({cg_quoted(form)}) ({cg_quoted(lemma_in_field(form, code))}) "
-                         f"({cg_quoted(form)} {kind}) IF (0 (VAR:field={letters_of(code)})) ;")
+                         f"({cg_quoted(form)} {' '.join(tags)}) IF (0 (VAR:field={letters_of(code)})) ;")
     return "\n".join(lines) + "\n"
 
 
@@ -78,14 +82,20 @@ def words_of(text):
 
 
 def telling_words(source_texts_by_field):
-    """For each field, the words of its terms that tell it: found in at most two fields."""
-    fields_of_word = defaultdict(set)
+    """For each field, the words of its terms that tell it, with the share of the word's terms
+    that are the field's: "room" is mostly hospitality's, a little events' and real estate's."""
+    terms_of_word = defaultdict(lambda: defaultdict(int))
     for code, texts in source_texts_by_field.items():
         for text in texts:
-            for word in words_of(text):
-                fields_of_word[word].add(code)
-    return {code: sorted(w for w, codes in fields_of_word.items() if code in codes and len(codes) <= MAX_FIELDS_OF_A_WORD)
-            for code in source_texts_by_field}
+            for word in set(words_of(text)):
+                terms_of_word[word][code] += 1
+    telling = defaultdict(list)
+    for word, counts in sorted(terms_of_word.items()):
+        total = sum(counts.values())
+        for code, count in counts.items():
+            if count / total >= MIN_SHARE:
+                telling[code].append(f"{word}:{count / total:.2f}")
+    return telling
 
 
 def fields_table(codes, words_by_field):

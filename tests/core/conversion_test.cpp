@@ -41,8 +41,14 @@ public:
         }
         return out;
     }
+    void readAhead(const std::vector<std::string_view>& texts) override
+    {
+        EXPECT_TRUE(sent.empty()) << "read ahead after a translation";
+        readFirst.assign(texts.begin(), texts.end());
+    }
     std::vector<std::string> sent;
     std::vector<std::size_t> calls;  // texts per call
+    std::vector<std::string> readFirst;
 };
 
 class EventLog final : public core::ConversionEvents {
@@ -132,6 +138,8 @@ TEST_F(ConversionTest, BothPacesSendAndWriteTheSameCells)
                 expectedSent.push_back(c.sent);
         }
         EXPECT_EQ(translator.sent, expectedSent);
+        // Cell by cell, the translator sees the scope's texts first, as a batch would.
+        EXPECT_EQ(translator.readFirst, pace == Pace::CellByCell ? expectedSent : std::vector<std::string>());
         EXPECT_EQ(translator.calls,
                   pace == Pace::Gathered ? std::vector<std::size_t>{4} : std::vector<std::size_t>(4, 1));
         EXPECT_EQ(book.worksheet(1).text(1, 1), "kept");

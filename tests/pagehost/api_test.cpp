@@ -23,17 +23,23 @@ TEST(TranslateRequest, ReadsLanguagesAndTextsInOrder)
     EXPECT_EQ(request.texts, (std::vector<std::string>{"one", "", std::string("tw\0o\n", 5)}));
 }
 
-TEST(TranslateRequest, ReadsTheFieldWhenTheClientGivesIt)
+TEST(TranslateRequest, ReadsTheFieldOrTheTextsToTellItByWhenTheClientGivesThem)
 {
-    const std::pair<std::string_view, std::optional<std::string>> cases[] = {
-        {R"({"sl":"en","tl":"es","q":[]})", std::nullopt},
-        {R"({"sl":"en","tl":"es","q":[],"field":"hr-payroll"})", "hr-payroll"},
-        {R"({"sl":"en","tl":"es","q":[],"field":""})", ""},
+    const struct {
+        std::string_view body;
+        std::optional<std::string> field;
+        std::vector<std::string> context;
+    } cases[] = {
+        {R"({"sl":"en","tl":"es","q":[]})", std::nullopt, {}},
+        {R"({"sl":"en","tl":"es","q":[],"field":"hr-payroll"})", "hr-payroll", {}},
+        {R"({"sl":"en","tl":"es","q":[],"field":""})", "", {}},
+        {R"({"sl":"en","tl":"es","q":[],"context":["Payroll","Net pay"]})", std::nullopt, {"Payroll", "Net pay"}},
     };
-    for (const auto& [text, field] : cases) {
-        const auto parsed = parseTranslateRequest(text, ApiLimits{});
-        ASSERT_TRUE(parsed) << text;
-        EXPECT_EQ(parsed.value().field, field) << text;
+    for (const auto& [body, field, context] : cases) {
+        const auto parsed = parseTranslateRequest(body, ApiLimits{});
+        ASSERT_TRUE(parsed) << body;
+        EXPECT_EQ(parsed.value().field, field) << body;
+        EXPECT_EQ(parsed.value().context, context) << body;
     }
 }
 
@@ -42,7 +48,8 @@ TEST(TranslateRequest, RefusesMalformedBodiesWith400)
     for (const std::string_view bad :
          {"", "{", "[]", R"({"tl":"es","q":[]})", R"({"sl":1,"tl":"es","q":[]})", R"({"sl":"en","tl":"es"})",
           R"({"sl":"en","tl":"es","q":"text"})", R"({"sl":"en","tl":"es","q":[1]})",
-          R"({"sl":"en","tl":"es","q":[],"field":1})", "{\"sl\":\"en\",\"tl\":\"es\",\"q\":[\"\xff\"]}"}) {
+          R"({"sl":"en","tl":"es","q":[],"field":1})", R"({"sl":"en","tl":"es","q":[],"context":[2]})",
+          "{\"sl\":\"en\",\"tl\":\"es\",\"q\":[\"\xff\"]}"}) {
         const auto parsed = parseTranslateRequest(bad, ApiLimits{});
         ASSERT_FALSE(parsed) << bad;
         EXPECT_EQ(parsed.error().status, 400) << bad;

@@ -30,6 +30,7 @@ private slots:
     void anEmptySourceEmptiesTheResult();
     void failuresGoToTheErrorBoxOnly();
     void textInTheAddressFillsSourceAtLoad();
+    void cellsAreTranslatedForTheFieldTheirWorkbookTells();
 
 private:
     void load(const QString& pathAndQuery);
@@ -241,6 +242,16 @@ void BrowserTest::textInTheAddressFillsSourceAtLoad()
     QCOMPARE(evaluate("document.getElementById('source').value").toString(), QString("Ventas totales del año"));
     // The first answer may already be in by the time the watch was installed.
     QCOMPARE(waitForResult(), apiTranslation("es", "en", "Ventas totales del año"));
+}
+
+void BrowserTest::cellsAreTranslatedForTheFieldTheirWorkbookTells()
+{
+    load("/translate_t?sl=es&tl=en&text=");
+    QCOMPARE(evaluate("readWorkbookContext(['Nómina de marzo', 'Salario bruto', 'Nº de empleado', 'Retención IRPF'])")
+                 .toString(),
+             QString("hr-payroll"));
+    setSource("Bajas del mes");
+    QCOMPARE(waitForResult(), QString("Leavers this month"));
 }
 
 }  // namespace veltrano::pagehost::testing

@@ -206,6 +206,36 @@ TEST_F(PageHost, BatchesComeBackInOrderAsEachTextWouldAlone)
     }
 }
 
+TEST_F(PageHost, AWorkbooksFieldChoosesTheWordsItWritesItsOwnWay)
+{
+    // In a payroll sheet a "baja" is someone who left; a cell alone tells no field.
+    const std::string payroll = R"("context":["Nómina de marzo","Salario bruto","Nº de empleado","Retención IRPF"])";
+    const struct {
+        std::string extra;
+        int status;
+        std::string field;
+        std::string translation;
+    } cases[] = {
+        {"", 200, "", "Drops this month"},
+        {payroll, 200, "hr-payroll", "Leavers this month"},
+        {R"("field":"hr-payroll")", 200, "hr-payroll", "Leavers this month"},
+        {R"("field":"",)" + payroll, 200, "", "Drops this month"},
+        {R"("field":"no such field")", 400, "", ""},
+    };
+    for (const auto& c : cases) {
+        const std::string body =
+            std::string(R"({"sl":"es","tl":"en","q":["Bajas del mes"])") + (c.extra.empty() ? "" : ",") + c.extra + "}";
+        const auto result = m_client->Post("/api/translate", body, "application/json");
+        ASSERT_TRUE(result) << body;
+        EXPECT_EQ(result->status, c.status) << body;
+        if (c.status != 200)
+            continue;
+        const auto answer = nlohmann::json::parse(result->body);
+        EXPECT_EQ(answer.value("field", ""), c.field) << body;
+        EXPECT_EQ(answer.at("translations").at(0), c.translation) << body;
+    }
+}
+
 TEST_F(PageHost, ConcurrentClientsNeverGetEachOthersAnswers)
 {
     const Texts english = {"The red car", "Total sales", "Unit price", "The big house", "Phone number", "Due date"};

@@ -7,8 +7,8 @@ namespace {
 
 // Two fields; "contrato" tells both of them, so it counts half for each.
 const WorkbookFields kFields("\tvfieldnone\t\n"
-                             "hr-payroll\tvfieldhrpayroll\tnómina salario empleado contrato\n"
-                             "sports\tvfieldsports\tgoles partido jugador contrato\n"
+                             "hr-payroll\tvfieldhrpayroll\tnómina:1 salario:1 empleado:1 contrato:0.5 malformed:x :1\n"
+                             "sports\tvfieldsports\tgoles:1 partido:1 jugador:1 contrato:0.5\n"
                              "malformed line\n");
 
 TEST(WorkbookFields, GuessesTheFieldTheTextsWordsTellClearly)
@@ -19,10 +19,10 @@ TEST(WorkbookFields, GuessesTheFieldTheTextsWordsTellClearly)
     } cases[] = {
         {{"Nómina de marzo", "SALARIO BRUTO", "Nº de empleado"}, "hr-payroll"},
         {{"Goles", "Partido del sábado"}, "sports"},
-        {{"Nómina", "Salario", "Goles"}, "hr-payroll"},  // 2 against 1
+        {{"Nómina", "Salario", "Goles"}, "hr-payroll"},   // 2 against 1
         {{"Nómina", "Salario", "Goles", "Partido"}, ""},  // no lead
-        {{"Nómina"}, ""},                                   // too little to tell
-        {{"Contrato", "Contrato del jugador"}, ""},         // 1.5 against 0.5: under the minimum
+        {{"Nómina"}, ""},                                 // too little to tell
+        {{"Contrato", "Contrato del jugador"}, ""},       // 1.5 against 0.5: under the minimum
         {{"Total", "Fecha", "Importe"}, ""},
         {{}, ""},
     };
