@@ -798,16 +798,18 @@ class DirectionBuild:
         readings = analyses(self.out / f"{self.mode}.automorf.bin", words)
         renamed, queries, seen = [], [], {}
         for term in in_fields:
-            word, kind = self.side(term, self.source), term.kind.split(".")[0]
-            other = seen.setdefault((word.lower(), kind, term.field), term)
+            word, entry_tags = self.side(term, self.source), bilingual_tags(term, self.source)
+            # A noun of both genders ("corte") may take one line for each.
+            other = seen.setdefault((word.lower(), tuple(entry_tags), term.field), term)
             if other is not term:
                 self.problems.add(term.origin, f"{word!r} already translates as {self.side(other, self.target)!r} "
                                                f"in the field's workbooks ({other.origin})")
                 continue
-            tags = [t for lemma, t in readings.get(word, set()) if lemma == word.lower() and t.startswith(f"<{kind}>")]
+            prefix = "".join(f"<{tag}>" for tag in entry_tags)
+            tags = [t for lemma, t in readings.get(word, set()) if lemma == word.lower() and t.startswith(prefix)]
             if not tags:
-                self.problems.add(term.origin, f"the analyser does not read {word!r} as {kind}: a field's "
-                                               "translation is for a word the analyser knows")
+                self.problems.add(term.origin, f"the analyser does not read {word!r} as {prefix}: a field's "
+                                               "translation is for a word the analyser knows, of the kind it gives it")
                 continue
             asked = [(lemma_in_field(word, term.field), tuple(t.strip(">") for t in tag.split("<") if t)) for tag in tags]
             queries += asked
@@ -823,10 +825,13 @@ class DirectionBuild:
                                                f"<{'><'.join(missed[0])}>: check the term's kind and gender")
                 continue
             kept.append((self.side(term, self.source).lower(), tuple(bilingual_tags(term, self.source)), term.field))
-        (self.work / "fields.rlx").write_text(grammar_text(codes, sorted(set(kept))), encoding="utf-8")
+        kept = sorted(set(kept))
+        (self.work / "fields.rlx").write_text(grammar_text(codes, kept), encoding="utf-8")
         names = {}
         for lemma, _, code in kept:
-            names.setdefault(lemma, []).append(lemma_in_field(lemma, code))
+            names.setdefault(lemma, [])
+            if lemma_in_field(lemma, code) not in names[lemma]:
+                names[lemma].append(lemma_in_field(lemma, code))
         return names
 
     def build_source_rules(self, renamed):
