@@ -222,7 +222,8 @@ struct Plan {
     std::deque<std::string> made;
 };
 
-Plan planFor(const std::vector<std::string>& texts, const Glossary* glossary, const LanguageCheck* languageCheck)
+Plan planFor(const std::vector<std::string>& texts, const Glossary* glossary, const LanguageCheck* languageCheck,
+             const std::function<bool(std::string_view)>& leftToField)
 {
     Plan plan;
     std::unordered_map<std::string_view, std::size_t> jobOfCore;
@@ -236,7 +237,7 @@ Plan planFor(const std::vector<std::string>& texts, const Glossary* glossary, co
         };
         const auto addPart = [&](std::string_view piece, std::string_view after) {
             Part part{withBulletLeading(shapeOf(piece)), kNoJob, std::nullopt, after, std::nullopt, std::nullopt};
-            if (glossary && needsTranslation(part.shape.core))
+            if (glossary && needsTranslation(part.shape.core) && !(leftToField && leftToField(part.shape.core)))
                 part.fixed = glossary->wholeText(part.shape.core);
             if (part.fixed)
                 part.fixed = acronymCased(std::move(*part.fixed), part.shape.core, languageCheck);
@@ -399,9 +400,10 @@ Translator::Translator(PipelineFactory factory, TranslatorSettings settings, std
 {}
 
 Result<std::vector<std::string>> Translator::translate(const std::vector<std::string>& texts,
-                                                       std::string_view fieldMarker)
+                                                       std::string_view fieldMarker,
+                                                       const std::function<bool(std::string_view)>& leftToField)
 {
-    const Plan plan = planFor(texts, m_glossary.get(), m_settings.languageCheck.get());
+    const Plan plan = planFor(texts, m_glossary.get(), m_settings.languageCheck.get(), leftToField);
     std::vector<std::string> translations;
     if (!plan.cores.empty()) {
         auto translated = translateCores(plan.cores, fieldMarker);

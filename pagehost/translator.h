@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -57,9 +58,10 @@ public:
     // Glossary terms inside a text reach the pipeline protected from it. A failure when the pipeline
     // cannot be started, ends, hangs or garbles the texts; it is then restarted for the next call.
     // Calls are serialised: one batch at a time goes through the pipeline. fieldMarker, when not
-    // empty, is the word that tells the pipeline the field of the workbook the texts come from.
-    Result<std::vector<std::string>> translate(const std::vector<std::string>& texts,
-                                               std::string_view fieldMarker = {});
+    // empty, is the word that tells the pipeline the field of the workbook the texts come from;
+    // a text leftToField says is that field's to translate is not taken whole from the glossary.
+    Result<std::vector<std::string>> translate(const std::vector<std::string>& texts, std::string_view fieldMarker = {},
+                                               const std::function<bool(std::string_view)>& leftToField = {});
 
     // Starts the pipeline and passes a short text through it, and loads the language check's
     // analysers, so the first request does not pay for loading the dictionaries; nothing to do

@@ -81,8 +81,10 @@ Result<std::vector<std::string>> TranslatorPool::translate(const std::vector<std
                                                            std::string_view field)
 {
     if (!m_fields)
-        return translateShared(texts, {});
-    auto result = translateShared(texts, m_fields->markerOf(field));
+        return translateShared(texts, {}, {});
+    auto result = translateShared(texts, m_fields->markerOf(field), [this, field](std::string_view cell) {
+        return m_fields->leavesToField(field, cell);
+    });
     if (!result || field.empty())
         return result;
     // A reading of a renamed word that the field's entry does not translate would show the
@@ -98,7 +100,7 @@ Result<std::vector<std::string>> TranslatorPool::translate(const std::vector<std
     std::vector<std::string> redo;
     for (const std::size_t i : again)
         redo.push_back(texts[i]);
-    auto redone = translateShared(redo, m_fields->markerOf({}));
+    auto redone = translateShared(redo, m_fields->markerOf({}), {});
     if (!redone)
         return redone;
     for (std::size_t k = 0; k < again.size(); ++k)
@@ -106,8 +108,9 @@ Result<std::vector<std::string>> TranslatorPool::translate(const std::vector<std
     return result;
 }
 
-Result<std::vector<std::string>> TranslatorPool::translateShared(const std::vector<std::string>& texts,
-                                                                 const std::string& marker)
+Result<std::vector<std::string>>
+TranslatorPool::translateShared(const std::vector<std::string>& texts, const std::string& marker,
+                                const std::function<bool(std::string_view)>& leftToField)
 {
     const auto shares = shareOut(texts, m_members.size(), kMinShareBytes);
     const std::vector<Member*> members = leastBusy(shares.size());
@@ -115,7 +118,7 @@ Result<std::vector<std::string>> TranslatorPool::translateShared(const std::vect
         const InFlight busy(members[i]->inFlight);
         const std::vector<std::string> share(texts.begin() + static_cast<std::ptrdiff_t>(shares[i].first),
                                              texts.begin() + static_cast<std::ptrdiff_t>(shares[i].second));
-        return members[i]->translator->translate(share, marker);
+        return members[i]->translator->translate(share, marker, leftToField);
     };
     std::vector<std::future<Result<std::vector<std::string>>>> others;
     for (std::size_t i = 1; i < shares.size(); ++i)

@@ -7,6 +7,7 @@
 #include "pagehost/workbook_fields.h"
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -48,7 +49,8 @@ private:
 
     std::vector<Member*> leastBusy(std::size_t count);
     // texts shared out among the translators, each segment starting with marker.
-    Result<std::vector<std::string>> translateShared(const std::vector<std::string>& texts, const std::string& marker);
+    Result<std::vector<std::string>> translateShared(const std::vector<std::string>& texts, const std::string& marker,
+                                                     const std::function<bool(std::string_view)>& leftToField);
 
     std::vector<std::unique_ptr<Member>> m_members;
     std::mutex m_choosing;

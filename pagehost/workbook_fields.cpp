@@ -48,7 +48,7 @@ WorkbookFields::WorkbookFields(std::string_view table)
 {
     for (const auto line : splitOn(table, '\n')) {
         const auto columns = splitOn(line, '\t');
-        if (columns.size() != 3 || columns[1].empty())
+        if ((columns.size() != 3 && columns.size() != 4) || columns[1].empty())
             continue;
         if (columns[0].empty()) {
             m_noFieldMarker = std::string(columns[1]);
@@ -57,6 +57,13 @@ WorkbookFields::WorkbookFields(std::string_view table)
         const std::size_t field = m_codes.size();
         m_codes.emplace_back(columns[0]);
         m_markers.emplace_back(columns[1]);
+        auto& cells = m_cellsLeft.emplace_back();
+        if (columns.size() == 4) {
+            for (const auto cell : splitOn(columns[3], '|')) {
+                if (!cell.empty())
+                    cells.push_back(foldCase(cell));
+            }
+        }
         for (const auto item : splitOn(columns[2], ' ')) {
             const std::size_t colon = item.rfind(':');
             if (colon == std::string_view::npos || colon == 0)
@@ -100,6 +107,15 @@ std::string WorkbookFields::guess(const std::vector<std::string>& texts) const
     if (*best < kMinScore || *best < kMinLead * second)
         return {};
     return m_codes[static_cast<std::size_t>(best - scores.begin())];
+}
+
+bool WorkbookFields::leavesToField(std::string_view code, std::string_view cell) const
+{
+    const auto found = std::find(m_codes.begin(), m_codes.end(), code);
+    if (found == m_codes.end())
+        return false;
+    const auto& cells = m_cellsLeft[static_cast<std::size_t>(found - m_codes.begin())];
+    return std::find(cells.begin(), cells.end(), foldCase(cell)) != cells.end();
 }
 
 std::string WorkbookFields::markerOf(std::string_view code) const

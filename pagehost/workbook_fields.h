@@ -19,14 +19,18 @@ class WorkbookFields {
 public:
     // From the table the vocabulary build writes: a line a field, "code<TAB>marker<TAB>words"
     // with the words that tell the field separated by spaces, each as "word:share" (how much it
-    // tells this field rather than others, up to 1); the line with no code gives the marker of
-    // no field. Malformed lines and words are left out.
+    // tells this field rather than others, up to 1), and optionally "<TAB>cells", the cells the
+    // glossary would translate whole that are the field's to translate, separated by "|"; the
+    // line with no code gives the marker of no field. Malformed lines and words are left out.
     explicit WorkbookFields(std::string_view table);
 
     bool knows(std::string_view code) const;
 
     // The field the texts' words tell, "" when none stands out from the others.
     std::string guess(const std::vector<std::string>& texts) const;
+
+    // Whether cell, in any case, is one the glossary leaves to a workbook of the field code.
+    bool leavesToField(std::string_view code, std::string_view cell) const;
 
     // The word to send before a segment of texts of the field code (the marker of no field for
     // "" or a code it does not know); "" when the table gave no markers.
@@ -36,6 +40,7 @@ private:
     std::vector<std::string> m_codes;
     std::vector<std::string> m_markers;
     std::string m_noFieldMarker;
+    std::vector<std::vector<std::string>> m_cellsLeft;  // by field, in small letters
     // The fields (indexes into m_codes) that each telling word, in small letters, tells, with its share.
     std::unordered_map<std::string, std::vector<std::pair<std::size_t, double>>> m_fieldsOfWord;
 };

@@ -587,10 +587,10 @@ class DirectionBuild:
         bilingual, defaults, removed = self.bilingual_entries(terms)
         self.build_generator(terms + in_fields)
         self.build_bilingual(bilingual + [self.field_entry(t) for t in in_fields])
+        self.build_glossary()
         renamed = self.build_fields(all_terms, in_fields)
         self.build_selection(defaults, removed, renamed)
         self.build_source_rules(renamed)
-        self.build_glossary()
         self.build_capital_words(terms)
 
     def mode_key(self):
@@ -793,7 +793,6 @@ class DirectionBuild:
             if code:
                 texts.setdefault(code, []).append(self.side(term, self.source))
         codes = sorted(texts)
-        (self.out / f"{self.mode}.fields.tsv").write_text(fields_table(codes, telling_words(texts)), encoding="utf-8")
         words = sorted({self.side(t, self.source) for t in in_fields})
         readings = analyses(self.out / f"{self.mode}.automorf.bin", words)
         renamed, queries, seen = [], [], {}
@@ -827,12 +826,29 @@ class DirectionBuild:
             kept.append((self.side(term, self.source).lower(), tuple(bilingual_tags(term, self.source)), term.field))
         kept = sorted(set(kept))
         (self.work / "fields.rlx").write_text(grammar_text(codes, kept), encoding="utf-8")
+        (self.out / f"{self.mode}.fields.tsv").write_text(
+            fields_table(codes, telling_words(texts), self.glossary_cells_left(kept)), encoding="utf-8")
         names = {}
         for lemma, _, code in kept:
             names.setdefault(lemma, [])
             if lemma_in_field(lemma, code) not in names[lemma]:
                 names[lemma].append(lemma_in_field(lemma, code))
         return names
+
+    def glossary_cells_left(self, kept):
+        """By field, the glossary's one-word cells that are a word the field renames ("Bajas" in a
+        payroll sheet), which the page host leaves to the field's translation."""
+        entries = [line.split("\t")[0] for line in (self.out / f"{self.mode}.glossary.tsv").read_text(encoding="utf-8").splitlines()
+                   if line and not line.startswith("#") and "\t" in line]
+        single = sorted({e for e in entries if e.strip() and " " not in e.strip()})
+        readings = analyses(self.out / f"{self.mode}.automorf.bin", single)
+        left = {}
+        for cell in single:
+            for lemma, tags, code in kept:
+                prefix = "".join(f"<{tag}>" for tag in tags)
+                if any(l == lemma and t.startswith(prefix) for l, t in readings.get(cell, set())):
+                    left.setdefault(code, []).append(cell)
+        return left
 
     def build_source_rules(self, renamed):
         """MODE.source.t1x as written, each category that names a renamed word naming its new

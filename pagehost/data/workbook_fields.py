@@ -5,8 +5,9 @@ build writes two things out of them:
 
 - MODE.fields.tsv, for the page host: one line a field, "code<TAB>marker<TAB>words", where words
   are the source words that tell the field, each as "word:share", the share of the word's terms
-  that are the field's (those of a fifth or more), and a line with no code giving the marker of
-  no field. The page host guesses a request's field
+  that are the field's (those of a fifth or more), then the glossary's one-word cells that are a
+  word the field renames, which the page host leaves to the field's translation in its
+  workbooks; and a line with no code giving the marker of no field. The page host guesses a request's field
   from its texts' words and sends the field's marker, a word of its own, before each segment.
 - MODE.fields.rlx, appended to the label grammar: the marker sets a variable and is taken out
   before any other rule reads the cell, and, after all the other rules, each word that takes
@@ -105,7 +106,9 @@ def telling_words(source_texts_by_field):
     return telling
 
 
-def fields_table(codes, words_by_field):
+def fields_table(codes, words_by_field, cells_left):
+    """cells_left: by field, the glossary's cells the field's own translation takes over."""
     lines = [f"\t{NO_FIELD_MARKER}\t"]
-    lines += [f"{code}\t{marker_of(code)}\t{' '.join(words_by_field.get(code, []))}" for code in codes]
+    lines += [f"{code}\t{marker_of(code)}\t{' '.join(words_by_field.get(code, []))}\t{'|'.join(sorted(set(cells_left.get(code, []))))}"
+              for code in codes]
     return "".join(line + "\n" for line in lines)

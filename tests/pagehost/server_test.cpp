@@ -223,8 +223,8 @@ TEST_F(PageHost, AWorkbooksFieldChoosesTheWordsItWritesItsOwnWay)
         {R"("field":"no such field")", 400, "", ""},
     };
     for (const auto& c : cases) {
-        const std::string body =
-            std::string(R"({"sl":"es","tl":"en","q":["Bajas del mes"])") + (c.extra.empty() ? "" : ",") + c.extra + "}";
+        const std::string body = std::string(R"({"sl":"es","tl":"en","q":["Bajas del mes","Bajas"])")
+                                 + (c.extra.empty() ? "" : ",") + c.extra + "}";
         const auto result = m_client->Post("/api/translate", body, "application/json");
         ASSERT_TRUE(result) << body;
         EXPECT_EQ(result->status, c.status) << body;
@@ -233,6 +233,8 @@ TEST_F(PageHost, AWorkbooksFieldChoosesTheWordsItWritesItsOwnWay)
         const auto answer = nlohmann::json::parse(result->body);
         EXPECT_EQ(answer.value("field", ""), c.field) << body;
         EXPECT_EQ(answer.at("translations").at(0), c.translation) << body;
+        // The glossary's whole cell gives way to the field's word.
+        EXPECT_EQ(answer.at("translations").at(1) == "Leavers", c.field == "hr-payroll") << body;
     }
 }
 

@@ -6,10 +6,11 @@ namespace veltrano::pagehost {
 namespace {
 
 // Two fields; "contrato" tells both of them, so it counts half for each.
-const WorkbookFields kFields("\tvfieldnone\t\n"
-                             "hr-payroll\tvfieldhrpayroll\tnómina:1 salario:1 empleado:1 contrato:0.5 malformed:x :1\n"
-                             "sports\tvfieldsports\tgoles:1 partido:1 jugador:1 contrato:0.5\n"
-                             "malformed line\n");
+const WorkbookFields
+    kFields("\tvfieldnone\t\n"
+            "hr-payroll\tvfieldhrpayroll\tnómina:1 salario:1 empleado:1 contrato:0.5 malformed:x :1\tBaja|Bajas\n"
+            "sports\tvfieldsports\tgoles:1 partido:1 jugador:1 contrato:0.5\n"
+            "malformed line\n");
 
 TEST(WorkbookFields, GuessesTheFieldTheTextsWordsTellClearly)
 {
@@ -38,6 +39,14 @@ TEST(WorkbookFields, NamesEachFieldByItsMarkerAndAnyOtherAsNone)
     EXPECT_EQ(kFields.markerOf(""), "vfieldnone");
     EXPECT_EQ(kFields.markerOf("unknown"), "vfieldnone");
     EXPECT_EQ(WorkbookFields("").markerOf("sports"), "");
+}
+
+TEST(WorkbookFields, LeavesTheGlossarysCellsOfARenamedWordToItsFieldOnly)
+{
+    EXPECT_TRUE(kFields.leavesToField("hr-payroll", "BAJAS"));
+    EXPECT_FALSE(kFields.leavesToField("hr-payroll", "Bajas del mes"));
+    EXPECT_FALSE(kFields.leavesToField("sports", "Bajas"));
+    EXPECT_FALSE(kFields.leavesToField("", "Bajas"));
 }
 
 }  // namespace
