@@ -846,7 +846,7 @@ class DirectionBuild:
         for cell in single:
             for lemma, tags, code in kept:
                 prefix = "".join(f"<{tag}>" for tag in tags)
-                if any(l == lemma and t.startswith(prefix) for l, t in readings.get(cell, set())):
+                if any(read == lemma and t.startswith(prefix) for read, t in readings.get(cell, set())):
                     left.setdefault(code, []).append(cell)
         return left
 
