@@ -15,19 +15,6 @@ namespace {
 constexpr double kMinScore = 2.0;
 constexpr double kMinLead = 2.0;
 
-std::vector<std::string_view> splitOn(std::string_view text, char separator)
-{
-    std::vector<std::string_view> parts;
-    std::size_t begin = 0;
-    while (true) {
-        const std::size_t end = text.find(separator, begin);
-        parts.push_back(text.substr(begin, end == std::string_view::npos ? std::string_view::npos : end - begin));
-        if (end == std::string_view::npos)
-            return parts;
-        begin = end + 1;
-    }
-}
-
 void addWordsOf(std::string_view text, std::unordered_set<std::string>& words)
 {
     std::size_t i = 0;
@@ -46,8 +33,8 @@ void addWordsOf(std::string_view text, std::unordered_set<std::string>& words)
 
 WorkbookFields::WorkbookFields(std::string_view table)
 {
-    for (const auto line : splitOn(table, '\n')) {
-        const auto columns = splitOn(line, '\t');
+    for (const auto line : splitAt(table, '\n')) {
+        const auto columns = splitAt(line, '\t');
         if ((columns.size() != 3 && columns.size() != 4) || columns[1].empty())
             continue;
         if (columns[0].empty()) {
@@ -59,12 +46,12 @@ WorkbookFields::WorkbookFields(std::string_view table)
         m_markers.emplace_back(columns[1]);
         auto& cells = m_cellsLeft.emplace_back();
         if (columns.size() == 4) {
-            for (const auto cell : splitOn(columns[3], '|')) {
+            for (const auto cell : splitAt(columns[3], '|')) {
                 if (!cell.empty())
                     cells.push_back(foldCase(cell));
             }
         }
-        for (const auto item : splitOn(columns[2], ' ')) {
+        for (const auto item : splitAt(columns[2], ' ')) {
             const std::size_t colon = item.rfind(':');
             if (colon == std::string_view::npos || colon == 0)
                 continue;
