@@ -71,13 +71,14 @@ PageHostClient::PageHostClient(const std::string& address, std::string sourceLan
 
 PageHostClient::~PageHostClient() = default;
 
-Result<std::vector<std::string>> PageHostClient::translate(const std::vector<std::string>& texts)
+Result<std::vector<std::string>> PageHostClient::translate(const std::vector<std::string>& texts,
+                                                           const std::optional<std::string>& given)
 {
     const auto ranges = requestRanges(texts);
     // The texts of one call are one workbook's: all go for the field the host tells from them
     // together, which a request holding part of them might tell otherwise.
-    std::optional<std::string> field;
-    if (ranges.size() > 1) {
+    std::optional<std::string> field = given;
+    if (!field && ranges.size() > 1) {
         auto told = fieldOf(texts);
         if (!told)
             return told.error();

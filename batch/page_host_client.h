@@ -24,7 +24,19 @@ using pagehost::Result;
 class TextTranslator {
 public:
     virtual ~TextTranslator() = default;
-    virtual Result<std::vector<std::string>> translate(const std::vector<std::string>& texts) = 0;
+
+    // The field of the workbook texts come from (payroll, sports...), which chooses some words'
+    // translations; "" for none. A translator that knows no fields says none.
+    virtual Result<std::string> fieldOf(const std::vector<std::string>& /*texts*/) { return std::string(); }
+
+    // texts translated as a workbook of field's ("" for none); with nullopt, the field the
+    // translator tells from texts themselves.
+    virtual Result<std::vector<std::string>> translate(const std::vector<std::string>& texts,
+                                                       const std::optional<std::string>& field) = 0;
+    Result<std::vector<std::string>> translate(const std::vector<std::string>& texts)
+    {
+        return translate(texts, std::nullopt);
+    }
 };
 
 class PageHostClient final : public TextTranslator {
@@ -36,9 +48,15 @@ public:
     // POST /api/translate in requests of a few hundred KiB, which the host shares out among its
     // pipelines, two at a time so that the pipelines have the next one while the last share of
     // the one before finishes; a request the host finds too large is sent again in halves. Texts
-    // that take several requests are first sent together, as far as one request holds them, for
-    // the host to tell the field of the workbook they come from, which then goes with each request.
-    Result<std::vector<std::string>> translate(const std::vector<std::string>& texts) override;
+    // that take several requests without a field given are first sent together, as far as one
+    // request holds them, for the host to tell the field of the workbook they come from, which
+    // then goes with each request.
+    Result<std::vector<std::string>> translate(const std::vector<std::string>& texts,
+                                               const std::optional<std::string>& field) override;
+    using TextTranslator::translate;
+
+    // The field the host tells from texts (as many as one request holds); "" for none.
+    Result<std::string> fieldOf(const std::vector<std::string>& texts) override;
 
     // The host's translation fingerprint for this direction (GET /api/version).
     Result<std::string> fingerprint();
@@ -52,8 +70,6 @@ public:
 
 private:
     Result<nlohmann::json> directionVersion();
-    // The field the host tells from texts (as many as one request holds); "" for none.
-    Result<std::string> fieldOf(const std::vector<std::string>& texts);
     Result<std::vector<std::string>> translateRequest(httplib::Client& client, const std::vector<std::string>& texts,
                                                       std::size_t begin, std::size_t end,
                                                       const std::optional<std::string>& field);

@@ -18,16 +18,35 @@ RunTranslations::RunTranslations(TextTranslator& translator, TranslationMemory* 
 
 Result<void> RunTranslations::prepare(const std::vector<std::string_view>& texts)
 {
-    std::vector<std::string> unknown;
+    std::vector<std::string> distinct;
     std::unordered_set<std::string_view> listed;
     for (const std::string_view text : texts)
-        if (!m_known.contains(text) && listed.insert(text).second)
-            unknown.emplace_back(text);
+        if (listed.insert(text).second)
+            distinct.emplace_back(text);
+    if (distinct.empty())
+        return {};
+    // Told from all the workbook's texts, also those already known, so that the field does not
+    // depend on what earlier workbooks or the memory held.
+    auto field = m_translator.fieldOf(distinct);
+    if (!field)
+        return field.error();
+    m_field = std::move(field).value();
+    m_current = &m_knownByField[m_field];
+    std::erase_if(distinct, [this](const std::string& text) { return m_current->contains(text); });
+    std::vector<std::string> unknown = std::move(distinct);
     if (unknown.empty())
         return {};
     if (m_numberTemplates)
         return prepareThroughTemplates(std::move(unknown));
     return prepareDirectly(std::move(unknown));
+}
+
+std::size_t RunTranslations::distinctTexts() const
+{
+    std::size_t count = 0;
+    for (const auto& [field, known] : m_knownByField)
+        count += known.size();
+    return count;
 }
 
 Result<void> RunTranslations::prepareDirectly(std::vector<std::string> texts)
@@ -37,7 +56,7 @@ Result<void> RunTranslations::prepareDirectly(std::vector<std::string> texts)
     if (!translated)
         return translated.error();
     for (std::size_t i = 0; i < texts.size(); ++i)
-        m_known.emplace(std::move(texts[i]), std::move(translated.value()[i]));
+        m_current->emplace(std::move(texts[i]), std::move(translated.value()[i]));
     m_fromMemory += static_cast<std::size_t>(std::count(kept.begin(), kept.end(), true));
     return {};
 }
@@ -66,9 +85,9 @@ Result<void> RunTranslations::prepareThroughTemplates(std::vector<std::string> u
     for (std::size_t i = 0; i < unknown.size(); ++i) {
         std::string& translation = translated.value()[sentIndex[i]];
         if (!templates[i]) {
-            m_known.emplace(std::move(unknown[i]), translation);
+            m_current->emplace(std::move(unknown[i]), translation);
         } else if (auto restored = restoreNumbers(translation, *templates[i])) {
-            m_known.emplace(std::move(unknown[i]), std::move(*restored));
+            m_current->emplace(std::move(unknown[i]), std::move(*restored));
         } else {
             unmapped.push_back(std::move(unknown[i]));
             continue;
@@ -87,8 +106,8 @@ Result<std::vector<std::string>> RunTranslations::translateDistinct(const std::v
     fromMemory.assign(texts.size(), false);
     std::vector<std::string> toSend;
     std::vector<std::size_t> sentAt;
-    const auto kept =
-        m_memory && m_memory->usable() ? m_memory->find(texts) : std::vector<std::optional<std::string>>(texts.size());
+    const auto kept = m_memory && m_memory->usable() ? m_memory->find(texts, m_field)
+                                                     : std::vector<std::optional<std::string>>(texts.size());
     for (std::size_t i = 0; i < texts.size(); ++i) {
         if (kept[i]) {
             result[i] = *kept[i];
@@ -101,7 +120,7 @@ Result<std::vector<std::string>> RunTranslations::translateDistinct(const std::v
     if (toSend.empty())
         return result;
 
-    auto translated = m_translator.translate(toSend);
+    auto translated = m_translator.translate(toSend, m_field);
     if (!translated)
         return translated.error();
     std::vector<std::pair<std::string, std::string>> pairs;
@@ -111,7 +130,7 @@ Result<std::vector<std::string>> RunTranslations::translateDistinct(const std::v
         pairs.emplace_back(std::move(toSend[i]), std::move(translated.value()[i]));
     }
     if (m_memory && m_keepNew)
-        m_memory->keep(pairs);
+        m_memory->keep(pairs, m_field);
     return result;
 }
 

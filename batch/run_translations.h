@@ -1,6 +1,8 @@
 #pragma once
-// The translations of one run: every distinct text is translated once, taken from the memory
-// when it is kept there, else sent to the translator in one batch with the run's other new texts.
+// The translations of one run: every distinct text is translated once for each field of the
+// workbooks it comes from (the field chooses some words' translations: "Goals" in a sports sheet),
+// taken from the memory when it is kept there, else sent to the translator in one batch with the
+// workbook's other new texts.
 // With number templates, texts that differ only in standalone numbers share one translation of
 // their template (number_template.h), and the memory keeps what was actually translated: the
 // template, or the text itself when it has none or its template's translation cannot be mapped back.
@@ -21,14 +23,16 @@ public:
     // numberTemplates only when the translator gives a template's numbers no meaning of their own.
     RunTranslations(TextTranslator& translator, TranslationMemory* memory, bool keepNew, bool numberTemplates = false);
 
-    // Makes sure each of texts has its translation, asking the memory and then the translator
-    // only for those the run has not met before. The translator's failure when it fails.
+    // Makes sure each of texts, one workbook's, has its translation in the field the translator
+    // tells from them all, asking the memory and then the translator only for those the run has
+    // not met before in that field. The translator's failure when it fails.
     Result<void> prepare(const std::vector<std::string_view>& texts);
 
-    // The translation of a text prepare() was given.
-    const std::string& of(std::string_view text) const { return m_known.find(text)->second; }
+    // The translation of a text the last prepare() was given.
+    const std::string& of(std::string_view text) const { return m_current->find(text)->second; }
 
-    std::size_t distinctTexts() const { return m_known.size(); }
+    // Distinct texts, counted once for each field they were translated in.
+    std::size_t distinctTexts() const;
     // How many of the distinct texts had their translation (or their template's) in the memory.
     std::size_t fromMemory() const { return m_fromMemory; }
 
@@ -50,7 +54,11 @@ private:
         using is_transparent = void;
         std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
     };
-    std::unordered_map<std::string, std::string, Hash, std::equal_to<>> m_known;
+    using Known = std::unordered_map<std::string, std::string, Hash, std::equal_to<>>;
+    // Each field's translations ("" for none); a text may have one in each.
+    std::unordered_map<std::string, Known> m_knownByField;
+    std::string m_field;  // the field of the workbook last prepared
+    Known* m_current = &m_knownByField[""];
     std::size_t m_fromMemory = 0;
 };
 

@@ -306,11 +306,19 @@ void TranslationMemory::giveUp(const std::string& what, const std::string& reaso
     m_db = nullptr;
 }
 
-std::vector<std::optional<std::string>> TranslationMemory::find(const std::vector<std::string>& texts)
+std::string TranslationMemory::keyOf(const std::string& field) const
+{
+    // Translations of no field keep the key they had before fields were told apart, so that a
+    // memory kept earlier still serves them.
+    return field.empty() ? m_fingerprint : m_fingerprint + " field:" + field;
+}
+
+std::vector<std::optional<std::string>> TranslationMemory::find(const std::vector<std::string>& texts,
+                                                                const std::string& field)
 {
     if (!m_db)
         return std::vector<std::optional<std::string>>(texts.size());
-    auto found = lookUp(texts);
+    auto found = lookUp(texts, keyOf(field));
     if (!found) {
         giveUp("cannot be read", found.error());
         return std::vector<std::optional<std::string>>(texts.size());
@@ -319,7 +327,7 @@ std::vector<std::optional<std::string>> TranslationMemory::find(const std::vecto
 }
 
 veltrano::Result<std::vector<std::optional<std::string>>, std::string>
-TranslationMemory::lookUp(const std::vector<std::string>& texts)
+TranslationMemory::lookUp(const std::vector<std::string>& texts, const std::string& key)
 {
     std::vector<std::optional<std::string>> found(texts.size());
     const Statement select(m_db,
@@ -327,7 +335,7 @@ TranslationMemory::lookUp(const std::vector<std::string>& texts)
     if (select.prepared() != SQLITE_OK)
         return std::string(sqlite3_errmsg(m_db));
     select.bind(1, m_direction);
-    select.bind(2, m_fingerprint);
+    select.bind(2, key);
     // One read transaction for all the look-ups, rather than one each (in WAL mode each costs a
     // look at the log's index).
     const ReadTransaction reading(m_db);
@@ -345,16 +353,17 @@ TranslationMemory::lookUp(const std::vector<std::string>& texts)
     return found;
 }
 
-void TranslationMemory::keep(const std::vector<std::pair<std::string, std::string>>& translations)
+void TranslationMemory::keep(const std::vector<std::pair<std::string, std::string>>& translations,
+                             const std::string& field)
 {
     if (!writable() || translations.empty())
         return;
-    if (const auto written = write(translations); !written)
+    if (const auto written = write(translations, keyOf(field)); !written)
         giveUp("cannot be written", written.error());
 }
 
 veltrano::Result<void, std::string>
-TranslationMemory::write(const std::vector<std::pair<std::string, std::string>>& translations)
+TranslationMemory::write(const std::vector<std::pair<std::string, std::string>>& translations, const std::string& key)
 {
     // BEGIN IMMEDIATE takes the write lock at once, so waiting for another process happens here,
     // under the busy timeout, rather than failing half-way.
@@ -371,7 +380,7 @@ TranslationMemory::write(const std::vector<std::pair<std::string, std::string>>&
         if (insert.prepared() != SQLITE_OK)
             return rolledBack();
         insert.bind(1, m_direction);
-        insert.bind(2, m_fingerprint);
+        insert.bind(2, key);
         for (const auto& [source, target] : translations) {
             insert.bind(3, source);
             insert.bind(4, target);

@@ -1,6 +1,6 @@
 #pragma once
 // Translations kept between runs in an SQLite database, keyed by direction, the page host's
-// translation fingerprint and the source text. Several processes may share one file. The memory
+// translation fingerprint with the field of the workbook the text came from, and the source text. Several processes may share one file. The memory
 // is a cache: when it cannot be used the run goes on without it, after a warning.
 
 #include "result/result.h"
@@ -41,11 +41,12 @@ public:
     TranslationMemory(const TranslationMemory&) = delete;
     TranslationMemory& operator=(const TranslationMemory&) = delete;
 
-    // The kept translation of each text, or nullopt where none is kept.
-    std::vector<std::optional<std::string>> find(const std::vector<std::string>& texts);
+    // The kept translation of each text from a workbook of field ("" for none), or nullopt
+    // where none is kept.
+    std::vector<std::optional<std::string>> find(const std::vector<std::string>& texts, const std::string& field);
 
-    // Keeps these (source, translation) pairs, in one transaction.
-    void keep(const std::vector<std::pair<std::string, std::string>>& translations);
+    // Keeps these (source, translation) pairs of a workbook of field, in one transaction.
+    void keep(const std::vector<std::pair<std::string, std::string>>& translations, const std::string& field);
 
     // False once a failure made the memory stop being used for this run.
     bool usable() const { return m_db != nullptr; }
@@ -61,12 +62,15 @@ private:
     // Warns that the memory what (with sqlite's reason) and closes it for the rest of the run;
     // called once no statement is left open, so that the connection does close.
     void giveUp(const std::string& what, const std::string& reason);
-    // The kept translation of each text (nullopt where none is kept), or the reason looking
-    // them up failed, taken before ending the statement and the transaction clears it.
-    veltrano::Result<std::vector<std::optional<std::string>>, std::string>
-    lookUp(const std::vector<std::string>& texts);
+    // The fingerprint column's value for translations of a workbook of field.
+    std::string keyOf(const std::string& field) const;
+    // The kept translation of each text under key (nullopt where none is kept), or the reason
+    // looking them up failed, taken before ending the statement and the transaction clears it.
+    veltrano::Result<std::vector<std::optional<std::string>>, std::string> lookUp(const std::vector<std::string>& texts,
+                                                                                  const std::string& key);
     // Nothing, or the reason writing failed, taken the same way.
-    veltrano::Result<void, std::string> write(const std::vector<std::pair<std::string, std::string>>& translations);
+    veltrano::Result<void, std::string> write(const std::vector<std::pair<std::string, std::string>>& translations,
+                                              const std::string& key);
 
     std::string m_path;
     std::string m_direction;

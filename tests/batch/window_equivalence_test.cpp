@@ -38,7 +38,8 @@ std::string instantTranslation(const std::string& text)
 
 class InstantTranslator final : public batch::TextTranslator {
 public:
-    pagehost::Result<std::vector<std::string>> translate(const std::vector<std::string>& texts) override
+    pagehost::Result<std::vector<std::string>> translate(const std::vector<std::string>& texts,
+                                                         const std::optional<std::string>&) override
     {
         std::vector<std::string> translations;
         for (const std::string& text : texts)
