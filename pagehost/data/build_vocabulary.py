@@ -898,22 +898,26 @@ class DirectionBuild:
     def build_capital_words(self, terms):
         """The target's words in capitals, from the terms and the glossary's translations."""
         words = {}  # each word with the source's words in capitals it translates
+        small = set()  # the target's words our own translations write in small letters ("sem.")
         def add(target_text, source_text):
             for word in capital_words(target_text):
                 words.setdefault(word, set()).update(capital_words(source_text))
+            small.update(w.strip(".,;:()'\"") for w in target_text.replace("/", " ").replace("-", " ").split(" ")
+                         if any(c.islower() for c in w))
         for term in terms:
             add(self.side(term, self.target), self.side(term, self.source))
         for line in (self.out / f"{self.mode}.glossary.tsv").read_text(encoding="utf-8").splitlines():
             columns = line.split("\t")
             if len(columns) >= 2 and not line.startswith("#") and columns[1] != "=":
                 add(columns[1], columns[0])
-        # A word the language also writes in small letters (ti, it, cod) keeps the case it comes
-        # with, unless the source has a word in capitals it translates ("Departamento de TI").
+        # A word the language, or one of our translations, also writes in small letters (ti, it,
+        # cod; sem. for a week) keeps the case it comes with, unless the source has a word in
+        # capitals it translates ("Departamento de TI").
         analyser = self.pair / ("eng-spa.automorf.bin" if self.target == "en" else "spa-eng.automorf.bin")
         known = analyses(analyser, sorted(w.lower() for w in words))
         lines = []
         for word in sorted(words):
-            if not known.get(word.lower()):
+            if not known.get(word.lower()) and word.lower() not in small:
                 lines.append(word)
             elif words[word]:
                 lines.append(word + "\t" + " ".join(sorted(words[word])))
