@@ -753,6 +753,55 @@ std::string withoutMovedCapitals(std::string_view source, std::string translated
     return translated;
 }
 
+std::string withoutStrayCapitals(std::string_view source, std::string translated,
+                                 const std::function<bool(std::string_view)>& knowsTargetWord)
+{
+    constexpr std::size_t kLongWord = 5;
+    const auto inCapitals = [](std::string_view word) {
+        const LetterCases cases = lettersOf(word);
+        return cases.upper >= 2 && cases.lower == 0;
+    };
+    const auto sourceWords = wordSpans(source, isLetterByte);
+    const bool sourceHasCapitals = std::any_of(sourceWords.begin(), sourceWords.end(), [&](const auto& word) {
+        return inCapitals(source.substr(word.first, word.second));
+    });
+    if (lettersOf(source).lower == 0 || sourceHasCapitals)
+        return translated;
+    const auto words = wordSpans(translated, isLetterByte);
+    const auto wordAt = [&](std::size_t i) {
+        return std::string_view(translated).substr(words[i].first, words[i].second);
+    };
+    const auto stray = [&](std::size_t i) { return inCapitals(wordAt(i)) && knowsTargetWord(foldCase(wordAt(i))); };
+    const auto spacedFrom = [&](std::size_t i) {  // word i follows word i - 1 after spaces only
+        const std::size_t end = words[i - 1].first + words[i - 1].second;
+        return std::all_of(translated.begin() + static_cast<std::ptrdiff_t>(end),
+                           translated.begin() + static_cast<std::ptrdiff_t>(words[i].first),
+                           [](char c) { return c == ' '; });
+    };
+    const auto startsText = [&](std::size_t i) {
+        return std::none_of(translated.begin(), translated.begin() + static_cast<std::ptrdiff_t>(words[i].first),
+                            [](char c) { return isWordByte(c); });
+    };
+    for (std::size_t i = 0; i < words.size();) {
+        std::size_t end = i;
+        while (end < words.size() && stray(end) && (end == i || spacedFrom(end)))
+            ++end;
+        const bool longFirst = end == i + 1 && startsText(i) && wordAt(i).size() >= kLongWord;
+        if (end >= i + 2 || longFirst) {
+            for (std::size_t k = i; k < end; ++k) {
+                const std::string small = foldCase(wordAt(k));
+                // Folding keeps the length of the words it is asked about; were it not to, the
+                // spans after would no longer fit.
+                if (small.size() == words[k].second)
+                    translated.replace(words[k].first, words[k].second,
+                                       k == i && startsText(i) ? caseLike("Aa", small) : small);
+            }
+        }
+        i = std::max(end, i + 1);
+    }
+    return translated;
+}
+
 std::string withoutTitleCase(std::string_view source, std::string translated,
                              const std::function<bool(std::string_view)>& knowsWord)
 {

@@ -143,6 +143,15 @@ std::string withoutMovedCapitals(std::string_view source, std::string translated
                                  const std::function<bool(std::string_view)>& knowsSourceWord,
                                  const std::function<bool(std::string_view)>& knowsTargetWord);
 
+// translated without the capitals the pair gives a phrase it reads as one word when that phrase
+// starts a cell and ends in a letter alone ("Con cargo a proyecto" came out "CHARGED TO project",
+// "Debido a la lluvia" "BECAUSE OF the rain"). Where source has small letters and no word in
+// capitals, each run of two or more words in capitals in translated, and a first word of five
+// letters or more, that source does not hold and that knowsTargetWord takes for words (asked in
+// small letters) is written in small letters, the text's first word with its capital.
+std::string withoutStrayCapitals(std::string_view source, std::string translated,
+                                 const std::function<bool(std::string_view)>& knowsTargetWord);
+
 // translated, a Spanish translation of source written in Title Case ("Fill In The Form": two
 // words or more with a capital and small letters, none without its capital, and no quotes,
 // brackets, colons or slashes, whose capitals are values'), in the case Spanish writes a heading

@@ -529,6 +529,7 @@ Result<std::vector<std::string>> Translator::translationsFrom(const std::vector<
             done = withoutMovedCapitals(
                 cores[i], std::move(done), [check](std::string_view word) { return check->sourceKnows(word); },
                 knowsTarget);
+            done = withoutStrayCapitals(cores[i], std::move(done), knowsTarget);
             if (m_settings.spanishTarget)
                 done = withoutTitleCase(cores[i], std::move(done), knowsTarget);
         }

@@ -285,6 +285,26 @@ TEST(TextShape, CapitalsThePipelineMovedToAnotherWordGo)
             << c.source;
 }
 
+TEST(TextShape, CapitalsNoSourceWordCalledForGo)
+{
+    const std::set<std::string, std::less<>> english = {"charged",   "to", "because", "of",
+                                                        "regarding", "id", "card",    "number"};
+    const auto knowsEnglish = [&](std::string_view word) { return english.contains(word); };
+    const struct {
+        std::string_view source, translated, expected;
+    } cases[] = {
+        {"Con cargo a proyecto", "CHARGED TO project", "Charged to project"},
+        {"Gastos debido a la lluvia", "Expenses BECAUSE OF the rain", "Expenses because of the rain"},
+        {"Con respecto a", "REGARDING", "Regarding"},
+        {"Carné de identidad", "ID card", "ID card"},               // one short word: an acronym
+        {"Número de pedido de compra", "PO NUMBER", "PO NUMBER"},   // beside no other such word
+        {"Cuota IVA a cargo", "VAT CHARGED TO", "VAT CHARGED TO"},  // the source has capitals
+        {"CON CARGO A PROYECTO", "CHARGED TO PROJECT", "CHARGED TO PROJECT"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(withoutStrayCapitals(c.source, std::string(c.translated), knowsEnglish), c.expected) << c.source;
+}
+
 TEST(TextShape, ATitleCaseHeadingIsWrittenAsSpanishWritesOne)
 {
     const std::set<std::string, std::less<>> spanish = {"rellene", "el", "formulario", "ventas", "por", "región",
