@@ -432,6 +432,10 @@ def read_terms(paths, problems):
                         problems.add(origin, f"bad form {item!r} ({'=, '.join(FORM_KEYS)}=)")
                         forms = None
                         break
+                    # A form is written as a term is ("en.pl=not awarded# a note" is a slip).
+                    if clean_text(value.strip(), origin, problems) is None:
+                        forms = None
+                        break
                     forms[key.strip()] = value.strip()
                 if forms is None:
                     continue
