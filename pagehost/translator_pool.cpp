@@ -1,5 +1,7 @@
 #include "pagehost/translator_pool.h"
 
+#include "pagehost/text_shape.h"
+
 #include <algorithm>
 #include <future>
 #include <numeric>
@@ -88,11 +90,12 @@ Result<std::vector<std::string>> TranslatorPool::translate(const std::vector<std
     if (!result || field.empty())
         return result;
     // A reading of a renamed word that the field's entry does not translate would show the
-    // lemma's new name: such a text is translated again as in a workbook of no field.
+    // lemma's new name, in capitals too where the text is: such a text is translated again as in
+    // a workbook of no field.
     std::vector<std::size_t> again;
     for (std::size_t i = 0; i < texts.size(); ++i) {
-        if (result.value()[i].find(kRenamedMark) != std::string::npos
-            && texts[i].find(kRenamedMark) == std::string::npos)
+        if (foldCase(result.value()[i]).find(kRenamedMark) != std::string::npos
+            && foldCase(texts[i]).find(kRenamedMark) == std::string::npos)
             again.push_back(i);
     }
     if (again.empty())

@@ -50,9 +50,8 @@ TEST(RunTranslations, EachWorkbooksTextsAreTranslatedAndRememberedInItsOwnField)
     };
     for (std::size_t run = 0; run < runs.size(); ++run) {
         FieldTranslator translator;
-        const auto memory = batch::TranslationMemory::open(memoryPath, "en-es", "fp", [](const std::string& warning) {
-            ADD_FAILURE() << warning;
-        });
+        const auto memory = batch::TranslationMemory::open(
+            memoryPath, "en-es", "fp", [](const std::string& warning) { ADD_FAILURE() << warning; });
         ASSERT_TRUE(memory);
         batch::RunTranslations translations(translator, memory.get(), true);
         for (std::size_t book = 0; book < runs[run].size(); ++book) {

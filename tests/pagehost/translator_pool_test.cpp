@@ -21,7 +21,7 @@ public:
 };
 
 // Takes out the field's word a segment starts with, as the grammar does; in a workbook of field x
-// it gives "leak" a renamed lemma that no entry translates.
+// it gives "leak" (and "LEAK") a renamed lemma that no entry translates.
 class FieldPipeline final : public Pipeline {
 public:
     Result<std::string> exchange(std::string_view segment, std::chrono::milliseconds) override
@@ -30,6 +30,8 @@ public:
         if (segment.starts_with("vfieldx[")) {
             for (std::size_t at = answer.find("leak"); at != std::string::npos; at = answer.find("leak", at + 1))
                 answer.insert(at + 4, "_vfx");
+            for (std::size_t at = answer.find("LEAK"); at != std::string::npos; at = answer.find("LEAK", at + 1))
+                answer.insert(at + 4, "_VFX");
         }
         return answer;
     }
@@ -68,9 +70,9 @@ TEST(TranslatorPool, ATextThatShowsARenamedLemmaIsTranslatedAgainWithoutTheField
     };
     TranslatorPool pool(factory, {}, 1, nullptr,
                         std::make_shared<const WorkbookFields>("\tvfieldnone\t\nx\tvfieldx\tword:1\n"));
-    const auto translated = pool.translate({"a leak here", "fine"}, "x");
+    const auto translated = pool.translate({"a leak here", "fine", "A LEAK"}, "x");
     ASSERT_TRUE(translated) << translated.error().message;
-    EXPECT_EQ(translated.value(), (Texts{"a leak here", "fine"}));
+    EXPECT_EQ(translated.value(), (Texts{"a leak here", "fine", "A LEAK"}));
 }
 
 TEST(TranslatorPool, ALargeBatchTakesEveryPipelineAndASingleTextOne)
