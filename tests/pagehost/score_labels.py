@@ -16,6 +16,7 @@ be sent, and prints the field the host took them for; otherwise all go in one re
 workbook in both languages holds, and counts those that come back changed.
 """
 import argparse
+import re
 import json
 import sys
 import time
@@ -56,6 +57,14 @@ def read_list(path):
     return rows
 
 
+def direction_of(path):
+    """The languages a list's name gives, as in dev.en-es.tsv or a.en-es.check.tsv."""
+    for part in reversed(Path(path).name.split(".")):
+        if re.fullmatch(r"[a-z]{2}-[a-z]{2}", part):
+            return part.split("-")
+    raise SystemExit(f"{path}: no direction (such as en-es) in the name")
+
+
 def translations_by_field(port, source, target, rows):
     """Each field's labels as one request; the field the host took each for, by field."""
     translations, taken = [None] * len(rows), {}
@@ -69,7 +78,7 @@ def translations_by_field(port, source, target, rows):
 
 
 def score(port, path, show_misses, only_field, by_field=False):
-    source, target = Path(path).name.split(".")[-2].split("-")
+    source, target = direction_of(path)
     rows = [r for r in read_list(path) if not only_field or r[0] == only_field]
     if by_field:
         translations, taken = translations_by_field(port, source, target, rows)
@@ -90,7 +99,7 @@ def score(port, path, show_misses, only_field, by_field=False):
 
 
 def score_as_target(port, path):
-    source, target = Path(path).name.split(".")[-2].split("-")
+    source, target = direction_of(path)
     texts = [r[1] for r in read_list(path)]
     changed = [(t, u) for t, u in zip(texts, translate(port, target, source, texts)) if fold(t) != fold(u)]
     print(f"{Path(path).name} sent {target}-{source}: {len(changed)}/{len(texts)} changed")
