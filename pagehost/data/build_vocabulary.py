@@ -906,7 +906,7 @@ class DirectionBuild:
         def add(target_text, source_text):
             for word in capital_words(target_text):
                 words.setdefault(word, set()).update(capital_words(source_text))
-            small.update(w.strip(".,;:()'\"") for w in target_text.replace("/", " ").replace("-", " ").split(" ")
+            small.update(w.strip(".,;:()'\"").lower() for w in target_text.replace("/", " ").replace("-", " ").split(" ")
                          if any(c.islower() for c in w))
         for term in terms:
             add(self.side(term, self.target), self.side(term, self.source))
