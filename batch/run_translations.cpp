@@ -18,22 +18,21 @@ RunTranslations::RunTranslations(TextTranslator& translator, TranslationMemory* 
 
 Result<void> RunTranslations::prepare(const std::vector<std::string_view>& texts)
 {
-    std::vector<std::string> distinct;
+    std::vector<std::string> unknown;  // every distinct text until the field is known
     std::unordered_set<std::string_view> listed;
     for (const std::string_view text : texts)
         if (listed.insert(text).second)
-            distinct.emplace_back(text);
-    if (distinct.empty())
+            unknown.emplace_back(text);
+    if (unknown.empty())
         return {};
     // Told from all the workbook's texts, also those already known, so that the field does not
     // depend on what earlier workbooks or the memory held.
-    auto field = m_translator.fieldOf(distinct);
+    auto field = m_translator.fieldOf(unknown);
     if (!field)
         return field.error();
     m_field = std::move(field).value();
     m_current = &m_knownByField[m_field];
-    std::erase_if(distinct, [this](const std::string& text) { return m_current->contains(text); });
-    std::vector<std::string> unknown = std::move(distinct);
+    std::erase_if(unknown, [this](const std::string& text) { return m_current->contains(text); });
     if (unknown.empty())
         return {};
     if (m_numberTemplates)

@@ -107,6 +107,13 @@ LetterCases lettersOf(std::string_view text)
     return cases;
 }
 
+// A word in capitals: two letters or more, none small ("VAT", "CHARGED").
+bool inCapitals(std::string_view word)
+{
+    const LetterCases cases = lettersOf(word);
+    return cases.upper >= 2 && cases.lower == 0;
+}
+
 // text with the case of its letters changed; only the first letter that has a case when firstOnly.
 std::string recase(std::string_view text, CaseChange change, bool firstOnly)
 {
@@ -371,8 +378,7 @@ std::string keepSourceCapitals(std::string_view source, std::string translated)
     std::vector<std::string> capitals;
     for (const auto& [begin, length] : wordsOf(source)) {
         const std::string_view word = source.substr(begin, length);
-        const LetterCases cases = lettersOf(word);
-        if (cases.upper >= 2 && cases.lower == 0)
+        if (inCapitals(word))
             capitals.emplace_back(word);
     }
     if (capitals.empty() || lettersOf(source).lower == 0)
@@ -736,10 +742,6 @@ std::string withoutMovedCapitals(std::string_view source, std::string translated
             ++end;
         return std::pair{begin, end - begin};
     };
-    const auto inCapitals = [](std::string_view word) {
-        const LetterCases cases = lettersOf(word);
-        return cases.upper >= 2 && cases.lower == 0;
-    };
     const auto [sourceBegin, sourceLength] = firstWord(source);
     const std::string_view sourceWord = source.substr(sourceBegin, sourceLength);
     const auto [begin, length] = firstWord(translated);
@@ -757,10 +759,6 @@ std::string withoutStrayCapitals(std::string_view source, std::string translated
                                  const std::function<bool(std::string_view)>& knowsTargetWord)
 {
     constexpr std::size_t kLongWord = 5;
-    const auto inCapitals = [](std::string_view word) {
-        const LetterCases cases = lettersOf(word);
-        return cases.upper >= 2 && cases.lower == 0;
-    };
     const auto sourceWords = wordSpans(source, isLetterByte);
     const bool sourceHasCapitals = std::any_of(sourceWords.begin(), sourceWords.end(), [&](const auto& word) {
         return inCapitals(source.substr(word.first, word.second));
