@@ -840,13 +840,22 @@ class DirectionBuild:
         return names
 
     def glossary_cells_left(self, kept):
-        """By field, the glossary's one-word cells that are a word the field renames ("Bajas" in a
-        payroll sheet), which the page host leaves to the field's translation."""
+        """By field, the glossary's cells that the field renames, which the page host leaves to
+        the field's translation: one-word cells that are a word the field renames ("Bajas" in a
+        payroll sheet), and cells that are, whole, a multiword term the field renames ("Fecha de
+        alta" in a clinic's sheet is when a patient went home)."""
         entries = [line.split("\t")[0] for line in (self.out / f"{self.mode}.glossary.tsv").read_text(encoding="utf-8").splitlines()
                    if line and not line.startswith("#") and "\t" in line]
         single = sorted({e for e in entries if e.strip() and " " not in e.strip()})
         readings = analyses(self.out / f"{self.mode}.automorf.bin", single)
         left = {}
+        renamed_whole = {}
+        for lemma, _, code in kept:
+            if " " in lemma:
+                renamed_whole.setdefault(lemma, set()).add(code)
+        for cell in entries:
+            for code in sorted(renamed_whole.get(" ".join(cell.split()).lower(), ())):
+                left.setdefault(code, []).append(cell)
         for cell in single:
             for lemma, tags, code in kept:
                 prefix = "".join(f"<{tag}>" for tag in tags)

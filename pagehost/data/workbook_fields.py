@@ -5,11 +5,11 @@ build writes two things out of them:
 
 - MODE.fields.tsv, for the page host: one line a field, "code<TAB>marker<TAB>words<TAB>cells",
   where words are the source words that tell the field, each as "word:share", the share of the
-  word's terms that are the field's (those of a fifth or more), and cells the glossary's one-word
-  cells that are a word the field renames, which the page host leaves to the field's translation
-  in its workbooks; a line with no code gives the marker of no field. The page host guesses a
-  request's field from its texts' words and sends the field's marker, a word of its own, before
-  each segment.
+  word's terms that are the field's (those of a fifth or more), and cells the glossary's cells
+  that are a word or, whole, a multiword term the field renames, which the page host leaves to
+  the field's translation in its workbooks; a line with no code gives the marker of no field.
+  The page host guesses a request's field from its texts' words and sends the field's marker,
+  a word of its own, before each segment.
 - MODE.fields.rlx, appended to the label grammar: the marker sets a variable and is taken out
   before any other rule reads the cell, and, after all the other rules, each word that takes
   another usual translation in a field (a term with the direction "field:SL-TL") has its lemma

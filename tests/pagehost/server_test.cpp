@@ -236,6 +236,14 @@ TEST_F(PageHost, AWorkbooksFieldChoosesTheWordsItWritesItsOwnWay)
         // The glossary's whole cell gives way to the field's word.
         EXPECT_EQ(answer.at("translations").at(1) == "Leavers", c.field == "hr-payroll") << body;
     }
+    // So does a whole cell that is a multiword term the field renames: a clinic's "Fecha de alta".
+    for (const auto& [field, translation] :
+         {std::pair{"healthcare-admin", "Discharge date"}, {"hr-payroll", "Start date"}}) {
+        const std::string body = std::string(R"({"sl":"es","tl":"en","q":["Fecha de alta"],"field":")") + field + "\"}";
+        const auto result = m_client->Post("/api/translate", body, "application/json");
+        ASSERT_TRUE(result && result->status == 200) << body;
+        EXPECT_EQ(nlohmann::json::parse(result->body).at("translations").at(0), translation) << body;
+    }
 }
 
 TEST_F(PageHost, ConcurrentClientsNeverGetEachOthersAnswers)
