@@ -119,6 +119,12 @@ bool KnownWords::isInstructionVerb(std::string_view word) const
     return verb && analyses.find("<n>") == std::string::npos;
 }
 
+bool KnownWords::isPersonName(std::string_view word) const
+{
+    const std::string analyses = analysesOf(word);
+    return analyses.find("<np><ant>") != std::string::npos || analyses.find("<np><cog>") != std::string::npos;
+}
+
 LanguageCheck::LanguageCheck(std::shared_ptr<const KnownWords> source, std::shared_ptr<const KnownWords> target)
     : m_source(std::move(source)),
       m_target(std::move(target))
@@ -137,6 +143,11 @@ bool LanguageCheck::targetKnows(std::string_view word) const
 bool LanguageCheck::sourceIsInstructionVerb(std::string_view word) const
 {
     return m_source->isInstructionVerb(word);
+}
+
+bool LanguageCheck::sourceIsCommonWord(std::string_view word) const
+{
+    return m_source->knows(foldCase(word)) && !m_source->isPersonName(word);
 }
 
 void LanguageCheck::load() const

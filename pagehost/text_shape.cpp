@@ -401,14 +401,41 @@ bool startsWithCapital(std::string_view word)
            || (first == 0xC3 && word.size() > 1 && static_cast<unsigned char>(word[1]) <= 0x9E);
 }
 
-std::string withWordedAmpersands(std::string_view text, std::string_view conjunction)
+namespace {
+
+// The run of letters that ends at end in text (the word before " & "), empty when none does.
+std::string_view letterRunEndingAt(std::string_view text, std::size_t end)
+{
+    std::size_t begin = end;
+    while (begin > 0 && isLetterByte(text[begin - 1]))
+        --begin;
+    return text.substr(begin, end - begin);
+}
+
+// The run of letters that begins at begin in text (the word after " & ").
+std::string_view letterRunFrom(std::string_view text, std::size_t begin)
+{
+    std::size_t end = begin;
+    while (end < text.size() && isLetterByte(text[end]))
+        ++end;
+    return text.substr(begin, end - begin);
+}
+
+}  // namespace
+
+std::string withWordedAmpersands(std::string_view text, std::string_view conjunction,
+                                 const std::function<bool(std::string_view)>& isCommonWord)
 {
     std::string worded;
     std::size_t done = 0;
     for (auto at = text.find(" & "); at != std::string_view::npos; at = text.find(" & ", at + 1)) {
         const bool afterWord = at > 0 && !isSpace(text[at - 1]);
         const bool beforeSmallLetter = at + 3 < text.size() && text[at + 3] >= 'a' && text[at + 3] <= 'z';
-        if (!afterWord || !beforeSmallLetter)
+        const auto before = letterRunEndingAt(text, at);
+        const auto after = letterRunFrom(text, at + 3);
+        const bool betweenCommonWords =
+            isCommonWord && before.size() >= 2 && after.size() >= 2 && isCommonWord(before) && isCommonWord(after);
+        if (!afterWord || !(beforeSmallLetter || betweenCommonWords))
             continue;
         worded.append(text.substr(done, at + 1 - done)).append(conjunction);
         done = at + 2;

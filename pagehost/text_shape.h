@@ -73,9 +73,11 @@ std::vector<std::pair<std::size_t, std::size_t>> wordSpans(std::string_view text
 
 // text with each " & " that joins a word to one in small letters ("Sales & marketing") written as
 // conjunction, which the pipeline translates; otherwise the pipeline takes the mark for a space and
-// reads the words around it as one compound ("Marketing & de ventas"). Before a capital the mark
-// stays, as names use it (Smith & Sons, Black & Decker).
-std::string withWordedAmpersands(std::string_view text, std::string_view conjunction);
+// reads the words around it as one compound ("Puertas & de ventanas"). Before a capital the mark
+// stays, as names use it (Smith & Sons, Black & Decker), unless isCommonWord takes both words
+// around it ("Windows & Doors", "TERMS & CONDITIONS").
+std::string withWordedAmpersands(std::string_view text, std::string_view conjunction,
+                                 const std::function<bool(std::string_view)>& isCommonWord = {});
 
 // English text with each hyphenated word the language's dictionary does not know as written,
 // alone or with up to three words after it (knows is asked in small letters), written as it knows

@@ -593,6 +593,9 @@ std::vector<GlossaryTerm> Translator::keptIn(std::string_view core) const
             if (!check->sourceKnows(core.substr(initialism.begin, initialism.length)))
                 spans.push_back(initialism);
         }
+        const auto isCommonWord = [check](std::string_view word) { return check->sourceIsCommonWord(word); };
+        for (const auto& name : ampersandNamesIn(core, isCommonWord))
+            spans.push_back(name);
     }
     if (m_glossary) {
         for (const auto& name : m_glossary->namesIn(core))
@@ -709,12 +712,17 @@ std::string Translator::streamTextOf(std::string_view core, bool standIns) const
 
 std::string Translator::wordedForPipeline(std::string_view text) const
 {
+    const auto* check = m_settings.languageCheck.get();
+    std::function<bool(std::string_view)> isCommonWord;
+    if (check)
+        isCommonWord = [check](std::string_view word) { return check->sourceIsCommonWord(word); };
     if (!m_settings.spanishTarget)
-        return withoutGenderAlternatives(withWordedAmpersands(text, "y"));
+        return withoutGenderAlternatives(withWordedAmpersands(text, "y", isCommonWord));
     std::string worded(text);
-    if (const auto* check = m_settings.languageCheck.get())
+    if (check)
         worded = withHyphensResolved(worded, [check](std::string_view word) { return check->sourceKnows(word); });
-    return withOpeningQuotesTurned(withNumberSignsSpelled(withShorthandSpelled(withWordedAmpersands(worded, "and"))));
+    return withOpeningQuotesTurned(
+        withNumberSignsSpelled(withShorthandSpelled(withWordedAmpersands(worded, "and", isCommonWord))));
 }
 
 Result<std::vector<std::string>> Translator::exchangeAll(const std::vector<std::string>& segments)

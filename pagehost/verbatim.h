@@ -4,6 +4,7 @@
 // They come back as they were.
 
 #include <cstddef>
+#include <functional>
 #include <string_view>
 #include <vector>
 
@@ -32,5 +33,12 @@ std::vector<VerbatimSpan> verbatimSpans(std::string_view text);
 // each but the last followed by a dot, the last one's dot included. The pipeline reads an
 // initialism it does not know letter by letter, and a letter may be a word ("U" is "or").
 std::vector<VerbatimSpan> dottedInitialismsIn(std::string_view text);
+
+// The firms' names in text written as two capitalised words, of two letters or more, joined by
+// " & ", where isCommonWord does not take both ("Barnes & Noble", "Smith & Sons", "Procter &
+// Gamble"; not "Windows & Doors"). The pipeline reads the mark as a space and turns the two
+// words into one compound ("Hijos & de herrero").
+std::vector<VerbatimSpan> ampersandNamesIn(std::string_view text,
+                                           const std::function<bool(std::string_view)>& isCommonWord);
 
 }  // namespace veltrano::pagehost

@@ -159,6 +159,21 @@ TEST(TextShape, AnAmpersandBetweenWordsGoesAsTheConjunction)
     };
     for (const auto& c : cases)
         EXPECT_EQ(withWordedAmpersands(c.text, "and"), c.expected) << c.text;
+
+    // Before a capital, only where both words around the mark are common ones.
+    const auto isCommonWord = [](std::string_view word) { return word != "Smith" && word != "Barnes"; };
+    const struct {
+        std::string_view text, expected;
+    } capitalised[] = {
+        {"Windows & Doors", "Windows and Doors"},
+        {"TERMS & CONDITIONS", "TERMS and CONDITIONS"},
+        {"Smith & Sons", "Smith & Sons"},
+        {"Barnes & Noble", "Barnes & Noble"},
+        {"Q & A", "Q & A"},
+        {"Sales & Marketing Dept.", "Sales and Marketing Dept."},
+    };
+    for (const auto& c : capitalised)
+        EXPECT_EQ(withWordedAmpersands(c.text, "and", isCommonWord), c.expected) << c.text;
 }
 
 TEST(TextShape, AHyphenatedWordTheDictionaryLacksIsWrittenAsItKnowsIt)

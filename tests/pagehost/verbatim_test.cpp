@@ -84,5 +84,28 @@ TEST(Verbatim, DottedInitialismsAreFoundWhole)
     }
 }
 
+TEST(Verbatim, FirmsJoinedByAnAmpersandAreFoundWhole)
+{
+    const auto isCommonWord = [](std::string_view word) {
+        return word == "Windows" || word == "Doors" || word == "Black" || word == "Sons";
+    };
+    const std::pair<std::string_view, std::vector<std::string>> cases[] = {
+        {"Orders from Smith & Sons", {"Smith & Sons"}},
+        {"Black & Decker drill", {"Black & Decker"}},
+        {"García & Hijos", {"García & Hijos"}},
+        {"Windows & Doors", {}},
+        {"Sales & marketing", {}},
+        {"Q & A", {}},
+        {"R&D budget", {}},
+        {"Barnes & Noble, Smith & Sons", {"Barnes & Noble", "Smith & Sons"}},
+    };
+    for (const auto& [text, expected] : cases) {
+        std::vector<std::string> found;
+        for (const auto& span : ampersandNamesIn(text, isCommonWord))
+            found.emplace_back(text.substr(span.begin, span.length));
+        EXPECT_EQ(found, expected) << text;
+    }
+}
+
 }  // namespace
 }  // namespace veltrano::pagehost
