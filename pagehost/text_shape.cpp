@@ -827,6 +827,47 @@ std::string withoutStrayCapitals(std::string_view source, std::string translated
     return translated;
 }
 
+namespace {
+
+// The byte ranges of text inside brackets or quotes ("Status 'Shipped'", "Mark (Yes/No)"): their
+// capitals are values', not a heading's. A quote opens only where no letter comes before it, so
+// an apostrophe ("O'Brien", "don't") opens nothing.
+std::vector<std::pair<std::size_t, std::size_t>> enclosedSpans(std::string_view text)
+{
+    std::vector<std::pair<std::size_t, std::size_t>> spans;
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        char closing = 0;
+        if (text[at] == '(')
+            closing = ')';
+        else if (text[at] == '[')
+            closing = ']';
+        else if ((text[at] == '"' || text[at] == '\'') && (at == 0 || !isLetterByte(text[at - 1])))
+            closing = text[at];
+        if (closing == 0)
+            continue;
+        std::size_t end = text.find(closing, at + 1);
+        if (end == std::string_view::npos)
+            end = text.size();
+        // One capitalised word in brackets is the heading's own ("Delay (Days)"); values come in
+        // quotes or several ("(Open/Closed)", "(High, Low)"), and units decide nothing ("(m³)").
+        const auto inner = text.substr(at + 1, end - at - 1);
+        const bool oneWord = closing == ')' && !inner.empty() && inner[0] >= 'A' && inner[0] <= 'Z'
+                             && std::all_of(inner.begin(), inner.end(), isLetterByte);
+        if (!oneWord)
+            spans.emplace_back(at, end);
+        at = end;
+    }
+    return spans;
+}
+
+bool insideAny(const std::vector<std::pair<std::size_t, std::size_t>>& spans, std::size_t at)
+{
+    return std::any_of(spans.begin(), spans.end(),
+                       [at](const auto& span) { return span.first < at && at < span.second; });
+}
+
+}  // namespace
+
 std::string withoutTitleCase(std::string_view source, std::string translated,
                              const std::function<bool(std::string_view)>& knowsWord)
 {
@@ -835,23 +876,36 @@ std::string withoutTitleCase(std::string_view source, std::string translated,
         const LetterCases cases = lettersOf(word);
         return cases.upper == 1 && cases.firstIsLower == false && cases.lower > 0;
     };
-    const auto sourceWords = wordsOf(source);
-    // Acronyms and codes ("Q1", "VAT") may stand among the capitalised words.
-    const auto inTitle = [&](const auto& word) {
-        const std::string_view text = source.substr(word.first, word.second);
-        return capitalised(text) || lettersOf(text).lower == 0;
+    // The heading is the words outside brackets and quotes; those inside decide nothing.
+    const auto sourceEnclosed = enclosedSpans(source);
+    auto sourceWords = wordsOf(source);
+    std::erase_if(sourceWords, [&](const auto& word) { return insideAny(sourceEnclosed, word.first); });
+    const auto sourceWord = [&](std::size_t i) { return source.substr(sourceWords[i].first, sourceWords[i].second); };
+    // Acronyms and codes ("Q1", "VAT") may stand among the capitalised words, and so may the small
+    // letters after a capitalised word's hyphen ("Sign-off", "Check-in").
+    const auto inTitle = [&](std::size_t i) {
+        const std::string_view text = sourceWord(i);
+        const bool afterHyphen = i > 0
+                                 && sourceWords[i].first == sourceWords[i - 1].first + sourceWords[i - 1].second + 1
+                                 && source[sourceWords[i].first - 1] == '-' && capitalised(sourceWord(i - 1));
+        return capitalised(text) || lettersOf(text).lower == 0 || afterHyphen;
     };
-    const auto capitalisedWords = std::count_if(sourceWords.begin(), sourceWords.end(), [&](const auto& word) {
-        return capitalised(source.substr(word.first, word.second));
-    });
-    // A heading is words alone: capitals in quotes or brackets, or after a colon or a slash, are
-    // values' ("Status 'Shipped'", "Mark (Yes/No)").
-    const bool wordsAlone = source.find_first_of("'\"()[]/:") == std::string_view::npos;
-    const bool titleCase =
-        wordsAlone && capitalisedWords >= 2 && std::all_of(sourceWords.begin(), sourceWords.end(), inTitle);
+    std::size_t capitalisedWords = 0;
+    bool allInTitle = true;
+    for (std::size_t i = 0; i < sourceWords.size(); ++i) {
+        capitalisedWords += capitalised(sourceWord(i)) ? 1 : 0;
+        allInTitle = allInTitle && inTitle(i);
+    }
+    // Capitals after a colon or a slash are values' too ("Status: Open", "Yes/No").
+    bool wordsAlone = true;
+    for (std::size_t at = source.find_first_of(":/"); at != std::string_view::npos;
+         at = source.find_first_of(":/", at + 1))
+        wordsAlone = wordsAlone && insideAny(sourceEnclosed, at);
+    const bool titleCase = wordsAlone && capitalisedWords >= 2 && allInTitle;
     if (!titleCase)
         return translated;
     const auto words = wordsOf(translated);
+    const auto translatedEnclosed = enclosedSpans(translated);
     const auto wordAt = [&](std::size_t i) {
         return std::string_view(translated).substr(words[i].first, words[i].second);
     };
@@ -872,8 +926,8 @@ std::string withoutTitleCase(std::string_view source, std::string translated,
         // The end of a range keeps the capital of its start ("Ene-Dic", "Lun-Vie").
         const bool rangeEnd = words[i].first == words[i - 1].first + words[i - 1].second + 1
                               && translated[words[i].first - 1] == '-' && capitalised(wordAt(i - 1));
-        if (capitalised(word) && !own && !rangeEnd && knowsWord(foldCase(word)) && !nameWith(i, i - 1)
-            && !nameWith(i, i + 1))
+        if (capitalised(word) && !own && !rangeEnd && !insideAny(translatedEnclosed, words[i].first)
+            && knowsWord(foldCase(word)) && !nameWith(i, i - 1) && !nameWith(i, i + 1))
             lowered.push_back(i);
     }
     for (auto i = lowered.rbegin(); i != lowered.rend(); ++i)

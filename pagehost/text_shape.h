@@ -154,10 +154,11 @@ std::string withoutMovedCapitals(std::string_view source, std::string translated
 std::string withoutStrayCapitals(std::string_view source, std::string translated,
                                  const std::function<bool(std::string_view)>& knowsTargetWord);
 
-// translated, a Spanish translation of source written in Title Case ("Fill In The Form": two
-// words or more with a capital and small letters, none without its capital, and no quotes,
-// brackets, colons or slashes, whose capitals are values'), in the case Spanish writes a heading
-// in: the capitals the pipeline left on the words after the first ("Rellene El Formulario") go, on
+// translated, a Spanish translation of source written in Title Case ("Fill In The Form", "Qty
+// Ordered (m³)", "Sign-off Date": two words or more with a capital and small letters, none
+// without its capital but the small letters after a capitalised word's hyphen, and no colon or
+// slash, whose capitals are values'; words in brackets or quotes are values' too, and neither
+// decide nor change), in the case Spanish writes a heading in: the capitals the pipeline left on the words after the first ("Rellene El Formulario") go, on
 // each word that knowsWord takes for a word in small letters, unless source holds it as it is
 // ("Mark Hill"), it ends a range after a hyphen ("Ene-Dic") or it and the word beside it are a
 // name that knowsWord knows only with its capitals ("Nueva York").

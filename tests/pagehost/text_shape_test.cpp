@@ -322,8 +322,10 @@ TEST(TextShape, CapitalsNoSourceWordCalledForGo)
 
 TEST(TextShape, ATitleCaseHeadingIsWrittenAsSpanishWritesOne)
 {
-    const std::set<std::string, std::less<>> spanish = {"rellene", "el", "formulario", "ventas", "por", "región",
-                                                        "nueva",   "de", "oficina",    "york",   "dic"};
+    const std::set<std::string, std::less<>> spanish = {
+        "rellene", "el",      "formulario", "ventas", "por",        "región", "nueva", "de",
+        "oficina", "york",    "dic",        "pedida", "aprobación", "del",    "jefe",  "estado",
+        "pedido",  "abierto", "retraso",    "mal",    "tiempo",     "días"};
     const auto knows = [&](std::string_view word) { return spanish.contains(word) || word == "Nueva York"; };
     const struct {
         std::string_view source, translated, expected;
@@ -335,6 +337,12 @@ TEST(TextShape, ATitleCaseHeadingIsWrittenAsSpanishWritesOne)
         {"Fill in the form", "Rellene El Formulario", "Rellene El Formulario"},
         {"Status 'Shipped Today'", "El Estado 'Enviado Hoy'", "El Estado 'Enviado Hoy'"},
         {"Sales Jan-Dec", "Ventas Ene-Dic", "Ventas Ene-Dic"},
+        {"Qty Ordered (m³)", "Cant. Pedida (m³)", "Cant. pedida (m³)"},
+        {"Manager Sign-off Date", "Fecha de Aprobación Del Jefe", "Fecha de aprobación del jefe"},
+        {"Order Status (Open Or Closed)", "Estado Del Pedido (Abierto O Cerrado)",
+         "Estado del pedido (Abierto O Cerrado)"},
+        {"Status: Open Order", "Estado: Pedido Abierto", "Estado: Pedido Abierto"},
+        {"Weather Delay (Days)", "Retraso Por Mal Tiempo (Días)", "Retraso por mal tiempo (días)"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(withoutTitleCase(c.source, std::string(c.translated), knows), c.expected) << c.source;
