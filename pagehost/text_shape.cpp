@@ -860,6 +860,14 @@ std::vector<std::pair<std::size_t, std::size_t>> enclosedSpans(std::string_view 
     return spans;
 }
 
+// The English words a Title Case heading leaves in small letters ("Date of Birth", "Sales by Region").
+bool isSmallTitleWord(std::string_view word)
+{
+    static constexpr std::string_view kSmallWords[] = {"a",  "an", "and", "as",  "at",  "by", "for", "from", "in",
+                                                       "of", "on", "or",  "per", "the", "to", "vs",  "with"};
+    return std::find(std::begin(kSmallWords), std::end(kSmallWords), word) != std::end(kSmallWords);
+}
+
 bool insideAny(const std::vector<std::pair<std::size_t, std::size_t>>& spans, std::size_t at)
 {
     return std::any_of(spans.begin(), spans.end(),
@@ -882,13 +890,14 @@ std::string withoutTitleCase(std::string_view source, std::string translated,
     std::erase_if(sourceWords, [&](const auto& word) { return insideAny(sourceEnclosed, word.first); });
     const auto sourceWord = [&](std::size_t i) { return source.substr(sourceWords[i].first, sourceWords[i].second); };
     // Acronyms and codes ("Q1", "VAT") may stand among the capitalised words, and so may the small
-    // letters after a capitalised word's hyphen ("Sign-off", "Check-in").
+    // letters after a capitalised word's hyphen ("Sign-off", "Check-in") and the short words that
+    // headings leave small after their first ("Number of Guests", "Cost per Unit").
     const auto inTitle = [&](std::size_t i) {
         const std::string_view text = sourceWord(i);
         const bool afterHyphen = i > 0
                                  && sourceWords[i].first == sourceWords[i - 1].first + sourceWords[i - 1].second + 1
                                  && source[sourceWords[i].first - 1] == '-' && capitalised(sourceWord(i - 1));
-        return capitalised(text) || lettersOf(text).lower == 0 || afterHyphen;
+        return capitalised(text) || lettersOf(text).lower == 0 || afterHyphen || (i > 0 && isSmallTitleWord(text));
     };
     std::size_t capitalisedWords = 0;
     bool allInTitle = true;
@@ -926,7 +935,9 @@ std::string withoutTitleCase(std::string_view source, std::string translated,
         // The end of a range keeps the capital of its start ("Ene-Dic", "Lun-Vie").
         const bool rangeEnd = words[i].first == words[i - 1].first + words[i - 1].second + 1
                               && translated[words[i].first - 1] == '-' && capitalised(wordAt(i - 1));
-        if (capitalised(word) && !own && !rangeEnd && !insideAny(translatedEnclosed, words[i].first)
+        // A one-letter word the pipeline wrote in capitals ("Tareas asignadas A mí") is a word too.
+        const bool capitalLetter = word.size() == 1 && word[0] >= 'A' && word[0] <= 'Z';
+        if ((capitalised(word) || capitalLetter) && !own && !rangeEnd && !insideAny(translatedEnclosed, words[i].first)
             && knowsWord(foldCase(word)) && !nameWith(i, i - 1) && !nameWith(i, i + 1))
             lowered.push_back(i);
     }

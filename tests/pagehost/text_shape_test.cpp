@@ -323,9 +323,10 @@ TEST(TextShape, CapitalsNoSourceWordCalledForGo)
 TEST(TextShape, ATitleCaseHeadingIsWrittenAsSpanishWritesOne)
 {
     const std::set<std::string, std::less<>> spanish = {
-        "rellene", "el",      "formulario", "ventas", "por",        "región", "nueva", "de",
-        "oficina", "york",    "dic",        "pedida", "aprobación", "del",    "jefe",  "estado",
-        "pedido",  "abierto", "retraso",    "mal",    "tiempo",     "días"};
+        "rellene",   "el",      "formulario", "ventas", "por",        "región",     "nueva",  "de",
+        "oficina",   "york",    "dic",        "pedida", "aprobación", "del",        "jefe",   "estado",
+        "pedido",    "abierto", "retraso",    "mal",    "tiempo",     "días",       "número", "invitados",
+        "previstos", "tareas",  "asignadas",  "a",      "mí",         "formulario", "tipo"};
     const auto knows = [&](std::string_view word) { return spanish.contains(word) || word == "Nueva York"; };
     const struct {
         std::string_view source, translated, expected;
@@ -343,6 +344,10 @@ TEST(TextShape, ATitleCaseHeadingIsWrittenAsSpanishWritesOne)
          "Estado del pedido (Abierto O Cerrado)"},
         {"Status: Open Order", "Estado: Pedido Abierto", "Estado: Pedido Abierto"},
         {"Weather Delay (Days)", "Retraso Por Mal Tiempo (Días)", "Retraso por mal tiempo (días)"},
+        {"Number of Guests Expected", "Número de invitados Previstos", "Número de invitados previstos"},
+        {"Tasks Assigned To Me", "Tareas asignadas A Mí", "Tareas asignadas a mí"},
+        {"Type A Form", "Formulario De Tipo A", "Formulario de tipo A"},
+        {"of Guests Expected", "de invitados Previstos", "de invitados Previstos"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(withoutTitleCase(c.source, std::string(c.translated), knows), c.expected) << c.source;
