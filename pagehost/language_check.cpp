@@ -119,6 +119,11 @@ bool KnownWords::isInstructionVerb(std::string_view word) const
     return verb && analyses.find("<n>") == std::string::npos;
 }
 
+bool KnownWords::isPastParticiple(std::string_view word) const
+{
+    return analysesOf(word).find("<vblex><pp>") != std::string::npos;
+}
+
 bool KnownWords::isPersonName(std::string_view word) const
 {
     const std::string analyses = analysesOf(word);
@@ -148,6 +153,11 @@ bool LanguageCheck::sourceIsInstructionVerb(std::string_view word) const
 bool LanguageCheck::sourceIsCommonWord(std::string_view word) const
 {
     return m_source->knows(foldCase(word)) && !m_source->isPersonName(word);
+}
+
+bool LanguageCheck::sourceIsPastParticiple(std::string_view word) const
+{
+    return m_source->isPastParticiple(word);
 }
 
 void LanguageCheck::load() const

@@ -27,6 +27,9 @@ public:
     // imperative, and never as a noun ("Enable", "Instale"; not "Order", "Cuenta").
     bool isInstructionVerb(std::string_view word) const;
 
+    // Whether word reads as a verb's past participle in some analysis ("Sent", "Received").
+    bool isPastParticiple(std::string_view word) const;
+
     // Whether word reads as a person's first name or surname in some analysis ("Smith", "Tom",
     // "Pérez"), whatever else it may be.
     bool isPersonName(std::string_view word) const;
@@ -61,6 +64,8 @@ public:
     // Whether the source language knows word in small letters and never as a person's name
     // ("Doors", "CONDITIONS"; not "Smith", "Barnes").
     bool sourceIsCommonWord(std::string_view word) const;
+    // isPastParticiple of the source language's analyser.
+    bool sourceIsPastParticiple(std::string_view word) const;
 
     // Loads both analysers now (a few tenths of a second), so a conversion does not wait for them.
     void load() const;

@@ -401,6 +401,38 @@ bool startsWithCapital(std::string_view word)
            || (first == 0xC3 && word.size() > 1 && static_cast<unsigned char>(word[1]) <= 0x9E);
 }
 
+std::string withDoneDateOrdered(std::string_view text, const std::function<bool(std::string_view)>& isParticiple,
+                                const std::function<bool(std::string_view)>& isDateTerm)
+{
+    std::vector<std::string_view> words;
+    for (std::size_t at = 0; at <= text.size();) {
+        const std::size_t end = std::min(text.find(' ', at), text.size());
+        words.push_back(text.substr(at, end - at));
+        at = end + 1;
+    }
+    const auto lettersOnly = [](std::string_view word) {
+        return !word.empty() && std::all_of(word.begin(), word.end(), isLetterByte);
+    };
+    // Words that say which time, not what the date is of ("Date Last Modified", "Date First Seen").
+    static constexpr std::string_view kNotThings[] = {"last", "first", "next", "due", "of", "the", "and", "or", "to"};
+    const auto isThing = [&](std::string_view word) {
+        const std::string folded = foldCase(word);
+        return lettersOnly(word)
+               && std::find(std::begin(kNotThings), std::end(kNotThings), folded) == std::end(kNotThings)
+               && !isParticiple(word);
+    };
+    if (words.size() < 3 || words.size() > 4 || foldCase(words.front()) != "date" || !lettersOnly(words.back())
+        || !std::all_of(words.begin() + 1, words.end() - 1, isThing) || !isParticiple(words.back()))
+        return std::string(text);
+    const std::string_view thing =
+        text.substr(words[1].data() - text.data(),
+                    words[words.size() - 2].data() + words[words.size() - 2].size() - words[1].data());
+    const std::string of = words.front() == "DATE" ? " OF " : " of ";
+    if (isDateTerm("date " + foldCase(words.back())))
+        return std::string(words.front()) + " " + std::string(words.back()) + of + std::string(thing);
+    return std::string(words.front()) + of + std::string(thing) + " " + std::string(words.back());
+}
+
 namespace {
 
 // The run of letters that ends at end in text (the word before " & "), empty when none does.

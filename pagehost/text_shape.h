@@ -93,6 +93,13 @@ std::string withHyphensResolved(std::string_view text, const std::function<bool(
 // through untranslated or reads as a blank.
 std::string withShorthandSpelled(std::string_view text);
 
+// An English heading of "Date", the thing and what was done to it ("Date Invoice Sent", "Date
+// Goods Received"), which the pipeline reads as three nouns ("Factura de fecha enviada"), in the
+// order it translates: "Date Sent of Invoice" where isDateTerm takes "date sent" for one term
+// ("Fecha de envío de factura"), "Date of Invoice Sent" where not; other text as it is.
+std::string withDoneDateOrdered(std::string_view text, const std::function<bool(std::string_view)>& isParticiple,
+                                const std::function<bool(std::string_view)>& isDateTerm);
+
 // English text with each "#" that stands as a word for "number" ("Order #", "# of items") written
 // "No." ("NO." in a text in capitals), the abbreviation the pipeline knows ("Nº de pedido");
 // "#1", "#REF!" and "C#" stay.

@@ -719,8 +719,12 @@ std::string Translator::wordedForPipeline(std::string_view text) const
     if (!m_settings.spanishTarget)
         return withoutGenderAlternatives(withWordedAmpersands(text, "y", isCommonWord));
     std::string worded(text);
-    if (check)
+    if (check) {
         worded = withHyphensResolved(worded, [check](std::string_view word) { return check->sourceKnows(word); });
+        worded = withDoneDateOrdered(
+            worded, [check](std::string_view word) { return check->sourceIsPastParticiple(word); },
+            [check](std::string_view term) { return check->sourceKnows(term); });
+    }
     return withOpeningQuotesTurned(
         withNumberSignsSpelled(withShorthandSpelled(withWordedAmpersands(worded, "and", isCommonWord))));
 }

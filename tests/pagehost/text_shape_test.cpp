@@ -176,6 +176,29 @@ TEST(TextShape, AnAmpersandBetweenWordsGoesAsTheConjunction)
         EXPECT_EQ(withWordedAmpersands(c.text, "and", isCommonWord), c.expected) << c.text;
 }
 
+TEST(TextShape, ADateHeadingOfAThingAndWhatWasDoneToItGoesInTheOrderThePipelineTranslates)
+{
+    const auto isParticiple = [](std::string_view word) {
+        return word.ends_with("ed") || word == "Sent" || word == "SENT";
+    };
+    const auto isDateTerm = [](std::string_view term) { return term == "date sent" || term == "date received"; };
+    const struct {
+        std::string_view text, expected;
+    } cases[] = {
+        {"Date Invoice Sent", "Date Sent of Invoice"},
+        {"Date Purchase Order Received", "Date Received of Purchase Order"},
+        {"DATE INVOICE SENT", "DATE SENT OF INVOICE"},
+        {"Date Order Placed", "Date of Order Placed"},
+        {"Date Last Modified", "Date Last Modified"},
+        {"Date Sent", "Date Sent"},
+        {"Date of Birth", "Date of Birth"},
+        {"Date Invoice Sent (UTC)", "Date Invoice Sent (UTC)"},
+        {"Invoice Date Sent", "Invoice Date Sent"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(withDoneDateOrdered(c.text, isParticiple, isDateTerm), c.expected) << c.text;
+}
+
 TEST(TextShape, AHyphenatedWordTheDictionaryLacksIsWrittenAsItKnowsIt)
 {
     const std::set<std::string, std::less<>> known = {"reorder", "check-in", "in-kind gifts", "email"};
