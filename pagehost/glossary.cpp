@@ -8,6 +8,24 @@
 namespace veltrano::pagehost {
 namespace {
 
+// Whether term has a run of ASCII digits with a space or the term's end on each side: the
+// numbers that texts sharing one translation through a template differ in.
+bool holdsStandaloneNumber(std::string_view term)
+{
+    const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+    for (std::size_t at = 0; at < term.size(); ++at) {
+        if (!isDigit(term[at]))
+            continue;
+        std::size_t end = at;
+        while (end < term.size() && isDigit(term[end]))
+            ++end;
+        if ((at == 0 || term[at - 1] == ' ') && (end == term.size() || term[end] == ' '))
+            return true;
+        at = end;
+    }
+    return false;
+}
+
 constexpr std::string_view kKeepAsIs = "=";
 constexpr std::string_view kWholeCellOnly = "cell";
 
@@ -117,7 +135,7 @@ void Glossary::addTsv(std::string_view text, std::string_view origin, std::vecto
         const std::string_view translation = shapeOf(columns[1]).core;
         std::string key = foldCase(source);
         m_longestTerm = std::max(m_longestTerm, key.size());
-        m_hasDigits = m_hasDigits || key.find_first_of("0123456789") != std::string::npos;
+        m_hasStandaloneNumber = m_hasStandaloneNumber || holdsStandaloneNumber(key);
         m_entries[std::move(key)] =
             Entry{translation == kKeepAsIs ? std::string() : std::string(translation), columns.size() == 3};
     }

@@ -74,8 +74,10 @@ public:
     // Those of namesIn that follow a title ("Brown" in "Contact: Mrs. Brown").
     std::vector<GlossaryTerm> titledNamesIn(std::string_view text) const;
 
-    // Whether some term has an ASCII digit: a text's numbers may then decide its translation.
-    bool hasTermWithDigits() const { return m_hasDigits; }
+    // Whether some term holds a number standing as a word of its own ("Form 1099", not "1ª Ev." or
+    // "CIE-10"): such a number in a text may then decide its translation, so texts that differ
+    // only in those numbers cannot share one.
+    bool hasTermWithStandaloneNumber() const { return m_hasStandaloneNumber; }
 
 private:
     struct Entry {
@@ -94,7 +96,7 @@ private:
     std::unordered_map<std::string, CapitalWord> m_capitalWords;  // by the case-folded word
     std::unordered_set<std::string> m_givenNames;                 // as written
     std::size_t m_longestTerm = 0;                                // in bytes of the folded source
-    bool m_hasDigits = false;                                     // some source has an ASCII digit
+    bool m_hasStandaloneNumber = false;                           // some source has a number as a word
 };
 
 }  // namespace veltrano::pagehost

@@ -55,7 +55,7 @@ std::vector<std::pair<std::size_t, std::size_t>> shareOut(const std::vector<std:
 TranslatorPool::TranslatorPool(const PipelineFactory& factory, TranslatorSettings settings, std::size_t size,
                                std::shared_ptr<const Glossary> glossary, std::shared_ptr<const WorkbookFields> fields)
     : m_fields(std::move(fields)),
-      m_numbersMayDecide(glossary && glossary->hasTermWithDigits())
+      m_numbersMayDecide(glossary && glossary->hasTermWithStandaloneNumber())
 {
     for (std::size_t i = 0; i < std::max<std::size_t>(size, 1); ++i) {
         auto member = std::make_unique<Member>();

@@ -65,9 +65,17 @@ TEST(Glossary, FindsTermsInsideTextsOnlyAtWordBoundaries)
             found.emplace_back(c.text.substr(term.begin, term.length), term.replacement);
         EXPECT_EQ(found, c.expected) << c.text;
     }
-    // A term with a number makes that number matter to the text's translation.
-    EXPECT_FALSE(glossary.hasTermWithDigits());
-    EXPECT_TRUE(glossaryOf("", "Form 1099\tFormulario 1099\n", problems).hasTermWithDigits());
+    // A term with a number standing alone makes that number matter to the text's translation.
+    EXPECT_FALSE(glossary.hasTermWithStandaloneNumber());
+    const std::pair<std::string_view, bool> numbered[] = {
+        {"Form 1099\tFormulario 1099\n", true},
+        {"1099 form\tformulario 1099\n", true},
+        {"1ª Ev.\tTerm 1\tcell\n", false},
+        {"ICD-10 code\tCódigo CIE-10\n", false},
+        {"Q4\tT4\n", false},
+    };
+    for (const auto& [lines, standalone] : numbered)
+        EXPECT_EQ(glossaryOf("", std::string(lines), problems).hasTermWithStandaloneNumber(), standalone) << lines;
 }
 
 TEST(Glossary, MalformedLinesAreReportedWithTheirNumberAndSkipped)
