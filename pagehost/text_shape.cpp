@@ -978,6 +978,41 @@ std::string withoutTitleCase(std::string_view source, std::string translated,
     return translated;
 }
 
+std::string withSpanishClockHalves(std::string text)
+{
+    static constexpr std::pair<std::string_view, std::string_view> kHalves[] = {
+        {"A. M.", "a. m."}, {"P. M.", "p. m."}, {"A. m.", "a. m."}, {"P. m.", "p. m."},
+        {"A.M.", "a. m."},  {"P.M.", "p. m."},  {"AM", "a. m."},    {"PM", "p. m."}};
+    struct Found {
+        std::size_t at, length;
+        std::string_view spanish;
+    };
+    std::vector<Found> found;
+    std::string rest;  // the text without them, to tell a heading in capitals
+    std::size_t done = 0;
+    for (std::size_t at = 1; at + 1 < text.size(); ++at) {
+        if (text[at] != ' ' || text[at - 1] < '0' || text[at - 1] > '9')
+            continue;
+        for (const auto& [written, spanish] : kHalves) {
+            const std::size_t end = at + 1 + written.size();
+            if (std::string_view(text).substr(at + 1).starts_with(written)
+                && (end == text.size() || !isLetterByte(text[end]))) {
+                found.push_back({at + 1, written.size(), spanish});
+                rest += text.substr(done, at + 1 - done);
+                done = end;
+                break;
+            }
+        }
+    }
+    rest += text.substr(std::min(done, text.size()));
+    const LetterCases cases = lettersOf(rest);
+    if (cases.lower == 0 && cases.upper > 0)
+        return text;
+    for (auto half = found.rbegin(); half != found.rend(); ++half)
+        text.replace(half->at, half->length, half->spanish);
+    return text;
+}
+
 std::string acronymSpelledOut(std::string translated, const std::function<bool(std::string_view)>& knowsWord)
 {
     struct Word {

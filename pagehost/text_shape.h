@@ -172,6 +172,11 @@ std::string withoutStrayCapitals(std::string_view source, std::string translated
 std::string withoutTitleCase(std::string_view source, std::string translated,
                              const std::function<bool(std::string_view)>& knowsWord);
 
+// Spanish text with the halves of the day after a number written as Spanish writes them ("9 A. M."
+// and "5 PM", which the pipeline carries over in the source's capitals, give "9 a. m." and "5 p.
+// m."), unless the text has no small letter, as a heading in capitals.
+std::string withSpanishClockHalves(std::string text);
+
 std::string acronymSpelledOut(std::string translated, const std::function<bool(std::string_view)>& knowsWord);
 
 }  // namespace veltrano::pagehost

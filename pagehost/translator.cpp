@@ -319,7 +319,7 @@ std::string finishTranslation(std::string_view core, std::string_view sent, std:
         keepSourceCapitals(sent, keepSentenceCase(sent, matchCase(sent, tidySpacing(sent, trimmed), !spanishTarget),
                                                   spanishTarget, isTargetName));
     finished = quotesRestored(core, std::move(finished));
-    return spanishTarget ? withOpeningMarks(sent, std::move(finished)) : finished;
+    return spanishTarget ? withOpeningMarks(sent, withSpanishClockHalves(std::move(finished))) : finished;
 }
 
 // A text put back together from its parts' translations. Two words of a slashed label that

@@ -176,6 +176,23 @@ TEST(TextShape, AnAmpersandBetweenWordsGoesAsTheConjunction)
         EXPECT_EQ(withWordedAmpersands(c.text, "and", isCommonWord), c.expected) << c.text;
 }
 
+TEST(TextShape, TheHalvesOfTheDayAfterANumberAreWrittenAsSpanishWritesThem)
+{
+    const struct {
+        std::string_view text, expected;
+    } cases[] = {
+        {"Abre 9 A. M.", "Abre 9 a. m."},
+        {"Abierto 9 A. m. - 5 PM", "Abierto 9 a. m. - 5 p. m."},
+        {"Desde 9:30 A.M.", "Desde 9:30 a. m."},
+        {"9 A. M.", "9 a. m."},
+        {"ABIERTO 9 A. M.", "ABIERTO 9 A. M."},
+        {"Turno PM", "Turno PM"},
+        {"Sala 5 PMR", "Sala 5 PMR"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(withSpanishClockHalves(std::string(c.text)), c.expected) << c.text;
+}
+
 TEST(TextShape, ADateHeadingOfAThingAndWhatWasDoneToItGoesInTheOrderThePipelineTranslates)
 {
     const auto isParticiple = [](std::string_view word) {
