@@ -481,12 +481,6 @@ std::vector<VerbatimSpan> dottedInitialismsIn(std::string_view text)
 std::vector<VerbatimSpan> ampersandNamesIn(std::string_view text,
                                            const std::function<bool(std::string_view)>& isCommonWord)
 {
-    // A capital: ASCII, or Latin-1's in UTF-8 ("Á", "Ñ"), whose second byte is below 0x9f.
-    const auto startsCapitalised = [](std::string_view word) {
-        const auto first = static_cast<unsigned char>(word[0]);
-        return (first >= 'A' && first <= 'Z')
-               || (first == 0xc3 && word.size() > 1 && static_cast<unsigned char>(word[1]) < 0x9f);
-    };
     std::vector<VerbatimSpan> spans;
     for (auto at = text.find(" & "); at != std::string_view::npos; at = text.find(" & ", at + 1)) {
         std::size_t begin = at;
@@ -499,8 +493,8 @@ std::vector<VerbatimSpan> ampersandNamesIn(std::string_view text,
         const auto after = text.substr(at + 3, end - at - 3);
         const bool wordsAround = (begin == 0 || isSpace(text[begin - 1]) || text[begin - 1] == '(')
                                  && (end == text.size() || !isWordByte(text[end]));
-        if (!wordsAround || before.size() < 2 || after.size() < 2 || !startsCapitalised(before)
-            || !startsCapitalised(after) || (isCommonWord(before) && isCommonWord(after)))
+        if (!wordsAround || before.size() < 2 || after.size() < 2 || !startsWithCapital(before)
+            || !startsWithCapital(after) || (isCommonWord(before) && isCommonWord(after)))
             continue;
         if (!spans.empty() && spans.back().begin + spans.back().length > begin)
             continue;
