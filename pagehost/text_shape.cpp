@@ -433,9 +433,6 @@ std::string withDoneDateOrdered(std::string_view text, const std::function<bool(
     return std::string(words.front()) + of + std::string(thing) + " " + std::string(words.back());
 }
 
-namespace {
-
-// The run of letters that ends at end in text (the word before " & "), empty when none does.
 std::string_view letterRunEndingAt(std::string_view text, std::size_t end)
 {
     std::size_t begin = end;
@@ -444,7 +441,6 @@ std::string_view letterRunEndingAt(std::string_view text, std::size_t end)
     return text.substr(begin, end - begin);
 }
 
-// The run of letters that begins at begin in text (the word after " & ").
 std::string_view letterRunFrom(std::string_view text, std::size_t begin)
 {
     std::size_t end = begin;
@@ -452,8 +448,6 @@ std::string_view letterRunFrom(std::string_view text, std::size_t begin)
         ++end;
     return text.substr(begin, end - begin);
 }
-
-}  // namespace
 
 std::string withWordedAmpersands(std::string_view text, std::string_view conjunction,
                                  const std::function<bool(std::string_view)>& isCommonWord)

@@ -71,6 +71,11 @@ bool isWordByte(char c);
 // Where each run of bytes that inWord accepts begins in text, and how long it is.
 std::vector<std::pair<std::size_t, std::size_t>> wordSpans(std::string_view text, bool (*inWord)(char));
 
+// The run of letters that ends at end in text, and the one that begins at begin (the words around
+// a mark); empty where none does.
+std::string_view letterRunEndingAt(std::string_view text, std::size_t end);
+std::string_view letterRunFrom(std::string_view text, std::size_t begin);
+
 // text with each " & " that joins a word to one in small letters ("Sales & marketing") written as
 // conjunction, which the pipeline translates; otherwise the pipeline takes the mark for a space and
 // reads the words around it as one compound ("Puertas & de ventanas"). Before a capital the mark

@@ -483,14 +483,10 @@ std::vector<VerbatimSpan> ampersandNamesIn(std::string_view text,
 {
     std::vector<VerbatimSpan> spans;
     for (auto at = text.find(" & "); at != std::string_view::npos; at = text.find(" & ", at + 1)) {
-        std::size_t begin = at;
-        while (begin > 0 && isLetterByte(text[begin - 1]))
-            --begin;
-        std::size_t end = at + 3;
-        while (end < text.size() && isLetterByte(text[end]))
-            ++end;
-        const auto before = text.substr(begin, at - begin);
-        const auto after = text.substr(at + 3, end - at - 3);
+        const auto before = letterRunEndingAt(text, at);
+        const auto after = letterRunFrom(text, at + 3);
+        const std::size_t begin = at - before.size();
+        const std::size_t end = at + 3 + after.size();
         const bool wordsAround = (begin == 0 || isSpace(text[begin - 1]) || text[begin - 1] == '(')
                                  && (end == text.size() || !isWordByte(text[end]));
         if (!wordsAround || before.size() < 2 || after.size() < 2 || !startsWithCapital(before)
