@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <mutex>
@@ -100,6 +101,28 @@ private:
     posix_spawnattr_t m_attributes;
 };
 
+// An exchange this small is through each program in a moment, so its programs gain nothing from
+// running on different cores and pay for the hand-over between cores at each of the fifteen:
+// on a two-core machine one label's round trip took 1.7 ms with the pipeline on one core against
+// 3.1 ms spread over both. Larger exchanges keep the programs side by side, where they work on
+// different parts at once (256 labels, 5 KB, took 30% longer on one core; 64 labels still gained).
+constexpr std::size_t kOwnCoreExchangeBytes = 2048;
+
+// The pipelines take the host's cores in turn, so that two busy at once do not share one.
+int nextOwnCore(const cpu_set_t& cores)
+{
+    static std::atomic<unsigned> taken{0};
+    const int count = CPU_COUNT(&cores);
+    if (count < 2)
+        return -1;
+    int wanted = static_cast<int>(taken++ % static_cast<unsigned>(count));
+    for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu) {
+        if (CPU_ISSET(cpu, &cores) && wanted-- == 0)
+            return cpu;
+    }
+    return -1;
+}
+
 std::string describe(const ProgramCall& program)
 {
     return program.empty() ? std::string("(empty)") : program.front();
@@ -141,6 +164,8 @@ Result<std::unique_ptr<Pipeline>> ProcessPipeline::start(const std::vector<Progr
         pipeline->m_reaped.push_back(false);
     }
     pipeline->m_output = previousOutput;
+    if (sched_getaffinity(0, sizeof pipeline->m_hostCores, &pipeline->m_hostCores) == 0)
+        pipeline->m_ownCore = nextOwnCore(pipeline->m_hostCores);
     fcntl(pipeline->m_input, F_SETFL, O_NONBLOCK);
     fcntl(pipeline->m_output, F_SETFL, O_NONBLOCK);
     return std::unique_ptr<Pipeline>(std::move(pipeline));
@@ -175,6 +200,7 @@ Result<std::vector<std::string>> ProcessPipeline::exchangeAll(const std::vector<
         request += segment;
         request += '\0';
     }
+    placeFor(request.size());
     std::size_t written = 0;
     std::size_t segmentsWritten = 0;  // whole segments, their NUL included, in the pipe
     std::vector<std::string> answers;
@@ -229,6 +255,23 @@ Result<std::vector<std::string>> ProcessPipeline::exchangeAll(const std::vector<
         answer.append(chunk);
     }
     return answers;
+}
+
+void ProcessPipeline::placeFor(std::size_t requestBytes)
+{
+    const bool ownCore = m_ownCore >= 0 && requestBytes <= kOwnCoreExchangeBytes;
+    if (ownCore == m_onOwnCore)
+        return;
+    cpu_set_t own;
+    CPU_ZERO(&own);
+    if (m_ownCore >= 0)
+        CPU_SET(m_ownCore, &own);
+    const cpu_set_t& cores = ownCore ? own : m_hostCores;
+    // A placement refused (a program that has just ended, a cpuset that forbids the core) only
+    // costs speed; the exchange itself notices a program that ended.
+    for (const pid_t pid : m_pids)
+        sched_setaffinity(pid, sizeof cores, &cores);
+    m_onOwnCore = ownCore;
 }
 
 bool ProcessPipeline::ready()

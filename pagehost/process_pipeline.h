@@ -5,6 +5,7 @@
 #include "pagehost/mode_file.h"
 #include "pagehost/pipeline.h"
 
+#include <sched.h>
 #include <sys/types.h>
 
 #include <vector>
@@ -24,6 +25,7 @@ public:
 
     Result<std::string> exchange(std::string_view segment, std::chrono::milliseconds timeout) override;
     // Writes the segments one after another while reading the answers, so its programs overlap.
+    // A small exchange runs its programs on one core of the host's, a large one on all of them.
     Result<std::vector<std::string>> exchangeAll(const std::vector<std::string>& segments,
                                                  std::chrono::milliseconds timeout) override;
     bool ready() override;
@@ -36,12 +38,18 @@ private:
 
     Failure fail(std::string message);
     void stopAll();
+    // Moves the programs onto the pipeline's own core, or back onto all of the host's, as an
+    // exchange of requestBytes calls for.
+    void placeFor(std::size_t requestBytes);
 
     int m_input = -1;   // write end into the first program
     int m_output = -1;  // read end from the last program
     std::vector<pid_t> m_pids;
     std::vector<bool> m_reaped;
     bool m_broken = false;
+    cpu_set_t m_hostCores{};  // where the programs were started
+    int m_ownCore = -1;       // where a small exchange runs them; -1 with a single core
+    bool m_onOwnCore = false;
 };
 
 }  // namespace veltrano::pagehost

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <poll.h>
+#include <sched.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -107,6 +108,52 @@ TEST(ProcessPipeline, ProgramsInheritNoDescriptorsButTheirOwn)
     EXPECT_EQ(poll(&readEnd, 1, 0), 1) << "a program holds the write end";
     EXPECT_TRUE(readEnd.revents & POLLHUP);
     close(leak[0]);
+}
+
+// The cores each of pipeline's programs may run on.
+std::vector<cpu_set_t> coresOf(const ProcessPipeline& pipeline)
+{
+    std::vector<cpu_set_t> cores;
+    for (const pid_t pid : pipeline.processIds()) {
+        cpu_set_t set;
+        EXPECT_EQ(sched_getaffinity(pid, sizeof set, &set), 0);
+        cores.push_back(set);
+    }
+    return cores;
+}
+
+TEST(ProcessPipeline, ASmallExchangeKeepsItsProgramsOnOneCoreOfTheirOwnAndALargeOneSpreadsThem)
+{
+    cpu_set_t hostCores;
+    ASSERT_EQ(sched_getaffinity(0, sizeof hostCores, &hostCores), 0);
+    if (CPU_COUNT(&hostCores) < 2)
+        GTEST_SKIP() << "a single usable core";
+    auto first = ProcessPipeline::start({{"cat"}, {"cat"}, {"cat"}});
+    auto second = ProcessPipeline::start({{"cat"}});
+    ASSERT_TRUE(first && second);
+    auto& pipeline = static_cast<ProcessPipeline&>(*first.value());
+    auto& other = static_cast<ProcessPipeline&>(*second.value());
+
+    const struct {
+        std::size_t bytes;
+        bool oneCore;
+    } exchanges[] = {{20, true}, {1024 * 1024, false}, {0, true}, {200 * 1024, false}};
+    for (const auto& exchange : exchanges) {
+        const std::string segment(exchange.bytes, 'x');
+        ASSERT_EQ(pipeline.exchange(segment, 20s).value(), segment);
+        const auto cores = coresOf(pipeline);
+        for (const auto& set : cores) {
+            if (exchange.oneCore)
+                EXPECT_TRUE(CPU_COUNT(&set) == 1 && CPU_EQUAL(&set, &cores.front())) << exchange.bytes;
+            else
+                EXPECT_TRUE(CPU_EQUAL(&set, &hostCores)) << exchange.bytes;
+        }
+    }
+    ASSERT_EQ(pipeline.exchange("label", 5s).value(), "label");
+    ASSERT_EQ(other.exchange("label", 5s).value(), "label");
+    const auto mine = coresOf(pipeline).front();
+    const auto theirs = coresOf(other).front();
+    EXPECT_FALSE(CPU_EQUAL(&mine, &theirs)) << "two pipelines on one core";
 }
 
 TEST(ProcessPipeline, AProgramThatCannotStartIsNamed)
