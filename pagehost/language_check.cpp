@@ -130,6 +130,17 @@ bool KnownWords::isPersonName(std::string_view word) const
     return analyses.find("<np><ant>") != std::string::npos || analyses.find("<np><cog>") != std::string::npos;
 }
 
+bool KnownWords::isNoun(std::string_view word) const
+{
+    return analysesOf(word).find("<n>") != std::string::npos;
+}
+
+bool KnownWords::isOnlyNoun(std::string_view word) const
+{
+    const std::string analyses = analysesOf(word);
+    return analyses.find("<n>") != std::string::npos && analyses.find("<vb") == std::string::npos;
+}
+
 LanguageCheck::LanguageCheck(std::shared_ptr<const KnownWords> source, std::shared_ptr<const KnownWords> target)
     : m_source(std::move(source)),
       m_target(std::move(target))
@@ -158,6 +169,16 @@ bool LanguageCheck::sourceIsCommonWord(std::string_view word) const
 bool LanguageCheck::sourceIsPastParticiple(std::string_view word) const
 {
     return m_source->isPastParticiple(word);
+}
+
+bool LanguageCheck::sourceIsOnlyNoun(std::string_view word) const
+{
+    return m_source->isOnlyNoun(word);
+}
+
+bool LanguageCheck::sourceIsNoun(std::string_view word) const
+{
+    return m_source->isNoun(word);
 }
 
 void LanguageCheck::load() const

@@ -34,6 +34,11 @@ public:
     // "Pérez"), whatever else it may be.
     bool isPersonName(std::string_view word) const;
 
+    // Whether word reads as a common noun in some analysis ("Plan", "Vitamin"; not "an", "John").
+    bool isNoun(std::string_view word) const;
+    // Whether word reads as a noun and never as a verb ("Vitamin", "Class"; not "Plan", "Enter").
+    bool isOnlyNoun(std::string_view word) const;
+
     // Loads the analyser now, rather than at the first question.
     void load() const;
 
@@ -66,6 +71,9 @@ public:
     bool sourceIsCommonWord(std::string_view word) const;
     // isPastParticiple of the source language's analyser.
     bool sourceIsPastParticiple(std::string_view word) const;
+    // isNoun and isOnlyNoun of the source language's analyser.
+    bool sourceIsNoun(std::string_view word) const;
+    bool sourceIsOnlyNoun(std::string_view word) const;
 
     // Loads both analysers now (a few tenths of a second), so a conversion does not wait for them.
     void load() const;

@@ -582,6 +582,25 @@ std::optional<VerbatimSpan> Translator::unknownAcronymFor(std::string_view core)
     return unknownNameIn(core, knows, [check](std::string_view word) { return check->sourceIsInstructionVerb(word); });
 }
 
+std::vector<VerbatimSpan> Translator::seriesLettersFor(std::string_view core) const
+{
+    const auto* check = m_settings.languageCheck.get();
+    if (!check)
+        return {};
+    // A Spanish heading that gives every word a capital gives one to its joining words too
+    // ("Entradas Y Salidas", "Acceso A Internet"), so there "A" or "Y" before such a word is one.
+    const bool englishSource = m_settings.spanishTarget;
+    auto letters = seriesLettersIn(
+        core, englishSource ? "AI" : "AEIOUY", [check](std::string_view word) { return check->sourceIsNoun(word); },
+        [check, englishSource](std::string_view word) { return englishSource && check->sourceIsOnlyNoun(word); });
+    // Into English a kept letter inside a longer text moves to its end ("the column data A"), and a
+    // number standing in keeps the article ("the column 80201 data"); only a noun and its letter
+    // gains ("Grupo A" gave "Group a").
+    if (!englishSource && !(letters.size() == 1 && core.find(' ') + 2 == core.size()))
+        letters.clear();
+    return letters;
+}
+
 std::vector<GlossaryTerm> Translator::keptIn(std::string_view core) const
 {
     std::vector<GlossaryTerm> kept;
@@ -605,6 +624,8 @@ std::vector<GlossaryTerm> Translator::keptIn(std::string_view core) const
         for (const auto& time : clockTimesIn(core))
             spans.push_back(time);
     }
+    for (const auto& letter : seriesLettersFor(core))
+        spans.push_back(letter);
     if (const auto acronym = unknownAcronymFor(core))
         spans.push_back(*acronym);
     for (const auto& span : spans) {
@@ -654,22 +675,29 @@ std::vector<WordStandIn> Translator::wordStandInsFor(std::string_view core, cons
                            ? clockTimesIn(core)
                            : std::vector<VerbatimSpan>();
     const auto acronym = unknownAcronymFor(core);
-    if (!code && !acronym && titled.size() != 1 && times.empty())
+    // Into English the letter is only kept: the number's article would stay ("the column 80201 data").
+    const auto letters = m_settings.spanishTarget ? seriesLettersFor(core) : std::vector<VerbatimSpan>();
+    if (!code && !acronym && titled.size() != 1 && times.empty() && letters.empty())
         return words;
-    std::size_t nextTime = 0, nextOneOClock = 0;
+    std::size_t nextTime = 0, nextOneOClock = 0, nextLetter = 0;
     const auto found = kept ? std::vector<GlossaryTerm>() : keptIn(core);
     for (const auto& term : kept ? *kept : found) {
         const std::string_view text = core.substr(term.begin, term.length);
         if (text != term.replacement)
             continue;
-        const bool time = std::any_of(times.begin(), times.end(), [&](const VerbatimSpan& span) {
+        const auto isTerm = [&](const VerbatimSpan& span) {
             return span.begin == term.begin && span.length == term.length;
-        });
+        };
+        const bool time = std::any_of(times.begin(), times.end(), isTerm);
+        const bool letter = std::any_of(letters.begin(), letters.end(), isTerm);
         if ((code && term.begin == 0 && text == *code)
             || (acronym && term.begin == acronym->begin && term.length == acronym->length)) {
             words.push_back({term.begin, term.length, kCodeStandIn});
         } else if (titled.size() == 1 && term.begin == titled.front().begin && term.length == titled.front().length) {
             words.push_back({term.begin, term.length, kNameStandIn});
+        } else if (letter) {
+            if (nextLetter < std::size(kSeriesLetterStandIns))
+                words.push_back({term.begin, term.length, kSeriesLetterStandIns[nextLetter++]});
         } else if (time && (text.starts_with("1:") || text.starts_with("01:"))) {
             if (nextOneOClock < std::size(kOneOClockStandIns))
                 words.push_back({term.begin, term.length, kOneOClockStandIns[nextOneOClock++]});

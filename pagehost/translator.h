@@ -76,6 +76,8 @@ private:
     std::vector<GlossaryTerm> keptIn(std::string_view core) const;
     // The unknown acronym or name of core that goes to the pipeline as the code's stand-in.
     std::optional<VerbatimSpan> unknownAcronymFor(std::string_view core) const;
+    // The letters of core that name one of a series, which go to the pipeline as numbers.
+    std::vector<VerbatimSpan> seriesLettersFor(std::string_view core) const;
     // The pipeline's text for core made fit to stand in its place, as finishTranslation does; a
     // kept span that starts core and translated alike is left out of the case the rest takes.
     std::string finished(std::string_view core, std::string_view translated) const;

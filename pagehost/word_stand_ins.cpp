@@ -165,6 +165,62 @@ std::vector<VerbatimSpan> clockTimesIn(std::string_view text)
     return times;
 }
 
+namespace {
+
+bool isSmallLetter(char c)
+{
+    return c >= 'a' && c <= 'z';
+}
+
+bool hasSmallLetter(std::string_view text)
+{
+    return std::any_of(text.begin(), text.end(), isSmallLetter);
+}
+
+bool holdsSeriesStandIn(std::string_view core)
+{
+    return std::any_of(std::begin(kSeriesLetterStandIns), std::end(kSeriesLetterStandIns),
+                       [core](std::string_view standIn) { return holdsWord(core, standIn); });
+}
+
+// Whether the capital at in core, a word of its own after the noun before, names one of a series.
+bool namesOneOfASeries(std::string_view core, std::size_t at, std::string_view before, bool sourceWord,
+                       const std::function<bool(std::string_view)>& onlyNoun)
+{
+    const std::size_t after = at + 1;
+    if (after == core.size())
+        return true;
+    if (core[after] != ' ')
+        return std::string_view(",;:)/&").find(core[after]) != std::string_view::npos;
+    const std::string_view next = letterRunFrom(core, after + 1);
+    if (next.empty())
+        return !sourceWord;
+    if (isSmallLetter(next.front()))
+        return true;
+    return !sourceWord || (hasSmallLetter(core) && onlyNoun(before));
+}
+
+}  // namespace
+
+std::vector<VerbatimSpan> seriesLettersIn(std::string_view core, std::string_view sourceWordLetters,
+                                          const std::function<bool(std::string_view)>& isNoun,
+                                          const std::function<bool(std::string_view)>& onlyNoun)
+{
+    std::vector<VerbatimSpan> letters;
+    if (holdsSeriesStandIn(core))
+        return letters;
+    for (std::size_t at = 2; at < core.size(); ++at) {
+        const char letter = core[at];
+        if (letter < 'A' || letter > 'Z' || letter == 'I' || core[at - 1] != ' ')
+            continue;
+        const std::string_view before = letterRunEndingAt(core, at - 1);
+        const bool sourceWord = sourceWordLetters.find(letter) != std::string_view::npos;
+        if (!before.empty() && namesOneOfASeries(core, at, before, sourceWord, onlyNoun) && isNoun(before))
+            letters.push_back({at, 1});
+    }
+    return letters;
+}
+
 bool holdsWord(std::string_view text, std::string_view word)
 {
     return asciiSmall(std::string(text)).find(asciiSmall(std::string(word))) != std::string::npos;

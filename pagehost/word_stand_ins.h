@@ -29,6 +29,24 @@ inline constexpr std::string_view kNameStandIn = "Madrid";
 inline constexpr std::string_view kOneOClockStandIns[] = {"80101", "80102", "80103", "80104"};
 inline constexpr std::string_view kTimeStandIns[] = {"80001", "80002", "80003", "80004"};
 
+// The numbers that stand in for capital letters that name one of a series ("Plan B", "Vitamin A
+// Level"), in order. The analyser reads such a letter as a word ("A" the article, "B" one it does
+// not know), so the rules made the word before it a verb ("Schedule A": "Programe A") or left the
+// heading in English order ("Vitamina un nivel"); a number after a noun they order as a label is
+// ordered ("Nivel de vitamina A", "Licencia de clase B"), and it goes the other way alike.
+inline constexpr std::string_view kSeriesLetterStandIns[] = {"80201", "80202", "80203", "80204"};
+
+// The capital letters of core that name one of a series: a capital standing as a word after a
+// word isNoun accepts ("Plan B"; not "with an X", "John F Kennedy"), then the end, a space or a
+// mark other than a dot (which makes it an initial). A letter that is a word of the source
+// language (sourceWordLetters: "A" and "I" in English) is one only before the end, a mark, a word
+// in small letters ("Plan A cost") or, in a text that has small letters, a capitalised word after
+// a word that onlyNoun accepts ("Vitamin A Level"; not "Enter A Value", "INVENTARIO A 31/12").
+// "I" never is (the English pronoun, the Roman one), nor is any where core holds a stand-in.
+std::vector<VerbatimSpan> seriesLettersIn(std::string_view core, std::string_view sourceWordLetters,
+                                          const std::function<bool(std::string_view)>& isNoun,
+                                          const std::function<bool(std::string_view)>& onlyNoun);
+
 // The times of the clock in figures in text, each a word of its own: an hour to 23, a colon and two
 // figures of minutes ("9:30", "18:00"; not "3:1" or "25:00").
 std::vector<VerbatimSpan> clockTimesIn(std::string_view text);

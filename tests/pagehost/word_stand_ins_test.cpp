@@ -71,6 +71,43 @@ TEST(WordStandIns, AnUnknownNameAfterTheFirstWordStandsInUnlessAVerbLeadsToIt)
     }
 }
 
+TEST(WordStandIns, ACapitalAfterANounNamesOneOfASeriesUnlessItReadsAsAWord)
+{
+    // English words, as its analyser reads them: nouns, and nouns that are verbs too.
+    const auto isNoun = [](std::string_view word) {
+        return word == "Vitamin" || word == "Plan" || word == "Section" || word == "Zone" || word == "type"
+               || word == "Schedule" || word == "Category" || word == "INVENTORY";
+    };
+    const auto onlyNoun = [](std::string_view word) {
+        return word == "Vitamin" || word == "Section" || word == "Zone" || word == "Category";
+    };
+    const std::pair<std::string_view, std::vector<std::string_view>> cases[] = {
+        {"Vitamin A Level", {"A"}},
+        {"Plan A cost", {"A"}},         // a word in small letters after it
+        {"Schedule A", {"A"}},          // the end
+        {"Section A: Details", {"A"}},  // a mark
+        {"Zone A and Zone B", {"A", "B"}},
+        {"Blood type B", {"B"}},
+        {"Plan A Review", {}},      // "Plan" may be a verb: "A" the article
+        {"Enter A Value", {}},      // no noun before it
+        {"Mark with an X", {}},     // after the article
+        {"John F Kennedy", {}},     // a name's initial
+        {"Vitamin D. Smith", {}},   // an initial with its dot
+        {"VITAMIN A LEVEL", {}},    // no small letters to tell a heading's case
+        {"INVENTORY A 31/12", {}},  // "A" before a number
+        {"Section I", {}},          // "I" the pronoun, or Roman
+        {"Vitamin AB", {}},         // not one letter
+        {"A", {}},
+        {"Zone B of 80201", {}},  // the stand-in is the text's own
+    };
+    for (const auto& [core, expected] : cases) {
+        std::vector<std::string_view> found;
+        for (const auto& span : seriesLettersIn(core, "AI", isNoun, onlyNoun))
+            found.push_back(core.substr(span.begin, span.length));
+        EXPECT_EQ(found, expected) << core;
+    }
+}
+
 TEST(WordStandIns, TheCodeComesBackOnlyWhereTheStandInDidOnce)
 {
     const std::pair<std::string_view, std::optional<std::string>> cases[] = {
