@@ -105,7 +105,7 @@ private:
 // running on different cores and pay for the hand-over between cores at each of the fifteen:
 // on a two-core machine one label's round trip took 1.7 ms with the pipeline on one core against
 // 3.1 ms spread over both. Larger exchanges keep the programs side by side, where they work on
-// different parts at once (256 labels, 5 KB, took 30% longer on one core; 64 labels still gained).
+// different parts at once (256 labels, 5 KB, took 40% longer on one core; 64 labels still gained).
 constexpr std::size_t kOwnCoreExchangeBytes = 2048;
 
 // The pipelines take the host's cores in turn, so that two busy at once do not share one.

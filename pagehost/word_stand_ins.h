@@ -33,7 +33,7 @@ inline constexpr std::string_view kTimeStandIns[] = {"80001", "80002", "80003", 
 // Level"), in order. The analyser reads such a letter as a word ("A" the article, "B" one it does
 // not know), so the rules made the word before it a verb ("Schedule A": "Programe A") or left the
 // heading in English order ("Vitamina un nivel"); a number after a noun they order as a label is
-// ordered ("Nivel de vitamina A", "Licencia de clase B"), and it goes the other way alike.
+// ordered ("Nivel de vitamina A", "Licencia de clase B").
 inline constexpr std::string_view kSeriesLetterStandIns[] = {"80201", "80202", "80203", "80204"};
 
 // The capital letters of core that name one of a series: a capital standing as a word after a
