@@ -469,12 +469,17 @@ std::string withWordedAmpersands(std::string_view text, std::string_view conjunc
     return worded.append(text.substr(done));
 }
 
-namespace {
-
 bool isSmallAscii(char c)
 {
     return c >= 'a' && c <= 'z';
 }
+
+bool hasSmallAscii(std::string_view text)
+{
+    return std::any_of(text.begin(), text.end(), isSmallAscii);
+}
+
+namespace {
 
 bool isAsciiDigit(char c)
 {
@@ -617,7 +622,7 @@ std::string withShorthandSpelled(std::string_view text)
 
 std::string withNumberSignsSpelled(std::string_view text)
 {
-    const bool inCapitals = std::none_of(text.begin(), text.end(), [](char c) { return c >= 'a' && c <= 'z'; });
+    const bool inCapitals = !hasSmallAscii(text);
     std::string spelled;
     std::size_t done = 0;
     for (auto at = text.find('#'); at != std::string_view::npos; at = text.find('#', at + 1)) {

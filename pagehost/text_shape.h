@@ -65,6 +65,12 @@ bool isLetterByte(char c);
 // A letter of the English alphabet, small or capital.
 bool isAsciiLetter(char c);
 
+// A small letter of the English alphabet.
+bool isSmallAscii(char c);
+
+// Whether text has a small letter of the English alphabet (a heading in capitals has none).
+bool hasSmallAscii(std::string_view text);
+
 // A byte of a word: a letter's, or an ASCII digit's, so that a term never matches inside a word.
 bool isWordByte(char c);
 

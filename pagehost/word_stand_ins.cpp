@@ -80,8 +80,7 @@ bool inKnownTerm(std::string_view core, const std::vector<std::pair<std::size_t,
 std::optional<VerbatimSpan> unknownAcronymIn(std::string_view core, const std::function<bool(std::string_view)>& knows)
 {
     const auto isCapital = [](char c) { return c >= 'A' && c <= 'Z'; };
-    if (std::none_of(core.begin(), core.end(), [](char c) { return c >= 'a' && c <= 'z'; })
-        || holdsWord(core, kCodeStandIn))
+    if (!hasSmallAscii(core) || holdsWord(core, kCodeStandIn))
         return std::nullopt;
     const auto words = wordSpans(core, isWordByte);
     for (std::size_t i = 0; i < words.size(); ++i) {
@@ -120,8 +119,7 @@ std::optional<VerbatimSpan> unknownNameIn(std::string_view core, const std::func
             continue;
         const bool apart = standsApart(core, begin, length);
         const bool nameShaped = length >= 2 && startsWithCapital(word)
-                                && std::all_of(word.begin(), word.end(), isLetterByte)
-                                && std::any_of(word.begin(), word.end(), [](char c) { return c >= 'a' && c <= 'z'; });
+                                && std::all_of(word.begin(), word.end(), isLetterByte) && hasSmallAscii(word);
         const bool alone = (i == 0 || (!namelike(i - 1) && !isInstructionVerb(wordAt(i - 1))))
                            && (i + 1 == words.size() || !namelike(i + 1));
         if (apart && nameShaped && alone && !knows(word) && !knows(foldCase(word))
@@ -167,16 +165,6 @@ std::vector<VerbatimSpan> clockTimesIn(std::string_view text)
 
 namespace {
 
-bool isSmallLetter(char c)
-{
-    return c >= 'a' && c <= 'z';
-}
-
-bool hasSmallLetter(std::string_view text)
-{
-    return std::any_of(text.begin(), text.end(), isSmallLetter);
-}
-
 bool holdsSeriesStandIn(std::string_view core)
 {
     return std::any_of(std::begin(kSeriesLetterStandIns), std::end(kSeriesLetterStandIns),
@@ -195,9 +183,9 @@ bool namesOneOfASeries(std::string_view core, std::size_t at, std::string_view b
     const std::string_view next = letterRunFrom(core, after + 1);
     if (next.empty())
         return !sourceWord;
-    if (isSmallLetter(next.front()))
+    if (isSmallAscii(next.front()))
         return true;
-    return !sourceWord || (hasSmallLetter(core) && onlyNoun(before));
+    return !sourceWord || (hasSmallAscii(core) && onlyNoun(before));
 }
 
 }  // namespace
