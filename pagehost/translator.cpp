@@ -171,6 +171,39 @@ std::vector<std::pair<std::string_view, std::string_view>> formulaPieces(std::st
     return noneEmpty ? pieces : std::vector<std::pair<std::string_view, std::string_view>>();
 }
 
+// A label in parts between dashes with spaces around them ("Work stopped - safety issue", "Planta
+// 2 – estado", "Laptop - screen cracked"): the pieces, each with the dash after it (the last with
+// none). Each part is a label of its own: read as one phrase, the pipeline moved words across the
+// dash or made a clause of it ("Trabajo problema de seguridad parada", "Floor 2 – been"). A
+// sentence (a line that ends in its mark) keeps its dashes, and so does a range of numbers or
+// times ("9:00 - 17:00"), whose parts hold no letter.
+std::vector<std::pair<std::string_view, std::string_view>> dashPieces(std::string_view line)
+{
+    static constexpr std::string_view kDashes[] = {"-", "\u2013", "\u2014"};
+    const std::string_view core = shapeOf(line).core;
+    if (core.empty() || core.back() == '.' || core.back() == '!' || core.back() == '?')
+        return {};
+    std::vector<std::pair<std::string_view, std::string_view>> pieces;
+    std::size_t begin = 0;
+    for (std::size_t at = 0; at < line.size(); ++at) {
+        if (line[at] != ' ')
+            continue;
+        for (const auto dash : kDashes) {
+            if (line.substr(at + 1, dash.size()) == dash && line.substr(at + 1 + dash.size(), 1) == " ") {
+                pieces.emplace_back(line.substr(begin, at + 1 - begin), line.substr(at + 1, dash.size()));
+                begin = at + 1 + dash.size();
+                break;
+            }
+        }
+    }
+    if (pieces.empty())
+        return {};
+    pieces.emplace_back(line.substr(begin), std::string_view());
+    const bool allWords = std::all_of(pieces.begin(), pieces.end(),
+                                      [](const auto& piece) { return hasLetter(shapeOf(piece.first).core); });
+    return allWords ? pieces : std::vector<std::pair<std::string_view, std::string_view>>();
+}
+
 // shape with the mark of a list item that starts its core ("- Check stock", "• Order boxes") and
 // the space after it moved to its leading part: the item is translated as the label or the
 // instruction it is, which the mark before it hid ("- Stock de control").
@@ -266,12 +299,15 @@ Plan planFor(const std::vector<std::string>& texts, const Glossary* glossary, co
             parts.push_back(part);
         };
         for (const auto& [line, after] : linesOf(text)) {
-            if (const auto pieces = formulaPieces(line); !pieces.empty()) {
+            const bool glossaryLabel = glossary && glossary->wholeText(shapeOf(line).core);
+            auto pieces = formulaPieces(line);
+            if (pieces.empty() && !glossaryLabel && !wholeCoreVerbatim(shapeOf(line).core))
+                pieces = dashPieces(line);
+            if (!pieces.empty()) {
                 for (std::size_t i = 0; i < pieces.size(); ++i)
                     addPart(pieces[i].first, i + 1 < pieces.size() ? pieces[i].second : after);
                 continue;
             }
-            const bool glossaryLabel = glossary && glossary->wholeText(shapeOf(line).core);
             const auto words = glossaryLabel ? std::vector<std::string_view>() : slashedWords(line);
             const auto choice = words.empty() && !glossaryLabel ? parenthesisedChoice(line, glossary) : std::nullopt;
             if (choice) {

@@ -182,6 +182,22 @@ TEST(Translator, EachWordOfASlashedLabelIsALabelOfItsOwn)
                                  "Cost per unit\\/box[].[6]Cost per box[].[7]Cost per unit[].[8][\n]");
 }
 
+TEST(Translator, EachPartOfALabelBetweenDashesIsALabelOfItsOwn)
+{
+    FakeState state;
+    state.answer = echo;
+    Translator translator(factoryFor(state));
+    const Texts texts = {"Work stopped - safety issue", "Planta 2 \u2013 estado", "Mon 9:00 - 17:00",
+                         "Paid - see note.", "Pre-paid"};
+    const auto translated = translator.translate(texts);
+    ASSERT_TRUE(translated) << translated.error().message;
+    EXPECT_EQ(translated.value(), texts);
+    ASSERT_EQ(state.segments.size(), 1u);
+    // A range of times and a sentence go whole, and so does a hyphen inside a word.
+    EXPECT_EQ(state.segments[0], "[].[start]Work stopped[].[0]safety issue[].[1]Planta 2[].[2]estado[].[3]"
+                                 "Mon 9:00 - 17:00[].[4]Paid - see note.[].[5]Pre-paid[].[6][\n]");
+}
+
 TEST(Translator, WordsOfASlashedLabelThatTranslateAlikeComeOnce)
 {
     FakeState state;
