@@ -595,27 +595,46 @@ std::string withHyphensResolved(std::string_view text, const std::function<bool(
 
 std::string withShorthandSpelled(std::string_view text)
 {
-    static constexpr std::pair<std::string_view, std::string_view> kShorthands[] = {
+    using Shorthand = std::pair<std::string_view, std::string_view>;
+    // Only a shorthand that stands as a word between words ("Sales w/ VAT", "Stock @ year end"):
+    // "w/c", "user@example.com" and a trailing "@" are left alone.
+    static constexpr Shorthand kBetweenWords[] = {
         {"w/o", "without"}, {"W/O", "WITHOUT"}, {"w/", "with"}, {"W/", "WITH"}, {"@", "at"}};
+    // A whole word anywhere ("Signature req'd", "Req'd fields").
+    static constexpr Shorthand kWords[] = {{"req'd", "required"}, {"Req'd", "Required"}, {"REQ'D", "REQUIRED"}};
+    // A word that ends the text after another says how the thing stands ("Breakfast incl.":
+    // Desayuno incluido; as the preposition before nothing it came out "Desayuno con").
+    static constexpr Shorthand kLastWords[] = {
+        {"incl.", "included"}, {"INCL.", "INCLUDED"}, {"excl.", "excluded"}, {"EXCL.", "EXCLUDED"}};
+    const auto spelledAt = [text](std::size_t pos) -> std::optional<Shorthand> {
+        if (pos > 0 && !isSpace(text[pos - 1]))
+            return std::nullopt;
+        const std::string_view rest = text.substr(pos);
+        for (const auto& shorthand : kBetweenWords) {
+            if (pos > 0 && rest.starts_with(shorthand.first) && rest.size() > shorthand.first.size()
+                && isSpace(rest[shorthand.first.size()]))
+                return shorthand;
+        }
+        for (const auto& shorthand : kWords) {
+            if (rest.starts_with(shorthand.first)
+                && (rest.size() == shorthand.first.size() || !isWordByte(rest[shorthand.first.size()])))
+                return shorthand;
+        }
+        for (const auto& shorthand : kLastWords) {
+            if (pos > 0 && rest == shorthand.first)
+                return shorthand;
+        }
+        return std::nullopt;
+    };
     std::string spelled;
     std::size_t pos = 0;
     while (pos < text.size()) {
-        const bool wordStart = pos == 0 || isSpace(text[pos - 1]);
-        bool replaced = false;
-        for (const auto& [shorthand, word] : kShorthands) {
-            const std::size_t end = pos + shorthand.size();
-            // Only a shorthand that stands as a word between words ("Sales w/ VAT", "Stock @ year
-            // end"): "w/c", "user@example.com" and a trailing "@" are left alone.
-            if (wordStart && text.substr(pos, shorthand.size()) == shorthand && end < text.size() && isSpace(text[end])
-                && pos > 0) {
-                spelled.append(word);
-                pos = end;
-                replaced = true;
-                break;
-            }
-        }
-        if (!replaced)
+        if (const auto shorthand = spelledAt(pos)) {
+            spelled.append(shorthand->second);
+            pos += shorthand->first.size();
+        } else {
             spelled += text[pos++];
+        }
     }
     return spelled;
 }

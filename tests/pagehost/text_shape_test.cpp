@@ -247,6 +247,10 @@ TEST(TextShape, EnglishShorthandStandingAsAWordIsSpelled)
         {"TOTAL W/ VAT", "TOTAL WITH VAT"},
         {"Headcount @ year end", "Headcount at year end"},
         {"w/ VAT, w/c 3 May, ana@example.com, Rate @", "w/ VAT, w/c 3 May, ana@example.com, Rate @"},
+        {"Req'd fields, signature req'd", "Required fields, signature required"},
+        {"Breakfast incl.", "Breakfast included"},
+        {"incl. VAT, Price incl. VAT", "incl. VAT, Price incl. VAT"},
+        {"incl.", "incl."},
     };
     for (const auto& c : cases)
         EXPECT_EQ(withShorthandSpelled(c.text), c.expected) << c.text;
