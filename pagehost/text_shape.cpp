@@ -639,6 +639,23 @@ std::string withShorthandSpelled(std::string_view text)
     return spelled;
 }
 
+std::string withSpanishShorthandSpelled(std::string_view text)
+{
+    std::string spelled;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const std::string_view rest = text.substr(pos);
+        const bool betweenWords = pos > 0 && isSpace(text[pos - 1]) && rest.size() > 3 && rest[2] == ' ';
+        if (betweenWords && rest.starts_with("s/")) {
+            spelled += "según";
+            pos += 2;
+        } else {
+            spelled += text[pos++];
+        }
+    }
+    return spelled;
+}
+
 std::string withNumberSignsSpelled(std::string_view text)
 {
     const bool inCapitals = !hasSmallAscii(text);

@@ -104,6 +104,10 @@ std::string withHyphensResolved(std::string_view text, const std::function<bool(
 // through untranslated or reads as a blank.
 std::string withShorthandSpelled(std::string_view text);
 
+// text with the Spanish "s/" that stands as a word between words written out as según ("Importe
+// s/ contrato": Amount as per contract); "S/ ref." and "s/ref" are left alone.
+std::string withSpanishShorthandSpelled(std::string_view text);
+
 // An English heading of "Date", the thing and what was done to it ("Date Invoice Sent", "Date
 // Goods Received"), which the pipeline reads as three nouns ("Factura de fecha enviada"), in the
 // order it translates: "Date Sent of Invoice" where isDateTerm takes "date sent" for one term

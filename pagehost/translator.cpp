@@ -781,7 +781,7 @@ std::string Translator::wordedForPipeline(std::string_view text) const
     if (check)
         isCommonWord = [check](std::string_view word) { return check->sourceIsCommonWord(word); };
     if (!m_settings.spanishTarget)
-        return withoutGenderAlternatives(withWordedAmpersands(text, "y", isCommonWord));
+        return withoutGenderAlternatives(withSpanishShorthandSpelled(withWordedAmpersands(text, "y", isCommonWord)));
     std::string worded(text);
     if (check) {
         worded = withHyphensResolved(worded, [check](std::string_view word) { return check->sourceKnows(word); });

@@ -256,6 +256,18 @@ TEST(TextShape, EnglishShorthandStandingAsAWordIsSpelled)
         EXPECT_EQ(withShorthandSpelled(c.text), c.expected) << c.text;
 }
 
+TEST(TextShape, SpanishShorthandStandingAsAWordIsSpelled)
+{
+    const struct {
+        std::string_view text, expected;
+    } cases[] = {
+        {"Importe s/ contrato, precio s/ tarifa", "Importe según contrato, precio según tarifa"},
+        {"s/ contrato, S/ ref. 5, s/ref, Nota s/", "s/ contrato, S/ ref. 5, s/ref, Nota s/"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(withSpanishShorthandSpelled(c.text), c.expected) << c.text;
+}
+
 TEST(TextShape, AnEnglishNumberSignStandingAsAWordIsSpelled)
 {
     const struct {
