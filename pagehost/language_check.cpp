@@ -50,7 +50,12 @@ struct KnownWords::State {
     FSTProcessor processor;
     bool usable = false;
     // A word's analyses, empty when unknown: a workbook asks of the same words again and again.
-    std::unordered_map<std::string, std::string> answered;
+    // Found by the word as it is given, without making a string of it first.
+    struct WordHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view word) const { return std::hash<std::string_view>()(word); }
+    };
+    std::unordered_map<std::string, std::string, WordHash, std::equal_to<>> answered;
 
     void load()
     {
@@ -84,18 +89,18 @@ void KnownWords::load() const
     std::call_once(m_state->loaded, [this] { m_state->load(); });
 }
 
-std::string KnownWords::analysesOf(std::string_view word) const
+bool KnownWords::analysesHave(std::string_view word, const std::function<bool(std::string_view)>& test) const
 {
     load();
     if (!m_state->usable)
-        return {};
+        return test({});
     constexpr std::size_t kMostAnswersKept = 200000;
-    std::string key(word);
     std::lock_guard lock(m_state->looking);
-    if (const auto found = m_state->answered.find(key); found != m_state->answered.end())
-        return found->second;
+    if (const auto found = m_state->answered.find(word); found != m_state->answered.end())
+        return test(found->second);
     // An unknown word comes back marked "@", a known one with its analyses and nothing of it left
     // over (a prefix alone, "o" for "of", leaves some).
+    std::string key(word);
     const auto [analyses, unmatched] = m_state->processor.biltransWithQueue(to_ustring(key.c_str()), false);
     const bool known = unmatched == 0 && !analyses.empty() && analyses.front() != '@';
     std::string answer;
@@ -103,42 +108,47 @@ std::string KnownWords::analysesOf(std::string_view word) const
         utf8::utf16to8(analyses.begin(), analyses.end(), std::back_inserter(answer));
     if (m_state->answered.size() >= kMostAnswersKept)
         m_state->answered.clear();
-    m_state->answered.emplace(std::move(key), answer);
-    return answer;
+    return test(m_state->answered.emplace(std::move(key), std::move(answer)).first->second);
 }
 
 bool KnownWords::knows(std::string_view word) const
 {
-    return !analysesOf(word).empty();
+    return analysesHave(word, [](std::string_view analyses) { return !analyses.empty(); });
 }
 
 bool KnownWords::isInstructionVerb(std::string_view word) const
 {
-    const std::string analyses = analysesOf(word);
-    const bool verb = analyses.find("><inf>") != std::string::npos || analyses.find("><imp><p3>") != std::string::npos;
-    return verb && analyses.find("<n>") == std::string::npos;
+    return analysesHave(word, [](std::string_view analyses) {
+        const bool verb =
+            analyses.find("><inf>") != std::string_view::npos || analyses.find("><imp><p3>") != std::string_view::npos;
+        return verb && analyses.find("<n>") == std::string_view::npos;
+    });
 }
 
 bool KnownWords::isPastParticiple(std::string_view word) const
 {
-    return analysesOf(word).find("<vblex><pp>") != std::string::npos;
+    return analysesHave(
+        word, [](std::string_view analyses) { return analyses.find("<vblex><pp>") != std::string_view::npos; });
 }
 
 bool KnownWords::isPersonName(std::string_view word) const
 {
-    const std::string analyses = analysesOf(word);
-    return analyses.find("<np><ant>") != std::string::npos || analyses.find("<np><cog>") != std::string::npos;
+    return analysesHave(word, [](std::string_view analyses) {
+        return analyses.find("<np><ant>") != std::string_view::npos
+               || analyses.find("<np><cog>") != std::string_view::npos;
+    });
 }
 
 bool KnownWords::isNoun(std::string_view word) const
 {
-    return analysesOf(word).find("<n>") != std::string::npos;
+    return analysesHave(word, [](std::string_view analyses) { return analyses.find("<n>") != std::string_view::npos; });
 }
 
 bool KnownWords::isOnlyNoun(std::string_view word) const
 {
-    const std::string analyses = analysesOf(word);
-    return analyses.find("<n>") != std::string::npos && analyses.find("<vb") == std::string::npos;
+    return analysesHave(word, [](std::string_view analyses) {
+        return analyses.find("<n>") != std::string_view::npos && analyses.find("<vb") == std::string_view::npos;
+    });
 }
 
 LanguageCheck::LanguageCheck(std::shared_ptr<const KnownWords> source, std::shared_ptr<const KnownWords> target)

@@ -5,6 +5,7 @@
 // "Invoice give you", "Sin licencia" read as English "Pecado licencia". The two languages'
 // analysers decide, word by word.
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -43,8 +44,9 @@ public:
     void load() const;
 
 private:
-    // word's analyses as the analyser writes them; empty when it does not know word.
-    std::string analysesOf(std::string_view word) const;
+    // What test says of word's analyses as the analyser writes them (empty when it does not know
+    // word), asked of the cached answer in place rather than of a copy.
+    bool analysesHave(std::string_view word, const std::function<bool(std::string_view)>& test) const;
 
     struct State;
     std::unique_ptr<State> m_state;

@@ -90,6 +90,18 @@ LetterCases lettersOf(std::string_view text)
 {
     LetterCases cases;
     for (std::size_t pos = 0; pos < text.size();) {
+        // Most text is ASCII, which needs no decoding nor the locale's tables.
+        const char c = text[pos];
+        if (static_cast<unsigned char>(c) < 0x80) {
+            const bool upper = c >= 'A' && c <= 'Z';
+            const bool lower = c >= 'a' && c <= 'z';
+            cases.upper += upper;
+            cases.lower += lower;
+            if ((upper || lower) && !cases.firstIsLower)
+                cases.firstIsLower = lower;
+            ++pos;
+            continue;
+        }
         const auto point = decodeAt(text, pos);
         if (!point)
             return cases;
