@@ -27,6 +27,22 @@ private:
     std::atomic<int>& m_count;
 };
 
+// Whether text holds a tag of the pipeline's stream, such as "<vblex>": two small letters or
+// more between angle brackets.
+bool hasStreamTag(std::string_view text)
+{
+    for (auto open = text.find('<'); open != std::string_view::npos; open = text.find('<', open + 1)) {
+        const auto close = text.find('>', open);
+        if (close == std::string_view::npos)
+            return false;
+        const std::string_view inside = text.substr(open + 1, close - open - 1);
+        if (inside.size() >= 2
+            && std::all_of(inside.begin(), inside.end(), [](char c) { return c >= 'a' && c <= 'z'; }))
+            return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 std::vector<std::pair<std::size_t, std::size_t>> shareOut(const std::vector<std::string>& texts, std::size_t shares,
@@ -90,12 +106,15 @@ Result<std::vector<std::string>> TranslatorPool::translate(const std::vector<std
     if (!result || field.empty())
         return result;
     // A reading of a renamed word that the field's entry does not translate would show the
-    // lemma's new name, in capitals too where the text is: such a text is translated again as in
-    // a workbook of no field.
+    // lemma's new name, in capitals too where the text is, and a rule that looks for the lemma's
+    // old name may lose the word and leave its tags: such a text is translated again as in a
+    // workbook of no field.
     std::vector<std::size_t> again;
     for (std::size_t i = 0; i < texts.size(); ++i) {
-        if (foldCase(result.value()[i]).find(kRenamedMark) != std::string::npos
-            && foldCase(texts[i]).find(kRenamedMark) == std::string::npos)
+        const std::string translated = foldCase(result.value()[i]);
+        const std::string text = foldCase(texts[i]);
+        if ((translated.find(kRenamedMark) != std::string::npos && text.find(kRenamedMark) == std::string::npos)
+            || (hasStreamTag(translated) && !hasStreamTag(text)))
             again.push_back(i);
     }
     if (again.empty())

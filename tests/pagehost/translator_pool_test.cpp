@@ -21,7 +21,8 @@ public:
 };
 
 // Takes out the field's word a segment starts with, as the grammar does; in a workbook of field x
-// it gives "leak" (and "LEAK") a renamed lemma that no entry translates.
+// it gives "leak" (and "LEAK") a renamed lemma that no entry translates, and "lost" the tag a
+// rule leaves of a word it lost.
 class FieldPipeline final : public Pipeline {
 public:
     Result<std::string> exchange(std::string_view segment, std::chrono::milliseconds) override
@@ -32,6 +33,8 @@ public:
                 answer.insert(at + 4, "_vfx");
             for (std::size_t at = answer.find("LEAK"); at != std::string::npos; at = answer.find("LEAK", at + 1))
                 answer.insert(at + 4, "_VFX");
+            for (std::size_t at = answer.find("lost"); at != std::string::npos; at = answer.find("lost", at + 1))
+                answer.insert(at + 4, "<vblex>");
         }
         return answer;
     }
@@ -63,16 +66,17 @@ TEST(TranslatorPool, SharesOutConsecutiveTextsOfAboutEqualSize)
     }
 }
 
-TEST(TranslatorPool, ATextThatShowsARenamedLemmaIsTranslatedAgainWithoutTheField)
+TEST(TranslatorPool, ATextThatShowsARenamedLemmaOrALostWordsTagIsTranslatedAgainWithoutTheField)
 {
     const PipelineFactory factory = []() -> Result<std::unique_ptr<Pipeline>> {
         return std::unique_ptr<Pipeline>(std::make_unique<FieldPipeline>());
     };
     TranslatorPool pool(factory, {}, 1, nullptr,
                         std::make_shared<const WorkbookFields>("\tvfieldnone\t\nx\tvfieldx\tword:1\n"));
-    const auto translated = pool.translate({"a leak here", "fine", "A LEAK"}, "x");
+    const auto translated = pool.translate({"a leak here", "fine", "A LEAK", "lost word", "a <tag> kept lost"}, "x");
     ASSERT_TRUE(translated) << translated.error().message;
-    EXPECT_EQ(translated.value(), (Texts{"a leak here", "fine", "A LEAK"}));
+    EXPECT_EQ(translated.value(), (Texts{"a leak here", "fine", "A LEAK", "lost word", "a <tag> kept lost<vblex>"}))
+        << "a tag the text has already is its own";
 }
 
 TEST(TranslatorPool, ALargeBatchTakesEveryPipelineAndASingleTextOne)
