@@ -653,14 +653,22 @@ std::string withShorthandSpelled(std::string_view text)
 
 std::string withSpanishShorthandSpelled(std::string_view text)
 {
+    // The number sign typed with the degree sign, as many keyboards give it ("Expediente N°").
+    static constexpr std::string_view kDegree = "\u00b0";
+    static constexpr std::string_view kOrdinal = "\u00ba";
     std::string spelled;
     std::size_t pos = 0;
     while (pos < text.size()) {
         const std::string_view rest = text.substr(pos);
-        const bool betweenWords = pos > 0 && isSpace(text[pos - 1]) && rest.size() > 3 && rest[2] == ' ';
-        if (betweenWords && rest.starts_with("s/")) {
+        const bool wordStart = pos == 0 || isSpace(text[pos - 1]);
+        if (wordStart && rest.size() > 3 && rest.starts_with("s/") && rest[2] == ' ') {
             spelled += "según";
             pos += 2;
+        } else if (wordStart && (rest[0] == 'N' || rest[0] == 'n') && rest.substr(1).starts_with(kDegree)
+                   && (rest.size() == 1 + kDegree.size() || !isAsciiLetter(rest[1 + kDegree.size()]))) {
+            spelled += rest[0];
+            spelled += kOrdinal;
+            pos += 1 + kDegree.size();
         } else {
             spelled += text[pos++];
         }

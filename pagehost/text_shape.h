@@ -104,8 +104,9 @@ std::string withHyphensResolved(std::string_view text, const std::function<bool(
 // through untranslated or reads as a blank.
 std::string withShorthandSpelled(std::string_view text);
 
-// text with the Spanish "s/" that stands as a word between words written out as según ("Importe
-// s/ contrato": Amount as per contract); "S/ ref." and "s/ref" are left alone.
+// text with the Spanish shorthand written as the analyser reads it: "s/" that stands as a word as
+// según ("Importe s/ contrato": Amount as per contract; "S/ ref." and "s/ref" are left alone), a
+// number sign typed with the degree sign as the ordinal one ("Expediente N°": Nº).
 std::string withSpanishShorthandSpelled(std::string_view text);
 
 // An English heading of "Date", the thing and what was done to it ("Date Invoice Sent", "Date

@@ -262,7 +262,10 @@ TEST(TextShape, SpanishShorthandStandingAsAWordIsSpelled)
         std::string_view text, expected;
     } cases[] = {
         {"Importe s/ contrato, precio s/ tarifa", "Importe según contrato, precio según tarifa"},
-        {"s/ contrato, S/ ref. 5, s/ref, Nota s/", "s/ contrato, S/ ref. 5, s/ref, Nota s/"},
+        {"s/ análisis", "según análisis"},
+        {"S/ ref. 5, s/ref, Nota s/", "S/ ref. 5, s/ref, Nota s/"},
+        {"Expediente N\u00b0, n\u00b0 5, N\u00b012", "Expediente N\u00ba, n\u00ba 5, N\u00ba12"},
+        {"20\u00b0C, N\u00b0x", "20\u00b0C, N\u00b0x"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(withSpanishShorthandSpelled(c.text), c.expected) << c.text;
