@@ -19,7 +19,7 @@ namespace {
 // the rules that loses labels nobody tuned for fails here. Raise the floors as the lists improve.
 double heldOutFloor(const std::string& direction)
 {
-    return direction == "en-es" ? 0.79 : 0.765;
+    return direction == "en-es" ? 0.80 : 0.775;
 }
 
 struct Label {
