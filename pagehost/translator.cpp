@@ -141,67 +141,63 @@ std::vector<std::string_view> slashedWords(std::string_view line)
     return words;
 }
 
+using Pieces = std::vector<std::pair<std::string_view, std::string_view>>;
+
+// line cut at each of marks that stands between spaces: the pieces, each with the mark after it
+// (the last with none); one piece for a line with no such mark.
+template <std::size_t N>
+Pieces piecesBetween(std::string_view line, const std::string_view (&marks)[N])
+{
+    Pieces pieces;
+    std::size_t begin = 0;
+    for (std::size_t at = 0; at < line.size(); ++at) {
+        if (line[at] != ' ')
+            continue;
+        for (const auto mark : marks) {
+            if (line.substr(at + 1, mark.size()) == mark && line.substr(at + 1 + mark.size(), 1) == " ") {
+                pieces.emplace_back(line.substr(begin, at + 1 - begin), line.substr(at + 1, mark.size()));
+                begin = at + 1 + mark.size();
+                break;
+            }
+        }
+    }
+    pieces.emplace_back(line.substr(begin), std::string_view());
+    return pieces;
+}
+
 // A line written as a formula in words ("Total = Qty * Price", "Margin = Revenue - Cost") cut at
-// its operators, each standing between spaces: the pieces, each with the operator after it (the
-// last with none). The pipeline read such a line as one phrase and moved its words across the
-// operators ("Precio = de * Cant. total"). Empty for a line with no "=" between words.
-std::vector<std::pair<std::string_view, std::string_view>> formulaPieces(std::string_view line)
+// its operators, each standing between spaces. The pipeline read such a line as one phrase and
+// moved its words across the operators ("Precio = de * Cant. total"). Empty for a line with no
+// "=" between words.
+Pieces formulaPieces(std::string_view line)
 {
     static constexpr std::string_view kOperators[] = {"=", "+", "-", "*", "x", "/", "\u00d7", "\u00f7"};
     const std::string_view core = shapeOf(line).core;
     const auto equals = core.find(" = ");
     if (equals == std::string_view::npos || !hasLetter(core.substr(0, equals)))
         return {};
-    std::vector<std::pair<std::string_view, std::string_view>> pieces;
-    std::size_t begin = 0;
-    for (std::size_t at = 0; at < line.size(); ++at) {
-        if (line[at] != ' ')
-            continue;
-        for (const auto op : kOperators) {
-            if (line.substr(at + 1, op.size()) == op && line.substr(at + 1 + op.size(), 1) == " ") {
-                pieces.emplace_back(line.substr(begin, at + 1 - begin), line.substr(at + 1, op.size()));
-                begin = at + 1 + op.size();
-                break;
-            }
-        }
-    }
-    pieces.emplace_back(line.substr(begin), std::string_view());
+    const Pieces pieces = piecesBetween(line, kOperators);
     const bool noneEmpty =
         std::all_of(pieces.begin(), pieces.end(), [](const auto& piece) { return !shapeOf(piece.first).core.empty(); });
-    return noneEmpty ? pieces : std::vector<std::pair<std::string_view, std::string_view>>();
+    return noneEmpty ? pieces : Pieces();
 }
 
 // A label in parts between dashes with spaces around them ("Work stopped - safety issue", "Planta
-// 2 – estado", "Laptop - screen cracked"): the pieces, each with the dash after it (the last with
-// none). Each part is a label of its own: read as one phrase, the pipeline moved words across the
-// dash or made a clause of it ("Trabajo problema de seguridad parada", "Floor 2 – been"). A
-// sentence (a line that ends in its mark) keeps its dashes, and so does a range of numbers or
-// times ("9:00 - 17:00"), whose parts hold no letter.
-std::vector<std::pair<std::string_view, std::string_view>> dashPieces(std::string_view line)
+// 2 – estado", "Laptop - screen cracked"), cut at the dashes. Each part is a label of its own:
+// read as one phrase, the pipeline moved words across the dash or made a clause of it ("Trabajo
+// problema de seguridad parada", "Floor 2 – been"). A sentence (a line that ends in its mark)
+// keeps its dashes, and so does a range of numbers or times ("9:00 - 17:00"), whose parts hold no
+// letter: empty for those.
+Pieces dashPieces(std::string_view line)
 {
     static constexpr std::string_view kDashes[] = {"-", "\u2013", "\u2014"};
     const std::string_view core = shapeOf(line).core;
     if (core.empty() || core.back() == '.' || core.back() == '!' || core.back() == '?')
         return {};
-    std::vector<std::pair<std::string_view, std::string_view>> pieces;
-    std::size_t begin = 0;
-    for (std::size_t at = 0; at < line.size(); ++at) {
-        if (line[at] != ' ')
-            continue;
-        for (const auto dash : kDashes) {
-            if (line.substr(at + 1, dash.size()) == dash && line.substr(at + 1 + dash.size(), 1) == " ") {
-                pieces.emplace_back(line.substr(begin, at + 1 - begin), line.substr(at + 1, dash.size()));
-                begin = at + 1 + dash.size();
-                break;
-            }
-        }
-    }
-    if (pieces.empty())
-        return {};
-    pieces.emplace_back(line.substr(begin), std::string_view());
+    const Pieces pieces = piecesBetween(line, kDashes);
     const bool allWords = std::all_of(pieces.begin(), pieces.end(),
                                       [](const auto& piece) { return hasLetter(shapeOf(piece.first).core); });
-    return allWords ? pieces : std::vector<std::pair<std::string_view, std::string_view>>();
+    return pieces.size() > 1 && allWords ? pieces : Pieces();
 }
 
 // shape with the mark of a list item that starts its core ("- Check stock", "• Order boxes") and
