@@ -36,8 +36,7 @@ bool hasStreamTag(std::string_view text)
         if (close == std::string_view::npos)
             return false;
         const std::string_view inside = text.substr(open + 1, close - open - 1);
-        if (inside.size() >= 2
-            && std::all_of(inside.begin(), inside.end(), [](char c) { return c >= 'a' && c <= 'z'; }))
+        if (inside.size() >= 2 && std::all_of(inside.begin(), inside.end(), isSmallAscii))
             return true;
     }
     return false;
