@@ -234,6 +234,22 @@ bool startsWithEnglishCalendarName(std::string_view text)
     return std::find(std::begin(kNames), std::end(kNames), word) != std::end(kNames);
 }
 
+namespace {
+
+// Whether text's first word, past any opening marks, is written in small letters only.
+bool startsWithSmallWord(std::string_view text)
+{
+    const auto begin = std::find_if(text.begin(), text.end(), [](char c) { return isLetterByte(c); });
+    if (begin == text.end())
+        return false;
+    const auto end = std::find(begin, text.end(), ' ');
+    const LetterCases cases =
+        lettersOf(text.substr(static_cast<std::size_t>(begin - text.begin()), static_cast<std::size_t>(end - begin)));
+    return cases.upper == 0 && cases.lower > 0;
+}
+
+}  // namespace
+
 std::string matchCase(std::string_view source, std::string translated, bool englishTarget)
 {
     const LetterCases cases = lettersOf(source);
@@ -246,6 +262,11 @@ std::string matchCase(std::string_view source, std::string translated, bool engl
         return recase(translated, CaseChange::ToUpper, true);
     if (cases.firstIsLower.value_or(false) && !(englishTarget && startsWithEnglishCalendarName(translated)))
         return recase(translated, CaseChange::ToLower, true);
+    // A question whose helper verb the translation leaves out ("Will the supplier deliver on
+    // Monday?": ¿el proveedor entrega el lunes?) starts as its source does; a first word with a
+    // capital inside ("eBay", "iPhone") is a name and keeps its case.
+    if (cases.firstIsLower == false && startsWithSmallWord(translated))
+        return recase(translated, CaseChange::ToUpper, true);
     return translated;
 }
 

@@ -655,6 +655,9 @@ std::vector<GlossaryTerm> Translator::keptIn(std::string_view core) const
     if (m_settings.spanishTarget) {
         for (const auto& time : clockTimesIn(core))
             spans.push_back(time);
+    } else {
+        for (const auto& name : spanishArticleNamesIn(core))
+            spans.push_back(name);
     }
     for (const auto& letter : seriesLettersFor(core))
         spans.push_back(letter);

@@ -499,4 +499,33 @@ std::vector<VerbatimSpan> ampersandNamesIn(std::string_view text,
     return spans;
 }
 
+std::vector<VerbatimSpan> spanishArticleNamesIn(std::string_view text)
+{
+    static constexpr std::string_view kArticles[] = {"El", "La", "Los", "Las"};
+    static constexpr std::string_view kJoiners[] = {"De", "Del", "Y", "E", "En", "Con", "Por", "Para", "A", "Al"};
+    const auto isOneOf = [](const auto& list, std::string_view word) {
+        return std::find(std::begin(list), std::end(list), word) != std::end(list);
+    };
+    const auto tokens = tokensOf(text);
+    // A heading that gives its joining words capitals too ("Total De Las Ventas") gives them to
+    // its articles as well.
+    if (std::any_of(tokens.begin(), tokens.end(), [&](const Token& token) { return isOneOf(kJoiners, token.word); }))
+        return {};
+    std::vector<VerbatimSpan> spans;
+    for (std::size_t at = 1; at + 1 < tokens.size(); ++at) {
+        if (!isOneOf(kArticles, tokens[at].word) || tokens[at].closed)
+            continue;
+        std::size_t last = at;
+        while (last + 1 < tokens.size() && !tokens[last].closed && startsWithCapital(tokens[last + 1].word)
+               && !isOneOf(kArticles, tokens[last + 1].word))
+            ++last;
+        if (last == at)
+            continue;
+        const std::size_t end = tokens[last].begin + tokens[last].word.size();
+        spans.push_back({tokens[at].begin, end - tokens[at].begin});
+        at = last;
+    }
+    return spans;
+}
+
 }  // namespace veltrano::pagehost

@@ -41,4 +41,11 @@ std::vector<VerbatimSpan> dottedInitialismsIn(std::string_view text);
 std::vector<VerbatimSpan> ampersandNamesIn(std::string_view text,
                                            const std::function<bool(std::string_view)>& isCommonWord);
 
+// The names in a Spanish text that open with an article in capitals after the text's first word
+// ("Finca Los Olivos", "P-02 La Vega", "Hotel El Mirador"): the article and the capitalised
+// words after it. Spanish writes an article inside a text in small letters, so one in capitals
+// opens the name of a place or a firm, which the pipeline would translate ("Farm The Olive
+// trees"); a heading that capitalises its joining words too ("Total De Las Ventas") has none.
+std::vector<VerbatimSpan> spanishArticleNamesIn(std::string_view text);
+
 }  // namespace veltrano::pagehost

@@ -57,6 +57,8 @@ TEST(TextShape, CaseFollowsTheSourceWherePipelinesForceIt)
         {"2024 budget", "2024 presupuesto", "2024 presupuesto"},
         {"C.P.", "Postcode", "Postcode"},
         {"C.P. NUEVO", "New postcode", "NEW POSTCODE"},
+        {"Will the supplier deliver?", "¿el proveedor entrega?", "¿El proveedor entrega?"},
+        {"Pedidos de eBay", "eBay orders", "eBay orders"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(matchCase(c.source, std::string(c.translated)), c.expected) << c.source;

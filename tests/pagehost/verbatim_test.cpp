@@ -107,5 +107,25 @@ TEST(Verbatim, FirmsJoinedByAnAmpersandAreFoundWhole)
     }
 }
 
+TEST(Verbatim, ACapitalisedArticleInsideASpanishTextOpensAName)
+{
+    const std::pair<std::string_view, std::vector<std::string>> cases[] = {
+        {"Finca Los Olivos", {"Los Olivos"}},
+        {"P-02 La Vega", {"La Vega"}},
+        {"Boda · 14/06/2025 · Finca La Esperanza Alta", {"La Esperanza Alta"}},
+        {"Entrega en El Corte Inglés y La Rioja", {"El Corte Inglés", "La Rioja"}},
+        {"La Vega", {}},
+        {"Total De Las Ventas", {}},
+        {"Finca La, norte", {}},
+        {"Enviar a la oficina", {}},
+    };
+    for (const auto& [text, expected] : cases) {
+        std::vector<std::string> found;
+        for (const auto& span : spanishArticleNamesIn(text))
+            found.emplace_back(text.substr(span.begin, span.length));
+        EXPECT_EQ(found, expected) << text;
+    }
+}
+
 }  // namespace
 }  // namespace veltrano::pagehost
