@@ -163,6 +163,16 @@ bool initialsOnly(std::string_view source)
     return initial;
 }
 
+// An acronym of up to four letters alone ("IRPF (%)", "DNI") that the translation spells out in
+// words ("Personal income tax (%)") is written as those words are, as initials with dots are; a
+// word in capitals ("TOTAL", "NOTAS") keeps them.
+bool acronymSpelledOut(std::string_view source, std::string_view translated)
+{
+    const auto sourceWords = wordSpans(source, isLetterByte);
+    return sourceWords.size() == 1 && sourceWords.front().second <= 4
+           && wordSpans(translated, isLetterByte).size() >= 2;
+}
+
 }  // namespace
 
 bool isLetterByte(char c)
@@ -254,7 +264,9 @@ std::string matchCase(std::string_view source, std::string translated, bool engl
 {
     const LetterCases cases = lettersOf(source);
     if (cases.upper >= 2 && cases.lower == 0)
-        return initialsOnly(source) ? translated : recase(translated, CaseChange::ToUpper, false);
+        return initialsOnly(source) || acronymSpelledOut(source, translated)
+                   ? translated
+                   : recase(translated, CaseChange::ToUpper, false);
     // A label that starts with a count ("30-day trial", "2024 budget") has no first letter to
     // follow; its translation, where a word comes first, starts as labels do ("Prueba de 30 días").
     const auto isDigitByte = [](char c) { return c >= '0' && c <= '9'; };

@@ -59,6 +59,8 @@ TEST(TextShape, CaseFollowsTheSourceWherePipelinesForceIt)
         {"C.P. NUEVO", "New postcode", "NEW POSTCODE"},
         {"Will the supplier deliver?", "¿el proveedor entrega?", "¿El proveedor entrega?"},
         {"Pedidos de eBay", "eBay orders", "eBay orders"},
+        {"IRPF (%)", "Personal income tax (%)", "Personal income tax (%)"},
+        {"IVA", "Vat", "VAT"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(matchCase(c.source, std::string(c.translated)), c.expected) << c.source;
